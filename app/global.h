@@ -1,0 +1,90 @@
+// Program-wide state and shared routines: settings, connection profiles,
+// path helpers and list selection. One instance for the whole program.
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "app/userprompt.h"
+
+class QWidget;
+namespace velmor::data { class FileTypes; }
+
+namespace velmor {
+
+/// One type of data file with its record settings (a line group of
+/// "UserConnections.txt").
+struct ConnectionProfile {
+    QString Name;
+    QString Extensions;
+    bool IsFixed = false;
+    bool IsDelimited = false;
+    qint32 RecordLength = 0;
+    qint32 ByteOffset = 0;
+    bool FirstRecordContainsFieldNames = false;
+    QString RecordDelimiterRepresentation;
+    QString FieldDelimiterRepresentation;
+    QString TextQualifierRepresentation;
+};
+using ProfileList = std::vector<ConnectionProfile>;  // 0-based
+
+namespace Global {
+
+// ---- settings (registry) ----
+inline QString LastPathOpened;
+inline QString LastDataConnectionName;
+inline QString SecondaryConnectionAndIndexingPath;
+inline bool StoreConnectionAndIndexingFilesInDataPath = false;
+inline bool PromptToSaveConfigurationChanges = false;
+inline QString TempFolderPath;
+inline bool CreateFormatFileDuringSave = false;
+
+// ---- profiles ----
+inline ProfileList Connections;     ///< the user's, saved
+inline ProfileList ExtraFileTypes;  ///< "DBase III" and "All Files"
+inline ProfileList AllFileTypes;    ///< both, sorted by name
+
+/// The text a delimiter box and the representation composer exchange.
+inline QString StringRepresentation;
+
+/// Program folder (the executable's) without a trailing separator; tests
+/// may point it elsewhere.
+QString ProgramFolder();
+void SetProgramFolder(const QString& folder);
+/// Executable name without folder or extension.
+QString ExecutableName();
+
+/// Restores every variable above to its first-start value.
+void ResetState();
+
+void LoadSettings();
+void SaveSettings();
+void RegisterShellOpenCommand();
+QString ExpandAppPath(const QString& text);
+QString ExpandShortPath(const QString& path);
+/// Starts the command line without waiting; false when it could not start.
+bool RunCommandLine(const QString& commandLine);
+/// List: QListWidget or QComboBox.
+void SelectListItem(QWidget* list, const QString& text, bool byItemData);
+/// Selects entry Index (-1 clears) without raising click handlers; returns
+/// the selection afterwards. Other controls: a message, result 0.
+int SetListIndex(QWidget* control, int index);
+
+/// The profile built-ins used when "UserConnections.txt" is absent.
+ProfileList BuiltInProfiles();
+QString ProfileFilePath();
+void LoadConnectionProfiles();
+/// False when the file could not be written (nothing is left half-written).
+bool SaveConnectionProfiles();
+void MergeFileTypes();
+void SortProfilesByName(ProfileList& list);
+/// Fills Filter, FilterIndex and FileName of an open-dialog request.
+void SetDialogFilter(UserPrompt::FileRequest& dialog);
+/// Sets LastDataConnectionName from a file name's extension (plain
+/// containment test against AllFileTypes' patterns).
+void RecogniseFileType(const QString& pathAndName);
+/// Hands every AllFileTypes entry to the engine's file types.
+void RegisterFileTypes(data::FileTypes& types);
+
+}  // namespace Global
+}  // namespace velmor

@@ -1,0 +1,5 @@
+#include "app/startup.h"
+
+namespace velmor::Global {
+int Main(int, char**) { return 0; }
+}

@@ -1,0 +1,6 @@
+add_library(velmor_sanitizers INTERFACE)
+if(VELMOR_SANITIZE)
+  target_compile_options(velmor_sanitizers INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(velmor_sanitizers INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,1 @@
+// Placeholder so that a library folder without sources still links.
