@@ -1,0 +1,57 @@
+#include "editors/connectionrules.h"
+
+#include <algorithm>
+
+#include "util/utilities.h"
+
+namespace velmor::editors {
+
+bool IsFlatDatabaseType(int listIndex) {
+    return listIndex == 0 || listIndex == 1;
+}
+
+data::FilePos FlatByteOffset(bool firstRecordContainsFieldNames, data::FilePos recordLength) {
+    return firstRecordContainsFieldNames ? recordLength : 0;
+}
+
+data::RecordNo EstimatedRecordCount(data::FilePos fileLength, data::FilePos byteOffset,
+                                    data::FilePos recordLength) {
+    if (recordLength <= 0) return 1;
+    const double records =
+        static_cast<double>(fileLength - byteOffset) / static_cast<double>(recordLength);
+    return std::max<data::RecordNo>(0, util::RoundHalfEven(records));
+}
+
+data::FilePos StepRecordLength(data::FilePos current, int step) {
+    return std::max<data::FilePos>(1, current + step);
+}
+
+std::vector<DerivedField> DeriveFieldsFromSpaces(std::string_view text) {
+    std::vector<DerivedField> fields;
+    const auto size = static_cast<data::FilePos>(text.size());
+    data::FilePos pos = 1;
+    while (pos <= size) {
+        if (text[static_cast<std::size_t>(pos - 1)] == ' ') {
+            ++pos;
+            continue;
+        }
+        data::FilePos end = pos;
+        while (end < size && text[static_cast<std::size_t>(end)] != ' ') ++end;
+        DerivedField field;
+        field.name = std::string(text.substr(static_cast<std::size_t>(pos - 1),
+                                             static_cast<std::size_t>(end - pos + 1)));
+        // Leading spaces belong to the first field; later fields begin at
+        // their word and the one before ends at the last space before it.
+        field.start = fields.empty() ? 1 : pos;
+        if (!fields.empty()) fields.back().length = pos - fields.back().start;
+        field.length = end - pos + 1;
+        fields.push_back(std::move(field));
+        pos = end + 1;
+    }
+    // The last field reaches one position past the text: layouts derived
+    // this way have always been stored like that.
+    if (!fields.empty()) fields.back().length = size - fields.back().start + 2;
+    return fields;
+}
+
+}  // namespace velmor::editors

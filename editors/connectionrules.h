@@ -1,0 +1,48 @@
+// Arithmetic of the data-connection wizard, free of widgets and of the
+// engine so each rule can be checked on its own.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/types.h"
+
+namespace velmor::editors {
+
+/// The entries of the database-type list, in list order.
+inline constexpr const char* kDatabaseTypes[] = {"Flat ASCII", "Flat EBCDIC", "DBase III",
+                                                 "DBase IV", "DBase V"};
+inline constexpr int kDatabaseTypeCount = 5;
+
+/// The first two list entries are the flat types.
+bool IsFlatDatabaseType(int listIndex);
+
+/// Byte offset a flat type gets: one record in when the first record holds
+/// the field names (so it is skipped), else 0.
+data::FilePos FlatByteOffset(bool firstRecordContainsFieldNames, data::FilePos recordLength);
+
+/// Records a fixed-length file is expected to hold: (file length − byte
+/// offset) ÷ record length, rounded half to even. A record length of 0 or
+/// less divides nothing and gives 1; a file shorter than its offset gives 0.
+data::RecordNo EstimatedRecordCount(data::FilePos fileLength, data::FilePos byteOffset,
+                                    data::FilePos recordLength);
+
+/// The record length after an arrow button: one more or one less, never
+/// below 1 (a length of 0 or less cuts the file into nothing).
+data::FilePos StepRecordLength(data::FilePos current, int step);
+
+/// A field derived from the words of a header record.
+struct DerivedField {
+    std::string name;
+    data::FilePos start = 1;
+    data::FilePos length = 0;
+};
+
+/// Cuts a header record at its spaces: one field per word, named by the
+/// word. The fields tile the record from position 1; each ends at the last
+/// space before the next word; the last one reaches one position past the
+/// text (its length counts from the space before it, or from 0).
+std::vector<DerivedField> DeriveFieldsFromSpaces(std::string_view recordText);
+
+}  // namespace velmor::editors

@@ -1,0 +1,32 @@
+// Position arithmetic and naming rules of the field-definition editor, free
+// of widgets and of the engine.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "data/types.h"
+
+namespace velmor::editors {
+
+/// Last byte of a field: start + length − 1.
+data::FilePos EndingPosition(data::FilePos start, data::FilePos length);
+
+/// Length that makes a field starting at Start end at End: end − start + 1.
+data::FilePos LengthFromEnd(data::FilePos start, data::FilePos end);
+
+/// Where field N (1-based) of an appended field begins: 1 for the first,
+/// else directly after the previous field's end.
+data::FilePos StartAfter(int n, data::FilePos previousEnd);
+
+/// The name an unnamed field at Index gets: "Field" followed by the first of
+/// Index, Index + 1, ... that Exists does not report.
+std::string DefaultFieldName(int index, const std::function<bool(std::string_view)>& exists);
+
+/// The lengths of the two halves of a split: the first is Length ÷ 2
+/// rounded half to even, the second the rest.
+std::pair<data::FilePos, data::FilePos> SplitHalves(data::FilePos length);
+
+}  // namespace velmor::editors

@@ -1,0 +1,102 @@
+// The data-connection wizard: settles how the open file is cut into records
+// (fixed length and byte offset, or record delimiter, field delimiter and
+// text qualifier). Every edit goes straight into the engine's connection and
+// the viewer behind redraws, so the viewer is the preview; "Done" only
+// closes.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <functional>
+
+#include "data/connection.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QTabWidget;
+
+namespace velmor::editors {
+
+class ViewerHost;
+
+class frmDKConnection : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmDKConnection(ViewerHost& viewer, QWidget* parent = nullptr);
+
+    enum Tab { FixedTab = 0, DelimitedTab = 1 };
+
+    QTabWidget* SSTab1 = nullptr;
+    QComboBox* cboDatabaseType = nullptr;
+    QLineEdit* txtRecordLength = nullptr;
+    QLineEdit* txtByteOffset = nullptr;
+    QCheckBox* chkFLFirstRowContainsFieldNames = nullptr;
+    QPushButton* cmdRLUp = nullptr;
+    QPushButton* cmdRLDown = nullptr;
+    QLineEdit* txtDelimiter = nullptr;
+    QLineEdit* txtFieldDelimiter = nullptr;
+    QLineEdit* txtTextQualifier = nullptr;
+    QLineEdit* txtDByteOffset = nullptr;
+    QCheckBox* chkDFirstRowContainsFieldNames = nullptr;
+    std::array<QPushButton*, 3> cmdGetStringRepresentation{};
+    QPushButton* cmddone = nullptr;
+    QPushButton* cmdRedraw = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+
+    /// Shows the representation composer modally; tests replace it.
+    std::function<void()> ShowComposer;
+
+    void Form_Activate();
+    void FixScrollBar();
+    void HighlightSelection(QLineEdit* box);
+    void RefreshFixedProperties();
+    void RefreshDelimitedProperties();
+    void ViewFile();
+
+    void txtRecordLength_Change();
+    void txtRecordLength_Enter();
+    void cmdRLUp_Click();
+    void cmdRLDown_Click();
+    void txtByteOffset_Change();
+    void txtDByteOffset_Change();
+    void txtDelimiter_Change();
+    void txtFieldDelimiter_Change();
+    void txtTextQualifier_Change();
+    void chkFLFirstRowContainsFieldNames_Click();
+    void chkDFirstRowContainsFieldNames_Click();
+    void cboDatabaseType_Click();
+    void HScroll1_Change();
+    void SSTab1_Click(int tab);
+    void cmdRedraw_Click();
+    void cmdGetStringRepresentation_Click(int index);
+    void cmddone_Click();
+
+    /// The snapshots of the tab last left (for tests of the round trip).
+    const data::Connection& FixedSnapshot() const { return fixedSnapshot_; }
+    const data::Connection& DelimitedSnapshot() const { return delimitedSnapshot_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* BuildFixedTab();
+    QWidget* BuildDelimitedTab();
+    void ConnectHandlers();
+    void SelectDatabaseType();
+    void StepRecordLength(int step);
+    void NameFieldsFromFirstRecord();
+    void SwitchToFixed();
+    void SwitchToDelimited();
+    data::Connection& Conn();
+
+    ViewerHost& viewer_;
+    bool LoadingControls = false;
+    data::Connection fixedSnapshot_;
+    data::Connection delimitedSnapshot_;
+};
+
+}  // namespace velmor::editors
