@@ -1,0 +1,359 @@
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/global.h"
+#include "data/filetypes.h"
+
+using velmor::ConnectionProfile;
+using velmor::ProfileList;
+using velmor::UserPrompt;
+namespace G = velmor::Global;
+
+namespace {
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// One line per profile: every field, so that a table row states the whole result.
+QString Describe(const ProfileList& list) {
+    QStringList lines;
+    for (const ConnectionProfile& p : list) {
+        lines << QStringLiteral(
+                     "[%1] ext=%2 fixed=%3 delim=%4 rl=%5 bo=%6 names=%7 rd=%8 fd=%9 tq=%10")
+                     .arg(p.Name, p.Extensions)
+                     .arg(p.IsFixed)
+                     .arg(p.IsDelimited)
+                     .arg(p.RecordLength)
+                     .arg(p.ByteOffset)
+                     .arg(p.FirstRecordContainsFieldNames)
+                     .arg(p.RecordDelimiterRepresentation, p.FieldDelimiterRepresentation,
+                          p.TextQualifierRepresentation);
+    }
+    return lines.join('\n');
+}
+
+QStringList Names(const ProfileList& list) {
+    QStringList names;
+    for (const ConnectionProfile& p : list) names << p.Name;
+    return names;
+}
+
+const char* kBlank = "ext= fixed=0 delim=0 rl=0 bo=0 names=0 rd= fd= tq=";
+
+}  // namespace
+
+class TestGlobalProfiles : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void noFileGivesBuiltIns();
+    void builtInsSaveAsGoldenFile();
+    void loadOddFiles_data();
+    void loadOddFiles();
+    void veryLongLineIsIgnored();
+    void delimitedProfileDropsRecordLength();
+    void saveSortsByCharacterCode();
+    void valueWithLineBreakStaysOneLine();
+    void saveIntoMissingFolderFails();
+    void saveIntoReadOnlyFolderKeepsOldFile();
+    void saveOverAFolderFailsCleanly();
+    void unreadableFileIsNeverOverwritten();
+    void dialogFilterWithBuiltIns();
+    void dialogFilterPreselectsLastConnection_data();
+    void dialogFilterPreselectsLastConnection();
+    void recogniseFileType_data();
+    void recogniseFileType();
+    void registerFileTypes();
+
+private:
+    QString ProfilePath() const { return dir_->filePath("UserConnections.txt"); }
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void TestGlobalProfiles::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    G::ResetState();
+    G::SetProgramFolder(dir_->path());
+}
+
+void TestGlobalProfiles::cleanup() {
+    G::SetProgramFolder(QString());
+    dir_.reset();
+}
+
+void TestGlobalProfiles::noFileGivesBuiltIns() {
+    QCOMPARE(G::ProfileFilePath(), ProfilePath());
+    G::LoadConnectionProfiles();
+    QCOMPARE(Names(G::Connections),
+             QStringList({"Flat Files", "CSV", "Tab Delimited", "Index Files", "Query Files"}));
+    QCOMPARE(Describe(G::ExtraFileTypes),
+             QString("[DBase III] ext=*.dbf fixed=0 delim=0 rl=0 bo=0 names=0 rd= fd= tq=\n"
+                     "[All Files] ext=*.* fixed=0 delim=0 rl=0 bo=0 names=0 rd= fd= tq="));
+    QCOMPARE(Names(G::AllFileTypes), QStringList({"All Files", "CSV", "DBase III", "Flat Files",
+                                                  "Index Files", "Query Files", "Tab Delimited"}));
+    QVERIFY(!QFile::exists(ProfilePath()));  // loading never writes
+}
+
+void TestGlobalProfiles::builtInsSaveAsGoldenFile() {
+    G::LoadConnectionProfiles();
+    QVERIFY(G::SaveConnectionProfiles());
+    QCOMPARE(ReadFile(ProfilePath()),
+             ReadFile(QStringLiteral(VELMOR_TEST_DATA "/app/UserConnections.builtins.txt")));
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList({"UserConnections.txt"}));
+
+    const QString before = Describe(G::Connections);
+    G::ResetState();
+    G::LoadConnectionProfiles();
+    QCOMPARE(Describe(G::Connections), before);
+}
+
+void TestGlobalProfiles::loadOddFiles_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("profiles");
+    QTest::newRow("lower-case begin")
+        << QByteArray("begin CSV\r\nEnd\r\n") << QString("[CSV] ") + kBlank;
+    QTest::newRow("two spaces after begin")
+        << QByteArray("Begin  X\r\n") << QString("[ X] ") + kBlank;
+    QTest::newRow("begin without name starts nothing")
+        << QByteArray("Begin\r\nBEGIN \r\n") << QString("[] ") + kBlank;
+    QTest::newRow("keys with spaces and tabs")
+        << QByteArray("Begin F\r\nRecord Length = 40\r\n\tbyte\toffset\t=\t \"8\"\r\n")
+        << "[F] ext= fixed=0 delim=0 rl=40 bo=8 names=0 rd= fd= tq=";
+    QTest::newRow("short key RL") << QByteArray("Begin F\r\n  rl=12\r\n")
+                                  << "[F] ext= fixed=0 delim=0 rl=12 bo=0 names=0 rd= fd= tq=";
+    QTest::newRow("extensions keep case")
+        << QByteArray("Begin E\r\nextensions = \"*.CsV;*.Txt\" \r\n")
+        << "[E] ext=*.CsV;*.Txt fixed=0 delim=0 rl=0 bo=0 names=0 rd= fd= tq=";
+    QTest::newRow("representations kept verbatim")
+        << QByteArray(
+               "Begin D\r\nIsDelimited=yes\r\nFieldDelimiterRepresentation=  CHR$(59)  "
+               "\r\nTextQualifierRepresentation=\"x\"\r\nRecordDelimiterRepresentation=a=b")
+        << "[D] ext= fixed=0 delim=1 rl=0 bo=0 names=0 rd=a=b fd=CHR$(59) tq=\"x\"";
+    QTest::newRow("key lines before any begin")
+        << QByteArray("RecordLength=5\r\nBegin A\r\nEnd\r\n") << QString("[A] ") + kBlank;
+    QTest::newRow("no End") << QByteArray("Begin A\r\n  IsFixed=True\r\nBegin B\r\n  RL=3")
+                            << QString(
+                                   "[A] ext= fixed=1 delim=0 rl=0 bo=0 names=0 rd= fd= tq=\n"
+                                   "[B] ext= fixed=0 delim=0 rl=3 bo=0 names=0 rd= fd= tq=");
+    QTest::newRow("not a number reads as 0 and the load goes on")
+        << QByteArray("Begin A\r\nByteOffset=abc\r\nRecordLength=\r\nEnd\r\nBegin B\r\nRL=7\r\n")
+        << QString("[A] ") + kBlank + "\n[B] ext= fixed=0 delim=0 rl=7 bo=0 names=0 rd= fd= tq=";
+    QTest::newRow("numbers out of range are clamped")
+        << QByteArray("Begin A\r\nRL=99999999999\r\nByteOffset=-99999999999\r\n")
+        << "[A] ext= fixed=0 delim=0 rl=2147483647 bo=-2147483648 names=0 rd= fd= tq=";
+    QTest::newRow("rounding of a number box")
+        << QByteArray("Begin A\r\nRL=2.5\r\nByteOffset=3.5 bytes\r\n")
+        << "[A] ext= fixed=0 delim=0 rl=2 bo=4 names=0 rd= fd= tq=";
+    QTest::newRow("garbage and binary lines")
+        << QByteArray("Begin A\r\n\x01\x02\xff\xfe=\x00zz\r\n=\r\n====\r\n  RL=9\r\n", 36)
+        << QString::fromLatin1("[A] ext= fixed=0 delim=0 rl=9 bo=0 names=0 rd= fd= tq=");
+    QTest::newRow("LF and CR line ends")
+        << QByteArray("Begin A\nRL=1\rBegin B\n\nIsFixed=True\n")
+        << QString(
+               "[A] ext= fixed=0 delim=0 rl=1 bo=0 names=0 rd= fd= tq=\n"
+               "[B] ext= fixed=1 delim=0 rl=0 bo=0 names=0 rd= fd= tq=");
+    QTest::newRow("Latin-1 name") << QByteArray("Begin Caf\xe9\r\n")
+                                  << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank;
+    QTest::newRow("UTF-8 name") << QByteArray("Begin Caf\xc3\xa9\r\n")
+                                << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank;
+    QTest::newRow("empty file") << QByteArray() << QString();
+}
+
+void TestGlobalProfiles::loadOddFiles() {
+    QFETCH(QByteArray, file);
+    QVERIFY(WriteFile(ProfilePath(), file));
+    G::LoadConnectionProfiles();
+    QTEST(Describe(G::Connections), "profiles");
+    QCOMPARE(G::ExtraFileTypes.size(), std::size_t(2));
+    QCOMPARE(G::AllFileTypes.size(), G::Connections.size() + 2);
+}
+
+void TestGlobalProfiles::veryLongLineIsIgnored() {
+    QByteArray text = "Begin A\r\n  Extensions=" + QByteArray(4 << 20, 'x') + "\r\n";
+    text += QByteArray(4 << 20, '=') + "\r\nBegin B\r\n  RL=3\r\n";
+    QVERIFY(WriteFile(ProfilePath(), text));
+    G::LoadConnectionProfiles();
+    QCOMPARE(Names(G::Connections), QStringList({"A", "B"}));
+    QCOMPARE(G::Connections[0].Extensions.size(), qsizetype(4 << 20));
+    QCOMPARE(G::Connections[1].RecordLength, 3);
+}
+
+void TestGlobalProfiles::delimitedProfileDropsRecordLength() {
+    ConnectionProfile p;
+    p.Name = "Pipe";
+    p.Extensions = "*.pip";
+    p.IsDelimited = true;
+    p.IsFixed = true;
+    p.RecordLength = 40;
+    p.ByteOffset = 3;
+    p.RecordDelimiterRepresentation = "CHR$(10)";
+    p.FieldDelimiterRepresentation = "CHR$(124)";
+    ConnectionProfile f;
+    f.Name = "Fixed";
+    f.RecordLength = 12;
+    f.FieldDelimiterRepresentation = "CHR$(44)";  // not stored for a fixed profile
+    G::Connections = {p, f};
+    QVERIFY(G::SaveConnectionProfiles());
+    G::ResetState();
+    G::LoadConnectionProfiles();
+    QCOMPARE(Describe(G::Connections),
+             QString("[Fixed] ext= fixed=0 delim=0 rl=12 bo=0 names=0 rd= fd= tq=\n"
+                     "[Pipe] ext=*.pip fixed=0 delim=1 rl=0 bo=3 names=0 rd=CHR$(10) "
+                     "fd=CHR$(124) tq="));
+}
+
+void TestGlobalProfiles::saveSortsByCharacterCode() {
+    G::Connections.resize(4);
+    G::Connections[0].Name = "zeta";
+    G::Connections[1].Name = "Zeta";
+    G::Connections[2].Name = "alpha";
+    G::Connections[3].Name = "Beta";
+    QVERIFY(G::SaveConnectionProfiles());
+    QCOMPARE(Names(G::Connections), QStringList({"Beta", "Zeta", "alpha", "zeta"}));
+    const QByteArray text = ReadFile(ProfilePath());
+    QVERIFY(text.indexOf("Begin Beta") < text.indexOf("Begin Zeta"));
+    QVERIFY(text.indexOf("Begin Zeta") < text.indexOf("Begin alpha"));
+}
+
+void TestGlobalProfiles::valueWithLineBreakStaysOneLine() {
+    G::Connections.resize(1);
+    G::Connections[0].Name = "A\r\nBegin Evil";
+    G::Connections[0].Extensions = "*.a\n  RL=99";
+    QVERIFY(G::SaveConnectionProfiles());
+    G::ResetState();
+    G::LoadConnectionProfiles();
+    QCOMPARE(Names(G::Connections), QStringList({"A  Begin Evil"}));
+    QCOMPARE(G::Connections[0].RecordLength, 0);
+}
+
+void TestGlobalProfiles::saveIntoMissingFolderFails() {
+    G::SetProgramFolder(dir_->filePath("no/such/folder"));
+    G::LoadConnectionProfiles();
+    QVERIFY(!G::SaveConnectionProfiles());
+    QVERIFY(!QFile::exists(dir_->filePath("no")));
+}
+
+void TestGlobalProfiles::saveIntoReadOnlyFolderKeepsOldFile() {
+    if (::geteuid() == 0) QSKIP("file permissions do not bind the super-user");
+    QVERIFY(WriteFile(ProfilePath(), "Begin Old\r\nEnd\r\n"));
+    G::LoadConnectionProfiles();
+    G::Connections = G::BuiltInProfiles();
+    QVERIFY(QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner));
+    const bool saved = G::SaveConnectionProfiles();
+    QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(!saved);
+    QCOMPARE(ReadFile(ProfilePath()), QByteArray("Begin Old\r\nEnd\r\n"));
+}
+
+void TestGlobalProfiles::saveOverAFolderFailsCleanly() {
+    QVERIFY(QDir(dir_->path()).mkpath("UserConnections.txt/inside"));
+    G::LoadConnectionProfiles();
+    QVERIFY(!G::SaveConnectionProfiles());
+    QVERIFY(QFileInfo(dir_->filePath("UserConnections.txt/inside")).isDir());
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList({"UserConnections.txt"}));
+}
+
+void TestGlobalProfiles::unreadableFileIsNeverOverwritten() {
+    if (::geteuid() == 0) QSKIP("file permissions do not bind the super-user");
+    QVERIFY(WriteFile(ProfilePath(), "Begin Mine\r\nEnd\r\n"));
+    QVERIFY(QFile::setPermissions(ProfilePath(), QFile::WriteOwner));
+    G::LoadConnectionProfiles();
+    QCOMPARE(G::Connections.size(), std::size_t(5));
+    QVERIFY(!G::SaveConnectionProfiles());
+    QVERIFY(QFile::setPermissions(ProfilePath(), QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(ReadFile(ProfilePath()), QByteArray("Begin Mine\r\nEnd\r\n"));
+}
+
+void TestGlobalProfiles::dialogFilterWithBuiltIns() {
+    G::LoadConnectionProfiles();
+    UserPrompt::FileRequest dialog{"Open", "/data", "old|*.x", 5, "old.x"};
+    G::SetDialogFilter(dialog);
+    QCOMPARE(dialog.filter, QString("All Files (*.*)|*.*|CSV (*.csv)|*.csv|DBase III (*.dbf)|*.dbf|"
+                                    "Flat Files (*.dat)|*.dat|Index Files (*.*index)|*.*index|"
+                                    "Query Files (*.query)|*.query|Tab Delimited (*.tab)|*.tab"));
+    QCOMPARE(dialog.filterIndex, 1);
+    QCOMPARE(dialog.fileName, QString());
+    QCOMPARE(dialog.folder, QString("/data"));
+    QCOMPARE(G::LastDataConnectionName, QString("All Files"));
+}
+
+void TestGlobalProfiles::dialogFilterPreselectsLastConnection_data() {
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<int>("filterIndex");
+    QTest::newRow("CSV") << "CSV" << 2;
+    QTest::newRow("Tab Delimited") << "Tab Delimited" << 7;
+    QTest::newRow("case matters") << "csv" << 9;
+    QTest::newRow("unknown keeps index") << "Gone" << 9;
+}
+
+void TestGlobalProfiles::dialogFilterPreselectsLastConnection() {
+    QFETCH(QString, last);
+    G::LoadConnectionProfiles();
+    G::LastDataConnectionName = last;
+    UserPrompt::FileRequest dialog;
+    dialog.filterIndex = 9;
+    G::SetDialogFilter(dialog);
+    QTEST(dialog.filterIndex, "filterIndex");
+    QCOMPARE(G::LastDataConnectionName, last);
+}
+
+void TestGlobalProfiles::recogniseFileType_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("profile");
+    QTest::newRow("csv") << "/d/in.csv"
+                         << "CSV";
+    QTest::newRow("upper case") << "/d/IN.DAT"
+                                << "Flat Files";
+    QTest::newRow("containment") << "/d/x.index"
+                                 << "Index Files";
+    QTest::newRow("part of a pattern") << "/d/x.c"
+                                       << "CSV";
+    QTest::newRow("no extension matches the first") << "/d.csv/noext"
+                                                    << "All Files";
+    QTest::newRow("unknown keeps the last") << "/d/x.unknown"
+                                            << "before";
+}
+
+void TestGlobalProfiles::recogniseFileType() {
+    QFETCH(QString, path);
+    G::LoadConnectionProfiles();
+    G::LastDataConnectionName = "before";
+    G::RecogniseFileType(path);
+    QTEST(G::LastDataConnectionName, "profile");
+}
+
+void TestGlobalProfiles::registerFileTypes() {
+    G::LoadConnectionProfiles();
+    velmor::data::FileTypes types;
+    G::RegisterFileTypes(types);
+    QCOMPARE(types.Count(), 7);
+    QCOMPARE(types.Item(1)->Name(), std::string("All Files"));
+    const velmor::data::Connection* csv = types.Item(2);
+    QCOMPARE(csv->Name(), std::string("CSV"));
+    QCOMPARE(csv->Extensions(), std::string("*.csv"));
+    QVERIFY(csv->IsDelimited());
+    QVERIFY(!csv->IsFixed());
+    QVERIFY(csv->FirstRecordContainsFieldNames());
+    QCOMPARE(csv->RecordDelimiterRepresentation(), std::string("CHR$(13) & CHR$(10)"));
+    QCOMPARE(csv->FieldDelimiterRepresentation(), std::string("CHR$(44)"));
+    QCOMPARE(csv->TextQualifierRepresentation(), std::string("CHR$(34)"));
+    QVERIFY(types.Item(4)->IsFixed());
+}
+
+QTEST_GUILESS_MAIN(TestGlobalProfiles)
+#include "tst_global_profiles.moc"
