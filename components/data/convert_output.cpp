@@ -1,0 +1,145 @@
+#include "data/convert_output.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+namespace velmor::data {
+
+namespace {
+
+// Large enough that writes cost one system call per megabyte, small enough
+// to stay far below any memory limit.
+constexpr std::size_t kBufferSize = 1 << 20;
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string TemporaryName(const std::string& target, int attempt) {
+    static std::atomic<unsigned> counter{0};
+    return target + ".~vd" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+           std::to_string(attempt);
+}
+
+}  // namespace
+
+StagedOutput::StagedOutput(std::string target) : target_(std::move(target)) {}
+
+StagedOutput::~StagedOutput() {
+    Abort();
+}
+
+bool StagedOutput::Fail(const std::string& what, int errorNumber) {
+    if (error_.empty()) {
+        error_ = what + " \"" + target_ + "\": " + std::strerror(errorNumber) + ".";
+    }
+    return false;
+}
+
+bool StagedOutput::Create() {
+    if (target_.empty()) return Fail("No name was given for the file to write", EINVAL);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::string candidate = TemporaryName(target_, attempt);
+        // 0666 lets the umask decide, so the result gets the user's usual rights.
+        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            fd_ = fd;
+            temporary_ = std::move(candidate);
+            buffer_.reserve(kBufferSize);
+            return true;
+        }
+        if (errno != EEXIST) {
+            int saved = errno;
+            error_ = "Cannot create a file in the folder \"" + FolderOf(target_) +
+                     "\" to write \"" + target_ + "\": " + std::strerror(saved) + ".";
+            return false;
+        }
+    }
+    return Fail("Cannot create a temporary file for", EEXIST);
+}
+
+bool StagedOutput::WriteAll(const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd_, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail("Cannot write", errno);
+        }
+        if (n == 0) return Fail("Cannot write", ENOSPC);
+        data += n;
+        size -= static_cast<std::size_t>(n);
+        written_ += n;
+    }
+    return true;
+}
+
+bool StagedOutput::Flush() {
+    if (buffer_.empty()) return error_.empty();
+    bool ok = WriteAll(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok;
+}
+
+bool StagedOutput::Write(std::string_view bytes) {
+    if (fd_ < 0 || !error_.empty()) return false;
+    if (buffer_.size() + bytes.size() > kBufferSize) {
+        if (!Flush()) return false;
+        if (bytes.size() >= kBufferSize) return WriteAll(bytes.data(), bytes.size());
+    }
+    buffer_.append(bytes);
+    return true;
+}
+
+bool StagedOutput::WriteAt(FilePos offset, std::string_view bytes) {
+    if (fd_ < 0 || !Flush()) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
+                             static_cast<off_t>(offset + static_cast<FilePos>(done)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return Fail("Cannot write", n < 0 ? errno : ENOSPC);
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool StagedOutput::Commit() {
+    if (fd_ < 0 || !Flush()) return false;
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        int saved = errno;
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+        return Fail("Cannot write", saved);
+    }
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        int saved = errno;
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+        return Fail("Cannot replace", saved);
+    }
+    temporary_.clear();
+    return true;
+}
+
+void StagedOutput::Abort() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+    buffer_.clear();
+}
+
+}  // namespace velmor::data

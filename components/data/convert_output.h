@@ -1,0 +1,48 @@
+// A file written under a temporary name beside its final name and renamed
+// over it only once complete, so a failed or cancelled write never leaves a
+// half-written target nor disturbs an older one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "data/types.h"
+
+namespace velmor::data {
+
+class StagedOutput {
+public:
+    explicit StagedOutput(std::string target);
+    ~StagedOutput();
+    StagedOutput(const StagedOutput&) = delete;
+    StagedOutput& operator=(const StagedOutput&) = delete;
+
+    /// Creates the temporary file in the target's folder.
+    bool Create();
+    /// Buffered; false (with Error()) once any write failed.
+    bool Write(std::string_view bytes);
+    /// Overwrites bytes already written (flushes the buffer first).
+    bool WriteAt(FilePos offset, std::string_view bytes);
+    /// Flushes, closes and renames the temporary file to the target.
+    bool Commit();
+    /// Closes and removes the temporary file; the target stays as it was.
+    void Abort();
+
+    const std::string& Error() const { return error_; }
+    const std::string& TemporaryPath() const { return temporary_; }
+    FilePos BytesWritten() const { return written_ + static_cast<FilePos>(buffer_.size()); }
+
+private:
+    bool Flush();
+    bool WriteAll(const char* data, std::size_t size);
+    bool Fail(const std::string& what, int errorNumber);
+
+    std::string target_;
+    std::string temporary_;
+    std::string buffer_;
+    std::string error_;
+    FilePos written_ = 0;
+    int fd_ = -1;
+};
+
+}  // namespace velmor::data

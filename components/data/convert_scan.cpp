@@ -1,0 +1,180 @@
+#include "data/convert_scan.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace velmor::data {
+
+namespace {
+
+// Position of the first byte equal to A or B at or after From, or Size.
+std::size_t FindEither(const char* p, std::size_t size, std::size_t from, char a, char b) {
+    if (a == b) {
+        const void* hit = std::memchr(p + from, a, size - from);
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - p) : size;
+    }
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(a);
+    const __m128i vb = _mm_set1_epi8(b);
+    for (; i + 16 <= size; i += 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)));
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; i < size; ++i) {
+        if (p[i] == a || p[i] == b) return i;
+    }
+    return size;
+}
+
+enum class Match { Yes, No, Unknown };
+
+// Whether Text occurs at At; Unknown when Data ends inside a possible match.
+Match MatchAt(std::string_view data, std::size_t at, std::string_view text) {
+    if (text.empty()) return Match::No;
+    std::size_t available = data.size() - at;
+    if (available >= text.size()) {
+        return std::memcmp(data.data() + at, text.data(), text.size()) == 0 ? Match::Yes
+                                                                            : Match::No;
+    }
+    return std::memcmp(data.data() + at, text.data(), available) == 0 ? Match::Unknown : Match::No;
+}
+
+}  // namespace
+
+DelimitedSplitter::DelimitedSplitter(DelimitedSyntax syntax) : syntax_(std::move(syntax)) {
+    hasField_ = !syntax_.fieldDelimiter.empty();
+    const std::string& field = syntax_.fieldDelimiter;
+    const std::string& record = syntax_.recordDelimiter;
+    fieldFirst_ = hasField_ ? field[0] : (record.empty() ? '\0' : record[0]);
+    recordFirst_ = record.empty() ? fieldFirst_ : record[0];
+}
+
+DelimitedSplitter::Stop DelimitedSplitter::FindDelimiter(std::string_view data, bool last,
+                                                         std::size_t from, std::size_t& at) const {
+    const bool any = hasField_ || !syntax_.recordDelimiter.empty();
+    std::size_t i = from;
+    while (any && i < data.size()) {
+        i = FindEither(data.data(), data.size(), i, fieldFirst_, recordFirst_);
+        if (i == data.size()) break;
+        // A record delimiter wins over a field delimiter starting at the same byte.
+        Match record = MatchAt(data, i, syntax_.recordDelimiter);
+        Match field = MatchAt(data, i, syntax_.fieldDelimiter);
+        if (last) {
+            if (record == Match::Unknown) record = Match::No;
+            if (field == Match::Unknown) field = Match::No;
+        }
+        if (record == Match::Yes) {
+            at = i;
+            return Stop::Record;
+        }
+        if (record == Match::Unknown) return Stop::Incomplete;
+        if (field == Match::Yes) {
+            at = i;
+            return Stop::Field;
+        }
+        if (field == Match::Unknown) return Stop::Incomplete;
+        ++i;
+    }
+    at = data.size();
+    return Stop::End;
+}
+
+void DelimitedSplitter::AddValue(std::size_t begin, std::size_t end) {
+    pieces_.push_back({begin, end - begin, false});
+}
+
+DelimitedSplitter::Stop DelimitedSplitter::ReadQualified(std::string_view data, bool last,
+                                                         std::size_t& pos) {
+    const std::string& q = syntax_.qualifier;
+    const std::size_t start = pos + q.size();
+    const std::size_t scratchStart = scratch_.size();
+    bool rebuilt = false;
+    std::size_t p = start;
+    for (;;) {
+        const void* hit = std::memchr(data.data() + p, q[0], data.size() - p);
+        std::size_t at = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data.data())
+                             : data.size();
+        Match close = at < data.size() ? MatchAt(data, at, q) : Match::No;
+        if (at == data.size() || close == Match::Unknown) {
+            if (!last) return Stop::Incomplete;
+            // An unterminated qualifier runs to the end of the file.
+            scratch_.append(data.substr(p));
+            pieces_.push_back({scratchStart, scratch_.size() - scratchStart, true});
+            pos = data.size();
+            return Stop::End;
+        }
+        if (close == Match::No) {
+            p = at + 1;
+            continue;
+        }
+        std::size_t after = at + q.size();
+        Match doubled = after < data.size() ? MatchAt(data, after, q) : Match::Unknown;
+        if (doubled == Match::Unknown && !last) return Stop::Incomplete;
+        if (doubled == Match::Yes) {
+            scratch_.append(data.substr(p, after - p));
+            rebuilt = true;
+            p = after + q.size();
+            continue;
+        }
+        std::size_t delimiterAt = 0;
+        Stop stop = FindDelimiter(data, last, after, delimiterAt);
+        if (stop == Stop::Incomplete || (stop == Stop::End && !last)) return Stop::Incomplete;
+        if (rebuilt || delimiterAt > after) {
+            // Bytes between the closing qualifier and the delimiter are kept.
+            scratch_.append(data.substr(p, at - p));
+            scratch_.append(data.substr(after, delimiterAt - after));
+            pieces_.push_back({scratchStart, scratch_.size() - scratchStart, true});
+        } else {
+            pieces_.push_back({start, at - start, false});
+        }
+        pos = delimiterAt + (stop == Stop::Field    ? syntax_.fieldDelimiter.size()
+                             : stop == Stop::Record ? syntax_.recordDelimiter.size()
+                                                    : 0);
+        return stop;
+    }
+}
+
+bool DelimitedSplitter::Next(std::string_view data, bool last, std::size_t& consumed) {
+    pieces_.clear();
+    scratch_.clear();
+    values_.clear();
+    if (data.empty()) return false;
+    std::size_t pos = 0;
+    for (;;) {
+        Stop stop;
+        Match quoted = syntax_.qualifier.empty() || pos >= data.size()
+                           ? Match::No
+                           : MatchAt(data, pos, syntax_.qualifier);
+        if (quoted == Match::Unknown && !last) return false;
+        if (quoted == Match::Yes) {
+            stop = ReadQualified(data, last, pos);
+        } else {
+            std::size_t at = 0;
+            stop = FindDelimiter(data, last, pos, at);
+            if (stop == Stop::Incomplete || (stop == Stop::End && !last)) return false;
+            AddValue(pos, at);
+            pos = at + (stop == Stop::Field    ? syntax_.fieldDelimiter.size()
+                        : stop == Stop::Record ? syntax_.recordDelimiter.size()
+                                               : 0);
+        }
+        if (stop == Stop::Incomplete) return false;
+        if (stop == Stop::Field) continue;
+        break;
+    }
+    consumed = pos;
+    values_.reserve(pieces_.size());
+    for (const Piece& piece : pieces_) {
+        const char* base = piece.inScratch ? scratch_.data() : data.data();
+        values_.emplace_back(base + piece.begin, piece.size);
+    }
+    return true;
+}
+
+}  // namespace velmor::data

@@ -1,0 +1,288 @@
+#include "data/convert_source.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "data/convert_scan.h"
+#include "data/file.h"
+#include "util/utilities.h"
+
+namespace velmor::data {
+
+namespace {
+
+constexpr std::size_t kBlock = 1 << 20;
+// A record that does not fit in this much memory is refused rather than
+// letting one damaged qualifier swallow the machine's memory.
+constexpr std::size_t kLongestRecord = std::size_t{256} << 20;
+
+// Reads a file forward into one reusable buffer; the unread tail of the
+// buffer is kept when more bytes are needed.
+class BlockReader {
+public:
+    ~BlockReader() { Close(); }
+
+    bool Open(const std::string& path, FilePos offset, std::string& error) {
+        Close();
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) return Fail(path, error);
+        path_ = path;
+        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+        if (offset > 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+            return Fail(path, error);
+        }
+        done_ = std::max<FilePos>(offset, 0);
+        buffer_.resize(kBlock);
+        begin_ = end_ = 0;
+        eof_ = false;
+        return true;
+    }
+
+    std::string_view Data() const { return {buffer_.data() + begin_, end_ - begin_}; }
+    void Consume(std::size_t n) { begin_ += n; }
+    bool AtEof() const { return eof_; }
+    FilePos Done() const { return done_; }
+
+    /// Reads more bytes after the unconsumed ones; false on a read failure or
+    /// when one record would outgrow the longest allowed.
+    bool Fill(std::string& error) {
+        std::size_t kept = end_ - begin_;
+        if (kept * 2 > buffer_.size()) {
+            if (buffer_.size() >= kLongestRecord) {
+                error = "A record of \"" + path_ + "\" near byte " + std::to_string(done_) +
+                        " is longer than 256 MB (is a text qualifier left open?).";
+                return false;
+            }
+            buffer_.resize(buffer_.size() * 2);
+        }
+        if (begin_ > 0) {
+            std::memmove(buffer_.data(), buffer_.data() + begin_, kept);
+            begin_ = 0;
+            end_ = kept;
+        }
+        for (;;) {
+            ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return Fail(path_, error);
+            if (n == 0) eof_ = true;
+            end_ += static_cast<std::size_t>(n);
+            done_ += n;
+            return true;
+        }
+    }
+
+private:
+    bool Fail(const std::string& path, std::string& error) {
+        error = "Cannot read \"" + path + "\": " + std::strerror(errno) + ".";
+        return false;
+    }
+    void Close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+    int fd_ = -1;
+    std::string path_;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    FilePos done_ = 0;
+    bool eof_ = false;
+};
+
+class DelimitedStream : public RecordStream {
+public:
+    DelimitedStream(const File& file, DelimitedSyntax syntax)
+        : path_(file.PathAndName()),
+          offset_(file.GetConnection().ByteOffset()),
+          total_(file.FileLength()),
+          skipFirst_(file.GetConnection().FirstRecordContainsFieldNames()),
+          splitter_(std::move(syntax)) {}
+
+    bool Rewind() override {
+        error_.clear();
+        if (!reader_.Open(path_, offset_, error_)) return false;
+        if (skipFirst_ && NextRecord() == nullptr) return error_.empty();
+        return true;
+    }
+
+    const Values* Next() override { return NextRecord(); }
+    FilePos Done() const override { return reader_.Done(); }
+    FilePos Total() const override { return total_; }
+    bool FixedPositions() const override { return false; }
+
+private:
+    const Values* NextRecord() {
+        for (;;) {
+            std::size_t consumed = 0;
+            if (splitter_.Next(reader_.Data(), reader_.AtEof(), consumed)) {
+                reader_.Consume(consumed);
+                return &splitter_.Values();
+            }
+            if (reader_.AtEof() || !error_.empty()) return nullptr;
+            if (!reader_.Fill(error_)) return nullptr;
+        }
+    }
+
+    std::string path_;
+    FilePos offset_;
+    FilePos total_;
+    bool skipFirst_;
+    DelimitedSplitter splitter_;
+    BlockReader reader_;
+};
+
+struct Slice {
+    std::size_t begin;
+    std::size_t size;
+};
+
+class FixedStream : public RecordStream {
+public:
+    FixedStream(const File& file, std::vector<Slice> slices)
+        : path_(file.PathAndName()),
+          offset_(file.GetConnection().ByteOffset()),
+          length_(static_cast<std::size_t>(file.GetConnection().RecordLength())),
+          count_(file.RecordCount()),
+          slices_(std::move(slices)) {}
+
+    bool Rewind() override {
+        error_.clear();
+        read_ = 0;
+        return length_ == 0 || reader_.Open(path_, offset_, error_);
+    }
+
+    const Values* Next() override {
+        if (length_ == 0 || read_ >= count_) return nullptr;
+        while (reader_.Data().size() < length_ && !reader_.AtEof()) {
+            if (!reader_.Fill(error_)) return nullptr;
+        }
+        std::string_view data = reader_.Data();
+        if (data.empty()) return nullptr;
+        std::string_view record = data.substr(0, std::min(length_, data.size()));
+        values_.clear();
+        for (const Slice& s : slices_) {
+            values_.push_back(s.begin < record.size() ? record.substr(s.begin, s.size)
+                                                      : std::string_view());
+        }
+        reader_.Consume(record.size());
+        ++read_;
+        return &values_;
+    }
+
+    FilePos Done() const override { return reader_.Done(); }
+    FilePos Total() const override { return offset_ + count_ * static_cast<FilePos>(length_); }
+    bool FixedPositions() const override { return true; }
+
+private:
+    std::string path_;
+    FilePos offset_;
+    std::size_t length_;
+    RecordNo count_;
+    RecordNo read_ = 0;
+    std::vector<Slice> slices_;
+    BlockReader reader_;
+    Values values_;
+};
+
+// Goes through the File itself: slower, but every translation the engine
+// applies to values (EBCDIC) is applied here too.
+class EngineStream : public RecordStream {
+public:
+    explicit EngineStream(File& file) : file_(file) {}
+
+    bool Rewind() override {
+        error_.clear();
+        file_.MoveLast();
+        count_ = file_.RecordCount();
+        next_ = 1;
+        return true;
+    }
+
+    const Values* Next() override {
+        if (next_ > count_) return nullptr;
+        file_.MoveTo(next_++);
+        texts_.clear();
+        const int fields = file_.GetFields().Count();
+        if (fields == 0) texts_.push_back(file_.RecordText());
+        for (int i = 1; i <= fields; ++i) texts_.push_back(file_.FieldValue(i));
+        values_.assign(texts_.begin(), texts_.end());
+        return &values_;
+    }
+
+    FilePos Done() const override { return next_ - 1; }
+    FilePos Total() const override { return count_; }
+    bool FixedPositions() const override { return true; }
+
+private:
+    File& file_;
+    RecordNo count_ = 0;
+    RecordNo next_ = 1;
+    std::vector<std::string> texts_;
+    Values values_;
+};
+
+bool IsEbcdic(const File& file) {
+    auto has = [](const std::string& name) {
+        return util::ToUpper(name).find("EBCDIC") != std::string::npos;
+    };
+    return has(file.DatabaseType()) || has(file.GetConnection().DatabaseTypeName());
+}
+
+std::vector<Slice> FieldSlices(const File& file) {
+    std::vector<Slice> slices;
+    const Fields& fields = file.GetFields();
+    for (int i = 1; i <= fields.Count(); ++i) {
+        const Field* f = fields.Item(i);
+        FilePos start = std::max<FilePos>(f->StartingPosition(), 1) - 1;
+        slices.push_back({static_cast<std::size_t>(start),
+                          static_cast<std::size_t>(std::max<FilePos>(f->Length(), 0))});
+    }
+    if (slices.empty()) {
+        slices.push_back({0, static_cast<std::size_t>(
+                                 std::max<FilePos>(file.GetConnection().RecordLength(), 0))});
+    }
+    return slices;
+}
+
+bool ReadRepresentation(const std::string& text, const char* what, std::string& bytes,
+                        std::string& error) {
+    util::RepresentationResult r = util::RepresentationToCharacters(text);
+    if (!r.ok()) {
+        error = std::string("The ") + what + " of the source, \"" + text +
+                "\", is not a valid representation: " + r.error;
+        return false;
+    }
+    bytes = r.characters;
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<RecordStream> RecordStream::For(File& file, std::string& error) {
+    if (!file.Connected()) {
+        error = "No source file is open.";
+        return nullptr;
+    }
+    if (file.FixedLayout()) {
+        if (IsEbcdic(file)) return std::make_unique<EngineStream>(file);
+        return std::make_unique<FixedStream>(file, FieldSlices(file));
+    }
+    const Connection& c = file.GetConnection();
+    DelimitedSyntax syntax;
+    if (!ReadRepresentation(c.RecordDelimiterRepresentation(), "record delimiter",
+                            syntax.recordDelimiter, error) ||
+        !ReadRepresentation(c.FieldDelimiterRepresentation(), "field delimiter",
+                            syntax.fieldDelimiter, error) ||
+        !ReadRepresentation(c.TextQualifierRepresentation(), "text qualifier", syntax.qualifier,
+                            error)) {
+        return nullptr;
+    }
+    return std::make_unique<DelimitedStream>(file, std::move(syntax));
+}
+
+}  // namespace velmor::data

@@ -1,0 +1,23 @@
+// Data bytes as UTF-8 text for output meant for other programs: valid UTF-8
+// passes unchanged, every other byte is read in the file's code page, so
+// Latin-1 and Windows data show their characters instead of being dropped.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velmor::data {
+
+/// Windows 1252 for files written on Windows; Latin-1 for EBCDIC files,
+/// whose bytes the engine translates to Latin-1.
+enum class CodePage { Windows1252, Latin1 };
+
+/// Appends Bytes as UTF-8 (see above).
+void AppendDisplayText(std::string_view bytes, std::string& out,
+                       CodePage page = CodePage::Windows1252);
+
+/// Appends Bytes as a JSON string literal, quotes included, in UTF-8.
+void AppendJsonString(std::string_view bytes, std::string& out,
+                      CodePage page = CodePage::Windows1252);
+
+}  // namespace velmor::data

@@ -1,0 +1,332 @@
+#include "data/converter.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <limits>
+
+#include "data/convert_format.h"
+#include "data/convert_output.h"
+#include "data/convert_source.h"
+#include "data/file.h"
+#include "util/utilities.h"
+
+namespace velmor::data {
+
+namespace {
+
+enum class OutputKind { Delimited, Fixed, Dbase };
+
+// Progress is reported about every few megabytes, not per record, so the
+// callback costs nothing measurable.
+constexpr FilePos kProgressStep = FilePos{8} << 20;
+
+bool EndsWithNoCase(const std::string& text, std::string_view end) {
+    return text.size() >= end.size() &&
+           util::EqualsNoCase(std::string_view(text).substr(text.size() - end.size()), end);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec1;
+    std::error_code ec2;
+    fs::path ca = fs::weakly_canonical(fs::path(a), ec1);
+    fs::path cb = fs::weakly_canonical(fs::path(b), ec2);
+    if (!ec1 && !ec2 && ca == cb) return true;
+    // Hard links and bind mounts name one file by two paths.
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+DbaseDate Today() {
+    std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    ::localtime_r(&now, &parts);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday};
+}
+
+std::string_view TrimRight(std::string_view v) {
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\0')) v.remove_suffix(1);
+    return v;
+}
+
+// One run of Convert: the settings are read once, the source is opened once.
+class Conversion {
+public:
+    Conversion(const Converter& settings, std::string source, std::string target)
+        : settings_(settings), source_(std::move(source)), target_(std::move(target)) {}
+
+    bool Run();
+    const std::string& Error() const { return error_; }
+
+private:
+    bool Fail(std::string description) {
+        if (error_.empty()) error_ = std::move(description);
+        return false;
+    }
+    bool ChooseOutput();
+    bool OpenSource();
+    bool MeasureWidths();
+    bool WriteTarget();
+    bool WriteHeader(StagedOutput& out);
+    bool WriteRecords(StagedOutput& out, std::uint32_t& written);
+    bool AppendRecord(const Values& values, std::string& line, std::uint32_t written);
+    bool Progress(int pass);
+    void TrimValues(const Values& values);
+
+    const Converter& settings_;
+    std::string source_;
+    std::string target_;
+    std::string error_;
+    OutputKind kind_ = OutputKind::Delimited;
+    std::string recordDelimiter_;
+    std::string fieldDelimiter_;
+    std::string qualifier_;
+    File file_;
+    std::unique_ptr<RecordStream> stream_;
+    std::vector<std::string> names_;
+    std::vector<FilePos> widths_;
+    std::size_t layoutColumns_ = 0;
+    std::uint64_t recordCount_ = 0;
+    int passes_ = 1;
+    FilePos nextProgress_ = 0;
+    Values trimmed_;
+};
+
+bool Conversion::ChooseOutput() {
+    if (EndsWithNoCase(target_, ".dbf")) {
+        kind_ = OutputKind::Dbase;
+    } else if (settings_.IsFixed()) {
+        kind_ = OutputKind::Fixed;
+    } else if (settings_.IsDelimited()) {
+        kind_ = OutputKind::Delimited;
+    } else {
+        return Fail("Choose fixed-length or delimited output before converting.");
+    }
+    if (kind_ != OutputKind::Delimited) return true;
+    struct Setting {
+        const std::string& text;
+        const char* what;
+        std::string& bytes;
+    };
+    for (const Setting& s :
+         {Setting{settings_.RecordDelimiterRepresentation(), "end of record marker",
+                  recordDelimiter_},
+          Setting{settings_.FieldDelimiterRepresentation(), "field separator", fieldDelimiter_},
+          Setting{settings_.TextQualifierRepresentation(), "text qualifier", qualifier_}}) {
+        util::RepresentationResult r = util::RepresentationToCharacters(s.text);
+        if (!r.ok()) {
+            return Fail(std::string("The ") + s.what + " \"" + s.text +
+                        "\" is not a valid representation: " + r.error);
+        }
+        s.bytes = r.characters;
+    }
+    if (recordDelimiter_.empty()) return Fail("The end of record marker of the output is empty.");
+    return true;
+}
+
+bool Conversion::OpenSource() {
+    if (source_.empty()) return Fail("No source file was given for the conversion.");
+    if (target_.empty()) return Fail("No target file was given for the conversion.");
+    if (SameFile(source_, target_)) {
+        return Fail("The conversion would overwrite its own source \"" + source_ +
+                    "\"; choose another target.");
+    }
+    file_.OnError = [this](const std::string& description, bool& cancel) {
+        Fail(description);
+        cancel = true;
+    };
+    if (!file_.Open(source_) || !file_.Connected()) {
+        return Fail("Cannot open the source \"" + source_ + "\".");
+    }
+    if (!error_.empty()) return false;
+    std::string streamError;
+    stream_ = RecordStream::For(file_, streamError);
+    if (!stream_) return Fail(streamError);
+    const Fields& fields = file_.GetFields();
+    for (int i = 1; i <= fields.Count(); ++i) {
+        names_.push_back(fields.Item(i)->Name());
+        widths_.push_back(std::max<FilePos>(fields.Item(i)->Length(), 0));
+    }
+    if (names_.empty()) {
+        // A file without a layout: each record is one value.
+        names_.push_back("Field1");
+        widths_.push_back(std::max<FilePos>(file_.GetConnection().RecordLength(), 0));
+    }
+    layoutColumns_ = names_.size();
+    return true;
+}
+
+bool Conversion::Progress(int pass) {
+    if (!settings_.OnProgress) return true;
+    FilePos done = stream_->Done();
+    if (done < nextProgress_) return true;
+    nextProgress_ = done + kProgressStep;
+    FilePos total = std::max<FilePos>(stream_->Total(), 1);
+    if (!settings_.OnProgress(pass * total + std::min(done, total), passes_ * total)) {
+        return Fail("The conversion was cancelled; \"" + target_ + "\" was not written.");
+    }
+    return true;
+}
+
+void Conversion::TrimValues(const Values& values) {
+    trimmed_.assign(values.begin(), values.end());
+    for (std::string_view& v : trimmed_) v = TrimRight(v);
+}
+
+// From a delimited source, or for a dBase table, the widths are those of the
+// widest values, so that no value is cut.
+bool Conversion::MeasureWidths() {
+    const bool fixedSource = stream_->FixedPositions();
+    const bool withNames = kind_ == OutputKind::Fixed && settings_.FirstRecordContainsFieldNames();
+    for (std::size_t i = 0; i < widths_.size(); ++i) {
+        widths_[i] = withNames ? static_cast<FilePos>(names_[i].size()) : 0;
+    }
+    if (!stream_->Rewind()) return Fail(stream_->Error());
+    recordCount_ = 0;
+    while (const Values* values = stream_->Next()) {
+        if (values->size() > widths_.size()) {
+            for (std::size_t i = widths_.size(); i < values->size(); ++i) {
+                names_.push_back("Field" + std::to_string(i + 1));
+                widths_.push_back(withNames ? static_cast<FilePos>(names_.back().size()) : 0);
+            }
+        }
+        for (std::size_t i = 0; i < values->size(); ++i) {
+            std::string_view v = fixedSource ? TrimRight((*values)[i]) : (*values)[i];
+            widths_[i] = std::max(widths_[i], static_cast<FilePos>(v.size()));
+        }
+        ++recordCount_;
+        if ((recordCount_ & 0x3FF) == 0 && !Progress(0)) return false;
+    }
+    if (!stream_->Error().empty()) return Fail(stream_->Error());
+    return Progress(0);
+}
+
+bool Conversion::WriteHeader(StagedOutput& out) {
+    std::string line;
+    if (kind_ == OutputKind::Dbase) {
+        if (recordCount_ > std::numeric_limits<std::uint32_t>::max()) {
+            return Fail("A dBase table holds at most 4294967295 records.");
+        }
+        for (FilePos& w : widths_) w = std::max<FilePos>(w, 1);
+        std::string problem = DbaseLayoutProblem(names_, widths_);
+        if (!problem.empty()) return Fail(problem);
+        line = DbaseHeader(DbaseFieldNames(names_), widths_,
+                           static_cast<std::uint32_t>(recordCount_), Today());
+    } else if (settings_.FirstRecordContainsFieldNames()) {
+        Values names(names_.begin(), names_.end());
+        if (kind_ == OutputKind::Fixed) {
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                names[i] = names[i].substr(0, static_cast<std::size_t>(widths_[i]));
+            }
+            AppendFixedRecord(names, widths_, line);
+        } else if (!DelimitedFormat(recordDelimiter_, fieldDelimiter_, qualifier_)
+                        .AppendRecord(names, 0, line)) {
+            return Fail(
+                "A field name holds a delimiter, and without a text qualifier it "
+                "cannot be written.");
+        }
+    }
+    if (!out.Write(line)) return Fail(out.Error());
+    return true;
+}
+
+bool Conversion::AppendRecord(const Values& values, std::string& line, std::uint32_t written) {
+    const Values& v = stream_->FixedPositions() && kind_ != OutputKind::Fixed
+                          ? (TrimValues(values), trimmed_)
+                          : values;
+    bool ok = true;
+    switch (kind_) {
+        case OutputKind::Fixed:
+            ok = AppendFixedRecord(v, widths_, line);
+            break;
+        case OutputKind::Dbase:
+            ok = AppendDbaseRecord(v, widths_, line);
+            break;
+        case OutputKind::Delimited:
+            break;
+    }
+    if (!ok) {
+        return Fail("The source \"" + source_ + "\" changed while it was converted (record " +
+                    std::to_string(written + 1) + " no longer fits); nothing was written.");
+    }
+    return true;
+}
+
+bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
+    DelimitedFormat delimited(recordDelimiter_, fieldDelimiter_, qualifier_);
+    std::string line;
+    if (!stream_->Rewind()) return Fail(stream_->Error());
+    while (const Values* values = stream_->Next()) {
+        line.clear();
+        if (kind_ == OutputKind::Delimited) {
+            const Values& v = stream_->FixedPositions() ? (TrimValues(*values), trimmed_) : *values;
+            if (!delimited.AppendRecord(v, layoutColumns_, line)) {
+                return Fail("Record " + std::to_string(written + 1) +
+                            " holds a delimiter, and without a text qualifier it cannot be "
+                            "written unchanged.");
+            }
+        } else if (!AppendRecord(*values, line, written)) {
+            return false;
+        }
+        if (!out.Write(line)) return Fail(out.Error());
+        ++written;
+        if ((written & 0x3FF) == 0 && !Progress(passes_ - 1)) return false;
+    }
+    if (!stream_->Error().empty()) return Fail(stream_->Error());
+    return Progress(passes_ - 1);
+}
+
+bool Conversion::WriteTarget() {
+    StagedOutput out(target_);
+    if (!out.Create()) return Fail(out.Error());
+    std::uint32_t written = 0;
+    if (!WriteHeader(out) || !WriteRecords(out, written)) return false;
+    if (kind_ == OutputKind::Dbase) {
+        if (!out.Write(std::string_view(&kDbaseEndOfFile, 1)) ||
+            !out.WriteAt(kDbaseRecordCountOffset, DbaseRecordCount(written))) {
+            return Fail(out.Error());
+        }
+    }
+    if (!out.Commit()) return Fail(out.Error());
+    return true;
+}
+
+bool Conversion::Run() {
+    if (!ChooseOutput() || !OpenSource()) return false;
+    const bool measure =
+        kind_ == OutputKind::Dbase || (kind_ == OutputKind::Fixed && !stream_->FixedPositions());
+    passes_ = measure ? 2 : 1;
+    if (measure && !MeasureWidths()) return false;
+    nextProgress_ = 0;
+    return WriteTarget();
+}
+
+}  // namespace
+
+bool Converter::Convert(const std::string& source, const std::string& target) {
+    std::string error;
+    bool ok = false;
+    try {
+        Conversion conversion(*this, source, target);
+        ok = conversion.Run();
+        error = conversion.Error();
+    } catch (const std::exception& e) {
+        error = std::string("The conversion failed: ") + e.what();
+    } catch (...) {
+        error = "The conversion failed.";
+    }
+    if (!ok && error.empty()) error = "The conversion failed.";
+    if (!ok && OnError) {
+        bool cancel = false;
+        OnError(error, cancel);
+    }
+    return ok;
+}
+
+}  // namespace velmor::data

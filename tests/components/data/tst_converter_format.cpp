@@ -1,0 +1,169 @@
+// Output layouts of the converter: when delimited values get qualified, how
+// fixed records are padded, and the bytes of a dBase III header.
+#include <QtTest>
+#include <string>
+#include <vector>
+
+#include "data/convert_format.h"
+
+using velmor::data::DelimitedFormat;
+using velmor::data::FilePos;
+using velmor::data::Values;
+
+namespace {
+
+Values Split(const QStringList& list, std::vector<std::string>& storage) {
+    storage.clear();
+    for (const QString& s : list) storage.push_back(s.toLatin1().toStdString());
+    return Values(storage.begin(), storage.end());
+}
+
+}  // namespace
+
+class ConverterFormatTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void delimitedRecord_data() {
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QString>("qualifier");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << QStringList{"a", "b"} << "\""
+                               << "a,b\r\n";
+        QTest::newRow("comma qualified") << QStringList{"a,b", "c"} << "\""
+                                         << "\"a,b\",c\r\n";
+        QTest::newRow("qualifier doubled") << QStringList{"say \"hi\"", "x"} << "\""
+                                           << "\"say \"\"hi\"\"\",x\r\n";
+        QTest::newRow("record end qualified") << QStringList{"a\r\nb"} << "\""
+                                              << "\"a\r\nb\"\r\n";
+        QTest::newRow("lone line feed qualified") << QStringList{"a\nb"} << "\""
+                                                  << "\"a\nb\"\r\n";
+        QTest::newRow("empty values") << QStringList{"", "", ""} << "\""
+                                      << ",,\r\n";
+        QTest::newRow("only a qualifier") << QStringList{"\""} << "\""
+                                          << "\"\"\"\"\r\n";
+        QTest::newRow("no qualifier needed") << QStringList{"a b"} << ""
+                                             << "a b\r\n";
+        QTest::newRow("two-byte qualifier") << QStringList{"x''y", "z"} << "''"
+                                            << "''x''''y'',z\r\n";
+    }
+    void delimitedRecord() {
+        QFETCH(QStringList, values);
+        QFETCH(QString, qualifier);
+        QFETCH(QString, expected);
+        DelimitedFormat format("\r\n", ",", qualifier.toStdString());
+        std::vector<std::string> storage;
+        std::string out;
+        QVERIFY(format.AppendRecord(Split(values, storage), 0, out));
+        QCOMPARE(QString::fromStdString(out), expected);
+    }
+
+    void delimitedWithoutQualifierRefusesDelimiters() {
+        DelimitedFormat format("\r\n", ",", "");
+        std::vector<std::string> storage;
+        std::string out = "kept";
+        QVERIFY(!format.AppendRecord(Split({"a", "b,c"}, storage), 0, out));
+        QCOMPARE(out, std::string("kept"));
+    }
+
+    void delimitedPadsMissingColumns() {
+        DelimitedFormat format("\n", ";", "\"");
+        std::vector<std::string> storage;
+        std::string out;
+        QVERIFY(format.AppendRecord(Split({"a"}, storage), 3, out));
+        QCOMPARE(out, std::string("a;;\n"));
+    }
+
+    void fixedRecord_data() {
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QList<int>>("widths");
+        QTest::addColumn<bool>("fits");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("padded") << QStringList{"ab", "c"} << QList<int>{3, 2} << true
+                                << "ab c \r\n";
+        QTest::newRow("exact") << QStringList{"abc"} << QList<int>{3} << true << "abc\r\n";
+        QTest::newRow("missing values blank")
+            << QStringList{"a"} << QList<int>{1, 2} << true << "a  \r\n";
+        QTest::newRow("zero width") << QStringList{"", "b"} << QList<int>{0, 1} << true << "b\r\n";
+        QTest::newRow("too wide") << QStringList{"abcd"} << QList<int>{3} << false << "";
+        QTest::newRow("too many values") << QStringList{"a", "b"} << QList<int>{1} << false << "";
+    }
+    void fixedRecord() {
+        QFETCH(QStringList, values);
+        QFETCH(QList<int>, widths);
+        QFETCH(bool, fits);
+        QFETCH(QString, expected);
+        std::vector<FilePos> w(widths.begin(), widths.end());
+        std::vector<std::string> storage;
+        std::string out;
+        QCOMPARE(velmor::data::AppendFixedRecord(Split(values, storage), w, out), fits);
+        QCOMPARE(QString::fromStdString(out), expected);
+    }
+
+    void dbaseNames_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("upper case") << QStringList{"name", "City"} << QStringList{"NAME", "CITY"};
+        QTest::newRow("cut to ten") << QStringList{"customernumber"} << QStringList{"CUSTOMERNU"};
+        QTest::newRow("odd bytes")
+            << QStringList{"a b-c", "1st", ""} << QStringList{"A_B_C", "F1ST", "F"};
+        QTest::newRow("made unique") << QStringList{"amount", "AMOUNT", "Amount"}
+                                     << QStringList{"AMOUNT", "AMOUNT_2", "AMOUNT_3"};
+        QTest::newRow("unique within ten") << QStringList{"customernumber", "customernumbers"}
+                                           << QStringList{"CUSTOMERNU", "CUSTOMER_2"};
+    }
+    void dbaseNames() {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, expected);
+        std::vector<std::string> in;
+        for (const QString& n : names) in.push_back(n.toStdString());
+        QStringList got;
+        for (const std::string& n : velmor::data::DbaseFieldNames(in)) {
+            got << QString::fromStdString(n);
+        }
+        QCOMPARE(got, expected);
+    }
+
+    void dbaseHeaderBytes() {
+        std::string h = velmor::data::DbaseHeader({"ID", "NAME"}, {3, 10}, 258, {2026, 12, 6});
+        QCOMPARE(h.size(), std::size_t(32 + 2 * 32 + 1));
+        QCOMPARE(static_cast<unsigned char>(h[0]), 0x03);
+        QCOMPARE(static_cast<int>(h[1]), 126);
+        QCOMPARE(static_cast<int>(h[2]), 12);
+        QCOMPARE(static_cast<int>(h[3]), 6);
+        QCOMPARE(h.substr(4, 4), std::string("\x02\x01\0\0", 4));
+        QCOMPARE(static_cast<unsigned char>(h[8]), 97);   // header length
+        QCOMPARE(static_cast<unsigned char>(h[10]), 14);  // 1 + 3 + 10
+        QCOMPARE(h.substr(32, 11), std::string("ID\0\0\0\0\0\0\0\0\0", 11));
+        QCOMPARE(h[32 + 11], 'C');
+        QCOMPARE(static_cast<int>(h[32 + 16]), 3);
+        QCOMPARE(h.substr(64, 4), std::string("NAME"));
+        QCOMPARE(static_cast<int>(h[64 + 16]), 10);
+        QCOMPARE(h.back(), '\x0D');
+    }
+
+    void dbaseLimits_data() {
+        QTest::addColumn<QList<int>>("widths");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("widest field") << QList<int>{254} << true;
+        QTest::newRow("too wide a field") << QList<int>{255} << false;
+        QTest::newRow("no fields") << QList<int>{} << false;
+    }
+    void dbaseLimits() {
+        QFETCH(QList<int>, widths);
+        QFETCH(bool, accepted);
+        std::vector<FilePos> w(widths.begin(), widths.end());
+        std::vector<std::string> names(w.size(), "F");
+        QCOMPARE(velmor::data::DbaseLayoutProblem(names, w).empty(), accepted);
+    }
+
+    void dbaseRecord() {
+        std::vector<std::string> storage;
+        std::string out;
+        QVERIFY(velmor::data::AppendDbaseRecord(Split({"7", "Ann"}, storage), {2, 4}, out));
+        QCOMPARE(out, std::string(" 7 Ann "));
+    }
+};
+
+QTEST_GUILESS_MAIN(ConverterFormatTest)
+#include "tst_converter_format.moc"
