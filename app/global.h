@@ -8,7 +8,9 @@
 #include "app/userprompt.h"
 
 class QWidget;
-namespace velmor::data { class FileTypes; }
+namespace velmor::data {
+class FileTypes;
+}
 
 namespace velmor {
 
@@ -60,11 +62,17 @@ void ResetState();
 void LoadSettings();
 void SaveSettings();
 void RegisterShellOpenCommand();
+/// Replaces the first "$APPPATH" (any case) by ProgramFolder().
 QString ExpandAppPath(const QString& text);
+/// The absolute path with every component looked up in the file system;
+/// empty when one does not exist. A leading "~" or "~user" is that home
+/// folder, as in a shell; a tilde elsewhere is part of a name.
 QString ExpandShortPath(const QString& path);
 /// Starts the command line without waiting; false when it could not start.
 bool RunCommandLine(const QString& commandLine);
-/// List: QListWidget or QComboBox.
+/// List: QListWidget or QComboBox. Item data is the Qt::UserRole value,
+/// compared with the leading number of Text. The change raises the list's
+/// own signals, as a selection by the program does.
 void SelectListItem(QWidget* list, const QString& text, bool byItemData);
 /// Selects entry Index (-1 clears) without raising click handlers; returns
 /// the selection afterwards. Other controls: a message, result 0.
@@ -74,7 +82,9 @@ int SetListIndex(QWidget* control, int index);
 ProfileList BuiltInProfiles();
 QString ProfileFilePath();
 void LoadConnectionProfiles();
-/// False when the file could not be written (nothing is left half-written).
+/// False when the file could not be written (nothing is left half-written),
+/// and when the last load found the file unreadable: the user's file is
+/// then kept rather than replaced by the built-ins.
 bool SaveConnectionProfiles();
 void MergeFileTypes();
 void SortProfilesByName(ProfileList& list);

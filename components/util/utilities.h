@@ -13,8 +13,9 @@ namespace velmor::util {
 /// True when Path names an existing regular file (a folder is not a file).
 bool FileExists(std::string_view path);
 
-/// "Yes", "True" (any case, surrounding blanks ignored) and non-zero numbers
-/// are true; everything else, the empty text included, is false.
+/// "Yes", "True" (any case, surrounding blanks ignored) and texts that are
+/// wholly a non-zero number are true; everything else, the empty text
+/// included, is false.
 bool ToBoolean(std::string_view text);
 
 /// Removes one pair of surrounding double quotes (after trimming blanks).
@@ -30,20 +31,22 @@ void RemoveText(std::string& text, std::string_view find, bool all);
 void SplitAt(std::string_view text, std::string_view separator, std::string& before,
              std::string& after);
 
-/// Folder ends with the path separator (empty when there is no folder), Name
-/// has neither folder nor extension, Extension has no dot.
+/// Folder ends with the path separator "/" (empty when there is no folder),
+/// Name has neither folder nor extension, Extension has no dot. A leading dot
+/// belongs to the name: ".profile" has no extension.
 void SplitPath(std::string_view pathAndName, std::string& folder, std::string& name,
                std::string& extension);
 
 /// Splits at every occurrence of the character with code SeparatorCode.
-/// Parts are returned 0-based here; Count is Parts.size().
+/// Parts are returned 0-based here; Count is Parts.size(). The empty text
+/// has no parts; "a;" has two, the second empty.
 std::vector<std::string> SplitList(std::string_view text, int separatorCode);
 
 /// 1-based position of the last occurrence of Find in Text, 0 when none.
 std::int64_t FindLast(std::string_view text, std::string_view find);
 
 /// A text usable as a script variable name: letters, digits and "_", never
-/// starting with a digit, never empty.
+/// starting with a digit, never empty. Every other byte becomes "_".
 std::string ToVariableName(std::string_view text);
 
 /// Takes the next line (up to CR LF, LF or CR) off Text; More is false once
@@ -66,7 +69,8 @@ struct RepresentationResult {
 RepresentationResult RepresentationToCharacters(std::string_view representation);
 
 /// Number-box convention: the leading decimal number of the text (blanks
-/// and a sign allowed before it), 0 when there is none.
+/// and a sign allowed before it; no exponent), 0 when there is none. Too many
+/// digits give an infinity, which RoundHalfEven saturates.
 double LeadingNumber(std::string_view text);
 
 /// Rounds to the nearest whole number, halves to even; saturates at the

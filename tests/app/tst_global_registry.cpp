@@ -27,6 +27,7 @@ private slots:
     void defaultValueAndReservedNames();
     void unusualKeyTexts();
     void firstStartWithNoKeys();
+    void garbageStoreReadsAsDefaults();
     void settingsRoundTrip();
     void switchesReadFromStoredText_data();
     void switchesReadFromStoredText();
@@ -159,6 +160,23 @@ void TestGlobalRegistry::firstStartWithNoKeys() {
     QVERIFY(!G::PromptToSaveConfigurationChanges);
     QVERIFY(!G::StoreConnectionAndIndexingFilesInDataPath);
     QVERIFY(!G::CreateFormatFileDuringSave);
+}
+
+void TestGlobalRegistry::garbageStoreReadsAsDefaults() {
+    QFile file(ini_);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\x00\xff[[[\n=\n[HKEY_LOCAL_MACHINE\n\x01=\x02\n", 24));
+    file.write(QByteArray(1 << 20, 'z'));
+    file.close();
+    G::TempFolderPath = "stale";
+    G::LoadSettings();
+    QCOMPARE(G::TempFolderPath, QString());
+    QVERIFY(!G::CreateFormatFileDuringSave);
+    G::TempFolderPath = "/t";
+    G::SaveSettings();
+    G::ResetState();
+    G::LoadSettings();
+    QCOMPARE(G::TempFolderPath, QString("/t"));
 }
 
 void TestGlobalRegistry::settingsRoundTrip() {
