@@ -1,6 +1,7 @@
 // The field layout of a record: names and 1-based byte positions.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,11 +18,11 @@ public:
     const std::string& Name() const { return name_; }
     void SetName(const std::string& v);
     FilePos StartingPosition() const { return start_; }
-    void SetStartingPosition(FilePos v);   // keeps Length, moves EndingPosition
+    void SetStartingPosition(FilePos v);  // keeps Length, moves EndingPosition
     FilePos Length() const { return length_; }
-    void SetLength(FilePos v);             // keeps StartingPosition
+    void SetLength(FilePos v);  // keeps StartingPosition
     FilePos EndingPosition() const { return start_ + length_ - 1; }
-    void SetEndingPosition(FilePos v);     // keeps StartingPosition, sets Length
+    void SetEndingPosition(FilePos v);  // keeps StartingPosition, sets Length
 
     /// The field's value in the owning file's current record ("" when the
     /// layout belongs to no open file). Delimited files: the unqualified text
@@ -30,8 +31,14 @@ public:
     std::string Value() const;
 
     /// Takes over the position of Previous (used while deleting a field, so
-    /// the fields after it close the gap): StartingPosition := Previous's.
+    /// the fields after it close the gap). Called for each field after the
+    /// deleted one in ascending order: the first takes the deleted field's
+    /// StartingPosition, each later one moves left by the same distance, so
+    /// the gaps between the remaining fields are kept.
     void ShiftTo(const Field& previous);
+
+    /// 1-based index in the owning layout (0 when in none).
+    int Index() const { return index_; }
 
 private:
     friend class Fields;
@@ -40,6 +47,9 @@ private:
     std::string name_;
     FilePos start_ = 1;
     FilePos length_ = 0;
+    FilePos shiftedBy_ = 0;  ///< distance of the last ShiftTo of the current delete
+    bool shifted_ = false;
+    int index_ = 0;
     const File* owner_ = nullptr;
     class Fields* collection_ = nullptr;
 };
@@ -64,7 +74,10 @@ public:
     /// places it directly after the current last field.
     Field& Add(const std::string& name, FilePos length, const std::string& format = {},
                FilePos startingPosition = 0);
-    /// Puts a new field at Index (1-based); later fields move one index up.
+    /// Puts a new field at Index (1-based; clamped to 1..Count + 1); later
+    /// fields move one index up. The new field takes the StartingPosition of
+    /// the field it displaces, which moves right by Length (so splitting a
+    /// field keeps both halves side by side); at the end it follows the last.
     Field& Insert(int index, const std::string& name, FilePos length);
     /// Removes the field at Index; false when Index is out of range.
     bool Remove(int index);
@@ -77,6 +90,9 @@ public:
     /// Copies the other layout's names and positions (not its owner).
     void CopyFrom(const Fields& other);
 
+    /// The layout without any owning file (for copies kept by windows).
+    const File* Owner() const { return owner_; }
+
     /// Called after any change of the layout; the owning File hooks it.
     void SetChangeHook(std::function<void()> hook) { changed_ = std::move(hook); }
     void SetOwner(const File* owner);
@@ -85,6 +101,9 @@ private:
     friend class Field;
     void Changed();
     Field& Adopt(std::unique_ptr<Field> field, int index);
+
+    void Renumber();
+    void EndShifting();
 
     std::vector<std::unique_ptr<Field>> items_;
     const File* owner_ = nullptr;

@@ -1,0 +1,76 @@
+#include "data/datareader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+namespace velmor::data {
+
+DataReader::~DataReader() {
+    Close();
+}
+
+bool DataReader::Open(const std::string& path, std::string& error) {
+    Close();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = "The file \"" + path + "\" cannot be opened: " + std::strerror(errno) + ".";
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = "\"" + path + "\" is not a readable data file.";
+        return false;
+    }
+    fd_ = fd;
+    path_ = path;
+    Restat();
+    return true;
+}
+
+void DataReader::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    size_ = 0;
+    mtime_ = {};
+    path_.clear();
+}
+
+void DataReader::Restat() {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return;
+    size_ = static_cast<FilePos>(st.st_size);
+    mtime_ = ModificationTimeOf(path_);
+}
+
+size_t DataReader::ReadAt(FilePos offset, char* buffer, size_t count) const {
+    if (fd_ < 0 || offset < 0 || count == 0) return 0;
+    size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::pread(fd_, buffer + done, count - done,
+                            static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+std::string DataReader::ReadString(FilePos offset, size_t count) const {
+    std::string text(count, '\0');
+    text.resize(ReadAt(offset, text.data(), count));
+    return text;
+}
+
+std::filesystem::file_time_type ModificationTimeOf(const std::string& path) {
+    std::error_code ec;
+    auto t = std::filesystem::last_write_time(path, ec);
+    return ec ? std::filesystem::file_time_type{} : t;
+}
+
+}  // namespace velmor::data

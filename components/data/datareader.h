@@ -1,0 +1,47 @@
+// Positional reads of a data file. The engine never maps a data file: another
+// program may shorten it while it is open, and a read must then come back
+// short instead of faulting.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "data/types.h"
+
+namespace velmor::data {
+
+class DataReader {
+public:
+    DataReader() = default;
+    ~DataReader();
+    DataReader(const DataReader&) = delete;
+    DataReader& operator=(const DataReader&) = delete;
+
+    /// Opens Path for reading; on failure Error holds a description.
+    bool Open(const std::string& path, std::string& error);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+    /// Size and modification time as of Open (or the last Restat).
+    FilePos Size() const { return size_; }
+    std::filesystem::file_time_type ModificationTime() const { return mtime_; }
+    /// Re-reads size and time from the file system.
+    void Restat();
+
+    /// Reads up to Count bytes at Offset; fewer at the end of the file or on
+    /// a failing read (never more than the file holds).
+    size_t ReadAt(FilePos offset, char* buffer, size_t count) const;
+    /// Convenience: the bytes as a string (shorter at the file's end).
+    std::string ReadString(FilePos offset, size_t count) const;
+
+private:
+    int fd_ = -1;
+    FilePos size_ = 0;
+    std::filesystem::file_time_type mtime_{};
+    std::string path_;
+};
+
+/// Modification time of a file, or the epoch when it cannot be read.
+std::filesystem::file_time_type ModificationTimeOf(const std::string& path);
+
+}  // namespace velmor::data

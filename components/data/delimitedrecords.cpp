@@ -1,0 +1,193 @@
+#include "data/delimitedrecords.h"
+
+#include <algorithm>
+
+namespace velmor::data {
+
+namespace {
+constexpr size_t kCountChunk = size_t{1} << 20;
+constexpr size_t kFirstSkipChunk = size_t{16} << 10;
+constexpr size_t kMaxEnds = size_t{1} << 15;
+constexpr FilePos kProgressStep = FilePos{64} << 20;
+}  // namespace
+
+DelimitedRecords::DelimitedRecords(const DataReader& reader, DelimitedScanner scanner,
+                                   FilePos dataStart)
+    : reader_(reader), scanner_(std::move(scanner)), dataStart_(dataStart) {
+    index_.Reset(dataStart_);
+    ends_.resize(kMaxEnds);
+}
+
+bool DelimitedRecords::CountTo(RecordNo target, const ProgressHandler& progress) {
+    if (index_.complete || index_.counted >= target) return true;
+    const FilePos size = reader_.Size();
+    const FilePos delimiter = static_cast<FilePos>(scanner_.Get().record.size());
+    buffer_.resize(std::max(buffer_.size(), kCountChunk));
+    FilePos pos = index_.countedEnd;
+    FilePos nextReport = pos + kProgressStep;
+    ScanMode mode = ScanMode::FieldStart;
+    auto addEnd = [&](FilePos end, FilePos length) {
+        FilePos start = index_.countedEnd;
+        if (length > index_.longest) {
+            index_.longest = length;
+            if (LongRecord) LongRecord(RecordSpan{start, length, end});
+        }
+        index_.AddEnd(end);
+    };
+    while (true) {
+        size_t want =
+            pos < size ? static_cast<size_t>(std::min<FilePos>(kCountChunk, size - pos)) : 0;
+        size_t got = reader_.ReadAt(pos, buffer_.data(), want);
+        bool eof = got < want || pos + static_cast<FilePos>(got) >= size;
+        size_t maxEnds = static_cast<size_t>(
+            std::min<RecordNo>(static_cast<RecordNo>(ends_.size()), target - index_.counted));
+        size_t consumed = 0;
+        size_t n = scanner_.Scan(buffer_.data(), got, eof, mode, ends_.data(), maxEnds, consumed);
+        for (size_t k = 0; k < n; ++k) {
+            FilePos end = pos + static_cast<FilePos>(ends_[k]);
+            addEnd(end, end - delimiter - index_.countedEnd);
+        }
+        if (index_.counted >= target) return true;
+        pos += static_cast<FilePos>(consumed);
+        if (eof && (consumed >= got || n < maxEnds)) {
+            FilePos endOfData = pos + static_cast<FilePos>(got - consumed);
+            if (index_.countedEnd < endOfData) addEnd(endOfData, endOfData - index_.countedEnd);
+            index_.complete = true;
+            return true;
+        }
+        if (consumed == 0 && n == 0) {
+            index_.complete = true;  // nothing more can be read
+            return true;
+        }
+        if (progress && pos >= nextReport) {
+            nextReport = pos + kProgressStep;
+            if (!progress(pos, size)) return false;
+        }
+    }
+}
+
+bool DelimitedRecords::Locate(RecordNo p, RecordSpan& span, const ProgressHandler& progress) {
+    if (p < 0) return false;
+    CountTo(p + 1, progress);
+    if (index_.counted <= p) return false;
+    RecordNo k = p / RecordIndex::kStride;
+    RecordNo fromRecord = k * RecordIndex::kStride;
+    FilePos from = index_.checkpoints[static_cast<size_t>(k)];
+    if (cursorRecord_ >= fromRecord && cursorRecord_ <= p) {
+        fromRecord = cursorRecord_;
+        from = cursorOffset_;
+    }
+    if (!Skip(from, p - fromRecord, span)) {
+        cursorRecord_ = -1;
+        return false;
+    }
+    cursorRecord_ = p + 1;
+    cursorOffset_ = span.next;
+    return true;
+}
+
+bool DelimitedRecords::Skip(FilePos from, RecordNo records, RecordSpan& span) {
+    const FilePos size = reader_.Size();
+    const FilePos delimiter = static_cast<FilePos>(scanner_.Get().record.size());
+    size_t chunk = kFirstSkipChunk;
+    buffer_.resize(std::max(buffer_.size(), kCountChunk));
+    FilePos pos = from;
+    FilePos start = from;
+    RecordNo remaining = records;
+    ScanMode mode = ScanMode::FieldStart;
+    while (true) {
+        size_t want =
+            pos < size
+                ? static_cast<size_t>(std::min<FilePos>(static_cast<FilePos>(chunk), size - pos))
+                : 0;
+        size_t got = reader_.ReadAt(pos, buffer_.data(), want);
+        bool eof = got < want || pos + static_cast<FilePos>(got) >= size;
+        size_t maxEnds = static_cast<size_t>(
+            std::min<RecordNo>(static_cast<RecordNo>(ends_.size()), remaining + 1));
+        size_t consumed = 0;
+        size_t n = scanner_.Scan(buffer_.data(), got, eof, mode, ends_.data(), maxEnds, consumed);
+        for (size_t k = 0; k < n; ++k) {
+            FilePos end = pos + static_cast<FilePos>(ends_[k]);
+            if (remaining == 0) {
+                span = RecordSpan{start, end - delimiter - start, end};
+                return true;
+            }
+            --remaining;
+            start = end;
+        }
+        pos += static_cast<FilePos>(consumed);
+        if (eof && (consumed >= got || n < maxEnds)) {
+            FilePos endOfData = pos + static_cast<FilePos>(got - consumed);
+            if (remaining != 0 || start >= endOfData) return false;
+            span = RecordSpan{start, endOfData - start, endOfData};
+            return true;
+        }
+        if (consumed == 0 && n == 0) return false;
+        chunk = std::min(chunk * 2, kCountChunk);
+    }
+}
+
+void DelimitedRecords::ForEach(
+    RecordNo first, size_t maxBytes,
+    const std::function<bool(RecordNo, const RecordSpan&, std::string_view)>& visit,
+    FilePos stopAt) {
+    RecordSpan span{dataStart_, 0, dataStart_};
+    if (first != 0 && !Locate(first, span)) return;
+    const FilePos size = reader_.Size();
+    const FilePos delimiter = static_cast<FilePos>(scanner_.Get().record.size());
+    std::vector<char> buffer(kCountChunk);
+    std::vector<size_t> ends(kMaxEnds);
+    FilePos pos = span.start;
+    FilePos start = span.start;
+    RecordNo record = first;
+    ScanMode mode = ScanMode::FieldStart;
+    auto emit = [&](FilePos end, FilePos length, FilePos bufferStart, size_t got) {
+        RecordSpan s{start, length, end};
+        if (record == index_.counted && start == index_.countedEnd) {
+            if (length > index_.longest) {
+                index_.longest = length;
+                if (LongRecord) LongRecord(s);
+            }
+            index_.AddEnd(end);
+        }
+        size_t take =
+            static_cast<size_t>(std::min<FilePos>(length, static_cast<FilePos>(maxBytes)));
+        bool inside = start >= bufferStart &&
+                      start + static_cast<FilePos>(take) <= bufferStart + static_cast<FilePos>(got);
+        std::string copy;
+        std::string_view bytes;
+        if (inside) {
+            bytes = std::string_view(buffer.data() + (start - bufferStart), take);
+        } else {
+            copy = reader_.ReadString(start, take);
+            bytes = copy;
+        }
+        bool more = visit(record, s, bytes);
+        ++record;
+        start = end;
+        return more;
+    };
+    while (pos < stopAt) {
+        FilePos room = std::min<FilePos>(size, stopAt) - pos;
+        size_t want = room > 0 ? static_cast<size_t>(std::min<FilePos>(kCountChunk, room)) : 0;
+        size_t got = reader_.ReadAt(pos, buffer.data(), want);
+        bool eof = got < want || pos + static_cast<FilePos>(got) >= size;
+        size_t consumed = 0;
+        size_t n = scanner_.Scan(buffer.data(), got, eof, mode, ends.data(), ends.size(), consumed);
+        for (size_t k = 0; k < n; ++k) {
+            FilePos end = pos + static_cast<FilePos>(ends[k]);
+            if (!emit(end, end - delimiter - start, pos, got)) return;
+        }
+        FilePos bufferStart = pos;
+        pos += static_cast<FilePos>(consumed);
+        if (eof && (consumed >= got || n < ends.size())) {
+            FilePos endOfData = pos + static_cast<FilePos>(got - consumed);
+            if (start < endOfData) emit(endOfData, endOfData - start, bufferStart, got);
+            if (record == index_.counted) index_.complete = true;
+            return;
+        }
+        if (consumed == 0 && n == 0) return;
+    }
+}
+
+}  // namespace velmor::data

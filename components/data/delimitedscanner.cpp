@@ -1,0 +1,308 @@
+#include "data/delimitedscanner.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace velmor::data {
+
+DelimitedScanner::DelimitedScanner(Delimiters delimiters, bool allowVector)
+    : d_(std::move(delimiters)) {
+    maxLength_ = std::max({d_.record.size(), d_.field.size(), d_.qualifier.size(), size_t{1}});
+    const std::string& r = d_.record;
+    const std::string& f = d_.field;
+    const std::string& q = d_.qualifier;
+    // The bit-mask path handles the usual shapes: one or two distinct record
+    // delimiter bytes, at most one field delimiter and one qualifier byte,
+    // none of them shared.
+    bool shapes =
+        (r.size() == 1 || (r.size() == 2 && r[0] != r[1])) && f.size() <= 1 && q.size() <= 1;
+    bool distinct = true;
+    if (!q.empty())
+        distinct = distinct && r.find(q[0]) == std::string::npos && (f.empty() || f[0] != q[0]);
+    if (!f.empty()) distinct = distinct && r.find(f[0]) == std::string::npos;
+    vector_ = allowVector && shapes && distinct;
+}
+
+bool DelimitedScanner::Match(const char* p, size_t available, const std::string& what) const {
+    return !what.empty() && available >= what.size() &&
+           std::memcmp(p, what.data(), what.size()) == 0;
+}
+
+size_t DelimitedScanner::ScanScalar(const char* data, size_t length, bool eof, size_t from,
+                                    size_t stop, ScanMode& mode, size_t* ends, size_t maxEnds,
+                                    size_t& count) const {
+    const std::string& r = d_.record;
+    const std::string& f = d_.field;
+    const std::string& q = d_.qualifier;
+    size_t i = from;
+    while (i < stop && count < maxEnds) {
+        size_t avail = length - i;
+        if (!eof && avail < maxLength_) break;
+        switch (mode) {
+            case ScanMode::FieldStart:
+                if (Match(data + i, avail, q)) {
+                    i += q.size();
+                    mode = ScanMode::Quoted;
+                    break;
+                }
+                mode = ScanMode::Unquoted;
+                [[fallthrough]];
+            case ScanMode::Unquoted:
+                if (Match(data + i, avail, r)) {
+                    i += r.size();
+                    ends[count++] = i;
+                    mode = ScanMode::FieldStart;
+                } else if (Match(data + i, avail, f)) {
+                    i += f.size();
+                    mode = ScanMode::FieldStart;
+                } else {
+                    ++i;
+                }
+                break;
+            case ScanMode::Quoted: {
+                const void* hit = std::memchr(data + i, q[0], length - i);
+                // Everything up to the next qualifier byte is data of the field.
+                i = hit ? static_cast<size_t>(static_cast<const char*>(hit) - data) : length;
+                if (i >= length) break;
+                avail = length - i;
+                if (!eof && avail < maxLength_) return i;
+                if (Match(data + i, avail, q)) {
+                    i += q.size();
+                    mode = ScanMode::QuotePending;
+                } else {
+                    ++i;
+                }
+                break;
+            }
+            case ScanMode::QuotePending:
+                if (Match(data + i, avail, q)) {
+                    i += q.size();
+                    mode = ScanMode::Quoted;
+                } else {
+                    mode = ScanMode::Unquoted;
+                }
+                break;
+        }
+    }
+    return i;
+}
+
+namespace {
+
+inline std::uint64_t PrefixXor(std::uint64_t x) {
+    x ^= x << 1;
+    x ^= x << 2;
+    x ^= x << 4;
+    x ^= x << 8;
+    x ^= x << 16;
+    x ^= x << 32;
+    return x;
+}
+
+// The bytes of one 64-byte block compared with up to four needles.
+struct BlockMasks {
+    std::uint64_t r0 = 0, r1 = 0, f = 0, q = 0;
+};
+
+#if defined(__SSE2__)
+inline std::uint64_t Eq16x4(const __m128i v[4], __m128i needle) {
+    std::uint64_t m0 = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[0], needle)));
+    std::uint64_t m1 = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[1], needle)));
+    std::uint64_t m2 = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[2], needle)));
+    std::uint64_t m3 = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[3], needle)));
+    return m0 | (m1 << 16) | (m2 << 32) | (m3 << 48);
+}
+#endif
+
+inline void Compare(const char* p, int r0, int r1, int f, int q, BlockMasks& m) {
+#if defined(__SSE2__)
+    __m128i v[4];
+    for (int k = 0; k < 4; ++k)
+        v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    m.r0 = Eq16x4(v, _mm_set1_epi8(static_cast<char>(r0)));
+    m.r1 = r1 >= 0 ? Eq16x4(v, _mm_set1_epi8(static_cast<char>(r1))) : 0;
+    m.f = f >= 0 ? Eq16x4(v, _mm_set1_epi8(static_cast<char>(f))) : 0;
+    m.q = q >= 0 ? Eq16x4(v, _mm_set1_epi8(static_cast<char>(q))) : 0;
+#else
+    m = {};
+    for (int k = 0; k < 64; ++k) {
+        int c = static_cast<unsigned char>(p[k]);
+        std::uint64_t bit = std::uint64_t{1} << k;
+        if (c == r0) m.r0 |= bit;
+        if (c == r1) m.r1 |= bit;
+        if (c == f) m.f |= bit;
+        if (c == q) m.q |= bit;
+    }
+#endif
+}
+
+// State carried from one block to the next, as single bits.
+struct Carry {
+    std::uint64_t inQuotes = 0;  // all ones inside a qualified field
+    std::uint64_t boundary = 0;  // last byte ended a field or a record
+    std::uint64_t closingQ = 0;  // last byte closed a qualified field
+    std::uint64_t firstR = 0;    // last byte was the first of two record bytes
+};
+
+Carry CarryFrom(ScanMode mode) {
+    Carry c;
+    if (mode == ScanMode::Quoted) c.inQuotes = ~std::uint64_t{0};
+    if (mode == ScanMode::FieldStart) c.boundary = 1;
+    if (mode == ScanMode::QuotePending) c.closingQ = 1;
+    return c;
+}
+
+ScanMode ModeFrom(const Carry& c) {
+    if (c.inQuotes) return ScanMode::Quoted;
+    if (c.closingQ) return ScanMode::QuotePending;
+    if (c.boundary) return ScanMode::FieldStart;
+    return ScanMode::Unquoted;
+}
+
+}  // namespace
+
+size_t DelimitedScanner::ScanVector(const char* data, size_t length, ScanMode& mode, size_t* ends,
+                                    size_t maxEnds, size_t& count, bool& full) const {
+    const int r0 = static_cast<unsigned char>(d_.record[0]);
+    const bool twoR = d_.record.size() == 2;
+    const int r1 = twoR ? static_cast<unsigned char>(d_.record[1]) : -1;
+    const int f = d_.field.empty() ? -1 : static_cast<unsigned char>(d_.field[0]);
+    const int q = d_.qualifier.empty() ? -1 : static_cast<unsigned char>(d_.qualifier[0]);
+    Carry c = CarryFrom(mode);
+    size_t i = 0;
+    BlockMasks m;
+    while (i + 64 <= length) {
+        Compare(data + i, r0, r1, f, q, m);
+        std::uint64_t inside = q >= 0 ? PrefixXor(m.q) ^ c.inQuotes : 0;
+        std::uint64_t ends64 = twoR ? m.r1 & ((m.r0 << 1) | c.firstR) : m.r0;
+        ends64 &= ~inside;
+        std::uint64_t boundary = ends64 | (m.f & ~inside);
+        std::uint64_t closing = m.q & ~inside;
+        std::uint64_t opening = m.q & inside;
+        std::uint64_t validPrev = (boundary << 1) | c.boundary | (closing << 1) | c.closingQ;
+        size_t found = static_cast<size_t>(__builtin_popcountll(ends64));
+        if ((opening & ~validPrev) != 0 || count + found > maxEnds) {
+            // Rare shapes (a qualifier inside an unqualified field) and a full
+            // output take the exact byte-by-byte path for this block.
+            size_t from = i;
+            mode = ModeFrom(c);
+            if (c.firstR && !c.inQuotes && from > 0) {
+                --from;
+                mode = ScanMode::Unquoted;
+            }
+            i = ScanScalar(data, length, false, from, i + 64, mode, ends, maxEnds, count);
+            if (count >= maxEnds) {
+                full = true;
+                return i;
+            }
+            c = CarryFrom(mode);
+            continue;
+        }
+        while (ends64) {
+            ends[count++] = i + static_cast<size_t>(__builtin_ctzll(ends64)) + 1;
+            ends64 &= ends64 - 1;
+        }
+        c.inQuotes = (inside >> 63) ? ~std::uint64_t{0} : 0;
+        c.boundary = boundary >> 63;
+        c.closingQ = closing >> 63;
+        c.firstR = twoR ? (m.r0 >> 63) & ~(inside >> 63) : 0;
+        i += 64;
+    }
+    mode = ModeFrom(c);
+    if (c.firstR && i > 0) {
+        --i;
+        mode = ScanMode::Unquoted;
+    }
+    return i;
+}
+
+size_t DelimitedScanner::Scan(const char* data, size_t length, bool eof, ScanMode& mode,
+                              size_t* ends, size_t maxEnds, size_t& consumed) const {
+    size_t count = 0;
+    size_t i = 0;
+    if (d_.record.empty() || maxEnds == 0) {
+        consumed = 0;
+        return 0;
+    }
+    if (vector_) {
+        bool full = false;
+        i = ScanVector(data, length, mode, ends, maxEnds, count, full);
+        if (full) {
+            consumed = i;
+            return count;
+        }
+    }
+    consumed = ScanScalar(data, length, eof, i, length, mode, ends, maxEnds, count);
+    return count;
+}
+
+void DelimitedScanner::SplitFields(std::string_view record,
+                                   std::vector<std::string>& values) const {
+    values.clear();
+    const std::string& f = d_.field;
+    const std::string& q = d_.qualifier;
+    std::string value;
+    ScanMode mode = ScanMode::FieldStart;
+    const char* p = record.data();
+    size_t n = record.size();
+    size_t i = 0;
+    while (i < n) {
+        size_t avail = n - i;
+        switch (mode) {
+            case ScanMode::FieldStart:
+                if (Match(p + i, avail, q)) {
+                    i += q.size();
+                    mode = ScanMode::Quoted;
+                    break;
+                }
+                mode = ScanMode::Unquoted;
+                [[fallthrough]];
+            case ScanMode::Unquoted:
+                if (Match(p + i, avail, f)) {
+                    values.push_back(std::move(value));
+                    value.clear();
+                    i += f.size();
+                    mode = ScanMode::FieldStart;
+                } else {
+                    value.push_back(p[i++]);
+                }
+                break;
+            case ScanMode::Quoted:
+                if (Match(p + i, avail, q)) {
+                    i += q.size();
+                    mode = ScanMode::QuotePending;
+                } else {
+                    value.push_back(p[i++]);
+                }
+                break;
+            case ScanMode::QuotePending:
+                if (Match(p + i, avail, q)) {
+                    value += q;
+                    i += q.size();
+                    mode = ScanMode::Quoted;
+                } else {
+                    mode = ScanMode::Unquoted;
+                }
+                break;
+        }
+    }
+    values.push_back(std::move(value));
+}
+
+std::string DelimitedScanner::FieldAt(std::string_view record, size_t index) const {
+    std::vector<std::string> values;
+    SplitFields(record, values);
+    return index < values.size() ? values[index] : std::string();
+}
+
+size_t DelimitedScanner::CountFields(std::string_view record) const {
+    std::vector<std::string> values;
+    SplitFields(record, values);
+    return values.size();
+}
+
+}  // namespace velmor::data

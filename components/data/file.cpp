@@ -1,0 +1,181 @@
+#include "data/file.h"
+
+#include "data/fileimpl.h"
+#include "util/utilities.h"
+
+namespace velmor::data {
+
+File::File() : impl_(std::make_unique<FileImpl>(*this)) {}
+
+File::~File() = default;
+
+void File::SetStoreConnectionAndIndexingFilesInDataPath(const std::string& trueOrFalse) {
+    impl_->storeInDataPath = util::ToBoolean(trueOrFalse);
+}
+
+void File::SetSecondaryConnectionAndIndexingPath(const std::string& folder) {
+    impl_->secondaryPath = folder;
+}
+
+bool File::Loading() const {
+    return impl_->loading;
+}
+void File::SetLoading(bool v) {
+    impl_->loading = v;
+}
+
+bool File::Open(const std::string& pathAndName) {
+    return impl_->Open(pathAndName);
+}
+void File::CloseFile() {
+    impl_->CloseFile();
+}
+bool File::Connected() const {
+    return impl_->reader.IsOpen();
+}
+void File::LaunchConnectionWizard() {
+    impl_->LaunchConnectionWizard();
+}
+void File::Refresh() {
+    impl_->Refresh();
+}
+
+const std::string& File::PathAndName() const {
+    return impl_->path;
+}
+
+std::string File::FilePath() const {
+    std::string folder, name, extension;
+    util::SplitPath(impl_->path, folder, name, extension);
+    return folder;
+}
+
+std::string File::FileTitle() const {
+    std::string folder, name, extension;
+    util::SplitPath(impl_->path, folder, name, extension);
+    return name;
+}
+
+std::string File::FileExtension() const {
+    std::string folder, name, extension;
+    util::SplitPath(impl_->path, folder, name, extension);
+    return extension;
+}
+
+std::filesystem::file_time_type File::FileDateTime() const {
+    return impl_->fileTime;
+}
+void File::SetFileDateTime(std::filesystem::file_time_type t) {
+    impl_->fileTime = t;
+}
+FilePos File::FileLength() const {
+    return impl_->reader.Size();
+}
+std::string File::ConnectionPathAndName() const {
+    return impl_->ConnectionPathAndName();
+}
+std::string File::ConversionSource() const {
+    return impl_->path;
+}
+
+Connection& File::GetConnection() {
+    return impl_->connection;
+}
+const Connection& File::GetConnection() const {
+    return impl_->connection;
+}
+Fields& File::GetFields() {
+    return impl_->fields;
+}
+const Fields& File::GetFields() const {
+    return impl_->fields;
+}
+FileTypes& File::GetFileTypes() {
+    return impl_->fileTypes;
+}
+
+void File::CopyConnectionTo(Connection& target) const {
+    target = impl_->connection;
+}
+void File::CopyConnectionFrom(const Connection& source) {
+    impl_->connection = source;
+}
+
+const std::string& File::DatabaseType() const {
+    return impl_->connection.DatabaseTypeName();
+}
+void File::SetDatabaseType(const std::string& v) {
+    impl_->SetDatabaseType(v);
+}
+void File::SetEstimatedRecordCount(RecordNo n) {
+    impl_->estimatedRecordCount = n;
+}
+bool File::FixedLayout() const {
+    return impl_->FixedLayout();
+}
+void File::SetFixedLayout(bool v) {
+    impl_->fixedLayoutHint = v;
+}
+bool File::ShowFieldNames() const {
+    return impl_->showFieldNames;
+}
+void File::SetShowFieldNames(bool v) {
+    impl_->showFieldNames = v;
+}
+bool File::RedrawPending() const {
+    return impl_->redrawPending;
+}
+void File::SetRedrawPending(bool v) {
+    impl_->redrawPending = v;
+}
+
+bool File::SaveConnection(const std::string& pathAndName, bool createFormatFile) {
+    return impl_->SaveConnection(pathAndName, createFormatFile);
+}
+bool File::CreateFormatFile() {
+    return impl_->CreateFormatFile();
+}
+
+RecordNo File::RecordCount() const {
+    return impl_->RecordCount();
+}
+RecordNo File::RecordNumber() const {
+    return impl_->recordNumber;
+}
+void File::SetRecordNumber(RecordNo n) {
+    impl_->MoveTo(n);
+}
+void File::MoveTo(RecordNo n) {
+    impl_->MoveTo(n);
+}
+void File::MoveLast() {
+    impl_->MoveLast();
+}
+bool File::AtEnd() const {
+    return impl_->atEnd;
+}
+std::string File::RecordText() const {
+    return impl_->RecordText();
+}
+std::string File::GetBytes(FilePos start, FilePos length) const {
+    return impl_->GetBytes(start, length);
+}
+FilePos File::RecordStartByte() const {
+    return impl_->recordNumber >= 1 && !impl_->atEnd ? impl_->recordStart + 1 : 0;
+}
+FilePos File::BytePosition() const {
+    return impl_->bytePosition;
+}
+void File::SetBytePosition(FilePos v) {
+    impl_->bytePosition = v;
+}
+
+RecordNo File::Find(std::string_view fieldName, std::string_view phrase, RecordNo& position) {
+    return impl_->Find(fieldName, phrase, position);
+}
+
+std::string File::FieldValue(int index) const {
+    return impl_->FieldValue(index);
+}
+
+}  // namespace velmor::data

@@ -1,0 +1,264 @@
+// Dividing the open file into records after every change of the connection.
+#include <algorithm>
+
+#include "data/detection.h"
+#include "data/fileimpl.h"
+#include "util/utilities.h"
+
+namespace velmor::data {
+
+namespace {
+
+constexpr RecordNo kSampleRecords = 1000;
+constexpr FilePos kSampleBytes = FilePos{1} << 20;
+constexpr size_t kHeadForDbase = size_t{1} << 16;
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           util::EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string DivisionKey(const Delimiters& d, FilePos dataStart) {
+    return std::to_string(d.record.size()) + ":" + d.record + std::to_string(d.field.size()) + ":" +
+           d.field + std::to_string(d.qualifier.size()) + ":" + d.qualifier + "@" +
+           std::to_string(dataStart);
+}
+
+}  // namespace
+
+void FileImpl::ClearRecord() {
+    recordLoaded = false;
+    recordBytes.clear();
+    valuesLoaded = false;
+    values.clear();
+    recordStart = 0;
+    recordLength = 0;
+}
+
+void FileImpl::Divide() {
+    SaveIndex();
+    dividing_ = true;
+    RecordNo wanted = recordNumber;
+    ClearRecord();
+    delimited.reset();
+    kind = Kind::None;
+    ebcdic = false;
+    dbase = false;
+    fixedCount = 0;
+    headerRecords = 0;
+    indexLoadedCount_ = 0;
+    atEnd = false;
+    if (reader.IsOpen()) {
+        if (StartsWithNoCase(connection.DatabaseTypeName(), "DBase")) {
+            bool take = fields.Count() == 0 || layoutSource_ == LayoutSource::Dbase ||
+                        layoutSource_ == LayoutSource::None;
+            dbase = DivideDbase(take);
+        } else if (connection.IsFixed()) {
+            DivideFixed();
+        } else if (connection.IsDelimited()) {
+            DivideDelimited();
+        }
+    }
+    grew_ = false;
+    recordNumber = 0;
+    if (RecordCount() > 0) {
+        MoveTo(wanted >= 1 && wanted <= RecordCount() ? wanted : 1);
+    }
+    grew_ = false;
+    dividing_ = false;
+}
+
+void FileImpl::DivideFixed() {
+    kind = Kind::Fixed;
+    ebcdic = util::EqualsNoCase(connection.DatabaseTypeName(), "Flat EBCDIC");
+    fixedLength = connection.RecordLength();
+    dataStart = std::clamp<FilePos>(connection.ByteOffset(), 0, reader.Size());
+    FilePos body = reader.Size() - dataStart;
+    fixedCount = fixedLength > 0 && body > 0 ? (body + fixedLength - 1) / fixedLength : 0;
+}
+
+bool FileImpl::DivideDbase(bool takeFields) {
+    DbaseHeader header;
+    std::string error;
+    std::string head = ReadHead(kHeadForDbase);
+    if (!ReadDbaseHeader(head, reader.Size(), header, error)) {
+        RaiseError("\"" + path + "\" cannot be read as a dBase table. " + error);
+        return false;
+    }
+    connection.SetIsFixed(true);
+    connection.SetIsDelimited(false);
+    connection.SetRecordLength(header.recordLength);
+    connection.SetByteOffset(header.headerLength);
+    if (takeFields) {
+        fields.Clear();
+        for (const auto& f : header.fields) fields.Add(f.name, f.length, {}, f.start);
+        SetLayoutSource(LayoutSource::Dbase);
+    }
+    kind = Kind::Fixed;
+    fixedLength = header.recordLength;
+    dataStart = header.headerLength;
+    std::string last = reader.ReadString(reader.Size() - 1, 1);
+    fixedCount = DbaseRecordsHeld(header, reader.Size(), last == "\x1A");
+    return true;
+}
+
+bool FileImpl::DivideDelimited() {
+    Delimiters d;
+    struct Part {
+        const std::string& text;
+        const char* what;
+        std::string& out;
+    };
+    Part parts[] = {{connection.RecordDelimiterRepresentation(), "record delimiter", d.record},
+                    {connection.FieldDelimiterRepresentation(), "field delimiter", d.field},
+                    {connection.TextQualifierRepresentation(), "text qualifier", d.qualifier}};
+    for (auto& part : parts) {
+        auto result = util::RepresentationToCharacters(part.text);
+        if (!result.ok()) {
+            RaiseError(std::string("The ") + part.what + " \"" + part.text +
+                       "\" is not a valid representation: " + result.error);
+            return false;
+        }
+        part.out = result.characters;
+    }
+    if (d.record.empty()) d.record = DetectLineEnd(ReadHead(kDetectionSample));
+    if (d.record.empty()) d.record = "\r\n";
+    dataStart = std::clamp<FilePos>(connection.ByteOffset(), 0, reader.Size());
+    headerRecords = connection.FirstRecordContainsFieldNames() ? 1 : 0;
+    delimited = std::make_unique<DelimitedRecords>(reader, DelimitedScanner(d), dataStart);
+    divisionKey_ = DivisionKey(d, dataStart);
+    if (reader.Size() >= kIndexFileThreshold) {
+        IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(),
+                     divisionKey_};
+        if (LoadRecordIndex(IndexPathAndName(), key, delimited->Index()))
+            indexLoadedCount_ = delimited->Counted();
+    }
+    delimited->LongRecord = [this](const RecordSpan& span) {
+        if (sampling_) return;
+        FilePos take = std::min(span.length, kSampleBytes);
+        std::string bytes = reader.ReadString(span.start, static_cast<size_t>(take));
+        std::vector<std::string> found;
+        delimited->Scanner().SplitFields(bytes, found);
+        WidenFor(found, span.length);
+    };
+    kind = Kind::Delimited;
+    SampleDelimited();
+    return true;
+}
+
+void FileImpl::SampleDelimited() {
+    sampling_ = true;
+    RecordNo want = kSampleRecords + headerRecords;
+    std::vector<std::string> header;
+    std::vector<FilePos> widths;
+    FilePos longest = delimited->Index().longest;
+    const bool split = !delimited->Scanner().Get().field.empty();
+    std::vector<std::string> found;
+    FilePos limit = dataStart + kSampleBytes;
+    delimited->ForEach(
+        0, static_cast<size_t>(kSampleBytes),
+        [&](RecordNo p, const RecordSpan& span, std::string_view bytes) {
+            longest = std::max(longest, span.length);
+            if (split) {
+                delimited->Scanner().SplitFields(bytes, found);
+                if (p < headerRecords) {
+                    header = found;
+                } else {
+                    if (widths.size() < found.size()) widths.resize(found.size(), 0);
+                    for (size_t i = 0; i < found.size(); ++i)
+                        widths[i] =
+                            std::max<FilePos>(widths[i], static_cast<FilePos>(found[i].size()));
+                }
+            }
+            return p + 1 < want;
+        },
+        limit);
+    sampling_ = false;
+    connection.SetRecordLength(longest);
+    if (!split) {
+        if (layoutSource_ == LayoutSource::None || layoutSource_ == LayoutSource::Derived) {
+            fields.Clear();
+            SetLayoutSource(LayoutSource::None);
+        }
+        return;
+    }
+    size_t count = std::max(widths.size(), header.size());
+    std::vector<std::string> names(count);
+    bool keep = layoutSource_ == LayoutSource::ConnectionFile ||
+                layoutSource_ == LayoutSource::FormatFile || layoutSource_ == LayoutSource::User ||
+                static_cast<size_t>(fields.Count()) == count;
+    for (size_t i = 0; i < count; ++i) {
+        const Field* existing = fields.Item(static_cast<int>(i) + 1);
+        if (keep && existing && !existing->Name().empty())
+            names[i] = existing->Name();
+        else if (i < header.size() && !header[i].empty())
+            names[i] = header[i];
+        else
+            names[i] = "Field" + std::to_string(i + 1);
+    }
+    widths.resize(count, 0);
+    SetLayout(names, widths);
+    if (layoutSource_ == LayoutSource::None || layoutSource_ == LayoutSource::Dbase)
+        SetLayoutSource(LayoutSource::Derived);
+}
+
+void FileImpl::SetLayout(const std::vector<std::string>& names,
+                         const std::vector<FilePos>& widths) {
+    // Existing Field objects are kept, so windows holding one stay valid.
+    size_t keepExtra = static_cast<size_t>(fields.Count());
+    for (size_t i = 0; i < names.size(); ++i) {
+        FilePos width = std::max<FilePos>({widths[i], static_cast<FilePos>(names[i].size()), 1});
+        Field* f = fields.Item(static_cast<int>(i) + 1);
+        if (!f) {
+            fields.Add(names[i], width);
+            continue;
+        }
+        f->SetName(names[i]);
+        f->SetLength(width);
+    }
+    for (size_t i = names.size(); i < keepExtra; ++i) {
+        Field* f = fields.Item(static_cast<int>(i) + 1);
+        f->SetLength(std::max<FilePos>({f->Length(), static_cast<FilePos>(f->Name().size()), 1}));
+    }
+    TileDelimitedFields();
+}
+
+void FileImpl::TileDelimitedFields() {
+    FilePos start = 1;
+    for (int i = 1; i <= fields.Count(); ++i) {
+        Field* f = fields.Item(i);
+        f->SetStartingPosition(start);
+        start += std::max<FilePos>(f->Length(), 0);
+    }
+    FilePos longest = delimited ? delimited->Index().longest : 0;
+    FilePos length = std::max({longest, start - 1, connection.RecordLength()});
+    connection.SetRecordLength(length);
+}
+
+void FileImpl::WidenFor(const std::vector<std::string>& recordValues, FilePos rawLength) {
+    bool before = dividing_;
+    dividing_ = true;
+    bool changed = false;
+    if (rawLength > connection.RecordLength()) {
+        connection.SetRecordLength(rawLength);
+        changed = true;
+    }
+    if (kind == Kind::Delimited && delimited && !delimited->Scanner().Get().field.empty()) {
+        for (size_t i = 0; i < recordValues.size(); ++i) {
+            FilePos width = static_cast<FilePos>(recordValues[i].size());
+            Field* f = fields.Item(static_cast<int>(i) + 1);
+            if (!f) {
+                fields.Add("Field" + std::to_string(i + 1), std::max<FilePos>(width, 1));
+                changed = true;
+            } else if (width > f->Length()) {
+                f->SetLength(width);
+                changed = true;
+            }
+        }
+        if (changed) TileDelimitedFields();
+    }
+    if (changed) grew_ = true;
+    dividing_ = before;
+}
+
+}  // namespace velmor::data

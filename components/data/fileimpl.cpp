@@ -1,0 +1,349 @@
+#include "data/fileimpl.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "data/connectionfile.h"
+#include "data/detection.h"
+#include "util/utilities.h"
+
+namespace velmor::data {
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           util::EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string ReadSmallFile(const std::string& path, bool& ok) {
+    std::ifstream in(path, std::ios::binary);
+    ok = static_cast<bool>(in);
+    if (!ok) return {};
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string DbaseTypeName(unsigned char version) {
+    switch (version) {
+        case 0x04:
+        case 0x63:
+        case 0x8B:
+        case 0x8E:
+        case 0xCB:
+            return "DBase IV";
+        case 0x05:
+            return "DBase V";
+        default:
+            return "DBase III";
+    }
+}
+
+std::string AuxiliaryFor(int source) {
+    switch (source) {
+        case 1:
+            return "Connection file";
+        case 2:
+            return "Format file";
+        case 3:
+            return "dBase header";
+        case 4:
+            return "Field delimiter";
+        case 5:
+            return "Edited";
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+FileImpl::FileImpl(File& file) : owner(file) {
+    HookUp();
+}
+
+FileImpl::~FileImpl() {
+    connection.SetChangeHook({});
+    fields.SetChangeHook({});
+    SaveIndex();
+}
+
+void FileImpl::HookUp() {
+    fields.SetOwner(&owner);
+    connection.SetChangeHook([this] {
+        if (!dividing_) Divide();
+    });
+    fields.SetChangeHook([this] {
+        if (dividing_) return;
+        dividing_ = true;
+        layoutSource_ = LayoutSource::User;
+        connection.SetAuxiliaryText(AuxiliaryFor(static_cast<int>(layoutSource_)));
+        if (kind == Kind::Delimited && delimited && !delimited->Scanner().Get().field.empty())
+            TileDelimitedFields();
+        valuesLoaded = false;
+        dividing_ = false;
+    });
+}
+
+void FileImpl::RaiseError(const std::string& description) const {
+    bool cancel = false;
+    if (owner.OnError) owner.OnError(description, cancel);
+}
+
+void FileImpl::SetLayoutSource(LayoutSource source) {
+    layoutSource_ = source;
+    connection.SetAuxiliaryText(AuxiliaryFor(static_cast<int>(source)));
+}
+
+std::string FileImpl::ReadHead(size_t count) const {
+    return reader.ReadString(0, count);
+}
+
+bool FileImpl::Open(const std::string& pathAndName) {
+    CloseFile();
+    std::string error;
+    std::error_code ec;
+    std::string full = std::filesystem::absolute(pathAndName, ec).lexically_normal().string();
+    if (ec) full = pathAndName;
+    if (!reader.Open(full, error)) {
+        RaiseError(error);
+        return false;
+    }
+    path = full;
+    fileTime = reader.ModificationTime();
+    recordNumber = 0;
+    bytePosition = 1;
+    dividing_ = true;
+    connection.Reset();
+    fields.Clear();
+    showFieldNames = false;
+    SetLayoutSource(LayoutSource::None);
+    if (!ApplyConnectionFile()) {
+        std::string folder, title, extension;
+        util::SplitPath(path, folder, title, extension);
+        ApplyTemplateOrDetection(extension);
+        ApplyFormatFile();
+    }
+    if (connection.IsFixed() && connection.RecordLength() <= 0 &&
+        !StartsWithNoCase(connection.DatabaseTypeName(), "DBase")) {
+        connection.SetRecordLength(DetectRecordLength(ReadHead(kDetectionSample), reader.Size()));
+    }
+    dividing_ = false;
+    Divide();
+    if (owner.OnConnectionEstablished) owner.OnConnectionEstablished();
+    return true;
+}
+
+void FileImpl::CloseFile() {
+    SaveIndex();
+    dividing_ = true;
+    delimited.reset();
+    reader.Close();
+    path.clear();
+    kind = Kind::None;
+    fixedCount = 0;
+    recordNumber = 0;
+    atEnd = false;
+    ClearRecord();
+    dividing_ = false;
+}
+
+bool FileImpl::ApplyConnectionFile() {
+    std::string file = ConnectionPathAndName();
+    if (!util::FileExists(file)) return false;
+    bool ok = false;
+    std::string text = ReadSmallFile(file, ok);
+    ConnectionFileContent content;
+    std::string error;
+    if (!ok || !ParseConnectionFile(text, content, error)) {
+        if (ok)
+            RaiseError("The connection file \"" + file + "\" cannot be used: " + error +
+                       ". The file is opened with a detected connection instead.");
+        return false;
+    }
+    connection = content.connection;
+    showFieldNames = content.showFieldNames;
+    for (const auto& f : content.fields) fields.Add(f.name, f.length, {}, f.start);
+    SetLayoutSource(LayoutSource::ConnectionFile);
+    return true;
+}
+
+void FileImpl::ApplyTemplateOrDetection(const std::string& extension) {
+    const Connection* t = fileTypes.MatchExtension(extension);
+    std::string head = ReadHead(kDetectionSample);
+    bool dbaseTemplate = t && (StartsWithNoCase(t->Name(), "DBase") ||
+                               StartsWithNoCase(t->DatabaseTypeName(), "DBase"));
+    if (util::EqualsNoCase(extension, "dbf") || dbaseTemplate) {
+        connection.SetIsFixed(true);
+        std::string name =
+            head.empty() ? "DBase III" : DbaseTypeName(static_cast<unsigned char>(head[0]));
+        connection.SetDatabaseTypeName(name);
+        return;
+    }
+    if (!t || (!t->IsFixed() && !t->IsDelimited())) {
+        ApplyDetection(true);
+        return;
+    }
+    connection.SetIsFixed(t->IsFixed());
+    connection.SetIsDelimited(t->IsDelimited() && !t->IsFixed());
+    connection.SetRecordLength(t->RecordLength());
+    connection.SetByteOffset(t->ByteOffset());
+    connection.SetFirstRecordContainsFieldNames(t->FirstRecordContainsFieldNames());
+    connection.SetRecordDelimiterRepresentation(t->RecordDelimiterRepresentation());
+    connection.SetFieldDelimiterRepresentation(t->FieldDelimiterRepresentation());
+    connection.SetTextQualifierRepresentation(t->TextQualifierRepresentation());
+    connection.SetDatabaseTypeName(
+        t->DatabaseTypeName().empty() && t->IsFixed() ? "Flat ASCII" : t->DatabaseTypeName());
+    if (!connection.IsDelimited()) return;
+    // A template names the kind of file; where it leaves a delimiter out, or
+    // names a line end the file does not use, the file's own one is taken.
+    Detection d = DetectConnection(head, reader.Size());
+    std::string lineEnd = DetectLineEnd(head);
+    auto record = util::RepresentationToCharacters(connection.RecordDelimiterRepresentation());
+    bool recordMissing = record.ok() && (record.characters.empty() ||
+                                         head.find(record.characters) == std::string::npos);
+    if (recordMissing && !lineEnd.empty())
+        connection.SetRecordDelimiterRepresentation(util::CharactersToRepresentation(lineEnd));
+    if (connection.FieldDelimiterRepresentation().empty() && d.kind == Detection::Kind::Delimited &&
+        !d.fieldDelimiter.empty()) {
+        connection.SetFieldDelimiterRepresentation(
+            util::CharactersToRepresentation(d.fieldDelimiter));
+        if (connection.TextQualifierRepresentation().empty())
+            connection.SetTextQualifierRepresentation(
+                util::CharactersToRepresentation(d.qualifier));
+        connection.SetFirstRecordContainsFieldNames(t->FirstRecordContainsFieldNames() || d.header);
+    }
+}
+
+void FileImpl::ApplyDetection(bool keepFields) {
+    std::string head = ReadHead(kDetectionSample);
+    Detection d = DetectConnection(head, reader.Size());
+    connection.Reset();
+    switch (d.kind) {
+        case Detection::Kind::Dbase:
+            connection.SetIsFixed(true);
+            connection.SetDatabaseTypeName(DbaseTypeName(static_cast<unsigned char>(head[0])));
+            break;
+        case Detection::Kind::Fixed:
+            connection.SetIsFixed(true);
+            connection.SetDatabaseTypeName("Flat ASCII");
+            connection.SetRecordLength(d.recordLength);
+            break;
+        case Detection::Kind::Delimited:
+            connection.SetIsDelimited(true);
+            connection.SetRecordDelimiterRepresentation(
+                util::CharactersToRepresentation(d.recordDelimiter));
+            connection.SetFieldDelimiterRepresentation(
+                util::CharactersToRepresentation(d.fieldDelimiter));
+            connection.SetTextQualifierRepresentation(
+                util::CharactersToRepresentation(d.qualifier));
+            connection.SetFirstRecordContainsFieldNames(d.header);
+            break;
+    }
+    if (!keepFields) {
+        fields.Clear();
+        SetLayoutSource(LayoutSource::None);
+    }
+}
+
+void FileImpl::ApplyFormatFile() {
+    std::string file = FormatPathAndName();
+    if (!util::FileExists(file)) return;
+    bool ok = false;
+    std::string text = ReadSmallFile(file, ok);
+    if (!ok) return;
+    auto lines = ParseFormatFile(text);
+    if (lines.empty()) return;
+    fields.Clear();
+    for (const auto& f : lines) fields.Add(f.name, f.length, {}, f.start);
+    SetLayoutSource(LayoutSource::FormatFile);
+    if (connection.IsFixed() && !StartsWithNoCase(connection.DatabaseTypeName(), "DBase") &&
+        DetectLineEnd(ReadHead(kDetectionSample)).empty()) {
+        connection.SetRecordLength(lines.back().start + lines.back().length - 1);
+    }
+}
+
+void FileImpl::LaunchConnectionWizard() {
+    if (!reader.IsOpen()) return;
+    dividing_ = true;
+    ApplyDetection(false);
+    dividing_ = false;
+    Divide();
+    if (owner.OnConnectionEstablished) owner.OnConnectionEstablished();
+}
+
+void FileImpl::Refresh() {
+    if (!reader.IsOpen()) return;
+    Divide();
+    if (owner.OnRecordUpdated) owner.OnRecordUpdated();
+}
+
+std::string FileImpl::SettingsFolder() const {
+    std::string folder, title, extension;
+    util::SplitPath(path, folder, title, extension);
+    if (storeInDataPath || secondaryPath.empty()) return folder;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(secondaryPath, ec)) return folder;
+    std::string secondary = secondaryPath;
+    if (secondary.back() != '/') secondary += '/';
+    return secondary;
+}
+
+std::string FileImpl::ConnectionPathAndName() const {
+    if (path.empty()) return {};
+    return SettingsFolder() + std::filesystem::path(path).filename().string() + ".vdc";
+}
+
+std::string FileImpl::IndexPathAndName() const {
+    if (path.empty()) return {};
+    return SettingsFolder() + std::filesystem::path(path).filename().string() + ".vdi";
+}
+
+std::string FileImpl::FormatPathAndName() const {
+    if (path.empty()) return {};
+    std::string folder, title, extension;
+    util::SplitPath(path, folder, title, extension);
+    return folder + title + ".fmt";
+}
+
+bool FileImpl::SaveConnection(const std::string& target, bool createFormatFile) {
+    if (!reader.IsOpen()) return false;
+    std::string file = target.empty() ? ConnectionPathAndName() : target;
+    std::string error;
+    if (!WriteFileAtomically(file, FormatConnectionFile(connection, fields, showFieldNames),
+                             error)) {
+        RaiseError("The connection file \"" + file + "\" cannot be written: " + error + ".");
+        return false;
+    }
+    return createFormatFile ? CreateFormatFile() : true;
+}
+
+bool FileImpl::CreateFormatFile() {
+    if (!reader.IsOpen()) return false;
+    if (fields.Count() == 0) return true;
+    std::string file = FormatPathAndName();
+    std::string error;
+    if (!WriteFileAtomically(file, FormatFormatFile(fields), error)) {
+        RaiseError("The format file \"" + file + "\" cannot be written: " + error + ".");
+        return false;
+    }
+    return true;
+}
+
+std::string FileImpl::DatabaseType() const {
+    return connection.DatabaseTypeName();
+}
+
+void FileImpl::SetDatabaseType(const std::string& v) {
+    connection.SetDatabaseTypeName(v);
+}
+
+void FileImpl::SaveIndex() {
+    if (kind != Kind::Delimited || !delimited || reader.Size() < kIndexFileThreshold) return;
+    if (delimited->Counted() <= indexLoadedCount_) return;
+    IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(), divisionKey_};
+    if (SaveRecordIndex(IndexPathAndName(), key, delimited->Index()))
+        indexLoadedCount_ = delimited->Counted();
+}
+
+}  // namespace velmor::data

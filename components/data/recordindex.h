@@ -1,0 +1,57 @@
+// The sparse index of a delimited file: the start of every 64th record, the
+// number of records counted so far and where counting stopped. Eight bytes
+// per 64 records keeps it far below one byte per record.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "data/types.h"
+
+namespace velmor::data {
+
+struct RecordIndex {
+    static constexpr RecordNo kStride = 64;
+
+    /// checkpoints[k] = file offset of physical record k * kStride (0-based).
+    std::vector<FilePos> checkpoints;
+    /// Physical records found so far (a final record without a delimiter
+    /// counts once the end of the file is reached).
+    RecordNo counted = 0;
+    /// File offset just after the last counted record.
+    FilePos countedEnd = 0;
+    /// The end of the file was reached: Counted is final.
+    bool complete = false;
+    /// Longest record (bytes without its delimiter) among the counted ones.
+    FilePos longest = 0;
+
+    void Reset(FilePos dataStart);
+    /// Records a record end at Offset (just after its delimiter).
+    void AddEnd(FilePos offset) {
+        ++counted;
+        countedEnd = offset;
+        if (counted % kStride == 0) checkpoints.push_back(offset);
+    }
+    size_t MemoryBytes() const { return checkpoints.capacity() * sizeof(FilePos); }
+};
+
+/// What an index file must match to be reused: the data file's size and
+/// time and the division it was counted with.
+struct IndexKey {
+    FilePos fileSize = 0;
+    std::int64_t fileTime = 0;
+    std::string division;  ///< delimiters and byte offset, as text
+};
+
+/// Writes Index to Path (temporary file and rename). False on failure.
+bool SaveRecordIndex(const std::string& path, const IndexKey& key, const RecordIndex& index);
+/// Reads Path into Index when it exists, is sound and matches Key.
+bool LoadRecordIndex(const std::string& path, const IndexKey& key, RecordIndex& index);
+
+/// Writes Text to Path through a temporary file in the same folder renamed
+/// over it, so a failure never leaves a half-written file. Error describes a
+/// failure.
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error);
+
+}  // namespace velmor::data
