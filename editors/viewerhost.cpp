@@ -1,11 +1,15 @@
 #include "editors/viewerhost.h"
 
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 namespace velmor::editors {
 
 void MirrorScrollBar(const QScrollBar* source, QScrollBar& mirror) {
     if (source == nullptr) return;
+    // Narrowing the range first may move the mirror's thumb; that move must
+    // not travel back and scroll the viewer.
+    const QSignalBlocker quiet(&mirror);
     mirror.setMinimum(source->minimum());
     mirror.setMaximum(source->maximum());
     mirror.setSingleStep(source->singleStep());

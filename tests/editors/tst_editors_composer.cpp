@@ -1,0 +1,139 @@
+// The representation composer: its table, the order in which picked
+// characters are joined, and what it hands back to its caller.
+#include <QLineEdit>
+#include <QListWidget>
+#include <QtTest>
+
+#include "app/global.h"
+#include "editors/frmStringRepresentation.h"
+#include "editors/representationtable.h"
+
+using namespace velmor;
+using velmor::editors::frmStringRepresentation;
+
+class EditorsComposerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void tableHasEveryCode_data();
+    void tableHasEveryCode();
+    void addJoinsInAscendingOrder_data();
+    void addJoinsInAscendingOrder();
+    void addWithNothingSelectedKeepsText();
+    void replaceWithNothingSelectedEmptiesBox();
+    void replaceTakesSelectionOnly();
+    void pickingClearsSelection();
+    void doneReturnsTypedTextUnchanged();
+    void activationShowsSharedText();
+
+private:
+    static void Select(frmStringRepresentation& form, std::initializer_list<int> codes);
+};
+
+void EditorsComposerTest::init() {
+    Global::StringRepresentation.clear();
+}
+
+void EditorsComposerTest::Select(frmStringRepresentation& form, std::initializer_list<int> codes) {
+    for (int code : codes) form.lstCharacters->item(code)->setSelected(true);
+}
+
+void EditorsComposerTest::tableHasEveryCode_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("row");
+    QTest::newRow("null shows code 1") << 0 << QString("0\t0\t") + QChar(1) + "\tNull";
+    QTest::newRow("tab shows code 1") << 9 << QString("9\t9\t") + QChar(1) + "\tTab";
+    QTest::newRow("line feed") << 10 << QString("A\t10\t") + QChar(10) + "\tLine Feed";
+    QTest::newRow("carriage return") << 13 << QString("D\t13\t") + QChar(13) + "\tCarriage Return";
+    QTest::newRow("space") << 32 << QString("20\t32\t \tSpace");
+    QTest::newRow("quotation") << 34 << QString("22\t34\t\"\tQuotation");
+    QTest::newRow("comma") << 44 << QString("2C\t44\t,\tComma");
+    QTest::newRow("plain letter") << 65 << QString("41\t65\tA");
+    QTest::newRow("upper half") << 255 << QString("FF\t255\t") + QChar(0xFF);
+}
+
+void EditorsComposerTest::tableHasEveryCode() {
+    QFETCH(int, code);
+    QFETCH(QString, row);
+    frmStringRepresentation form;
+    QCOMPARE(form.lstCharacters->count(), 256);
+    QCOMPARE(form.lstCharacters->item(code)->text(), row);
+    QCOMPARE(form.lstCharacters->item(code)->data(Qt::UserRole).toInt(), code);
+    QCOMPARE(form.windowTitle(), QString("String Representation"));
+}
+
+void EditorsComposerTest::addJoinsInAscendingOrder_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QList<int>>("picked");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("clicked 13 then 10") << "" << QList<int>{13, 10} << "CHR$(10) & CHR$(13)";
+    QTest::newRow("appended to a term") << "CHR$(13)" << QList<int>{10} << "CHR$(13) & CHR$(10)";
+    QTest::newRow("trimmed before the separator")
+        << "  CHR$(9)  " << QList<int>{44} << "CHR$(9) & CHR$(44)";
+    QTest::newRow("blanks only hold no term") << "   " << QList<int>{44} << "CHR$(44)";
+    QTest::newRow("null and the top code") << "" << QList<int>{255, 0} << "CHR$(0) & CHR$(255)";
+}
+
+void EditorsComposerTest::addJoinsInAscendingOrder() {
+    QFETCH(QString, before);
+    QFETCH(QList<int>, picked);
+    QFETCH(QString, after);
+    frmStringRepresentation form;
+    form.txtStringRepresentation->setText(before);
+    for (int code : picked) form.lstCharacters->item(code)->setSelected(true);
+    form.cmdAdd_Click();
+    QCOMPARE(form.txtStringRepresentation->text(), after);
+    QCOMPARE(Global::StringRepresentation, after);
+}
+
+void EditorsComposerTest::addWithNothingSelectedKeepsText() {
+    frmStringRepresentation form;
+    form.txtStringRepresentation->setText("  CHR$(9) ");
+    form.cmdAdd_Click();
+    QCOMPARE(form.txtStringRepresentation->text(), QString("  CHR$(9) "));
+}
+
+void EditorsComposerTest::replaceWithNothingSelectedEmptiesBox() {
+    frmStringRepresentation form;
+    form.txtStringRepresentation->setText("CHR$(13) & CHR$(10)");
+    form.cmdreplace_Click();
+    QCOMPARE(form.txtStringRepresentation->text(), QString());
+    QCOMPARE(Global::StringRepresentation, QString());
+}
+
+void EditorsComposerTest::replaceTakesSelectionOnly() {
+    frmStringRepresentation form;
+    form.txtStringRepresentation->setText("CHR$(13)");
+    Select(form, {44, 34});
+    form.cmdreplace_Click();
+    QCOMPARE(form.txtStringRepresentation->text(), QString("CHR$(34) & CHR$(44)"));
+}
+
+void EditorsComposerTest::pickingClearsSelection() {
+    frmStringRepresentation form;
+    Select(form, {9});
+    form.cmdAdd_Click();
+    QVERIFY(form.lstCharacters->selectedItems().isEmpty());
+    form.cmdAdd_Click();  // nothing picked any more: nothing added
+    QCOMPARE(form.txtStringRepresentation->text(), QString("CHR$(9)"));
+}
+
+void EditorsComposerTest::doneReturnsTypedTextUnchanged() {
+    Global::StringRepresentation = "CHR$(44)";
+    frmStringRepresentation form;
+    form.Form_Activate();
+    form.txtStringRepresentation->setText("anything at all & more");
+    form.cmddone_Click();
+    QCOMPARE(Global::StringRepresentation, QString("anything at all & more"));
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+}
+
+void EditorsComposerTest::activationShowsSharedText() {
+    Global::StringRepresentation = "CHR$(13) & CHR$(10)";
+    frmStringRepresentation form;
+    form.show();
+    QCOMPARE(form.txtStringRepresentation->text(), QString("CHR$(13) & CHR$(10)"));
+}
+
+QTEST_MAIN(EditorsComposerTest)
+#include "tst_editors_composer.moc"

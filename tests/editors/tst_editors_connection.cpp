@@ -1,0 +1,328 @@
+// The data-connection wizard driven through its handlers on a real engine
+// file, with a stand-in viewer counting the redraws.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/global.h"
+#include "editors/frmDKConnection.h"
+#include "editors_testhost.h"
+
+using namespace velmor;
+using velmor::editors::frmDKConnection;
+
+namespace {
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return {};
+    file.write(bytes);
+    return path;
+}
+
+}  // namespace
+
+class EditorsConnectionTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void unknownDatabaseTypeBecomesFlatAscii_data();
+    void unknownDatabaseTypeBecomesFlatAscii();
+    void databaseTypeSetsByteOffset_data();
+    void databaseTypeSetsByteOffset();
+    void fixedHeaderBoxLeavesByteOffset();
+    void redrawSendsLayoutKind();
+    void arrowButtonsStopAtOne();
+    void refusedLengthKeepsWindowRunning();
+    void repeatedRepresentationSendsNothing();
+    void fixedDelimitedFixedRestoresFixedSettings();
+    void headerSplitAtSpaces_data();
+    void headerSplitAtSpaces();
+    void headerRenamesExistingFields();
+    void clearingHeaderRedraws();
+    void composerButtonStoresReturnedText();
+    void scrollBarMirrorsViewer();
+    void doneRedrawsAndCloses();
+
+private:
+    void OpenFixed(const QByteArray& bytes, qint64 recordLength, qint64 byteOffset);
+    void OpenDelimited(const QByteArray& bytes);
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<EditorsTestHost> host_;
+    std::unique_ptr<frmDKConnection> form_;
+};
+
+void EditorsConnectionTest::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    host_ = std::make_unique<EditorsTestHost>();
+    host_->file.SetStoreConnectionAndIndexingFilesInDataPath("True");
+    host_->file.SetSecondaryConnectionAndIndexingPath(dir_->path().toStdString() + "/");
+    form_ = std::make_unique<frmDKConnection>(*host_);
+}
+
+void EditorsConnectionTest::cleanup() {
+    form_.reset();
+    host_.reset();
+    dir_.reset();
+}
+
+void EditorsConnectionTest::OpenFixed(const QByteArray& bytes, qint64 recordLength,
+                                      qint64 byteOffset) {
+    const QString path = WriteFile(*dir_, "fixed.dat", bytes);
+    QVERIFY(host_->file.Open(path.toStdString()));
+    data::Connection& c = host_->file.GetConnection();
+    c.SetIsDelimited(false);
+    c.SetIsFixed(true);
+    c.SetRecordLength(recordLength);
+    c.SetByteOffset(byteOffset);
+    form_->Form_Activate();
+    QCOMPARE(form_->SSTab1->currentIndex(), int(frmDKConnection::FixedTab));
+}
+
+void EditorsConnectionTest::OpenDelimited(const QByteArray& bytes) {
+    const QString path = WriteFile(*dir_, "delimited.txt", bytes);
+    QVERIFY(host_->file.Open(path.toStdString()));
+    data::Connection& c = host_->file.GetConnection();
+    c.SetIsFixed(false);
+    c.SetIsDelimited(true);
+    c.SetRecordDelimiterRepresentation("CHR$(13) & CHR$(10)");
+    c.SetFieldDelimiterRepresentation("CHR$(44)");
+    c.SetTextQualifierRepresentation("CHR$(34)");
+    c.SetFirstRecordContainsFieldNames(false);
+    form_->Form_Activate();
+    QCOMPARE(form_->SSTab1->currentIndex(), int(frmDKConnection::DelimitedTab));
+}
+
+void EditorsConnectionTest::unknownDatabaseTypeBecomesFlatAscii_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("unknown") << "Paradox" << 0 << "Flat ASCII";
+    QTest::newRow("case-blind match") << "dbase iv" << 3 << "dbase iv";
+    QTest::newRow("exact") << "Flat EBCDIC" << 1 << "Flat EBCDIC";
+}
+
+void EditorsConnectionTest::unknownDatabaseTypeBecomesFlatAscii() {
+    QFETCH(QString, type);
+    QFETCH(int, index);
+    QFETCH(QString, stored);
+    OpenFixed(QByteArray(100, 'x'), 10, 0);
+    host_->file.SetDatabaseType(type.toStdString());
+    form_->Form_Activate();
+    QCOMPARE(form_->cboDatabaseType->currentIndex(), index);
+    QCOMPARE(QString::fromStdString(host_->file.DatabaseType()), stored);
+}
+
+void EditorsConnectionTest::databaseTypeSetsByteOffset_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("header");
+    QTest::addColumn<qint64>("offset");
+    QTest::newRow("Flat ASCII, header") << 0 << true << qint64(50);
+    QTest::newRow("Flat ASCII, no header") << 0 << false << qint64(0);
+    QTest::newRow("Flat EBCDIC, header") << 1 << true << qint64(50);
+    QTest::newRow("DBase III keeps offset") << 2 << true << qint64(7);
+    QTest::newRow("DBase V keeps offset") << 4 << false << qint64(7);
+}
+
+void EditorsConnectionTest::databaseTypeSetsByteOffset() {
+    QFETCH(int, index);
+    QFETCH(bool, header);
+    QFETCH(qint64, offset);
+    OpenFixed(QByteArray(500, 'x'), 50, 7);
+    form_->chkFLFirstRowContainsFieldNames->setChecked(header);
+    form_->cboDatabaseType->setCurrentIndex(index);
+    form_->cboDatabaseType_Click();
+    const data::Connection& c = host_->file.GetConnection();
+    QCOMPARE(qint64(c.ByteOffset()), offset);
+    QCOMPARE(c.FirstRecordContainsFieldNames(), header);
+    QCOMPARE(QString::fromStdString(c.DatabaseTypeName()), form_->cboDatabaseType->currentText());
+}
+
+void EditorsConnectionTest::fixedHeaderBoxLeavesByteOffset() {
+    OpenFixed(QByteArray(500, 'x'), 50, 7);
+    form_->chkFLFirstRowContainsFieldNames->setChecked(true);
+    QVERIFY(host_->file.GetConnection().FirstRecordContainsFieldNames());
+    QCOMPARE(qint64(host_->file.GetConnection().ByteOffset()), qint64(7));
+    form_->txtByteOffset->setText("12.5 bytes");  // leading number, half to even
+    QCOMPARE(qint64(host_->file.GetConnection().ByteOffset()), qint64(12));
+}
+
+void EditorsConnectionTest::redrawSendsLayoutKind() {
+    OpenFixed(QByteArray(1050, 'x'), 300, 0);
+    const int before = host_->redraws;
+    form_->cmdRedraw_Click();
+    QVERIFY(host_->file.FixedLayout());
+    QCOMPARE(host_->redraws, before + 1);
+    form_->txtRecordLength->setText("0");
+    form_->txtRecordLength_Enter();  // a zero length never divides
+    QVERIFY(host_->file.FixedLayout());
+}
+
+void EditorsConnectionTest::arrowButtonsStopAtOne() {
+    OpenFixed(QByteArray(100, 'x'), 2, 0);
+    form_->cmdRLDown_Click();
+    QCOMPARE(form_->txtRecordLength->text(), QString("1"));
+    form_->cmdRLDown_Click();
+    QCOMPARE(form_->txtRecordLength->text(), QString("1"));
+    QCOMPARE(qint64(host_->file.GetConnection().RecordLength()), qint64(1));
+    form_->cmdRLUp_Click();
+    QCOMPARE(qint64(host_->file.GetConnection().RecordLength()), qint64(2));
+    form_->txtRecordLength->setText("abc");
+    form_->cmdRLUp_Click();  // no number counts as 0
+    QCOMPARE(qint64(host_->file.GetConnection().RecordLength()), qint64(1));
+}
+
+void EditorsConnectionTest::refusedLengthKeepsWindowRunning() {
+    OpenFixed(QByteArray(100, 'x'), 10, 0);
+    form_->txtRecordLength->setText("-5");
+    form_->cmdRedraw_Click();
+    form_->cmdRLUp_Click();
+    QCOMPARE(qint64(host_->file.GetConnection().RecordLength()), qint64(1));
+    host_->file.MoveTo(3);
+    QCOMPARE(QByteArray::fromStdString(host_->file.RecordText()), QByteArray("x"));
+}
+
+void EditorsConnectionTest::repeatedRepresentationSendsNothing() {
+    OpenDelimited("a,b\r\nc,d\r\n");
+    int before = host_->redraws;
+    form_->txtFieldDelimiter->setText("CHR$(44)");
+    form_->txtFieldDelimiter_Change();  // the same text typed again
+    form_->txtDelimiter_Change();
+    QCOMPARE(host_->redraws, before);
+    form_->txtFieldDelimiter->setText("CHR$(9)");
+    QCOMPARE(host_->redraws, before + 1);
+    QCOMPARE(host_->file.GetConnection().FieldDelimiterRepresentation(), std::string("CHR$(9)"));
+    before = host_->redraws;
+    form_->txtTextQualifier->setText("CHR$(39)");  // the qualifier never redraws
+    QCOMPARE(host_->redraws, before);
+    QCOMPARE(host_->file.GetConnection().TextQualifierRepresentation(), std::string("CHR$(39)"));
+}
+
+void EditorsConnectionTest::fixedDelimitedFixedRestoresFixedSettings() {
+    OpenFixed(QByteArray(1000, 'x'), 40, 20);
+    form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);
+    const data::Connection& c = host_->file.GetConnection();
+    QVERIFY(c.IsDelimited());
+    QVERIFY(!c.IsFixed());
+    QVERIFY(form_->FixedSnapshot().IsFixed());
+    form_->txtDelimiter->setText("CHR$(10)");
+    form_->SSTab1->setCurrentIndex(frmDKConnection::FixedTab);
+    QVERIFY(c.IsFixed());
+    QCOMPARE(qint64(c.RecordLength()), qint64(40));
+    QCOMPARE(qint64(c.ByteOffset()), qint64(20));
+    QCOMPARE(form_->txtRecordLength->text(), QString("40"));
+    QCOMPARE(form_->txtByteOffset->text(), QString("20"));
+    QCOMPARE(form_->DelimitedSnapshot().RecordDelimiterRepresentation(), std::string("CHR$(10)"));
+    form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);  // and back again
+    QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(10)"));
+}
+
+void EditorsConnectionTest::headerSplitAtSpaces_data() {
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<qint64>>("starts");
+    QTest::addColumn<QList<qint64>>("lengths");
+    QTest::newRow("13 characters")
+        << QByteArray("ID NAME  CITY") << QStringList{"ID", "NAME", "CITY"}
+        << QList<qint64>{1, 4, 10} << QList<qint64>{3, 6, 5};
+    QTest::newRow("no space") << QByteArray("HEADER") << QStringList{"HEADER"} << QList<qint64>{1}
+                              << QList<qint64>{7};
+}
+
+void EditorsConnectionTest::headerSplitAtSpaces() {
+    QFETCH(QByteArray, header);
+    QFETCH(QStringList, names);
+    QFETCH(QList<qint64>, starts);
+    QFETCH(QList<qint64>, lengths);
+    OpenDelimited(header + "\r\n01 Anne   Oslo\r\n");
+    host_->file.GetConnection().SetFieldDelimiterRepresentation("CHR$(124)");
+    host_->file.GetConnection().SetAuxiliaryText("");
+    form_->chkDFirstRowContainsFieldNames->setChecked(true);
+    const data::Fields& fields = host_->file.GetFields();
+    QCOMPARE(qsizetype(fields.Count()), names.size());
+    for (int i = 1; i <= fields.Count(); ++i) {
+        QCOMPARE(QString::fromStdString(fields.Item(i)->Name()), names[i - 1]);
+        QCOMPARE(qint64(fields.Item(i)->StartingPosition()), starts[i - 1]);
+        QCOMPARE(qint64(fields.Item(i)->Length()), lengths[i - 1]);
+    }
+    QVERIFY(host_->file.GetConnection().FirstRecordContainsFieldNames());
+}
+
+void EditorsConnectionTest::headerRenamesExistingFields() {
+    OpenDelimited("CODE,NAME\r\n1,Anne\r\n");
+    data::Connection& c = host_->file.GetConnection();
+    c.SetAuxiliaryText("from a connection file");
+    data::Fields& fields = host_->file.GetFields();
+    fields.Clear();
+    fields.Add("F1", 4);
+    fields.Add("F2", 4);
+    form_->chkDFirstRowContainsFieldNames->setChecked(true);
+    QCOMPARE(fields.Count(), 2);
+    QCOMPARE(fields.Item(1)->Name(), std::string("CODE"));
+    QCOMPARE(fields.Item(2)->Name(), std::string("NAME"));
+    QVERIFY(c.FirstRecordContainsFieldNames());
+}
+
+void EditorsConnectionTest::clearingHeaderRedraws() {
+    OpenDelimited("CODE,NAME\r\n1,Anne\r\n");
+    host_->file.GetConnection().SetFirstRecordContainsFieldNames(true);
+    form_->Form_Activate();
+    QVERIFY(form_->chkDFirstRowContainsFieldNames->isChecked());
+    const int before = host_->redraws;
+    form_->chkDFirstRowContainsFieldNames->setChecked(false);
+    QVERIFY(!host_->file.GetConnection().FirstRecordContainsFieldNames());
+    QCOMPARE(host_->redraws, before + 1);
+}
+
+void EditorsConnectionTest::composerButtonStoresReturnedText() {
+    OpenDelimited("a,b\r\n");
+    QString handedOver;
+    form_->ShowComposer = [&handedOver] {
+        handedOver = Global::StringRepresentation;
+        Global::StringRepresentation = "CHR$(124)";
+    };
+    form_->cmdGetStringRepresentation_Click(1);
+    QCOMPARE(handedOver, QString("CHR$(44)"));
+    QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(124)"));
+    QCOMPARE(host_->file.GetConnection().FieldDelimiterRepresentation(), std::string("CHR$(124)"));
+    form_->cmdGetStringRepresentation_Click(7);  // no such button: nothing happens
+    QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(124)"));
+}
+
+void EditorsConnectionTest::scrollBarMirrorsViewer() {
+    OpenFixed(QByteArray(100, 'x'), 10, 0);
+    host_->bar.setRange(1, 50);
+    host_->bar.setSingleStep(1);
+    host_->bar.setPageStep(5);
+    host_->bar.setValue(30);
+    form_->HScroll1->setRange(60, 90);  // a stale range must not scroll the viewer
+    form_->FixScrollBar();
+    QCOMPARE(host_->bar.value(), 30);
+    QCOMPARE(form_->HScroll1->minimum(), 1);
+    QCOMPARE(form_->HScroll1->maximum(), 50);
+    QCOMPARE(form_->HScroll1->pageStep(), 5);
+    QCOMPARE(form_->HScroll1->value(), 30);
+    form_->HScroll1->setValue(12);
+    QCOMPARE(host_->bar.value(), 12);
+    host_->bar.hide();
+    form_->FixScrollBar();
+    QVERIFY(form_->HScroll1->isHidden());
+}
+
+void EditorsConnectionTest::doneRedrawsAndCloses() {
+    OpenFixed(QByteArray(100, 'x'), 10, 0);
+    const int before = host_->redraws;
+    form_->cmddone_Click();
+    QCOMPARE(host_->redraws, before + 1);
+    QCOMPARE(form_->result(), int(QDialog::Accepted));
+}
+
+QTEST_MAIN(EditorsConnectionTest)
+#include "tst_editors_connection.moc"
