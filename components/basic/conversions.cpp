@@ -1,7 +1,7 @@
 #include "basic/conversions.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace velmor::basic {
@@ -12,10 +12,11 @@ void Fail(std::string message) {
 
 namespace {
 
+// Shortest text that reads back as the same number, whatever the locale.
 std::string NumberText(double v) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.15g", v);
-    return buffer;
+    char buffer[64];
+    std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return std::string(buffer, written.ptr);
 }
 
 [[noreturn]] void Refuse(const Value& value, const char* what, const char* expected) {

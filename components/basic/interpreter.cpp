@@ -237,9 +237,8 @@ void Interpreter::Assign(Frame& frame, const Expr& target, Value value, bool set
         variable->SetValue(std::move(value));
         return;
     }
-    Value owner = Evaluate(frame, *target.object);
+    Value owner = EvaluateObject(frame, *target.object);
     const Object* object = owner.AsObject();
-    if (object == nullptr) Fail("\"" + Describe(*target.object) + "\" is not an object.");
     CallEngine(*object, [&] {
         AssignMember(*object, target.name, value);
         return Value();
@@ -303,19 +302,24 @@ Value Interpreter::EvaluateCall(Frame& frame, const Expr& expr) {
     return Value();
 }
 
-Value Interpreter::EvaluateMember(Frame& frame, const Expr& expr) {
-    if (expr.object->kind == ExprKind::Name) {
-        const Variable* variable = frame.variables.Find(expr.object->name);
+Value Interpreter::EvaluateObject(Frame& frame, const Expr& expr) {
+    if (expr.kind == ExprKind::Name) {
+        const Variable* variable = frame.variables.Find(expr.name);
         if (variable != nullptr && variable->Value().IsEmpty()) {
             Fail("The object variable \"" + variable->Name() + "\" is not set (use \"Set " +
                  variable->Name() + " = ...\").");
         }
     }
-    Value base = Evaluate(frame, *expr.object);
-    const Object* object = base.AsObject();
-    if (object == nullptr) {
-        Fail("\"" + Describe(*expr.object) + "\" is not an object but a " + base.TypeName() + ".");
+    Value base = Evaluate(frame, expr);
+    if (!base.IsObject()) {
+        Fail("\"" + Describe(expr) + "\" is not an object but a " + base.TypeName() + ".");
     }
+    return base;
+}
+
+Value Interpreter::EvaluateMember(Frame& frame, const Expr& expr) {
+    Value base = EvaluateObject(frame, *expr.object);
+    const Object* object = base.AsObject();
     std::vector<Value> args = EvaluateArgs(frame, expr);
     Value result = CallEngine(*object, [&] {
         return InvokeMember(*object, expr.name, MemberUse{args, fileAccess_});
@@ -336,8 +340,8 @@ Value Interpreter::EvaluateBinary(Frame& frame, const Expr& expr) {
     if (expr.kind == ExprKind::Negate) {
         if (std::holds_alternative<double>(left.Get())) return Value(-std::get<double>(left.Get()));
         std::int64_t result = 0;
-        return Value(
-            CheckedWhole(__builtin_sub_overflow(0, ToWhole(left, "\"-\""), &result), result));
+        bool overflow = __builtin_sub_overflow(std::int64_t{0}, ToWhole(left, "\"-\""), &result);
+        return Value(CheckedWhole(overflow, result));
     }
     Value right = Evaluate(frame, *expr.args[1]);
     bool real =

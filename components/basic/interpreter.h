@@ -79,6 +79,7 @@ private:
     Value EvaluateName(Frame& frame, const Expr& expr);
     Value EvaluateCall(Frame& frame, const Expr& expr);
     Value EvaluateMember(Frame& frame, const Expr& expr);
+    Value EvaluateObject(Frame& frame, const Expr& expr);
     Value EvaluateBinary(Frame& frame, const Expr& expr);
     std::vector<Value> EvaluateArgs(Frame& frame, const Expr& expr);
     void WriteBack(Frame& frame, const Expr& expr, std::vector<Value>& args);

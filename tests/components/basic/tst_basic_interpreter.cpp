@@ -1,0 +1,518 @@
+// Running scripts: the events and what their handlers see, values reaching
+// the engine objects, errors with their line numbers, nested scripts and
+// the limits that keep a bad script from harming the program.
+#include <QtTest>
+
+#include "basic/interpreter.h"
+#include "data/connection.h"
+#include "data/converter.h"
+#include "data/fields.h"
+#include "data/file.h"
+
+using namespace velmor::basic;
+
+namespace {
+
+struct ReportedError {
+    QString description;
+    int line = 0;
+    QString path;
+};
+
+// Records every event of one interpreter; errors cancel unless told not to.
+struct Recorder {
+    explicit Recorder(Interpreter& interpreter, bool cancel = true) {
+        interpreter.BeforeLineExecutes = [this](std::string& line) {
+            log << "B:" + QString::fromStdString(line);
+        };
+        interpreter.AfterLineExecutes = [this](const std::string& line, const Variables&) {
+            log << "A:" + QString::fromStdString(line);
+        };
+        interpreter.Error = [this, &interpreter, cancel](const std::string& d, int& line, bool& c) {
+            errors.push_back({QString::fromStdString(d), line,
+                              QString::fromStdString(interpreter.ErrorScriptPath())});
+            c = cancel;
+        };
+    }
+    QStringList log;
+    QList<ReportedError> errors;
+};
+
+// The field editor's and the converter's way of taking an object a script
+// creates: the name from the line's fourth character up to the first "=".
+Value ObjectCreatedBy(const std::string& line, const Variables& variables, const char* progId) {
+    std::string marker = std::string("CreateObject(\"") + progId + "\")";
+    if (line.find(marker) == std::string::npos) return {};
+    std::string name = line.substr(3, line.find('=') - 3);
+    name = QString::fromStdString(name).trimmed().toStdString();
+    int index = variables.IndexOf(name);
+    return index == 0 ? Value() : variables.Item(index).Value();
+}
+
+const char* const kHead =
+    "Sub Main()\n"
+    "  Dim c\n"
+    "  Set c = CreateObject(\"Velmor_Data.Converter\")\n";
+
+void WriteFile(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+}  // namespace
+
+class TestBasicInterpreter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(dir_.isValid()); }
+    void eventsInOrder();
+    void beforeHandlerDecidesWhatRuns();
+    void afterHandlerTakesTheConverter();
+    void errors_data();
+    void errors();
+    void cancelStopsTheRun();
+    void executedScriptErrorsNameTheirScript();
+    void recursionIsStopped_data();
+    void recursionIsStopped();
+    void appPathIsTheScriptFolder();
+    void namesIgnoreCase();
+    void proceduresAndArguments();
+    void withoutFileAccess();
+    void loadFailures();
+    void fieldImportBuildsLayout();
+    void staleFieldIsRefused();
+    void engineErrorBecomesScriptError();
+    void reentrantRunIsRefused();
+
+private:
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    QTemporaryDir dir_;
+};
+
+void TestBasicInterpreter::eventsInOrder() {
+    Interpreter interpreter;
+    Recorder recorder(interpreter);
+    QVERIFY(interpreter.LoadText(std::string(kHead) + "\n"
+                                                      "  ' a comment\n"
+                                                      "\tc.IsFixed = True\n"
+                                                      "End Sub\n",
+                                 Path("s.VelmorBasic").toStdString()));
+    QVERIFY(interpreter.Run("Main", {Value("ignored")}));
+    QCOMPARE(recorder.log, (QStringList{
+                               "B:  Dim c",
+                               "A:Dim c",
+                               "B:  Set c = CreateObject(\"Velmor_Data.Converter\")",
+                               "A:Set c = CreateObject(\"Velmor_Data.Converter\")",
+                               "B:  ' a comment",
+                               "B:\tc.IsFixed = True",
+                               "A:c.IsFixed = True",
+                           }));
+    QVERIFY(recorder.errors.isEmpty());
+}
+
+void TestBasicInterpreter::beforeHandlerDecidesWhatRuns() {
+    Interpreter interpreter;
+    std::shared_ptr<velmor::data::Converter> converter;
+    QStringList after;
+    interpreter.BeforeLineExecutes = [](std::string& line) {
+        if (QString::fromStdString(line).toLower().contains(".isfixed")) line = "'" + line;
+        if (line.find("Wrong") != std::string::npos) line = "  c.IsDelimited = True";
+    };
+    interpreter.AfterLineExecutes = [&](const std::string& line, const Variables& variables) {
+        after << QString::fromStdString(line);
+        if (!converter)
+            converter = ObjectCreatedBy(line, variables, "Velmor_Data.Converter").AsConverter();
+    };
+    QVERIFY(interpreter.LoadText(std::string(kHead) + "  c.IsFixed = True\n"
+                                                      "  Wrong statement\n"
+                                                      "End Sub\n",
+                                 "s.VelmorBasic"));
+    QVERIFY(interpreter.Run("Main"));
+    QVERIFY(converter);
+    QVERIFY(!converter->IsFixed());
+    QVERIFY(converter->IsDelimited());
+    QCOMPARE(after.last(), QString("c.IsDelimited = True"));
+    QCOMPARE(after.size(), 3);
+}
+
+void TestBasicInterpreter::afterHandlerTakesTheConverter() {
+    Interpreter interpreter;
+    Value taken;
+    int missing = -1;
+    interpreter.AfterLineExecutes = [&](const std::string& line, const Variables& variables) {
+        Value v = ObjectCreatedBy(line, variables, "Velmor_Data.Converter");
+        if (!v.IsEmpty()) taken = v;
+        missing = variables.IndexOf("nothingLikeThis");
+        QCOMPARE(variables.IndexOf("ORDERSC"), 1);
+    };
+    QVERIFY(
+        interpreter.LoadText("Sub Main()\r\n"
+                             "  Dim ordersC\r\n"
+                             "  Set ordersC = CreateObject(\"Velmor_Data.Converter\")\r\n"
+                             "  ordersC.IsDelimited = True\r\n"
+                             "  ordersC.FirstRecordContainsFieldNames = False\r\n"
+                             "  ordersC.RecordDelimiterRepresentation = \"CHR$(13) & CHR$(10)\"\r\n"
+                             "  ordersC.FieldDelimiterRepresentation = \"CHR$(\" & 9 & \")\"\r\n"
+                             "  ordersC.TextQualifierRepresentation = \"\"\"\"\r\n"
+                             "End Sub\r\n",
+                             "/data/ordersC.VelmorBasic"));
+    QVERIFY(interpreter.Run("Main"));
+    QCOMPARE(missing, 0);
+    auto converter = taken.AsConverter();
+    QVERIFY(converter);
+    QVERIFY(taken.AsFile() == nullptr);
+    QVERIFY(converter->IsDelimited());
+    QVERIFY(!converter->IsFixed());
+    QVERIFY(!converter->FirstRecordContainsFieldNames());
+    QCOMPARE(converter->RecordDelimiterRepresentation(), std::string("CHR$(13) & CHR$(10)"));
+    QCOMPARE(converter->FieldDelimiterRepresentation(), std::string("CHR$(9)"));
+    QCOMPARE(converter->TextQualifierRepresentation(), std::string("\""));
+}
+
+void TestBasicInterpreter::errors_data() {
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("unknown statement") << "  Frobnicate 1, 2" << 4 << "Unknown statement";
+    QTest::newRow("undeclared variable") << "  x = 5" << 4 << "\"x\" is not declared";
+    QTest::newRow("undeclared object") << "  y.IsFixed = True" << 4 << "\"y\" is not declared";
+    QTest::newRow("unset object") << "  Dim d\n  d.IsFixed = True" << 5 << "\"d\" is not set";
+    QTest::newRow("unset value") << "  Dim a, b\n  a = b" << 5
+                                 << "\"b\" has not been given a value";
+    QTest::newRow("unknown member")
+        << "  c.Colour = 1" << 4 << "Converter has no member \"Colour\"";
+    QTest::newRow("unknown member read") << "  Dim a\n  a = c.Shape" << 5 << "no member \"Shape\"";
+    QTest::newRow("too few arguments")
+        << "  Call c.Convert(\"a\")" << 4 << "expects 2 arguments, not 1";
+    QTest::newRow("property with arguments")
+        << "  Dim a\n  a = c.IsFixed(1)" << 5 << "takes no arguments";
+    QTest::newRow("wrong type") << "  c.IsFixed = \"yes\"" << 4
+                                << "expects True or False, not a String";
+    QTest::newRow("object as text") << "  c.FieldDelimiterRepresentation = c" << 4 << "with \"Set";
+    QTest::newRow("number minus text")
+        << "  Dim n\n  n = 5 - \"a\"" << 5 << "expects a whole number";
+    QTest::newRow("assign to method") << "  c.Convert = 1" << 4 << "is a method";
+    QTest::newRow("set a number") << "  Set c = 5" << 4 << "assigns objects only";
+    QTest::newRow("object without set") << "  Dim d\n  d = c" << 5 << "with \"Set d = ...\"";
+    QTest::newRow("member of a number")
+        << "  Dim n\n  n = 3\n  n.IsFixed = True" << 6 << "\"n\" is not an object";
+    QTest::newRow("unknown object")
+        << "  Set c = CreateObject(\"Excel.Application\")" << 4 << "cannot create";
+    QTest::newRow("missing script")
+        << "  Call Execute(App.Path & \"missing.VelmorBasic\")" << 4 << "does not exist";
+    QTest::newRow("declared twice") << "  Dim C" << 4 << "declared twice";
+    QTest::newRow("unknown procedure")
+        << "  Call Nowhere()" << 4 << "no procedure or function \"Nowhere\"";
+    QTest::newRow("procedure arguments") << "  Call Helper(1)" << 4 << "expects 0 arguments, not 1";
+    QTest::newRow("procedure as value") << "  Dim a\n  a = Helper" << 5 << "gives no value";
+    QTest::newRow("overflow") << "  Dim n\n  n = 9223372036854775807 + 1" << 5 << "too large";
+    QTest::newRow("lexer") << "  Dim n\n  n = \"open" << 5 << "not closed";
+    QTest::newRow("sub inside after rewrite") << "  Sub Inner()" << 4 << "cannot begin inside";
+}
+
+void TestBasicInterpreter::errors() {
+    QFETCH(QString, body);
+    QFETCH(int, line);
+    QFETCH(QString, message);
+    Interpreter interpreter;
+    Recorder recorder(interpreter);
+    std::string path = Path("errors.VelmorBasic").toStdString();
+    std::string text = std::string(kHead) + body.toStdString() +
+                       "\n  c.IsFixed = True\nEnd Sub\nSub Helper()\nEnd Sub\n";
+    if (QTest::currentDataTag() == QByteArray("sub inside after rewrite")) {
+        text = std::string(kHead) + "  Sub_Placeholder\nEnd Sub\nSub Helper()\nEnd Sub\n";
+        interpreter.BeforeLineExecutes = [](std::string& l) {
+            if (l == "  Sub_Placeholder") l = "  Sub Inner()";
+        };
+    }
+    QVERIFY(interpreter.LoadText(text, path));
+    QVERIFY(!interpreter.Run("Main"));
+    QCOMPARE(recorder.errors.size(), 1);
+    QVERIFY2(recorder.errors[0].description.contains(message),
+             qPrintable(recorder.errors[0].description));
+    QCOMPARE(recorder.errors[0].line, line);
+    QCOMPARE(recorder.errors[0].path, QString::fromStdString(path));
+    QVERIFY(!recorder.log.contains("A:c.IsFixed = True"));
+}
+
+void TestBasicInterpreter::cancelStopsTheRun() {
+    const std::string text = std::string(kHead) + "  x = 1\n  c.IsFixed = True\n  y = 2\nEnd Sub\n";
+    {
+        Interpreter interpreter;
+        Recorder recorder(interpreter, false);
+        QVERIFY(interpreter.LoadText(text, "s"));
+        QVERIFY(!interpreter.Run("Main"));
+        QCOMPARE(recorder.errors.size(), 2);
+        QCOMPARE(recorder.errors[0].line, 4);
+        QCOMPARE(recorder.errors[1].line, 6);
+        QVERIFY(recorder.log.contains("A:c.IsFixed = True"));
+    }
+    {
+        Interpreter interpreter;
+        Recorder recorder(interpreter, true);
+        QVERIFY(interpreter.LoadText(text, "s"));
+        QVERIFY(!interpreter.Run("Main"));
+        QCOMPARE(recorder.errors.size(), 1);
+        QVERIFY(!recorder.log.contains("B:  c.IsFixed = True"));
+    }
+    {
+        Interpreter interpreter;  // without an Error handler the first error stops the run
+        QStringList after;
+        interpreter.AfterLineExecutes = [&](const std::string& l, const Variables&) {
+            after << QString::fromStdString(l);
+        };
+        QVERIFY(interpreter.LoadText(text, "s"));
+        QVERIFY(!interpreter.Run("Main"));
+        QCOMPARE(after.size(), 2);
+        QVERIFY(interpreter.LoadText(std::string(kHead) + "End Sub\n", "s"));
+        QVERIFY(interpreter.Run("Main"));
+    }
+}
+
+void TestBasicInterpreter::executedScriptErrorsNameTheirScript() {
+    WriteFile(Path("inner.VelmorBasic"), "Sub Main()\n  Dim i\n  i.Open = 1\nEnd Sub\n");
+    WriteFile(Path("broken.VelmorBasic"), "Sub Main()\n  Dim i\n\nSub Other()\nEnd Sub\n");
+    WriteFile(Path("nomain.VelmorBasic"), "Sub Other()\nEnd Sub\n");
+    struct Case {
+        const char* call;
+        int line;
+        const char* script;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"Call Execute(App.Path & \"inner.VelmorBasic\")", 3, "inner.VelmorBasic",
+         "\"i\" is not set"},
+        {"Call Execute(\"inner.VelmorBasic\")", 3, "inner.VelmorBasic", "\"i\" is not set"},
+        {"Call Execute(\"broken.VelmorBasic\")", 4, "broken.VelmorBasic", "cannot begin inside"},
+        {"Call Execute(\"nomain.VelmorBasic\")", 2, "outer.VelmorBasic", "no procedure \"Main\""},
+    };
+    for (const Case& c : cases) {
+        Interpreter interpreter;
+        Recorder recorder(interpreter);
+        QVERIFY(interpreter.LoadText(std::string("Sub Main()\n  ") + c.call + "\nEnd Sub\n",
+                                     Path("outer.VelmorBasic").toStdString()));
+        QVERIFY(!interpreter.Run("Main"));
+        QCOMPARE(recorder.errors.size(), 1);
+        const ReportedError& e = recorder.errors[0];
+        QVERIFY2(e.description.contains(c.message), qPrintable(e.description));
+        QCOMPARE(e.line, c.line);
+        QCOMPARE(e.path, Path(c.script));
+        if (e.path != Path("outer.VelmorBasic")) QVERIFY(e.description.contains(Path(c.script)));
+    }
+}
+
+void TestBasicInterpreter::recursionIsStopped_data() {
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::newRow("itself") << "Sub Main()\n  Call Execute(App.Path & \"a.VelmorBasic\")\nEnd Sub\n"
+                            << "";
+    QTest::newRow("cycle") << "Sub Main()\n  Call Execute(\"b.VelmorBasic\")\nEnd Sub\n"
+                           << "Sub Main()\n  Call Execute(\"a.VelmorBasic\")\nEnd Sub\n";
+    QTest::newRow("procedure")
+        << "Sub Main()\n  Call Again(1)\nEnd Sub\nSub Again(n)\n  Call Again(n + 1)\nEnd Sub\n"
+        << "";
+}
+
+void TestBasicInterpreter::recursionIsStopped() {
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    WriteFile(Path("a.VelmorBasic"), a.toUtf8());
+    WriteFile(Path("b.VelmorBasic"), b.toUtf8());
+    Interpreter interpreter;
+    Recorder recorder(interpreter);
+    QVERIFY(interpreter.LoadFile(Path("a.VelmorBasic").toStdString()));
+    QVERIFY(!interpreter.Run("Main"));
+    QCOMPARE(recorder.errors.size(), 1);
+    QVERIFY2(recorder.errors[0].description.contains("too deeply"),
+             qPrintable(recorder.errors[0].description));
+    QVERIFY(recorder.errors[0].line == 2 || recorder.errors[0].line == 5);
+}
+
+void TestBasicInterpreter::appPathIsTheScriptFolder() {
+    WriteFile(Path("app.VelmorBasic"),
+              "Sub Main()\n  Dim c\n  Set c = CreateObject(\"Velmor_Data.Converter\")\n"
+              "  c.RecordDelimiterRepresentation = App.Path & \"x.dat\"\n"
+              "  c.FieldDelimiterRepresentation = app.PATH\nEnd Sub\n");
+    Interpreter interpreter;
+    Value taken;
+    interpreter.AfterLineExecutes = [&](const std::string& line, const Variables& variables) {
+        Value v = ObjectCreatedBy(line, variables, "Velmor_Data.Converter");
+        if (!v.IsEmpty()) taken = v;
+    };
+    QDir::setCurrent(dir_.path());
+    QVERIFY(interpreter.LoadFile("app.VelmorBasic"));
+    QVERIFY(interpreter.Run("Main"));
+    QCOMPARE(QString::fromStdString(taken.AsConverter()->RecordDelimiterRepresentation()),
+             dir_.path() + "/x.dat");
+    QVERIFY(
+        QString::fromStdString(taken.AsConverter()->FieldDelimiterRepresentation()).endsWith("/"));
+}
+
+void TestBasicInterpreter::namesIgnoreCase() {
+    Interpreter interpreter;
+    Recorder recorder(interpreter);
+    QVERIFY(interpreter.LoadText(
+        "SUB MAIN()\n  DIM C\n  SET c = createobject(\"velmor_data.converter\")\n"
+        "  C.isfixed = TRUE\n  CALL c.CONVERT\nEND SUB\n",
+        "s"));
+    QVERIFY(!interpreter.Run("main"));
+    QCOMPARE(recorder.errors.size(), 1);
+    QVERIFY(
+        recorder.errors[0].description.contains("Converter.Convert expects 2 arguments, not 0"));
+    QVERIFY(recorder.log.contains("A:C.isfixed = TRUE"));
+}
+
+void TestBasicInterpreter::proceduresAndArguments() {
+    Interpreter interpreter;
+    Recorder recorder(interpreter);
+    Value taken;
+    interpreter.AfterLineExecutes = [&](const std::string& line, const Variables& variables) {
+        if (variables.IndexOf("c") != 0) taken = variables.Item(variables.IndexOf("c")).Value();
+        QCOMPARE(variables.Item(0).Name(), std::string());
+        QVERIFY(variables.Item(variables.Count() + 1).Value().IsEmpty());
+        (void)line;
+    };
+    QVERIFY(
+        interpreter.LoadText("Sub Fill(separator, quote)\n"
+                             "  Dim c, n\n"
+                             "  Set c = CreateObject(\"Velmor_Data.Converter\")\n"
+                             "  c.FieldDelimiterRepresentation = separator & \"|\" & quote\n"
+                             "  n = -(2 + 3) - 1.5\n"
+                             "  c.TextQualifierRepresentation = n\n"
+                             "  Call Mark(c)\n"
+                             "  Exit Sub\n"
+                             "  c.IsFixed = True\n"
+                             "End Sub\n"
+                             "Sub Mark(target)\n"
+                             "  target.IsDelimited = True\n"
+                             "End Sub\n",
+                             "s"));
+    QVERIFY(interpreter.Run("Fill", {Value("CHR$(9)"), Value("x")}));
+    auto converter = taken.AsConverter();
+    QVERIFY(converter);
+    QCOMPARE(converter->FieldDelimiterRepresentation(), std::string("CHR$(9)|x"));
+    QCOMPARE(QString::fromStdString(converter->TextQualifierRepresentation()), QString("-6.5"));
+    QVERIFY(converter->IsDelimited());
+    QVERIFY(!converter->IsFixed());
+}
+
+void TestBasicInterpreter::withoutFileAccess() {
+    WriteFile(Path("inner.VelmorBasic"), "Sub Main()\nEnd Sub\n");
+    for (const char* line :
+         {"  Call Execute(\"inner.VelmorBasic\")", "  Call c.Convert(\"a.dat\", \"b.csv\")"}) {
+        Interpreter interpreter;
+        interpreter.SetFileAccess(false);
+        Recorder recorder(interpreter);
+        QVERIFY(interpreter.LoadText(std::string(kHead) + line + "\nEnd Sub\n",
+                                     Path("outer.VelmorBasic").toStdString()));
+        QVERIFY(!interpreter.Run("Main"));
+        QCOMPARE(recorder.errors.size(), 1);
+        QVERIFY(recorder.errors[0].description.contains("without file access"));
+    }
+}
+
+void TestBasicInterpreter::loadFailures() {
+    Interpreter interpreter;
+    Recorder recorder(interpreter);
+    QVERIFY(!interpreter.Run("Main"));
+    QCOMPARE(recorder.errors.size(), 1);
+    QVERIFY(recorder.errors[0].description.contains("No script is loaded"));
+
+    recorder.errors.clear();
+    QVERIFY(!interpreter.LoadFile(Path("none.VelmorBasic").toStdString()));
+    QVERIFY(!interpreter.LoadFile(dir_.path().toStdString()));
+    QVERIFY(!interpreter.Run("Main"));
+    QCOMPARE(recorder.errors.size(), 2);
+    QCOMPARE(recorder.errors[0].line, 0);
+    QVERIFY(recorder.errors[0].description.contains(Path("none.VelmorBasic")));
+
+    recorder.errors.clear();
+    WriteFile(Path("binary.VelmorBasic"), QByteArray("\x00\xff\x01Sub", 6));
+    QVERIFY(!interpreter.LoadFile(Path("binary.VelmorBasic").toStdString()));
+    QCOMPARE(recorder.errors.size(), 1);
+    QCOMPARE(recorder.errors[0].line, 1);
+
+    recorder.errors.clear();
+    QVERIFY(interpreter.LoadText("Sub Main()\nEnd Sub\n", "s"));
+    QVERIFY(!interpreter.Run("SetConnectionProperties"));
+    QCOMPARE(recorder.errors.size(), 1);
+    QVERIFY(recorder.errors[0].description.contains("no procedure \"SetConnectionProperties\""));
+    interpreter.Reset();
+    QVERIFY(!interpreter.Run("Main"));
+}
+
+void TestBasicInterpreter::fieldImportBuildsLayout() {
+    Interpreter interpreter;
+    Recorder recorder(interpreter);
+    std::shared_ptr<velmor::data::File> scriptFile;
+    interpreter.AfterLineExecutes = [&](const std::string& line, const Variables& variables) {
+        Value v = ObjectCreatedBy(line, variables, "Velmor_Data.File");
+        if (!v.IsEmpty()) scriptFile = v.AsFile();
+    };
+    QVERIFY(interpreter.LoadFile(VELMOR_TEST_DATA "/basic/fields.VelmorBasic"));
+    QVERIFY(interpreter.Run("SetConnectionProperties", {}));
+    QVERIFY(recorder.errors.isEmpty());
+    QVERIFY(scriptFile);
+    QVERIFY(scriptFile->GetConnection().IsFixed());
+    QCOMPARE(scriptFile->GetConnection().RecordLength(), 30);
+    const velmor::data::Fields& fields = scriptFile->GetFields();
+    QCOMPARE(fields.Count(), 5);
+    const char* names[] = {"ORDERNO", "DATE", "CUSTID", "AMOUNT", "STATUS"};
+    const int starts[] = {1, 7, 15, 19, 28};
+    const int lengths[] = {6, 8, 4, 9, 3};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(fields.Item(i + 1)->Name(), std::string(names[i]));
+        QCOMPARE(fields.Item(i + 1)->StartingPosition(), starts[i]);
+        QCOMPARE(fields.Item(i + 1)->Length(), lengths[i]);
+    }
+}
+
+void TestBasicInterpreter::staleFieldIsRefused() {
+    Interpreter interpreter;
+    Recorder recorder(interpreter);
+    QVERIFY(
+        interpreter.LoadText("Sub Main()\n  Dim f, g, n\n"
+                             "  Set f = CreateObject(\"Velmor_Data.File\")\n"
+                             "  Set g = f.Fields.Add(\"A\", 3)\n"
+                             "  Call f.Fields.Remove(1)\n"
+                             "  n = f.Fields.Count\n"
+                             "  g.Name = \"B\"\nEnd Sub\n",
+                             "s"));
+    QVERIFY(!interpreter.Run("Main"));
+    QCOMPARE(recorder.errors.size(), 1);
+    QCOMPARE(recorder.errors[0].line, 7);
+    QVERIFY(recorder.errors[0].description.contains("no longer part"));
+}
+
+void TestBasicInterpreter::engineErrorBecomesScriptError() {
+    Interpreter interpreter;
+    Recorder recorder(interpreter);
+    QVERIFY(interpreter.LoadText(
+        std::string(kHead) + "  c.IsFixed = True\n"
+                             "  Call c.Convert(App.Path & \"absent.dat\", App.Path & \"out.txt\")\n"
+                             "End Sub\n",
+        Path("s.VelmorBasic").toStdString()));
+    QVERIFY(!interpreter.Run("Main"));
+    QCOMPARE(recorder.errors.size(), 1);
+    QCOMPARE(recorder.errors[0].line, 5);
+    QVERIFY(!recorder.errors[0].description.isEmpty());
+    QVERIFY(!QFile::exists(Path("out.txt")));
+}
+
+void TestBasicInterpreter::reentrantRunIsRefused() {
+    Interpreter interpreter;
+    bool inner = true;
+    int errors = 0;
+    interpreter.BeforeLineExecutes = [&](std::string&) { inner = interpreter.Run("Main"); };
+    interpreter.Error = [&](const std::string&, int&, bool&) { ++errors; };
+    QVERIFY(interpreter.LoadText(std::string(kHead) + "End Sub\n", "s"));
+    QVERIFY(interpreter.Run("Main"));
+    QVERIFY(!inner);
+    QCOMPARE(errors, 2);
+}
+
+QTEST_GUILESS_MAIN(TestBasicInterpreter)
+#include "tst_basic_interpreter.moc"
