@@ -282,6 +282,9 @@ std::unique_ptr<RecordStream> RecordStream::For(File& file, std::string& error) 
                             error)) {
         return nullptr;
     }
+    // Without a field delimiter the engine cuts values at the fields'
+    // positions; only it knows how, so it is asked record by record.
+    if (syntax.fieldDelimiter.empty()) return std::make_unique<EngineStream>(file);
     return std::make_unique<DelimitedStream>(file, std::move(syntax));
 }
 

@@ -20,9 +20,12 @@ namespace {
 
 enum class OutputKind { Delimited, Fixed, Dbase };
 
-// Progress is reported about every few megabytes, not per record, so the
-// callback costs nothing measurable.
-constexpr FilePos kProgressStep = FilePos{8} << 20;
+// Progress is reported about every hundredth of the work (every few
+// megabytes at most), not per record, so the callback costs nothing
+// measurable.
+FilePos ProgressStep(FilePos total) {
+    return std::clamp<FilePos>(total / 100, FilePos{256} << 10, FilePos{8} << 20);
+}
 
 bool EndsWithNoCase(const std::string& text, std::string_view end) {
     return text.size() >= end.size() &&
@@ -73,10 +76,11 @@ private:
     bool OpenSource();
     bool MeasureWidths();
     bool WriteTarget();
+    void SaveTargetConnection();
     bool WriteHeader(StagedOutput& out);
     bool WriteRecords(StagedOutput& out, std::uint32_t& written);
     bool AppendRecord(const Values& values, std::string& line, std::uint32_t written);
-    bool Progress(int pass);
+    bool Progress(int pass, bool final = false);
     void TrimValues(const Values& values);
 
     const Converter& settings_;
@@ -162,12 +166,12 @@ bool Conversion::OpenSource() {
     return true;
 }
 
-bool Conversion::Progress(int pass) {
+bool Conversion::Progress(int pass, bool final) {
     if (!settings_.OnProgress) return true;
-    FilePos done = stream_->Done();
-    if (done < nextProgress_) return true;
-    nextProgress_ = done + kProgressStep;
     FilePos total = std::max<FilePos>(stream_->Total(), 1);
+    FilePos done = final ? total : stream_->Done();
+    if (done < nextProgress_ && !final) return true;
+    nextProgress_ = done + ProgressStep(total);
     if (!settings_.OnProgress(pass * total + std::min(done, total), passes_ * total)) {
         return Fail("The conversion was cancelled; \"" + target_ + "\" was not written.");
     }
@@ -204,7 +208,7 @@ bool Conversion::MeasureWidths() {
         if ((recordCount_ & 0x3FF) == 0 && !Progress(0)) return false;
     }
     if (!stream_->Error().empty()) return Fail(stream_->Error());
-    return Progress(0);
+    return Progress(0, true);
 }
 
 bool Conversion::WriteHeader(StagedOutput& out) {
@@ -279,7 +283,7 @@ bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
         if ((written & 0x3FF) == 0 && !Progress(passes_ - 1)) return false;
     }
     if (!stream_->Error().empty()) return Fail(stream_->Error());
-    return Progress(passes_ - 1);
+    return Progress(passes_ - 1, true);
 }
 
 bool Conversion::WriteTarget() {
@@ -294,7 +298,43 @@ bool Conversion::WriteTarget() {
         }
     }
     if (!out.Commit()) return Fail(out.Error());
+    if (kind_ != OutputKind::Dbase) SaveTargetConnection();
     return true;
+}
+
+// The target gets a connection file of its own (and a fixed one its format
+// file), so it opens divided exactly as it was written instead of relying on
+// detection, and a later conversion reads it back the same way.
+void Conversion::SaveTargetConnection() {
+    File target;
+    target.OnError = [](const std::string&, bool& cancel) { cancel = true; };
+    if (!target.Open(target_)) return;
+    Connection& c = target.GetConnection();
+    c.SetFirstRecordContainsFieldNames(settings_.FirstRecordContainsFieldNames());
+    if (kind_ == OutputKind::Fixed) {
+        FilePos length = 0;
+        for (FilePos w : widths_) length += w;
+        target.SetDatabaseType("Flat ASCII");
+        c.SetIsDelimited(false);
+        c.SetIsFixed(true);
+        c.SetByteOffset(0);
+        c.SetRecordLength(length + 2);
+        target.GetFields().Clear();
+        FilePos start = 1;
+        for (std::size_t i = 0; i < names_.size(); ++i) {
+            target.GetFields().Add(names_[i], widths_[i], {}, start);
+            start += widths_[i];
+        }
+    } else {
+        target.SetDatabaseType("Flat ASCII");
+        c.SetIsFixed(false);
+        c.SetIsDelimited(true);
+        c.SetRecordDelimiterRepresentation(settings_.RecordDelimiterRepresentation());
+        c.SetFieldDelimiterRepresentation(settings_.FieldDelimiterRepresentation());
+        c.SetTextQualifierRepresentation(settings_.TextQualifierRepresentation());
+        target.Refresh();
+    }
+    target.SaveConnection("", kind_ == OutputKind::Fixed);
 }
 
 bool Conversion::Run() {

@@ -1,0 +1,54 @@
+// Find over a whole fixed file (every match, as the search window's "Find
+// Next" would go through them) against `grep -c -F` on the same file.
+#include "bench_data_common.h"
+#include "data/file.h"
+
+namespace {
+
+double FindAll(const std::string& path, long long& matches) {
+    velmor::data::File file;
+    if (!file.Open(path)) return -1;
+    velmor::data::Connection& c = file.GetConnection();
+    c.SetIsDelimited(false);
+    c.SetIsFixed(true);
+    c.SetRecordLength(bench::kFixedRecordLength);
+    file.GetFields().Clear();
+    file.GetFields().Add("id", 10, {}, 1);
+    file.GetFields().Add("name", 20, {}, 11);
+    file.GetFields().Add("city", 20, {}, 31);
+    file.GetFields().Add("note", 30, {}, 51);
+    bench::Clock::time_point start = bench::Clock::now();
+    velmor::data::RecordNo position = 0;
+    matches = 0;
+    while (file.Find("note", "needle", position) > 0) ++matches;
+    return bench::SecondsSince(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bench::Options o = bench::ParseOptions(argc, argv, 1024);
+    const std::string path =
+        bench::PrepareData(o, "find", "records.dat", o.megabytes, bench::GenerateFixed);
+    if (path.empty()) return 1;
+    bench::RemoveEngineFiles(path);
+    const std::int64_t size = bench::FileSize(path);
+    std::printf("Find: %s, %.1f MB, best of %d runs, page cache warm\n", path.c_str(), size / 1e6,
+                o.runs);
+    bench::ToolRun grep = bench::BestOf(o.runs, {"grep", "-c", "-F", "needle", path});
+    long long matches = 0;
+    FindAll(path, matches);  // warm-up
+    double best = 1e300;
+    for (int i = 0; i < o.runs; ++i) best = std::min(best, FindAll(path, matches));
+    const long long grepMatches = std::atoll(grep.output.c_str());
+
+    bench::Figure("grep -c -F wall time", grep.seconds, "s");
+    bench::Figure("Find (all matches) wall time", best, "s");
+    bench::Figure("Find speed", bench::GBps(size, best), "GB/s");
+    bench::Figure("ratio Find / grep (target <= 1)", best / grep.seconds, "x");
+    bench::Figure("matches: Find", static_cast<double>(matches), "");
+    bench::Figure("matches: grep", static_cast<double>(grepMatches), "");
+    bench::Verdict("Find at least as fast as grep -c -F", best <= grep.seconds);
+    bench::Verdict("same matches", matches == grepMatches);
+    return 0;
+}

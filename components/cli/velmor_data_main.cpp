@@ -1,0 +1,194 @@
+// velmor-data: the data engine from the command line, for batch use, checks
+// and benchmarks. Every answer goes to stdout as UTF-8; every failure to
+// stderr with a non-zero exit status.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/data_options.h"
+#include "data/convert_text.h"
+#include "data/converter.h"
+#include "data/file.h"
+#include "util/utilities.h"
+
+namespace {
+
+using velmor::cli::DataOptions;
+using velmor::data::File;
+using velmor::data::RecordNo;
+
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void PrintError(const std::string& text) {
+    std::string line = "velmor-data: ";
+    velmor::data::AppendDisplayText(text, line);
+    line += "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+velmor::data::CodePage PageOf(const File& file) {
+    std::string type = velmor::util::ToUpper(file.DatabaseType());
+    return type.find("EBCDIC") != std::string::npos ? velmor::data::CodePage::Latin1
+                                                    : velmor::data::CodePage::Windows1252;
+}
+
+// Opens the file the way the program would, then lets the options set the
+// record division. False after an error message.
+bool OpenData(File& file, const DataOptions& options) {
+    bool failed = false;
+    file.OnError = [&failed](const std::string& description, bool& cancel) {
+        PrintError(description);
+        failed = true;
+        cancel = true;
+    };
+    if (!velmor::util::FileExists(options.file)) {
+        PrintError("\"" + options.file + "\" is not a readable file.");
+        return false;
+    }
+    if (!file.Open(options.file) || !file.Connected() || failed) {
+        if (!failed) PrintError("Cannot open \"" + options.file + "\".");
+        return false;
+    }
+    velmor::cli::ApplyDivision(file, options);
+    return !failed;
+}
+
+std::vector<std::string> RecordValues(const File& file) {
+    std::vector<std::string> values;
+    const int fields = file.GetFields().Count();
+    if (fields == 0) values.push_back(file.RecordText());
+    for (int i = 1; i <= fields; ++i) values.push_back(file.FieldValue(i));
+    return values;
+}
+
+int Count(File& file) {
+    file.MoveLast();
+    Print(std::to_string(file.RecordCount()) + "\n");
+    return 0;
+}
+
+int Records(File& file, const DataOptions& options) {
+    const velmor::data::CodePage page = PageOf(file);
+    std::string out;
+    RecordNo last = options.count ? options.from + *options.count - 1 : INT64_MAX;
+    for (RecordNo r = options.from; r <= last; ++r) {
+        file.MoveTo(r);
+        if (file.AtEnd() || file.RecordNumber() != r) break;
+        out += '[';
+        bool first = true;
+        for (const std::string& value : RecordValues(file)) {
+            if (!first) out += ',';
+            first = false;
+            velmor::data::AppendJsonString(value, out, page);
+        }
+        out += "]\n";
+        if (out.size() > (1 << 16)) {
+            Print(out);
+            out.clear();
+        }
+    }
+    Print(out);
+    return 0;
+}
+
+int FieldsOf(const File& file) {
+    const velmor::data::Fields& fields = file.GetFields();
+    std::string out;
+    if (fields.Count() == 0) {
+        out = "Field1\t1\t" + std::to_string(file.GetConnection().RecordLength()) + "\n";
+    }
+    for (int i = 1; i <= fields.Count(); ++i) {
+        const velmor::data::Field* f = fields.Item(i);
+        velmor::data::AppendDisplayText(f->Name(), out, PageOf(file));
+        out += "\t" + std::to_string(f->StartingPosition()) + "\t" + std::to_string(f->Length()) +
+               "\n";
+    }
+    Print(out);
+    return 0;
+}
+
+int Find(File& file, const DataOptions& options) {
+    if (!file.GetFields().Exists(options.field)) {
+        PrintError("\"" + options.file + "\" has no field named \"" + options.field + "\".");
+        return kFailed;
+    }
+    RecordNo position = 0;
+    std::string out;
+    for (;;) {
+        RecordNo before = position;
+        RecordNo found = file.Find(options.field, options.phrase, position);
+        if (found <= 0 || found <= before) break;
+        out += std::to_string(found) + "\n";
+        if (out.size() > (1 << 16)) {
+            Print(out);
+            out.clear();
+        }
+    }
+    Print(out);
+    return 0;
+}
+
+int Convert(const DataOptions& options) {
+    velmor::data::Converter converter;
+    velmor::cli::ApplyConverterSettings(converter, options);
+    converter.OnError = [](const std::string& description, bool& cancel) {
+        PrintError(description);
+        cancel = true;
+    };
+    return converter.Convert(options.file, options.target) ? 0 : kFailed;
+}
+
+int Run(const DataOptions& options) {
+    if (options.command == "convert") return Convert(options);
+    File file;
+    if (!OpenData(file, options)) return kFailed;
+    bool failed = false;
+    file.OnError = [&failed](const std::string& description, bool& cancel) {
+        PrintError(description);
+        failed = true;
+        cancel = true;
+    };
+    int status = kFailed;
+    if (options.command == "count") status = Count(file);
+    if (options.command == "records") status = Records(file, options);
+    if (options.command == "fields") status = FieldsOf(file);
+    if (options.command == "find") status = Find(file, options);
+    std::fflush(stdout);
+    return failed ? kFailed : status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        std::vector<std::string> args(argv + 1, argv + argc);
+        DataOptions options;
+        std::string error;
+        if (!velmor::cli::ParseDataOptions(args, options, error)) {
+            PrintError(error);
+            std::fputs("Try \"velmor-data --help\".\n", stderr);
+            return kUsage;
+        }
+        if (options.help) {
+            Print(velmor::cli::DataUsage());
+            return 0;
+        }
+        int status = Run(options);
+        if (std::ferror(stdout)) {
+            PrintError("Cannot write the output.");
+            return kFailed;
+        }
+        return status;
+    } catch (const std::exception& e) {
+        PrintError(std::string("Unexpected failure: ") + e.what());
+    } catch (...) {
+        PrintError("Unexpected failure.");
+    }
+    return kFailed;
+}

@@ -1,0 +1,435 @@
+// Converter.Convert end to end through the engine: round trips, the exact
+// bytes of each output type, dBase tables read back, and every way a
+// conversion can fail without leaving a half-written or wrong file.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <functional>
+
+#include "data/converter.h"
+#include "data/file.h"
+
+using velmor::data::Converter;
+using velmor::data::File;
+using Table = QList<QStringList>;
+
+namespace {
+
+const char* kCrLf = "CHR$(13) & CHR$(10)";
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QString Latin1(const std::string& s) {
+    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
+}
+
+// Gives a CSV source its connection file, as a user would have saved it.
+void SaveCsvConnection(const QString& path, bool header) {
+    File file;
+    QVERIFY(file.Open(path.toStdString()));
+    auto& c = file.GetConnection();
+    c.SetIsFixed(false);
+    c.SetIsDelimited(true);
+    c.SetRecordDelimiterRepresentation(kCrLf);
+    c.SetFieldDelimiterRepresentation("CHR$(44)");
+    c.SetTextQualifierRepresentation("CHR$(34)");
+    c.SetFirstRecordContainsFieldNames(header);
+    file.Refresh();
+    QVERIFY(file.SaveConnection("", false));
+}
+
+// Every record's field values as the engine reads them.
+Table ReadTable(const QString& path, QStringList* names = nullptr) {
+    File file;
+    Table table;
+    if (!file.Open(path.toStdString())) return table;
+    file.MoveLast();
+    for (velmor::data::RecordNo r = 1; r <= file.RecordCount(); ++r) {
+        file.MoveTo(r);
+        QStringList values;
+        for (int f = 1; f <= file.GetFields().Count(); ++f) values << Latin1(file.FieldValue(f));
+        table << values;
+    }
+    if (names) {
+        for (int f = 1; f <= file.GetFields().Count(); ++f) {
+            *names << Latin1(file.GetFields().Item(f)->Name());
+        }
+    }
+    return table;
+}
+
+struct Outcome {
+    bool ok = false;
+    QStringList errors;
+};
+
+Outcome Convert(const QString& source, const QString& target,
+                const std::function<void(Converter&)>& setup) {
+    Converter c;
+    c.SetRecordDelimiterRepresentation(kCrLf);
+    c.SetFieldDelimiterRepresentation("CHR$(44)");
+    c.SetTextQualifierRepresentation("CHR$(34)");
+    setup(c);
+    Outcome outcome;
+    c.OnError = [&outcome](const std::string& description, bool& cancel) {
+        outcome.errors << QString::fromStdString(description);
+        cancel = true;
+    };
+    outcome.ok = c.Convert(source.toStdString(), target.toStdString());
+    return outcome;
+}
+
+void Fixed(Converter& c) {
+    c.SetIsFixed(true);
+}
+void Delimited(Converter& c) {
+    c.SetIsDelimited(true);
+}
+
+QStringList FilesIn(const QTemporaryDir& dir) {
+    return QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+}
+
+}  // namespace
+
+class ConverterTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundTripThroughFixed_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<bool>("header");
+        QTest::newRow("plain with names") << QByteArray("id,name\r\n1,Ann\r\n22,Bob\r\n") << true;
+        QTest::newRow("qualified delimiters")
+            << QByteArray("\"a,b\",c\r\n\"x\",\"y,z,\"\r\n") << false;
+        QTest::newRow("doubled qualifiers")
+            << QByteArray("k,v\r\n1,\"say \"\"hi\"\"\"\r\n2,\"\"\"\"\r\n") << true;
+        QTest::newRow("record ends inside values")
+            << QByteArray("1,\"two\r\nlines\"\r\n2,\"lf\nonly\"\r\n") << false;
+        QTest::newRow("empty fields") << QByteArray("a,b,c\r\n,,\r\n1,,3\r\n") << true;
+        QTest::newRow("latin-1 bytes") << QByteArray("M\xfcller,\xe9t\xe9\r\n") << false;
+        QTest::newRow("no final delimiter") << QByteArray("1,2\r\n3,4") << false;
+        QTest::newRow("one column") << QByteArray("x\r\nyy\r\nzzz\r\n") << false;
+        // Malformed qualifying must be read the way the engine reads it.
+        QTest::newRow("stray qualifiers")
+            << QByteArray("5\" disk,\"ab\"cd\r\nx,\"\"y\r\n") << false;
+        QTest::newRow("open qualifier at the end") << QByteArray("a,b\r\nc,\"d,e\r\nf") << false;
+        QTest::newRow("empty lines") << QByteArray("a,b\r\n\r\nc,d\r\n\r\n") << false;
+    }
+    void roundTripThroughFixed() {
+        QFETCH(QByteArray, csv);
+        QFETCH(bool, header);
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        WriteBytes(source, csv);
+        SaveCsvConnection(source, header);
+        Outcome toFixed = Convert(source, dir.filePath("middle.txt"), Fixed);
+        QVERIFY2(toFixed.ok, qPrintable(toFixed.errors.join("; ")));
+        Outcome back = Convert(dir.filePath("middle.txt"), dir.filePath("back.csv"), Delimited);
+        QVERIFY2(back.ok, qPrintable(back.errors.join("; ")));
+        const Table original = ReadTable(source);
+        QVERIFY(!original.isEmpty());
+        QCOMPARE(ReadTable(dir.filePath("middle.txt")).size(), original.size());
+        QCOMPARE(ReadTable(dir.filePath("back.csv")), original);
+    }
+
+    void delimitedOutput_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<bool>("header");
+        QTest::addColumn<QString>("recordDelimiter");
+        QTest::addColumn<QString>("fieldDelimiter");
+        QTest::addColumn<QString>("qualifier");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray csv = "id,text\r\n1,\"a,b\"\r\n2,\"say \"\"x\"\"\"\r\n3,plain\r\n";
+        QTest::newRow("csv with names") << csv << true << kCrLf << "CHR$(44)"
+                                        << "CHR$(34)"
+                                        << QByteArray(
+                                               "id,text\r\n1,\"a,b\"\r\n2,\"say "
+                                               "\"\"x\"\"\"\r\n3,plain\r\n");
+        QTest::newRow("pipes, apostrophes, lf")
+            << csv << false << "CHR$(10)"
+            << "CHR$(124)"
+            << "CHR$(39)" << QByteArray("1|a,b\n2|say \"x\"\n3|plain\n");
+        QTest::newRow("qualifier doubled in output")
+            << QByteArray("it's,x\r\n") << false << kCrLf << "CHR$(59)"
+            << "CHR$(39)" << QByteArray("'it''s';x\r\n");
+        QTest::newRow("tab, no qualifier needed")
+            << csv << false << kCrLf << "CHR$(9)"
+            << "" << QByteArray("1\ta,b\r\n2\tsay \"x\"\r\n3\tplain\r\n");
+    }
+    void delimitedOutput() {
+        QFETCH(QByteArray, csv);
+        QFETCH(bool, header);
+        QFETCH(QString, recordDelimiter);
+        QFETCH(QString, fieldDelimiter);
+        QFETCH(QString, qualifier);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        WriteBytes(source, csv);
+        SaveCsvConnection(source, header || csv.startsWith("id,"));
+        Outcome o = Convert(source, dir.filePath("out.txt"), [&](Converter& c) {
+            c.SetIsDelimited(true);
+            c.SetFirstRecordContainsFieldNames(header);
+            c.SetRecordDelimiterRepresentation(recordDelimiter.toStdString());
+            c.SetFieldDelimiterRepresentation(fieldDelimiter.toStdString());
+            c.SetTextQualifierRepresentation(qualifier.toStdString());
+        });
+        QVERIFY2(o.ok, qPrintable(o.errors.join("; ")));
+        QCOMPARE(ReadBytes(dir.filePath("out.txt")), expected);
+    }
+
+    void fixedOutput_data() {
+        QTest::addColumn<bool>("header");
+        QTest::addColumn<QByteArray>("expected");
+        // Widths come from the widest value of all records, not a sample.
+        QTest::newRow("values") << false << QByteArray("1 a   \r\n22bbbb\r\n");
+        QTest::newRow("names widen") << true << QByteArray("idvalue\r\n1 a    \r\n22bbbb \r\n");
+    }
+    void fixedOutput() {
+        QFETCH(bool, header);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        WriteBytes(source, "id,value\r\n1,a\r\n22,bbbb\r\n");
+        SaveCsvConnection(source, true);
+        Outcome o = Convert(source, dir.filePath("out.txt"), [&](Converter& c) {
+            c.SetIsFixed(true);
+            c.SetFirstRecordContainsFieldNames(header);
+        });
+        QVERIFY2(o.ok, qPrintable(o.errors.join("; ")));
+        QCOMPARE(ReadBytes(dir.filePath("out.txt")), expected);
+    }
+
+    void extraValuesAreNotLost() {
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        WriteBytes(source, "a,b\r\n1,2\r\n3,4,5\r\n");
+        SaveCsvConnection(source, true);
+        QVERIFY(Convert(source, dir.filePath("out.txt"), Fixed).ok);
+        QCOMPARE(ReadBytes(dir.filePath("out.txt")), QByteArray("12 \r\n345\r\n"));
+    }
+
+    void fixedSourceKeepsItsLengths() {
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.dat");
+        WriteBytes(source, "AB  12\r\nC   3 \r\n");
+        {
+            File file;
+            QVERIFY(file.Open(source.toStdString()));
+            file.GetConnection().SetIsDelimited(false);
+            file.GetConnection().SetIsFixed(true);
+            file.GetConnection().SetRecordLength(8);
+            file.GetFields().Clear();
+            file.GetFields().Add("code", 4, {}, 1);
+            file.GetFields().Add("n", 2, {}, 5);
+            QVERIFY(file.SaveConnection("", false));
+        }
+        QVERIFY(Convert(source, dir.filePath("out.txt"), Fixed).ok);
+        QCOMPARE(ReadBytes(dir.filePath("out.txt")), QByteArray("AB  12\r\nC   3 \r\n"));
+        // Padding is not data: delimited output drops the trailing blanks.
+        QVERIFY(Convert(source, dir.filePath("out.csv"), Delimited).ok);
+        QCOMPARE(ReadBytes(dir.filePath("out.csv")), QByteArray("AB,12\r\nC,3\r\n"));
+    }
+
+    void dbaseTableReadsBack() {
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        WriteBytes(source, "id,customer name\r\n1,Ann\r\n22,\"Lee, Bo\"\r\n333,\r\n");
+        SaveCsvConnection(source, true);
+        Outcome o = Convert(source, dir.filePath("out.DBF"), Delimited);
+        QVERIFY2(o.ok, qPrintable(o.errors.join("; ")));
+        const QByteArray bytes = ReadBytes(dir.filePath("out.DBF"));
+        QCOMPARE(static_cast<unsigned char>(bytes[0]), 0x03);
+        QCOMPARE(bytes.back(), '\x1A');
+        QStringList names;
+        Table table = ReadTable(dir.filePath("out.DBF"), &names);
+        QCOMPARE(names, (QStringList{"ID", "CUSTOMER_N"}));
+        QCOMPARE(table.size(), 3);
+        for (QStringList& row : table) {
+            for (QString& v : row) v = v.trimmed();
+        }
+        QCOMPARE(table, (Table{{"1", "Ann"}, {"22", "Lee, Bo"}, {"333", ""}}));
+    }
+
+    void refusesToOverwriteItsSource_data() {
+        QTest::addColumn<QString>("spelling");
+        QTest::newRow("same path") << "source.csv";
+        QTest::newRow("dotted path") << "./sub/../source.csv";
+        QTest::newRow("hard link") << "link.csv";
+    }
+    void refusesToOverwriteItsSource() {
+        QFETCH(QString, spelling);
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir("sub");
+        const QString source = dir.filePath("source.csv");
+        const QByteArray csv = "a,b\r\n1,2\r\n";
+        WriteBytes(source, csv);
+        QVERIFY(::link(source.toLocal8Bit().constData(),
+                       dir.filePath("link.csv").toLocal8Bit().constData()) == 0);
+        Outcome o = Convert(source, dir.path() + "/" + spelling, Fixed);
+        QVERIFY(!o.ok);
+        QCOMPARE(o.errors.size(), 1);
+        QVERIFY(o.errors[0].contains("source"));
+        QCOMPARE(ReadBytes(source), csv);
+        QCOMPARE(FilesIn(dir), (QStringList{"link.csv", "source.csv"}));
+    }
+
+    void unwritableTargetFolder() {
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        WriteBytes(source, "a,b\r\n");
+        QDir(dir.path()).mkdir("locked");
+        QString locked = dir.filePath("locked");
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        if (::geteuid() == 0) locked = "/sys";  // the superuser may write anywhere else
+        Outcome o = Convert(source, locked + "/out.txt", Fixed);
+        QVERIFY(!o.ok);
+        QCOMPARE(o.errors.size(), 1);
+        QVERIFY(o.errors[0].contains(locked));
+        QFile::setPermissions(dir.filePath("locked"), QFileDevice::ReadOwner |
+                                                          QFileDevice::WriteOwner |
+                                                          QFileDevice::ExeOwner);
+        QVERIFY(QDir(dir.filePath("locked")).entryList(QDir::Files).isEmpty());
+    }
+
+    void cancelledProgressLeavesNothing_data() {
+        QTest::addColumn<bool>("fixed");
+        QTest::newRow("fixed, cancelled in the measuring pass") << true;
+        QTest::newRow("delimited, cancelled while writing") << false;
+    }
+    void cancelledProgressLeavesNothing() {
+        QFETCH(bool, fixed);
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        QByteArray csv;
+        for (int i = 0; i < 400000; ++i) csv += QByteArray::number(i) + ",\"some, text\"\r\n";
+        WriteBytes(source, csv);
+        SaveCsvConnection(source, false);
+        const QString target = dir.filePath("out.txt");
+        WriteBytes(target, "old target");
+        const QStringList before = FilesIn(dir);
+        int calls = 0;
+        Outcome o = Convert(source, target, [&](Converter& c) {
+            c.SetIsFixed(fixed);
+            c.SetIsDelimited(!fixed);
+            c.OnProgress = [&calls](std::int64_t done, std::int64_t total) {
+                return ++calls < 2 && done <= total;
+            };
+        });
+        QVERIFY(!o.ok);
+        QCOMPARE(calls, 2);
+        QCOMPARE(o.errors.size(), 1);
+        QVERIFY(o.errors[0].contains("cancelled"));
+        QCOMPARE(ReadBytes(target), QByteArray("old target"));
+        QCOMPARE(FilesIn(dir), before);
+    }
+
+    void progressGoesUpToTheTotal() {
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        QByteArray csv;
+        for (int i = 0; i < 300000; ++i) csv += QByteArray::number(i) + ",abc\r\n";
+        WriteBytes(source, csv);
+        SaveCsvConnection(source, false);
+        std::int64_t last = -1;
+        std::int64_t total = 0;
+        bool increasing = true;
+        Outcome o = Convert(source, dir.filePath("out.txt"), [&](Converter& c) {
+            c.SetIsFixed(true);
+            c.OnProgress = [&](std::int64_t done, std::int64_t all) {
+                increasing = increasing && done >= last;
+                last = done;
+                total = all;
+                return true;
+            };
+        });
+        QVERIFY(o.ok);
+        QVERIFY(increasing);
+        QVERIFY(total > 0);
+        QCOMPARE(last, total);
+    }
+
+    void failedWriteKeepsTheOldTarget() {
+        // A file-size limit makes the write fail part-way, as a full disk would.
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        QByteArray csv;
+        for (int i = 0; i < 200000; ++i) csv += QByteArray::number(i) + ",some text\r\n";
+        WriteBytes(source, csv);
+        SaveCsvConnection(source, false);
+        const QString target = dir.filePath("out.txt");
+        WriteBytes(target, "old target");
+        const QStringList before = FilesIn(dir);
+        struct rlimit saved {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 1 << 20;
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        Outcome o = Convert(source, target, Fixed);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(!o.ok);
+        QCOMPARE(o.errors.size(), 1);
+        QVERIFY(o.errors[0].contains("Cannot write"));
+        QCOMPARE(ReadBytes(target), QByteArray("old target"));
+        QCOMPARE(FilesIn(dir), before);
+    }
+
+    void refusedSettings_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("qualifier");
+        QTest::addColumn<QString>("fieldDelimiter");
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("delimiter in a value, no qualifier") << QByteArray("\"a,b\"\r\n") << ""
+                                                            << "CHR$(44)" << true;
+        QTest::newRow("bad representation") << QByteArray("a\r\n") << "CHR$(300)"
+                                            << "CHR$(44)" << true;
+        QTest::newRow("neither fixed nor delimited") << QByteArray("a\r\n") << "CHR$(34)"
+                                                     << "CHR$(44)" << false;
+    }
+    void refusedSettings() {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, qualifier);
+        QFETCH(QString, fieldDelimiter);
+        QFETCH(bool, typed);
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        WriteBytes(source, csv);
+        SaveCsvConnection(source, false);
+        Outcome o = Convert(source, dir.filePath("out.txt"), [&](Converter& c) {
+            c.SetIsDelimited(typed);
+            c.SetTextQualifierRepresentation(qualifier.toStdString());
+            c.SetFieldDelimiterRepresentation(fieldDelimiter.toStdString());
+        });
+        QVERIFY(!o.ok);
+        QCOMPARE(o.errors.size(), 1);
+        QVERIFY(!QFile::exists(dir.filePath("out.txt")));
+    }
+
+    void missingSource() {
+        QTemporaryDir dir;
+        Outcome o = Convert(dir.filePath("none.csv"), dir.filePath("out.txt"), Fixed);
+        QVERIFY(!o.ok);
+        QVERIFY(!o.errors.isEmpty());
+        QVERIFY(FilesIn(dir).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(ConverterTest)
+#include "tst_converter.moc"

@@ -1,0 +1,118 @@
+// The converter's staged output file: the target appears only complete, a
+// failure or an abandoned write leaves no temporary file and the old target.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+
+#include "data/convert_output.h"
+
+using velmor::data::StagedOutput;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+}  // namespace
+
+class ConverterOutputTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commitReplacesTheTarget() {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("out.txt");
+        WriteFile(target, "old");
+        StagedOutput out(target.toStdString());
+        QVERIFY(out.Create());
+        QVERIFY(out.Write("new "));
+        QVERIFY(out.Write(std::string(3 << 20, 'x')));  // bigger than the buffer
+        QCOMPARE(ReadAll(target), QByteArray("old"));   // untouched until the end
+        QVERIFY(out.WriteAt(0, "NEW"));
+        QVERIFY(out.Commit());
+        QByteArray bytes = ReadAll(target);
+        QCOMPARE(bytes.size(), 4 + (3 << 20));
+        QVERIFY(bytes.startsWith("NEW x"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.txt"});
+    }
+
+    void abortKeepsTheOldTarget() {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("out.txt");
+        WriteFile(target, "old");
+        {
+            StagedOutput out(target.toStdString());
+            QVERIFY(out.Create());
+            QVERIFY(QFile::exists(QString::fromStdString(out.TemporaryPath())));
+            QVERIFY(out.Write("half"));
+        }  // destroyed without Commit
+        QCOMPARE(ReadAll(target), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.txt"});
+    }
+
+    void unwritableFolderFailsClearly() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("locked"));
+        QString locked = dir.filePath("locked");
+        QVERIFY(::chmod(locked.toLocal8Bit().constData(), 0555) == 0);
+        // The superuser writes into read-only folders; sysfs refuses it too.
+        if (::geteuid() == 0) locked = "/sys";
+        StagedOutput out((locked + "/out.txt").toStdString());
+        QVERIFY(!out.Create());
+        QVERIFY(!out.Write("x"));
+        QVERIFY(!out.Commit());
+        QVERIFY(QString::fromStdString(out.Error()).contains(locked));
+        ::chmod(dir.filePath("locked").toLocal8Bit().constData(), 0755);
+        QVERIFY(QDir(dir.filePath("locked")).entryList(QDir::Files).isEmpty());
+    }
+
+    void missingFolderFails() {
+        QTemporaryDir dir;
+        StagedOutput out(dir.filePath("no/such/folder/out.txt").toStdString());
+        QVERIFY(!out.Create());
+        QVERIFY(!out.Error().empty());
+    }
+
+    void failedWriteLeavesNothing() {
+        // A file-size limit makes writes fail part-way, as a full disk would.
+        QTemporaryDir dir;
+        const QString target = dir.filePath("out.txt");
+        WriteFile(target, "old");
+        struct rlimit saved {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 1 << 20;
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        bool wrote = true;
+        std::string error;
+        {
+            StagedOutput out(target.toStdString());
+            wrote = out.Create() && out.Write(std::string(3 << 20, 'x')) && out.Commit();
+            error = out.Error();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(!wrote);
+        QVERIFY(QString::fromStdString(error).contains("Cannot write"));
+        QCOMPARE(ReadAll(target), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.txt"});
+    }
+};
+
+QTEST_GUILESS_MAIN(ConverterOutputTest)
+#include "tst_converter_output.moc"
