@@ -1,0 +1,628 @@
+// The viewer's grid: layout of the surfaces, composing the view from tiles,
+// and every way of moving through the file.
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "viewer/frmFileView.h"
+
+namespace velmor {
+
+using viewer::ViewRecord;
+
+namespace {
+const QColor kGrey(0xC0, 0xC0, 0xC0);
+
+void Paint(QWidget* w, const QColor& color) {
+    w->setAutoFillBackground(true);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, color);
+    w->setPalette(pal);
+}
+
+QToolButton* RecordButton(QWidget* parent, const QString& name, const QString& text) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoRaise(true);
+    return b;
+}
+}  // namespace
+
+int frmFileView::Px(double inches) const {
+    return static_cast<int>(std::lround(inches * logicalDpiX()));
+}
+int frmFileView::PxY(double inches) const {
+    return static_cast<int>(std::lround(inches * logicalDpiY()));
+}
+
+void frmFileView::BuildControls() {
+    central = new QWidget(this);
+    setCentralWidget(central);
+    Paint(central, kGrey);
+    central->installEventFilter(this);
+
+    pctLeft = new QWidget(central);
+    pctLeft->setObjectName(QStringLiteral("pctLeft"));
+    Paint(pctLeft, kGrey);
+
+    pctContainer = new QWidget(central);
+    pctContainer->setObjectName(QStringLiteral("pctContainer"));
+    pctContainer->setFocusPolicy(Qt::StrongFocus);
+    Paint(pctContainer, kGrey);
+    for (int i = 1; i <= 4; ++i) {
+        auto* img = new viewer::PressablePicture(pctContainer);
+        img->setObjectName(QStringLiteral("ImgS%1").arg(i));
+        img->onPress = [this, i](Qt::MouseButton b, QPoint p) { ImgS_MouseDown(i, b, p.y()); };
+        img->hide();
+        ImgS[static_cast<size_t>(i)] = img;
+    }
+    lblNoDivision = new QLabel(pctContainer);
+    lblNoDivision->setObjectName(QStringLiteral("lblNoDivision"));
+    lblNoDivision->setText(QStringLiteral(
+        "The record division of this file is not set. Set it with Tools > Data Connection..."));
+    lblNoDivision->setFont(mDrawer->Font());
+    lblNoDivision->hide();
+
+    fraTop = new QWidget(central);
+    fraTop->setObjectName(QStringLiteral("fraTop"));
+    Paint(fraTop, kGrey);
+    pcttop = new viewer::PressablePicture(fraTop);
+    pcttop->setObjectName(QStringLiteral("pcttop"));
+    Paint(pcttop, kGrey);
+    pcttop->onPress = [this](Qt::MouseButton b, QPoint p) { pcttop_MouseDown(b, p); };
+    auto* templateLabel = new QLabel(pcttop);
+    templateLabel->setObjectName(QStringLiteral("lblFields"));
+    templateLabel->setFrameShape(QFrame::Box);
+    templateLabel->setAlignment(Qt::AlignCenter);
+    templateLabel->hide();
+    lblFields.push_back(templateLabel);
+
+    pctRecordIndicator = new QLabel(central);
+    pctRecordIndicator->setObjectName(QStringLiteral("pctRecordIndicator"));
+    pctRecordIndicator->setText(QStringLiteral("\u25B6"));
+
+    FraRecordIndicator = new QFrame(central);
+    FraRecordIndicator->setObjectName(QStringLiteral("FraRecordIndicator"));
+    auto* row = new QHBoxLayout(FraRecordIndicator);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    cmdFirstRecord =
+        RecordButton(FraRecordIndicator, QStringLiteral("cmdFirstRecord"), QStringLiteral("|<"));
+    cmdBackOneRecord =
+        RecordButton(FraRecordIndicator, QStringLiteral("cmdBackOneRecord"), QStringLiteral("<"));
+    txtRecord = new QLineEdit(FraRecordIndicator);
+    txtRecord->setObjectName(QStringLiteral("txtRecord"));
+    cmdForwardOneRecord = RecordButton(FraRecordIndicator, QStringLiteral("cmdForwardOneRecord"),
+                                       QStringLiteral(">"));
+    cmdLastRecord =
+        RecordButton(FraRecordIndicator, QStringLiteral("cmdLastRecord"), QStringLiteral(">|"));
+    for (QWidget* w :
+         {static_cast<QWidget*>(cmdFirstRecord), static_cast<QWidget*>(cmdBackOneRecord),
+          static_cast<QWidget*>(txtRecord), static_cast<QWidget*>(cmdForwardOneRecord),
+          static_cast<QWidget*>(cmdLastRecord)})
+        row->addWidget(w);
+    connect(cmdFirstRecord, &QToolButton::clicked, this, [this] { cmdFirstRecord_Click(); });
+    connect(cmdBackOneRecord, &QToolButton::clicked, this, [this] { cmdBackOneRecord_Click(); });
+    connect(cmdForwardOneRecord, &QToolButton::clicked, this,
+            [this] { cmdForwardOneRecord_Click(); });
+    connect(cmdLastRecord, &QToolButton::clicked, this, [this] { cmdLastRecord_Click(); });
+    connect(txtRecord, &QLineEdit::returnPressed, this,
+            [this] { txtRecord_KeyPress(Qt::Key_Return); });
+
+    HScroll1 = new QScrollBar(Qt::Horizontal, central);
+    HScroll1->setObjectName(QStringLiteral("HScroll1"));
+    VScroll1 = new QScrollBar(Qt::Vertical, central);
+    VScroll1->setObjectName(QStringLiteral("VScroll1"));
+    for (QScrollBar* bar : {HScroll1, VScroll1}) {
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->setProperty("Tag", QStringLiteral("1"));
+    }
+    mBusy = true;
+    HScroll1->setRange(1, 1);
+    VScroll1->setRange(1, 1);
+    mBusy = false;
+    connect(HScroll1, &QScrollBar::valueChanged, this, [this](int v) { HScroll1_Change(v); });
+    connect(VScroll1, &QScrollBar::valueChanged, this, [this](int v) { VScroll1_Change(v); });
+
+    pctSize = new QWidget(central);
+    pctSize->setObjectName(QStringLiteral("pctSize"));
+    Paint(pctSize, kGrey);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    Timer1->start();
+}
+
+bool frmFileView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == central && event->type() == QEvent::Resize) ResizeContainer();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmFileView::ResizeContainer() {
+    const int m = Px(viewer::kMarginX);
+    const int W = central->width();
+    const int H = central->height();
+    const int barH = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int barW = barH;
+    mViewportTopPx = PxY(viewer::kHomeTop);
+    mViewportLeftPx = Px(viewer::kHomeLeft);
+    const int h = H - mViewportTopPx - barH - 4 * PxY(viewer::kMarginY);
+    const int w = std::max(0, W - mViewportLeftPx - barW - m);
+    const int vpH = std::max(0, h);
+    pctContainer->setGeometry(mViewportLeftPx, mViewportTopPx, w, vpH);
+    if (h <= 0)
+        pctContainer->hide();
+    else if (!FraRecordIndicator->isHidden())
+        pctContainer->show();
+    mScreen = viewer::ComputeMetrics(static_cast<double>(w) / logicalDpiX(),
+                                     static_cast<double>(vpH) / logicalDpiY());
+
+    const int leftX = 2 * m;
+    const int arrowW = fontMetrics().horizontalAdvance(QLatin1Char('>'));
+    pctLeft->setGeometry(leftX, mViewportTopPx, std::max(0, mViewportLeftPx - leftX - arrowW), vpH);
+    const int topY = 2 * PxY(viewer::kMarginY);
+    fraTop->setGeometry(mViewportLeftPx, topY, w, std::max(0, mViewportTopPx - topY));
+    if (!mFile->ShowFieldNames() || mFile->PathAndName().empty())
+        pcttop->setGeometry(0, 0, w, fraTop->height());
+    else
+        pcttop->resize(pcttop->width(), fraTop->height());
+    const int fraLeft = pctLeft->x() + pctLeft->width();
+    const int fraWidth = std::max(8 * barH, 160);
+    FraRecordIndicator->setGeometry(fraLeft, mViewportTopPx + vpH + m, fraWidth, barH);
+
+    const int hLeft = fraLeft + fraWidth;
+    const int hTop = H - barH;
+    const int vH = hTop - mViewportTopPx;
+    VScroll1->setGeometry(W - barW, mViewportTopPx, barW, std::max(0, vH));
+    if (vH <= 0) VScroll1->hide();
+    const int hW = W - barW - hLeft;
+    HScroll1->setGeometry(hLeft, hTop, std::max(0, hW), barH);
+    if (hW <= 0)
+        HScroll1->hide();
+    else if (FraRecordIndicator->isHidden() ||
+             mScreen.columns >= mFile->GetConnection().RecordLength())
+        HScroll1->hide();
+
+    if (!mFile->PathAndName().empty()) RefreshView();
+    pctSize->setGeometry(hLeft + std::max(0, hW), mViewportTopPx + std::max(0, vH),
+                         std::max(0, W - hLeft - std::max(0, hW)), std::max(0, H - hTop));
+}
+
+bool frmFileView::DivisionSet() const {
+    const auto& c = mFile->GetConnection();
+    if (!c.IsFixed() && !c.IsDelimited()) return false;
+    return c.RecordLength() > 0 || mFile->FileLength() <= 0;
+}
+
+void frmFileView::ShowNoDivision() {
+    EraseSlides();
+    for (int i = 1; i <= 4; ++i) ImgS[static_cast<size_t>(i)]->hide();
+    HideFieldLabels();
+    mTopImage = QPixmap();
+    pcttop->SetPicture(mTopImage);
+    lblNoDivision->adjustSize();
+    lblNoDivision->move(Px(viewer::kMarginX), PxY(viewer::kMarginY));
+    lblNoDivision->show();
+    HScroll1->hide();
+    VScroll1->hide();
+    txtRecord->clear();
+}
+
+void frmFileView::EraseSlides() {
+    mSlides.Erase();
+    for (int i = 1; i <= 4; ++i) mSlidePictures[static_cast<size_t>(i)] = QPixmap();
+}
+
+void frmFileView::RefreshView() {
+    if (mInPosition) {
+        // Asked from inside a positioning (an engine event while tiles are
+        // drawn): rebuild once that positioning has finished.
+        if (!mRefreshPending) QTimer::singleShot(0, this, [this] { RefreshView(); });
+        mRefreshPending = true;
+        return;
+    }
+    mRefreshPending = false;
+    mBusy = false;
+    EraseSlides();
+    if (mFile->GetFields().Count() == 0) mFile->SetShowFieldNames(false);
+    const bool names = mFile->ShowFieldNames();
+    mnuFieldNames->setChecked(names);
+    mnuByteBar->setChecked(!names);
+    if (!names) pcttop->setGeometry(0, 0, fraTop->width(), fraTop->height());
+    mTopImage = QPixmap();
+    pcttop->SetPicture(mTopImage);
+    if (mFile->PathAndName().empty()) return;
+    if (!DivisionSet()) {
+        ShowNoDivision();
+    } else {
+        lblNoDivision->hide();
+        qint64 record = mFile->RecordNumber();
+        qint64 column = mFile->BytePosition();
+        PositionView(record, column, false);
+        SetupScrollBars();
+    }
+    std::error_code ec;
+    const auto modified = std::filesystem::last_write_time(mFile->PathAndName(), ec);
+    if (!ec) mFile->SetFileDateTime(modified);
+    mBusy = true;
+    SetThumbs();
+    mBusy = false;
+}
+
+void frmFileView::SetThumbs() {
+    const int v = viewer::ThumbValue(VScroll1->maximum(), mVScale, mFile->RecordNumber());
+    const int h = viewer::ThumbValue(HScroll1->maximum(), mHScale, mFile->BytePosition());
+    VScroll1->setValue(v);
+    HScroll1->setValue(h);
+    mLastVValue = VScroll1->value();
+    mLastHValue = HScroll1->value();
+}
+
+qint64 frmFileView::ColumnH() const {
+    // On a scaled bar the value is a step, not a column: use the engine's.
+    return mHScale == 1.0 ? HScroll1->value() : mFile->BytePosition();
+}
+
+void frmFileView::PositionView(qint64& record, qint64& column, bool keepRow) {
+    QApplication::processEvents();
+    mEngineError = false;
+    record = std::max<qint64>(record, 1);
+    column = std::max<qint64>(column, 1);
+    const ViewRecord cur = mCurrentView;
+    const qint64 row = cur.CurrentRecord - cur.FirstRecord + 1;
+    if (row != 0) MoveRecordIndicator(row);
+    if (!mBusy && mFile->Connected() && !DivisionSet()) {
+        ShowNoDivision();
+        return;
+    }
+    if (!mBusy) {
+        mBusy = true;
+        mInPosition = true;
+        viewer::FileShape shape;
+        shape.recordCount = mFile->RecordCount();
+        shape.recordLength = mFile->GetConnection().RecordLength();
+        shape.fixedLayout = mFile->FixedLayout();
+        shape.isDelimited = mFile->GetConnection().IsDelimited();
+        shape.countTo = [this](qint64 n) {
+            mSource.MoveTo(n);
+            return static_cast<qint64>(mFile->RecordCount());
+        };
+        const viewer::ViewPlan plan =
+            viewer::PlanView(cur, record, column, keepRow, mScreen, shape);
+        column = plan.column;
+        mViewColumns = plan.viewColumns();
+        mViewRecords = plan.viewRecords();
+        if (plan.first != 0) {
+            ViewRecord view = cur;
+            view.FirstColumn = plan.firstColumn;
+            view.LastColumn = plan.lastColumn;
+            view.FirstRecord = plan.first;
+            view.LastRecord = plan.last;
+            view.CurrentRecord = plan.current;
+            ComposeView(view);
+            if (mEngineError) {
+                mInPosition = false;
+                FinishProgress();
+                return;
+            }
+        }
+        mFirstRecord = plan.first;
+        mLastRecord = plan.last;
+        mCurrentRecord = plan.current;
+        const int charPx = mDrawer->Cells().charPx;
+        if (mFile->ShowFieldNames())
+            pcttop->move(static_cast<int>(-(plan.firstColumn - 1) * charPx), 0);
+        else
+            pcttop->move(0, 0);
+        FinishProgress();
+        if (plan.current > 0) {
+            mFile->SetRecordNumber(plan.current);
+            mFile->SetBytePosition(column);
+            MoveRecordIndicator(plan.current - plan.first + 1);
+            QApplication::processEvents();
+            txtRecord->setText(viewer::FormatRecordNumber(plan.current));
+            mCurrentView.FirstColumn = plan.firstColumn;
+            mCurrentView.LastColumn = plan.lastColumn;
+            mCurrentView.FirstRecord = plan.first;
+            mCurrentView.LastRecord = plan.last;
+            mCurrentView.CurrentRecord = plan.current;
+            HScroll1->show();
+            VScroll1->show();
+            SetThumbs();
+            mBusy = false;
+            mInPosition = false;
+            return;
+        }
+        mInPosition = false;
+        HScroll1->hide();
+        VScroll1->hide();
+    }
+    if (mFile->RedrawPending()) {
+        mFile->SetRedrawPending(false);
+        EraseSlides();
+        PositionView(record, column, keepRow);
+    }
+}
+
+void frmFileView::ComposeView(const ViewRecord& view) {
+    viewer::ComposeLimits limits;
+    limits.maxSlideRows = mScreen.maxSlideRows;
+    limits.maxSlideColumns = mScreen.maxSlideColumns;
+    limits.fixedLayout = mFile->FixedLayout();
+    limits.recordLength = mFile->GetConnection().RecordLength();
+    limits.recordCount = [this] { return static_cast<qint64>(mFile->RecordCount()); };
+    limits.countTo = [this](qint64 n) {
+        mSource.MoveTo(n);
+        return static_cast<qint64>(mFile->RecordCount());
+    };
+    if (mViewColumns <= 0 || mViewRecords <= 0) return;
+    if (!mSlides.Compose(view, mViewRecords, mViewColumns, limits)) return;
+    mSlides.Place(view);
+    const bool names = mFile->ShowFieldNames();
+    if (!names) {
+        mTopImage = QPixmap(std::max(1, fraTop->width()), std::max(1, fraTop->height()));
+        mTopImage.fill(kGrey);
+    }
+    const int cw = mDrawer->Cells().charPx;
+    const int lh = mDrawer->Cells().linePx;
+    for (viewer::Slide& s : mSlides.Slides()) {
+        viewer::PressablePicture* img = ImgS[static_cast<size_t>(s.ImageIndex)];
+        if (!s.InUse) {
+            img->hide();
+            continue;
+        }
+        if (!s.Drawn) {
+            if (!DrawSlide(s)) return;
+            img->SetPicture(mSlidePictures[static_cast<size_t>(s.ImageIndex)]);
+            img->resize(img->Picture().size());
+        }
+        const int x =
+            s.ClipLeft != 0 ? static_cast<int>(-s.ClipLeft * cw) : static_cast<int>(s.Left * cw);
+        const int y =
+            s.ClipTop != 0 ? static_cast<int>(-s.ClipTop * lh) : static_cast<int>(s.Top * lh);
+        img->move(x, y);
+        img->show();
+        if (!names) {
+            const QPixmap& strip = mByteBarPictures[static_cast<size_t>(s.ImageIndex)];
+            QPainter p(&mTopImage);
+            const int destY =
+                mTopImage.height() - static_cast<int>(std::lround(strip.height() * 1.05));
+            p.drawPixmap(QPoint(static_cast<int>(s.Left * cw), destY), strip,
+                         QRect(static_cast<int>(s.ClipLeft * cw), 0,
+                               static_cast<int>(s.VisibleWidth * cw), strip.height()));
+        }
+    }
+    if (!names) pcttop->SetPicture(mTopImage);
+}
+
+bool frmFileView::DrawSlide(viewer::Slide& slide) {
+    QPixmap& picture = mSlidePictures[static_cast<size_t>(slide.ImageIndex)];
+    if (!mDrawer->DrawSlide(slide, mSource, mEngineError, picture)) return false;
+    if (!mFile->ShowFieldNames()) {
+        mByteBarPictures[static_cast<size_t>(slide.ImageIndex)] = mDrawer->DrawSlideByteBar(slide);
+        HideFieldLabels();
+    } else {
+        ShowFieldLabels();
+    }
+    return true;
+}
+
+void frmFileView::HideFieldLabels() {
+    for (QLabel* l : lblFields) l->hide();
+}
+
+void frmFileView::ShowFieldLabels() {
+    const auto& fields = mFile->GetFields();
+    const int n = fields.Count();
+    const int cw = mDrawer->Cells().charPx;
+    if (n > 0 && fields.Item(n))
+        pcttop->resize(static_cast<int>(std::max<qint64>(fields.Item(n)->EndingPosition(), 1) * cw),
+                       fraTop->height());
+    QLabel* tmpl = lblFields[0];
+    for (int i = 1; i <= n; ++i) {
+        if (static_cast<int>(lblFields.size()) <= i) {
+            auto* l = new QLabel(pcttop);
+            l->setObjectName(QStringLiteral("lblFields"));
+            l->setFrameShape(tmpl->frameShape());
+            l->setAlignment(tmpl->alignment());
+            lblFields.push_back(l);
+        }
+        const data::Field* f = fields.Item(i);
+        QLabel* l = lblFields[static_cast<size_t>(i)];
+        l->setGeometry(static_cast<int>((f->StartingPosition() - 1) * cw), 0,
+                       static_cast<int>(std::max<qint64>(f->Length(), 0) * cw), fraTop->height());
+        l->setText(QString::fromStdString(f->Name()));
+        l->show();
+    }
+    while (static_cast<int>(lblFields.size()) > n + 1) {
+        delete lblFields.back();
+        lblFields.pop_back();
+    }
+}
+
+void frmFileView::MoveRecordIndicator(qint64 row) {
+    row = std::clamp<qint64>(row, 1, std::max(1, mScreen.rows));
+    const int top =
+        mViewportTopPx + static_cast<int>((row - 1) * mDrawer->Cells().linePx) + PxY(0.03);
+    pctRecordIndicator->adjustSize();
+    pctRecordIndicator->move(0, top);
+    pctRecordIndicator->raise();
+}
+
+void frmFileView::SetupScrollBars() {
+    const bool saved = mBusy;
+    mBusy = true;
+    const viewer::ScrollSetup h =
+        viewer::PlanHScroll(mFile->GetConnection().RecordLength(), mScreen.columns);
+    if (!h.visible) {
+        HScroll1->hide();
+    } else {
+        HScroll1->setProperty("Tag", h.tag);
+        mHScale = h.scale;
+        HScroll1->setRange(1, h.maximum);
+        HScroll1->setSingleStep(1);
+        HScroll1->setPageStep(h.largeChange);
+        HScroll1->show();
+    }
+    const viewer::ScrollSetup v = viewer::PlanVScroll(mFile->RecordCount(), mScreen.rows);
+    if (!v.visible) {
+        ShowVScroll(false);
+    } else {
+        VScroll1->setProperty("Tag", v.tag);
+        mVScale = v.scale;
+        VScroll1->setRange(1, v.maximum);
+        VScroll1->setSingleStep(v.smallChange);
+        VScroll1->setPageStep(v.largeChange);
+        ShowVScroll(true);
+    }
+    mLastHValue = HScroll1->value();
+    mLastVValue = VScroll1->value();
+    mBusy = saved;
+}
+
+void frmFileView::ShowVScroll(bool visible) {
+    VScroll1->setVisible(visible);
+}
+
+void frmFileView::HScroll1_Change(int value) {
+    if (mBusy) return;
+    const qint64 column = viewer::ScrollTarget(value, mLastHValue, mFile->BytePosition(), mHScale);
+    mLastHValue = value;
+    mCurrentView.ScrollColumn = column;
+    qint64 record = mFile->RecordNumber();
+    qint64 c = column;
+    PositionView(record, c, false);
+}
+
+void frmFileView::VScroll1_Change(int value) {
+    if (VScroll1->isHidden() || mBusy) return;
+    VScroll1->setEnabled(false);
+    qint64 record = viewer::ScrollTarget(value, mLastVValue, mFile->RecordNumber(), mVScale);
+    mLastVValue = value;
+    mCurrentView.ScrollRecord = record;
+    if (value + VScroll1->pageStep() >= VScroll1->maximum() &&
+        mFile->GetConnection().IsDelimited() && !mFile->FixedLayout()) {
+        mSource.MoveTo(mFile->RecordCount() + mScreen.rows);
+        SetupScrollBars();
+    }
+    qint64 column = mFile->BytePosition();
+    PositionView(record, column, false);
+    VScroll1->setEnabled(true);
+}
+
+void frmFileView::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (mBusy || mFile->PathAndName().empty()) return;
+    if (QWidget* focus = QApplication::focusWidget();
+        focus && focus->objectName() == QLatin1String("lblFields"))
+        return;
+    const viewer::KeyMove move =
+        viewer::MoveForKey(key, modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier,
+                           mFile->RecordNumber(), mFile->BytePosition(), mFile->RecordCount(),
+                           mFile->GetConnection().RecordLength(), mScreen);
+    if (!move.handled) return;
+    qint64 record = move.record;
+    qint64 column = move.column;
+    PositionView(record, column, move.keepRow);
+}
+
+void frmFileView::cmdFirstRecord_Click() {
+    const bool saved = mBusy;
+    mBusy = true;
+    VScroll1->setValue(VScroll1->minimum());
+    mLastVValue = VScroll1->value();
+    mBusy = saved;
+    // Moving the thumb alone does nothing when it already sits at the top
+    // or the bar is hidden; the record still goes to the first.
+    qint64 record = 1;
+    qint64 column = mFile->BytePosition();
+    PositionView(record, column, false);
+    pctContainer->setFocus();
+}
+
+void frmFileView::cmdBackOneRecord_Click() {
+    qint64 record = mFile->RecordNumber() - 1;
+    qint64 column = ColumnH();
+    PositionView(record, column, false);
+    pctContainer->setFocus();
+}
+
+void frmFileView::cmdForwardOneRecord_Click() {
+    qint64 record = mFile->RecordNumber() + 1;
+    qint64 column = ColumnH();
+    PositionView(record, column, false);
+    pctContainer->setFocus();
+}
+
+void frmFileView::cmdLastRecord_Click() {
+    if (mFile->GetConnection().IsDelimited() && !mFile->FixedLayout()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        mFile->MoveLast();
+        FinishProgress();
+        SetupScrollBars();
+        QApplication::restoreOverrideCursor();
+    }
+    qint64 record = mFile->RecordCount();
+    qint64 column = mFile->BytePosition();
+    PositionView(record, column, false);
+    pctContainer->setFocus();
+}
+
+void frmFileView::txtRecord_KeyPress(int key) {
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
+    qint64 record = viewer::RecordFromBoxText(txtRecord->text());
+    qint64 column = ColumnH();
+    PositionView(record, column, false);
+    pctContainer->setFocus();
+}
+
+void frmFileView::ImgS_MouseDown(int imageIndex, Qt::MouseButton button, int y) {
+    if (button != Qt::LeftButton) return;
+    for (const viewer::Slide& s : mSlides.Slides()) {
+        if (s.ImageIndex != imageIndex) continue;
+        qint64 record = y / mDrawer->Cells().linePx + 1 + s.FirstRecord - 1;
+        mCurrentRecord = record;
+        qint64 column = ColumnH();
+        PositionView(record, column, false);
+        QApplication::processEvents();
+        return;
+    }
+}
+
+void frmFileView::pcttop_MouseDown(Qt::MouseButton button, QPoint position) {
+    if (button != Qt::RightButton) return;
+    mnuViewerTop->popup(pcttop->mapToGlobal(position));
+}
+
+void frmFileView::mFile_RecordNumberChanged(data::RecordNo& record) {
+    if (mBusy) return;
+    qint64 r = record;
+    qint64 column = ColumnH();
+    PositionView(r, column, false);
+}
+
+void frmFileView::mFile_RecordUpdated() {
+    RefreshView();
+}
+
+void frmFileView::MoveTo(qint64 record) {
+    qint64 column = ColumnH();
+    PositionView(record, column, true);
+}
+
+}  // namespace velmor

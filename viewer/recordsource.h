@@ -1,0 +1,97 @@
+// The viewer's only way to the records of the open file. Every read the
+// viewer makes passes here and is counted, so that one can see the grid
+// reads the file only for cells no tile already shows.
+#pragma once
+
+#include <QtGlobal>
+#include <string>
+
+namespace velmor::data {
+class File;
+}
+
+namespace velmor::viewer {
+
+struct FieldLayout {
+    std::string name;
+    qint64 start = 0;
+    qint64 length = 0;
+    qint64 end() const { return start + length - 1; }
+};
+
+class RecordSource {
+public:
+    struct Counts {
+        qint64 moves = 0;
+        qint64 byteReads = 0;
+        qint64 textReads = 0;
+        qint64 reads() const { return byteReads + textReads; }
+    };
+
+    virtual ~RecordSource() = default;
+
+    void MoveTo(qint64 record) {
+        ++counts_.moves;
+        DoMoveTo(record);
+    }
+    std::string GetBytes(qint64 start, qint64 length) {
+        ++counts_.byteReads;
+        return DoGetBytes(start, length);
+    }
+    std::string RecordText() {
+        ++counts_.textReads;
+        return DoRecordText();
+    }
+    const Counts& ReadCounts() const { return counts_; }
+    void ResetCounts() { counts_ = {}; }
+
+    virtual bool AtEnd() const = 0;
+    virtual qint64 RecordCount() const = 0;
+    virtual bool FixedLayout() const = 0;
+    virtual bool IsFixed() const = 0;
+    virtual bool IsDelimited() const = 0;
+    virtual qint64 RecordLength() const = 0;
+    virtual bool ShowFieldNames() const = 0;
+    virtual int FieldCount() const = 0;
+    /// Field Index (1-based) of the layout.
+    virtual FieldLayout Field(int index) const = 0;
+    /// Value of field Index in the current record.
+    virtual std::string FieldValue(int index) const = 0;
+    virtual void SetLoading(bool loading) = 0;
+
+protected:
+    virtual void DoMoveTo(qint64 record) = 0;
+    virtual std::string DoGetBytes(qint64 start, qint64 length) = 0;
+    virtual std::string DoRecordText() = 0;
+
+private:
+    Counts counts_;
+};
+
+/// The records of the engine's open file.
+class EngineRecordSource : public RecordSource {
+public:
+    explicit EngineRecordSource(data::File& file) : file_(file) {}
+
+    bool AtEnd() const override;
+    qint64 RecordCount() const override;
+    bool FixedLayout() const override;
+    bool IsFixed() const override;
+    bool IsDelimited() const override;
+    qint64 RecordLength() const override;
+    bool ShowFieldNames() const override;
+    int FieldCount() const override;
+    FieldLayout Field(int index) const override;
+    std::string FieldValue(int index) const override;
+    void SetLoading(bool loading) override;
+
+protected:
+    void DoMoveTo(qint64 record) override;
+    std::string DoGetBytes(qint64 start, qint64 length) override;
+    std::string DoRecordText() override;
+
+private:
+    data::File& file_;
+};
+
+}  // namespace velmor::viewer

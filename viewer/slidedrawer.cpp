@@ -1,0 +1,188 @@
+#include "viewer/slidedrawer.h"
+
+#include <QGlyphRun>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "viewer/recordtext.h"
+
+namespace velmor::viewer {
+
+namespace {
+const QColor kSeparatorColor(0x80, 0x80, 0x80);
+const QColor kByteBarBack(0xC0, 0xC0, 0xC0);
+const QColor kByteBarText(0x40, 0x40, 0x40);
+
+QColor FromRgb(quint32 rgb) {
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+/// Restores the engine's loading flag unless drawing was abandoned, which
+/// leaves it raised as the engine expects after an error.
+struct LoadingScope {
+    RecordSource& source;
+    bool completed = false;
+    explicit LoadingScope(RecordSource& s) : source(s) { source.SetLoading(true); }
+    ~LoadingScope() {
+        if (completed) source.SetLoading(false);
+    }
+};
+}  // namespace
+
+CellMetrics CellMetrics::ForDpi(double dpiX, double dpiY) {
+    CellMetrics m;
+    m.charPx = std::max(1, static_cast<int>(std::lround(dpiX * kCharWidth)));
+    m.linePx = std::max(1, static_cast<int>(std::lround(dpiY * kLineHeight)));
+    return m;
+}
+
+SlideDrawer::SlideDrawer(CellMetrics cells) : cells_(cells) {
+    font_ = QFont(QStringLiteral("DejaVu Sans Mono"));
+    font_.setStyleHint(QFont::Monospace);
+    font_.setFixedPitch(true);
+    font_.setBold(false);
+    font_.setItalic(false);
+    // Ten points at the cell's own resolution: 1/12 inch is the advance of
+    // a ten-point monospaced glyph.
+    font_.setPixelSize(std::max(6, static_cast<int>(std::lround(cells_.linePx * 10.0 / 11.0))));
+    raw_ = QRawFont::fromFont(font_);
+}
+
+int SlideDrawer::ByteBarLineStep() const {
+    return std::max(1, static_cast<int>(std::lround(cells_.linePx * 0.7)));
+}
+
+void SlideDrawer::PrintText(QPainter& p, int x, int top, const std::string& text) const {
+    if (text.empty()) return;
+    const QString chars = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    if (!raw_.isValid()) {
+        p.drawText(QPoint(x, top + p.fontMetrics().ascent()), chars);
+        return;
+    }
+    const QList<quint32> glyphs = raw_.glyphIndexesForString(chars);
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    const qreal baseline = top + raw_.ascent();
+    for (qsizetype i = 0; i < glyphs.size(); ++i)
+        positions.append(QPointF(x + static_cast<qreal>(i) * cells_.charPx, baseline));
+    QGlyphRun run;
+    run.setRawFont(raw_);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    p.drawGlyphRun(QPointF(0, 0), run);
+}
+
+void SlideDrawer::PrintLine(QPainter& p, const Slide& slide, qint64 record,
+                            const std::string& text) {
+    const int y = static_cast<int>(record - slide.FirstRecord) * cells_.linePx;
+    PrintText(p, 0, y, text);
+    if (logging_) log_.push_back({slide.ImageIndex, record, slide.FirstColumn, 0, y, text});
+}
+
+bool SlideDrawer::DrawSlide(Slide& slide, RecordSource& source, const bool& engineError,
+                            QPixmap& picture) {
+    if (slide.FirstRecord <= 0 || slide.FirstColumn <= 0 || slide.LastColumn < slide.FirstColumn)
+        return false;
+    const bool fixed = source.IsFixed();
+    if (!fixed && !source.IsDelimited()) return false;
+    if (!fixed && source.FixedLayout())
+        slide.LastRecord = std::min(slide.LastRecord, source.RecordCount());
+    else if (!fixed && source.RecordCount() < slide.LastRecord + 1)
+        source.MoveTo(slide.LastRecord + 1);
+    const qint64 rows = std::max<qint64>(slide.LastRecord - slide.FirstRecord + 1, 1);
+    const qint64 cols = slide.LastColumn - slide.FirstColumn + 1;
+    const QSize size(static_cast<int>(cols * cells_.charPx),
+                     static_cast<int>(rows * cells_.linePx));
+    picture = QPixmap(size);
+    picture.fill(fixed ? FromRgb(slide.BackColor) : Qt::white);
+    QPainter p(&picture);
+    p.setFont(font_);
+    p.setPen(fixed ? Qt::black : FromRgb(slide.ForeColor));
+    const bool done = fixed ? DrawFixedSlide(slide, source, engineError, p)
+                            : DrawDelimitedSlide(slide, source, engineError, p);
+    if (!done) return false;
+    slide.Drawn = true;
+    DrawRecordLines(p, kSeparatorColor, 0, size);
+    if (source.ShowFieldNames()) DrawFieldDividers(p, slide, source, size.height());
+    return true;
+}
+
+bool SlideDrawer::DrawFixedSlide(Slide& slide, RecordSource& source, const bool& engineError,
+                                 QPainter& p) {
+    LoadingScope loading(source);
+    const qint64 length = slide.LastColumn - slide.FirstColumn + 1;
+    for (qint64 n = slide.FirstRecord; n <= slide.LastRecord; ++n) {
+        source.MoveTo(n);
+        if (engineError) return false;
+        PrintLine(p, slide, n, CellText(source.GetBytes(slide.FirstColumn, length)));
+    }
+    loading.completed = true;
+    return true;
+}
+
+bool SlideDrawer::DrawDelimitedSlide(Slide& slide, RecordSource& source, const bool& engineError,
+                                     QPainter& p) {
+    LoadingScope loading(source);
+    const bool names = source.ShowFieldNames();
+    const int fieldCount = names ? source.FieldCount() : 0;
+    for (qint64 n = slide.FirstRecord; n <= slide.LastRecord; ++n) {
+        source.MoveTo(n);
+        if (source.AtEnd()) break;
+        const std::string raw = source.RecordText();
+        std::vector<FieldCell> fields;
+        for (int i = 1; i <= fieldCount; ++i)
+            fields.push_back({source.FieldValue(i), source.Field(i).length});
+        const std::string line = DelimitedDisplayLine(raw, names, fields, source.RecordLength());
+        PrintLine(p, slide, n, CellText(ColumnRange(line, slide.FirstColumn, slide.LastColumn)));
+        if (engineError) return false;
+    }
+    loading.completed = true;
+    return true;
+}
+
+void SlideDrawer::DrawRecordLines(QPainter& p, const QColor& color, int startY, QSize size) const {
+    p.setPen(color);
+    for (int y = startY; y <= size.height(); y += cells_.linePx) p.drawLine(0, y, size.width(), y);
+}
+
+void SlideDrawer::DrawFieldDividers(QPainter& p, const Slide& slide, RecordSource& source,
+                                    int height) const {
+    const qint64 recordLength = source.RecordLength();
+    for (int i = 1; i <= source.FieldCount(); ++i) {
+        const FieldLayout f = source.Field(i);
+        if (f.start < 1 || f.length < 1 || recordLength < f.start) continue;
+        if (f.start < slide.FirstColumn || f.start > slide.LastColumn) continue;
+        DrawFieldDivider(p, f.start - slide.FirstColumn, height);
+        if (f.end() >= slide.FirstColumn && f.end() <= slide.LastColumn)
+            DrawFieldDivider(p, f.end() - slide.FirstColumn + 1, height);
+    }
+}
+
+void SlideDrawer::DrawFieldDivider(QPainter& p, qint64 offset, int height) const {
+    const int x = static_cast<int>(offset) * cells_.charPx;
+    p.drawLine(x, 0, x, height);
+}
+
+QPixmap SlideDrawer::DrawSlideByteBar(const Slide& slide) const {
+    int lines = 0;
+    std::string text = BuildByteBarText(slide.FirstColumn, slide.LastColumn, lines);
+    const int step = ByteBarLineStep();
+    const qint64 cols = std::max<qint64>(slide.LastColumn - slide.FirstColumn + 1, 1);
+    QPixmap strip(static_cast<int>(cols * cells_.charPx),
+                  std::max(1, static_cast<int>(std::ceil(lines * cells_.linePx * 0.7))));
+    strip.fill(kByteBarBack);
+    QPainter p(&strip);
+    p.setFont(font_);
+    p.setPen(kByteBarText);
+    size_t from = 0;
+    for (int i = 0; i < lines; ++i) {
+        const size_t to = text.find("\r\n", from);
+        PrintText(p, 0, i * step, text.substr(from, to == std::string::npos ? to : to - from));
+        if (to == std::string::npos) break;
+        from = to + 2;
+    }
+    return strip;
+}
+
+}  // namespace velmor::viewer
