@@ -137,6 +137,7 @@ void DelimitedRecords::ForEach(
     const FilePos delimiter = static_cast<FilePos>(scanner_.Get().record.size());
     std::vector<char> buffer(kCountChunk);
     std::vector<size_t> ends(kMaxEnds);
+    size_t chunk = kFirstSkipChunk;
     FilePos pos = span.start;
     FilePos start = span.start;
     RecordNo record = first;
@@ -169,7 +170,10 @@ void DelimitedRecords::ForEach(
     };
     while (pos < stopAt) {
         FilePos room = std::min<FilePos>(size, stopAt) - pos;
-        size_t want = room > 0 ? static_cast<size_t>(std::min<FilePos>(kCountChunk, room)) : 0;
+        size_t want =
+            room > 0 ? static_cast<size_t>(std::min<FilePos>(static_cast<FilePos>(chunk), room))
+                     : 0;
+        chunk = std::min(chunk * 2, kCountChunk);
         size_t got = reader_.ReadAt(pos, buffer.data(), want);
         bool eof = got < want || pos + static_cast<FilePos>(got) >= size;
         size_t consumed = 0;

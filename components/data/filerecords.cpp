@@ -209,11 +209,14 @@ RecordNo FileImpl::FindFixed(int index, std::string_view needle, RecordNo from) 
     const auto& fold = ebcdic ? kFoldEbcdic : kFoldLatin1;
     FilePos begin = std::clamp<FilePos>(f.StartingPosition() - 1, 0, fixedLength);
     FilePos end = std::clamp<FilePos>(f.StartingPosition() - 1 + f.Length(), begin, fixedLength);
-    RecordNo perChunk = std::max<RecordNo>(
+    // Reads grow from small to large, so a match close by costs little.
+    const RecordNo maxPerChunk = std::max<RecordNo>(
         1, static_cast<RecordNo>(kFindChunk) / std::max<FilePos>(fixedLength, 1));
+    RecordNo perChunk = std::max<RecordNo>(1, maxPerChunk / 64);
     std::string chunk;
     FilePos nextReport = kProgressStep;
-    for (RecordNo first = from; first <= fixedCount; first += perChunk) {
+    for (RecordNo first = from; first <= fixedCount;
+         first += perChunk, perChunk = std::min(perChunk * 2, maxPerChunk)) {
         RecordNo records = std::min(perChunk, fixedCount - first + 1);
         FilePos offset = dataStart + (first - 1) * fixedLength;
         chunk.resize(static_cast<size_t>(records * fixedLength));

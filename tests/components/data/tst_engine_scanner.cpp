@@ -1,0 +1,195 @@
+#include <QtTest>
+#include <random>
+
+#include "data/delimitedscanner.h"
+
+using namespace velmor::data;
+
+namespace {
+
+// Records of Text as the scanner cuts them, fed in pieces of Piece bytes
+// (0: all at once) so that delimiters and qualifiers fall on buffer edges.
+QList<QByteArray> Cut(const DelimitedScanner& scanner, const QByteArray& text, int piece) {
+    QList<QByteArray> records;
+    std::vector<size_t> ends(4);
+    ScanMode mode = ScanMode::FieldStart;
+    qsizetype start = 0, pos = 0;
+    const qsizetype delimiter = static_cast<qsizetype>(scanner.Get().record.size());
+    while (true) {
+        qsizetype available = text.size() - pos;
+        qsizetype len =
+            piece > 0 ? std::min<qsizetype>(available, piece + scanner.Lookahead()) : available;
+        bool eof = pos + len >= text.size();
+        size_t consumed = 0;
+        size_t n = scanner.Scan(text.constData() + pos, static_cast<size_t>(len), eof, mode,
+                                ends.data(), ends.size(), consumed);
+        for (size_t k = 0; k < n; ++k) {
+            qsizetype end = pos + static_cast<qsizetype>(ends[k]);
+            records << text.mid(start, end - delimiter - start);
+            start = end;
+        }
+        pos += static_cast<qsizetype>(consumed);
+        if (eof && n < ends.size()) break;
+        if (consumed == 0 && n == 0) break;
+    }
+    if (start < text.size()) records << text.mid(start);
+    return records;
+}
+
+QStringList Split(const DelimitedScanner& scanner, const QByteArray& record) {
+    std::vector<std::string> values;
+    scanner.SplitFields(std::string_view(record.constData(), static_cast<size_t>(record.size())),
+                        values);
+    QStringList out;
+    for (auto& v : values) out << QString::fromLatin1(v.data(), static_cast<qsizetype>(v.size()));
+    return out;
+}
+
+}  // namespace
+
+class TestEngineScanner : public QObject {
+    Q_OBJECT
+
+private slots:
+    void records_data();
+    void records();
+    void fields_data();
+    void fields();
+    void vectorMatchesBytewise_data();
+    void vectorMatchesBytewise();
+    void stopsAtMaxEnds();
+};
+
+void TestEngineScanner::records_data() {
+    QTest::addColumn<QByteArray>("recordDelimiter");
+    QTest::addColumn<QByteArray>("qualifier");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("expected");
+    QByteArray crlf("\r\n");
+    QTest::newRow("crlf, final delimiter")
+        << crlf << QByteArray("\"") << QByteArray("a,b\r\nc,d\r\n") << QStringList{"a,b", "c,d"};
+    QTest::newRow("no final delimiter")
+        << crlf << QByteArray("\"") << QByteArray("a\r\nb") << QStringList{"a", "b"};
+    QTest::newRow("qualified record end")
+        << crlf << QByteArray("\"") << QByteArray("\"x\r\ny\",1\r\nz,2")
+        << QStringList{"\"x\r\ny\",1", "z,2"};
+    QTest::newRow("doubled qualifier then end")
+        << crlf << QByteArray("\"") << QByteArray("\"a\"\"\",b\r\nc")
+        << QStringList{"\"a\"\"\",b", "c"};
+    QTest::newRow("qualifier inside unqualified field")
+        << crlf << QByteArray("\"") << QByteArray("5\" disk,1\r\nnext,2\r\n")
+        << QStringList{"5\" disk,1", "next,2"};
+    QTest::newRow("lone lf is data with crlf")
+        << crlf << QByteArray("\"") << QByteArray("a\nb\r\nc") << QStringList{"a\nb", "c"};
+    QTest::newRow("lf only") << QByteArray("\n") << QByteArray("\"") << QByteArray("a\nb\n\nc\n")
+                             << QStringList{"a", "b", "", "c"};
+    QTest::newRow("cr only") << QByteArray("\r") << QByteArray("\"") << QByteArray("a\rb\r")
+                             << QStringList{"a", "b"};
+    QTest::newRow("no qualifying")
+        << crlf << QByteArray() << QByteArray("\"a\r\nb\"\r\n") << QStringList{"\"a", "b\""};
+    QTest::newRow("unterminated qualifier")
+        << crlf << QByteArray("\"") << QByteArray("a\r\n\"b\r\nc") << QStringList{"a", "\"b\r\nc"};
+    QTest::newRow("cr before crlf")
+        << crlf << QByteArray("\"") << QByteArray("a\r\r\nb") << QStringList{"a\r", "b"};
+    QTest::newRow("three-byte delimiter")
+        << QByteArray("|~|") << QByteArray("\"") << QByteArray("a|~|\"b|~|\"|~|c")
+        << QStringList{"a", "\"b|~|\"", "c"};
+    QTest::newRow("empty text") << crlf << QByteArray("\"") << QByteArray() << QStringList{};
+}
+
+void TestEngineScanner::records() {
+    QFETCH(QByteArray, recordDelimiter);
+    QFETCH(QByteArray, qualifier);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, expected);
+    for (bool vector : {true, false}) {
+        DelimitedScanner scanner(
+            Delimiters{recordDelimiter.toStdString(), ",", qualifier.toStdString()}, vector);
+        for (int piece : {0, 1, 2, 3, 7}) {
+            QStringList got;
+            for (auto& r : Cut(scanner, text, piece)) got << QString::fromLatin1(r);
+            QCOMPARE(got, expected);
+        }
+    }
+}
+
+void TestEngineScanner::fields_data() {
+    QTest::addColumn<QByteArray>("fieldDelimiter");
+    QTest::addColumn<QByteArray>("qualifier");
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<QStringList>("expected");
+    QByteArray q("\"");
+    QTest::newRow("plain") << QByteArray(",") << q << QByteArray("a,b,c")
+                           << QStringList{"a", "b", "c"};
+    QTest::newRow("empty fields") << QByteArray(",") << q << QByteArray(",,")
+                                  << QStringList{"", "", ""};
+    QTest::newRow("empty record") << QByteArray(",") << q << QByteArray() << QStringList{""};
+    QTest::newRow("qualified delimiter")
+        << QByteArray(",") << q << QByteArray("\"a,b\",c") << QStringList{"a,b", "c"};
+    QTest::newRow("doubled qualifier") << QByteArray(",") << q << QByteArray("\"say \"\"hi\"\"\",x")
+                                       << QStringList{"say \"hi\"", "x"};
+    QTest::newRow("empty qualified")
+        << QByteArray(",") << q << QByteArray("\"\",x") << QStringList{"", "x"};
+    QTest::newRow("mid-field qualifier")
+        << QByteArray(",") << q << QByteArray("5\" disk,x") << QStringList{"5\" disk", "x"};
+    QTest::newRow("text after closing")
+        << QByteArray(",") << q << QByteArray("\"ab\"cd,x") << QStringList{"abcd", "x"};
+    QTest::newRow("multi-byte field delimiter")
+        << QByteArray("::") << q << QByteArray("a::\"b::c\"::d") << QStringList{"a", "b::c", "d"};
+    QTest::newRow("no field delimiter")
+        << QByteArray() << q << QByteArray("a,b") << QStringList{"a,b"};
+    QTest::newRow("no qualifier") << QByteArray("\t") << QByteArray() << QByteArray("\"a\tb\"")
+                                  << QStringList{"\"a", "b\""};
+}
+
+void TestEngineScanner::fields() {
+    QFETCH(QByteArray, fieldDelimiter);
+    QFETCH(QByteArray, qualifier);
+    QFETCH(QByteArray, record);
+    QFETCH(QStringList, expected);
+    DelimitedScanner scanner(
+        Delimiters{"\r\n", fieldDelimiter.toStdString(), qualifier.toStdString()});
+    QCOMPARE(Split(scanner, record), expected);
+}
+
+void TestEngineScanner::vectorMatchesBytewise_data() {
+    QTest::addColumn<QByteArray>("recordDelimiter");
+    QTest::addColumn<QByteArray>("alphabet");
+    QTest::newRow("crlf csv") << QByteArray("\r\n") << QByteArray("ab,\"\r\n ");
+    QTest::newRow("lf csv") << QByteArray("\n") << QByteArray("a,\"\n\r");
+    QTest::newRow("quote heavy") << QByteArray("\n") << QByteArray("\"\",\n");
+}
+
+void TestEngineScanner::vectorMatchesBytewise() {
+    QFETCH(QByteArray, recordDelimiter);
+    QFETCH(QByteArray, alphabet);
+    std::mt19937 random(12345);
+    Delimiters d{recordDelimiter.toStdString(), ",", "\""};
+    DelimitedScanner vector(d, true), bytewise(d, false);
+    QVERIFY(vector.Vectorised());
+    for (int round = 0; round < 300; ++round) {
+        QByteArray text;
+        int length = static_cast<int>(random() % 700);
+        for (int i = 0; i < length; ++i)
+            text.append(alphabet[static_cast<qsizetype>(random() % alphabet.size())]);
+        for (int piece : {0, 64, 5}) QCOMPARE(Cut(vector, text, piece), Cut(bytewise, text, 0));
+    }
+}
+
+void TestEngineScanner::stopsAtMaxEnds() {
+    DelimitedScanner scanner(Delimiters{"\n", ",", "\""});
+    QByteArray text;
+    for (int i = 0; i < 200; ++i) text += "x,\"y\"\n";
+    std::vector<size_t> ends(3);
+    ScanMode mode = ScanMode::FieldStart;
+    size_t consumed = 0;
+    size_t n = scanner.Scan(text.constData(), static_cast<size_t>(text.size()), true, mode,
+                            ends.data(), 3, consumed);
+    QCOMPARE(n, size_t{3});
+    QCOMPARE(consumed, size_t{18});
+    QCOMPARE(ends[2], size_t{18});
+    QCOMPARE(mode, ScanMode::FieldStart);
+}
+
+QTEST_GUILESS_MAIN(TestEngineScanner)
+#include "tst_engine_scanner.moc"
