@@ -75,9 +75,10 @@ UserPrompt::Answer FromQtButton(int button, UserPrompt::Buttons shown) {
     return shown == UserPrompt::Buttons::Ok ? UserPrompt::Answer::Ok : UserPrompt::Answer::Cancel;
 }
 
-// "Desc|*.a;*.b|..." becomes Qt's "Desc (*.a *.b)"; "*.*" means every file
-// here, where names need not hold a dot.
-QStringList ToQtFilters(const QString& filter) {
+}  // namespace
+
+// "*.*" means every file here, where names need not hold a dot.
+QStringList QtNameFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList result;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
@@ -86,17 +87,23 @@ QStringList ToQtFilters(const QString& filter) {
             p = p.trimmed();
             if (p == QLatin1String("*.*")) p = QStringLiteral("*");
         }
-        result << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+        // "CSV (*.csv)" already names its patterns; Qt reads the last brackets.
+        QString description = parts[i];
+        const QString shown = QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+        if (description.endsWith(shown)) description.chop(shown.size());
+        result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
                       QLatin1Char(')');
     }
     return result;
 }
 
+namespace {
+
 QString RunFileDialog(QWidget* parent, UserPrompt::FileRequest& request, bool save) {
     QFileDialog dialog(parent, request.title, request.folder);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    const QStringList filters = ToQtFilters(request.filter);
+    const QStringList filters = QtNameFilters(request.filter);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         const int index = request.filterIndex - 1;

@@ -72,7 +72,7 @@ class ScriptedUserPrompt : public UserPrompt {
 public:
     struct Asked {
         enum class Kind { Message, Input, OpenFile, SaveFile, Printer, Process, Url } kind;
-        QString text;        ///< message text, input prompt, program or url
+        QString text;  ///< message text, input prompt, program or url
         QString title;
         Buttons buttons = Buttons::Ok;
         Icon icon = Icon::None;
@@ -93,7 +93,10 @@ public:
 
     const std::vector<Asked>& Questions() const { return asked_; }
     int PendingAnswers() const { return static_cast<int>(answers_.size()); }
-    void Clear() { asked_.clear(); answers_.clear(); }
+    void Clear() {
+        asked_.clear();
+        answers_.clear();
+    }
 
     Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
     std::optional<QString> Input(const QString& prompt, const QString& title,
@@ -105,15 +108,23 @@ public:
     bool OpenUrl(const QString& url) override;
 
 private:
-    struct FileAnswer { QString path; };
-    struct PrinterAnswer { bool accept; };
+    struct FileAnswer {
+        QString path;
+    };
+    struct PrinterAnswer {
+        bool accept;
+    };
     using Queued = std::variant<Answer, std::optional<QString>, FileAnswer, PrinterAnswer>;
-    template <class T> std::optional<T> Take();
+    template <class T>
+    std::optional<T> Take();
 
     std::deque<Queued> answers_;
     std::vector<Asked> asked_;
     bool launchResult_ = true;
 };
+
+/// A dialog filter "Desc|*.a;*.b|..." as Qt's name filters "Desc (*.a *.b)".
+QStringList QtNameFilters(const QString& filter);
 
 /// The program-wide prompt; a QtUserPrompt unless a test installs another.
 UserPrompt& Prompt();

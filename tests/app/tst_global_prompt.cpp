@@ -19,6 +19,8 @@ private slots:
     void wrongKindStaysQueued();
     void launches();
     void installedPromptIsUsed();
+    void qtNameFilters_data();
+    void qtNameFilters();
 };
 
 void TestGlobalPrompt::messageRecordsEverything() {
@@ -115,6 +117,22 @@ void TestGlobalPrompt::installedPromptIsUsed() {
     QCOMPARE(&velmor::Prompt(), static_cast<UserPrompt*>(&prompt));
     velmor::SetPrompt(nullptr);
     QVERIFY(&velmor::Prompt() != static_cast<UserPrompt*>(&prompt));
+}
+
+void TestGlobalPrompt::qtNameFilters_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("qt");
+    QTest::newRow("built-in pairs")
+        << "All Files (*.*)|*.*|CSV (*.csv)|*.csv|Index Files (*.*index)|*.*index"
+        << QStringList({"All Files (*)", "CSV (*.csv)", "Index Files (*.*index)"});
+    QTest::newRow("several patterns") << "Text|*.txt;*.asc" << QStringList({"Text (*.txt *.asc)"});
+    QTest::newRow("odd part dropped") << "A|*.a|B" << QStringList({"A (*.a)"});
+    QTest::newRow("empty") << "" << QStringList();
+}
+
+void TestGlobalPrompt::qtNameFilters() {
+    QFETCH(QString, filter);
+    QTEST(velmor::QtNameFilters(filter), "qt");
 }
 
 QTEST_MAIN(TestGlobalPrompt)
