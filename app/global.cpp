@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include "app/profilestore.h"
 #include "app/registryaccess.h"
 #include "util/utilities.h"
 
@@ -69,6 +70,7 @@ void ResetState() {
     ExtraFileTypes.clear();
     AllFileTypes.clear();
     StringRepresentation.clear();
+    internal::ForgetProfileFileState();
 }
 
 void LoadSettings() {

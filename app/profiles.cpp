@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "app/global.h"
+#include "app/profilestore.h"
 #include "util/utilities.h"
 
 namespace velmor::Global {
@@ -159,6 +160,10 @@ QString FormatProfiles(const ProfileList& profiles) {
 
 }  // namespace
 
+void internal::ForgetProfileFileState() {
+    profileFileUnreadable = false;
+}
+
 ProfileList BuiltInProfiles() {
     ConnectionProfile flat = MakeProfile(QStringLiteral("Flat Files"), QStringLiteral("*.dat"));
     flat.IsFixed = true;
@@ -181,7 +186,7 @@ QString ProfileFilePath() {
 
 void LoadConnectionProfiles() {
     const QString path = ProfileFilePath();
-    profileFileUnreadable = false;
+    internal::ForgetProfileFileState();
     if (util::FileExists(QFile::encodeName(path).toStdString())) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly)) {

@@ -277,6 +277,9 @@ void TestGlobalProfiles::unreadableFileIsNeverOverwritten() {
     QVERIFY(!G::SaveConnectionProfiles());
     QVERIFY(QFile::setPermissions(ProfilePath(), QFile::ReadOwner | QFile::WriteOwner));
     QCOMPARE(ReadFile(ProfilePath()), QByteArray("Begin Mine\r\nEnd\r\n"));
+    G::ResetState();
+    G::Connections = G::BuiltInProfiles();
+    QVERIFY(G::SaveConnectionProfiles());  // a deliberate new start may write again
 }
 
 void TestGlobalProfiles::dialogFilterWithBuiltIns() {
