@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "app/global.h"
+#include "editors/editorwindows.h"
 #include "util/utilities.h"
 #include "viewer/frmFileView.h"
 
@@ -20,7 +21,7 @@ QString CommandLineText(int argc, char** argv) {
 
 void RegisterWindows(frmFileView& viewer) {
     // Windows of the editors
-    (void)viewer;
+    editors::RegisterEditorWindows(viewer);
 }
 }  // namespace
 
