@@ -33,19 +33,27 @@ Window* CreateOnViewer(frmFileView& viewer) {
 }
 
 template <class Window>
-void RegisterOpener(frmFileView& viewer, const QString& menuName) {
+void RegisterOpener(frmFileView& viewer, const QString& menuName,
+                    std::function<void(Window&)> prepare = {}) {
     auto instance = std::make_shared<QPointer<Window>>();
-    viewer.SetWindowOpener(menuName, [&viewer, instance] {
-        if (instance->isNull()) *instance = CreateOnViewer<Window>(viewer);
+    viewer.SetWindowOpener(menuName, [&viewer, instance, prepare] {
+        if (instance->isNull()) {
+            *instance = CreateOnViewer<Window>(viewer);
+            if (prepare) prepare(**instance);
+        }
         frmFileView::ShowModal(**instance);
     });
 }
 
 }  // namespace
 
-void RegisterEditorWindows(frmFileView& viewer) {
+void RegisterEditorWindows(frmFileView& viewer, std::function<void()> showLayoutConverter) {
     RegisterOpener<frmDKConnection>(viewer, QStringLiteral("mnudataconnection"));
-    RegisterOpener<frmDKFields>(viewer, QStringLiteral("mnufields"));
+    RegisterOpener<frmDKFields>(viewer, QStringLiteral("mnufields"),
+                                [showLayoutConverter](frmDKFields& fields) {
+                                    if (showLayoutConverter)
+                                        fields.SetLayoutConverter(showLayoutConverter);
+                                });
 }
 
 }  // namespace velmor::editors

@@ -2,6 +2,8 @@
 // "&Data Connection..." and "&Fields..." menu items.
 #pragma once
 
+#include <functional>
+
 #include "editors/viewerhost.h"
 
 namespace velmor {
@@ -23,7 +25,8 @@ private:
 };
 
 /// Registers both windows on the viewer: each is created on first use,
-/// reused afterwards and shown modally.
-void RegisterEditorWindows(frmFileView& viewer);
+/// reused afterwards and shown modally. ShowLayoutConverter, when given,
+/// enables the field editor's "Layout Converter".
+void RegisterEditorWindows(frmFileView& viewer, std::function<void()> showLayoutConverter = {});
 
 }  // namespace velmor::editors
