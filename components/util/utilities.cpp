@@ -52,7 +52,9 @@ std::optional<double> WholeTextAsNumber(std::string_view text) {
 }  // namespace
 
 bool FileExists(std::string_view path) {
-    if (path.empty()) return false;
+    // A name with a NUL byte would be cut short by the system and could
+    // name some other file.
+    if (path.empty() || path.find('\0') != std::string_view::npos) return false;
     std::error_code ec;
     return std::filesystem::is_regular_file(std::filesystem::path(std::string(path)), ec);
 }

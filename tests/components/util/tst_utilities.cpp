@@ -300,6 +300,7 @@ void TestUtilities::fileExists() {
     QVERIFY(!FileExists(dir.path().toStdString()));
     QVERIFY(!FileExists(dir.filePath("missing").toStdString()));
     QVERIFY(!FileExists(""));
+    QVERIFY(!FileExists(file.toStdString() + std::string("\0.other", 7)));
 }
 
 void TestUtilities::caseHelpers() {
