@@ -16,9 +16,6 @@ struct ScriptError {
 
 [[noreturn]] void Fail(std::string message);
 
-/// Longest text a script may build by joining.
-constexpr std::size_t kMaxTextLength = 64u << 20;
-
 /// Text of a Boolean, number or text value; "" for Empty; objects refuse.
 std::string ToText(const Value& value, const char* what);
 /// True/False; whole numbers count as BASIC does (0 is False).

@@ -120,6 +120,7 @@ bool Interpreter::Run(const std::string& procedure, const std::vector<Value>& ar
     failed_ = false;
     cancelled_ = false;
     depth_ = 0;
+    linesRun_ = 0;
     std::shared_ptr<Script> script = script_;
     try {
         RunProcedure(script, procedure, args, false);
@@ -133,9 +134,9 @@ void Interpreter::RunProcedure(const std::shared_ptr<Script>& script, const std:
                                std::vector<Value> args, bool strictArguments) {
     const Procedure* procedure = script->Find(name);
     if (procedure == nullptr) Fail("The script has no procedure \"" + name + "\".");
-    if (depth_ >= kMaxCallDepth) {
+    if (depth_ >= limits_.callDepth) {
         Fail("Procedures and scripts call each other too deeply (more than " +
-             std::to_string(kMaxCallDepth) + " levels); \"" + name + "\" was not run.");
+             std::to_string(limits_.callDepth) + " levels); \"" + name + "\" was not run.");
     }
     const auto& parameters = procedure->heading.parameters;
     if (strictArguments && args.size() != parameters.size()) {
@@ -163,6 +164,12 @@ void Interpreter::RunLine(Frame& frame, int number, bool& exitProcedure) {
     if (BeforeLineExecutes) BeforeLineExecutes(text);
     std::string statementText = WithoutLeadingBlanks(text);
     if (statementText.empty() || statementText[0] == '\'') return;
+    if (++linesRun_ > limits_.lines) {
+        Report(frame.script->Path(), frame.script != script_,
+               "The run was stopped after " + std::to_string(limits_.lines) + " lines.", number);
+        cancelled_ = true;
+        return;
+    }
 
     Restore<const Script*> script(currentScript_);
     Restore<int> line(currentLine_);
@@ -333,7 +340,10 @@ Value Interpreter::EvaluateBinary(Frame& frame, const Expr& expr) {
     if (expr.kind == ExprKind::Join) {
         std::string text = ToText(left, "\"&\"");
         std::string right = ToText(Evaluate(frame, *expr.args[1]), "\"&\"");
-        if (text.size() + right.size() > kMaxTextLength) Fail("The joined text is too long.");
+        if (text.size() + right.size() > limits_.textLength) {
+            Fail("The joined text would be longer than " + std::to_string(limits_.textLength) +
+                 " characters.");
+        }
         return Value(text + right);
     }
     const char* what = expr.kind == ExprKind::Add ? "\"+\"" : "\"-\"";
@@ -401,8 +411,8 @@ void Interpreter::ExecuteScript(Frame& frame, const std::string& path) {
     if (!fileAccess_) Fail("Execute is not allowed: this script runs without file access.");
     std::string resolved = path;
     if (!path.empty() && path[0] != '/') resolved = frame.script->Folder() + path;
-    if (depth_ >= kMaxCallDepth) {
-        Fail("Scripts call each other too deeply (more than " + std::to_string(kMaxCallDepth) +
+    if (depth_ >= limits_.callDepth) {
+        Fail("Scripts call each other too deeply (more than " + std::to_string(limits_.callDepth) +
              " levels); \"" + resolved + "\" was not run.");
     }
     auto nested = std::make_shared<Script>();

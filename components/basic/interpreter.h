@@ -6,6 +6,7 @@
 // failure comes through the Error event.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -61,9 +62,16 @@ public:
     /// (valid inside the Error handler and after a failed run).
     const std::string& ErrorScriptPath() const { return errorPath_; }
 
-    /// Scripts calling each other (Execute and procedure calls) more deeply
-    /// than this are stopped with an error.
-    static constexpr int kMaxCallDepth = 32;
+    /// What one run may use; beyond each limit the line fails with an error
+    /// (the line budget stops the run), so no script can exhaust the stack,
+    /// the memory or the time of the program.
+    struct Limits {
+        int callDepth = 32;                 ///< nested Execute and procedure calls
+        std::int64_t lines = 10'000'000;    ///< lines run in one Run
+        std::size_t textLength = 1u << 20;  ///< longest text built by "&"
+    };
+    void SetLimits(const Limits& limits) { limits_ = limits; }
+    const Limits& GetLimits() const { return limits_; }
 
     /// Off: file-touching members (Open, Convert, SaveConnection, ...) and
     /// Execute refuse to run. For untrusted scripts.
@@ -94,6 +102,8 @@ private:
     bool failed_ = false;
     bool cancelled_ = false;
     bool fileAccess_ = true;
+    Limits limits_;
+    std::int64_t linesRun_ = 0;
     bool engineErrorReported_ = false;
     int depth_ = 0;
     std::string errorPath_;

@@ -85,6 +85,7 @@ private slots:
     void staleFieldIsRefused();
     void engineErrorBecomesScriptError();
     void reentrantRunIsRefused();
+    void limitsStopRunawayScripts();
 
 private:
     QString Path(const QString& name) const { return dir_.filePath(name); }
@@ -512,6 +513,37 @@ void TestBasicInterpreter::reentrantRunIsRefused() {
     QVERIFY(interpreter.Run("Main"));
     QVERIFY(!inner);
     QCOMPARE(errors, 2);
+}
+
+void TestBasicInterpreter::limitsStopRunawayScripts() {
+    {
+        // Every call doubles the work: without a line budget this would run 2^32 lines.
+        Interpreter interpreter;
+        Recorder recorder(interpreter, false);
+        Interpreter::Limits limits;
+        limits.lines = 5000;
+        interpreter.SetLimits(limits);
+        QVERIFY(
+            interpreter.LoadText("Sub Main()\n  Call A(1)\nEnd Sub\n"
+                                 "Sub A(n)\n  Call A(n + 1)\n  Call A(n + 1)\nEnd Sub\n",
+                                 "s"));
+        QVERIFY(!interpreter.Run("Main"));
+        QVERIFY(recorder.errors.size() > 1);
+        QVERIFY(recorder.errors.first().description.contains("too deeply"));
+        QVERIFY2(recorder.errors.last().description.contains("stopped after 5000 lines"),
+                 qPrintable(recorder.errors.last().description));
+    }
+    {
+        Interpreter interpreter;
+        Recorder recorder(interpreter);
+        std::string text = "Sub Main()\n  Dim s\n  s = \"ab\"\n";
+        for (int i = 0; i < 40; ++i) text += "  s = s & s\n";
+        QVERIFY(interpreter.LoadText(text + "End Sub\n", "s"));
+        QVERIFY(!interpreter.Run("Main"));
+        QCOMPARE(recorder.errors.size(), 1);
+        QVERIFY(recorder.errors[0].description.contains("would be longer than 1048576"));
+        QCOMPARE(recorder.errors[0].line, 3 + 20);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBasicInterpreter)
