@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "editors/connectionrules.h"
+#include "editors/fieldimport.h"
 #include "editors/fieldrules.h"
 
 using namespace velmor::editors;
@@ -23,6 +24,8 @@ private slots:
     void defaultNamesSkipTakenOnes();
     void splitHalves_data();
     void splitHalves();
+    void importSpotsCreatedFile_data();
+    void importSpotsCreatedFile();
 };
 
 void EditorsRulesTest::estimatedCount_data() {
@@ -174,6 +177,30 @@ void EditorsRulesTest::splitHalves() {
     const auto halves = SplitHalves(length);
     QCOMPARE(qint64(halves.first), first);
     QCOMPARE(qint64(halves.first + halves.second), length);
+}
+
+void EditorsRulesTest::importSpotsCreatedFile_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("variable");
+    QTest::newRow("plain") << R"(Set f = CreateObject("Velmor_Data.File"))"
+                           << "f";
+    QTest::newRow("no blanks") << R"(Set layout=CreateObject("Velmor_Data.File"))"
+                               << "layout";
+    QTest::newRow("other case is no match") << R"(Set f = CreateObject("velmor_data.file"))"
+                                            << "";
+    QTest::newRow("converter") << R"(Set c = CreateObject("Velmor_Data.Converter"))"
+                               << "";
+    QTest::newRow("no assignment") << R"(Call CreateObject("Velmor_Data.File"))"
+                                   << "";
+    QTest::newRow("equals too early") << R"(a=CreateObject("Velmor_Data.File"))"
+                                      << "";
+}
+
+void EditorsRulesTest::importSpotsCreatedFile() {
+    QFETCH(QString, line);
+    QFETCH(QString, variable);
+    QCOMPARE(QString::fromStdString(FieldImport::CreatedFileVariable(line.toStdString())),
+             variable);
 }
 
 QTEST_GUILESS_MAIN(EditorsRulesTest)
