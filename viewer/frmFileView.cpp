@@ -248,6 +248,7 @@ bool frmFileView::AddFile(const QString& pathAndName) {
     if (!util::FileExists(Std(pathAndName))) return false;
     if (mFile->Connected()) SaveConnectionQuietly();
     mEngineError = false;
+    const int refreshes = mRefreshCount;
     const bool opened = mFile->Open(Std(pathAndName));
     if (!opened || mFile->PathAndName().empty()) {
         mFile->SetLoading(false);
@@ -255,7 +256,8 @@ bool frmFileView::AddFile(const QString& pathAndName) {
         UpdateCaption();
         return false;
     }
-    if (pctContainer->isHidden()) {
+    // The engine's connection event has usually drawn the file already.
+    if (pctContainer->isHidden() && refreshes == mRefreshCount) {
         UpdateCaption();
         RefreshView();
         ShowHideControls();
@@ -263,7 +265,8 @@ bool frmFileView::AddFile(const QString& pathAndName) {
     mFile->SetLoading(false);
     Global::LastPathOpened = Q(mFile->FilePath());
     Global::RecogniseFileType(pathAndName);
-    ResizeContainer();
+    LayOut();
+    if (refreshes == mRefreshCount) RefreshView();
     mnutools->setEnabled(true);
     UpdateLaunchMenu();
     pctContainer->setFocus();

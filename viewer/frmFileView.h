@@ -182,6 +182,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void LayOut();
     void BuildMenus();
     void BuildControls();
     void ConnectEngine();
@@ -211,6 +212,7 @@ private:
     double mVScale = 1.0;
     bool mInPosition = false;
     bool mRefreshPending = false;
+    int mRefreshCount = 0;
     std::map<QString, std::function<void()>> mOpeners;
     std::vector<QPointer<QWidget>> mWindows;
     QPointer<QProgressDialog> mProgress;

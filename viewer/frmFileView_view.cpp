@@ -155,6 +155,11 @@ bool frmFileView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmFileView::ResizeContainer() {
+    LayOut();
+    if (!mFile->PathAndName().empty()) RefreshView();
+}
+
+void frmFileView::LayOut() {
     const int m = Px(viewer::kMarginX);
     const int W = central->width();
     const int H = central->height();
@@ -199,7 +204,6 @@ void frmFileView::ResizeContainer() {
              mScreen.columns >= mFile->GetConnection().RecordLength())
         HScroll1->hide();
 
-    if (!mFile->PathAndName().empty()) RefreshView();
     pctSize->setGeometry(hLeft + std::max(0, hW), mViewportTopPx + std::max(0, vH),
                          std::max(0, W - hLeft - std::max(0, hW)), std::max(0, H - hTop));
 }
@@ -238,6 +242,7 @@ void frmFileView::RefreshView() {
         return;
     }
     mRefreshPending = false;
+    ++mRefreshCount;
     mBusy = false;
     EraseSlides();
     if (mFile->GetFields().Count() == 0) mFile->SetShowFieldNames(false);

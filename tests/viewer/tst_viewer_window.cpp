@@ -1,0 +1,393 @@
+// The main window over real files: what the tiles show, which keys and
+// bars move where, and that moves inside drawn tiles read nothing.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+
+#include "viewer_testhost.h"
+
+using velmor::frmFileView;
+using viewertest::Key;
+
+namespace {
+qint64 Reads(frmFileView& w) {
+    return w.mSource.ReadCounts().reads();
+}
+
+/// The texts drawn for Record, in drawing order.
+QList<QByteArray> DrawnFor(frmFileView& w, qint64 record) {
+    QList<QByteArray> out;
+    for (const auto& t : w.mDrawer->Log())
+        if (t.record == record) out << QByteArray::fromStdString(t.text);
+    return out;
+}
+
+const velmor::viewer::Slide& Used(frmFileView& w) {
+    for (const auto& s : w.mSlides.Slides())
+        if (s.InUse) return s;
+    return w.mSlides.Slides()[0];
+}
+
+int MarkerRow(frmFileView& w) {
+    return static_cast<int>(w.mCurrentRecord - w.mFirstRecord + 1);
+}
+}  // namespace
+
+class TestViewerWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void fixedSampleIsDrawnInItsCells();
+    void csvSampleIsDrawnPaddedToTheRecordLength();
+    void movesInsideDrawnTilesReadNothing();
+    void tilesAreRecycledFarthestFirst();
+    void keysAtBothEndsOfTheFile_data();
+    void keysAtBothEndsOfTheFile();
+    void pageKeysKeepTheMarkerRow();
+    void downPastTheBottomMakesItTheBottomLine();
+    void columnsScrollAndClampToTheRecord();
+    void shortRecordsHideTheHorizontalBar();
+    void scaledVerticalBarStepsExactlyOne();
+    void recordBox_data();
+    void recordBox();
+    void clickingARecordSelectsIt();
+    void recordButtons();
+    void lastRecordButtonCountsADelimitedFile();
+    void rulerPastedOverTheView();
+    void fieldNameStripSpansTheLastField();
+    void viewSwitchHidesEveryLabel();
+    void noFieldsForcesTheByteBar();
+};
+
+void TestViewerWindow::fixedSampleIsDrawnInItsCells() {
+    viewertest::Host h;
+    const QString data = h.Copy(QStringLiteral("orders.dat"));
+    h.Copy(QStringLiteral("orders.fmt"));
+    auto w = h.Window(data);
+    QCOMPARE(w->windowTitle(), QStringLiteral("orders.dat"));
+    QCOMPARE(w->txtRecord->text(), QStringLiteral("1"));
+    QCOMPARE(DrawnFor(*w, 1).value(0), QByteArray("100001202601010018061898.33PAI"));
+    QCOMPARE(DrawnFor(*w, 60).value(0).left(6), QByteArray("100060"));
+    const int line = w->mDrawer->Cells().linePx;
+    for (const auto& t : w->mDrawer->Log()) {
+        QCOMPARE(t.firstColumn, 1);
+        QCOMPARE(t.x, 0);
+        QCOMPARE(t.y, static_cast<int>(t.record - 1) * line);
+        // Record n holds its number at columns 4..6.
+        QCOMPARE(QByteArray::fromStdString(t.text).mid(3, 3).toInt(), static_cast<int>(t.record));
+    }
+    // The tile's image sits at the viewport's top-left.
+    QCOMPARE(w->ImgS[1]->pos(), QPoint(0, 0));
+    QCOMPARE(w->ImgS[1]->size(), QSize(32 * w->mDrawer->Cells().charPx, 60 * line));
+    QVERIFY(w->mnutools->isEnabled());
+    QVERIFY(h.prompt.Questions().empty());
+}
+
+void TestViewerWindow::csvSampleIsDrawnPaddedToTheRecordLength() {
+    viewertest::Host h;
+    auto w = h.Window(h.Copy(QStringLiteral("customers.csv")));
+    QVERIFY(w->File().GetConnection().IsDelimited());
+    const qint64 length = w->File().GetConnection().RecordLength();
+    const QByteArray first = DrawnFor(*w, 1).value(0);
+    QVERIFY(first.startsWith("1,\"Kaito Garcia\",Lyon,686.68,"));
+    QCOMPARE(first.size(), length);
+    QVERIFY(first.endsWith(' '));
+    QVERIFY(DrawnFor(*w, 2).value(0).startsWith(
+        "2,\"Dmitri Novak\",Lyon,7813.27,\"moved, new address\""));
+}
+
+void TestViewerWindow::movesInsideDrawnTilesReadNothing() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("big.dat"), 2000, 300));
+    const int rows = w->mScreen.rows;
+    w->mSource.ResetCounts();
+    for (int i = 0; i < rows + 5; ++i) Key(*w, Qt::Key_Down);
+    QCOMPARE(w->File().RecordNumber(), rows + 6);
+    QCOMPARE(Reads(*w), 0);
+    Key(*w, Qt::Key_Up);
+    Key(*w, Qt::Key_PageUp);
+    Key(*w, Qt::Key_Right);
+    QCOMPARE(Reads(*w), 0);
+    QCOMPARE(w->File().BytePosition(), 2);
+    // A screen to the right passes the tile's right edge (twice the screen).
+    Key(*w, Qt::Key_Right, Qt::ShiftModifier);
+    QVERIFY(Reads(*w) > 0);
+
+    // Beyond the tile: one new tile is drawn, a record read at a time.
+    const qint64 before = w->mSource.ReadCounts().byteReads;
+    for (int i = 0; i < 2; ++i) Key(*w, Qt::Key_PageDown);
+    const qint64 drawn = w->mSource.ReadCounts().byteReads - before;
+    QVERIFY(drawn > 0);
+    QVERIFY(drawn <= w->mScreen.maxSlideRows);
+    QCOMPARE(w->mSource.ReadCounts().textReads, 0);
+}
+
+void TestViewerWindow::tilesAreRecycledFarthestFirst() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("big.dat"), 3000, 40));
+    // Jump about so that all four tiles get used, then come back to the
+    // start: the first tile was recycled, so the start is drawn again.
+    for (qint64 r : {500, 1000, 1500, 2000}) w->MoveTo(r);
+    w->mSource.ResetCounts();
+    for (int i = 0; i < 3; ++i) Key(*w, Qt::Key_Down);
+    QCOMPARE(Reads(*w), 0);
+    w->MoveTo(1);
+    QVERIFY(Reads(*w) > 0);
+    int inUse = 0;
+    for (const auto& s : w->mSlides.Slides()) inUse += s.InUse;
+    QCOMPARE(inUse, 1);
+}
+
+void TestViewerWindow::keysAtBothEndsOfTheFile_data() {
+    QTest::addColumn<qint64>("start");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<qint64>("record");
+    QTest::addColumn<qint64>("column");
+    QTest::newRow("up on the first") << 1LL << int(Qt::Key_Up) << 0 << 1LL << 1LL;
+    QTest::newRow("page up on the first") << 1LL << int(Qt::Key_PageUp) << 0 << 1LL << 1LL;
+    QTest::newRow("down on the last") << 500LL << int(Qt::Key_Down) << 0 << 500LL << 1LL;
+    QTest::newRow("page down near the last") << 495LL << int(Qt::Key_PageDown) << 0 << 500LL << 1LL;
+    QTest::newRow("ctrl down") << 7LL << int(Qt::Key_Down) << int(Qt::ControlModifier) << 500LL
+                               << 1LL;
+    QTest::newRow("ctrl up") << 300LL << int(Qt::Key_Up) << int(Qt::ControlModifier) << 1LL << 1LL;
+    QTest::newRow("home") << 300LL << int(Qt::Key_Home) << 0 << 1LL << 1LL;
+    // 300 cells: the last screen of columns starts at 300 - columns + 1.
+    QTest::newRow("end") << 3LL << int(Qt::Key_End) << 0 << 500LL << -1LL;
+    QTest::newRow("ctrl right") << 3LL << int(Qt::Key_Right) << int(Qt::ControlModifier) << 3LL
+                                << -1LL;
+    QTest::newRow("left on the first column") << 3LL << int(Qt::Key_Left) << 0 << 3LL << 1LL;
+}
+
+void TestViewerWindow::keysAtBothEndsOfTheFile() {
+    QFETCH(qint64, start);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(qint64, record);
+    QFETCH(qint64, column);
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("keys.dat"), 500, 300));
+    w->MoveTo(start);
+    QCOMPARE(w->File().RecordNumber(), start);
+    Key(*w, key, Qt::KeyboardModifiers(modifiers));
+    const qint64 lastScreen = 302 - w->mScreen.columns + 1;  // CR LF belong to the record
+    QCOMPARE(w->File().RecordNumber(), record);
+    QCOMPARE(w->File().BytePosition(), column < 0 ? lastScreen : column);
+    QCOMPARE(w->txtRecord->text(), velmor::viewer::FormatRecordNumber(record));
+    QVERIFY(w->mLastRecord <= 500);
+    QVERIFY(w->mCurrentRecord >= w->mFirstRecord && w->mCurrentRecord <= w->mLastRecord);
+}
+
+void TestViewerWindow::pageKeysKeepTheMarkerRow() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("page.dat"), 1000, 30));
+    for (int i = 0; i < 4; ++i) Key(*w, Qt::Key_Down);
+    QCOMPARE(MarkerRow(*w), 5);
+    const QPoint marker = w->pctRecordIndicator->pos();
+    Key(*w, Qt::Key_PageDown);
+    QCOMPARE(w->File().RecordNumber(), 5 + w->mScreen.rows);
+    QCOMPARE(MarkerRow(*w), 5);
+    QCOMPARE(w->pctRecordIndicator->pos(), marker);
+    Key(*w, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(MarkerRow(*w), 5);
+    Key(*w, Qt::Key_PageUp);
+    QCOMPARE(MarkerRow(*w), 5);
+    QCOMPARE(w->File().RecordNumber(), 5 + w->mScreen.rows);
+}
+
+void TestViewerWindow::downPastTheBottomMakesItTheBottomLine() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("down.dat"), 1000, 30));
+    const int rows = w->mScreen.rows;
+    w->MoveTo(rows);
+    QCOMPARE(w->mFirstRecord, 1);
+    Key(*w, Qt::Key_Down);
+    QCOMPARE(w->mFirstRecord, 2);
+    QCOMPARE(w->mLastRecord, rows + 1);
+    QCOMPARE(MarkerRow(*w), rows);
+    // The tile below was drawn with the first screen: images only moved.
+    QCOMPARE(w->ImgS[static_cast<size_t>(Used(*w).ImageIndex)]->y(), -w->mDrawer->Cells().linePx);
+}
+
+void TestViewerWindow::columnsScrollAndClampToTheRecord() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("wide.dat"), 100, 400));
+    QVERIFY(!w->HScroll1->isHidden());
+    QCOMPARE(w->HScroll1->maximum(), 402 - w->mScreen.columns + 1);
+    w->HScroll1->setValue(w->HScroll1->value() + 1);
+    QCOMPARE(w->File().BytePosition(), 2);
+    w->HScroll1->setValue(50);
+    QCOMPARE(w->File().BytePosition(), 50);
+    QCOMPARE(Used(*w).FirstColumn, 1);
+    QCOMPARE(w->ImgS[static_cast<size_t>(Used(*w).ImageIndex)]->x(),
+             -49 * w->mDrawer->Cells().charPx);
+    Key(*w, Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(w->File().BytePosition(), 402 - w->mScreen.columns + 1);
+    QCOMPARE(w->HScroll1->value(), w->HScroll1->maximum());
+}
+
+void TestViewerWindow::shortRecordsHideTheHorizontalBar() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("short.dat"), 5, 20));
+    QVERIFY(w->HScroll1->isHidden());
+    QVERIFY(w->VScroll1->isHidden());
+    Key(*w, Qt::Key_Right);
+    QCOMPARE(w->File().BytePosition(), 1);
+    Key(*w, Qt::Key_Down);
+    QCOMPARE(w->File().RecordNumber(), 2);
+}
+
+void TestViewerWindow::scaledVerticalBarStepsExactlyOne() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("many.dat"), 12345, 20));
+    QCOMPARE(w->VScroll1->property("Tag").toString(), QStringLiteral("2.469"));
+    QCOMPARE(w->VScroll1->maximum(), 5000);
+    w->MoveTo(1234);
+    QCOMPARE(w->VScroll1->value(), 500);
+    w->VScroll1->setValue(w->VScroll1->value() + 1);
+    QCOMPARE(w->File().RecordNumber(), 1235);
+    w->VScroll1->setValue(w->VScroll1->value() - 1);
+    QCOMPARE(w->File().RecordNumber(), 1234);
+    w->VScroll1->setValue(800);
+    QCOMPARE(w->File().RecordNumber(), 1975);
+    w->VScroll1->setValue(5000);
+    QCOMPARE(w->File().RecordNumber(), 12345);
+    QVERIFY(w->VScroll1->isEnabled());
+}
+
+void TestViewerWindow::recordBox_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("record");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("thousands") << "1,234" << 1234LL << "1,234";
+    QTest::newRow("letters") << "abc" << 1LL << "1";
+    QTest::newRow("beyond the end") << "99999" << 2000LL << "2,000";
+}
+
+void TestViewerWindow::recordBox() {
+    QFETCH(QString, text);
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("box.dat"), 2000, 20));
+    w->MoveTo(77);
+    w->txtRecord->setText(text);
+    w->txtRecord_KeyPress(Qt::Key_A);
+    QCOMPARE(w->File().RecordNumber(), 77);
+    w->txtRecord_KeyPress(Qt::Key_Return);
+    QTEST(static_cast<qint64>(w->File().RecordNumber()), "record");
+    QTEST(w->txtRecord->text(), "shown");
+}
+
+void TestViewerWindow::clickingARecordSelectsIt() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("click.dat"), 200, 20));
+    const int line = w->mDrawer->Cells().linePx;
+    const int index = Used(*w).ImageIndex;
+    w->ImgS_MouseDown(index, Qt::LeftButton, 3 * line + 2);
+    QCOMPARE(w->File().RecordNumber(), 4);
+    w->ImgS_MouseDown(index, Qt::RightButton, 6 * line);
+    QCOMPARE(w->File().RecordNumber(), 4);
+}
+
+void TestViewerWindow::recordButtons() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("buttons.dat"), 300, 20));
+    w->cmdForwardOneRecord_Click();
+    w->cmdForwardOneRecord_Click();
+    QCOMPARE(w->File().RecordNumber(), 3);
+    w->cmdBackOneRecord_Click();
+    QCOMPARE(w->File().RecordNumber(), 2);
+    w->cmdLastRecord_Click();
+    QCOMPARE(w->File().RecordNumber(), 300);
+    w->cmdFirstRecord_Click();
+    QCOMPARE(w->File().RecordNumber(), 1);
+    QCOMPARE(w->VScroll1->value(), 1);
+}
+
+void TestViewerWindow::lastRecordButtonCountsADelimitedFile() {
+    viewertest::Host h;
+    const QString path = h.dir.filePath(QStringLiteral("long.csv"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("id,name\r\n");
+    for (int i = 1; i <= 20000; ++i)
+        f.write(QByteArray::number(i) + ",name" + QByteArray::number(i) + "\r\n");
+    f.close();
+    auto w = h.Window(path);
+    QVERIFY(w->File().GetConnection().IsDelimited());
+    QVERIFY(w->File().RecordCount() < 20000);
+    w->cmdLastRecord_Click();
+    QCOMPARE(w->File().RecordCount(), 20000);
+    QCOMPARE(w->File().RecordNumber(), 20000);
+    QCOMPARE(w->txtRecord->text(), QStringLiteral("20,000"));
+    QCOMPARE(w->VScroll1->value(), w->VScroll1->maximum());
+    QVERIFY(DrawnFor(*w, 20000).value(0).startsWith("20000,name20000"));
+}
+
+void TestViewerWindow::rulerPastedOverTheView() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("ruler.dat"), 50, 300));
+    QVERIFY(!w->File().ShowFieldNames());
+    QVERIFY(w->mnuByteBar->isChecked());
+    const QPixmap& strip = w->mByteBarPictures[static_cast<size_t>(Used(*w).ImageIndex)];
+    QVERIFY(!strip.isNull());
+    // Three digits over 300 columns: three ruler lines.
+    QCOMPARE(strip.height(), static_cast<int>(std::ceil(3 * w->mDrawer->Cells().linePx * 0.7)));
+    QCOMPARE(w->pcttop->Picture().size(), w->fraTop->size());
+    QCOMPARE(w->pcttop->pos(), QPoint(0, 0));
+}
+
+void TestViewerWindow::fieldNameStripSpansTheLastField() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("names.dat"), 50, 300));
+    auto& fields = w->File().GetFields();
+    fields.Clear();
+    fields.Add("CODE", 8);
+    fields.Add("TEXT", 32);  // the last field ends at column 40
+    w->mnuFieldNames_Click();
+    QVERIFY(w->File().ShowFieldNames());
+    QVERIFY(w->mnuFieldNames->isChecked());
+    QVERIFY(!w->mnuByteBar->isChecked());
+    const int cw = w->mDrawer->Cells().charPx;
+    QCOMPARE(w->pcttop->width(), 40 * cw);
+    QCOMPARE(w->lblFields.size(), size_t(3));
+    QCOMPARE(w->lblFields[2]->text(), QStringLiteral("TEXT"));
+    QCOMPARE(w->lblFields[2]->x(), 8 * cw);
+    QCOMPARE(w->lblFields[2]->width(), 32 * cw);
+    QVERIFY(!w->lblFields[1]->isHidden());
+    // The strip slides with the columns.
+    w->HScroll1->setValue(11);
+    QCOMPARE(w->pcttop->x(), -10 * cw);
+    // Removing a field unloads its label.
+    fields.Remove(2);
+    w->RefreshView();
+    QCOMPARE(w->lblFields.size(), size_t(2));
+    QCOMPARE(w->pcttop->width(), 8 * cw);
+}
+
+void TestViewerWindow::viewSwitchHidesEveryLabel() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("switch.dat"), 50, 60));
+    w->File().GetFields().Add("A", 10);
+    w->File().GetFields().Add("B", 10);
+    w->mnuFieldNames_Click();
+    QVERIFY(!w->lblFields[1]->isHidden());
+    w->mnuByteBar_Click();
+    QVERIFY(!w->File().ShowFieldNames());
+    for (QLabel* l : w->lblFields) QVERIFY(l->isHidden());
+    QVERIFY(w->mnuByteBar->isChecked());
+    QCOMPARE(w->pcttop->x(), 0);
+}
+
+void TestViewerWindow::noFieldsForcesTheByteBar() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("nofields.dat"), 50, 60));
+    w->File().GetFields().Clear();
+    w->File().SetShowFieldNames(true);
+    w->RefreshView();
+    QVERIFY(!w->File().ShowFieldNames());
+    QVERIFY(w->mnuByteBar->isChecked());
+}
+
+QTEST_MAIN(TestViewerWindow)
+#include "tst_viewer_window.moc"
