@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <system_error>
 
@@ -65,6 +66,15 @@ std::string DataReader::ReadString(FilePos offset, size_t count) const {
     std::string text(count, '\0');
     text.resize(ReadAt(offset, text.data(), count));
     return text;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text, size_t limit) {
+    DataReader reader;
+    std::string error;
+    if (!reader.Open(path, error) || static_cast<std::uint64_t>(reader.Size()) > limit)
+        return false;
+    text = reader.ReadString(0, static_cast<size_t>(reader.Size()));
+    return static_cast<FilePos>(text.size()) == reader.Size();
 }
 
 std::filesystem::file_time_type ModificationTimeOf(const std::string& path) {

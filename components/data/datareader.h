@@ -41,6 +41,10 @@ private:
     std::string path_;
 };
 
+/// Reads a whole (small) file; false when it cannot be read or is longer
+/// than Limit bytes.
+bool ReadWholeFile(const std::string& path, std::string& text, size_t limit = size_t{1} << 30);
+
 /// Modification time of a file, or the epoch when it cannot be read.
 std::filesystem::file_time_type ModificationTimeOf(const std::string& path);
 

@@ -5,9 +5,10 @@
 namespace velmor::data {
 
 namespace {
-constexpr size_t kCountChunk = size_t{1} << 20;
+constexpr size_t kCountChunk = size_t{256} << 10;
 constexpr size_t kFirstSkipChunk = size_t{16} << 10;
-constexpr size_t kMaxEnds = size_t{1} << 15;
+constexpr size_t kStreamChunk = size_t{1} << 20;
+constexpr size_t kMaxEnds = size_t{1} << 14;
 constexpr FilePos kProgressStep = FilePos{64} << 20;
 }  // namespace
 
@@ -15,43 +16,33 @@ DelimitedRecords::DelimitedRecords(const DataReader& reader, DelimitedScanner sc
                                    FilePos dataStart)
     : reader_(reader), scanner_(std::move(scanner)), dataStart_(dataStart) {
     index_.Reset(dataStart_);
-    ends_.resize(kMaxEnds);
 }
 
 bool DelimitedRecords::CountTo(RecordNo target, const ProgressHandler& progress) {
     if (index_.complete || index_.counted >= target) return true;
+    index_.Materialize();
     const FilePos size = reader_.Size();
     const FilePos delimiter = static_cast<FilePos>(scanner_.Get().record.size());
-    buffer_.resize(std::max(buffer_.size(), kCountChunk));
+    char* buffer = buffer_.Get(kCountChunk);
+    size_t* ends = ends_.Get(kMaxEnds);
     FilePos pos = index_.countedEnd;
     FilePos nextReport = pos + kProgressStep;
     ScanMode mode = ScanMode::FieldStart;
-    auto addEnd = [&](FilePos end, FilePos length) {
-        FilePos start = index_.countedEnd;
-        if (length > index_.longest) {
-            index_.longest = length;
-            if (LongRecord) LongRecord(RecordSpan{start, length, end});
-        }
-        index_.AddEnd(end);
-    };
     while (true) {
         size_t want =
             pos < size ? static_cast<size_t>(std::min<FilePos>(kCountChunk, size - pos)) : 0;
-        size_t got = reader_.ReadAt(pos, buffer_.data(), want);
+        size_t got = reader_.ReadAt(pos, buffer, want);
         bool eof = got < want || pos + static_cast<FilePos>(got) >= size;
         size_t maxEnds = static_cast<size_t>(
-            std::min<RecordNo>(static_cast<RecordNo>(ends_.size()), target - index_.counted));
+            std::min<RecordNo>(static_cast<RecordNo>(kMaxEnds), target - index_.counted));
         size_t consumed = 0;
-        size_t n = scanner_.Scan(buffer_.data(), got, eof, mode, ends_.data(), maxEnds, consumed);
-        for (size_t k = 0; k < n; ++k) {
-            FilePos end = pos + static_cast<FilePos>(ends_[k]);
-            addEnd(end, end - delimiter - index_.countedEnd);
-        }
+        size_t n = scanner_.Scan(buffer, got, eof, mode, ends, maxEnds, consumed);
+        AddEnds(pos, ends, n, delimiter);
         if (index_.counted >= target) return true;
         pos += static_cast<FilePos>(consumed);
         if (eof && (consumed >= got || n < maxEnds)) {
             FilePos endOfData = pos + static_cast<FilePos>(got - consumed);
-            if (index_.countedEnd < endOfData) addEnd(endOfData, endOfData - index_.countedEnd);
+            if (index_.countedEnd < endOfData) AddEnd(endOfData, endOfData - index_.countedEnd);
             index_.complete = true;
             return true;
         }
@@ -66,13 +57,46 @@ bool DelimitedRecords::CountTo(RecordNo target, const ProgressHandler& progress)
     }
 }
 
+void DelimitedRecords::AddEnd(FilePos end, FilePos length) {
+    if (length > index_.longest) {
+        index_.longest = length;
+        if (LongRecord) LongRecord(RecordSpan{index_.countedEnd, length, end});
+    }
+    index_.AddEnd(end);
+}
+
+void DelimitedRecords::AddEnds(FilePos base, const size_t* ends, size_t n, FilePos delimiter) {
+    // The hot loop of counting: one comparison per record, a checkpoint per
+    // 64 records; only a record longer than all before takes the slow path.
+    FilePos previous = index_.countedEnd;
+    FilePos longest = index_.longest;
+    RecordNo counted = index_.counted;
+    for (size_t k = 0; k < n; ++k) {
+        FilePos end = base + static_cast<FilePos>(ends[k]);
+        if (end - delimiter - previous > longest) {
+            index_.counted = counted;
+            index_.countedEnd = previous;
+            AddEnd(end, end - delimiter - previous);
+            longest = index_.longest;
+        } else {
+            ++counted;
+            index_.counted = counted;
+            if (counted % RecordIndex::kStride == 0) index_.checkpoints.push_back(end);
+        }
+        counted = index_.counted;
+        previous = end;
+    }
+    index_.countedEnd = previous;
+}
+
 bool DelimitedRecords::Locate(RecordNo p, RecordSpan& span, const ProgressHandler& progress) {
     if (p < 0) return false;
     CountTo(p + 1, progress);
     if (index_.counted <= p) return false;
     RecordNo k = p / RecordIndex::kStride;
     RecordNo fromRecord = k * RecordIndex::kStride;
-    FilePos from = index_.checkpoints[static_cast<size_t>(k)];
+    FilePos from = index_.Checkpoint(static_cast<size_t>(k));
+    if (from < 0) return false;
     if (cursorRecord_ >= fromRecord && cursorRecord_ <= p) {
         fromRecord = cursorRecord_;
         from = cursorOffset_;
@@ -90,7 +114,8 @@ bool DelimitedRecords::Skip(FilePos from, RecordNo records, RecordSpan& span) {
     const FilePos size = reader_.Size();
     const FilePos delimiter = static_cast<FilePos>(scanner_.Get().record.size());
     size_t chunk = kFirstSkipChunk;
-    buffer_.resize(std::max(buffer_.size(), kCountChunk));
+    char* buffer = buffer_.Get(kCountChunk);
+    size_t* ends = ends_.Get(kMaxEnds);
     FilePos pos = from;
     FilePos start = from;
     RecordNo remaining = records;
@@ -100,14 +125,14 @@ bool DelimitedRecords::Skip(FilePos from, RecordNo records, RecordSpan& span) {
             pos < size
                 ? static_cast<size_t>(std::min<FilePos>(static_cast<FilePos>(chunk), size - pos))
                 : 0;
-        size_t got = reader_.ReadAt(pos, buffer_.data(), want);
+        size_t got = reader_.ReadAt(pos, buffer, want);
         bool eof = got < want || pos + static_cast<FilePos>(got) >= size;
-        size_t maxEnds = static_cast<size_t>(
-            std::min<RecordNo>(static_cast<RecordNo>(ends_.size()), remaining + 1));
+        size_t maxEnds =
+            static_cast<size_t>(std::min<RecordNo>(static_cast<RecordNo>(kMaxEnds), remaining + 1));
         size_t consumed = 0;
-        size_t n = scanner_.Scan(buffer_.data(), got, eof, mode, ends_.data(), maxEnds, consumed);
+        size_t n = scanner_.Scan(buffer, got, eof, mode, ends, maxEnds, consumed);
         for (size_t k = 0; k < n; ++k) {
-            FilePos end = pos + static_cast<FilePos>(ends_[k]);
+            FilePos end = pos + static_cast<FilePos>(ends[k]);
             if (remaining == 0) {
                 span = RecordSpan{start, end - delimiter - start, end};
                 return true;
@@ -131,12 +156,13 @@ void DelimitedRecords::ForEach(
     RecordNo first, size_t maxBytes,
     const std::function<bool(RecordNo, const RecordSpan&, std::string_view)>& visit,
     FilePos stopAt) {
+    if (!index_.complete) index_.Materialize();
     RecordSpan span{dataStart_, 0, dataStart_};
     if (first != 0 && !Locate(first, span)) return;
     const FilePos size = reader_.Size();
     const FilePos delimiter = static_cast<FilePos>(scanner_.Get().record.size());
-    std::vector<char> buffer(kCountChunk);
-    std::vector<size_t> ends(kMaxEnds);
+    char* buffer = stream_.Get(kStreamChunk);
+    size_t* ends = ends_.Get(kMaxEnds);
     size_t chunk = kFirstSkipChunk;
     FilePos pos = span.start;
     FilePos start = span.start;
@@ -158,7 +184,7 @@ void DelimitedRecords::ForEach(
         std::string copy;
         std::string_view bytes;
         if (inside) {
-            bytes = std::string_view(buffer.data() + (start - bufferStart), take);
+            bytes = std::string_view(buffer + (start - bufferStart), take);
         } else {
             copy = reader_.ReadString(start, take);
             bytes = copy;
@@ -173,18 +199,18 @@ void DelimitedRecords::ForEach(
         size_t want =
             room > 0 ? static_cast<size_t>(std::min<FilePos>(static_cast<FilePos>(chunk), room))
                      : 0;
-        chunk = std::min(chunk * 2, kCountChunk);
-        size_t got = reader_.ReadAt(pos, buffer.data(), want);
+        chunk = std::min(chunk * 2, kStreamChunk);
+        size_t got = reader_.ReadAt(pos, buffer, want);
         bool eof = got < want || pos + static_cast<FilePos>(got) >= size;
         size_t consumed = 0;
-        size_t n = scanner_.Scan(buffer.data(), got, eof, mode, ends.data(), ends.size(), consumed);
+        size_t n = scanner_.Scan(buffer, got, eof, mode, ends, kMaxEnds, consumed);
         for (size_t k = 0; k < n; ++k) {
             FilePos end = pos + static_cast<FilePos>(ends[k]);
             if (!emit(end, end - delimiter - start, pos, got)) return;
         }
         FilePos bufferStart = pos;
         pos += static_cast<FilePos>(consumed);
-        if (eof && (consumed >= got || n < ends.size())) {
+        if (eof && (consumed >= got || n < kMaxEnds)) {
             FilePos endOfData = pos + static_cast<FilePos>(got - consumed);
             if (start < endOfData) emit(endOfData, endOfData - start, bufferStart, got);
             if (record == index_.counted) index_.complete = true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,8 @@ public:
 
     /// Reads physical records from First on, calling Visit with each span and
     /// the record's bytes (at most MaxBytes of them) until Visit returns false
-    /// or the file ends. Counting advances as a side effect.
+    /// or the file ends. Counting advances as a side effect. Visit must not
+    /// use this object (its scratch space is in use).
     /// Reading stops before StopAt (a file offset): records not complete by
     /// then are not visited.
     void ForEach(RecordNo first, size_t maxBytes,
@@ -59,6 +61,8 @@ public:
                  FilePos stopAt = INT64_MAX);
 
 private:
+    void AddEnd(FilePos end, FilePos length);
+    void AddEnds(FilePos base, const size_t* ends, size_t n, FilePos delimiter);
     bool Skip(FilePos from, RecordNo records, RecordSpan& span);
 
     const DataReader& reader_;
@@ -68,8 +72,23 @@ private:
     // The record after the last one located: sequential moves continue here.
     RecordNo cursorRecord_ = -1;
     FilePos cursorOffset_ = 0;
-    std::vector<char> buffer_;
-    std::vector<size_t> ends_;
+    // Reused, never zero-filled scratch space: fresh megabyte buffers would
+    // cost more in page faults than the reading itself.
+    template <typename T>
+    struct Scratch {
+        std::unique_ptr<T[]> data;
+        size_t size = 0;
+        T* Get(size_t n) {
+            if (n > size) {
+                data.reset(new T[n]);
+                size = n;
+            }
+            return data.get();
+        }
+    };
+    Scratch<char> buffer_;
+    Scratch<char> stream_;
+    Scratch<size_t> ends_;
 };
 
 }  // namespace velmor::data

@@ -6,6 +6,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define VELMOR_SCAN_AVX2 1
+#else
+#define VELMOR_SCAN_AVX2 0
+#endif
 
 namespace velmor::data {
 
@@ -25,6 +31,11 @@ DelimitedScanner::DelimitedScanner(Delimiters delimiters, bool allowVector)
         distinct = distinct && r.find(q[0]) == std::string::npos && (f.empty() || f[0] != q[0]);
     if (!f.empty()) distinct = distinct && r.find(f[0]) == std::string::npos;
     vector_ = allowVector && shapes && distinct;
+#if VELMOR_SCAN_AVX2
+    __builtin_cpu_init();
+    avx2_ = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
+            __builtin_cpu_supports("pclmul");
+#endif
 }
 
 bool DelimitedScanner::Match(const char* p, size_t available, const std::string& what) const {
@@ -93,6 +104,36 @@ size_t DelimitedScanner::ScanScalar(const char* data, size_t length, bool eof, s
 
 namespace {
 
+// State carried from one 64-byte block to the next, as single bits.
+struct Carry {
+    std::uint64_t inQuotes = 0;  // all ones inside a qualified field
+    std::uint64_t boundary = 0;  // last byte ended a field or a record
+    std::uint64_t closingQ = 0;  // last byte closed a qualified field
+    std::uint64_t firstR = 0;    // last byte was the first of two record bytes
+};
+
+Carry CarryFrom(ScanMode mode) {
+    Carry c;
+    if (mode == ScanMode::Quoted) c.inQuotes = ~std::uint64_t{0};
+    if (mode == ScanMode::FieldStart) c.boundary = 1;
+    if (mode == ScanMode::QuotePending) c.closingQ = 1;
+    return c;
+}
+
+ScanMode ModeFrom(const Carry& c) {
+    if (c.inQuotes) return ScanMode::Quoted;
+    if (c.closingQ) return ScanMode::QuotePending;
+    if (c.boundary) return ScanMode::FieldStart;
+    return ScanMode::Unquoted;
+}
+
+// The bytes of one 64-byte block compared with up to four needles.
+struct BlockMasks {
+    std::uint64_t r0 = 0, r1 = 0, f = 0, q = 0;
+};
+
+namespace portable {
+
 inline std::uint64_t PrefixXor(std::uint64_t x) {
     x ^= x << 1;
     x ^= x << 2;
@@ -103,18 +144,17 @@ inline std::uint64_t PrefixXor(std::uint64_t x) {
     return x;
 }
 
-// The bytes of one 64-byte block compared with up to four needles.
-struct BlockMasks {
-    std::uint64_t r0 = 0, r1 = 0, f = 0, q = 0;
-};
+inline int Popcount(std::uint64_t x) {
+    return __builtin_popcountll(x);
+}
 
 #if defined(__SSE2__)
 inline std::uint64_t Eq16x4(const __m128i v[4], __m128i needle) {
-    std::uint64_t m0 = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[0], needle)));
-    std::uint64_t m1 = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[1], needle)));
-    std::uint64_t m2 = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[2], needle)));
-    std::uint64_t m3 = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[3], needle)));
-    return m0 | (m1 << 16) | (m2 << 32) | (m3 << 48);
+    auto m = [&](int k) {
+        return static_cast<std::uint64_t>(
+            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[k], needle))));
+    };
+    return m(0) | (m(1) << 16) | (m(2) << 32) | (m(3) << 48);
 }
 #endif
 
@@ -140,84 +180,67 @@ inline void Compare(const char* p, int r0, int r1, int f, int q, BlockMasks& m) 
 #endif
 }
 
-// State carried from one block to the next, as single bits.
-struct Carry {
-    std::uint64_t inQuotes = 0;  // all ones inside a qualified field
-    std::uint64_t boundary = 0;  // last byte ended a field or a record
-    std::uint64_t closingQ = 0;  // last byte closed a qualified field
-    std::uint64_t firstR = 0;    // last byte was the first of two record bytes
-};
+}  // namespace portable
 
-Carry CarryFrom(ScanMode mode) {
-    Carry c;
-    if (mode == ScanMode::Quoted) c.inQuotes = ~std::uint64_t{0};
-    if (mode == ScanMode::FieldStart) c.boundary = 1;
-    if (mode == ScanMode::QuotePending) c.closingQ = 1;
-    return c;
+#if VELMOR_SCAN_AVX2
+namespace avx2 {
+
+#define VELMOR_AVX2 __attribute__((target("avx2,popcnt,pclmul")))
+
+VELMOR_AVX2 inline std::uint64_t PrefixXor(std::uint64_t x) {
+    __m128i product = _mm_clmulepi64_si128(_mm_set_epi64x(0, static_cast<long long>(x)),
+                                           _mm_set1_epi8(static_cast<char>(0xFF)), 0);
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));
 }
 
-ScanMode ModeFrom(const Carry& c) {
-    if (c.inQuotes) return ScanMode::Quoted;
-    if (c.closingQ) return ScanMode::QuotePending;
-    if (c.boundary) return ScanMode::FieldStart;
-    return ScanMode::Unquoted;
+VELMOR_AVX2 inline int Popcount(std::uint64_t x) {
+    return __builtin_popcountll(x);
 }
+
+VELMOR_AVX2 inline std::uint64_t Eq32x2(__m256i a, __m256i b, __m256i needle) {
+    auto lo = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, needle)));
+    auto hi = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, needle)));
+    return lo | (static_cast<std::uint64_t>(hi) << 32);
+}
+
+VELMOR_AVX2 inline void Compare(const char* p, int r0, int r1, int f, int q, BlockMasks& m) {
+    __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+    m.r0 = Eq32x2(a, b, _mm256_set1_epi8(static_cast<char>(r0)));
+    m.r1 = r1 >= 0 ? Eq32x2(a, b, _mm256_set1_epi8(static_cast<char>(r1))) : 0;
+    m.f = f >= 0 ? Eq32x2(a, b, _mm256_set1_epi8(static_cast<char>(f))) : 0;
+    m.q = q >= 0 ? Eq32x2(a, b, _mm256_set1_epi8(static_cast<char>(q))) : 0;
+}
+
+}  // namespace avx2
+#endif
 
 }  // namespace
 
+#define VELMOR_KERNEL_NAME ScanVectorPortable
+#define VELMOR_KERNEL_ATTR
+#define VELMOR_KERNEL_OPS portable
+#include "data/scankernel.inc"
+#undef VELMOR_KERNEL_NAME
+#undef VELMOR_KERNEL_ATTR
+#undef VELMOR_KERNEL_OPS
+
+#if VELMOR_SCAN_AVX2
+#define VELMOR_KERNEL_NAME ScanVectorAvx2
+#define VELMOR_KERNEL_ATTR VELMOR_AVX2
+#define VELMOR_KERNEL_OPS avx2
+#include "data/scankernel.inc"
+#undef VELMOR_KERNEL_NAME
+#undef VELMOR_KERNEL_ATTR
+#undef VELMOR_KERNEL_OPS
+#endif
+
 size_t DelimitedScanner::ScanVector(const char* data, size_t length, ScanMode& mode, size_t* ends,
                                     size_t maxEnds, size_t& count, bool& full) const {
-    const int r0 = static_cast<unsigned char>(d_.record[0]);
-    const bool twoR = d_.record.size() == 2;
-    const int r1 = twoR ? static_cast<unsigned char>(d_.record[1]) : -1;
-    const int f = d_.field.empty() ? -1 : static_cast<unsigned char>(d_.field[0]);
-    const int q = d_.qualifier.empty() ? -1 : static_cast<unsigned char>(d_.qualifier[0]);
-    Carry c = CarryFrom(mode);
-    size_t i = 0;
-    BlockMasks m;
-    while (i + 64 <= length) {
-        Compare(data + i, r0, r1, f, q, m);
-        std::uint64_t inside = q >= 0 ? PrefixXor(m.q) ^ c.inQuotes : 0;
-        std::uint64_t ends64 = twoR ? m.r1 & ((m.r0 << 1) | c.firstR) : m.r0;
-        ends64 &= ~inside;
-        std::uint64_t boundary = ends64 | (m.f & ~inside);
-        std::uint64_t closing = m.q & ~inside;
-        std::uint64_t opening = m.q & inside;
-        std::uint64_t validPrev = (boundary << 1) | c.boundary | (closing << 1) | c.closingQ;
-        size_t found = static_cast<size_t>(__builtin_popcountll(ends64));
-        if ((opening & ~validPrev) != 0 || count + found > maxEnds) {
-            // Rare shapes (a qualifier inside an unqualified field) and a full
-            // output take the exact byte-by-byte path for this block.
-            size_t from = i;
-            mode = ModeFrom(c);
-            if (c.firstR && !c.inQuotes && from > 0) {
-                --from;
-                mode = ScanMode::Unquoted;
-            }
-            i = ScanScalar(data, length, false, from, i + 64, mode, ends, maxEnds, count);
-            if (count >= maxEnds) {
-                full = true;
-                return i;
-            }
-            c = CarryFrom(mode);
-            continue;
-        }
-        while (ends64) {
-            ends[count++] = i + static_cast<size_t>(__builtin_ctzll(ends64)) + 1;
-            ends64 &= ends64 - 1;
-        }
-        c.inQuotes = (inside >> 63) ? ~std::uint64_t{0} : 0;
-        c.boundary = boundary >> 63;
-        c.closingQ = closing >> 63;
-        c.firstR = twoR ? (m.r0 >> 63) & ~(inside >> 63) : 0;
-        i += 64;
-    }
-    mode = ModeFrom(c);
-    if (c.firstR && i > 0) {
-        --i;
-        mode = ScanMode::Unquoted;
-    }
-    return i;
+#if VELMOR_SCAN_AVX2
+    if (avx2_) return ScanVectorAvx2(data, length, mode, ends, maxEnds, count, full);
+#endif
+    return ScanVectorPortable(data, length, mode, ends, maxEnds, count, full);
 }
 
 size_t DelimitedScanner::Scan(const char* data, size_t length, bool eof, ScanMode& mode,

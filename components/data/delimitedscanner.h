@@ -60,11 +60,16 @@ private:
                       ScanMode& mode, size_t* ends, size_t maxEnds, size_t& count) const;
     size_t ScanVector(const char* data, size_t length, ScanMode& mode, size_t* ends, size_t maxEnds,
                       size_t& count, bool& full) const;
+    size_t ScanVectorPortable(const char* data, size_t length, ScanMode& mode, size_t* ends,
+                              size_t maxEnds, size_t& count, bool& full) const;
+    size_t ScanVectorAvx2(const char* data, size_t length, ScanMode& mode, size_t* ends,
+                          size_t maxEnds, size_t& count, bool& full) const;
     bool Match(const char* p, size_t available, const std::string& what) const;
 
     Delimiters d_;
     size_t maxLength_ = 1;
     bool vector_ = false;
+    bool avx2_ = false;
 };
 
 }  // namespace velmor::data

@@ -193,7 +193,7 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
     }
     d.kind = Detection::Kind::Delimited;
     d.recordDelimiter = lines.end;
-    d.qualifier = "\"";
+    d.qualifier.assign(1, '"');
     if (!d.fieldDelimiter.empty()) {
         DelimitedScanner scanner(Delimiters{d.recordDelimiter, d.fieldDelimiter, d.qualifier},
                                  false);

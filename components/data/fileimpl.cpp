@@ -1,8 +1,6 @@
 #include "data/fileimpl.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "data/connectionfile.h"
 #include "data/detection.h"
@@ -18,10 +16,9 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 }
 
 std::string ReadSmallFile(const std::string& path, bool& ok) {
-    std::ifstream in(path, std::ios::binary);
-    ok = static_cast<bool>(in);
-    if (!ok) return {};
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    ok = ReadWholeFile(path, text, size_t{64} << 20);
+    return text;
 }
 
 std::string DbaseTypeName(unsigned char version) {

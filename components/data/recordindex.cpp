@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+
+#include "data/datareader.h"
 
 namespace velmor::data {
 
@@ -34,11 +34,49 @@ bool GetNumber(const std::string& in, size_t& at, std::int64_t& v) {
 }  // namespace
 
 void RecordIndex::Reset(FilePos dataStart) {
+    stored.reset();
+    storedCount = 0;
     checkpoints.assign(1, dataStart);
     counted = 0;
     countedEnd = dataStart;
     complete = false;
     longest = 0;
+}
+
+FilePos RecordIndex::Checkpoint(size_t k) const {
+    if (!stored) return checkpoints[k];
+    char bytes[8];
+    if (stored->ReadAt(storedOffset + static_cast<FilePos>(k) * 8, bytes, 8) != 8) return -1;
+    std::uint64_t u = 0;
+    for (int i = 0; i < 8; ++i)
+        u |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    return static_cast<FilePos>(u);
+}
+
+bool RecordIndex::Materialize() {
+    if (!stored) return true;
+    std::vector<FilePos> loaded(storedCount);
+    std::string bytes = stored->ReadString(storedOffset, storedCount * 8);
+    bool ok = bytes.size() == storedCount * 8;
+    for (size_t k = 0; ok && k < storedCount; ++k) {
+        std::uint64_t u = 0;
+        for (int i = 0; i < 8; ++i)
+            u |= static_cast<std::uint64_t>(
+                     static_cast<unsigned char>(bytes[k * 8 + static_cast<size_t>(i)]))
+                 << (8 * i);
+        loaded[k] = static_cast<FilePos>(u);
+        ok = loaded[k] >= (k ? loaded[k - 1] : 0);
+    }
+    stored.reset();
+    storedCount = 0;
+    if (!ok) {
+        // A damaged indexing file: count again from the start.
+        FilePos start = loaded.empty() ? 0 : loaded[0];
+        Reset(start);
+        return false;
+    }
+    checkpoints = std::move(loaded);
+    return true;
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {
@@ -69,6 +107,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
 }
 
 bool SaveRecordIndex(const std::string& path, const IndexKey& key, const RecordIndex& index) {
+    if (index.stored) return false;  // nothing counted beyond the stored file
     std::string out(kMagic, sizeof kMagic);
     PutNumber(out, key.fileSize);
     PutNumber(out, key.fileTime);
@@ -86,43 +125,38 @@ bool SaveRecordIndex(const std::string& path, const IndexKey& key, const RecordI
 }
 
 bool LoadRecordIndex(const std::string& path, const IndexKey& key, RecordIndex& index) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (data.size() < sizeof kMagic || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0)
+    auto reader = std::make_shared<DataReader>();
+    std::string error;
+    if (!reader->Open(path, error)) return false;
+    const size_t headLength = sizeof kMagic + 3 * 8 + key.division.size() + 5 * 8;
+    std::string data = reader->ReadString(0, headLength);
+    if (data.size() != headLength || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0)
         return false;
     size_t at = sizeof kMagic;
     std::int64_t size = 0, time = 0, divisionLength = 0;
-    if (!GetNumber(data, at, size) || !GetNumber(data, at, time) ||
-        !GetNumber(data, at, divisionLength))
+    GetNumber(data, at, size);
+    GetNumber(data, at, time);
+    GetNumber(data, at, divisionLength);
+    if (size != key.fileSize || time != key.fileTime ||
+        divisionLength != static_cast<std::int64_t>(key.division.size()) ||
+        data.compare(at, key.division.size(), key.division) != 0)
         return false;
-    if (size != key.fileSize || time != key.fileTime || divisionLength < 0 ||
-        static_cast<size_t>(divisionLength) > data.size() - at)
-        return false;
-    if (data.compare(at, static_cast<size_t>(divisionLength), key.division) != 0 ||
-        static_cast<size_t>(divisionLength) != key.division.size())
-        return false;
-    at += static_cast<size_t>(divisionLength);
+    at += key.division.size();
     RecordIndex loaded;
     std::int64_t complete = 0, points = 0;
-    if (!GetNumber(data, at, loaded.counted) || !GetNumber(data, at, loaded.countedEnd) ||
-        !GetNumber(data, at, complete) || !GetNumber(data, at, loaded.longest) ||
-        !GetNumber(data, at, points))
-        return false;
-    if (points < 1 || static_cast<std::uint64_t>(points) != (data.size() - at) / 8 ||
-        (data.size() - at) % 8 != 0)
-        return false;
+    GetNumber(data, at, loaded.counted);
+    GetNumber(data, at, loaded.countedEnd);
+    GetNumber(data, at, complete);
+    GetNumber(data, at, loaded.longest);
+    GetNumber(data, at, points);
     if (loaded.counted < 0 || points != loaded.counted / RecordIndex::kStride + 1 ||
-        loaded.countedEnd < 0 || loaded.countedEnd > size)
+        loaded.countedEnd < 0 || loaded.countedEnd > size || loaded.longest < 0 ||
+        reader->Size() != static_cast<FilePos>(headLength) + points * 8)
         return false;
     loaded.complete = complete != 0;
-    loaded.checkpoints.resize(static_cast<size_t>(points));
-    FilePos previous = -1;
-    for (auto& p : loaded.checkpoints) {
-        GetNumber(data, at, p);
-        if (p < previous || p > size) return false;
-        previous = p;
-    }
+    loaded.stored = std::move(reader);
+    loaded.storedOffset = static_cast<FilePos>(headLength);
+    loaded.storedCount = static_cast<size_t>(points);
     index = std::move(loaded);
     return true;
 }

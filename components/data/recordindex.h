@@ -4,9 +4,11 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "data/datareader.h"
 #include "data/types.h"
 
 namespace velmor::data {
@@ -26,7 +28,18 @@ struct RecordIndex {
     /// Longest record (bytes without its delimiter) among the counted ones.
     FilePos longest = 0;
 
+    /// Checkpoints of a reused indexing file stay on disk until counting
+    /// goes on: opening a counted file then costs no more than a small one.
+    std::shared_ptr<DataReader> stored;
+    FilePos storedOffset = 0;
+    size_t storedCount = 0;
+
     void Reset(FilePos dataStart);
+    size_t CheckpointCount() const { return stored ? storedCount : checkpoints.size(); }
+    /// Checkpoint K (K < CheckpointCount()); -1 when the stored file fails.
+    FilePos Checkpoint(size_t k) const;
+    /// Reads stored checkpoints into memory; false when the file fails.
+    bool Materialize();
     /// Records a record end at Offset (just after its delimiter).
     void AddEnd(FilePos offset) {
         ++counted;
