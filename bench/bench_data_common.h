@@ -141,7 +141,7 @@ constexpr int kFixedRecordLength = 100;  // 98 bytes of fields and CR LF
 /// Fixed records: id(10) name(20) city(20) note(30) amount(18) CR LF.
 inline bool GenerateFixed(const std::string& path, std::int64_t bytes) {
     return Generate(path, bytes, "", [](Random& r, std::int64_t n, std::string& out) {
-        char line[kFixedRecordLength + 1];
+        char line[2 * kFixedRecordLength];
         std::snprintf(line, sizeof line, "%-10lld%-20s%-20s%-30s%18llu\r\n",
                       static_cast<long long>(n), kWords[r.Below(12)], kWords[r.Below(12)],
                       n % 1000003 == 0 ? "needle in the haystack" : "an ordinary note",
@@ -194,6 +194,7 @@ inline std::int64_t EngineFilesSize(const std::string& data) {
 
 struct ToolRun {
     double seconds = 0;
+    double cpuSeconds = 0;  ///< user + system, all threads
     int status = -1;
     long maxRssKb = 0;
     std::string output;
@@ -207,6 +208,8 @@ inline ToolRun RunTool(const std::vector<std::string>& argv, bool captureOutput 
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, captureOutput ? outPath.c_str() : "/dev/null",
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // dd and node chatter on stderr; failures show in the exit status.
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -223,6 +226,8 @@ inline ToolRun RunTool(const std::vector<std::string>& argv, bool captureOutput 
     posix_spawn_file_actions_destroy(&actions);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.maxRssKb = usage.ru_maxrss;
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     if (captureOutput) {
         std::ifstream in(outPath, std::ios::binary);
         run.output.assign(std::istreambuf_iterator<char>(in), {});
@@ -262,6 +267,18 @@ inline void Figure(const char* what, double value, const char* unit) {
 
 inline void Verdict(const char* what, bool met) {
     std::printf("  %-52s %s\n", what, met ? "met" : "MISSED");
+}
+
+/// The machine is shared: with more runnable processes than cores, wall
+/// times stretch, so the load is printed beside the figures.
+inline void PrintLoad() {
+    double load[3] = {0, 0, 0};
+    if (::getloadavg(load, 3) > 0) {
+        std::printf(
+            "  (load average %.1f on %ld cores while measuring; CPU times are less "
+            "affected by other work than wall times)\n",
+            load[0], ::sysconf(_SC_NPROCESSORS_ONLN));
+    }
 }
 
 inline double GBps(std::int64_t bytes, double seconds) {

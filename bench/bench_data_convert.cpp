@@ -77,12 +77,16 @@ int main(int argc, char** argv) {
         Best(o.runs, {"dd", "if=/dev/zero", "of=" + ddOut, "bs=1M", "count=" + blocks}, ddOut);
     std::remove(ddOut.c_str());
 
+    bench::PrintLoad();
     bench::Figure("velmor-data convert wall time", v.seconds, "s");
+    bench::Figure("velmor-data convert CPU time", v.cpuSeconds, "s");
     bench::Figure("velmor-data: input read (two passes) per second", bench::GBps(size, v.seconds),
                   "GB/s");
     bench::Figure("velmor-data peak resident memory", v.maxRssKb / 1024.0, "MB");
     bench::Figure("output written", written / 1e6, "MB");
     bench::Figure("dd of the same size, wall time", dd.seconds, "s");
+    bench::Figure("dd of the same size, CPU time", dd.cpuSeconds, "s");
+    bench::Figure("CPU ratio velmor-data / dd", v.cpuSeconds / dd.cpuSeconds, "x");
     bench::Figure("ratio velmor-data / dd (target <= 2)", v.seconds / dd.seconds, "x");
     bench::Verdict("within 2x of dd", v.seconds <= 2 * dd.seconds);
 
@@ -105,6 +109,7 @@ int main(int argc, char** argv) {
         std::printf("  DuckDB run failed (status %d); no DuckDB ratio\n", d.status);
     } else {
         bench::Figure("DuckDB wall time", d.seconds, "s");
+        bench::Figure("DuckDB CPU time (all threads)", d.cpuSeconds, "s");
         bench::Figure("DuckDB peak resident memory", d.maxRssKb / 1024.0, "MB");
         bench::Figure("DuckDB output", bench::FileSize(theirs) / 1e6, "MB");
         bench::Figure("ratio DuckDB / velmor-data (target >= 5)", d.seconds / v.seconds, "x");

@@ -36,10 +36,14 @@ int main(int argc, char** argv) {
     const std::int64_t indexBytes = bench::EngineFilesSize(csv);
     bench::ToolRun reopened = bench::RunTool({tool, "count", csv});
 
+    bench::PrintLoad();
     bench::Figure("wc -l wall time", wc.seconds, "s");
+    bench::Figure("wc -l CPU time", wc.cpuSeconds, "s");
     bench::Figure("wc -l speed", bench::GBps(size, wc.seconds), "GB/s");
     bench::Figure("velmor-data count wall time", best.seconds, "s");
+    bench::Figure("velmor-data count CPU time", best.cpuSeconds, "s");
     bench::Figure("velmor-data count speed", bench::GBps(size, best.seconds), "GB/s");
+    bench::Figure("CPU ratio velmor-data / wc -l", best.cpuSeconds / wc.cpuSeconds, "x");
     bench::Figure("ratio velmor-data / wc -l (target <= 1.5)", best.seconds / wc.seconds, "x");
     bench::Figure("count again with the saved index", reopened.seconds, "s");
     bench::Figure("records counted (expected: lines - 1)", static_cast<double>(records), "");

@@ -101,7 +101,9 @@ int FieldsOf(const File& file) {
     const velmor::data::Fields& fields = file.GetFields();
     std::string out;
     if (fields.Count() == 0) {
-        out = "Field1\t1\t" + std::to_string(file.GetConnection().RecordLength()) + "\n";
+        out.append("Field1\t1\t");
+        out.append(std::to_string(file.GetConnection().RecordLength()));
+        out.push_back('\n');
     }
     for (int i = 1; i <= fields.Count(); ++i) {
         const velmor::data::Field* f = fields.Item(i);

@@ -91,13 +91,15 @@ bool IsNameByte(char c) {
 }
 
 std::string CleanDbaseName(const std::string& name) {
-    std::string clean;
+    const bool letterFirst = !name.empty() && UpperAscii(name[0]) >= 'A' &&
+                             UpperAscii(name[0]) <= 'Z';
+    std::string clean(letterFirst ? 0 : 1, 'F');
     for (char c : name) {
+        if (clean.size() == 10) break;
         char u = UpperAscii(c);
         clean.push_back(IsNameByte(u) ? u : '_');
     }
-    if (clean.empty() || !(clean[0] >= 'A' && clean[0] <= 'Z')) clean.insert(0, "F");
-    return clean.substr(0, 10);
+    return clean;
 }
 
 }  // namespace

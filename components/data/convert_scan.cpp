@@ -36,9 +36,16 @@ std::size_t FindEither(const char* p, std::size_t size, std::size_t from, char a
 enum class Match { Yes, No, Unknown };
 
 // Whether Text occurs at At; Unknown when Data ends inside a possible match.
-Match MatchAt(std::string_view data, std::size_t at, std::string_view text) {
+inline Match MatchAt(std::string_view data, std::size_t at, std::string_view text) {
     if (text.empty()) return Match::No;
     std::size_t available = data.size() - at;
+    // The usual delimiters are one or two bytes: no call to memcmp for them.
+    if (text.size() == 1) return data[at] == text[0] ? Match::Yes : Match::No;
+    if (text.size() == 2) {
+        if (data[at] != text[0]) return Match::No;
+        if (available < 2) return Match::Unknown;
+        return data[at + 1] == text[1] ? Match::Yes : Match::No;
+    }
     if (available >= text.size()) {
         return std::memcmp(data.data() + at, text.data(), text.size()) == 0 ? Match::Yes
                                                                             : Match::No;
@@ -86,8 +93,12 @@ DelimitedSplitter::Stop DelimitedSplitter::FindDelimiter(std::string_view data, 
     return Stop::End;
 }
 
-void DelimitedSplitter::AddValue(std::size_t begin, std::size_t end) {
-    pieces_.push_back({begin, end - begin, false});
+void DelimitedSplitter::AddValue(std::string_view data, std::size_t begin, std::size_t end) {
+    values_.emplace_back(data.data() + begin, end - begin);
+}
+
+void DelimitedSplitter::AddRebuilt(std::size_t scratchStart) {
+    values_.emplace_back(scratch_.data() + scratchStart, scratch_.size() - scratchStart);
 }
 
 DelimitedSplitter::Stop DelimitedSplitter::ReadQualified(std::string_view data, bool last,
@@ -106,7 +117,7 @@ DelimitedSplitter::Stop DelimitedSplitter::ReadQualified(std::string_view data, 
             if (!last) return Stop::Incomplete;
             // An unterminated qualifier runs to the end of the file.
             scratch_.append(data.substr(p));
-            pieces_.push_back({scratchStart, scratch_.size() - scratchStart, true});
+            AddRebuilt(scratchStart);
             pos = data.size();
             return Stop::End;
         }
@@ -130,9 +141,9 @@ DelimitedSplitter::Stop DelimitedSplitter::ReadQualified(std::string_view data, 
             // Bytes between the closing qualifier and the delimiter are kept.
             scratch_.append(data.substr(p, at - p));
             scratch_.append(data.substr(after, delimiterAt - after));
-            pieces_.push_back({scratchStart, scratch_.size() - scratchStart, true});
+            AddRebuilt(scratchStart);
         } else {
-            pieces_.push_back({start, at - start, false});
+            AddValue(data, start, at);
         }
         pos = delimiterAt + (stop == Stop::Field    ? syntax_.fieldDelimiter.size()
                              : stop == Stop::Record ? syntax_.recordDelimiter.size()
@@ -142,10 +153,12 @@ DelimitedSplitter::Stop DelimitedSplitter::ReadQualified(std::string_view data, 
 }
 
 bool DelimitedSplitter::Next(std::string_view data, bool last, std::size_t& consumed) {
-    pieces_.clear();
     scratch_.clear();
     values_.clear();
     if (data.empty()) return false;
+    // A rebuilt value is never longer than the data, so with this much room
+    // the scratch text never moves and views into it stay valid.
+    if (scratch_.capacity() < data.size()) scratch_.reserve(data.size());
     std::size_t pos = 0;
     for (;;) {
         Stop stop;
@@ -159,7 +172,7 @@ bool DelimitedSplitter::Next(std::string_view data, bool last, std::size_t& cons
             std::size_t at = 0;
             stop = FindDelimiter(data, last, pos, at);
             if (stop == Stop::Incomplete || (stop == Stop::End && !last)) return false;
-            AddValue(pos, at);
+            AddValue(data, pos, at);
             pos = at + (stop == Stop::Field    ? syntax_.fieldDelimiter.size()
                         : stop == Stop::Record ? syntax_.recordDelimiter.size()
                                                : 0);
@@ -169,11 +182,6 @@ bool DelimitedSplitter::Next(std::string_view data, bool last, std::size_t& cons
         break;
     }
     consumed = pos;
-    values_.reserve(pieces_.size());
-    for (const Piece& piece : pieces_) {
-        const char* base = piece.inScratch ? scratch_.data() : data.data();
-        values_.emplace_back(base + piece.begin, piece.size);
-    }
     return true;
 }
 

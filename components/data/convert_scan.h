@@ -32,7 +32,8 @@ private:
     enum class Stop { Field, Record, End, Incomplete };
     Stop FindDelimiter(std::string_view data, bool last, std::size_t from, std::size_t& at) const;
     Stop ReadQualified(std::string_view data, bool last, std::size_t& pos);
-    void AddValue(std::size_t begin, std::size_t end);
+    void AddValue(std::string_view data, std::size_t begin, std::size_t end);
+    void AddRebuilt(std::size_t scratchStart);
 
     DelimitedSyntax syntax_;
     char fieldFirst_ = 0;
@@ -40,14 +41,8 @@ private:
     bool hasField_ = false;
     std::vector<std::string_view> values_;
     // Values that had doubled qualifiers or bytes after the closing qualifier
-    // are rebuilt here; Pieces locate them once the record is complete.
+    // are rebuilt here.
     std::string scratch_;
-    struct Piece {
-        std::size_t begin;
-        std::size_t size;
-        bool inScratch;
-    };
-    std::vector<Piece> pieces_;
 };
 
 }  // namespace velmor::data
