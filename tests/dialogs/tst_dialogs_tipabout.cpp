@@ -1,0 +1,119 @@
+// The tip of the day and the about box.
+#include <QCheckBox>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/global.h"
+#include "app/userprompt.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmTip.h"
+
+using velmor::frmAbout;
+using velmor::frmTip;
+
+namespace {
+void WriteTips(const QString& folder, const QByteArray& text) {
+    QFile f(folder + QStringLiteral("/TIPOFDAY.TXT"));
+    if (f.open(QIODevice::WriteOnly)) f.write(text);
+}
+}  // namespace
+
+class TestDialogsTipAbout : public QObject {
+    Q_OBJECT
+private slots:
+    void missingFileExplainsItself();
+    void oneTipAlwaysComesBack();
+    void everyLineIsATip();
+    void nextTipPicksAmongAllLines();
+    void shippedTipsFileIsReadable();
+    void aboutNamesTheProgramAndVersion();
+    void aboutLinkOpensTheBrowser();
+};
+
+void TestDialogsTipAbout::missingFileExplainsItself() {
+    QTemporaryDir dir;
+    velmor::Global::SetProgramFolder(dir.path());
+    frmTip tip;
+    QCOMPARE(tip.windowTitle(), QStringLiteral("Tip of the Day"));
+    QVERIFY(tip.chkLoadTipsAtStartup->isChecked());
+    QCOMPARE(tip.chkLoadTipsAtStartup->text(), QStringLiteral("&Show Tips at Startup"));
+    const QString expected = QStringLiteral(
+        "That the TIPOFDAY.TXT file was not found? \n\nCreate a text file named TIPOFDAY.TXT using "
+        "NotePad with 1 tip per line. Then place it in the same directory as the application. ");
+    QCOMPARE(tip.lblTipText->text(), expected);
+    tip.cmdNextTip_Click();
+    QCOMPARE(tip.lblTipText->text(), expected);
+    QVERIFY(!tip.LoadTips(QString()));
+}
+
+void TestDialogsTipAbout::oneTipAlwaysComesBack() {
+    QTemporaryDir dir;
+    velmor::Global::SetProgramFolder(dir.path());
+    WriteTips(dir.path(), "Only this one.\r\n");
+    frmTip tip;
+    QCOMPARE(tip.Tips().size(), 1);
+    for (int i = 0; i < 10; ++i) {
+        tip.cmdNextTip_Click();
+        QCOMPARE(tip.lblTipText->text(), QStringLiteral("Only this one."));
+        QCOMPARE(tip.CurrentTip(), 1);
+    }
+}
+
+void TestDialogsTipAbout::everyLineIsATip() {
+    QTemporaryDir dir;
+    velmor::Global::SetProgramFolder(dir.path());
+    WriteTips(dir.path(), "first\r\n\r\n  third  \nfourth");
+    frmTip tip;
+    QCOMPARE(tip.Tips(), (QStringList{"first", "", "  third  ", "fourth"}));
+}
+
+void TestDialogsTipAbout::nextTipPicksAmongAllLines() {
+    QTemporaryDir dir;
+    velmor::Global::SetProgramFolder(dir.path());
+    WriteTips(dir.path(), "a\nb\nc\n");
+    frmTip tip;
+    QSet<QString> seen;
+    for (int i = 0; i < 200; ++i) {
+        tip.cmdNextTip_Click();
+        QVERIFY(tip.CurrentTip() >= 1 && tip.CurrentTip() <= 3);
+        seen.insert(tip.lblTipText->text());
+    }
+    QCOMPARE(seen, (QSet<QString>{"a", "b", "c"}));
+}
+
+void TestDialogsTipAbout::shippedTipsFileIsReadable() {
+    frmTip tip;
+    QVERIFY(tip.LoadTips(QStringLiteral(VELMOR_TEST_DATA "/../../dialogs/TIPOFDAY.TXT")));
+    QVERIFY(tip.Tips().size() >= 5);
+    for (const QString& t : tip.Tips()) QVERIFY(!t.trimmed().isEmpty());
+}
+
+void TestDialogsTipAbout::aboutNamesTheProgramAndVersion() {
+    frmAbout about;
+    QCOMPARE(about.windowTitle(), QStringLiteral("About Velmor_Dravik"));
+    QCOMPARE(about.lblTitle->text(), QStringLiteral("Velmor_Dravik"));
+    QVERIFY(QRegularExpression(QStringLiteral("^Version \\d+\\.\\d+\\.\\d+$"))
+                .match(about.lblVersion->text())
+                .hasMatch());
+    QVERIFY(!about.lblDescription->text().isEmpty());
+}
+
+void TestDialogsTipAbout::aboutLinkOpensTheBrowser() {
+    velmor::ScriptedUserPrompt prompt;
+    velmor::SetPrompt(&prompt);
+    frmAbout about;
+    about.SetLinkHot(true);
+    QVERIFY(about.lblLink->styleSheet().contains(QStringLiteral("#FF00FF")));
+    about.SetLinkHot(false);
+    QVERIFY(about.lblLink->styleSheet().contains(QStringLiteral("#0000FF")));
+    prompt.SetLaunchResult(false);  // a browser that does not start changes nothing
+    about.lblLink_Click();
+    QCOMPARE(prompt.Questions().size(), size_t(1));
+    QCOMPARE(prompt.Questions()[0].kind, velmor::ScriptedUserPrompt::Asked::Kind::Url);
+    QCOMPARE(prompt.Questions()[0].text, frmAbout::MakerAddress());
+    velmor::SetPrompt(nullptr);
+}
+
+QTEST_MAIN(TestDialogsTipAbout)
+#include "tst_dialogs_tipabout.moc"

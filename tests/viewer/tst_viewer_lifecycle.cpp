@@ -1,0 +1,483 @@
+// The main window's file lifecycle: menus, opening, closing, the save
+// question, the file watch, engine events and files it cannot divide.
+#include <QAction>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+
+#include "viewer/connectionfiles.h"
+#include "viewer_testhost.h"
+
+using velmor::frmFileView;
+using velmor::UserPrompt;
+using Asked = velmor::ScriptedUserPrompt::Asked;
+
+namespace {
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+QString Connection(frmFileView& w) {
+    return QString::fromStdString(w.File().ConnectionPathAndName());
+}
+}  // namespace
+
+class TestViewerLifecycle : public QObject {
+    Q_OBJECT
+private slots:
+    void menuTreeCaptionsAndShortcuts_data();
+    void menuTreeCaptionsAndShortcuts();
+    void menusWaitForTheirWindows();
+    void tipOnlyWithoutACommandLine();
+    void aboutBoxIsModal();
+    void openCommandUsesTheDialogAndSavesTheOldConnection();
+    void missingFileOpensNothingSilently();
+    void droppedFilesOpenInTurn();
+    void closeCommandHidesEverything();
+    void connectionFilesCompare_data();
+    void connectionFilesCompare();
+    void saveQuestion_data();
+    void saveQuestion();
+    void newConnectionQuestion_data();
+    void newConnectionQuestion();
+    void cancelledCloseKeepsTheWindowButClosesOthers();
+    void fileWatchReloadsOnlyChangedFiles();
+    void fileWatchRunsOnItsTimer();
+    void undividedFileShowsALineInsteadOfRecords();
+    void engineEvents();
+    void emptyFile();
+    void reopenedDelimitedFileIsDrawn();
+};
+
+void TestViewerLifecycle::menuTreeCaptionsAndShortcuts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("shortcut");
+    QTest::newRow("options") << "mnuOptions"
+                             << "O&ptions..."
+                             << "";
+    QTest::newRow("open") << "mnuAddDataFile"
+                          << "&Open..."
+                          << "Ctrl+O";
+    QTest::newRow("save") << "mnuSaveDataConnection"
+                          << "&Save"
+                          << "Ctrl+S";
+    QTest::newRow("close") << "mnuclose"
+                           << "&Close"
+                           << "";
+    QTest::newRow("exit") << "mnuexit"
+                          << "E&xit"
+                          << "";
+    QTest::newRow("wizard") << "mnuLaunchConnectionWizard"
+                            << "Launch Connection Wizard"
+                            << "";
+    QTest::newRow("connection") << "mnudataconnection"
+                                << "&Data Connection..."
+                                << "";
+    QTest::newRow("fields") << "mnufields"
+                            << "&Fields..."
+                            << "";
+    QTest::newRow("search") << "mnufindrecord"
+                            << "&Search..."
+                            << "";
+    QTest::newRow("hex") << "mnuhexeditor"
+                         << "&Hex View..."
+                         << "";
+    QTest::newRow("converter") << "mnuDataConverter"
+                               << "File &Converter..."
+                               << "";
+    QTest::newRow("counter") << "mnuFieldCodeCounter"
+                             << "Field Code Counter..."
+                             << "";
+    QTest::newRow("print record") << "mnuprintrecord"
+                                  << "&Record"
+                                  << "";
+    QTest::newRow("parent") << "mnuParentProcess"
+                            << "&Parent Process"
+                            << "";
+    QTest::newRow("reformat") << "mnuReformat"
+                              << "&Reformat"
+                              << "";
+    QTest::newRow("match") << "mnuMatch"
+                           << "&Match"
+                           << "";
+    QTest::newRow("about") << "mnuabout"
+                           << "&About"
+                           << "";
+    QTest::newRow("byte bar") << "mnuByteBar"
+                              << "Byte Bar"
+                              << "";
+    QTest::newRow("field names") << "mnuFieldNames"
+                                 << "Field Names"
+                                 << "";
+}
+
+void TestViewerLifecycle::menuTreeCaptionsAndShortcuts() {
+    QFETCH(QString, name);
+    viewertest::Host h;
+    auto w = h.Window();
+    QAction* a = w->findChild<QAction*>(name);
+    QVERIFY(a);
+    QTEST(a->text(), "caption");
+    QTEST(a->shortcut().toString(), "shortcut");
+}
+
+void TestViewerLifecycle::menusWaitForTheirWindows() {
+    viewertest::Host h;
+    auto w = h.Window();
+    QStringList top;
+    for (QAction* a : w->menuBar()->actions())
+        if (a->isVisible()) top << a->text();
+    QCOMPARE(top, (QStringList{"&File", "&Tools", "&Window"}));
+    QCOMPARE(w->mnuprint->title(), QStringLiteral("&Print"));
+    QVERIFY(!w->mnutools->isEnabled());
+    QVERIFY(!w->mnuSaveDataConnection->isVisible());
+    QVERIFY(!w->mnudataconnection->isEnabled());
+    QVERIFY(w->mnuLaunchConnectionWizard->isEnabled());
+    int opened = 0;
+    w->SetWindowOpener(QStringLiteral("mnudataconnection"), [&] { ++opened; });
+    QVERIFY(w->mnudataconnection->isEnabled());
+    w->mnudataconnection->trigger();
+    QCOMPARE(opened, 1);
+    // The converter saves the connection before it opens.
+    auto file = h.Fixed(QStringLiteral("conv.dat"), 20, 20);
+    QVERIFY(w->AddFile(file));
+    QVERIFY(w->mnutools->isEnabled());
+    w->SetWindowOpener(QStringLiteral("mnuDataConverter"), [&] {
+        opened += 10;
+        QVERIFY(QFileInfo::exists(Connection(*w)));
+    });
+    w->mnuDataConverter->trigger();
+    QCOMPARE(opened, 11);
+    QVERIFY(w->mnuLaunch->menuAction()->isVisible() == false);
+    w->SetWindowOpener(QStringLiteral("mnuReformat"), [] {});
+    QVERIFY(w->mnuLaunch->menuAction()->isVisible());
+}
+
+void TestViewerLifecycle::tipOnlyWithoutACommandLine() {
+    viewertest::Host h;
+    auto w = h.Window();
+    w->Form_Load(false);
+    QVERIFY(h.modal.isEmpty());
+    w->Form_Load(true);
+    QCOMPARE(h.modal, QStringList{"frmTip"});
+}
+
+void TestViewerLifecycle::aboutBoxIsModal() {
+    viewertest::Host h;
+    auto w = h.Window();
+    w->mnuabout->trigger();
+    QCOMPARE(h.modal, QStringList{"frmAbout"});
+}
+
+void TestViewerLifecycle::openCommandUsesTheDialogAndSavesTheOldConnection() {
+    viewertest::Host h;
+    const QString first = h.Fixed(QStringLiteral("first.dat"), 30, 20);
+    const QString second = h.Fixed(QStringLiteral("second.dat"), 40, 20);
+    velmor::Global::LastPathOpened = h.dir.path();
+    auto w = h.Window(first);
+    const QString firstConnection = Connection(*w);
+    QVERIFY(!QFileInfo::exists(firstConnection));
+    h.prompt.QueueFile(second);
+    w->mnuAddDataFile_Click();
+    QVERIFY(QFileInfo::exists(firstConnection));
+    QCOMPARE(w->windowTitle(), QStringLiteral("second.dat"));
+    QCOMPARE(w->File().RecordCount(), 40);
+    const auto& q = h.prompt.Questions();
+    QCOMPARE(q.size(), size_t(1));
+    QCOMPARE(q[0].kind, Asked::Kind::OpenFile);
+    QVERIFY(!q[0].filter.isEmpty());
+    QCOMPARE(velmor::Global::LastPathOpened, QDir(h.dir.path()).absolutePath() + QLatin1Char('/'));
+    // A cancelled dialog keeps the open file.
+    h.prompt.QueueFile(QString());
+    w->mnuAddDataFile_Click();
+    QCOMPARE(w->windowTitle(), QStringLiteral("second.dat"));
+}
+
+void TestViewerLifecycle::missingFileOpensNothingSilently() {
+    viewertest::Host h;
+    auto w = h.Window();
+    QVERIFY(!w->AddFile(h.dir.filePath(QStringLiteral("nope.dat"))));
+    QVERIFY(h.prompt.Questions().empty());
+    QVERIFY(w->pctContainer->isHidden());
+    QVERIFY(!w->mnutools->isEnabled());
+}
+
+void TestViewerLifecycle::droppedFilesOpenInTurn() {
+    viewertest::Host h;
+    auto w = h.Window();
+    const QString a = h.Fixed(QStringLiteral("a.dat"), 10, 20);
+    const QString b = h.Fixed(QStringLiteral("b.dat"), 12, 20);
+    w->DropFiles({a, b});
+    QCOMPARE(w->windowTitle(), QStringLiteral("b.dat"));
+    QCOMPARE(w->File().RecordCount(), 12);
+    QVERIFY(!w->pctContainer->isHidden());
+}
+
+void TestViewerLifecycle::closeCommandHidesEverything() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("close.dat"), 10, 20));
+    const QString c = Connection(*w);
+    w->mnuclose_Click();
+    QVERIFY(QFileInfo::exists(c));
+    QVERIFY(w->pctContainer->isHidden());
+    QVERIFY(w->HScroll1->isHidden());
+    QVERIFY(w->VScroll1->isHidden());
+    QVERIFY(!w->mnutools->isEnabled());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Velmor_Dravik"));
+    // Keys do nothing without a file.
+    w->Form_KeyDown(Qt::Key_Down, Qt::NoModifier);
+    w->Timer1_Timer();
+}
+
+void TestViewerLifecycle::connectionFilesCompare_data() {
+    QTest::addColumn<QByteArray>("a");
+    QTest::addColumn<QByteArray>("b");
+    QTest::addColumn<bool>("differ");
+    QTest::newRow("same") << QByteArray("x\r\ny\r\n") << QByteArray("x\r\ny\r\n") << false;
+    QTest::newRow("case only") << QByteArray("Field=Name\r\n") << QByteArray("field=NAME\r\n")
+                               << false;
+    QTest::newRow("line ends only") << QByteArray("x\r\ny") << QByteArray("x\ny\n") << false;
+    QTest::newRow("changed line") << QByteArray("x\r\ny\r\n") << QByteArray("x\r\nz\r\n") << true;
+    QTest::newRow("lines added at the end")
+        << QByteArray("x\r\n") << QByteArray("x\r\nField=NEW\r\n") << true;
+    QTest::newRow("lines removed at the end")
+        << QByteArray("x\r\ny\r\n") << QByteArray("x\r\n") << true;
+}
+
+void TestViewerLifecycle::connectionFilesCompare() {
+    QFETCH(QByteArray, a);
+    QFETCH(QByteArray, b);
+    QTemporaryDir dir;
+    Write(dir.filePath("a"), a);
+    Write(dir.filePath("b"), b);
+    QTEST(velmor::viewer::ConnectionFilesDiffer(dir.filePath("a"), dir.filePath("b")), "differ");
+    QVERIFY(velmor::viewer::ConnectionFilesDiffer(dir.filePath("a"), dir.filePath("missing")));
+    QCOMPARE(velmor::viewer::TemporaryConnectionPath(QStringLiteral("/d/orders.dat.vdc")),
+             QStringLiteral("/d/~orders.dat.vdc"));
+}
+
+void TestViewerLifecycle::saveQuestion_data() {
+    QTest::addColumn<bool>("change");
+    QTest::addColumn<bool>("prompt");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("goOn");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("scratchLeft");
+    const int yes = int(UserPrompt::Answer::Yes), no = int(UserPrompt::Answer::No),
+              cancel = int(UserPrompt::Answer::Cancel);
+    QTest::newRow("unchanged") << false << true << yes << true << false << false << false;
+    QTest::newRow("yes") << true << true << yes << true << true << true << false;
+    QTest::newRow("no") << true << true << no << true << true << false << false;
+    QTest::newRow("cancel") << true << true << cancel << false << true << false << true;
+    QTest::newRow("no prompting saves") << true << false << no << true << false << true << false;
+}
+
+void TestViewerLifecycle::saveQuestion() {
+    QFETCH(bool, change);
+    QFETCH(bool, prompt);
+    QFETCH(int, answer);
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("save.dat"), 10, 20));
+    const QString c = Connection(*w);
+    QVERIFY(w->File().SaveConnection("", false));
+    const QByteArray before = Read(c);
+    velmor::Global::PromptToSaveConfigurationChanges = prompt;
+    if (change) w->File().GetFields().Add("EXTRA", 3);
+    h.prompt.QueueAnswer(static_cast<UserPrompt::Answer>(answer));
+    QTEST(w->ConfirmSaveConnection(), "goOn");
+    QFETCH(bool, asked);
+    QCOMPARE(h.prompt.Questions().size(), size_t(asked ? 1 : 0));
+    if (asked) {
+        const Asked& q = h.prompt.Questions()[0];
+        QCOMPARE(q.text, QStringLiteral("Would you like to save your changes?"));
+        QCOMPARE(q.title, QStringLiteral("Save Changes?"));
+        QCOMPARE(q.buttons, UserPrompt::Buttons::YesNoCancel);
+        QCOMPARE(q.icon, UserPrompt::Icon::Question);
+    }
+    QFETCH(bool, saved);
+    QCOMPARE(Read(c).contains("EXTRA"), saved);
+    if (!saved) QCOMPARE(Read(c), before);
+    QTEST(QFileInfo::exists(velmor::viewer::TemporaryConnectionPath(c)), "scratchLeft");
+}
+
+void TestViewerLifecycle::newConnectionQuestion_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("goOn");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("yes") << int(UserPrompt::Answer::Yes) << true << true;
+    QTest::newRow("no") << int(UserPrompt::Answer::No) << true << false;
+    QTest::newRow("cancel") << int(UserPrompt::Answer::Cancel) << false << false;
+}
+
+void TestViewerLifecycle::newConnectionQuestion() {
+    QFETCH(int, answer);
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("fresh.dat"), 10, 20));
+    velmor::Global::PromptToSaveConfigurationChanges = true;
+    h.prompt.QueueAnswer(static_cast<UserPrompt::Answer>(answer));
+    QTEST(w->ConfirmSaveConnection(), "goOn");
+    QCOMPARE(h.prompt.Questions().size(), size_t(1));
+    QCOMPARE(
+        h.prompt.Questions()[0].text,
+        QStringLiteral("Would you like to save your data connection information to fresh.dat?"));
+    QTEST(QFileInfo::exists(Connection(*w)), "saved");
+}
+
+void TestViewerLifecycle::cancelledCloseKeepsTheWindowButClosesOthers() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("cancel.dat"), 10, 20));
+    QWidget other;
+    other.setObjectName(QStringLiteral("frmFind2"));
+    other.show();
+    w->RegisterWindow(&other);
+    velmor::Global::PromptToSaveConfigurationChanges = true;
+    h.prompt.QueueAnswer(UserPrompt::Answer::Cancel);
+    QVERIFY(!w->close());
+    QVERIFY(w->isVisible());
+    QVERIFY(!other.isVisible());
+    h.prompt.QueueAnswer(UserPrompt::Answer::No);
+    QVERIFY(w->close());
+}
+
+void TestViewerLifecycle::fileWatchReloadsOnlyChangedFiles() {
+    viewertest::Host h;
+    const QString path = h.Fixed(QStringLiteral("watch.dat"), 100, 20);
+    auto w = h.Window(path);
+    w->MoveTo(50);
+    w->Timer1_Timer();
+    QCOMPARE(w->File().RecordNumber(), 50);
+    QCOMPARE(w->File().RecordCount(), 100);
+
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::Append));
+    f.write(QByteArray(20, 'z') + "\r\n");
+    f.close();
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(
+        f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+    f.close();
+    w->Timer1_Timer();
+    QCOMPARE(w->File().RecordCount(), 101);
+    const auto stamp = w->File().FileDateTime();
+    w->Timer1_Timer();
+    QCOMPARE(w->File().FileDateTime(), stamp);
+    QVERIFY(h.prompt.Questions().empty());
+
+    // A file that disappears is left alone.
+    QFile::remove(path);
+    w->Timer1_Timer();
+    QVERIFY(h.prompt.Questions().empty());
+}
+
+void TestViewerLifecycle::fileWatchRunsOnItsTimer() {
+    viewertest::Host h;
+    const QString path = h.Fixed(QStringLiteral("timer.dat"), 10, 20);
+    auto w = h.Window(path);
+    QCOMPARE(w->Timer1->interval(), 1000);
+    QVERIFY(w->Timer1->isActive());
+    h.Fixed(QStringLiteral("timer.dat"), 30, 20);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(
+        f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+    f.close();
+    QTRY_COMPARE_WITH_TIMEOUT(w->File().RecordCount(), 30, 5000);
+}
+
+void TestViewerLifecycle::undividedFileShowsALineInsteadOfRecords() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("undivided.dat"), 100, 20));
+    auto& c = w->File().GetConnection();
+    c.SetIsFixed(false);
+    c.SetIsDelimited(false);
+    w->RefreshView();
+    QVERIFY(!w->lblNoDivision->isHidden());
+    QVERIFY(w->lblNoDivision->text().contains(QStringLiteral("Tools > Data Connection...")));
+    for (int i = 1; i <= 4; ++i) QVERIFY(w->ImgS[static_cast<size_t>(i)]->isHidden());
+    QVERIFY(w->VScroll1->isHidden());
+    w->Form_KeyDown(Qt::Key_Down, Qt::NoModifier);
+    w->Form_KeyDown(Qt::Key_End, Qt::NoModifier);
+    w->cmdLastRecord_Click();
+    QVERIFY(h.prompt.Questions().empty());
+
+    c.SetIsFixed(true);
+    c.SetRecordLength(0);
+    w->RefreshView();
+    QVERIFY(!w->lblNoDivision->isHidden());
+
+    c.SetRecordLength(22);
+    w->RefreshView();
+    QVERIFY(w->lblNoDivision->isHidden());
+    QVERIFY(!w->mDrawer->Log().empty());
+    w->Form_KeyDown(Qt::Key_Down, Qt::NoModifier);
+    QCOMPARE(w->File().RecordNumber(), 2);
+}
+
+void TestViewerLifecycle::engineEvents() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("events.dat"), 100, 20));
+    bool cancel = false;
+    w->mFile_Error("The file could not be read.", cancel);
+    QVERIFY(cancel);
+    QVERIFY(w->mEngineError);
+    QCOMPARE(h.prompt.Questions().size(), size_t(1));
+    QCOMPARE(h.prompt.Questions()[0].text, QStringLiteral("The file could not be read."));
+    QCOMPARE(h.prompt.Questions()[0].icon, UserPrompt::Icon::None);
+    // The next move clears the flag.
+    w->MoveTo(3);
+    QVERIFY(!w->mEngineError);
+
+    velmor::data::RecordNo r = 40;
+    w->mBusy = true;
+    w->mFile_RecordNumberChanged(r);
+    QCOMPARE(w->File().RecordNumber(), 3);
+    w->mBusy = false;
+    w->mFile_RecordNumberChanged(r);
+    QCOMPARE(w->File().RecordNumber(), 40);
+    w->mFile_RecordUpdated();
+    QCOMPARE(w->File().RecordNumber(), 40);
+    QVERIFY(!w->mBusy);
+}
+
+void TestViewerLifecycle::emptyFile() {
+    viewertest::Host h;
+    const QString path = h.dir.filePath(QStringLiteral("empty.dat"));
+    Write(path, {});
+    auto w = h.Window(path);
+    QVERIFY(w->HScroll1->isHidden());
+    QVERIFY(w->VScroll1->isHidden());
+    w->Form_KeyDown(Qt::Key_Down, Qt::NoModifier);
+    w->cmdLastRecord_Click();
+    w->txtRecord->setText(QStringLiteral("5"));
+    w->txtRecord_KeyPress(Qt::Key_Return);
+    QVERIFY(h.prompt.Questions().empty());
+}
+
+void TestViewerLifecycle::reopenedDelimitedFileIsDrawn() {
+    viewertest::Host h;
+    const QString path = h.Copy(QStringLiteral("customers.csv"));
+    {
+        auto w = h.Window(path);
+        w->File().SaveConnection("", false);
+    }
+    auto w = h.Window(path);
+    QVERIFY(w->lblNoDivision->isHidden());
+    bool first = false;
+    for (const auto& t : w->mDrawer->Log())
+        first = first || (t.record == 1 && t.text.rfind("1,", 0) == 0);
+    QVERIFY(first);
+}
+
+QTEST_MAIN(TestViewerLifecycle)
+#include "tst_viewer_lifecycle.moc"
