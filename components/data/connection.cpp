@@ -18,6 +18,9 @@ Connection::Connection(const Connection& other)
 
 Connection& Connection::operator=(const Connection& other) {
     if (this == &other) return *this;
+    // Copying the settings already in force changes nothing, so the owning
+    // file is not divided again.
+    const bool same = SameSettings(other);
     isFixed_ = other.isFixed_;
     isDelimited_ = other.isDelimited_;
     firstRecordContainsFieldNames_ = other.firstRecordContainsFieldNames_;
@@ -30,7 +33,7 @@ Connection& Connection::operator=(const Connection& other) {
     auxiliaryText_ = other.auxiliaryText_;
     name_ = other.name_;
     extensions_ = other.extensions_;
-    Changed();
+    if (!same) Changed();
     return *this;
 }
 

@@ -4,13 +4,14 @@
 
 #include "data/ebcdic.h"
 #include "data/fileimpl.h"
+#include "data/phrasefinder.h"
 #include "util/utilities.h"
 
 namespace velmor::data {
 
 namespace {
 
-constexpr size_t kFindChunk = size_t{4} << 20;
+constexpr size_t kFindChunk = size_t{1} << 20;
 constexpr FilePos kProgressStep = FilePos{64} << 20;
 constexpr FilePos kWholeRecordRead = FilePos{64} << 10;
 
@@ -56,6 +57,26 @@ std::string FoldNeedle(std::string_view phrase) {
     for (char& c : needle) c = static_cast<char>(kFoldLatin1[static_cast<unsigned char>(c)]);
     return needle;
 }
+
+// The first record of a run of fixed-length records whose field slice
+// [Begin, End) holds the phrase.
+struct RecordFinder {
+    PhraseFinder phrase;
+    FilePos recordLength;
+
+    RecordNo In(std::string_view all, FilePos begin, FilePos end) const {
+        const size_t m = phrase.Length();
+        size_t p = phrase.Next(all.data(), all.size(), static_cast<size_t>(begin));
+        while (p != PhraseFinder::npos) {
+            FilePos record = static_cast<FilePos>(p) / recordLength;
+            FilePos offset = static_cast<FilePos>(p) - record * recordLength;
+            if (offset >= begin && offset + static_cast<FilePos>(m) <= end) return record;
+            FilePos next = (offset < begin ? record : record + 1) * recordLength + begin;
+            p = phrase.Next(all.data(), all.size(), static_cast<size_t>(next));
+        }
+        return -1;
+    }
+};
 
 }  // namespace
 
@@ -209,6 +230,19 @@ RecordNo FileImpl::FindFixed(int index, std::string_view needle, RecordNo from) 
     const auto& fold = ebcdic ? kFoldEbcdic : kFoldLatin1;
     FilePos begin = std::clamp<FilePos>(f.StartingPosition() - 1, 0, fixedLength);
     FilePos end = std::clamp<FilePos>(f.StartingPosition() - 1 + f.Length(), begin, fixedLength);
+    if (!needle.empty() && end - begin < static_cast<FilePos>(needle.size())) return 0;
+    RecordFinder finder{PhraseFinder(std::string(needle), fold), fixedLength};
+    auto BlankIn = [&](std::string_view all, FilePos b, FilePos e, const auto& table) -> RecordNo {
+        for (FilePos at = 0; at < static_cast<FilePos>(all.size()); at += fixedLength) {
+            FilePos sliceEnd = std::min<FilePos>(at + e, static_cast<FilePos>(all.size()));
+            FilePos sliceBegin = std::min(at + b, sliceEnd);
+            if (Holds(all.substr(static_cast<size_t>(sliceBegin),
+                                 static_cast<size_t>(sliceEnd - sliceBegin)),
+                      {}, table))
+                return at / fixedLength;
+        }
+        return -1;
+    };
     // Reads grow from small to large, so a match close by costs little.
     const RecordNo maxPerChunk = std::max<RecordNo>(
         1, static_cast<RecordNo>(kFindChunk) / std::max<FilePos>(fixedLength, 1));
@@ -222,16 +256,8 @@ RecordNo FileImpl::FindFixed(int index, std::string_view needle, RecordNo from) 
         chunk.resize(static_cast<size_t>(records * fixedLength));
         chunk.resize(reader.ReadAt(offset, chunk.data(), chunk.size()));
         std::string_view all(chunk);
-        for (RecordNo r = 0; r < records; ++r) {
-            FilePos at = r * fixedLength;
-            if (at >= static_cast<FilePos>(all.size())) break;
-            FilePos sliceEnd = std::min<FilePos>(at + end, static_cast<FilePos>(all.size()));
-            FilePos sliceBegin = std::min(at + begin, sliceEnd);
-            if (Holds(all.substr(static_cast<size_t>(sliceBegin),
-                                 static_cast<size_t>(sliceEnd - sliceBegin)),
-                      needle, fold))
-                return first + r;
-        }
+        RecordNo hit = needle.empty() ? BlankIn(all, begin, end, fold) : finder.In(all, begin, end);
+        if (hit >= 0) return first + hit;
         if (offset - dataStart >= nextReport) {
             nextReport += kProgressStep;
             if (owner.OnProgress && !owner.OnProgress(offset, reader.Size())) return 0;

@@ -2,6 +2,7 @@
 #include <random>
 
 #include "data/delimitedscanner.h"
+#include "data/phrasefinder.h"
 
 using namespace velmor::data;
 
@@ -58,6 +59,8 @@ private slots:
     void vectorMatchesBytewise_data();
     void vectorMatchesBytewise();
     void stopsAtMaxEnds();
+    void phraseFinder_data();
+    void phraseFinder();
 };
 
 void TestEngineScanner::records_data() {
@@ -189,6 +192,42 @@ void TestEngineScanner::stopsAtMaxEnds() {
     QCOMPARE(consumed, size_t{18});
     QCOMPARE(ends[2], size_t{18});
     QCOMPARE(mode, ScanMode::FieldStart);
+}
+
+void TestEngineScanner::phraseFinder_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("needle");
+    QTest::addColumn<QList<int>>("expected");
+    QByteArray pad(70, '.');
+    QTest::newRow("case blind") << QByteArray("xxAbCxxabc") << QByteArray("abc")
+                                << QList<int>{2, 7};
+    QTest::newRow("latin-1 capitals")
+        << QByteArray("M\xDCller m\xFCller") << QByteArray("m\xFCller") << QList<int>{0, 7};
+    QTest::newRow("across vector blocks")
+        << pad + "NEEDLE" + pad + "needle" << QByteArray("needle") << QList<int>{70, 146};
+    QTest::newRow("at the very end") << pad + "zq" << QByteArray("zq") << QList<int>{70};
+    QTest::newRow("single byte") << QByteArray("aXbxc") << QByteArray("x") << QList<int>{1, 3};
+    QTest::newRow("overlapping") << QByteArray("aaaa") << QByteArray("aa") << QList<int>{0, 1, 2};
+    QTest::newRow("longer than text") << QByteArray("ab") << QByteArray("abc") << QList<int>{};
+}
+
+void TestEngineScanner::phraseFinder() {
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, needle);
+    QFETCH(QList<int>, expected);
+    std::array<unsigned char, 256> fold{};
+    for (int i = 0; i < 256; ++i) {
+        int c = i;
+        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) c += 0x20;
+        fold[static_cast<size_t>(i)] = static_cast<unsigned char>(c);
+    }
+    PhraseFinder finder(needle.toStdString(), fold);
+    QList<int> found;
+    size_t at = 0;
+    while ((at = finder.Next(text.constData(), static_cast<size_t>(text.size()), at)) !=
+           PhraseFinder::npos)
+        found << static_cast<int>(at++);
+    QCOMPARE(found, expected);
 }
 
 QTEST_GUILESS_MAIN(TestEngineScanner)
