@@ -48,7 +48,6 @@ private slots:
     void clearingHeaderRedraws();
     void composerButtonStoresReturnedText();
     void scrollBarMirrorsViewer();
-    void doneRedrawsAndCloses();
 
 private:
     void OpenFixed(const QByteArray& bytes, qint64 recordLength, qint64 byteOffset);
@@ -315,14 +314,6 @@ void EditorsConnectionTest::scrollBarMirrorsViewer() {
     host_->bar.hide();
     form_->FixScrollBar();
     QVERIFY(form_->HScroll1->isHidden());
-}
-
-void EditorsConnectionTest::doneRedrawsAndCloses() {
-    OpenFixed(QByteArray(100, 'x'), 10, 0);
-    const int before = host_->redraws;
-    form_->cmddone_Click();
-    QCOMPARE(host_->redraws, before + 1);
-    QCOMPARE(form_->result(), int(QDialog::Accepted));
 }
 
 QTEST_MAIN(EditorsConnectionTest)

@@ -47,7 +47,6 @@ private slots:
     void importTakesScriptLayout();
     void importErrorLeavesLayout();
     void importWithoutFileLeavesLayout();
-    void layoutConverterDisabledUntilProvided();
 
 private:
     void SetLayout(std::initializer_list<FieldSpec> specs);
@@ -357,15 +356,6 @@ void EditorsFieldsTest::importWithoutFileLeavesLayout() {
     form_->mnuImportFields_Click();
     QCOMPARE(prompt_.Questions().size(), asked + 1);
     QCOMPARE(Rows(), QStringList{"OLD=1"});
-}
-
-void EditorsFieldsTest::layoutConverterDisabledUntilProvided() {
-    QVERIFY(!form_->mnuLayoutConverter->isEnabled());
-    int shown = 0;
-    form_->SetLayoutConverter([&shown] { ++shown; });
-    QVERIFY(form_->mnuLayoutConverter->isEnabled());
-    form_->mnuLayoutConverter->trigger();
-    QCOMPARE(shown, 1);
 }
 
 QTEST_MAIN(EditorsFieldsTest)

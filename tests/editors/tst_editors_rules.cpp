@@ -13,8 +13,6 @@ class EditorsRulesTest : public QObject {
 private slots:
     void estimatedCount_data();
     void estimatedCount();
-    void flatTypesByteOffset_data();
-    void flatTypesByteOffset();
     void recordLengthStepsStopAtOne_data();
     void recordLengthStepsStopAtOne();
     void headerSplitAtSpaces_data();
@@ -53,26 +51,6 @@ void EditorsRulesTest::estimatedCount() {
     QFETCH(qint64, recordLength);
     QFETCH(qint64, expected);
     QCOMPARE(EstimatedRecordCount(fileLength, byteOffset, recordLength), expected);
-}
-
-void EditorsRulesTest::flatTypesByteOffset_data() {
-    QTest::addColumn<int>("listIndex");
-    QTest::addColumn<bool>("flat");
-    QTest::newRow("Flat ASCII") << 0 << true;
-    QTest::newRow("Flat EBCDIC") << 1 << true;
-    QTest::newRow("DBase III") << 2 << false;
-    QTest::newRow("DBase IV") << 3 << false;
-    QTest::newRow("DBase V") << 4 << false;
-}
-
-void EditorsRulesTest::flatTypesByteOffset() {
-    QFETCH(int, listIndex);
-    QFETCH(bool, flat);
-    QCOMPARE(IsFlatDatabaseType(listIndex), flat);
-    QCOMPARE(QString::fromLatin1(kDatabaseTypes[listIndex]).startsWith(QLatin1String("Flat")),
-             flat);
-    QCOMPARE(FlatByteOffset(true, 120), FilePos(120));
-    QCOMPARE(FlatByteOffset(false, 120), FilePos(0));
 }
 
 void EditorsRulesTest::recordLengthStepsStopAtOne_data() {
