@@ -74,6 +74,7 @@ private:
     }
     bool ChooseOutput();
     bool OpenSource();
+    void HandOptions(File& file) const;
     bool MeasureWidths();
     bool WriteTarget();
     void SaveTargetConnection();
@@ -145,6 +146,7 @@ bool Conversion::OpenSource() {
         Fail(description);
         cancel = true;
     };
+    HandOptions(file_);
     if (!file_.Open(source_) || !file_.Connected()) {
         return Fail("Cannot open the source \"" + source_ + "\".");
     }
@@ -164,6 +166,19 @@ bool Conversion::OpenSource() {
     }
     layoutColumns_ = names_.size();
     return true;
+}
+
+void Conversion::HandOptions(File& file) const {
+    if (!settings_.StoreConnectionAndIndexingFilesInDataPath().empty()) {
+        file.SetStoreConnectionAndIndexingFilesInDataPath(
+            settings_.StoreConnectionAndIndexingFilesInDataPath());
+    }
+    file.SetSecondaryConnectionAndIndexingPath(settings_.SecondaryConnectionAndIndexingPath());
+    const FileTypes& types = settings_.GetFileTypes();
+    for (int i = 1; i <= types.Count(); ++i) {
+        Connection& copy = file.GetFileTypes().Add(types.Item(i)->Name());
+        copy = *types.Item(i);
+    }
 }
 
 bool Conversion::Progress(int pass, bool final) {
@@ -308,6 +323,7 @@ bool Conversion::WriteTarget() {
 void Conversion::SaveTargetConnection() {
     File target;
     target.OnError = [](const std::string&, bool& cancel) { cancel = true; };
+    HandOptions(target);
     if (!target.Open(target_)) return;
     Connection& c = target.GetConnection();
     c.SetFirstRecordContainsFieldNames(settings_.FirstRecordContainsFieldNames());

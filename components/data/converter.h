@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "data/filetypes.h"
 #include "data/types.h"
 
 namespace velmor::data {
@@ -26,8 +27,27 @@ public:
     const std::string& TextQualifierRepresentation() const { return textQualifier_; }
     void SetTextQualifierRepresentation(const std::string& v) { textQualifier_ = v; }
 
+    // The same options and templates the viewer hands its File, so that the
+    // source is read through the very connection the viewer uses (a
+    // connection file kept in the secondary folder, a profile's settings).
+    void SetStoreConnectionAndIndexingFilesInDataPath(const std::string& trueOrFalse) {
+        storeInDataPath_ = trueOrFalse;
+    }
+    void SetSecondaryConnectionAndIndexingPath(const std::string& folder) {
+        secondaryPath_ = folder;
+    }
+    /// Templates consulted when the source has no connection file of its own.
+    FileTypes& GetFileTypes() { return fileTypes_; }
+    const FileTypes& GetFileTypes() const { return fileTypes_; }
+    const std::string& StoreConnectionAndIndexingFilesInDataPath() const {
+        return storeInDataPath_;
+    }
+    const std::string& SecondaryConnectionAndIndexingPath() const { return secondaryPath_; }
+
     /// Converts Source into Target. Refuses to overwrite the source; writes a
     /// temporary file renamed at the end. False (after OnError) on failure.
+    /// A delimited or fixed target also gets its own connection file (and a
+    /// fixed one its format file) so it opens divided as it was written.
     bool Convert(const std::string& source, const std::string& target);
 
 private:
@@ -37,6 +57,9 @@ private:
     std::string recordDelimiter_;
     std::string fieldDelimiter_;
     std::string textQualifier_;
+    std::string storeInDataPath_;
+    std::string secondaryPath_;
+    FileTypes fileTypes_;
 };
 
 }  // namespace velmor::data

@@ -422,6 +422,46 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath("out.txt")));
     }
 
+    void readsThroughTheViewersConnection() {
+        // The connection kept in the secondary folder, and the profiles, are
+        // the viewer's: a converter handed the same options reads alike.
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir("settings");
+        const QString secondary = dir.filePath("settings") + "/";
+        const QString source = dir.filePath("source.dat");
+        WriteBytes(source, "abcdef");
+        {
+            File file;
+            file.SetStoreConnectionAndIndexingFilesInDataPath("False");
+            file.SetSecondaryConnectionAndIndexingPath(secondary.toStdString());
+            QVERIFY(file.Open(source.toStdString()));
+            file.GetConnection().SetIsDelimited(false);
+            file.GetConnection().SetIsFixed(true);
+            file.GetConnection().SetRecordLength(3);
+            QVERIFY(file.SaveConnection("", false));
+        }
+        QVERIFY(!QDir(secondary).entryList(QDir::Files).isEmpty());
+        Outcome o = Convert(source, dir.filePath("out.csv"), [&](Converter& c) {
+            c.SetIsDelimited(true);
+            c.SetStoreConnectionAndIndexingFilesInDataPath("False");
+            c.SetSecondaryConnectionAndIndexingPath(secondary.toStdString());
+        });
+        QVERIFY2(o.ok, qPrintable(o.errors.join("; ")));
+        QCOMPARE(ReadBytes(dir.filePath("out.csv")), QByteArray("abc\r\ndef\r\n"));
+
+        const QString other = dir.filePath("pairs.zzz");
+        WriteBytes(other, "abcdef");
+        o = Convert(other, dir.filePath("pairs.csv"), [&](Converter& c) {
+            c.SetIsDelimited(true);
+            velmor::data::Connection& t = c.GetFileTypes().Add("Pairs");
+            t.SetExtensions("*.zzz");
+            t.SetIsFixed(true);
+            t.SetRecordLength(2);
+        });
+        QVERIFY2(o.ok, qPrintable(o.errors.join("; ")));
+        QCOMPARE(ReadBytes(dir.filePath("pairs.csv")), QByteArray("ab\r\ncd\r\nef\r\n"));
+    }
+
     void missingSource() {
         QTemporaryDir dir;
         Outcome o = Convert(dir.filePath("none.csv"), dir.filePath("out.txt"), Fixed);
