@@ -103,6 +103,24 @@ bool FileImpl::DivideDbase(bool takeFields) {
 }
 
 bool FileImpl::DivideDelimited() {
+    const Connection& c = connection;
+    if (c.RecordDelimiterRepresentation().empty() && c.FieldDelimiterRepresentation().empty() &&
+        c.TextQualifierRepresentation().empty()) {
+        // Delimited records named without any delimiter: take the file's own.
+        Detection detected = DetectConnection(ReadHead(kDetectionSample), reader.Size());
+        std::string lineEnd = detected.kind == Detection::Kind::Delimited
+                                  ? detected.recordDelimiter
+                                  : DetectLineEnd(ReadHead(kDetectionSample));
+        connection.SetRecordDelimiterRepresentation(util::CharactersToRepresentation(lineEnd));
+        if (detected.kind == Detection::Kind::Delimited) {
+            connection.SetFieldDelimiterRepresentation(
+                util::CharactersToRepresentation(detected.fieldDelimiter));
+            connection.SetTextQualifierRepresentation(
+                util::CharactersToRepresentation(detected.qualifier));
+            connection.SetFirstRecordContainsFieldNames(detected.header ||
+                                                        connection.FirstRecordContainsFieldNames());
+        }
+    }
     Delimiters d;
     struct Part {
         const std::string& text;

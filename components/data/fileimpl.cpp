@@ -97,11 +97,15 @@ std::string FileImpl::ReadHead(size_t count) const {
 }
 
 bool FileImpl::Open(const std::string& pathAndName) {
-    CloseFile();
     std::string error;
     std::error_code ec;
     std::string full = std::filesystem::absolute(pathAndName, ec).lexically_normal().string();
     if (ec) full = pathAndName;
+    // Opening the file that is open again keeps the connection in force (the
+    // connection wizard does so after resetting it, to start over with the
+    // file's own defaults); any other file starts from its connection file.
+    const bool reopen = reader.IsOpen() && full == path;
+    CloseFile();
     if (!reader.Open(full, error)) {
         RaiseError(error);
         return false;
@@ -111,11 +115,15 @@ bool FileImpl::Open(const std::string& pathAndName) {
     recordNumber = 0;
     bytePosition = 1;
     dividing_ = true;
-    connection.Reset();
-    fields.Clear();
-    showFieldNames = false;
-    SetLayoutSource(LayoutSource::None);
-    if (!ApplyConnectionFile()) {
+    if (reopen) {
+        Reopen();
+    } else {
+        connection.Reset();
+        fields.Clear();
+        showFieldNames = false;
+        SetLayoutSource(LayoutSource::None);
+    }
+    if (!reopen && !ApplyConnectionFile()) {
         std::string folder, title, extension;
         util::SplitPath(path, folder, title, extension);
         ApplyTemplateOrDetection(extension);
@@ -129,6 +137,16 @@ bool FileImpl::Open(const std::string& pathAndName) {
     Divide();
     if (owner.OnConnectionEstablished) owner.OnConnectionEstablished();
     return true;
+}
+
+void FileImpl::Reopen() {
+    if (connection.IsFixed() || connection.IsDelimited()) return;
+    // A connection reset to its defaults names no division: the file is then
+    // shown as plain fixed-length records of a detected length.
+    fields.Clear();
+    SetLayoutSource(LayoutSource::None);
+    connection.SetIsFixed(true);
+    connection.SetDatabaseTypeName("Flat ASCII");
 }
 
 void FileImpl::CloseFile() {

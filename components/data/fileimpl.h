@@ -94,6 +94,7 @@ private:
     void LoadValues() const;
     void SaveIndex();
     bool ApplyConnectionFile();
+    void Reopen();
     void ApplyTemplateOrDetection(const std::string& extension);
     void ApplyDetection(bool keepFields);
     void ApplyFormatFile();

@@ -58,6 +58,7 @@ private slots:
     void dbaseHeaders_data();
     void dbaseHeaders();
     void fixedPartialLastRecord();
+    void reopeningAfterReset();
 };
 
 void TestEngineFile::missingFileIsReported() {
@@ -279,12 +280,14 @@ void TestEngineFile::connectionFileBeatsFormatFile() {
     QCOMPARE(file.GetFields().Item("TWO")->Value(), std::string("EEEE"));
     file.GetFields().Item(1)->SetName("FIRST");
     QVERIFY(file.SaveConnection("", false));
+    file.CloseFile();
     QVERIFY(file.Open(data.toStdString()));
     QCOMPARE(file.GetFields().Item(1)->Name(), std::string("FIRST"));
     // A damaged connection file is reported and the file still opens.
     WriteBytes(data + ".vdc", "garbage\r\n");
     ErrorLog errors;
     errors.Attach(file);
+    file.CloseFile();
     QVERIFY(file.Open(data.toStdString()));
     QCOMPARE(errors.messages.size(), 1);
     QCOMPARE(file.GetFields().Item(1)->Name(), std::string("ONE"));
@@ -504,6 +507,42 @@ void TestEngineFile::fixedPartialLastRecord() {
     QCOMPARE(file.RecordText(), std::string("23456"));
     c.SetByteOffset(50);
     QCOMPARE(file.RecordCount(), 0);
+}
+
+void TestEngineFile::reopeningAfterReset() {
+    // The connection wizard's way to start over on one tab: reset the
+    // connection and open the same file again.
+    QTemporaryDir dir;
+    const QString data = dir.path() + "/sales.csv";
+    WriteBytes(data, "REGION,TOTAL\r\nNorth,12\r\nSouth,7\r\nEast,30\r\n");
+    File file;
+    AddCsvProfile(file);
+    QVERIFY(file.Open(data.toStdString()));
+    QVERIFY(file.SaveConnection("", false));  // a saved delimited connection must not come back
+    Connection& c = file.GetConnection();
+    c.Reset();
+    QVERIFY(!c.IsFixed() && !c.IsDelimited());
+    QCOMPARE(file.RecordCount(), 0);
+    QVERIFY(file.Open(file.PathAndName()));
+    QVERIFY(c.IsFixed());
+    QCOMPARE(c.RecordLength(), 9);  // the most common line length and its line end
+    QCOMPARE(file.GetFields().Count(), 0);
+    QVERIFY(file.RecordCount() > 0);
+    c.SetIsFixed(false);
+    c.SetIsDelimited(true);
+    QCOMPARE(c.FieldDelimiterRepresentation(), std::string("CHR$(44)"));
+    QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(13) & CHR$(10)"));
+    QVERIFY(c.FirstRecordContainsFieldNames());
+    QCOMPARE(file.RecordCount(), 3);
+    QCOMPARE(file.GetFields().Item(2)->Name(), std::string("TOTAL"));
+    // With a division in force, opening the same file again keeps it.
+    c.SetFieldDelimiterRepresentation("CHR$(59)");
+    QVERIFY(file.Open(file.PathAndName()));
+    QCOMPARE(c.FieldDelimiterRepresentation(), std::string("CHR$(59)"));
+    // Another file (or the same after closing) starts from its connection file.
+    file.CloseFile();
+    QVERIFY(file.Open(data.toStdString()));
+    QCOMPARE(c.FieldDelimiterRepresentation(), std::string("CHR$(44)"));
 }
 
 QTEST_GUILESS_MAIN(TestEngineFile)
