@@ -180,10 +180,16 @@ void Interpreter::RunLine(Frame& frame, int number, bool& exitProcedure) {
     std::string failure;
     bool ran = false;
     try {
-        ParseResult parsed = ParseStatement(statementText);
-        if (!parsed.error.empty()) Fail(parsed.error);
-        Execute(frame, parsed.statement, exitProcedure);
-        ran = parsed.statement.kind != StatementKind::Nothing;
+        const ParseResult* parsed = nullptr;
+        ParseResult changed;
+        if (text == frame.script->Line(number)) parsed = frame.script->Parsed(number);
+        if (parsed == nullptr) {
+            changed = ParseStatement(statementText);
+            parsed = &changed;
+        }
+        if (!parsed->error.empty()) Fail(parsed->error);
+        Execute(frame, parsed->statement, exitProcedure);
+        ran = parsed->statement.kind != StatementKind::Nothing;
     } catch (const ScriptError& error) {
         failure = error.message;
     } catch (const std::bad_alloc&) {

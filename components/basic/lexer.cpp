@@ -27,6 +27,7 @@ public:
 
     LexResult Run() {
         LexResult result;
+        result.tokens.reserve(16);
         while (pos_ < line_.size() && result.error.empty()) {
             char c = line_[pos_];
             if (c == ' ' || c == '\t' || c == '\r') {

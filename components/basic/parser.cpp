@@ -61,11 +61,6 @@ public:
         return heading;
     }
 
-    bool AtEndSub() {
-        return tokens_.size() == 2 && IsWord("end") && pos_ + 1 < tokens_.size() &&
-               Word(pos_ + 1, "sub");
-    }
-
 private:
     Statement ParseDim() {
         Statement s;
@@ -281,7 +276,9 @@ private:
     void SkipAsType() {
         if (!IsWord("as")) return;
         ++pos_;
-        ExpectName("a type name", false);
+        do {
+            ExpectName("a type name", false);
+        } while (Accept("."));
     }
 
     std::string ExpectName(const char* what, bool refuseReserved = true) {
@@ -327,8 +324,11 @@ private:
 }  // namespace
 
 ParseResult ParseStatement(std::string_view line) {
-    LexResult lexed = Tokenize(line);
-    if (!lexed.error.empty()) return {{}, lexed.error};
+    return ParseLexed(Tokenize(line));
+}
+
+ParseResult ParseLexed(LexResult lexed) {
+    if (!lexed.error.empty()) return {{}, std::move(lexed.error)};
     try {
         return {Parser(std::move(lexed.tokens)).ParseLine(), {}};
     } catch (const ParseFailure& failure) {
@@ -352,8 +352,14 @@ bool ParseProcedureHeading(std::string_view line, ProcedureHeading& heading, std
 }
 
 bool IsEndSub(std::string_view line) {
-    LexResult lexed = Tokenize(line);
-    return lexed.error.empty() && Parser(std::move(lexed.tokens)).AtEndSub();
+    return IsEndSub(Tokenize(line));
+}
+
+bool IsEndSub(const LexResult& lexed) {
+    const std::vector<Token>& t = lexed.tokens;
+    return lexed.error.empty() && t.size() == 2 && t[0].kind == TokenKind::Name &&
+           t[1].kind == TokenKind::Name && EqualsNoCase(t[0].text, "end") &&
+           EqualsNoCase(t[1].text, "sub");
 }
 
 }  // namespace velmor::basic

@@ -62,6 +62,8 @@ constexpr int kMaxNesting = 64;
 constexpr int kMaxExpressionHeight = 512;
 
 ParseResult ParseStatement(std::string_view line);
+/// The same for a line already cut into tokens.
+ParseResult ParseLexed(LexResult lexed);
 
 /// A procedure heading "[Public|Private] Sub Name[(params)]": its name and
 /// parameter names. False (with Error) when the line is no heading.
@@ -73,5 +75,6 @@ bool ParseProcedureHeading(std::string_view line, ProcedureHeading& heading, std
 
 /// True for a line that is exactly "End Sub" (any case and blanks, comment allowed).
 bool IsEndSub(std::string_view line);
+bool IsEndSub(const LexResult& lexed);
 
 }  // namespace velmor::basic

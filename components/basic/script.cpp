@@ -39,8 +39,7 @@ bool IsModuleLevelNothing(std::string_view line) {
            util::EqualsNoCase(t[1].text, "explicit");
 }
 
-bool StartsProcedure(std::string_view line) {
-    ParseResult parsed = ParseStatement(line);
+bool StartsProcedure(const ParseResult& parsed) {
     return parsed.error.empty() && parsed.statement.kind == StatementKind::Procedure;
 }
 
@@ -88,20 +87,34 @@ const Procedure* Script::Find(std::string_view name) const {
     return nullptr;
 }
 
+// Each line of a procedure is read once here; runs reuse the statement as
+// long as the line's text is not changed by the caller.
+bool Script::ScanProcedureLine(Procedure& open, int number, std::string& error) {
+    LexResult lexed = Tokenize(Line(number));
+    if (IsEndSub(lexed)) {
+        open.endLine = number;
+        return true;
+    }
+    auto parsed = std::make_unique<const ParseResult>(ParseLexed(std::move(lexed)));
+    if (StartsProcedure(*parsed)) {
+        error = "A procedure cannot begin inside the procedure \"" + open.heading.name +
+                "\" (\"End Sub\" is missing).";
+        return false;
+    }
+    parsed_[static_cast<std::size_t>(number - 1)] = std::move(parsed);
+    return true;
+}
+
 bool Script::ScanStructure(std::string& error, int& errorLine) {
+    parsed_.clear();
+    parsed_.resize(lines_.size());
     Procedure* open = nullptr;
     for (int number = 1; number <= LineCount(); ++number) {
         const std::string& line = Line(number);
         errorLine = number;
         if (open != nullptr) {
-            if (IsEndSub(line)) {
-                open->endLine = number;
-                open = nullptr;
-            } else if (StartsProcedure(line)) {
-                error = "A procedure cannot begin inside the procedure \"" + open->heading.name +
-                        "\" (\"End Sub\" is missing).";
-                return false;
-            }
+            if (!ScanProcedureLine(*open, number, error)) return false;
+            if (open->endLine != 0) open = nullptr;
             continue;
         }
         if (IsModuleLevelNothing(line)) continue;
@@ -111,7 +124,9 @@ bool Script::ScanStructure(std::string& error, int& errorLine) {
         }
         Procedure procedure;
         if (!ParseProcedureHeading(line, procedure.heading, error)) {
-            if (!StartsProcedure(line)) error = "Only procedures may stand outside a procedure.";
+            if (!StartsProcedure(ParseStatement(line))) {
+                error = "Only procedures may stand outside a procedure.";
+            }
             return false;
         }
         if (Find(procedure.heading.name) != nullptr) {

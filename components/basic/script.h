@@ -42,14 +42,21 @@ public:
     int LineCount() const { return static_cast<int>(lines_.size()); }
     /// The procedure of that name (any case); nullptr when there is none.
     const Procedure* Find(std::string_view name) const;
+    /// The statement of a 1-based line inside a procedure as read at load
+    /// time (or why it could not be read); nullptr for other lines.
+    const ParseResult* Parsed(int number) const {
+        return parsed_[static_cast<std::size_t>(number - 1)].get();
+    }
 
 private:
     bool ScanStructure(std::string& error, int& errorLine);
+    bool ScanProcedureLine(Procedure& open, int number, std::string& error);
 
     std::string path_;
     std::string folder_;
     std::vector<std::string> lines_;
     std::vector<Procedure> procedures_;
+    std::vector<std::unique_ptr<const ParseResult>> parsed_;  // per line; null outside procedures
 };
 
 }  // namespace velmor::basic

@@ -75,7 +75,7 @@ void TestBasicParser::statement_data() {
 
     QTest::newRow("blank") << "   " << nothing << "";
     QTest::newRow("rem") << "REM a remark" << nothing << "";
-    QTest::newRow("dim several") << "Dim a, b As Object, c" << dim << "";
+    QTest::newRow("dim several") << "Dim a, b As Object, c As Velmor_Data.Converter" << dim << "";
     QTest::newRow("set") << R"(Set c = CreateObject("Velmor_Data.Converter"))" << set << "";
     QTest::newRow("set lower case") << R"(set c = createobject("x"))" << set << "";
     QTest::newRow("property") << "c.IsFixed = True" << assign << "";

@@ -59,6 +59,7 @@ private slots:
     void fileScriptConverts();
     void folderScriptRunsEveryConversion();
     void restoreRunReadsSettingsWithoutConverting();
+    void fileObjectReadsRecords();
     void runner_data();
     void runner();
 
@@ -150,6 +151,46 @@ void TestBasicScripts::restoreRunReadsSettingsWithoutConverting() {
     QCOMPARE(converter->FieldDelimiterRepresentation(), std::string("CHR$(44)"));
     QCOMPARE(converter->TextQualifierRepresentation(), std::string("CHR$(34)"));
     QVERIFY(!QFile::exists(Work("ordersCf.csv")));
+}
+
+void TestBasicScripts::fileObjectReadsRecords() {
+    QFile file(Work("read.VelmorBasic"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        "Sub Main()\n"
+        "  Dim f, position, found, first, count\n"
+        "  Set f = CreateObject(\"Velmor_Data.File\")\n"
+        "  Call f.Open(App.Path & \"orders.dat\")\n"
+        "  count = f.Fields.Count\n"
+        "  Call f.MoveTo(1)\n"
+        "  first = f.Fields.Item(1).Value & \"|\" & f.Fields.Item(\"status\").Value\n"
+        "  position = 0\n"
+        "  found = f.Find(\"STATUS\", \"NEW\", position)\n"
+        "End Sub\n");
+    file.close();
+    Interpreter interpreter;
+    QStringList errors;
+    interpreter.Error = [&](const std::string& description, int& line, bool& cancel) {
+        errors << QString("%1: %2").arg(line).arg(QString::fromStdString(description));
+        cancel = true;
+    };
+    QMap<QString, QString> values;
+    interpreter.AfterLineExecutes = [&](const std::string&, const Variables& variables) {
+        for (const char* name : {"position", "found", "first", "count"}) {
+            const Value& v = variables.Item(variables.IndexOf(name)).Value();
+            if (const auto* text = std::get_if<std::string>(&v.Get())) {
+                values[name] = QString::fromStdString(*text);
+            } else if (const auto* whole = std::get_if<std::int64_t>(&v.Get())) {
+                values[name] = QString::number(*whole);
+            }
+        }
+    };
+    QVERIFY(interpreter.LoadFile(Work("read.VelmorBasic").toStdString()));
+    QVERIFY2(interpreter.Run("Main"), qPrintable(errors.join('\n')));
+    QCOMPARE(values["count"], QString("5"));
+    QCOMPARE(values["first"], QString("100001|PAI"));
+    QCOMPARE(values["found"], QString("4"));
+    QCOMPARE(values["position"], QString("4"));
 }
 
 void TestBasicScripts::runner_data() {
