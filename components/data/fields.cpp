@@ -7,6 +7,15 @@
 
 namespace velmor::data {
 
+namespace {
+// Positions and lengths beyond any real record are held at this size, so
+// that sums of them never overflow.
+constexpr FilePos kLimit = FilePos{1} << 48;
+FilePos Bound(FilePos v) {
+    return std::clamp(v, -kLimit, kLimit);
+}
+}  // namespace
+
 void Field::SetName(const std::string& v) {
     if (name_ == v) return;
     name_ = v;
@@ -14,12 +23,14 @@ void Field::SetName(const std::string& v) {
 }
 
 void Field::SetStartingPosition(FilePos v) {
+    v = Bound(v);
     if (start_ == v) return;
     start_ = v;
     Changed();
 }
 
 void Field::SetLength(FilePos v) {
+    v = Bound(v);
     if (length_ == v) return;
     length_ = v;
     Changed();
@@ -42,6 +53,7 @@ void Field::ShiftTo(const Field& previous) {
     start_ -= distance;
     shiftedBy_ = distance;
     shifted_ = true;
+    if (collection_) collection_->shifting_ = true;
     Changed();
 }
 
@@ -78,9 +90,9 @@ Field& Fields::Add(const std::string& name, FilePos length, const std::string& /
                    FilePos startingPosition) {
     auto field = std::make_unique<Field>();
     field->name_ = name;
-    field->length_ = length;
+    field->length_ = Bound(length);
     if (startingPosition > 0) {
-        field->start_ = startingPosition;
+        field->start_ = Bound(startingPosition);
     } else {
         field->start_ = items_.empty() ? 1 : items_.back()->EndingPosition() + 1;
         if (field->start_ < 1) field->start_ = 1;
@@ -92,11 +104,11 @@ Field& Fields::Insert(int index, const std::string& name, FilePos length) {
     index = std::clamp(index, 1, Count() + 1);
     auto field = std::make_unique<Field>();
     field->name_ = name;
-    field->length_ = length;
+    field->length_ = Bound(length);
     if (index <= Count()) {
         Field& displaced = *items_[static_cast<size_t>(index - 1)];
         field->start_ = displaced.start_;
-        displaced.start_ += std::max<FilePos>(length, 0);
+        displaced.start_ = Bound(displaced.start_ + std::max<FilePos>(Bound(length), 0));
     } else {
         field->start_ =
             items_.empty() ? 1 : std::max<FilePos>(items_.back()->EndingPosition() + 1, 1);
@@ -166,9 +178,18 @@ void Fields::Changed() {
 
 Field& Fields::Adopt(std::unique_ptr<Field> field, int index) {
     Field& result = *field;
+    const bool atEnd = index == Count() + 1;
     items_.insert(items_.begin() + (index - 1), std::move(field));
     EndShifting();
-    Renumber();
+    if (atEnd) {
+        // Appending (the common case, also for thousands of derived fields)
+        // numbers only the new field.
+        result.index_ = index;
+        result.owner_ = owner_;
+        result.collection_ = this;
+    } else {
+        Renumber();
+    }
     Changed();
     return result;
 }
@@ -182,6 +203,8 @@ void Fields::Renumber() {
 }
 
 void Fields::EndShifting() {
+    if (!shifting_) return;
+    shifting_ = false;
     for (auto& field : items_) {
         field->shiftedBy_ = 0;
         field->shifted_ = false;

@@ -106,6 +106,7 @@ private:
     void EndShifting();
 
     std::vector<std::unique_ptr<Field>> items_;
+    bool shifting_ = false;  ///< a delete is moving fields (ShiftTo)
     const File* owner_ = nullptr;
     std::function<void()> changed_;
 };

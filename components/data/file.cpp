@@ -1,9 +1,46 @@
 #include "data/file.h"
 
+#include <exception>
+#include <new>
+
 #include "data/fileimpl.h"
 #include "util/utilities.h"
 
 namespace velmor::data {
+
+namespace {
+
+// No exception leaves the engine: an unexpected one (memory running out on
+// an absurd file, say) becomes an Error and the call's neutral result.
+template <typename R, typename F>
+R Guard(const FileImpl& impl, R fallback, F&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        impl.ReportFailure("There is not enough memory to complete the operation.");
+    } catch (const std::exception& e) {
+        impl.ReportFailure(std::string("The operation failed: ") + e.what());
+    } catch (...) {
+        impl.ReportFailure("The operation failed.");
+    }
+    return fallback;
+}
+
+template <typename F>
+void GuardVoid(const FileImpl& impl, F&& body) noexcept {
+    Guard(impl, 0, [&] {
+        body();
+        return 0;
+    });
+}
+
+std::string Part(const std::string& path, int which) {
+    std::string folder, name, extension;
+    util::SplitPath(path, folder, name, extension);
+    return which == 0 ? folder : which == 1 ? name : extension;
+}
+
+}  // namespace
 
 File::File() : impl_(std::make_unique<FileImpl>(*this)) {}
 
@@ -25,41 +62,32 @@ void File::SetLoading(bool v) {
 }
 
 bool File::Open(const std::string& pathAndName) {
-    return impl_->Open(pathAndName);
+    return Guard(*impl_, false, [&] { return impl_->Open(pathAndName); });
 }
 void File::CloseFile() {
-    impl_->CloseFile();
+    GuardVoid(*impl_, [&] { impl_->CloseFile(); });
 }
 bool File::Connected() const {
     return impl_->reader.IsOpen();
 }
 void File::LaunchConnectionWizard() {
-    impl_->LaunchConnectionWizard();
+    GuardVoid(*impl_, [&] { impl_->LaunchConnectionWizard(); });
 }
 void File::Refresh() {
-    impl_->Refresh();
+    GuardVoid(*impl_, [&] { impl_->Refresh(); });
 }
 
 const std::string& File::PathAndName() const {
     return impl_->path;
 }
-
 std::string File::FilePath() const {
-    std::string folder, name, extension;
-    util::SplitPath(impl_->path, folder, name, extension);
-    return folder;
+    return Part(impl_->path, 0);
 }
-
 std::string File::FileTitle() const {
-    std::string folder, name, extension;
-    util::SplitPath(impl_->path, folder, name, extension);
-    return name;
+    return Part(impl_->path, 1);
 }
-
 std::string File::FileExtension() const {
-    std::string folder, name, extension;
-    util::SplitPath(impl_->path, folder, name, extension);
-    return extension;
+    return Part(impl_->path, 2);
 }
 
 std::filesystem::file_time_type File::FileDateTime() const {
@@ -98,14 +126,14 @@ void File::CopyConnectionTo(Connection& target) const {
     target = impl_->connection;
 }
 void File::CopyConnectionFrom(const Connection& source) {
-    impl_->connection = source;
+    GuardVoid(*impl_, [&] { impl_->connection = source; });
 }
 
 const std::string& File::DatabaseType() const {
     return impl_->connection.DatabaseTypeName();
 }
 void File::SetDatabaseType(const std::string& v) {
-    impl_->SetDatabaseType(v);
+    GuardVoid(*impl_, [&] { impl_->SetDatabaseType(v); });
 }
 void File::SetEstimatedRecordCount(RecordNo n) {
     impl_->estimatedRecordCount = n;
@@ -130,10 +158,11 @@ void File::SetRedrawPending(bool v) {
 }
 
 bool File::SaveConnection(const std::string& pathAndName, bool createFormatFile) {
-    return impl_->SaveConnection(pathAndName, createFormatFile);
+    return Guard(*impl_, false,
+                 [&] { return impl_->SaveConnection(pathAndName, createFormatFile); });
 }
 bool File::CreateFormatFile() {
-    return impl_->CreateFormatFile();
+    return Guard(*impl_, false, [&] { return impl_->CreateFormatFile(); });
 }
 
 RecordNo File::RecordCount() const {
@@ -143,22 +172,22 @@ RecordNo File::RecordNumber() const {
     return impl_->recordNumber;
 }
 void File::SetRecordNumber(RecordNo n) {
-    impl_->MoveTo(n);
+    GuardVoid(*impl_, [&] { impl_->MoveTo(n); });
 }
 void File::MoveTo(RecordNo n) {
-    impl_->MoveTo(n);
+    GuardVoid(*impl_, [&] { impl_->MoveTo(n); });
 }
 void File::MoveLast() {
-    impl_->MoveLast();
+    GuardVoid(*impl_, [&] { impl_->MoveLast(); });
 }
 bool File::AtEnd() const {
     return impl_->atEnd;
 }
 std::string File::RecordText() const {
-    return impl_->RecordText();
+    return Guard(*impl_, std::string(), [&] { return impl_->RecordText(); });
 }
 std::string File::GetBytes(FilePos start, FilePos length) const {
-    return impl_->GetBytes(start, length);
+    return Guard(*impl_, std::string(), [&] { return impl_->GetBytes(start, length); });
 }
 FilePos File::RecordStartByte() const {
     return impl_->recordNumber >= 1 && !impl_->atEnd ? impl_->recordStart + 1 : 0;
@@ -171,11 +200,11 @@ void File::SetBytePosition(FilePos v) {
 }
 
 RecordNo File::Find(std::string_view fieldName, std::string_view phrase, RecordNo& position) {
-    return impl_->Find(fieldName, phrase, position);
+    return Guard(*impl_, RecordNo{0}, [&] { return impl_->Find(fieldName, phrase, position); });
 }
 
 std::string File::FieldValue(int index) const {
-    return impl_->FieldValue(index);
+    return Guard(*impl_, std::string(), [&] { return impl_->FieldValue(index); });
 }
 
 }  // namespace velmor::data

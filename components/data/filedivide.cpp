@@ -12,6 +12,9 @@ namespace {
 constexpr RecordNo kSampleRecords = 1000;
 constexpr FilePos kSampleBytes = FilePos{1} << 20;
 constexpr size_t kHeadForDbase = size_t{1} << 16;
+// Records of garbage can hold millions of field delimiters: the layout
+// derived from the data stops at this many fields.
+constexpr size_t kMaxDerivedFields = 4096;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
@@ -74,7 +77,7 @@ void FileImpl::DivideFixed() {
     fixedLength = connection.RecordLength();
     dataStart = std::clamp<FilePos>(connection.ByteOffset(), 0, reader.Size());
     FilePos body = reader.Size() - dataStart;
-    fixedCount = fixedLength > 0 && body > 0 ? (body + fixedLength - 1) / fixedLength : 0;
+    fixedCount = fixedLength > 0 && body > 0 ? body / fixedLength + (body % fixedLength != 0) : 0;
 }
 
 bool FileImpl::DivideDbase(bool takeFields) {
@@ -181,9 +184,11 @@ void FileImpl::SampleDelimited() {
                 delimited->Scanner().SplitFields(bytes, found);
                 if (p < headerRecords) {
                     header = found;
+                    if (header.size() > kMaxDerivedFields) header.resize(kMaxDerivedFields);
                 } else {
-                    if (widths.size() < found.size()) widths.resize(found.size(), 0);
-                    for (size_t i = 0; i < found.size(); ++i)
+                    size_t n = std::min(found.size(), kMaxDerivedFields);
+                    if (widths.size() < n) widths.resize(n, 0);
+                    for (size_t i = 0; i < n; ++i)
                         widths[i] =
                             std::max<FilePos>(widths[i], static_cast<FilePos>(found[i].size()));
                 }
@@ -200,7 +205,7 @@ void FileImpl::SampleDelimited() {
         }
         return;
     }
-    size_t count = std::max(widths.size(), header.size());
+    size_t count = std::min(std::max(widths.size(), header.size()), kMaxDerivedFields);
     std::vector<std::string> names(count);
     bool keep = layoutSource_ == LayoutSource::ConnectionFile ||
                 layoutSource_ == LayoutSource::FormatFile || layoutSource_ == LayoutSource::User ||
@@ -262,7 +267,7 @@ void FileImpl::WidenFor(const std::vector<std::string>& recordValues, FilePos ra
         changed = true;
     }
     if (kind == Kind::Delimited && delimited && !delimited->Scanner().Get().field.empty()) {
-        for (size_t i = 0; i < recordValues.size(); ++i) {
+        for (size_t i = 0; i < std::min(recordValues.size(), kMaxDerivedFields); ++i) {
             FilePos width = static_cast<FilePos>(recordValues[i].size());
             Field* f = fields.Item(static_cast<int>(i) + 1);
             if (!f) {

@@ -67,8 +67,17 @@ FileImpl::~FileImpl() {
 
 void FileImpl::HookUp() {
     fields.SetOwner(&owner);
-    connection.SetChangeHook([this] {
-        if (!dividing_) Divide();
+    connection.SetChangeHook([this]() noexcept {
+        if (dividing_) return;
+        try {
+            Divide();
+        } catch (...) {
+            dividing_ = false;
+            kind = Kind::None;
+            delimited.reset();
+            ClearRecord();
+            ReportFailure("The file cannot be divided into records with these settings.");
+        }
     });
     fields.SetChangeHook([this] {
         if (dividing_) return;
@@ -85,6 +94,14 @@ void FileImpl::HookUp() {
 void FileImpl::RaiseError(const std::string& description) const {
     bool cancel = false;
     if (owner.OnError) owner.OnError(description, cancel);
+}
+
+void FileImpl::ReportFailure(const std::string& description) const noexcept {
+    try {
+        RaiseError(description);
+    } catch (...) {
+        // The window's own handler failed while reporting: nothing more to do.
+    }
 }
 
 void FileImpl::SetLayoutSource(LayoutSource source) {

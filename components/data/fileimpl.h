@@ -14,6 +14,8 @@
 
 namespace velmor::data {
 
+struct RecordFinder;
+
 class FileImpl {
 public:
     explicit FileImpl(File& owner);
@@ -41,6 +43,9 @@ public:
     std::string FieldValue(int index) const;
     RecordNo Find(std::string_view fieldName, std::string_view phrase, RecordNo& position);
     bool FixedLayout() const;
+
+    /// Reports a failure that is not the data's fault; never throws.
+    void ReportFailure(const std::string& description) const noexcept;
 
     File& owner;
     bool storeInDataPath = true;
@@ -102,6 +107,8 @@ private:
     std::string SettingsFolder() const;
     void HookUp();
     RecordNo FindFixed(int field, std::string_view phrase, RecordNo from);
+    RecordNo FindInLongRecords(FilePos begin, FilePos end, const RecordFinder& finder,
+                               RecordNo from);
     RecordNo FindDelimited(int field, std::string_view phrase, RecordNo from);
 
     enum class LayoutSource { None, ConnectionFile, FormatFile, Dbase, Derived, User };

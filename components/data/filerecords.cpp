@@ -58,6 +58,8 @@ std::string FoldNeedle(std::string_view phrase) {
     return needle;
 }
 
+}  // namespace
+
 // The first record of a run of fixed-length records whose field slice
 // [Begin, End) holds the phrase.
 struct RecordFinder {
@@ -77,8 +79,6 @@ struct RecordFinder {
         return -1;
     }
 };
-
-}  // namespace
 
 bool FileImpl::FixedLayout() const {
     return kind != Kind::Delimited;
@@ -173,7 +173,7 @@ std::string FileImpl::RecordText() const {
 std::string FileImpl::GetBytes(FilePos start, FilePos length) const {
     if (recordNumber < 1 || atEnd || length <= 0) return {};
     if (start < 1) {
-        length -= 1 - start;
+        length = start + length - 1;  // cannot overflow: start is not positive
         start = 1;
     }
     FilePos offset = start - 1;
@@ -243,6 +243,8 @@ RecordNo FileImpl::FindFixed(int index, std::string_view needle, RecordNo from) 
         }
         return -1;
     };
+    if (fixedLength > static_cast<FilePos>(kFindChunk))
+        return FindInLongRecords(begin, end, finder, from);
     // Reads grow from small to large, so a match close by costs little.
     const RecordNo maxPerChunk = std::max<RecordNo>(
         1, static_cast<RecordNo>(kFindChunk) / std::max<FilePos>(fixedLength, 1));
@@ -262,6 +264,23 @@ RecordNo FileImpl::FindFixed(int index, std::string_view needle, RecordNo from) 
             nextReport += kProgressStep;
             if (owner.OnProgress && !owner.OnProgress(offset, reader.Size())) return 0;
         }
+    }
+    return 0;
+}
+
+RecordNo FileImpl::FindInLongRecords(FilePos begin, FilePos end, const RecordFinder& finder,
+                                     RecordNo from) {
+    // Records longer than a read: only each record's field is read.
+    const auto& fold = ebcdic ? kFoldEbcdic : kFoldLatin1;
+    FilePos width = std::min(end - begin, kMaxRecordText);
+    for (RecordNo r = from; r <= fixedCount; ++r) {
+        std::string slice = reader.ReadString(dataStart + (r - 1) * fixedLength + begin,
+                                              static_cast<size_t>(width));
+        bool hit = finder.phrase.Length() == 0
+                       ? Holds(slice, {}, fold)
+                       : finder.phrase.Next(slice.data(), slice.size(), 0) != PhraseFinder::npos;
+        if (hit) return r;
+        if (owner.OnProgress && r % 4096 == 0 && !owner.OnProgress(r, fixedCount)) return 0;
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <limits>
 
 #include "data/ebcdic.h"
 #include "data/file.h"
@@ -59,6 +60,8 @@ private slots:
     void dbaseHeaders();
     void fixedPartialLastRecord();
     void reopeningAfterReset();
+    void absurdNumbersAreHarmless();
+    void garbageKeepsTheLayoutSmall();
 };
 
 void TestEngineFile::missingFileIsReported() {
@@ -543,6 +546,54 @@ void TestEngineFile::reopeningAfterReset() {
     file.CloseFile();
     QVERIFY(file.Open(data.toStdString()));
     QCOMPARE(c.FieldDelimiterRepresentation(), std::string("CHR$(44)"));
+}
+
+void TestEngineFile::absurdNumbersAreHarmless() {
+    // Number boxes saturate at the limits of 64 bits; nothing may overflow.
+    QTemporaryDir dir;
+    WriteBytes(dir.path() + "/n.dat", "ABCDEFGHIJ\r\nKLMNOPQRST\r\n");
+    File file;
+    ErrorLog errors;
+    errors.Attach(file);
+    QVERIFY(file.Open((dir.path() + "/n.dat").toStdString()));
+    const FilePos huge = std::numeric_limits<FilePos>::max();
+    const FilePos tiny = std::numeric_limits<FilePos>::min();
+    Connection& c = file.GetConnection();
+    c.SetRecordLength(huge);
+    QCOMPARE(file.RecordCount(), 1);
+    file.MoveTo(1);
+    QCOMPARE(file.RecordText().size(), size_t{24});
+    QCOMPARE(file.GetBytes(tiny, huge), std::string());
+    QCOMPARE(file.GetBytes(-2, 5), std::string("AB"));
+    QCOMPARE(file.GetBytes(3, huge), std::string("CDEFGHIJ\r\nKLMNOPQRST\r\n"));
+    Field& f = file.GetFields().Add("F", huge, "", huge);
+    QCOMPARE(f.Value(), std::string());
+    f.SetStartingPosition(tiny);
+    f.SetEndingPosition(huge);
+    QCOMPARE(f.EndingPosition(), f.StartingPosition() + f.Length() - 1);
+    f.SetStartingPosition(1);
+    f.SetLength(huge);
+    RecordNo position = 0;
+    QCOMPARE(file.Find("F", "klm", position), 1);
+    c.SetByteOffset(huge);
+    QCOMPARE(file.RecordCount(), 0);
+    c.SetByteOffset(tiny);
+    QCOMPARE(file.RecordCount(), 1);
+    QVERIFY(errors.messages.isEmpty());
+}
+
+void TestEngineFile::garbageKeepsTheLayoutSmall() {
+    QTemporaryDir dir;
+    QByteArray garbage(300000, ',');
+    garbage += "\r\n1,2\r\n";
+    WriteBytes(dir.path() + "/g.csv", garbage);
+    File file;
+    AddCsvProfile(file);
+    QVERIFY(file.Open((dir.path() + "/g.csv").toStdString()));
+    QVERIFY(file.GetFields().Count() <= 4096);
+    file.MoveLast();
+    QCOMPARE(file.RecordCount(), 1);
+    QCOMPARE(file.GetFields().Item(1)->Value(), std::string("1"));
 }
 
 QTEST_GUILESS_MAIN(TestEngineFile)
