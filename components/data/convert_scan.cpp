@@ -61,10 +61,37 @@ DelimitedSplitter::DelimitedSplitter(DelimitedSyntax syntax) : syntax_(std::move
     const std::string& record = syntax_.recordDelimiter;
     fieldFirst_ = hasField_ ? field[0] : (record.empty() ? '\0' : record[0]);
     recordFirst_ = record.empty() ? fieldFirst_ : record[0];
+    // One-byte field delimiter and a one- or two-byte record delimiter (comma
+    // or tab, CR LF, LF or CR) that do not share a first byte: the usual case.
+    shortDelimiters_ =
+        field.size() == 1 && (record.size() == 1 || record.size() == 2) && field[0] != record[0];
+}
+
+DelimitedSplitter::Stop DelimitedSplitter::FindShortDelimiter(std::string_view data, bool last,
+                                                              std::size_t from,
+                                                              std::size_t& at) const {
+    const char* p = data.data();
+    const std::size_t size = data.size();
+    const std::string& record = syntax_.recordDelimiter;
+    for (std::size_t i = from;; ++i) {
+        i = FindEither(p, size, i, fieldFirst_, recordFirst_);
+        if (i == size) break;
+        at = i;
+        if (p[i] == fieldFirst_) return Stop::Field;
+        if (record.size() == 1) return Stop::Record;
+        if (i + 1 < size) {
+            if (p[i + 1] == record[1]) return Stop::Record;
+        } else if (!last) {
+            return Stop::Incomplete;
+        }
+    }
+    at = size;
+    return Stop::End;
 }
 
 DelimitedSplitter::Stop DelimitedSplitter::FindDelimiter(std::string_view data, bool last,
                                                          std::size_t from, std::size_t& at) const {
+    if (shortDelimiters_) return FindShortDelimiter(data, last, from, at);
     const bool any = hasField_ || !syntax_.recordDelimiter.empty();
     std::size_t i = from;
     while (any && i < data.size()) {

@@ -31,6 +31,8 @@ public:
 private:
     enum class Stop { Field, Record, End, Incomplete };
     Stop FindDelimiter(std::string_view data, bool last, std::size_t from, std::size_t& at) const;
+    Stop FindShortDelimiter(std::string_view data, bool last, std::size_t from,
+                            std::size_t& at) const;
     Stop ReadQualified(std::string_view data, bool last, std::size_t& pos);
     void AddValue(std::string_view data, std::size_t begin, std::size_t end);
     void AddRebuilt(std::size_t scratchStart);
@@ -39,6 +41,7 @@ private:
     char fieldFirst_ = 0;
     char recordFirst_ = 0;
     bool hasField_ = false;
+    bool shortDelimiters_ = false;
     std::vector<std::string_view> values_;
     // Values that had doubled qualifiers or bytes after the closing qualifier
     // are rebuilt here.

@@ -279,10 +279,13 @@ bool Conversion::AppendRecord(const Values& values, std::string& line, std::uint
 
 bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
     DelimitedFormat delimited(recordDelimiter_, fieldDelimiter_, qualifier_);
+    // Records are gathered into blocks of about a megabyte, which the output
+    // writes straight through without copying them again.
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
     std::string line;
+    line.reserve(2 * kBlock);
     if (!stream_->Rewind()) return Fail(stream_->Error());
     while (const Values* values = stream_->Next()) {
-        line.clear();
         if (kind_ == OutputKind::Delimited) {
             const Values& v = stream_->FixedPositions() ? (TrimValues(*values), trimmed_) : *values;
             if (!delimited.AppendRecord(v, layoutColumns_, line)) {
@@ -293,11 +296,15 @@ bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
         } else if (!AppendRecord(*values, line, written)) {
             return false;
         }
-        if (!out.Write(line)) return Fail(out.Error());
+        if (line.size() >= kBlock) {
+            if (!out.Write(line)) return Fail(out.Error());
+            line.clear();
+        }
         ++written;
         if ((written & 0x3FF) == 0 && !Progress(passes_ - 1)) return false;
     }
     if (!stream_->Error().empty()) return Fail(stream_->Error());
+    if (!out.Write(line)) return Fail(out.Error());
     return Progress(passes_ - 1, true);
 }
 
