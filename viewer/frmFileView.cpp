@@ -193,8 +193,8 @@ void frmFileView::RegisterWindow(QWidget* window) {
 }
 
 void frmFileView::UnloadOtherWindows() {
-    for (const auto& w : mWindows)
-        if (w) w->close();
+    for (const auto& window : mWindows)
+        if (QWidget* w = window.data()) w->close();
 }
 
 void frmFileView::RebuildWindowMenu() {
@@ -204,13 +204,14 @@ void frmFileView::RebuildWindowMenu() {
             a->deleteLater();
         }
     bool separated = false;
-    for (const auto& w : mWindows) {
-        if (!w || !w->isVisible()) continue;
+    for (const auto& window : mWindows) {
+        QWidget* w = window.data();
+        if (w == nullptr || !w->isVisible()) continue;
         if (!separated) mnuwindow->addSeparator();
         separated = true;
         QPointer<QWidget> target = w;
         connect(mnuwindow->addAction(w->windowTitle()), &QAction::triggered, this, [target] {
-            if (target) target->activateWindow();
+            if (QWidget* t = target.data()) t->activateWindow();
         });
     }
 }
@@ -229,8 +230,9 @@ void frmFileView::changeEvent(QEvent* event) {
     if (mFile->PathAndName().empty()) return;
     mnuFieldNames->setChecked(mFile->ShowFieldNames());
     mnuByteBar->setChecked(!mFile->ShowFieldNames());
-    for (const auto& w : mWindows) {
-        if (!w || !w->isVisible()) continue;
+    for (const auto& window : mWindows) {
+        QWidget* w = window.data();
+        if (w == nullptr || !w->isVisible()) continue;
         const QString name = w->objectName();
         if (name == QLatin1String("frmFind2") || name == QLatin1String("frmDataConverter")) {
             w->activateWindow();
