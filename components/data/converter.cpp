@@ -82,6 +82,11 @@ private:
     bool WriteRecords(StagedOutput& out, std::uint32_t& written);
     bool AppendRecord(const Values& values, std::string& line, std::uint32_t written);
     bool Progress(int pass, bool final = false);
+    bool FailRunTogether() {
+        return Fail(
+            "The field separator of the output is empty, so the values of a record "
+            "would run together; nothing was written.");
+    }
     void TrimValues(const Values& values);
 
     const Converter& settings_;
@@ -287,6 +292,7 @@ bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
     if (!stream_->Rewind()) return Fail(stream_->Error());
     while (const Values* values = stream_->Next()) {
         if (kind_ == OutputKind::Delimited) {
+            if (fieldDelimiter_.empty() && values->size() > 1) return FailRunTogether();
             const Values& v = stream_->FixedPositions() ? (TrimValues(*values), trimmed_) : *values;
             if (!delimited.AppendRecord(v, layoutColumns_, line)) {
                 return Fail("Record " + std::to_string(written + 1) +
@@ -362,6 +368,9 @@ void Conversion::SaveTargetConnection() {
 
 bool Conversion::Run() {
     if (!ChooseOutput() || !OpenSource()) return false;
+    if (kind_ == OutputKind::Delimited && fieldDelimiter_.empty() && layoutColumns_ > 1) {
+        return FailRunTogether();
+    }
     const bool measure =
         kind_ == OutputKind::Dbase || (kind_ == OutputKind::Fixed && !stream_->FixedPositions());
     passes_ = measure ? 2 : 1;

@@ -400,6 +400,8 @@ private slots:
                                                             << "CHR$(44)" << true;
         QTest::newRow("bad representation") << QByteArray("a\r\n") << "CHR$(300)"
                                             << "CHR$(44)" << true;
+        QTest::newRow("no field separator for two fields") << QByteArray("a,b\r\n") << "CHR$(34)"
+                                                           << "" << true;
         QTest::newRow("neither fixed nor delimited") << QByteArray("a\r\n") << "CHR$(34)"
                                                      << "CHR$(44)" << false;
     }
