@@ -178,7 +178,13 @@ data::Connection& frmDKConnection::Conn() {
 
 void frmDKConnection::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    Form_Load();
     Form_Activate();
+}
+
+void frmDKConnection::Form_Load() {
+    fixedSnapshot_ = data::Connection();
+    delimitedSnapshot_ = data::Connection();
 }
 
 void frmDKConnection::Form_Activate() {

@@ -49,6 +49,9 @@ public:
     /// Shows the representation composer modally; tests replace it.
     std::function<void()> ShowComposer;
 
+    /// Each showing starts from fresh snapshots: the ones of an earlier
+    /// showing may belong to another file.
+    void Form_Load();
     void Form_Activate();
     void FixScrollBar();
     void HighlightSelection(QLineEdit* box);

@@ -221,6 +221,13 @@ void EditorsConnectionTest::fixedDelimitedFixedRestoresFixedSettings() {
     QCOMPARE(form_->DelimitedSnapshot().RecordDelimiterRepresentation(), std::string("CHR$(10)"));
     form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);  // and back again
     QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(10)"));
+
+    // Showing the window again starts without the snapshots of the last
+    // showing, which may have been taken on another file.
+    form_->cmddone_Click();
+    form_->show();
+    QVERIFY(!form_->FixedSnapshot().IsFixed());
+    QVERIFY(!form_->DelimitedSnapshot().IsDelimited());
 }
 
 void EditorsConnectionTest::headerSplitAtSpaces_data() {
