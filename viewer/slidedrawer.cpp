@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "viewer/recordtext.h"
 
@@ -73,10 +74,37 @@ void SlideDrawer::PrintText(QPainter& p, int x, int top, const std::string& text
     p.drawGlyphRun(QPointF(0, 0), run);
 }
 
-void SlideDrawer::PrintLine(QPainter& p, const Slide& slide, qint64 record,
+const QImage& SlideDrawer::Glyphs(QRgb fore, QRgb back) {
+    auto& atlas = glyphCache_[{fore, back}];
+    if (!atlas.isNull()) return atlas;
+    atlas = QImage(256 * cells_.charPx, cells_.linePx, QImage::Format_RGB32);
+    atlas.fill(back);
+    QPainter p(&atlas);
+    p.setFont(font_);
+    p.setPen(QColor(fore));
+    for (int c = 0; c < 256; ++c) {
+        p.setClipRect(c * cells_.charPx, 0, cells_.charPx, cells_.linePx);
+        PrintText(p, c * cells_.charPx, 0, std::string(1, static_cast<char>(c)));
+    }
+    return atlas;
+}
+
+void SlideDrawer::PrintLine(QImage& tile, const QImage& glyphs, const Slide& slide, qint64 record,
                             const std::string& text) {
+    // Cells are copied from pre-drawn glyphs: a tile is thousands of cells
+    // and must be ready within a key press.
     const int y = static_cast<int>(record - slide.FirstRecord) * cells_.linePx;
-    PrintText(p, 0, y, text);
+    const int cw = cells_.charPx;
+    const int cells = std::min(static_cast<int>(text.size()), tile.width() / cw);
+    const int rows = std::min(cells_.linePx, tile.height() - y);
+    const size_t bytes = static_cast<size_t>(cw) * 4;
+    for (int i = 0; i < cells; ++i) {
+        const auto ch = static_cast<unsigned char>(text[static_cast<size_t>(i)]);
+        if (ch == ' ') continue;
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(tile.scanLine(y + r) + static_cast<size_t>(i) * bytes,
+                        glyphs.constScanLine(r) + static_cast<size_t>(ch) * bytes, bytes);
+    }
     if (logging_) log_.push_back({slide.ImageIndex, record, slide.FirstColumn, 0, y, text});
 }
 
@@ -94,35 +122,42 @@ bool SlideDrawer::DrawSlide(Slide& slide, RecordSource& source, const bool& engi
     const qint64 cols = slide.LastColumn - slide.FirstColumn + 1;
     const QSize size(static_cast<int>(cols * cells_.charPx),
                      static_cast<int>(rows * cells_.linePx));
-    picture = QPixmap(size);
-    picture.fill(fixed ? FromRgb(slide.BackColor) : Qt::white);
-    QPainter p(&picture);
-    p.setFont(font_);
-    p.setPen(fixed ? Qt::black : FromRgb(slide.ForeColor));
-    const bool done = fixed ? DrawFixedSlide(slide, source, engineError, p)
-                            : DrawDelimitedSlide(slide, source, engineError, p);
-    if (!done) return false;
+    const QRgb back = fixed ? FromRgb(slide.BackColor).rgb() : qRgb(255, 255, 255);
+    const QRgb fore = fixed ? qRgb(0, 0, 0) : FromRgb(slide.ForeColor).rgb();
+    const QImage& glyphs = Glyphs(fore, back);
+    QImage tile(size, QImage::Format_RGB32);
+    tile.fill(back);
+    const bool done = fixed ? DrawFixedSlide(slide, source, engineError, tile, glyphs)
+                            : DrawDelimitedSlide(slide, source, engineError, tile, glyphs);
+    if (!done) {
+        picture = QPixmap::fromImage(std::move(tile));
+        return false;
+    }
     slide.Drawn = true;
-    DrawRecordLines(p, kSeparatorColor, 0, size);
-    if (source.ShowFieldNames()) DrawFieldDividers(p, slide, source, size.height());
+    {
+        QPainter p(&tile);
+        DrawRecordLines(p, kSeparatorColor, 0, size);
+        if (source.ShowFieldNames()) DrawFieldDividers(p, slide, source, size.height());
+    }
+    picture = QPixmap::fromImage(std::move(tile));
     return true;
 }
 
 bool SlideDrawer::DrawFixedSlide(Slide& slide, RecordSource& source, const bool& engineError,
-                                 QPainter& p) {
+                                 QImage& tile, const QImage& glyphs) {
     LoadingScope loading(source);
     const qint64 length = slide.LastColumn - slide.FirstColumn + 1;
     for (qint64 n = slide.FirstRecord; n <= slide.LastRecord; ++n) {
         source.MoveTo(n);
         if (engineError) return false;
-        PrintLine(p, slide, n, CellText(source.GetBytes(slide.FirstColumn, length)));
+        PrintLine(tile, glyphs, slide, n, CellText(source.GetBytes(slide.FirstColumn, length)));
     }
     loading.completed = true;
     return true;
 }
 
 bool SlideDrawer::DrawDelimitedSlide(Slide& slide, RecordSource& source, const bool& engineError,
-                                     QPainter& p) {
+                                     QImage& tile, const QImage& glyphs) {
     LoadingScope loading(source);
     const bool names = source.ShowFieldNames();
     const int fieldCount = names ? source.FieldCount() : 0;
@@ -134,7 +169,8 @@ bool SlideDrawer::DrawDelimitedSlide(Slide& slide, RecordSource& source, const b
         for (int i = 1; i <= fieldCount; ++i)
             fields.push_back({source.FieldValue(i), source.Field(i).length});
         const std::string line = DelimitedDisplayLine(raw, names, fields, source.RecordLength());
-        PrintLine(p, slide, n, CellText(ColumnRange(line, slide.FirstColumn, slide.LastColumn)));
+        PrintLine(tile, glyphs, slide, n,
+                  CellText(ColumnRange(line, slide.FirstColumn, slide.LastColumn)));
         if (engineError) return false;
     }
     loading.completed = true;

@@ -4,9 +4,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPixmap>
 #include <QRawFont>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "viewer/recordsource.h"
@@ -54,18 +57,23 @@ public:
     void ClearLog() { log_.clear(); }
 
 private:
-    bool DrawFixedSlide(Slide& slide, RecordSource& source, const bool& engineError, QPainter& p);
+    bool DrawFixedSlide(Slide& slide, RecordSource& source, const bool& engineError, QImage& tile,
+                        const QImage& glyphs);
     bool DrawDelimitedSlide(Slide& slide, RecordSource& source, const bool& engineError,
-                            QPainter& p);
+                            QImage& tile, const QImage& glyphs);
+    /// Every Latin-1 character drawn once into its own cell, side by side.
+    const QImage& Glyphs(QRgb fore, QRgb back);
     void DrawRecordLines(QPainter& p, const QColor& color, int startY, QSize size) const;
     void DrawFieldDividers(QPainter& p, const Slide& slide, RecordSource& source, int height) const;
     void DrawFieldDivider(QPainter& p, qint64 offset, int height) const;
-    void PrintLine(QPainter& p, const Slide& slide, qint64 record, const std::string& text);
+    void PrintLine(QImage& tile, const QImage& glyphs, const Slide& slide, qint64 record,
+                   const std::string& text);
     void PrintText(QPainter& p, int x, int top, const std::string& text) const;
 
     CellMetrics cells_;
     QFont font_;
     QRawFont raw_;
+    std::map<std::pair<QRgb, QRgb>, QImage> glyphCache_;
     bool logging_ = false;
     std::vector<DrawnText> log_;
 };
