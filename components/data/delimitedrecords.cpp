@@ -9,7 +9,7 @@ constexpr size_t kCountChunk = size_t{256} << 10;
 constexpr size_t kFirstSkipChunk = size_t{16} << 10;
 constexpr size_t kStreamChunk = size_t{1} << 20;
 constexpr size_t kMaxEnds = size_t{1} << 14;
-constexpr FilePos kProgressStep = FilePos{64} << 20;
+constexpr FilePos kProgressStep = FilePos{4} << 20;
 }  // namespace
 
 DelimitedRecords::DelimitedRecords(const DataReader& reader, DelimitedScanner scanner,

@@ -37,7 +37,7 @@ void Field::SetLength(FilePos v) {
 }
 
 void Field::SetEndingPosition(FilePos v) {
-    SetLength(v - start_ + 1);
+    SetLength(Bound(v) - start_ + 1);
 }
 
 std::string Field::Value() const {

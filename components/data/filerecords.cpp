@@ -12,7 +12,7 @@ namespace velmor::data {
 namespace {
 
 constexpr size_t kFindChunk = size_t{1} << 20;
-constexpr FilePos kProgressStep = FilePos{64} << 20;
+constexpr FilePos kProgressStep = FilePos{4} << 20;
 constexpr FilePos kWholeRecordRead = FilePos{64} << 10;
 
 // Case folding of Latin-1 bytes: the data's own characters, not UTF-8.

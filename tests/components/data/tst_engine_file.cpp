@@ -62,6 +62,8 @@ private slots:
     void reopeningAfterReset();
     void absurdNumbersAreHarmless();
     void garbageKeepsTheLayoutSmall();
+    void cancelledCountStaysConsistent();
+    void damagedIndexFileIsIgnored();
 };
 
 void TestEngineFile::missingFileIsReported() {
@@ -594,6 +596,63 @@ void TestEngineFile::garbageKeepsTheLayoutSmall() {
     file.MoveLast();
     QCOMPARE(file.RecordCount(), 1);
     QCOMPARE(file.GetFields().Item(1)->Value(), std::string("1"));
+}
+
+void TestEngineFile::cancelledCountStaysConsistent() {
+    QTemporaryDir dir;
+    const QString data = dir.path() + "/long.csv";
+    const int records = 300000;  // several progress steps
+    WriteBytes(data, BigCsv(records));
+    File file;
+    AddCsvProfile(file);
+    QVERIFY(file.Open(data.toStdString()));
+    QList<std::int64_t> reports;
+    file.OnProgress = [&](std::int64_t done, std::int64_t total) {
+        reports << done;
+        return done < total / 3;
+    };
+    file.MoveLast();
+    QVERIFY(!reports.isEmpty());
+    RecordNo partial = file.RecordCount();
+    QVERIFY(partial > 1000 && partial < records);
+    QCOMPARE(file.RecordNumber(), partial);
+    QCOMPARE(file.GetFields().Item("ID")->Value(), std::to_string(partial));
+    file.MoveTo(partial + 1);  // counting simply goes on from there
+    QCOMPARE(file.GetFields().Item("ID")->Value(), std::to_string(partial + 1));
+    file.OnProgress = {};
+    file.MoveLast();
+    QCOMPARE(file.RecordCount(), records);
+}
+
+void TestEngineFile::damagedIndexFileIsIgnored() {
+    QTemporaryDir dir;
+    const QString data = dir.path() + "/d.csv";
+    const int records = 70000;
+    WriteBytes(data, BigCsv(records));
+    {
+        File file;
+        AddCsvProfile(file);
+        QVERIFY(file.Open(data.toStdString()));
+        file.MoveLast();
+    }
+    QByteArray index = ReadBytes(data + ".vdi");
+    QVERIFY(!index.isEmpty());
+    const QDateTime time = QFileInfo(data).lastModified();
+    for (const QByteArray& damaged : {QByteArray("garbage"), index.left(index.size() / 2),
+                                      index.left(8) + QByteArray(index.size() - 8, '\xFF')}) {
+        WriteBytes(data + ".vdi", damaged);
+        File file;
+        AddCsvProfile(file);
+        ErrorLog errors;
+        errors.Attach(file);
+        QVERIFY(file.Open(data.toStdString()));
+        file.MoveTo(40000);
+        QCOMPARE(file.GetFields().Item("ID")->Value(), std::string("40000"));
+        file.MoveLast();
+        QCOMPARE(file.RecordCount(), records);
+        QVERIFY(errors.messages.isEmpty());
+        QCOMPARE(QFileInfo(data).lastModified(), time);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestEngineFile)
