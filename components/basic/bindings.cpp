@@ -67,7 +67,7 @@ std::string ArgumentCount(int minArgs, int maxArgs) {
 Value InvokeMember(const Object& object, std::string_view name, MemberUse use) {
     return WithTable(object, [&](const auto& table, auto& target) {
         const auto& member = FindMember(table, name);
-        std::string what = std::string(table.TypeName()) + "." + member.name;
+        const std::string& what = member.what;
         int count = static_cast<int>(use.args.size());
         if (member.call) {
             if (member.touchesFiles && !use.fileAccess) {
@@ -88,7 +88,7 @@ Value InvokeMember(const Object& object, std::string_view name, MemberUse use) {
 void AssignMember(const Object& object, std::string_view name, const Value& value) {
     WithTable(object, [&](const auto& table, auto& target) {
         const auto& member = FindMember(table, name);
-        std::string what = std::string(table.TypeName()) + "." + member.name;
+        const std::string& what = member.what;
         if (member.call) Fail(what + " is a method; it cannot be assigned.");
         if (!member.set) Fail(what + " is read-only.");
         member.set(target, value, what.c_str());

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "basic/conversions.h"
+#include "basic/nocase.h"
 #include "basic/value.h"
 #include "util/utilities.h"
 
@@ -23,6 +24,7 @@ struct Member {
     using Method = std::function<Value(const Object& self, T& object, std::vector<Value>& args,
                                        const char* what)>;
     std::string name;
+    std::string what;  ///< "Type.Member", for messages
     Getter get;
     Setter set;
     Method call;
@@ -36,18 +38,20 @@ class MemberTable {
 public:
     MemberTable(const char* typeName, std::initializer_list<Member<T>> members)
         : typeName_(typeName) {
-        for (const Member<T>& member : members)
-            members_.emplace(util::ToLower(member.name), member);
+        for (Member<T> member : members) {
+            member.what = std::string(typeName) + "." + member.name;
+            members_.emplace(member.name, std::move(member));
+        }
     }
     const char* TypeName() const { return typeName_; }
     const Member<T>* Find(std::string_view name) const {
-        auto found = members_.find(util::ToLower(name));
+        auto found = members_.find(name);
         return found == members_.end() ? nullptr : &found->second;
     }
 
 private:
     const char* typeName_;
-    std::unordered_map<std::string, Member<T>> members_;
+    std::unordered_map<std::string, Member<T>, NoCaseHash, NoCaseEqual> members_;
 };
 
 inline Value ToValue(bool v) {

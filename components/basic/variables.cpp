@@ -1,11 +1,9 @@
 #include "basic/variables.h"
 
-#include "util/utilities.h"
-
 namespace velmor::basic {
 
 int Variables::IndexOf(std::string_view name) const {
-    auto found = index_.find(util::ToLower(name));
+    auto found = index_.find(name);
     return found == index_.end() ? 0 : found->second;
 }
 
@@ -16,7 +14,7 @@ const Variable& Variables::Item(int index) const {
 }
 
 bool Variables::Declare(const std::string& name) {
-    auto [where, added] = index_.emplace(util::ToLower(name), Count() + 1);
+    auto [where, added] = index_.emplace(name, Count() + 1);
     (void)where;
     if (added) items_.emplace_back(name);
     return added;

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "basic/nocase.h"
 #include "basic/value.h"
 
 namespace velmor::basic {
@@ -44,7 +45,7 @@ public:
 
 private:
     std::vector<Variable> items_;
-    std::unordered_map<std::string, int> index_;  // lower-case name -> 1-based index
+    std::unordered_map<std::string, int, NoCaseHash, NoCaseEqual> index_;  // name -> 1-based index
 };
 
 }  // namespace velmor::basic
