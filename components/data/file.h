@@ -28,8 +28,11 @@ public:
     ErrorHandler OnError;
     std::function<void()> OnConnectionEstablished;
     /// The current record changed inside the engine (not through MoveTo).
+    /// The engine itself never moves on its own at present.
     std::function<void(RecordNo& record)> OnRecordNumberChanged;
     /// Layout or widths grew (e.g. counting met a longer record): redraw.
+    /// Raised by MoveLast and Refresh; a MoveTo (called while a window
+    /// composes its view) sets RedrawPending instead.
     std::function<void()> OnRecordUpdated;
     /// Progress of counting (MoveLast, MoveTo far ahead); false cancels.
     ProgressHandler OnProgress;
@@ -43,7 +46,9 @@ public:
     // ---- opening and closing ----
     /// Opens the file: connection file, else format file, else matching
     /// file type, else detection. Raises OnConnectionEstablished. Never
-    /// reads the whole file.
+    /// reads the whole file. Opening the file that is already open keeps
+    /// the connection in force; a connection just Reset then becomes fixed
+    /// records of a detected length ("Flat ASCII", no fields).
     bool Open(const std::string& pathAndName);
     void CloseFile();
     bool Connected() const;
@@ -98,7 +103,8 @@ public:
     RecordNo RecordNumber() const;
     void SetRecordNumber(RecordNo n);
     /// Makes record N current; counts a delimited file further when needed.
-    /// Past the last record AtEnd() becomes true.
+    /// Past the last record AtEnd() becomes true and the record is empty;
+    /// below 1 there is no current record (RecordNumber 0).
     void MoveTo(RecordNo n);
     /// Counts to the end (progress, cancel) and makes the last record current.
     void MoveLast();
