@@ -11,7 +11,8 @@ namespace velmor::data {
 namespace {
 
 // Position of the first byte equal to A or B at or after From, or Size.
-std::size_t FindEither(const char* p, std::size_t size, std::size_t from, char a, char b) {
+// Called once per value, so it is kept inline.
+[[gnu::always_inline]] inline std::size_t FindEither(const char* p, std::size_t size, std::size_t from, char a, char b) {
     if (a == b) {
         const void* hit = std::memchr(p + from, a, size - from);
         return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - p) : size;
