@@ -20,6 +20,7 @@
 #include "editors/textbytes.h"
 #include "editors/viewerhost.h"
 #include "util/utilities.h"
+#include "viewer/frmFileView.h"
 
 namespace velmor::editors {
 
@@ -76,7 +77,7 @@ frmDKConnection::frmDKConnection(ViewerHost& viewer, QWidget* parent)
 
     ShowComposer = [this] {
         frmStringRepresentation composer(this);
-        composer.exec();
+        frmFileView::ShowModal(composer);
     };
     ConnectHandlers();
 }

@@ -101,6 +101,12 @@ void EditorsEndToEndTest::wizardRedividesViewer() {
     QTRY_VERIFY(!DrawnRecord(viewer, 2).isEmpty());
     QCOMPARE(DrawnRecord(viewer, 1).left(9), QString("HDRR001ab"));
     QCOMPARE(DrawnRecord(viewer, 2).left(9), QString("cdefR002a"));
+
+    // The composer is shown the program's modal way, and closing it
+    // unchanged hands back the box's own text.
+    wizard.txtTextQualifier->setText("CHR$(34)");
+    wizard.cmdGetStringRepresentation_Click(2);
+    QCOMPARE(wizard.txtTextQualifier->text(), QString("CHR$(34)"));
 }
 
 void EditorsEndToEndTest::menuOpensSingleInstances() {
