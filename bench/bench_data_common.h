@@ -229,8 +229,12 @@ inline ToolRun RunTool(const std::vector<std::string>& argv, bool captureOutput 
     run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     if (captureOutput) {
-        std::ifstream in(outPath, std::ios::binary);
-        run.output.assign(std::istreambuf_iterator<char>(in), {});
+        if (FILE* in = std::fopen(outPath.c_str(), "rb")) {
+            char block[4096];
+            std::size_t n = 0;
+            while ((n = std::fread(block, 1, sizeof block, in)) > 0) run.output.append(block, n);
+            std::fclose(in);
+        }
         std::remove(outPath.c_str());
     }
     return run;
