@@ -81,6 +81,7 @@ void DelimitedRecords::AddEnds(FilePos base, const size_t* ends, size_t n, FileP
         } else {
             ++counted;
             index_.counted = counted;
+            index_.changed = true;
             if (counted % RecordIndex::kStride == 0) index_.checkpoints.push_back(end);
         }
         counted = index_.counted;
@@ -96,6 +97,14 @@ bool DelimitedRecords::Locate(RecordNo p, RecordSpan& span, const ProgressHandle
     RecordNo k = p / RecordIndex::kStride;
     RecordNo fromRecord = k * RecordIndex::kStride;
     FilePos from = index_.Checkpoint(static_cast<size_t>(k));
+    if (index_.stored && !StartsRecord(from)) {
+        // The indexing file is damaged: count afresh.
+        index_.Reset(dataStart_);
+        cursorRecord_ = -1;
+        CountTo(p + 1, progress);
+        if (index_.counted <= p) return false;
+        from = index_.Checkpoint(static_cast<size_t>(k));
+    }
     if (from < 0) return false;
     if (cursorRecord_ >= fromRecord && cursorRecord_ <= p) {
         fromRecord = cursorRecord_;
@@ -108,6 +117,15 @@ bool DelimitedRecords::Locate(RecordNo p, RecordSpan& span, const ProgressHandle
     cursorRecord_ = p + 1;
     cursorOffset_ = span.next;
     return true;
+}
+
+bool DelimitedRecords::StartsRecord(FilePos offset) const {
+    // A record starts at the data's start or right after a record delimiter.
+    const std::string& delimiter = scanner_.Get().record;
+    const auto length = static_cast<FilePos>(delimiter.size());
+    if (offset == dataStart_) return true;
+    if (offset < dataStart_ + length || offset > reader_.Size()) return false;
+    return reader_.ReadString(offset - length, delimiter.size()) == delimiter;
 }
 
 bool DelimitedRecords::Skip(FilePos from, RecordNo records, RecordSpan& span) {

@@ -63,6 +63,7 @@ public:
 private:
     void AddEnd(FilePos end, FilePos length);
     void AddEnds(FilePos base, const size_t* ends, size_t n, FilePos delimiter);
+    bool StartsRecord(FilePos offset) const;
     bool Skip(FilePos from, RecordNo records, RecordSpan& span);
 
     const DataReader& reader_;

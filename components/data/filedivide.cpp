@@ -49,7 +49,6 @@ void FileImpl::Divide() {
     dbase = false;
     fixedCount = 0;
     headerRecords = 0;
-    indexLoadedCount_ = 0;
     atEnd = false;
     if (reader.IsOpen()) {
         if (StartsWithNoCase(connection.DatabaseTypeName(), "DBase")) {
@@ -151,8 +150,7 @@ bool FileImpl::DivideDelimited() {
     if (reader.Size() >= kIndexFileThreshold) {
         IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(),
                      divisionKey_};
-        if (LoadRecordIndex(IndexPathAndName(), key, delimited->Index()))
-            indexLoadedCount_ = delimited->Counted();
+        LoadRecordIndex(IndexPathAndName(), key, delimited->Index());
     }
     delimited->LongRecord = [this](const RecordSpan& span) {
         if (sampling_) return;

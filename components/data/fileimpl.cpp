@@ -372,10 +372,10 @@ void FileImpl::SetDatabaseType(const std::string& v) {
 
 void FileImpl::SaveIndex() {
     if (kind != Kind::Delimited || !delimited || reader.Size() < kIndexFileThreshold) return;
-    if (delimited->Counted() <= indexLoadedCount_) return;
+    if (!delimited->Index().changed || delimited->Counted() <= RecordIndex::kStride) return;
     IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(), divisionKey_};
     if (SaveRecordIndex(IndexPathAndName(), key, delimited->Index()))
-        indexLoadedCount_ = delimited->Counted();
+        delimited->Index().changed = false;
 }
 
 }  // namespace velmor::data

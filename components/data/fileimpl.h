@@ -121,7 +121,6 @@ private:
     bool grew_ = false;
     mutable bool warnedLong_ = false;
     bool indexChanged_ = false;
-    RecordNo indexLoadedCount_ = 0;
     std::string divisionKey_;
 };
 

@@ -27,6 +27,8 @@ struct RecordIndex {
     bool complete = false;
     /// Longest record (bytes without its delimiter) among the counted ones.
     FilePos longest = 0;
+    /// Counting went on since the index was loaded or saved.
+    bool changed = false;
 
     /// Checkpoints of a reused indexing file stay on disk until counting
     /// goes on: opening a counted file then costs no more than a small one.
@@ -44,6 +46,7 @@ struct RecordIndex {
     void AddEnd(FilePos offset) {
         ++counted;
         countedEnd = offset;
+        changed = true;
         if (counted % kStride == 0) checkpoints.push_back(offset);
     }
     size_t MemoryBytes() const { return checkpoints.capacity() * sizeof(FilePos); }

@@ -638,8 +638,10 @@ void TestEngineFile::damagedIndexFileIsIgnored() {
     QByteArray index = ReadBytes(data + ".vdi");
     QVERIFY(!index.isEmpty());
     const QDateTime time = QFileInfo(data).lastModified();
-    for (const QByteArray& damaged : {QByteArray("garbage"), index.left(index.size() / 2),
-                                      index.left(8) + QByteArray(index.size() - 8, '\xFF')}) {
+    for (const QByteArray& damaged :
+         {QByteArray("garbage"), index.left(index.size() / 2),
+          index.left(8) + QByteArray(index.size() - 8, '\xFF'),
+          index.left(index.size() / 2) + QByteArray(index.size() - index.size() / 2, '\x01')}) {
         WriteBytes(data + ".vdi", damaged);
         File file;
         AddCsvProfile(file);
