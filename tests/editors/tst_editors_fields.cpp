@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/userprompt.h"
@@ -51,16 +50,14 @@ private slots:
 private:
     void SetLayout(std::initializer_list<FieldSpec> specs);
     QStringList Rows() const;
-    QString WriteScript(const QByteArray& body);
+    static QString Script(const char* name);
 
-    std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<EditorsTestHost> host_;
     std::unique_ptr<frmDKFields> form_;
     ScriptedUserPrompt prompt_;
 };
 
 void EditorsFieldsTest::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
     host_ = std::make_unique<EditorsTestHost>();
     form_ = std::make_unique<frmDKFields>(*host_);
     prompt_.Clear();
@@ -71,7 +68,6 @@ void EditorsFieldsTest::cleanup() {
     SetPrompt(nullptr);
     form_.reset();
     host_.reset();
-    dir_.reset();
 }
 
 void EditorsFieldsTest::SetLayout(std::initializer_list<FieldSpec> specs) {
@@ -90,12 +86,8 @@ QStringList EditorsFieldsTest::Rows() const {
     return rows;
 }
 
-QString EditorsFieldsTest::WriteScript(const QByteArray& body) {
-    const QString path = dir_->filePath("layout.VelmorBasic");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return {};
-    file.write(body);
-    return path;
+QString EditorsFieldsTest::Script(const char* name) {
+    return QStringLiteral(VELMOR_TEST_DATA "/editors/") + QString::fromLatin1(name);
 }
 
 void EditorsFieldsTest::unnamedFieldsGetDefaultNames_data() {
@@ -316,13 +308,7 @@ void EditorsFieldsTest::marginOptionsSwitchTopBar() {
 
 void EditorsFieldsTest::importTakesScriptLayout() {
     SetLayout({{"OLD", 1, 5}});
-    prompt_.QueueFile(
-        WriteScript("Sub SetConnectionProperties()\r\n"
-                    "    Dim f\r\n"
-                    "    Set f = CreateObject(\"Velmor_Data.File\")\r\n"
-                    "    Call f.Fields.Add(\"CUSTNO\", 6)\r\n"
-                    "    Call f.Fields.Add(\"NAME\", 20)\r\n"
-                    "End Sub\r\n"));
+    prompt_.QueueFile(Script("layout_good.VelmorBasic"));
     form_->mnuImportFields_Click();
     QCOMPARE(Rows(), (QStringList{"CUSTNO=1", "NAME=2"}));
     QCOMPARE(qint64(host_->file.GetFields().Item(2)->StartingPosition()), qint64(7));
@@ -331,13 +317,7 @@ void EditorsFieldsTest::importTakesScriptLayout() {
 
 void EditorsFieldsTest::importErrorLeavesLayout() {
     SetLayout({{"OLD", 1, 5}});
-    prompt_.QueueFile(
-        WriteScript("Sub SetConnectionProperties()\r\n"
-                    "    Dim f\r\n"
-                    "    Set f = CreateObject(\"Velmor_Data.File\")\r\n"
-                    "    Call f.Fields.Add(\"CUSTNO\", 6)\r\n"
-                    "    Call f.NoSuchMethod()\r\n"
-                    "End Sub\r\n"));
+    prompt_.QueueFile(Script("layout_error.VelmorBasic"));
     form_->mnuImportFields_Click();
     QCOMPARE(Rows(), QStringList{"OLD=1"});
     QCOMPARE(host_->file.GetFields().Count(), 1);
@@ -348,7 +328,7 @@ void EditorsFieldsTest::importErrorLeavesLayout() {
 
 void EditorsFieldsTest::importWithoutFileLeavesLayout() {
     SetLayout({{"OLD", 1, 5}});
-    prompt_.QueueFile(WriteScript("Sub SetConnectionProperties()\r\n    Dim f\r\nEnd Sub\r\n"));
+    prompt_.QueueFile(Script("layout_nofile.VelmorBasic"));
     form_->mnuImportFields_Click();
     QCOMPARE(Rows(), QStringList{"OLD=1"});
     prompt_.QueueFile(QString());  // the open dialog cancelled
