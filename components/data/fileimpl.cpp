@@ -62,7 +62,11 @@ FileImpl::FileImpl(File& file) : owner(file) {
 FileImpl::~FileImpl() {
     connection.SetChangeHook({});
     fields.SetChangeHook({});
-    SaveIndex();
+    try {
+        SaveIndex();
+    } catch (...) {
+        // Keeping the count for the next time is a convenience only.
+    }
 }
 
 void FileImpl::HookUp() {
