@@ -26,7 +26,7 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 if [[ -n "$(ls "$root"/fuzz/fuzz_*.cpp 2>/dev/null)" ]]; then
   echo "== fuzz targets (brief runs)"
   CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVELMOR_FUZZ=ON -DVELMOR_BENCH=OFF >/dev/null
+    -DVELMOR_FUZZ=ON -DVELMOR_SANITIZE=ON -DVELMOR_BENCH=OFF >/dev/null
   fuzzers=()
   for f in "$root"/fuzz/fuzz_*.cpp; do fuzzers+=("$(basename "$f" .cpp)"); done
   cmake --build "$root/build-fuzz" -j "$jobs" --target "${fuzzers[@]}"
@@ -36,7 +36,7 @@ if [[ -n "$(ls "$root"/fuzz/fuzz_*.cpp 2>/dev/null)" ]]; then
     args=("$root/build-fuzz/corpus-$name")
     [[ -d "$corpus" ]] && args+=("$corpus")
     echo "-- $name"
-    "$root/build-fuzz/fuzz/$name" -max_total_time=30 -max_len=4096 "${args[@]}" 2>&1 | tail -n 2
+    "$root/build-fuzz/bin/$name" -max_total_time=30 -max_len=4096 "${args[@]}" 2>&1 | tail -n 2
   done
 fi
 echo "== all tests passed"
