@@ -14,7 +14,7 @@
 using namespace velmor;
 using velmor::editors::frmDKFields;
 
-struct FieldSpec {
+struct LayoutField {
     const char* name;
     qint64 start;
     qint64 length;
@@ -48,7 +48,7 @@ private slots:
     void importWithoutFileLeavesLayout();
 
 private:
-    void SetLayout(std::initializer_list<FieldSpec> specs);
+    void SetLayout(std::initializer_list<LayoutField> layout);
     QStringList Rows() const;
     static QString Script(const char* name);
 
@@ -70,10 +70,10 @@ void EditorsFieldsTest::cleanup() {
     host_.reset();
 }
 
-void EditorsFieldsTest::SetLayout(std::initializer_list<FieldSpec> specs) {
+void EditorsFieldsTest::SetLayout(std::initializer_list<LayoutField> layout) {
     data::Fields& fields = host_->file.GetFields();
     fields.Clear();
-    for (const FieldSpec& spec : specs) fields.Add(spec.name, spec.length, {}, spec.start);
+    for (const LayoutField& field : layout) fields.Add(field.name, field.length, {}, field.start);
     form_->Form_Activate();
 }
 
