@@ -53,6 +53,16 @@ QString Number(data::FilePos value) {
     return QString::number(value);
 }
 
+// A delimiter box passes through unreadable texts while the user types
+// ("CHR$(1" on the way to "CHR$(13)"). Those are marked in the box and kept
+// from the engine, which would otherwise report an error per keystroke.
+bool Readable(QLineEdit* box, const std::string& text) {
+    const util::RepresentationResult parsed = util::RepresentationToCharacters(text);
+    box->setToolTip(parsed.ok() ? QString() : QString::fromStdString(parsed.error));
+    box->setStyleSheet(parsed.ok() ? QString() : QStringLiteral("color: #b00000"));
+    return parsed.ok();
+}
+
 }  // namespace
 
 frmDKConnection::frmDKConnection(ViewerHost& viewer, QWidget* parent)
@@ -281,7 +291,7 @@ void frmDKConnection::txtDByteOffset_Change() {
 void frmDKConnection::txtDelimiter_Change() {
     if (LoadingControls) return;
     const std::string text = ToBytes(txtDelimiter->text());
-    if (text == Conn().RecordDelimiterRepresentation()) return;
+    if (!Readable(txtDelimiter, text) || text == Conn().RecordDelimiterRepresentation()) return;
     Conn().SetRecordDelimiterRepresentation(text);
     viewer_.RefreshView();
 }
@@ -289,7 +299,7 @@ void frmDKConnection::txtDelimiter_Change() {
 void frmDKConnection::txtFieldDelimiter_Change() {
     if (LoadingControls) return;
     const std::string text = ToBytes(txtFieldDelimiter->text());
-    if (text == Conn().FieldDelimiterRepresentation()) return;
+    if (!Readable(txtFieldDelimiter, text) || text == Conn().FieldDelimiterRepresentation()) return;
     Conn().SetFieldDelimiterRepresentation(text);
     viewer_.RefreshView();
 }
@@ -297,6 +307,7 @@ void frmDKConnection::txtFieldDelimiter_Change() {
 void frmDKConnection::txtTextQualifier_Change() {
     if (LoadingControls) return;
     const std::string text = ToBytes(txtTextQualifier->text());
+    if (!Readable(txtTextQualifier, text)) return;
     if (text != Conn().TextQualifierRepresentation()) Conn().SetTextQualifierRepresentation(text);
 }
 

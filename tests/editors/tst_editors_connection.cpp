@@ -41,6 +41,7 @@ private slots:
     void arrowButtonsStopAtOne();
     void refusedLengthKeepsWindowRunning();
     void repeatedRepresentationSendsNothing();
+    void unfinishedRepresentationWaitsForTheWholeText();
     void fixedDelimitedFixedRestoresFixedSettings();
     void headerSplitAtSpaces_data();
     void headerSplitAtSpaces();
@@ -202,6 +203,23 @@ void EditorsConnectionTest::repeatedRepresentationSendsNothing() {
     form_->txtTextQualifier->setText("CHR$(39)");  // the qualifier never redraws
     QCOMPARE(host_->redraws, before);
     QCOMPARE(host_->file.GetConnection().TextQualifierRepresentation(), std::string("CHR$(39)"));
+}
+
+void EditorsConnectionTest::unfinishedRepresentationWaitsForTheWholeText() {
+    OpenDelimited("a;b\r\nc;d\r\n");
+    const int before = host_->redraws;
+    for (const char* typed : {"C", "CHR$(", "CHR$(5", "CHR$(59"}) {
+        form_->txtFieldDelimiter->setText(QString::fromLatin1(typed));
+        QCOMPARE(host_->file.GetConnection().FieldDelimiterRepresentation(),
+                 std::string("CHR$(44)"));
+        QVERIFY(!form_->txtFieldDelimiter->toolTip().isEmpty());
+    }
+    QCOMPARE(host_->redraws, before);
+    form_->txtFieldDelimiter->setText("CHR$(59)");
+    QCOMPARE(host_->file.GetConnection().FieldDelimiterRepresentation(), std::string("CHR$(59)"));
+    QVERIFY(form_->txtFieldDelimiter->toolTip().isEmpty());
+    QCOMPARE(host_->redraws, before + 1);
+    QVERIFY(host_->errors.isEmpty());
 }
 
 void EditorsConnectionTest::fixedDelimitedFixedRestoresFixedSettings() {
