@@ -7,13 +7,6 @@
 namespace velmor::basic {
 namespace {
 
-template <class... Fs>
-struct Overload : Fs... {
-    using Fs::operator()...;
-};
-template <class... Fs>
-Overload(Fs...) -> Overload<Fs...>;
-
 template <class T>
 T& Deref(const std::shared_ptr<T>& pointer, const char* typeName) {
     if (!pointer) Fail(std::string("The ") + typeName + " object is not set.");

@@ -14,13 +14,6 @@ data::Field* FieldRef::Resolve() const {
 
 namespace {
 
-template <class... Fs>
-struct Overload : Fs... {
-    using Fs::operator()...;
-};
-template <class... Fs>
-Overload(Fs...) -> Overload<Fs...>;
-
 const void* Address(const Object::Target& target) {
     return std::visit(Overload{[](const FieldRef& r) -> const void* { return r.field; },
                                [](const auto& p) -> const void* { return p.get(); }},

@@ -17,6 +17,14 @@ class Field;
 
 namespace velmor::basic {
 
+/// Visitor made of several lambdas, for std::visit over Value and Object.
+template <class... Fs>
+struct Overload : Fs... {
+    using Fs::operator()...;
+};
+template <class... Fs>
+Overload(Fs...) -> Overload<Fs...>;
+
 /// The script's own "App" object: the folder of the script that runs.
 struct AppInfo {
     std::string path;  ///< ends with the path separator ("" when unknown)
