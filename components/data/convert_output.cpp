@@ -65,7 +65,25 @@ bool StagedOutput::Create() {
     return Fail("Cannot create a temporary file for", EEXIST);
 }
 
+void StagedOutput::StartWriteback(FilePos offset, FilePos bytes) const {
+#if defined(__linux__)
+    // Only starts the disk writes, without waiting: the final sync then has
+    // little left to do, and memory does not fill with dirty pages.
+    if (fd_ >= 0) {
+        ::sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(bytes),
+                          SYNC_FILE_RANGE_WRITE);
+    }
+#else
+    (void)offset;
+    (void)bytes;
+#endif
+}
+
 bool StagedOutput::WriteAll(const char* data, std::size_t size) {
+    if (written_ - writebackFrom_ >= kWritebackStep) {
+        StartWriteback(writebackFrom_, written_ - writebackFrom_);
+        writebackFrom_ = written_;
+    }
     while (size > 0) {
         ssize_t n = ::write(fd_, data, size);
         if (n < 0) {
@@ -99,14 +117,34 @@ bool StagedOutput::Write(std::string_view bytes) {
 
 bool StagedOutput::WriteAt(FilePos offset, std::string_view bytes) {
     if (fd_ < 0 || !Flush()) return false;
+    std::string error;
+    if (WriteRangeAt(offset, bytes, error)) return true;
+    if (error_.empty()) error_ = error;
+    return false;
+}
+
+bool StagedOutput::WriteRangeAt(FilePos offset, std::string_view bytes, std::string& error) const {
+    if (fd_ < 0) return false;
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
                              static_cast<off_t>(offset + static_cast<FilePos>(done)));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return Fail("Cannot write", n < 0 ? errno : ENOSPC);
+        if (n <= 0) {
+            error =
+                "Cannot write \"" + target_ + "\": " + std::strerror(n < 0 ? errno : ENOSPC) + ".";
+            return false;
+        }
         done += static_cast<std::size_t>(n);
     }
+    return true;
+}
+
+bool StagedOutput::ContinueAt(FilePos end) {
+    if (fd_ < 0 || !Flush()) return false;
+    if (::lseek(fd_, static_cast<off_t>(end), SEEK_SET) < 0) return Fail("Cannot write", errno);
+    written_ = end;
+    writebackFrom_ = end;
     return true;
 }
 
@@ -114,6 +152,16 @@ bool StagedOutput::Commit() {
     if (fd_ < 0 || !Flush()) return false;
     int fd = fd_;
     fd_ = -1;
+    // The data must be on the disk before the rename makes it the target:
+    // otherwise a crash soon after could leave an empty file where the old
+    // one was. A full disk or a failing device also shows up only here.
+    if (::fdatasync(fd) != 0 && errno != EINVAL) {
+        int saved = errno;
+        ::close(fd);
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+        return Fail("Cannot write", saved);
+    }
     if (::close(fd) != 0) {
         int saved = errno;
         ::unlink(temporary_.c_str());

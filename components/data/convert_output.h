@@ -23,7 +23,19 @@ public:
     bool Write(std::string_view bytes);
     /// Overwrites bytes already written (flushes the buffer first).
     bool WriteAt(FilePos offset, std::string_view bytes);
-    /// Flushes, closes and renames the temporary file to the target.
+    /// Writes what is buffered; needed before WriteRangeAt.
+    bool FlushBuffer() { return Flush(); }
+    /// Writes Bytes at Offset past the buffer. Several threads may call it
+    /// at once for ranges that do not overlap; failures go to Error only.
+    bool WriteRangeAt(FilePos offset, std::string_view bytes, std::string& error) const;
+    /// After WriteRangeAt: later writes go on from End.
+    bool ContinueAt(FilePos end);
+    /// Asks the system to start writing that range to the disk now; the
+    /// buffered writes do so by themselves every few megabytes.
+    void StartWriteback(FilePos offset, FilePos bytes) const;
+    /// Written between two calls of StartWriteback.
+    static constexpr FilePos kWritebackStep = FilePos{8} << 20;
+    /// Flushes, syncs, closes and renames the temporary file to the target.
     bool Commit();
     /// Closes and removes the temporary file; the target stays as it was.
     void Abort();
@@ -42,6 +54,7 @@ private:
     std::string buffer_;
     std::string error_;
     FilePos written_ = 0;
+    FilePos writebackFrom_ = 0;
     int fd_ = -1;
 };
 

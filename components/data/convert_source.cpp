@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "data/convert_fast.h"
 #include "data/convert_scan.h"
 #include "data/file.h"
 #include "util/utilities.h"
@@ -101,6 +102,7 @@ public:
           offset_(file.GetConnection().ByteOffset()),
           total_(file.FileLength()),
           skipFirst_(file.GetConnection().FirstRecordContainsFieldNames()),
+          syntax_(syntax),
           splitter_(std::move(syntax)) {}
 
     bool Rewind() override {
@@ -114,6 +116,10 @@ public:
     FilePos Done() const override { return reader_.Done(); }
     FilePos Total() const override { return total_; }
     bool FixedPositions() const override { return false; }
+    std::unique_ptr<DelimitedPasses> FastPasses() const override {
+        if (!DelimitedPasses::Suits(syntax_)) return nullptr;
+        return std::make_unique<DelimitedPasses>(path_, offset_, syntax_, skipFirst_);
+    }
 
 private:
     const Values* NextRecord() {
@@ -132,6 +138,7 @@ private:
     FilePos offset_;
     FilePos total_;
     bool skipFirst_;
+    DelimitedSyntax syntax_;
     DelimitedSplitter splitter_;
     BlockReader reader_;
 };

@@ -13,6 +13,7 @@
 
 namespace velmor::data {
 
+class DelimitedPasses;
 class File;
 
 class RecordStream {
@@ -33,6 +34,10 @@ public:
     virtual FilePos Total() const = 0;
     /// True when values are cut from fixed positions (and padded with blanks).
     virtual bool FixedPositions() const = 0;
+
+    /// Faster whole-file passes over the same records, when the source's
+    /// shape allows them; nullptr otherwise.
+    virtual std::unique_ptr<DelimitedPasses> FastPasses() const { return nullptr; }
 
     const std::string& Error() const { return error_; }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "data/convert_fast.h"
 #include "data/convert_format.h"
 #include "data/convert_output.h"
 #include "data/convert_source.h"
@@ -82,6 +83,13 @@ private:
     bool WriteRecords(StagedOutput& out, std::uint32_t& written);
     bool AppendRecord(const Values& values, std::string& line, std::uint32_t written);
     bool Progress(int pass, bool final = false);
+    bool ProgressAt(int pass, FilePos done, FilePos total, bool final);
+    DelimitedPasses::Progress PassProgress(int pass) {
+        return [this, pass](FilePos done, FilePos total) {
+            return ProgressAt(pass, done, total, false);
+        };
+    }
+    void WidenFor(std::size_t columns, bool withNames);
     bool FailRunTogether() {
         return Fail(
             "The field separator of the output is empty, so the values of a record "
@@ -99,6 +107,7 @@ private:
     std::string qualifier_;
     File file_;
     std::unique_ptr<RecordStream> stream_;
+    std::unique_ptr<DelimitedPasses> fast_;
     std::vector<std::string> names_;
     std::vector<FilePos> widths_;
     std::size_t layoutColumns_ = 0;
@@ -187,9 +196,13 @@ void Conversion::HandOptions(File& file) const {
 }
 
 bool Conversion::Progress(int pass, bool final) {
+    return ProgressAt(pass, stream_->Done(), stream_->Total(), final);
+}
+
+bool Conversion::ProgressAt(int pass, FilePos done, FilePos total, bool final) {
     if (!settings_.OnProgress) return true;
-    FilePos total = std::max<FilePos>(stream_->Total(), 1);
-    FilePos done = final ? total : stream_->Done();
+    total = std::max<FilePos>(total, 1);
+    if (final) done = total;
     if (done < nextProgress_ && !final) return true;
     nextProgress_ = done + ProgressStep(total);
     if (!settings_.OnProgress(pass * total + std::min(done, total), passes_ * total)) {
@@ -211,15 +224,20 @@ bool Conversion::MeasureWidths() {
     for (std::size_t i = 0; i < widths_.size(); ++i) {
         widths_[i] = withNames ? static_cast<FilePos>(names_[i].size()) : 0;
     }
+    if (fast_) {
+        std::vector<FilePos> widest;
+        std::string error;
+        if (!fast_->Measure(widest, recordCount_, PassProgress(0), error)) return Fail(error);
+        WidenFor(widest.size(), withNames);
+        for (std::size_t i = 0; i < widest.size(); ++i) {
+            widths_[i] = std::max(widths_[i], widest[i]);
+        }
+        return ProgressAt(0, fast_->Total(), fast_->Total(), true);
+    }
     if (!stream_->Rewind()) return Fail(stream_->Error());
     recordCount_ = 0;
     while (const Values* values = stream_->Next()) {
-        if (values->size() > widths_.size()) {
-            for (std::size_t i = widths_.size(); i < values->size(); ++i) {
-                names_.push_back("Field" + std::to_string(i + 1));
-                widths_.push_back(withNames ? static_cast<FilePos>(names_.back().size()) : 0);
-            }
-        }
+        WidenFor(values->size(), withNames);
         for (std::size_t i = 0; i < values->size(); ++i) {
             std::string_view v = fixedSource ? TrimRight((*values)[i]) : (*values)[i];
             widths_[i] = std::max(widths_[i], static_cast<FilePos>(v.size()));
@@ -229,6 +247,14 @@ bool Conversion::MeasureWidths() {
     }
     if (!stream_->Error().empty()) return Fail(stream_->Error());
     return Progress(0, true);
+}
+
+// Records with more values than the layout has fields get fields of their own.
+void Conversion::WidenFor(std::size_t columns, bool withNames) {
+    for (std::size_t i = widths_.size(); i < columns; ++i) {
+        names_.push_back("Field" + std::to_string(i + 1));
+        widths_.push_back(withNames ? static_cast<FilePos>(names_.back().size()) : 0);
+    }
 }
 
 bool Conversion::WriteHeader(StagedOutput& out) {
@@ -287,6 +313,15 @@ bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
     // Records are gathered into blocks of about a megabyte, which the output
     // writes straight through without copying them again.
     constexpr std::size_t kBlock = std::size_t{1} << 20;
+    if (fast_ && kind_ == OutputKind::Fixed) {
+        std::string error;
+        if (!fast_->WriteFixed(out, out.BytesWritten(), widths_, PassProgress(passes_ - 1),
+                               error)) {
+            return Fail(error.empty() ? out.Error() : error);
+        }
+        written = static_cast<std::uint32_t>(std::min<std::uint64_t>(recordCount_, UINT32_MAX));
+        return ProgressAt(passes_ - 1, fast_->Total(), fast_->Total(), true);
+    }
     std::string line;
     line.reserve(2 * kBlock);
     if (!stream_->Rewind()) return Fail(stream_->Error());
@@ -374,6 +409,7 @@ bool Conversion::Run() {
     const bool measure =
         kind_ == OutputKind::Dbase || (kind_ == OutputKind::Fixed && !stream_->FixedPositions());
     passes_ = measure ? 2 : 1;
+    if (measure) fast_ = stream_->FastPasses();
     if (measure && !MeasureWidths()) return false;
     nextProgress_ = 0;
     return WriteTarget();

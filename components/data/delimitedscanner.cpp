@@ -3,15 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <immintrin.h>
-#define VELMOR_SCAN_AVX2 1
-#else
-#define VELMOR_SCAN_AVX2 0
-#endif
+#include "data/blockmasks.h"
 
 namespace velmor::data {
 
@@ -31,11 +23,7 @@ DelimitedScanner::DelimitedScanner(Delimiters delimiters, bool allowVector)
         distinct = distinct && r.find(q[0]) == std::string::npos && (f.empty() || f[0] != q[0]);
     if (!f.empty()) distinct = distinct && r.find(f[0]) == std::string::npos;
     vector_ = allowVector && shapes && distinct;
-#if VELMOR_SCAN_AVX2
-    __builtin_cpu_init();
-    avx2_ = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
-            __builtin_cpu_supports("pclmul");
-#endif
+    avx2_ = masks::HaveAvx2();
 }
 
 bool DelimitedScanner::Match(const char* p, size_t available, const std::string& what) const {
@@ -104,6 +92,8 @@ size_t DelimitedScanner::ScanScalar(const char* data, size_t length, bool eof, s
 
 namespace {
 
+using masks::BlockMasks;
+
 // State carried from one 64-byte block to the next, as single bits.
 struct Carry {
     std::uint64_t inQuotes = 0;  // all ones inside a qualified field
@@ -127,99 +117,11 @@ ScanMode ModeFrom(const Carry& c) {
     return ScanMode::Unquoted;
 }
 
-// The bytes of one 64-byte block compared with up to four needles.
-struct BlockMasks {
-    std::uint64_t r0 = 0, r1 = 0, f = 0, q = 0;
-};
-
-namespace portable {
-
-inline std::uint64_t PrefixXor(std::uint64_t x) {
-    x ^= x << 1;
-    x ^= x << 2;
-    x ^= x << 4;
-    x ^= x << 8;
-    x ^= x << 16;
-    x ^= x << 32;
-    return x;
-}
-
-inline int Popcount(std::uint64_t x) {
-    return __builtin_popcountll(x);
-}
-
-#if defined(__SSE2__)
-inline std::uint64_t Eq16x4(const __m128i v[4], __m128i needle) {
-    auto m = [&](int k) {
-        return static_cast<std::uint64_t>(
-            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[k], needle))));
-    };
-    return m(0) | (m(1) << 16) | (m(2) << 32) | (m(3) << 48);
-}
-#endif
-
-inline void Compare(const char* p, int r0, int r1, int f, int q, BlockMasks& m) {
-#if defined(__SSE2__)
-    __m128i v[4];
-    for (int k = 0; k < 4; ++k)
-        v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    m.r0 = Eq16x4(v, _mm_set1_epi8(static_cast<char>(r0)));
-    m.r1 = r1 >= 0 ? Eq16x4(v, _mm_set1_epi8(static_cast<char>(r1))) : 0;
-    m.f = f >= 0 ? Eq16x4(v, _mm_set1_epi8(static_cast<char>(f))) : 0;
-    m.q = q >= 0 ? Eq16x4(v, _mm_set1_epi8(static_cast<char>(q))) : 0;
-#else
-    m = {};
-    for (int k = 0; k < 64; ++k) {
-        int c = static_cast<unsigned char>(p[k]);
-        std::uint64_t bit = std::uint64_t{1} << k;
-        if (c == r0) m.r0 |= bit;
-        if (c == r1) m.r1 |= bit;
-        if (c == f) m.f |= bit;
-        if (c == q) m.q |= bit;
-    }
-#endif
-}
-
-}  // namespace portable
-
-#if VELMOR_SCAN_AVX2
-namespace avx2 {
-
-#define VELMOR_AVX2 __attribute__((target("avx2,popcnt,pclmul")))
-
-VELMOR_AVX2 inline std::uint64_t PrefixXor(std::uint64_t x) {
-    __m128i product = _mm_clmulepi64_si128(_mm_set_epi64x(0, static_cast<long long>(x)),
-                                           _mm_set1_epi8(static_cast<char>(0xFF)), 0);
-    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));
-}
-
-VELMOR_AVX2 inline int Popcount(std::uint64_t x) {
-    return __builtin_popcountll(x);
-}
-
-VELMOR_AVX2 inline std::uint64_t Eq32x2(__m256i a, __m256i b, __m256i needle) {
-    auto lo = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, needle)));
-    auto hi = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, needle)));
-    return lo | (static_cast<std::uint64_t>(hi) << 32);
-}
-
-VELMOR_AVX2 inline void Compare(const char* p, int r0, int r1, int f, int q, BlockMasks& m) {
-    __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
-    m.r0 = Eq32x2(a, b, _mm256_set1_epi8(static_cast<char>(r0)));
-    m.r1 = r1 >= 0 ? Eq32x2(a, b, _mm256_set1_epi8(static_cast<char>(r1))) : 0;
-    m.f = f >= 0 ? Eq32x2(a, b, _mm256_set1_epi8(static_cast<char>(f))) : 0;
-    m.q = q >= 0 ? Eq32x2(a, b, _mm256_set1_epi8(static_cast<char>(q))) : 0;
-}
-
-}  // namespace avx2
-#endif
-
 }  // namespace
 
 #define VELMOR_KERNEL_NAME ScanVectorPortable
 #define VELMOR_KERNEL_ATTR
-#define VELMOR_KERNEL_OPS portable
+#define VELMOR_KERNEL_OPS masks::portable
 #include "data/scankernel.inc"
 #undef VELMOR_KERNEL_NAME
 #undef VELMOR_KERNEL_ATTR
@@ -228,7 +130,7 @@ VELMOR_AVX2 inline void Compare(const char* p, int r0, int r1, int f, int q, Blo
 #if VELMOR_SCAN_AVX2
 #define VELMOR_KERNEL_NAME ScanVectorAvx2
 #define VELMOR_KERNEL_ATTR VELMOR_AVX2
-#define VELMOR_KERNEL_OPS avx2
+#define VELMOR_KERNEL_OPS masks::avx2
 #include "data/scankernel.inc"
 #undef VELMOR_KERNEL_NAME
 #undef VELMOR_KERNEL_ATTR

@@ -1,0 +1,700 @@
+#include "data/convert_fast.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include "data/blockmasks.h"
+#include "data/convert_format.h"
+#include "data/convert_output.h"
+#include "data/delimitedscanner.h"
+
+namespace velmor::data {
+
+namespace {
+
+// Reads of this size keep the buffer in the processor's second-level cache
+// while its values are split; larger ones were measured slower.
+constexpr std::size_t kBlock = std::size_t{256} << 10;
+// Loads of 32 bytes may reach this far past the last byte of a buffer.
+constexpr std::size_t kSlack = 64;
+// A record that does not fit in this much memory is refused rather than
+// letting one damaged qualifier swallow the machine's memory.
+constexpr std::size_t kLongestRecord = std::size_t{256} << 20;
+
+struct SplitShape {
+    int r0 = -1;
+    int r1 = -1;
+    int f = -1;
+    int q = -1;
+    bool twoR = false;
+    std::size_t recordLength = 1;
+};
+
+SplitShape ShapeOf(const DelimitedSyntax& s) {
+    SplitShape shape;
+    auto byte = [](const std::string& text, std::size_t i) {
+        return i < text.size() ? static_cast<int>(static_cast<unsigned char>(text[i])) : -1;
+    };
+    shape.r0 = byte(s.recordDelimiter, 0);
+    shape.r1 = byte(s.recordDelimiter, 1);
+    shape.f = byte(s.fieldDelimiter, 0);
+    shape.q = byte(s.qualifier, 0);
+    shape.twoR = s.recordDelimiter.size() == 2;
+    shape.recordLength = s.recordDelimiter.size();
+    return shape;
+}
+
+// Value ends handed to a visitor at a time: small enough to stay in the
+// first-level cache.
+constexpr std::size_t kBatch = 1024;
+
+// State carried from one 64-byte block to the next, as single bits.
+struct Carry {
+    std::uint64_t inQuotes = 0;  // all ones inside a qualified field
+    std::uint64_t boundary = 0;  // last byte ended a field or a record
+    std::uint64_t closingQ = 0;  // last byte closed a qualified field
+    std::uint64_t firstR = 0;    // last byte was the first of two record bytes
+
+    static Carry AtRecordStart() {
+        Carry c;
+        c.boundary = 1;
+        return c;
+    }
+};
+
+#define VELMOR_KERNEL_NAME SplitPortable
+#define VELMOR_KERNEL_ATTR
+#define VELMOR_KERNEL_OPS masks::portable
+#include "data/convert_splitkernel.inc"
+#undef VELMOR_KERNEL_NAME
+#undef VELMOR_KERNEL_ATTR
+#undef VELMOR_KERNEL_OPS
+
+#if VELMOR_SCAN_AVX2
+#define VELMOR_KERNEL_NAME SplitAvx2
+#define VELMOR_KERNEL_ATTR VELMOR_AVX2
+#define VELMOR_KERNEL_OPS masks::avx2
+#include "data/convert_splitkernel.inc"
+#undef VELMOR_KERNEL_NAME
+#undef VELMOR_KERNEL_ATTR
+#undef VELMOR_KERNEL_OPS
+#endif
+
+// What a visitor needs to read a value from the offset of its end.
+struct ValueShape {
+    explicit ValueShape(const SplitShape& s)
+        : field(static_cast<char>(s.f)), qualifier(s.q), extra(s.recordLength - 1) {}
+
+    /// The delimiter ending at At ends a record (else a field).
+    bool EndsRecord(const char* data, std::size_t at) const { return data[at] != field; }
+    /// The end of the value whose delimiter ends at At.
+    std::size_t ValueEnd(std::size_t at, bool recordEnd) const {
+        return at - (recordEnd ? extra : 0);
+    }
+    bool Qualified(const char* value) const {
+        return static_cast<unsigned char>(*value) == qualifier;
+    }
+
+    char field;
+    int qualifier;
+    std::size_t extra;
+};
+
+// Qualifier bytes in a value; short values take two 16-byte compares (the
+// buffers have slack behind their last byte).
+inline std::size_t CountQualifiers(const char* p, std::size_t length, char qualifier) {
+#if defined(__SSE2__)
+    if (length <= 32) {
+        const __m128i q = _mm_set1_epi8(qualifier);
+        auto lo = static_cast<std::uint32_t>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), q)));
+        auto hi = static_cast<std::uint32_t>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), q)));
+        const std::uint64_t mask =
+            (lo | (static_cast<std::uint64_t>(hi) << 16)) & ((std::uint64_t{1} << length) - 1);
+        // Usually just the opening and the closing qualifier: no popcount,
+        // which is a library call on plain x86-64.
+        const std::uint64_t second = mask & (mask - 1);
+        if ((second & (second - 1)) == 0) return (mask != 0 ? 1 : 0) + (second != 0 ? 1 : 0);
+    }
+#endif
+    return static_cast<std::size_t>(std::count(p, p + length, qualifier));
+}
+
+// A qualified value loses its two qualifiers and one of each doubled pair.
+inline std::size_t QualifiedLength(std::size_t raw, std::size_t qualifiers) {
+    const std::size_t cut = 1 + qualifiers / 2;
+    return raw > cut ? raw - cut : 0;
+}
+
+// The widest value of each column. Widths are kept as 32-bit numbers (a
+// record is at most 256 MB) so that storing one cannot alias the counters
+// and the compiler keeps those in registers.
+struct alignas(64) WidthsVisitor {
+    explicit WidthsVisitor(ValueShape s) : shape(s) {}
+
+    ValueShape shape;
+    std::vector<std::uint32_t> widths;
+    std::size_t field = 0;
+    std::uint64_t records = 0;
+
+    void Widen(std::size_t length) {
+        if (field >= widths.size()) widths.resize(field + 1, 0);
+        widths[field] = std::max(widths[field], static_cast<std::uint32_t>(length));
+    }
+    void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
+        std::size_t column = field;
+        std::uint64_t ended = 0;
+        std::uint32_t* widest = widths.data();
+        std::size_t columns = widths.size();
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t at = ends[k];
+            const bool recordEnd = shape.EndsRecord(data, at);
+            std::size_t length = shape.ValueEnd(at, recordEnd) - start;
+            if (shape.Qualified(data + start)) {
+                length = QualifiedLength(
+                    length,
+                    CountQualifiers(data + start, length, static_cast<char>(shape.qualifier)));
+            }
+            if (column >= columns) {
+                widths.resize(column + 1, 0);
+                widest = widths.data();
+                columns = widths.size();
+            }
+            widest[column] = std::max(widest[column], static_cast<std::uint32_t>(length));
+            column = recordEnd ? 0 : column + 1;
+            ended += recordEnd ? 1 : 0;
+            start = at + 1;
+        }
+        field = column;
+        records += ended;
+    }
+    void RestartRecord() { field = 0; }
+    void Record(const Values& values) {
+        field = 0;
+        for (std::string_view v : values) {
+            Widen(v.size());
+            ++field;
+        }
+        field = 0;
+        ++records;
+    }
+    bool Failed() const { return false; }
+};
+
+// Copies a value into its column and pads it with blanks. Columns up to 32
+// bytes take two 16-byte stores whatever the value's length: bytes past the
+// column are overwritten by the next column or record, and the buffers have
+// slack behind their end.
+inline void PutPadded(char* to, const char* value, std::size_t length, std::size_t width) {
+#if defined(__SSE2__)
+    if (width <= 32) {
+        const __m128i blanks = _mm_set1_epi8(' ');
+        const __m128i n = _mm_set1_epi8(static_cast<char>(length));
+        const __m128i low = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+        const __m128i high =
+            _mm_setr_epi8(16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+        const __m128i keepLow = _mm_cmpgt_epi8(n, low);
+        const __m128i keepHigh = _mm_cmpgt_epi8(n, high);
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value + 16));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(to),
+            _mm_or_si128(_mm_and_si128(keepLow, a), _mm_andnot_si128(keepLow, blanks)));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(to + 16),
+            _mm_or_si128(_mm_and_si128(keepHigh, b), _mm_andnot_si128(keepHigh, blanks)));
+        return;
+    }
+#endif
+    std::memcpy(to, value, length);
+    std::memset(to + length, ' ', width - length);
+}
+
+// Records padded to fixed widths, gathered in blocks and written at their
+// place in the output, so two threads can write the two halves of one file.
+class alignas(64) FixedWriter {
+public:
+    FixedWriter(const std::vector<FilePos>& widths, ValueShape shape, const StagedOutput& out,
+                FilePos offset)
+        : shape_(shape),
+          qualifier_(static_cast<char>(shape.qualifier)),
+          out_(out),
+          offset_(offset) {
+        std::size_t at = 0;
+        for (FilePos w : widths) {
+            columns_.push_back({at, static_cast<std::size_t>(w)});
+            at += static_cast<std::size_t>(w);
+        }
+        recordSize_ = at + 2;
+        perBlock_ = std::max<std::size_t>(1, kBlock / recordSize_);
+        block_ = std::make_unique<char[]>(perBlock_ * recordSize_ + kSlack);
+        record_ = block_.get();
+        scratch_.resize(kSlack);
+    }
+
+    // The state lives in locals here: stores into the record would otherwise
+    // make the compiler reload every member after each value.
+    void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
+        const Column* columns = columns_.data();
+        const std::size_t fields = columns_.size();
+        char* record = record_;
+        std::size_t field = field_;
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t at = ends[k];
+            const bool recordEnd = shape_.EndsRecord(data, at);
+            const char* value = data + start;
+            std::size_t length = shape_.ValueEnd(at, recordEnd) - start;
+            start = at + 1;
+            if (shape_.Qualified(value)) {
+                if (value[length - 1] == qualifier_ &&
+                    CountQualifiers(value, length, qualifier_) == 2) {
+                    ++value;
+                    length -= 2;
+                } else {
+                    length = Unquote(value, length);
+                    value = scratch_.data();
+                }
+            }
+            if (field >= fields || length > columns[field].width) {
+                failed_ = true;  // more or wider values than measured: the file changed
+                break;
+            }
+            PutPadded(record + columns[field].at, value, length, columns[field].width);
+            ++field;
+            if (recordEnd) {
+                record_ = record;
+                field_ = field;
+                EndRecord();
+                record = record_;
+                field = 0;
+            }
+        }
+        record_ = record;
+        field_ = field;
+    }
+    void RestartRecord() { field_ = 0; }
+    void Record(const Values& values) {
+        field_ = 0;
+        for (std::string_view v : values) {
+            if (field_ >= columns_.size() || v.size() > columns_[field_].width) {
+                failed_ = true;
+                return;
+            }
+            if (scratch_.size() < v.size() + kSlack) scratch_.resize(v.size() + kSlack);
+            std::memcpy(scratch_.data(), v.data(), v.size());
+            PutPadded(record_ + columns_[field_].at, scratch_.data(), v.size(),
+                      columns_[field_].width);
+            ++field_;
+        }
+        EndRecord();
+    }
+    bool Failed() const { return failed_; }
+    /// Writes what is still gathered; false on a write failure.
+    bool Finish() {
+        if (!failed_) Flush(true);
+        return !failed_;
+    }
+    std::uint64_t Records() const { return records_; }
+    /// Empty, or why writing failed.
+    const std::string& WriteError() const { return writeError_; }
+
+private:
+    struct Column {
+        std::size_t at;
+        std::size_t width;
+    };
+
+    void EndRecord() {
+        for (; field_ < columns_.size(); ++field_) {
+            std::memset(record_ + columns_[field_].at, ' ', columns_[field_].width);
+        }
+        record_[recordSize_ - 2] = '\r';
+        record_[recordSize_ - 1] = '\n';
+        record_ += recordSize_;
+        field_ = 0;
+        ++records_;
+        if (record_ == block_.get() + perBlock_ * recordSize_) Flush();
+    }
+
+    // A qualified value without its qualifiers, doubled ones made single.
+    std::size_t Unquote(const char* raw, std::size_t length) {
+        if (scratch_.size() < length + kSlack) scratch_.resize(length + kSlack);
+        char* out = scratch_.data();
+        std::size_t n = 0;
+        for (std::size_t i = 1; i < length; ++i) {
+            if (raw[i] != qualifier_) {
+                out[n++] = raw[i];
+            } else if (i + 1 < length && raw[i + 1] == qualifier_) {
+                out[n++] = qualifier_;
+                ++i;
+            }
+        }
+        return n;
+    }
+
+    void Flush(bool finishing = false) {
+        const std::size_t bytes = static_cast<std::size_t>(record_ - block_.get());
+        if (bytes > 0 && !failed_) {
+            if (!out_.WriteRangeAt(offset_, std::string_view(block_.get(), bytes), writeError_)) {
+                failed_ = true;
+            }
+            offset_ += static_cast<FilePos>(bytes);
+            unsynced_ += static_cast<FilePos>(bytes);
+        }
+        if (unsynced_ >= StagedOutput::kWritebackStep || (finishing && unsynced_ > 0)) {
+            out_.StartWriteback(offset_ - unsynced_, unsynced_);
+            unsynced_ = 0;
+        }
+        record_ = block_.get();
+    }
+
+    ValueShape shape_;
+    char qualifier_;
+    const StagedOutput& out_;
+    FilePos offset_;
+    FilePos unsynced_ = 0;  // written since the last StartWriteback
+    std::vector<Column> columns_;
+    std::size_t recordSize_ = 2;
+    std::size_t perBlock_ = 1;
+    std::unique_ptr<char[]> block_;
+    char* record_ = nullptr;
+    std::size_t field_ = 0;
+    std::uint64_t records_ = 0;
+    std::vector<char> scratch_;
+    bool failed_ = false;
+    std::string writeError_;
+};
+
+// Reads one range of a file forward into a buffer that keeps the unread
+// tail of the last read when more bytes are needed.
+class RangeReader {
+public:
+    ~RangeReader() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+    bool Open(const std::string& path, FilePos from, FilePos to, std::string& error) {
+        path_ = path;
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) return Fail(error);
+        ::posix_fadvise(fd_, static_cast<off_t>(from), static_cast<off_t>(to - from),
+                        POSIX_FADV_SEQUENTIAL);
+        position_ = from;
+        to_ = to;
+        Resize(kBlock);
+        return true;
+    }
+
+    std::string_view Data() const { return {buffer_.get() + begin_, end_ - begin_}; }
+    void Consume(std::size_t n) { begin_ += n; }
+    bool AtEnd() const { return atEnd_; }
+    /// The file position of the first unconsumed byte.
+    FilePos Position() const { return position_ - static_cast<FilePos>(end_ - begin_); }
+
+    bool Fill(std::string& error) {
+        const std::size_t kept = end_ - begin_;
+        if (kept * 2 > capacity_) {
+            if (capacity_ >= kLongestRecord) {
+                error = "A record of \"" + path_ + "\" near byte " + std::to_string(Position()) +
+                        " is longer than 256 MB (is a text qualifier left open?).";
+                return false;
+            }
+            Resize(capacity_ * 2);
+        } else if (begin_ > 0) {
+            std::memmove(buffer_.get(), buffer_.get() + begin_, kept);
+        }
+        begin_ = 0;
+        end_ = kept;
+        while (end_ < capacity_ && position_ < to_) {
+            std::size_t want =
+                std::min<std::size_t>(capacity_ - end_, static_cast<std::size_t>(to_ - position_));
+            ssize_t n = ::pread(fd_, buffer_.get() + end_, want, static_cast<off_t>(position_));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return Fail(error);
+            if (n == 0) {
+                to_ = position_;  // the file is shorter than it was
+                break;
+            }
+            end_ += static_cast<std::size_t>(n);
+            position_ += n;
+        }
+        atEnd_ = position_ >= to_;
+        return true;
+    }
+
+private:
+    void Resize(std::size_t capacity) {
+        auto bigger = std::make_unique<char[]>(capacity + kSlack);
+        if (buffer_) std::memcpy(bigger.get(), buffer_.get() + begin_, end_ - begin_);
+        std::memset(bigger.get() + capacity, 0, kSlack);
+        buffer_ = std::move(bigger);
+        capacity_ = capacity;
+    }
+    bool Fail(std::string& error) {
+        error = "Cannot read \"" + path_ + "\": " + std::strerror(errno) + ".";
+        return false;
+    }
+
+    std::string path_;
+    int fd_ = -1;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    FilePos position_ = 0;
+    FilePos to_ = 0;
+    bool atEnd_ = false;
+};
+
+// One thread's share of a pass: the records from From (a record start) to
+// To. When To is the end of the file the last record needs no delimiter;
+// otherwise Reached tells where the last complete record ended, which the
+// caller compares with where the next share began.
+struct alignas(64) Share {
+    FilePos from = 0;
+    FilePos to = 0;
+    bool fileEnd = true;
+    bool skipFirst = false;
+    FilePos reached = 0;
+    std::atomic<FilePos> done{0};
+    std::string error;
+};
+
+template <class Visitor>
+std::size_t Split(const SplitShape& shape, bool avx2, std::string_view data, bool more, bool last,
+                  DelimitedSplitter& exact, Visitor& v) {
+#if VELMOR_SCAN_AVX2
+    if (avx2) return SplitAvx2(shape, data.data(), data.size(), more, last, exact, v);
+#else
+    (void)avx2;
+#endif
+    return SplitPortable(shape, data.data(), data.size(), more, last, exact, v);
+}
+
+// Drops the first record, the field names. False when more data is needed.
+bool SkipNames(RangeReader& reader, bool last, DelimitedSplitter& exact) {
+    std::size_t used = 0;
+    std::string_view data = reader.Data();
+    if (exact.Next(data, last, used) && used > 0) {
+        reader.Consume(used);
+        return true;
+    }
+    if (!reader.AtEnd()) return false;
+    reader.Consume(data.size());  // the whole range is the names
+    return true;
+}
+
+template <class Visitor>
+bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& share, Visitor& v,
+              const std::atomic<bool>& stop, const std::function<bool()>& tick) {
+    const SplitShape shape = ShapeOf(syntax);
+    const bool avx2 = masks::HaveAvx2();
+    DelimitedSplitter exact(syntax);
+    RangeReader reader;
+    if (!reader.Open(path, share.from, share.to, share.error)) return false;
+    bool skip = share.skipFirst;
+    for (;;) {
+        if (!reader.Fill(share.error)) return false;
+        const bool end = reader.AtEnd();
+        if (skip) {
+            if (!SkipNames(reader, end && share.fileEnd, exact)) continue;
+            skip = false;
+        }
+        std::size_t used = Split(shape, avx2, reader.Data(), !end, end && share.fileEnd, exact, v);
+        reader.Consume(used);
+        share.done.store(reader.Position() - share.from, std::memory_order_relaxed);
+        if (v.Failed()) return false;
+        if (end) break;
+        if (stop.load(std::memory_order_relaxed) || (tick && !tick())) return false;
+    }
+    share.reached = reader.Position();
+    return true;
+}
+
+// Runs the first share on this thread and the second, if any, on another.
+// Progress is reported from this thread only, as the caller may be a window.
+// False with Error set on a failure, or with Error empty when cancelled or
+// when the second share did not start where the first ended (Mismatch).
+template <class Visitor>
+bool RunShares(const std::string& path, const DelimitedSyntax& syntax, Share& first, Share* second,
+               Visitor& a, Visitor* b, const DelimitedPasses::Progress& progress, FilePos total,
+               bool& mismatch, std::string& error) {
+    std::atomic<bool> stop{false};
+    auto tick = [&]() {
+        FilePos done = first.done.load() + (second ? second->done.load() : 0);
+        return !progress || progress(std::min(done, total), total);
+    };
+    std::future<bool> other;
+    if (second) {
+        other = std::async(std::launch::async,
+                           [&] { return RunShare(path, syntax, *second, *b, stop, nullptr); });
+    }
+    bool ok = RunShare(path, syntax, first, a, stop, tick);
+    mismatch = ok && second && first.reached != second->from;
+    if (!ok || mismatch) stop = true;
+    if (second) {
+        while (other.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+            if (!stop && !tick()) stop = true;
+        }
+        bool otherOk = other.get();
+        if (ok && !mismatch && !otherOk) {
+            error = second->error;
+            return false;
+        }
+        if (ok && !mismatch && stop) return false;  // cancelled while waiting
+    }
+    if (!ok) error = first.error;
+    return ok && !mismatch;
+}
+
+std::string Changed(const std::string& path) {
+    return "The source \"" + path +
+           "\" changed while it was converted (its records no longer fit the widths measured "
+           "before); nothing was written.";
+}
+
+}  // namespace
+
+bool DelimitedPasses::Suits(const DelimitedSyntax& s) {
+    const std::string& r = s.recordDelimiter;
+    const std::string& f = s.fieldDelimiter;
+    const std::string& q = s.qualifier;
+    if (f.size() != 1 || q.size() > 1) return false;
+    if (r.size() != 1 && !(r.size() == 2 && r[0] != r[1])) return false;
+    if (r.find(f[0]) != std::string::npos) return false;
+    return q.empty() || (q[0] != f[0] && r.find(q[0]) == std::string::npos);
+}
+
+DelimitedPasses::DelimitedPasses(std::string path, FilePos start, DelimitedSyntax syntax,
+                                 bool skipFirst)
+    : path_(std::move(path)), start_(start), syntax_(std::move(syntax)), skipFirst_(skipFirst) {}
+
+FilePos DelimitedPasses::FindSplit() const {
+    // Below the smallest split a second thread costs more than it saves.
+    if (threads_ < 2 || end_ - start_ < std::max<FilePos>(smallestSplit_, 2)) return end_;
+    // A guess: the first record end after the middle, as if the middle were
+    // outside any qualified field. The first share checks it by reaching
+    // exactly that byte with a record end of its own.
+    const FilePos middle = start_ + (end_ - start_) / 2;
+    std::string error;
+    RangeReader reader;
+    if (!reader.Open(path_, middle, std::min(end_, middle + FilePos{1 << 20}), error) ||
+        !reader.Fill(error)) {
+        return end_;
+    }
+    std::string_view data = reader.Data();
+    DelimitedScanner scanner({syntax_.recordDelimiter, syntax_.fieldDelimiter, syntax_.qualifier});
+    ScanMode mode = ScanMode::Unquoted;
+    std::size_t ends[1];
+    std::size_t consumed = 0;
+    if (scanner.Scan(data.data(), data.size(), false, mode, ends, 1, consumed) != 1) return end_;
+    return middle + static_cast<FilePos>(ends[0]);
+}
+
+bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& records,
+                              const Progress& progress, std::string& error) {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0) {
+        error = "Cannot read \"" + path_ + "\": " + std::strerror(errno) + ".";
+        return false;
+    }
+    end_ = std::max<FilePos>(st.st_size, start_);
+    split_ = FindSplit();
+    Share first;
+    first.from = start_;
+    first.to = split_;
+    first.fileEnd = split_ == end_;
+    first.skipFirst = skipFirst_;
+    Share second;
+    second.from = split_;
+    second.to = end_;
+    const ValueShape shape(ShapeOf(syntax_));
+    WidthsVisitor a(shape);
+    WidthsVisitor b(shape);
+    const bool two = split_ < end_;
+    bool mismatch = false;
+    const FilePos total = end_ - start_;
+    if (!RunShares(path_, syntax_, first, two ? &second : nullptr, a, &b, progress, total, mismatch,
+                   error)) {
+        if (!mismatch) return false;
+        // The middle was inside a qualified field after all: the first share
+        // goes on alone, from the record it stopped at.
+        Share rest;
+        rest.from = first.reached;
+        rest.to = end_;
+        const FilePos before = first.reached - start_;
+        auto shifted = [&](FilePos done, FilePos all) {
+            return !progress || progress(std::min(before + done, all), all);
+        };
+        if (!RunShares<WidthsVisitor>(path_, syntax_, rest, nullptr, a, nullptr, shifted, total,
+                                      mismatch, error)) {
+            return false;
+        }
+        split_ = end_;
+        b = WidthsVisitor(shape);
+    }
+    firstPartRecords_ = a.records;
+    records_ = a.records + b.records;
+    widths.assign(std::max(a.widths.size(), b.widths.size()), 0);
+    for (const WidthsVisitor* v : {&a, &b}) {
+        for (std::size_t i = 0; i < v->widths.size(); ++i) {
+            widths[i] = std::max(widths[i], static_cast<FilePos>(v->widths[i]));
+        }
+    }
+    records = records_;
+    return true;
+}
+
+bool DelimitedPasses::WriteFixed(StagedOutput& out, FilePos offset,
+                                 const std::vector<FilePos>& widths, const Progress& progress,
+                                 std::string& error) {
+    if (!out.FlushBuffer()) {
+        error = out.Error();
+        return false;
+    }
+    FilePos recordSize = 2;
+    for (FilePos w : widths) recordSize += w;
+    const ValueShape shape(ShapeOf(syntax_));
+    FixedWriter a(widths, shape, out, offset);
+    FixedWriter b(widths, shape, out,
+                  offset + static_cast<FilePos>(firstPartRecords_) * recordSize);
+    Share first;
+    first.from = start_;
+    first.to = split_;
+    first.fileEnd = split_ == end_;
+    first.skipFirst = skipFirst_;
+    Share second;
+    second.from = split_;
+    second.to = end_;
+    const bool two = split_ < end_;
+    bool mismatch = false;
+    bool ok = RunShares(path_, syntax_, first, two ? &second : nullptr, a, &b, progress,
+                        end_ - start_, mismatch, error);
+    if (ok) {
+        ok = a.Finish();
+        ok = (!two || b.Finish()) && ok;
+    }
+    if (!a.WriteError().empty() || !b.WriteError().empty()) {
+        error = !a.WriteError().empty() ? a.WriteError() : b.WriteError();
+        return false;
+    }
+    if (mismatch || a.Failed() || b.Failed() ||
+        (ok && (a.Records() != firstPartRecords_ || a.Records() + b.Records() != records_))) {
+        error = Changed(path_);
+        return false;
+    }
+    if (!ok) return false;
+    return out.ContinueAt(offset + static_cast<FilePos>(records_) * recordSize);
+}
+
+}  // namespace velmor::data

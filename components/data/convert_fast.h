@@ -1,0 +1,68 @@
+// The converter's whole-file passes over a delimited source of the usual
+// shape (a one-byte field delimiter, a record delimiter of one or two bytes,
+// at most a one-byte qualifier, all different): values are found 64 bytes at
+// a time, and the file is split between two threads. Everything else goes
+// through RecordStream.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "data/convert_scan.h"
+#include "data/types.h"
+
+namespace velmor::data {
+
+class StagedOutput;
+
+class DelimitedPasses {
+public:
+    /// Called from the calling thread only; false cancels.
+    using Progress = std::function<bool(FilePos done, FilePos total)>;
+
+    /// True when Syntax has the shape these passes handle.
+    static bool Suits(const DelimitedSyntax& syntax);
+
+    /// The data records of Path from byte Start on; the first record is
+    /// skipped when SkipFirst (it holds the field names).
+    DelimitedPasses(std::string path, FilePos start, DelimitedSyntax syntax, bool skipFirst);
+
+    /// At most this many threads (tests use 1 and 2 to compare).
+    void SetThreads(int threads) { threads_ = threads; }
+
+    /// The widest value of each column (as many columns as the longest
+    /// record has values) and the number of records.
+    bool Measure(std::vector<FilePos>& widths, std::uint64_t& records, const Progress& progress,
+                 std::string& error);
+
+    /// After Measure: writes every record at Offset of Out, each value padded
+    /// with blanks to its width and each record ended by CR LF. Fails when
+    /// the source no longer matches what Measure found.
+    bool WriteFixed(StagedOutput& out, FilePos offset, const std::vector<FilePos>& widths,
+                    const Progress& progress, std::string& error);
+
+    /// The bytes each pass goes through, as its progress reports them.
+    FilePos Total() const { return end_ - start_; }
+
+    /// Files smaller than this are not split between threads (tests lower it).
+    void SetSmallestSplit(FilePos bytes) { smallestSplit_ = bytes; }
+
+private:
+    FilePos FindSplit() const;
+
+    std::string path_;
+    FilePos start_;
+    DelimitedSyntax syntax_;
+    bool skipFirst_;
+    int threads_ = 2;
+    FilePos smallestSplit_ = FilePos{8} << 20;
+    FilePos end_ = 0;
+    FilePos split_ = 0;  ///< where the second thread's records begin
+    std::uint64_t firstPartRecords_ = 0;
+    std::uint64_t records_ = 0;
+};
+
+}  // namespace velmor::data

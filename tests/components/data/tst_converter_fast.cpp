@@ -1,0 +1,286 @@
+// The converter's fast whole-file passes must give exactly what the exact
+// record-by-record splitter gives: the same widths, the same record count and
+// the same fixed-length output, on one thread or split between two, also
+// when the guess of where the second thread starts falls inside a qualified
+// field, and across reads that cut records and values anywhere.
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data/convert_fast.h"
+#include "data/convert_output.h"
+#include "data/convert_scan.h"
+
+using velmor::data::DelimitedPasses;
+using velmor::data::DelimitedSplitter;
+using velmor::data::DelimitedSyntax;
+using velmor::data::FilePos;
+using velmor::data::StagedOutput;
+
+Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(DelimitedSyntax)
+
+namespace {
+
+struct Result {
+    std::vector<FilePos> widths;
+    std::uint64_t records = 0;
+    std::string fixed;
+};
+
+std::string Padded(const std::vector<std::vector<std::string>>& records,
+                   const std::vector<FilePos>& widths) {
+    std::string out;
+    for (const auto& values : records) {
+        for (std::size_t i = 0; i < widths.size(); ++i) {
+            std::string v = i < values.size() ? values[i] : std::string();
+            out += v + std::string(static_cast<std::size_t>(widths[i]) - v.size(), ' ');
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+// What the exact splitter makes of the whole text at once.
+Result Reference(const std::string& bytes, FilePos start, const DelimitedSyntax& syntax,
+                 bool skipFirst) {
+    DelimitedSplitter splitter(syntax);
+    std::string_view data(bytes);
+    data.remove_prefix(static_cast<std::size_t>(start));
+    std::vector<std::vector<std::string>> records;
+    std::size_t used = 0;
+    while (!data.empty() && splitter.Next(data, true, used) && used > 0) {
+        records.emplace_back(splitter.Values().begin(), splitter.Values().end());
+        data.remove_prefix(used);
+    }
+    if (skipFirst && !records.empty()) records.erase(records.begin());
+    Result r;
+    for (const auto& values : records) {
+        if (r.widths.size() < values.size()) r.widths.resize(values.size(), 0);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            r.widths[i] = std::max(r.widths[i], static_cast<FilePos>(values[i].size()));
+        }
+    }
+    r.records = records.size();
+    r.fixed = Padded(records, r.widths);
+    return r;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Both passes over a file; Error set (and the result partial) on a failure.
+Result Fast(const std::string& path, FilePos start, const DelimitedSyntax& syntax, bool skipFirst,
+            int threads, std::string& error) {
+    DelimitedPasses passes(path, start, syntax, skipFirst);
+    passes.SetThreads(threads);
+    passes.SetSmallestSplit(1);
+    Result r;
+    if (!passes.Measure(r.widths, r.records, nullptr, error)) return r;
+    const std::string target = path + ".fixed";
+    StagedOutput out(target);
+    if (!out.Create() || !passes.WriteFixed(out, 0, r.widths, nullptr, error) || !out.Commit()) {
+        if (error.empty()) error = out.Error();
+        return r;
+    }
+    r.fixed = ReadAll(target);
+    return r;
+}
+
+// Records of every awkward kind the qualifier allows, in a fixed random order.
+std::string Generated(const DelimitedSyntax& s, int records, unsigned seed) {
+    std::mt19937 random(seed);
+    auto below = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
+    const std::string& q = s.qualifier;
+    std::string out;
+    for (int r = 0; r < records; ++r) {
+        const unsigned fields = 1 + below(7);
+        for (unsigned f = 0; f < fields; ++f) {
+            if (f > 0) out += s.fieldDelimiter;
+            const unsigned kind = q.empty() ? below(2) : below(9);
+            const std::string word(below(40), static_cast<char>('a' + below(26)));
+            switch (kind) {
+                case 0:
+                    out += word;
+                    break;
+                case 1:
+                    break;  // empty
+                case 2:
+                    out += q + word + s.fieldDelimiter + word + q;
+                    break;
+                case 3:
+                    out += q + word + s.recordDelimiter + word + q;
+                    break;
+                case 4:
+                    out += q + word + q + q + word + q;
+                    break;  // doubled qualifier
+                case 5:
+                    out += q + q;
+                    break;
+                case 6:
+                    out += q + word + q + "tail";
+                    break;  // bytes after the closing one
+                case 7:
+                    out += word + q + word;
+                    break;  // a stray inch mark
+                default:
+                    out += q + word + q;
+                    break;
+            }
+        }
+        out += s.recordDelimiter;
+    }
+    return out;
+}
+
+}  // namespace
+
+class ConverterFastTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sameAsTheExactSplitter_data() {
+        QTest::addColumn<std::string>("bytes");
+        QTest::addColumn<DelimitedSyntax>("syntax");
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<bool>("skipFirst");
+        const DelimitedSyntax csv{"\r\n", ",", "\""};
+        const DelimitedSyntax lf{"\n", ",", "\""};
+        const DelimitedSyntax cr{"\r", ";", "'"};
+        const DelimitedSyntax tabs{"\n", "\t", ""};
+        QTest::newRow("quoted CSV") << Generated(csv, 3000, 1) << csv << qint64{0} << false;
+        QTest::newRow("LF records") << Generated(lf, 3000, 2) << lf << qint64{0} << false;
+        QTest::newRow("CR records, other qualifier")
+            << Generated(cr, 3000, 3) << cr << qint64{0} << false;
+        QTest::newRow("tabs, no qualifier")
+            << Generated(tabs, 3000, 4) << tabs << qint64{0} << false;
+        QTest::newRow("names skipped")
+            << "id,name\r\n" + Generated(csv, 500, 5) << csv << qint64{0} << true;
+        QTest::newRow("byte offset")
+            << "PREFIX" + Generated(csv, 500, 6) << csv << qint64{6} << false;
+        QTest::newRow("no final delimiter")
+            << std::string("a,\"b\"\r\nc,\"d\"\"\"") << csv << qint64{0} << false;
+        QTest::newRow("qualifier left open")
+            << std::string("a,b\r\n\"c,d\r\ne") << csv << qint64{0} << false;
+        QTest::newRow("CR LF cut by a qualifier")
+            << std::string("\"a\r\"\nb\r\n") << csv << qint64{0} << false;
+        QTest::newRow("lone CR and LF are data")
+            << std::string("a\rb,c\nd\r\n") << csv << qint64{0} << false;
+        QTest::newRow("empty file") << std::string() << csv << qint64{0} << false;
+        QTest::newRow("names only") << std::string("id,name") << csv << qint64{0} << true;
+        QTest::newRow("empty records") << std::string("\r\n\r\n,\r\n") << csv << qint64{0} << false;
+        // Longer than a read, so the reading buffer has to grow.
+        const std::string longValue(600 * 1024, 'x');
+        QTest::newRow("record longer than a read")
+            << "a," + longValue + "\r\n\"" + longValue + ",\r\n\",b\r\nc\r\n"
+            << csv << qint64{0} << false;
+        // The middle of the file lies inside one qualified value of many
+        // lines, so the second thread's guessed start is wrong.
+        std::string lines;
+        for (int i = 0; i < 3000; ++i) lines += "line " + std::to_string(i) + "\r\n";
+        QTest::newRow("middle inside a qualified value")
+            << Generated(csv, 50, 7) + "x,\"" + lines + "\"\r\n" + Generated(csv, 50, 8) << csv
+            << qint64{0} << false;
+    }
+
+    void sameAsTheExactSplitter() {
+        QFETCH(std::string, bytes);
+        QFETCH(DelimitedSyntax, syntax);
+        QFETCH(qint64, start);
+        QFETCH(bool, skipFirst);
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("data.txt").toStdString();
+        WriteAll(path, bytes);
+        const Result expected = Reference(bytes, start, syntax, skipFirst);
+        for (int threads : {1, 2}) {
+            std::string error;
+            const Result got = Fast(path, start, syntax, skipFirst, threads, error);
+            QVERIFY2(error.empty(), error.c_str());
+            QCOMPARE(got.records, expected.records);
+            QCOMPARE(got.widths, expected.widths);
+            QVERIFY2(got.fixed == expected.fixed, qPrintable(QString("threads %1").arg(threads)));
+        }
+    }
+
+    void suitsOnlyTheUsualShapes_data() {
+        QTest::addColumn<DelimitedSyntax>("syntax");
+        QTest::addColumn<bool>("suits");
+        QTest::newRow("CSV") << DelimitedSyntax{"\r\n", ",", "\""} << true;
+        QTest::newRow("no qualifier") << DelimitedSyntax{"\n", "\t", ""} << true;
+        QTest::newRow("two-byte field delimiter") << DelimitedSyntax{"\n", "||", "\""} << false;
+        QTest::newRow("no field delimiter") << DelimitedSyntax{"\n", "", "\""} << false;
+        QTest::newRow("two-byte qualifier") << DelimitedSyntax{"\n", ",", "''"} << false;
+        QTest::newRow("three-byte record end") << DelimitedSyntax{"END", ",", ""} << false;
+        QTest::newRow("record end of one byte twice") << DelimitedSyntax{"\n\n", ",", ""} << false;
+        QTest::newRow("field delimiter inside record end")
+            << DelimitedSyntax{"\r\n", "\n", ""} << false;
+        QTest::newRow("qualifier same as field delimiter")
+            << DelimitedSyntax{"\n", ",", ","} << false;
+    }
+
+    void suitsOnlyTheUsualShapes() {
+        QFETCH(DelimitedSyntax, syntax);
+        QFETCH(bool, suits);
+        QCOMPARE(DelimitedPasses::Suits(syntax), suits);
+    }
+
+    void aSourceChangedBetweenThePassesIsRefused() {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("data.csv").toStdString();
+        const DelimitedSyntax csv{"\r\n", ",", "\""};
+        WriteAll(path, "a,b\r\nc,d\r\n");
+        DelimitedPasses passes(path, 0, csv, false);
+        std::vector<FilePos> widths;
+        std::uint64_t records = 0;
+        std::string error;
+        QVERIFY(passes.Measure(widths, records, nullptr, error));
+        WriteAll(path, "a,b\r\nc,wider\r\n");
+        StagedOutput out(path + ".fixed");
+        QVERIFY(out.Create());
+        QVERIFY(!passes.WriteFixed(out, 0, widths, nullptr, error));
+        QVERIFY2(QString::fromStdString(error).contains("changed"), error.c_str());
+    }
+
+    void cancellingStopsBothThreads() {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("data.csv").toStdString();
+        const DelimitedSyntax csv{"\r\n", ",", "\""};
+        WriteAll(path, Generated(csv, 60000, 9));
+        DelimitedPasses passes(path, 0, csv, false);
+        passes.SetSmallestSplit(1);
+        std::vector<FilePos> widths;
+        std::uint64_t records = 0;
+        std::string error;
+        int calls = 0;
+        auto cancel = [&calls](FilePos done, FilePos total) {
+            return ++calls < 2 && done <= total;
+        };
+        QVERIFY(!passes.Measure(widths, records, cancel, error));
+        QCOMPARE(calls, 2);
+        QVERIFY2(error.empty(), error.c_str());
+    }
+
+    void anUnreadableSourceSaysWhy() {
+        DelimitedPasses passes("/no/such/folder/data.csv", 0, {"\n", ",", ""}, false);
+        std::vector<FilePos> widths;
+        std::uint64_t records = 0;
+        std::string error;
+        QVERIFY(!passes.Measure(widths, records, nullptr, error));
+        QVERIFY2(QString::fromStdString(error).contains("/no/such/folder/data.csv"), error.c_str());
+    }
+};
+
+QTEST_GUILESS_MAIN(ConverterFastTest)
+#include "tst_converter_fast.moc"
