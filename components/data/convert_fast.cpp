@@ -466,6 +466,7 @@ struct alignas(64) Share {
     bool fileEnd = true;
     bool skipFirst = false;
     FilePos reached = 0;
+    bool namesPending = false;  // ended before the names were skipped
     std::atomic<FilePos> done{0};
     std::string error;
 };
@@ -481,7 +482,8 @@ std::size_t Split(const SplitShape& shape, bool avx2, std::string_view data, boo
     return SplitPortable(shape, data.data(), data.size(), more, last, exact, v);
 }
 
-// Drops the first record, the field names. False when more data is needed.
+// Drops the first record, the field names. False when the bytes read so far
+// do not hold all of it.
 bool SkipNames(RangeReader& reader, bool last, DelimitedSplitter& exact) {
     std::size_t used = 0;
     std::string_view data = reader.Data();
@@ -489,8 +491,8 @@ bool SkipNames(RangeReader& reader, bool last, DelimitedSplitter& exact) {
         reader.Consume(used);
         return true;
     }
-    if (!reader.AtEnd()) return false;
-    reader.Consume(data.size());  // the whole range is the names
+    if (!last) return false;
+    reader.Consume(data.size());  // the file holds nothing but the names
     return true;
 }
 
@@ -507,7 +509,11 @@ bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& sha
         if (!reader.Fill(share.error)) return false;
         const bool end = reader.AtEnd();
         if (skip) {
-            if (!SkipNames(reader, end && share.fileEnd, exact)) continue;
+            if (!SkipNames(reader, end && share.fileEnd, exact)) {
+                if (!end) continue;
+                share.namesPending = true;
+                break;  // the share ends inside the names; Reached tells the caller
+            }
             skip = false;
         }
         std::size_t used = Split(shape, avx2, reader.Data(), !end, end && share.fileEnd, exact, v);
@@ -632,6 +638,7 @@ bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& recor
         Share rest;
         rest.from = first.reached;
         rest.to = end_;
+        rest.skipFirst = first.namesPending;
         const FilePos before = first.reached - start_;
         auto shifted = [&](FilePos done, FilePos all) {
             return !progress || progress(std::min(before + done, all), all);

@@ -190,6 +190,9 @@ private slots:
         // lines, so the second thread's guessed start is wrong.
         std::string lines;
         for (int i = 0; i < 3000; ++i) lines += "line " + std::to_string(i) + "\r\n";
+        QTest::newRow("middle inside the names")
+            << "\"" + std::string(1000, 'n') + "\r\n\",x\r\na,b\r\nc,d\r\n"
+            << csv << qint64{0} << true;
         QTest::newRow("middle inside a qualified value")
             << Generated(csv, 50, 7) + "x,\"" + lines + "\"\r\n" + Generated(csv, 50, 8) << csv
             << qint64{0} << false;

@@ -1,0 +1,101 @@
+// The converter's fast passes on arbitrary bytes: the widths, the record
+// count and the fixed-length output must be exactly those of the exact
+// record-by-record splitter, on one thread or two.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "data/convert_fast.h"
+#include "data/convert_output.h"
+#include "data/convert_scan.h"
+
+using namespace velmor::data;
+
+namespace {
+
+struct Result {
+    std::vector<FilePos> widths;
+    std::uint64_t records = 0;
+    std::string fixed;
+};
+
+Result Reference(std::string_view data, const DelimitedSyntax& syntax, bool skipFirst) {
+    DelimitedSplitter splitter(syntax);
+    std::vector<std::vector<std::string>> records;
+    std::size_t used = 0;
+    while (!data.empty() && splitter.Next(data, true, used) && used > 0) {
+        records.emplace_back(splitter.Values().begin(), splitter.Values().end());
+        data.remove_prefix(used);
+    }
+    if (skipFirst && !records.empty()) records.erase(records.begin());
+    Result r;
+    for (const auto& values : records) {
+        if (r.widths.size() < values.size()) r.widths.resize(values.size(), 0);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            r.widths[i] = std::max(r.widths[i], static_cast<FilePos>(values[i].size()));
+        }
+    }
+    r.records = records.size();
+    for (const auto& values : records) {
+        for (std::size_t i = 0; i < r.widths.size(); ++i) {
+            std::string v = i < values.size() ? values[i] : std::string();
+            r.fixed += v + std::string(static_cast<std::size_t>(r.widths[i]) - v.size(), ' ');
+        }
+        r.fixed += "\r\n";
+    }
+    return r;
+}
+
+std::string Folder() {
+    static std::string folder = [] {
+        // In memory where there is such a folder: every run syncs its output.
+        std::string name = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        name += "/velmor-fuzz-convert-XXXXXX";
+        const char* made = ::mkdtemp(name.data());
+        if (made == nullptr) std::abort();
+        return std::string(made);
+    }();
+    return folder;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    static const char* const kRecords[] = {"\r\n", "\n", "\r"};
+    static const char* const kFields[] = {",", "\t", ";"};
+    static const char* const kQualifiers[] = {"\"", "'", ""};
+    const DelimitedSyntax syntax{kRecords[data[0] % 3], kFields[(data[0] / 3) % 3],
+                                 kQualifiers[(data[0] / 9) % 3]};
+    const bool skipFirst = (data[1] & 1) != 0;
+    const int threads = (data[1] & 2) != 0 ? 2 : 1;
+    const std::string text(reinterpret_cast<const char*>(data + 2), size - 2);
+    const std::string source = Folder() + "/source.txt";
+    const std::string target = Folder() + "/target.txt";
+    std::ofstream(source, std::ios::binary | std::ios::trunc) << text;
+
+    const Result expected = Reference(text, syntax, skipFirst);
+    DelimitedPasses passes(source, 0, syntax, skipFirst);
+    passes.SetThreads(threads);
+    passes.SetSmallestSplit(1);
+    Result got;
+    std::string error;
+    if (!passes.Measure(got.widths, got.records, nullptr, error)) std::abort();
+    if (got.widths != expected.widths || got.records != expected.records) std::abort();
+    StagedOutput out(target);
+    if (!out.Create() || !passes.WriteFixed(out, 0, got.widths, nullptr, error) || !out.Commit()) {
+        std::abort();
+    }
+    if (ReadAll(target) != expected.fixed) std::abort();
+    return 0;
+}
