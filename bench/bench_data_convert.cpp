@@ -1,6 +1,8 @@
 // Converting a quoted CSV to fixed-length records with velmor-data, against
 // DuckDB doing the same (read, widest value per column, padded lines with
-// CR LF) and against the machine's plain write speed (dd of the same size).
+// CR LF) and against the machine's plain write speed: dd writing the same
+// number of bytes and syncing them, as velmor-data syncs its target before
+// renaming it. dd into the page cache alone is printed too, for reference.
 #include "bench_data_common.h"
 
 namespace {
@@ -43,6 +45,7 @@ bench::ToolRun Best(int runs, const std::vector<std::string>& argv, const std::s
     best.seconds = 1e300;
     for (int i = 0; i <= runs; ++i) {  // the first run warms the cache
         std::remove(output.c_str());
+        ::sync();  // no run pays for the dirty pages of the one before
         bench::ToolRun r = bench::RunTool(argv, false);
         if (r.status != 0) return r;
         if (i > 0 && r.seconds < best.seconds) best = r;
@@ -73,7 +76,10 @@ int main(int argc, char** argv) {
     }
     const std::int64_t written = bench::FileSize(ours);
     const std::string blocks = std::to_string(std::max<std::int64_t>(1, written >> 20));
-    bench::ToolRun dd =
+    bench::ToolRun dd = Best(
+        o.runs, {"dd", "if=/dev/zero", "of=" + ddOut, "bs=1M", "count=" + blocks, "conv=fdatasync"},
+        ddOut);
+    bench::ToolRun cached =
         Best(o.runs, {"dd", "if=/dev/zero", "of=" + ddOut, "bs=1M", "count=" + blocks}, ddOut);
     std::remove(ddOut.c_str());
 
@@ -84,11 +90,11 @@ int main(int argc, char** argv) {
                   "GB/s");
     bench::Figure("velmor-data peak resident memory", v.maxRssKb / 1024.0, "MB");
     bench::Figure("output written", written / 1e6, "MB");
-    bench::Figure("dd of the same size, wall time", dd.seconds, "s");
-    bench::Figure("dd of the same size, CPU time", dd.cpuSeconds, "s");
-    bench::Figure("CPU ratio velmor-data / dd", v.cpuSeconds / dd.cpuSeconds, "x");
-    bench::Figure("ratio velmor-data / dd (target <= 2)", v.seconds / dd.seconds, "x");
+    bench::Figure("dd of the same size, synced, wall time", dd.seconds, "s");
+    bench::Figure("ratio velmor-data / synced dd (target <= 2)", v.seconds / dd.seconds, "x");
     bench::Verdict("within 2x of dd", v.seconds <= 2 * dd.seconds);
+    bench::Figure("dd into the page cache only, wall time", cached.seconds, "s");
+    bench::Figure("ratio velmor-data / dd into the page cache", v.seconds / cached.seconds, "x");
 
     const std::string modules = FindNodeModules();
     if (modules.empty()) {
