@@ -10,11 +10,11 @@
 #include <cstring>
 #include <future>
 #include <memory>
-#include <thread>
 
 #include "data/blockmasks.h"
 #include "data/convert_format.h"
 #include "data/convert_output.h"
+#include "data/convert_reader.h"
 #include "data/delimitedscanner.h"
 
 namespace velmor::data {
@@ -25,10 +25,7 @@ namespace {
 // while its values are split; larger ones were measured slower.
 constexpr std::size_t kBlock = std::size_t{256} << 10;
 // Loads of 32 bytes may reach this far past the last byte of a buffer.
-constexpr std::size_t kSlack = 64;
-// A record that does not fit in this much memory is refused rather than
-// letting one damaged qualifier swallow the machine's memory.
-constexpr std::size_t kLongestRecord = std::size_t{256} << 20;
+constexpr std::size_t kSlack = BlockReader::kSlack;
 
 struct SplitShape {
     int r0 = -1;
@@ -375,87 +372,6 @@ private:
     std::string writeError_;
 };
 
-// Reads one range of a file forward into a buffer that keeps the unread
-// tail of the last read when more bytes are needed.
-class RangeReader {
-public:
-    ~RangeReader() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-
-    bool Open(const std::string& path, FilePos from, FilePos to, std::string& error) {
-        path_ = path;
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) return Fail(error);
-        ::posix_fadvise(fd_, static_cast<off_t>(from), static_cast<off_t>(to - from),
-                        POSIX_FADV_SEQUENTIAL);
-        position_ = from;
-        to_ = to;
-        Resize(kBlock);
-        return true;
-    }
-
-    std::string_view Data() const { return {buffer_.get() + begin_, end_ - begin_}; }
-    void Consume(std::size_t n) { begin_ += n; }
-    bool AtEnd() const { return atEnd_; }
-    /// The file position of the first unconsumed byte.
-    FilePos Position() const { return position_ - static_cast<FilePos>(end_ - begin_); }
-
-    bool Fill(std::string& error) {
-        const std::size_t kept = end_ - begin_;
-        if (kept * 2 > capacity_) {
-            if (capacity_ >= kLongestRecord) {
-                error = "A record of \"" + path_ + "\" near byte " + std::to_string(Position()) +
-                        " is longer than 256 MB (is a text qualifier left open?).";
-                return false;
-            }
-            Resize(capacity_ * 2);
-        } else if (begin_ > 0) {
-            std::memmove(buffer_.get(), buffer_.get() + begin_, kept);
-        }
-        begin_ = 0;
-        end_ = kept;
-        while (end_ < capacity_ && position_ < to_) {
-            std::size_t want =
-                std::min<std::size_t>(capacity_ - end_, static_cast<std::size_t>(to_ - position_));
-            ssize_t n = ::pread(fd_, buffer_.get() + end_, want, static_cast<off_t>(position_));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return Fail(error);
-            if (n == 0) {
-                to_ = position_;  // the file is shorter than it was
-                break;
-            }
-            end_ += static_cast<std::size_t>(n);
-            position_ += n;
-        }
-        atEnd_ = position_ >= to_;
-        return true;
-    }
-
-private:
-    void Resize(std::size_t capacity) {
-        auto bigger = std::make_unique<char[]>(capacity + kSlack);
-        if (buffer_) std::memcpy(bigger.get(), buffer_.get() + begin_, end_ - begin_);
-        std::memset(bigger.get() + capacity, 0, kSlack);
-        buffer_ = std::move(bigger);
-        capacity_ = capacity;
-    }
-    bool Fail(std::string& error) {
-        error = "Cannot read \"" + path_ + "\": " + std::strerror(errno) + ".";
-        return false;
-    }
-
-    std::string path_;
-    int fd_ = -1;
-    std::unique_ptr<char[]> buffer_;
-    std::size_t capacity_ = 0;
-    std::size_t begin_ = 0;
-    std::size_t end_ = 0;
-    FilePos position_ = 0;
-    FilePos to_ = 0;
-    bool atEnd_ = false;
-};
-
 // One thread's share of a pass: the records from From (a record start) to
 // To. When To is the end of the file the last record needs no delimiter;
 // otherwise Reached tells where the last complete record ended, which the
@@ -484,7 +400,7 @@ std::size_t Split(const SplitShape& shape, bool avx2, std::string_view data, boo
 
 // Drops the first record, the field names. False when the bytes read so far
 // do not hold all of it.
-bool SkipNames(RangeReader& reader, bool last, DelimitedSplitter& exact) {
+bool SkipNames(BlockReader& reader, bool last, DelimitedSplitter& exact) {
     std::size_t used = 0;
     std::string_view data = reader.Data();
     if (exact.Next(data, last, used) && used > 0) {
@@ -502,8 +418,8 @@ bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& sha
     const SplitShape shape = ShapeOf(syntax);
     const bool avx2 = masks::HaveAvx2();
     DelimitedSplitter exact(syntax);
-    RangeReader reader;
-    if (!reader.Open(path, share.from, share.to, share.error)) return false;
+    BlockReader reader;
+    if (!reader.Open(path, share.from, share.to, kBlock, share.error)) return false;
     bool skip = share.skipFirst;
     for (;;) {
         if (!reader.Fill(share.error)) return false;
@@ -593,8 +509,8 @@ FilePos DelimitedPasses::FindSplit() const {
     // exactly that byte with a record end of its own.
     const FilePos middle = start_ + (end_ - start_) / 2;
     std::string error;
-    RangeReader reader;
-    if (!reader.Open(path_, middle, std::min(end_, middle + FilePos{1 << 20}), error) ||
+    BlockReader reader;
+    if (!reader.Open(path_, middle, std::min(end_, middle + FilePos{1 << 20}), 1 << 20, error) ||
         !reader.Fill(error)) {
         return end_;
     }

@@ -1,13 +1,9 @@
 #include "data/convert_source.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "data/convert_fast.h"
+#include "data/convert_reader.h"
 #include "data/convert_scan.h"
 #include "data/file.h"
 #include "util/utilities.h"
@@ -17,83 +13,6 @@ namespace velmor::data {
 namespace {
 
 constexpr std::size_t kBlock = 1 << 20;
-// A record that does not fit in this much memory is refused rather than
-// letting one damaged qualifier swallow the machine's memory.
-constexpr std::size_t kLongestRecord = std::size_t{256} << 20;
-
-// Reads a file forward into one reusable buffer; the unread tail of the
-// buffer is kept when more bytes are needed.
-class BlockReader {
-public:
-    ~BlockReader() { Close(); }
-
-    bool Open(const std::string& path, FilePos offset, std::string& error) {
-        Close();
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) return Fail(path, error);
-        path_ = path;
-        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-        if (offset > 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
-            return Fail(path, error);
-        }
-        done_ = std::max<FilePos>(offset, 0);
-        buffer_.resize(kBlock);
-        begin_ = end_ = 0;
-        eof_ = false;
-        return true;
-    }
-
-    std::string_view Data() const { return {buffer_.data() + begin_, end_ - begin_}; }
-    void Consume(std::size_t n) { begin_ += n; }
-    bool AtEof() const { return eof_; }
-    FilePos Done() const { return done_; }
-
-    /// Reads more bytes after the unconsumed ones; false on a read failure or
-    /// when one record would outgrow the longest allowed.
-    bool Fill(std::string& error) {
-        std::size_t kept = end_ - begin_;
-        if (kept * 2 > buffer_.size()) {
-            if (buffer_.size() >= kLongestRecord) {
-                error = "A record of \"" + path_ + "\" near byte " + std::to_string(done_) +
-                        " is longer than 256 MB (is a text qualifier left open?).";
-                return false;
-            }
-            buffer_.resize(buffer_.size() * 2);
-        }
-        if (begin_ > 0) {
-            std::memmove(buffer_.data(), buffer_.data() + begin_, kept);
-            begin_ = 0;
-            end_ = kept;
-        }
-        for (;;) {
-            ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return Fail(path_, error);
-            if (n == 0) eof_ = true;
-            end_ += static_cast<std::size_t>(n);
-            done_ += n;
-            return true;
-        }
-    }
-
-private:
-    bool Fail(const std::string& path, std::string& error) {
-        error = "Cannot read \"" + path + "\": " + std::strerror(errno) + ".";
-        return false;
-    }
-    void Close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-    int fd_ = -1;
-    std::string path_;
-    std::vector<char> buffer_;
-    std::size_t begin_ = 0;
-    std::size_t end_ = 0;
-    FilePos done_ = 0;
-    bool eof_ = false;
-};
 
 class DelimitedStream : public RecordStream {
 public:
@@ -107,7 +26,7 @@ public:
 
     bool Rewind() override {
         error_.clear();
-        if (!reader_.Open(path_, offset_, error_)) return false;
+        if (!reader_.Open(path_, offset_, BlockReader::kToEnd, kBlock, error_)) return false;
         if (skipFirst_ && NextRecord() == nullptr) return error_.empty();
         return true;
     }
@@ -125,11 +44,11 @@ private:
     const Values* NextRecord() {
         for (;;) {
             std::size_t consumed = 0;
-            if (splitter_.Next(reader_.Data(), reader_.AtEof(), consumed)) {
+            if (splitter_.Next(reader_.Data(), reader_.AtEnd(), consumed)) {
                 reader_.Consume(consumed);
                 return &splitter_.Values();
             }
-            if (reader_.AtEof() || !error_.empty()) return nullptr;
+            if (reader_.AtEnd() || !error_.empty()) return nullptr;
             if (!reader_.Fill(error_)) return nullptr;
         }
     }
@@ -160,12 +79,12 @@ public:
     bool Rewind() override {
         error_.clear();
         read_ = 0;
-        return length_ == 0 || reader_.Open(path_, offset_, error_);
+        return length_ == 0 || reader_.Open(path_, offset_, BlockReader::kToEnd, kBlock, error_);
     }
 
     const Values* Next() override {
         if (length_ == 0 || read_ >= count_) return nullptr;
-        while (reader_.Data().size() < length_ && !reader_.AtEof()) {
+        while (reader_.Data().size() < length_ && !reader_.AtEnd()) {
             if (!reader_.Fill(error_)) return nullptr;
         }
         std::string_view data = reader_.Data();

@@ -1,0 +1,91 @@
+#include "data/convert_reader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace velmor::data {
+
+namespace {
+
+// A record that does not fit in this much memory is refused rather than
+// letting one damaged qualifier swallow the machine's memory.
+constexpr std::size_t kLongestRecord = std::size_t{256} << 20;
+
+}  // namespace
+
+BlockReader::~BlockReader() {
+    Close();
+}
+
+void BlockReader::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool BlockReader::Open(const std::string& path, FilePos from, FilePos to, std::size_t block,
+                       std::string& error) {
+    Close();
+    path_ = path;
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return Fail(error);
+    from = std::max<FilePos>(from, 0);
+    ::posix_fadvise(fd_, static_cast<off_t>(from), to == kToEnd ? 0 : static_cast<off_t>(to - from),
+                    POSIX_FADV_SEQUENTIAL);
+    position_ = from;
+    to_ = std::max(to, from);
+    begin_ = end_ = 0;
+    atEnd_ = false;
+    buffer_.reset();
+    Resize(std::max<std::size_t>(block, 64));
+    return true;
+}
+
+bool BlockReader::Fill(std::string& error) {
+    const std::size_t kept = end_ - begin_;
+    if (kept * 2 > capacity_) {
+        if (capacity_ >= kLongestRecord) {
+            error = "A record of \"" + path_ + "\" near byte " + std::to_string(Position()) +
+                    " is longer than 256 MB (is a text qualifier left open?).";
+            return false;
+        }
+        Resize(capacity_ * 2);
+    } else if (begin_ > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + begin_, kept);
+    }
+    begin_ = 0;
+    end_ = kept;
+    while (end_ < capacity_ && position_ < to_) {
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<FilePos>(static_cast<FilePos>(capacity_ - end_), to_ - position_));
+        const ssize_t n = ::pread(fd_, buffer_.get() + end_, want, static_cast<off_t>(position_));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Fail(error);
+        if (n == 0) {
+            to_ = position_;  // the file ends before the range does
+            break;
+        }
+        end_ += static_cast<std::size_t>(n);
+        position_ += n;
+    }
+    atEnd_ = position_ >= to_;
+    return true;
+}
+
+void BlockReader::Resize(std::size_t capacity) {
+    auto bigger = std::make_unique<char[]>(capacity + kSlack);
+    if (buffer_) std::memcpy(bigger.get(), buffer_.get() + begin_, end_ - begin_);
+    std::memset(bigger.get() + capacity, 0, kSlack);
+    buffer_ = std::move(bigger);
+    capacity_ = capacity;
+}
+
+bool BlockReader::Fail(std::string& error) const {
+    error = "Cannot read \"" + path_ + "\": " + std::strerror(errno) + ".";
+    return false;
+}
+
+}  // namespace velmor::data
