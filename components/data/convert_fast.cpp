@@ -234,7 +234,7 @@ public:
         }
         recordSize_ = at + 2;
         perBlock_ = std::max<std::size_t>(1, kBlock / recordSize_);
-        block_ = std::make_unique<char[]>(perBlock_ * recordSize_ + kSlack);
+        block_ = std::make_unique_for_overwrite<char[]>(perBlock_ * recordSize_ + kSlack);
         record_ = block_.get();
         scratch_.resize(kSlack);
     }

@@ -40,7 +40,11 @@ bool BlockReader::Open(const std::string& path, FilePos from, FilePos to, std::s
     begin_ = end_ = 0;
     atEnd_ = false;
     buffer_.reset();
-    Resize(std::max<std::size_t>(block, 64));
+    // A small range gets a small buffer: conversions of small files start
+    // without touching a megabyte of memory.
+    const FilePos range = to_ - from;
+    Resize(static_cast<std::size_t>(
+        std::clamp<FilePos>(range, 64, static_cast<FilePos>(std::max<std::size_t>(block, 64)))));
     return true;
 }
 
@@ -76,7 +80,7 @@ bool BlockReader::Fill(std::string& error) {
 }
 
 void BlockReader::Resize(std::size_t capacity) {
-    auto bigger = std::make_unique<char[]>(capacity + kSlack);
+    auto bigger = std::make_unique_for_overwrite<char[]>(capacity + kSlack);
     if (buffer_) std::memcpy(bigger.get(), buffer_.get() + begin_, end_ - begin_);
     std::memset(bigger.get() + capacity, 0, kSlack);
     buffer_ = std::move(bigger);
