@@ -24,6 +24,20 @@ struct BlockMasks {
     std::uint64_t r0 = 0, r1 = 0, f = 0, q = 0;
 };
 
+/// State carried from one 64-byte block to the next, as single bits.
+struct Carry {
+    std::uint64_t inQuotes = 0;  ///< all ones inside a qualified field
+    std::uint64_t boundary = 0;  ///< last byte ended a field or a record
+    std::uint64_t closingQ = 0;  ///< last byte closed a qualified field
+    std::uint64_t firstR = 0;    ///< last byte was the first of two record bytes
+
+    static Carry AtRecordStart() {
+        Carry c;
+        c.boundary = 1;
+        return c;
+    }
+};
+
 /// True when the running CPU has what the AVX2 versions use.
 inline bool HaveAvx2() {
 #if VELMOR_SCAN_AVX2

@@ -54,19 +54,7 @@ SplitShape ShapeOf(const DelimitedSyntax& s) {
 // first-level cache.
 constexpr std::size_t kBatch = 1024;
 
-// State carried from one 64-byte block to the next, as single bits.
-struct Carry {
-    std::uint64_t inQuotes = 0;  // all ones inside a qualified field
-    std::uint64_t boundary = 0;  // last byte ended a field or a record
-    std::uint64_t closingQ = 0;  // last byte closed a qualified field
-    std::uint64_t firstR = 0;    // last byte was the first of two record bytes
-
-    static Carry AtRecordStart() {
-        Carry c;
-        c.boundary = 1;
-        return c;
-    }
-};
+using masks::Carry;
 
 #define VELMOR_KERNEL_NAME SplitPortable
 #define VELMOR_KERNEL_ATTR
@@ -387,6 +375,17 @@ struct alignas(64) Share {
     std::string error;
 };
 
+// The two threads' shares: up to the split, and from it.
+void SetUpShares(Share& first, Share& second, FilePos start, FilePos split, FilePos end,
+                 bool skipFirst) {
+    first.from = start;
+    first.to = split;
+    first.fileEnd = split == end;
+    first.skipFirst = skipFirst;
+    second.from = split;
+    second.to = end;
+}
+
 template <class Visitor>
 std::size_t Split(const SplitShape& shape, bool avx2, std::string_view data, bool more, bool last,
                   DelimitedSplitter& exact, Visitor& v) {
@@ -533,13 +532,8 @@ bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& recor
     end_ = std::max<FilePos>(st.st_size, start_);
     split_ = FindSplit();
     Share first;
-    first.from = start_;
-    first.to = split_;
-    first.fileEnd = split_ == end_;
-    first.skipFirst = skipFirst_;
     Share second;
-    second.from = split_;
-    second.to = end_;
+    SetUpShares(first, second, start_, split_, end_, skipFirst_);
     const ValueShape shape(ShapeOf(syntax_));
     WidthsVisitor a(shape);
     WidthsVisitor b(shape);
@@ -592,13 +586,8 @@ bool DelimitedPasses::WriteFixed(StagedOutput& out, FilePos offset,
     FixedWriter b(widths, shape, out,
                   offset + static_cast<FilePos>(firstPartRecords_) * recordSize);
     Share first;
-    first.from = start_;
-    first.to = split_;
-    first.fileEnd = split_ == end_;
-    first.skipFirst = skipFirst_;
     Share second;
-    second.from = split_;
-    second.to = end_;
+    SetUpShares(first, second, start_, split_, end_, skipFirst_);
     const bool two = split_ < end_;
     bool mismatch = false;
     bool ok = RunShares(path_, syntax_, first, two ? &second : nullptr, a, &b, progress,

@@ -93,14 +93,7 @@ size_t DelimitedScanner::ScanScalar(const char* data, size_t length, bool eof, s
 namespace {
 
 using masks::BlockMasks;
-
-// State carried from one 64-byte block to the next, as single bits.
-struct Carry {
-    std::uint64_t inQuotes = 0;  // all ones inside a qualified field
-    std::uint64_t boundary = 0;  // last byte ended a field or a record
-    std::uint64_t closingQ = 0;  // last byte closed a qualified field
-    std::uint64_t firstR = 0;    // last byte was the first of two record bytes
-};
+using masks::Carry;
 
 Carry CarryFrom(ScanMode mode) {
     Carry c;
