@@ -121,9 +121,9 @@ inline std::size_t QualifiedLength(std::size_t raw, std::size_t qualifiers) {
     return raw > cut ? raw - cut : 0;
 }
 
-// The widest value of each column. Widths are kept as 32-bit numbers (a
-// record is at most 256 MB) so that storing one cannot alias the counters
-// and the compiler keeps those in registers.
+// The widest value of each column (32 bits are enough: a record is at most
+// 256 MB). Batch works on locals so that the compiler keeps them in
+// registers.
 struct alignas(64) WidthsVisitor {
     explicit WidthsVisitor(ValueShape s) : shape(s) {}
 
