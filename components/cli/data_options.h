@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "data/converter.h"
+#include "data/datareader.h"
+#include "data/detection.h"
 #include "data/file.h"
 #include "util/utilities.h"
 
@@ -26,6 +28,7 @@ struct DataOptions {
     bool delimited = false;
     bool ebcdic = false;
     bool header = false;
+    bool keepDeleted = false;
     std::optional<std::int64_t> recordLength;
     std::optional<std::int64_t> byteOffset;
     std::optional<std::string> recordDelimiter;
@@ -38,13 +41,14 @@ struct DataOptions {
 inline const char* DataUsage() {
     return "Usage:\n"
            "  velmor-data count FILE [options]\n"
-           "  velmor-data records FILE [--from N] [--count N] [options]\n"
+           "  velmor-data records FILE [--from N] [--count N] [--keep-deleted] [options]\n"
            "  velmor-data fields FILE [options]\n"
            "  velmor-data find FILE FIELD PHRASE [options]\n"
-           "  velmor-data convert SOURCE TARGET [converter options]\n"
+           "  velmor-data convert SOURCE TARGET [--keep-deleted] [converter options]\n"
            "\n"
            "count    prints the number of data records (a record of field names is not one)\n"
-           "records  prints each record as one JSON array of its field values per line\n"
+           "records  prints each record as one JSON array of its field values per line;\n"
+           "         --from and --count choose record numbers\n"
            "fields   prints the layout: name, starting position, length (tab-separated)\n"
            "find     prints the numbers of the records whose FIELD contains PHRASE\n"
            "         (case and surrounding blanks ignored)\n"
@@ -56,6 +60,9 @@ inline const char* DataUsage() {
            "  --delimited [--record-delimiter REP] [--field-delimiter REP]\n"
            "              [--qualifier REP] [--header]\n"
            "REP is a representation text such as \"CHR$(13) & CHR$(10)\".\n"
+           "With --delimited, a delimiter not given stays as the file's connection or\n"
+           "detection has it; a field delimiter nobody found is the most frequent of\n"
+           "comma, tab, semicolon and bar.\n"
            "\n"
            "Converter options (the output):\n"
            "  --fixed [--header]     fields padded to their widths, records ended by CR LF\n"
@@ -63,6 +70,10 @@ inline const char* DataUsage() {
            "              [--qualifier REP] [--header]\n"
            "                         (the default: CR LF, comma, double quote)\n"
            "  A TARGET ending in .dbf is written as a dBase III table.\n"
+           "\n"
+           "Records a dBase table marks deleted are left out of records and of a\n"
+           "converted file that is not dBase, unless --keep-deleted is given; a dBase\n"
+           "TARGET keeps them, still marked deleted.\n"
            "\n"
            "Output is UTF-8; bytes that are not UTF-8 are read as Windows-1252\n"
            "(Latin-1 for EBCDIC files). Errors go to stderr with exit status 1\n"
@@ -91,6 +102,7 @@ inline bool ReadOption(const std::vector<std::string>& args, std::size_t& i, Dat
     if (a == "--delimited") return o.delimited = true;
     if (a == "--ebcdic") return o.ebcdic = true;
     if (a == "--header") return o.header = true;
+    if (a == "--keep-deleted") return o.keepDeleted = true;
     if (a == "--help" || a == "-h") return o.help = true;
     if (i + 1 >= args.size()) {
         error = a.rfind("--", 0) == 0 ? a + " needs a value." : "Unexpected \"" + a + "\".";
@@ -143,6 +155,13 @@ inline bool CheckCombination(DataOptions& o, std::string& error) {
     if (o.command != "records" && (o.count || o.from != 1)) {
         error = "--from and --count go with the records command.";
     }
+    if (o.count && *o.count > INT64_MAX - o.from + 1) {
+        error = "--from " + std::to_string(o.from) + " --count " + std::to_string(*o.count) +
+                " goes past the last possible record number.";
+    }
+    if (o.keepDeleted && o.command != "records" && !convert) {
+        error = "--keep-deleted goes with the records and convert commands.";
+    }
     return error.empty();
 }
 
@@ -193,6 +212,7 @@ inline void ApplyConverterSettings(data::Converter& c, const DataOptions& o) {
     c.SetIsFixed(o.fixed);
     c.SetIsDelimited(!o.fixed);
     c.SetFirstRecordContainsFieldNames(o.header);
+    c.SetKeepDeletedRecords(o.keepDeleted);
     c.SetRecordDelimiterRepresentation(o.recordDelimiter.value_or("CHR$(13) & CHR$(10)"));
     c.SetFieldDelimiterRepresentation(o.fieldDelimiter.value_or("CHR$(44)"));
     c.SetTextQualifierRepresentation(o.qualifier.value_or("CHR$(34)"));
@@ -220,13 +240,23 @@ inline void ApplyDivision(data::File& file, const DataOptions& o) {
         if (!ownLayout) file.GetFields().Clear();
     } else {
         const bool wasDelimited = c.IsDelimited();
+        // Without delimiters of its own the file's head tells what is likely.
+        std::string head, error;
+        data::DataReader reader;
+        if (reader.Open(file.PathAndName(), error))
+            head = reader.ReadString(0, data::kDetectionSample);
+        auto Own = [&](const std::string& current, const std::string& likely) {
+            return wasDelimited && !current.empty() ? current
+                                                    : util::CharactersToRepresentation(likely);
+        };
+        std::string lineEnd = data::DetectLineEnd(head);
         file.SetDatabaseType("Flat ASCII");
         c.SetIsFixed(false);
         c.SetIsDelimited(true);
         c.SetRecordDelimiterRepresentation(o.recordDelimiter.value_or(
-            wasDelimited ? c.RecordDelimiterRepresentation() : "CHR$(13) & CHR$(10)"));
+            Own(c.RecordDelimiterRepresentation(), lineEnd.empty() ? "\r\n" : lineEnd)));
         c.SetFieldDelimiterRepresentation(o.fieldDelimiter.value_or(
-            wasDelimited ? c.FieldDelimiterRepresentation() : "CHR$(44)"));
+            Own(c.FieldDelimiterRepresentation(), data::LikeliestFieldDelimiter(head))));
         c.SetTextQualifierRepresentation(
             o.qualifier.value_or(wasDelimited ? c.TextQualifierRepresentation() : "CHR$(34)"));
         c.SetFirstRecordContainsFieldNames(o.header);

@@ -136,6 +136,25 @@ bool HasHeader(std::string_view sample, bool whole, const DelimitedScanner& scan
 
 }  // namespace
 
+FilePos DelimitedDataStart(std::string_view head, FilePos byteOffset) {
+    if (byteOffset <= 0 && head.substr(0, 3) == "\xEF\xBB\xBF") return 3;
+    return std::max<FilePos>(byteOffset, 0);
+}
+
+std::string LikeliestFieldDelimiter(std::string_view sample) {
+    static const char kCandidates[] = {',', '\t', ';', '|'};
+    char best = ',';
+    std::ptrdiff_t most = 0;
+    for (char c : kCandidates) {
+        std::ptrdiff_t n = std::count(sample.begin(), sample.end(), c);
+        if (n > most) {
+            most = n;
+            best = c;
+        }
+    }
+    return std::string(1, best);
+}
+
 std::string DetectLineEnd(std::string_view sample) {
     size_t crlf = 0, lf = 0, cr = 0;
     for (size_t i = 0; i < sample.size(); ++i) {

@@ -20,11 +20,19 @@ struct Detection {
     bool header = false;
 };
 
+/// Where the records of a delimited file begin: at ByteOffset, or past a
+/// UTF-8 byte-order mark at the very start (which is no part of any value).
+FilePos DelimitedDataStart(std::string_view head, FilePos byteOffset);
+
 /// How many bytes of a file detection looks at.
 constexpr size_t kDetectionSample = size_t{64} << 10;
 
 /// Detects from Sample, the first bytes of a file of FileSize bytes.
 Detection DetectConnection(std::string_view sample, FilePos fileSize);
+
+/// The most frequent of comma, tab, semicolon and bar in Sample (comma when
+/// none occurs): for a file said to be delimited whose fields vary in number.
+std::string LikeliestFieldDelimiter(std::string_view sample);
 
 /// The line end that divides Sample (CR LF, LF or CR); "" when none.
 std::string DetectLineEnd(std::string_view sample);

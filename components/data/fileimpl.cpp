@@ -377,7 +377,8 @@ void FileImpl::SetDatabaseType(const std::string& v) {
 void FileImpl::SaveIndex() {
     if (kind != Kind::Delimited || !delimited || reader.Size() < kIndexFileThreshold) return;
     if (!delimited->Index().changed || delimited->Counted() <= RecordIndex::kStride) return;
-    IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(), divisionKey_};
+    IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(), divisionKey_,
+                 ContentSample(reader)};
     if (SaveRecordIndex(IndexPathAndName(), key, delimited->Index()))
         delimited->Index().changed = false;
 }

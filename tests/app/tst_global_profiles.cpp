@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -48,6 +49,27 @@ QStringList Names(const ProfileList& list) {
     for (const ConnectionProfile& p : list) names << p.Name;
     return names;
 }
+
+// File permissions do not bind the super-user: run as root (as in CI), the
+// test function runs again in a child process as the user "nobody".
+QString RunAsNobody(const char* function) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", "/tmp");
+    child.setProcessEnvironment(env);
+    child.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                            QCoreApplication::applicationFilePath(), function});
+    if (!child.waitForFinished(60000)) return "setpriv did not run: " + child.errorString();
+    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0) return {};
+    return QString::fromLocal8Bit(child.readAllStandardOutput() + child.readAllStandardError());
+}
+
+#define VELMOR_UNPRIVILEGED(function)                     \
+    if (::geteuid() == 0) {                               \
+        const QString failure = RunAsNobody(function);    \
+        QVERIFY2(failure.isEmpty(), qPrintable(failure)); \
+        return;                                           \
+    }
 
 const char* kBlank = "ext= fixed=0 delim=0 rl=0 bo=0 names=0 rd= fd= tq=";
 
@@ -248,7 +270,7 @@ void TestGlobalProfiles::saveIntoMissingFolderFails() {
 }
 
 void TestGlobalProfiles::saveIntoReadOnlyFolderKeepsOldFile() {
-    if (::geteuid() == 0) QSKIP("file permissions do not bind the super-user");
+    VELMOR_UNPRIVILEGED("saveIntoReadOnlyFolderKeepsOldFile");
     QVERIFY(WriteFile(ProfilePath(), "Begin Old\r\nEnd\r\n"));
     G::LoadConnectionProfiles();
     G::Connections = G::BuiltInProfiles();
@@ -269,7 +291,7 @@ void TestGlobalProfiles::saveOverAFolderFailsCleanly() {
 }
 
 void TestGlobalProfiles::unreadableFileIsNeverOverwritten() {
-    if (::geteuid() == 0) QSKIP("file permissions do not bind the super-user");
+    VELMOR_UNPRIVILEGED("unreadableFileIsNeverOverwritten");
     QVERIFY(WriteFile(ProfilePath(), "Begin Mine\r\nEnd\r\n"));
     QVERIFY(QFile::setPermissions(ProfilePath(), QFile::WriteOwner));
     G::LoadConnectionProfiles();

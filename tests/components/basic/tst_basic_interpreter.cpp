@@ -212,6 +212,10 @@ void TestBasicInterpreter::errors_data() {
     QTest::newRow("overflow") << "  Dim n\n  n = 9223372036854775807 + 1" << 5 << "too large";
     QTest::newRow("lexer") << "  Dim n\n  n = \"open" << 5 << "not closed";
     QTest::newRow("sub inside after rewrite") << "  Sub Inner()" << 4 << "cannot begin inside";
+    QTest::newRow("fraction for a whole number")
+        << "  Dim f\n  Set f = CreateObject(\"Velmor_Data.File\")\n  Call f.MoveTo(2.5)" << 6
+        << "whole number";
+    QTest::newRow("reserved word as a name") << "  Dim publiC" << 4 << "cannot be used";
 }
 
 void TestBasicInterpreter::errors() {

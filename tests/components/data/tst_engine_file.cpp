@@ -1,9 +1,12 @@
 // Opening, connection files, index files, EBCDIC, dBase headers and the
 // engine's events.
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <filesystem>
 #include <limits>
 
 #include "data/ebcdic.h"
@@ -23,6 +26,26 @@ QByteArray BigCsv(int records, int wideAt = -1) {
         out += "\r\n";
     }
     return out;
+}
+
+// A dBase level-7 table: a 68-byte header and 48-byte field descriptors with
+// the name in bytes 0-31, the type at 32 and the length at 33.
+QByteArray Level7Table(const QList<QPair<QByteArray, int>>& columns,
+                       const QList<QStringList>& rows) {
+    const QByteArray level3 = DbaseTable(columns, rows);
+    const int headerLength = 68 + 48 * static_cast<int>(columns.size()) + 1;
+    QByteArray out = level3.left(32) + QByteArray(36, '\0');
+    out[0] = static_cast<char>(0x8C);
+    out[8] = static_cast<char>(headerLength & 0xFF);
+    out[9] = static_cast<char>(headerLength >> 8);
+    for (const auto& c : columns) {
+        QByteArray d(48, '\0');
+        d.replace(0, c.first.size(), c.first);
+        d[32] = 'C';
+        d[33] = static_cast<char>(c.second);
+        out += d;
+    }
+    return out + level3.mid(32 + 32 * columns.size());
 }
 
 void AddCsvProfile(File& file) {
@@ -55,6 +78,8 @@ private slots:
     void countingGrowsAndCancels();
     void widthsGrowWhileCounting();
     void indexIsReusedAndInvalidated();
+    void lastRecordWithoutDelimiter_data();
+    void lastRecordWithoutDelimiter();
     void ebcdicIsTranslated();
     void dbaseHeaders_data();
     void dbaseHeaders();
@@ -77,6 +102,10 @@ void TestEngineFile::missingFileIsReported() {
     QVERIFY(!file.Connected());
     QVERIFY(!file.Open(dir.path().toStdString()));  // a folder is no data file
     QCOMPARE(errors.messages.size(), 2);
+    const QString fifo = dir.path() + "/pipe.csv";  // refused at once, never waited on
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(!file.Open(fifo.toStdString()));
+    QCOMPARE(errors.messages.size(), 3);
     WriteBytes(dir.path() + "/ok.txt", "a,b\r\n1,2\r\n");
     QVERIFY(file.Open((dir.path() + "/ok.txt").toStdString()));
     QCOMPARE(file.RecordCount(), 1);
@@ -411,15 +440,68 @@ void TestEngineFile::indexIsReusedAndInvalidated() {
     // Another division of the same file does not take the index.
     file.GetConnection().SetByteOffset(3);
     QVERIFY(file.RecordCount() < records);
+    file.CloseFile();
+    {
+        File counted;
+        AddCsvProfile(counted);
+        QVERIFY(counted.Open(data.toStdString()));
+        counted.MoveLast();
+    }
+    // Another file of the same size and time copied over it (cp -p): two
+    // records become one, so nothing but the content tells.
+    const std::filesystem::path path = data.toStdString();
+    const auto time = std::filesystem::last_write_time(path);
+    QByteArray joined = BigCsv(records + 10);
+    joined.replace(joined.lastIndexOf("\r\n", joined.size() - 3), 2, "..");
+    WriteBytes(data, joined);
+    std::filesystem::last_write_time(path, time);
+    QVERIFY(file.Open(data.toStdString()));
+    file.MoveLast();
+    QCOMPARE(file.RecordCount(), records + 9);
+}
+
+void TestEngineFile::lastRecordWithoutDelimiter_data() {
+    QTest::addColumn<int>("records");
+    QTest::newRow("within the first look") << 20;
+    QTest::newRow("more than a thousand records") << 5000;
+    QTest::newRow("more than a megabyte") << 70000;
+}
+
+void TestEngineFile::lastRecordWithoutDelimiter() {
+    QFETCH(int, records);
+    QTemporaryDir dir;
+    const QString data = dir.path() + "/open.csv";
+    QByteArray bytes = BigCsv(records);
+    bytes.chop(2);
+    WriteBytes(data, bytes);
+    for (int pass = 0; pass < 2; ++pass) {  // counted, then from the indexing file
+        File file;
+        AddCsvProfile(file);
+        QVERIFY(file.Open(data.toStdString()));
+        file.MoveLast();
+        QCOMPARE(file.RecordCount(), records);
+        QCOMPARE(file.GetFields().Item("ID")->Value(), std::to_string(records));
+        QCOMPARE(file.GetFields().Item("NOTE")->Value(), std::string("n"));
+    }
 }
 
 void TestEngineFile::ebcdicIsTranslated() {
     QTemporaryDir dir;
+    QByteArray all(256, '\0');
+    for (int b = 0; b < 256; ++b) all[b] = static_cast<char>(b);
     QByteArray latin = "HELLO W\xF6rld 1234ABCDEFGH wide 5678";
-    QByteArray bytes;
-    for (char c : latin)
-        bytes += static_cast<char>(ebcdic::FromLatin1(static_cast<unsigned char>(c)));
+    QByteArray bytes = Iconv(latin, "ISO-8859-1", "IBM037");
+    QCOMPARE(bytes.size(), latin.size());
     const QString data = dir.path() + "/host.ebc";
+    WriteBytes(dir.path() + "/all.ebc", all);
+    {
+        File every;
+        QVERIFY(every.Open((dir.path() + "/all.ebc").toStdString()));
+        every.SetDatabaseType("Flat EBCDIC");
+        every.GetConnection().SetRecordLength(256);
+        every.MoveTo(1);
+        QCOMPARE(QByteArray::fromStdString(every.RecordText()), Iconv(all, "IBM037", "ISO-8859-1"));
+    }
     WriteBytes(data, bytes);
     File file;
     QVERIFY(file.Open(data.toStdString()));
@@ -440,40 +522,56 @@ void TestEngineFile::ebcdicIsTranslated() {
     QCOMPARE(file.Find("REST", "WIDE", position), 2);
     position = 0;
     QCOMPARE(file.Find("REST", "w\xD6rld", position), 1);
-    QCOMPARE(ReadBytes(data), bytes);  // the file itself never changes
+    position = 0;
+    QCOMPARE(file.Find("REST", "W\xC3\x96RLD", position), 1);  // typed as UTF-8
+    position = 0;
+    QCOMPARE(file.Find("REST", "w\xE2\x82\xACrld", position), 0);  // no euro sign in Latin-1
+    QCOMPARE(ReadBytes(data), bytes);                              // the file itself never changes
 }
 
 void TestEngineFile::dbaseHeaders_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("records");
     QTest::addColumn<bool>("error");
+    QTest::addColumn<int>("headerLength");
+    QTest::addColumn<QByteArray>("second");
     const QList<QPair<QByteArray, int>> columns{{"NAME", 5}, {"AGE", 3}};
     const QList<QStringList> rows{{"ann", "31"}, {"bob", "42"}, {"cy", "7"}};
-    QTest::newRow("sound") << DbaseTable(columns, rows) << 3 << false;
-    QTest::newRow("no end marker") << DbaseTable(columns, rows, -1, false) << 3 << false;
-    QTest::newRow("count beyond the file") << DbaseTable(columns, rows, 1000) << 3 << false;
-    QTest::newRow("count below the file") << DbaseTable(columns, rows, 2) << 2 << false;
+    auto row = [](const char* name, const QByteArray& bytes, int records, bool error = false,
+                  int headerLength = 97, const QByteArray& second = " bob  42 ") {
+        QTest::newRow(name) << bytes << records << error << headerLength << second;
+    };
+    row("sound", DbaseTable(columns, rows), 3);
+    row("level 7", Level7Table(columns, rows), 3, false, 68 + 96 + 1);
+    QByteArray deleted = DbaseTable(columns, rows);
+    deleted[97 + 9] = '*';
+    row("deleted record shown as it stands", deleted, 3, false, 97, "*bob  42 ");
+    row("no end marker", DbaseTable(columns, rows, -1, false), 3);
+    row("count beyond the file", DbaseTable(columns, rows, 1000), 3);
+    row("count below the file", DbaseTable(columns, rows, 2), 2);
     QByteArray truncated = DbaseTable(columns, rows);
     truncated.chop(6);
-    QTest::newRow("cut last record") << truncated << 3 << false;
+    row("cut last record", truncated, 3);
     QByteArray longHeader = DbaseTable(columns, rows);
     longHeader[8] = static_cast<char>(0xFF);
     longHeader[9] = static_cast<char>(0x7F);
-    QTest::newRow("header longer than file") << longHeader << 0 << true;
+    row("header longer than file", longHeader, 0, true);
     QByteArray zeroLength = DbaseTable(columns, rows);
     zeroLength[10] = 0;
     zeroLength[11] = 0;
-    QTest::newRow("record length zero") << zeroLength << 0 << true;
+    row("record length zero", zeroLength, 0, true);
     QByteArray small = DbaseTable(columns, rows);
     small[10] = 4;
-    QTest::newRow("fields wider than record") << small << 0 << true;
-    QTest::newRow("shorter than a header") << QByteArray("\x03\x01", 2) << 0 << true;
+    row("fields wider than record", small, 0, true);
+    row("shorter than a header", QByteArray("\x03\x01", 2), 0, true);
 }
 
 void TestEngineFile::dbaseHeaders() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, records);
     QFETCH(bool, error);
+    QFETCH(int, headerLength);
+    QFETCH(QByteArray, second);
     QTemporaryDir dir;
     WriteBytes(dir.path() + "/t.dbf", bytes);
     File file;
@@ -484,13 +582,16 @@ void TestEngineFile::dbaseHeaders() {
     if (error) QVERIFY(errors.messages[0].contains("dBase"));
     QCOMPARE(file.RecordCount(), records);
     if (records == 0) return;
-    QCOMPARE(file.DatabaseType(), std::string("DBase III"));
-    QCOMPARE(file.GetConnection().ByteOffset(), 32 + 64 + 1);
+    QVERIFY(file.DatabaseType().rfind("DBase", 0) == 0);
+    QCOMPARE(file.GetConnection().ByteOffset(), headerLength);
     QCOMPARE(file.GetConnection().RecordLength(), 9);
     QCOMPARE(file.GetFields().Item("AGE")->StartingPosition(), 7);
     file.MoveTo(2);
     QCOMPARE(file.GetFields().Item("NAME")->Value(), std::string("bob  "));
-    QCOMPARE(file.RecordText(), std::string(" bob  42 "));
+    QCOMPARE(QByteArray::fromStdString(file.RecordText()), second);
+    QCOMPARE(file.RecordDeleted(), second.startsWith('*'));
+    file.MoveTo(1);
+    QVERIFY(!file.RecordDeleted());
 }
 
 void TestEngineFile::fixedPartialLastRecord() {
@@ -629,31 +730,36 @@ void TestEngineFile::damagedIndexFileIsIgnored() {
     const QString data = dir.path() + "/d.csv";
     const int records = 70000;
     WriteBytes(data, BigCsv(records));
-    {
-        File file;
-        AddCsvProfile(file);
-        QVERIFY(file.Open(data.toStdString()));
-        file.MoveLast();
-    }
-    QByteArray index = ReadBytes(data + ".vdi");
-    QVERIFY(!index.isEmpty());
     const QDateTime time = QFileInfo(data).lastModified();
-    for (const QByteArray& damaged :
-         {QByteArray("garbage"), index.left(index.size() / 2),
-          index.left(8) + QByteArray(index.size() - 8, '\xFF'),
-          index.left(index.size() / 2) + QByteArray(index.size() - index.size() / 2, '\x01')}) {
-        WriteBytes(data + ".vdi", damaged);
-        File file;
-        AddCsvProfile(file);
-        ErrorLog errors;
-        errors.Attach(file);
-        QVERIFY(file.Open(data.toStdString()));
-        file.MoveTo(40000);
-        QCOMPARE(file.GetFields().Item("ID")->Value(), std::string("40000"));
-        file.MoveLast();
-        QCOMPARE(file.RecordCount(), records);
-        QVERIFY(errors.messages.isEmpty());
-        QCOMPARE(QFileInfo(data).lastModified(), time);
+    for (bool partly : {false, true}) {
+        {
+            File file;
+            AddCsvProfile(file);
+            QVERIFY(file.Open(data.toStdString()));
+            if (partly)
+                file.MoveTo(30000);  // counting stops there; the indexing file says so
+            else
+                file.MoveLast();
+        }
+        QByteArray index = ReadBytes(data + ".vdi");
+        QVERIFY(!index.isEmpty());
+        for (const QByteArray& damaged :
+             {QByteArray("garbage"), index.left(index.size() / 2),
+              index.left(8) + QByteArray(index.size() - 8, '\xFF'),
+              index.left(index.size() / 2) + QByteArray(index.size() - index.size() / 2, '\x01')}) {
+            WriteBytes(data + ".vdi", damaged);
+            File file;
+            AddCsvProfile(file);
+            ErrorLog errors;
+            errors.Attach(file);
+            QVERIFY(file.Open(data.toStdString()));
+            file.MoveTo(40000);
+            QCOMPARE(file.GetFields().Item("ID")->Value(), std::string("40000"));
+            file.MoveLast();
+            QCOMPARE(file.RecordCount(), records);
+            QVERIFY(errors.messages.isEmpty());
+            QCOMPARE(QFileInfo(data).lastModified(), time);
+        }
     }
 }
 
