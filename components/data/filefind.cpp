@@ -20,6 +20,7 @@ namespace {
 constexpr size_t npos = std::string_view::npos;
 constexpr size_t kFindChunk = size_t{1} << 20;
 constexpr size_t kRawChunk = size_t{1} << 20;
+constexpr FilePos kNearBytes = FilePos{64} << 10;
 constexpr FilePos kProgressStep = FilePos{4} << 20;
 
 // Case folding of Latin-1 bytes: the data's own characters, not UTF-8.
@@ -218,13 +219,28 @@ RecordNo FileImpl::FindDelimited(int index, std::string_view needle, RecordNo fr
     if (!delimited->Locate(record, span)) return 0;
     FilePos at = span.start;
     FilePos nextReport = at + kProgressStep;
+    const auto longest = static_cast<size_t>(kMaxRecordText);
     for (;;) {
+        // Records close by are divided one by one, so a run of matches costs
+        // one read each.
+        RecordNo found = 0;
+        delimited->ForEach(
+            record, longest,
+            [&](RecordNo p, const RecordSpan& s, std::string_view bytes) {
+                record = p + 1;
+                at = s.next;
+                if (!Holds(bytes, needle, kFoldLatin1) || !holds(bytes)) return true;
+                found = p + 1 - headerRecords;
+                return false;
+            },
+            at + kNearBytes);
+        if (found > 0) return found;
+        if (at >= reader.Size()) return 0;
+        // Farther on, only the records up to a raw occurrence are divided.
         const FilePos hit = NextRaw(phrase, at, nextReport);
         if (hit < 0) return 0;
-        // Only the records up to the one holding the hit are divided.
-        RecordNo found = 0;
         bool moved = false;
-        delimited->ForEach(record, static_cast<size_t>(kMaxRecordText),
+        delimited->ForEach(record, longest,
                            [&](RecordNo p, const RecordSpan& s, std::string_view bytes) {
                                if (s.next <= hit) return true;
                                if (holds(bytes)) found = p + 1 - headerRecords;

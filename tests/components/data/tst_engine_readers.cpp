@@ -188,6 +188,10 @@ void TestEngineReaders::findAcrossReadBuffers() {
     QCOMPARE(last, RecordNo{(count / 97) * 97});
     position = 0;
     QCOMPARE(file.Find("CODE", "c59999", position), 59999);
+    position = 0;  // held by other fields only, all through the file
+    QCOMPARE(file.Find("CITY", "c5999", position), 0);
+    position = 0;
+    QCOMPARE(file.Find("AMOUNT", "419993", position), 59999);
     file.MoveLast();
     QCOMPARE(file.RecordCount(), count);
 }
