@@ -1,7 +1,8 @@
 // Find: the next record whose field holds a phrase, without moving the
-// current record. Fixed files are searched in large reads; delimited files
-// are searched in the raw bytes first, and only records holding the phrase
-// are split.
+// current record. Fixed files are searched in large reads. Delimited files
+// are divided record by record only close to where the search starts;
+// farther on the raw bytes are searched, and only records up to an
+// occurrence are divided.
 #include <algorithm>
 #include <array>
 #include <functional>
