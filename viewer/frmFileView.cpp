@@ -243,6 +243,7 @@ void frmFileView::changeEvent(QEvent* event) {
 
 bool frmFileView::AddFile(const QString& pathAndName) {
     mFile->SetStoreConnectionAndIndexingFilesInDataPath(
+    Global::HandSettingsToEngine();  // the options may have changed since
         Global::StoreConnectionAndIndexingFilesInDataPath ? "True" : "False");
     mFile->SetSecondaryConnectionAndIndexingPath(
         Std(Global::ExpandAppPath(Global::SecondaryConnectionAndIndexingPath)));
