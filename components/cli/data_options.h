@@ -59,6 +59,7 @@ inline const char* DataUsage() {
            "  --delimited [--record-delimiter REP] [--field-delimiter REP]\n"
            "              [--qualifier REP] [--header]\n"
            "REP is a representation text such as \"CHR$(13) & CHR$(10)\".\n"
+           "\n"
            "  --connection-folder DIR  keeps connection and indexing files in DIR\n"
            "                         (default: a connection file beside the data file,\n"
            "                         else $XDG_DATA_HOME/Velmor/Connections; indexing\n"
@@ -204,11 +205,14 @@ inline bool ParseDataOptions(const std::vector<std::string>& args, DataOptions& 
 /// the data unless a connection file is already there.
 inline bool ApplySideFileOptions(const DataOptions& o, std::string& error) {
     data::EngineDefaults defaults = data::GetEngineDefaults();
-    defaults.sideFiles = {false, o.connectionFolder.value_or(std::string())};
+    defaults.sideFiles = {false, {}};
     std::error_code ec;
-    if (o.connectionFolder && !std::filesystem::is_directory(*o.connectionFolder, ec)) {
-        error = "--connection-folder: \"" + *o.connectionFolder + "\" is not a folder.";
-        return false;
+    if (o.connectionFolder) {
+        if (!std::filesystem::is_directory(*o.connectionFolder, ec)) {
+            error = "--connection-folder: \"" + *o.connectionFolder + "\" is not a folder.";
+            return false;
+        }
+        defaults.sideFiles.secondaryPath = std::filesystem::absolute(*o.connectionFolder, ec);
     }
     data::SetEngineDefaults(std::move(defaults));
     return true;
