@@ -340,8 +340,11 @@ std::string FileImpl::FormatPathAndName() const {
 
 bool FileImpl::SaveConnection(const std::string& target, bool createFormatFile) {
     if (!reader.IsOpen()) return false;
-    std::string file = target.empty() ? ConnectionPathAndName() : target;
-    if (target.empty()) MakeFolderFor(file);
+    const std::string own = ConnectionPathAndName();
+    std::string file = target.empty() ? own : target;
+    // The folder of side files may not exist yet; a folder the caller names is theirs.
+    if (std::filesystem::path(file).parent_path() == std::filesystem::path(own).parent_path())
+        MakeFolderFor(file);
     std::string error;
     if (!WriteFileAtomically(file, FormatConnectionFile(connection, fields, showFieldNames),
                              error)) {

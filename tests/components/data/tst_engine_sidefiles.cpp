@@ -122,8 +122,8 @@ void TestEngineSideFiles::sideFilesLand() {
         file.GetConnection().SetIsDelimited(false);
         file.GetConnection().SetIsFixed(true);
         file.GetConnection().SetRecordLength(5);
-        QVERIFY(file.SaveConnection("", false));
         saved = Str(file.ConnectionPathAndName());
+        QVERIFY(file.SaveConnection(saved.toStdString(), false));  // as the viewer saves
         // Delimited again and counted, so an indexing file is kept on closing.
         file.GetConnection().SetIsFixed(false);
         file.GetConnection().SetIsDelimited(true);
