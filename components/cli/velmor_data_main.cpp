@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/data_options.h"
+#include "cli/data_profiles.h"
 #include "data/convert_text.h"
 #include "data/converter.h"
 #include "data/file.h"
@@ -49,6 +50,13 @@ bool OpenData(File& file, const DataOptions& options) {
     };
     if (!velmor::util::FileExists(options.file)) {
         PrintError("\"" + options.file + "\" is not a readable file.");
+        return false;
+    }
+    std::string error;
+    if (!options.noProfiles &&
+        !velmor::cli::UseProfiles(
+            file, options.profiles.value_or(velmor::cli::DefaultProfileFile()), error)) {
+        PrintError(error);
         return false;
     }
     if (!file.Open(options.file) || !file.Connected() || failed) {
