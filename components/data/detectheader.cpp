@@ -1,5 +1,7 @@
 // The header test of detection: does the first record hold names or data?
 #include <algorithm>
+#include <cctype>
+#include <map>
 
 #include "data/detection.h"
 #include "util/utilities.h"
@@ -14,6 +16,7 @@ struct Shape {
     Kind kind = Kind::Missing;
     size_t length = 0;
     bool digit = false;
+    std::string pattern;  ///< letters as 'a', digits as '9', signs as '+', runs made one
 };
 
 bool IsDigit(char c) {
@@ -60,6 +63,11 @@ Shape ShapeOf(std::string_view raw) {
         if (v == m) return s;
     }
     s.kind = NumberKind(v);
+    for (char ch : v) {
+        const auto u = static_cast<unsigned char>(ch);
+        char c = IsDigit(ch) ? '9' : (std::isalpha(u) || u >= 0x80) ? 'a' : ch == '-' ? '+' : ch;
+        if (s.pattern.empty() || s.pattern.back() != c) s.pattern += c;
+    }
     return s;
 }
 
@@ -70,6 +78,7 @@ bool Numeric(Kind k) {
 struct Column {
     size_t values = 0, integers = 0, decimals = 0, texts = 0, withDigit = 0;
     size_t minLength = SIZE_MAX, maxLength = 0;
+    std::map<std::string, size_t> patterns;
 };
 
 // The kind most values below share (nine in ten), Missing when they differ.
@@ -98,7 +107,14 @@ int ColumnVote(const Shape& head, const Column& c) {
     // Text of varying length: names without digits over values that all
     // have some (addresses, codes) are telling; anything else is not.
     if (!head.digit && c.withDigit == c.values) return 1;
-    return 0;
+    // Values of one built shape (coordinates, codes with marks) tell a
+    // name from data by that shape; plain words are too common in both.
+    auto common = std::max_element(c.patterns.begin(), c.patterns.end(),
+                                   [](auto& a, auto& b) { return a.second < b.second; });
+    if (common == c.patterns.end() || common->second * 10 < c.values * 9) return 0;
+    const std::string& shape = common->first;
+    if (shape.find_first_not_of("a ") == std::string::npos) return 0;
+    return head.pattern == shape ? -1 : 1;
 }
 
 }  // namespace
@@ -120,6 +136,7 @@ int HeaderVote(const std::vector<std::vector<std::string>>& rows) {
             c.withDigit += s.digit;
             c.minLength = std::min(c.minLength, s.length);
             c.maxLength = std::max(c.maxLength, s.length);
+            if (s.kind == Kind::Text) ++c.patterns[s.pattern];
         }
         vote += ColumnVote(ShapeOf(head[col]), c);
     }

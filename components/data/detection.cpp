@@ -112,18 +112,24 @@ bool Wrapped(std::string_view value, char q) {
     return value.size() >= 2 && value.front() == q && value.back() == q;
 }
 
-// The apostrophe qualifies when some column has it around (nearly) every
-// value and no value is wrapped in double quotes; otherwise the double quote.
+// The apostrophe qualifies when no value is wrapped in double quotes and
+// either some column has it around (nearly) every value or some record has
+// it around all of its values; otherwise the double quote.
 std::string ChooseQualifier(const std::vector<std::string_view>& lines, const std::string& field) {
     DelimitedScanner raw(Delimiters{"\n", field, ""}, false);
     std::vector<std::string> values;
     std::vector<size_t> filled, quoted;
+    bool wholeRecord = false;
     for (auto line : lines) {
         raw.SplitFields(line, values);
         if (values.size() > filled.size()) {
             filled.resize(values.size(), 0);
             quoted.resize(values.size(), 0);
         }
+        // A record of names is often the only one quoted.
+        wholeRecord = wholeRecord ||
+                      (values.size() > 1 && std::all_of(values.begin(), values.end(),
+                                                        [](auto& v) { return Wrapped(v, '\''); }));
         for (size_t i = 0; i < values.size(); ++i) {
             if (Wrapped(values[i], '"')) return "\"";
             if (values[i].empty()) continue;
@@ -134,7 +140,7 @@ std::string ChooseQualifier(const std::vector<std::string_view>& lines, const st
     for (size_t i = 0; i < filled.size(); ++i) {
         if (quoted[i] >= 2 && quoted[i] * 10 >= filled[i] * 9) return "'";
     }
-    return "\"";
+    return wholeRecord ? "'" : "\"";
 }
 
 struct Candidate {
@@ -186,6 +192,19 @@ std::vector<std::vector<std::string>> HeaderRows(const std::vector<std::string_v
         scanner.SplitFields(records[k], rows.back());
     }
     return rows;
+}
+
+// A first line alone before the data, marked as a comment but splitting
+// into fields that the header test takes for names ("#id,name,...").
+bool CommentedNames(std::string_view sample, FilePos fileSize, const Lines& lines, FilePos offset,
+                    const Candidate& chosen) {
+    if (lines.lines.empty() ||
+        offset != static_cast<FilePos>(lines.lines[0].size() + lines.end.size()))
+        return false;
+    Delimiters d{lines.end, chosen.field, chosen.qualifier};
+    DelimitedScanner scanner(d, false);
+    if (scanner.CountFields(lines.lines[0]) < 2) return false;
+    return JudgeDelimited(sample, fileSize, d, 0).headerVote > 0;
 }
 
 }  // namespace
@@ -286,12 +305,16 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
     }
     d.kind = Detection::Kind::Delimited;
     d.recordDelimiter = lines.end;
-    d.byteOffset = offset;
+    if (offset > 0 && !chosen.field.empty() &&
+        CommentedNames(sample, fileSize, lines, offset, chosen))
+        d.byteOffset = 0;  // the first record, "#" and all, holds the names
+    else
+        d.byteOffset = offset;
     d.fieldDelimiter = chosen.field;
     d.qualifier = chosen.field.empty() ? std::string("\"") : chosen.qualifier;
     if (!d.fieldDelimiter.empty()) {
         Delimiters chosenDelimiters{d.recordDelimiter, d.fieldDelimiter, d.qualifier};
-        d.header = JudgeDelimited(sample, fileSize, chosenDelimiters, offset).headerVote > 0;
+        d.header = JudgeDelimited(sample, fileSize, chosenDelimiters, d.byteOffset).headerVote > 0;
     }
     return d;
 }
