@@ -247,6 +247,30 @@ private slots:
         QCOMPARE(f.readAll(), before);
     }
 
+    void readsThroughFileTypes_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("firstName");
+        // A ".dat" file is a flat file to the built-in types, so its lines
+        // are whole records, as the program shows them.
+        QTest::newRow("built-in types") << QStringList{} << QByteArray("Field1");
+        QTest::newRow("detection alone") << QStringList{"--no-profiles"} << QByteArray("a");
+        QTest::newRow("a profile file")
+            << QStringList{"--profiles", "profiles.txt"} << QByteArray("a");
+    }
+    void readsThroughFileTypes() {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, firstName);
+        WriteBytes(dir_.filePath("semi.dat"), "a;b\n1;2\n3;4\n");
+        WriteBytes(dir_.filePath("profiles.txt"),
+                   "Begin Semicolons\r\n  Extensions=*.dat\r\n  IsDelimited=True\r\n"
+                   "  FieldDelimiterRepresentation=CHR$(59)\r\n"
+                   "  FirstRecordContainsFieldNames=True\r\nEnd\r\n");
+        if (options.size() == 2) options[1] = dir_.filePath(options[1]);
+        Result r = Run(QStringList{"fields", dir_.filePath("semi.dat")} + options);
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.out.split('\t').value(0), firstName);
+    }
+
     void help() {
         Result r = Run({"--help"});
         QCOMPARE(r.status, 0);
