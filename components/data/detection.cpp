@@ -147,6 +147,7 @@ struct Candidate {
     std::string field;
     std::string qualifier;
     double score = 0;
+    size_t fields = 0;  ///< the most common field count
 };
 
 // Each candidate is scored by how many records it splits at all and how
@@ -179,6 +180,7 @@ Candidate ChooseFieldDelimiter(std::string_view body, bool whole, const std::str
         const double minimum = records.size() <= 5 ? 0.5 : kMinSupport;
         if (common->first < 2 || support < minimum) continue;
         option.score = support + 0.5 * static_cast<double>(common->second) / all;
+        option.fields = common->first;
         if (option.score > best.score) best = option;
     }
     return best;
@@ -195,7 +197,8 @@ std::vector<std::vector<std::string>> HeaderRows(const std::vector<std::string_v
 }
 
 // A first line alone before the data, marked as a comment but splitting
-// into fields that the header test takes for names ("#id,name,...").
+// into about as many fields as the records do, which the header test takes for
+// names ("#id,name,...").
 bool CommentedNames(std::string_view sample, FilePos fileSize, const Lines& lines, FilePos offset,
                     const Candidate& chosen) {
     if (lines.lines.empty() ||
@@ -203,7 +206,10 @@ bool CommentedNames(std::string_view sample, FilePos fileSize, const Lines& line
         return false;
     Delimiters d{lines.end, chosen.field, chosen.qualifier};
     DelimitedScanner scanner(d, false);
-    if (scanner.CountFields(lines.lines[0]) < 2) return false;
+    // Unqualified delimiters inside a few values make a ragged file: one
+    // field more or less than the records' usual count still fits.
+    const size_t count = scanner.CountFields(lines.lines[0]);
+    if (count < 2 || count + 1 < chosen.fields || count > chosen.fields + 1) return false;
     return JudgeDelimited(sample, fileSize, d, 0).headerVote > 0;
 }
 

@@ -69,6 +69,11 @@ void TestEngineDetection::detects_data() {
     QTest::newRow("a first line of names marked as a comment")
         << QByteArray("#id,code,name\n1,AE,Ministry of Communications\n2,AF,Office\n3,AG,Land\n")
         << QByteArray(",") << QByteArray("\"") << true << 0;
+    QTest::newRow("a comment with a comma before the names")
+        << QByteArray(
+               "# made by a script, from reference values\nobstime,ra,dec\n"
+               "B1995.95,334.66,43.93\nJ2000.0,12.5,13.5\nB1950.0,1.25,-7.5\n")
+        << QByteArray(",") << QByteArray("\"") << true << 42;
     QTest::newRow("an apostrophe in a name stays text")
         << QByteArray("name\tn\nO'Brien\t1\nDe'Ath\t2\nLee\t3\n") << QByteArray("\t")
         << QByteArray("\"") << true << 0;
