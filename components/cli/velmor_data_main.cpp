@@ -52,13 +52,6 @@ bool OpenData(File& file, const DataOptions& options) {
         PrintError("\"" + options.file + "\" is not a readable file.");
         return false;
     }
-    std::string error;
-    if (!options.noProfiles &&
-        !velmor::cli::UseProfiles(
-            file, options.profiles.value_or(velmor::cli::DefaultProfileFile()), error)) {
-        PrintError(error);
-        return false;
-    }
     if (!file.Open(options.file) || !file.Connected() || failed) {
         if (!failed) PrintError("Cannot open \"" + options.file + "\".");
         return false;
@@ -188,6 +181,16 @@ int main(int argc, char** argv) {
         if (options.help) {
             Print(velmor::cli::DataUsage());
             return 0;
+        }
+        if (!velmor::cli::ApplySideFileOptions(options, error)) {
+            PrintError(error);
+            return kUsage;
+        }
+        if (!options.noProfiles &&
+            !velmor::cli::UseProfiles(
+                options.profiles.value_or(velmor::cli::DefaultProfileFile()), error)) {
+            PrintError(error);
+            return kFailed;
         }
         int status = Run(options);
         if (std::ferror(stdout)) {
