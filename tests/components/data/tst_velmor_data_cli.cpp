@@ -61,7 +61,9 @@ QList<QPair<QString, QByteArray>> Inputs() {
     return {{"people.csv", kCsv},
             {"ragged.csv", "a,b,c\r\n1,2\r\n3,4,5,6\r\n"},
             {"bom.csv", "\xEF\xBB\xBFname,age\r\nfoo,1\r\nbar,2\r\n"},
-            {"bomdata.csv", "\xEF\xBB\xBF" "1,2\r\n3,4\r\n"},
+            {"bomdata.csv",
+             "\xEF\xBB\xBF"
+             "1,2\r\n3,4\r\n"},
             {"mixed.csv", "id,name\r\n1,M\xFCller\r\n2,Mueller\r\n3,M\xC3\xBCller\r\n"},
             {"plain.dat", "ABCDEFGH\xe9"},
             {"lines.txt", "abc\r\ndef\r\n"},
@@ -86,6 +88,8 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY2(!Program().isEmpty(), "build the velmor-data target first");
+        // The user's own profiles must not decide what these tests read.
+        qputenv("VELMOR_CONFIG", dir_.filePath("config").toLocal8Bit());
         for (const auto& input : Inputs())
             QVERIFY(WriteBytes(dir_.filePath(input.first), input.second));
         QCOMPARE(::mkfifo(QFile::encodeName(dir_.filePath("pipe.csv")).constData(), 0600), 0);
@@ -286,6 +290,39 @@ private slots:
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(p.readAllStandardError().contains("changed while it was read"));
+    }
+
+    void readsThroughFileTypes_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("userFile");
+        QTest::addColumn<QByteArray>("firstName");
+        // A ".dat" file is a flat file to the built-in types, so its lines
+        // are whole records, as the program shows them.
+        QTest::newRow("built-in types") << QStringList{} << false << QByteArray("Field1");
+        QTest::newRow("the user's profiles") << QStringList{} << true << QByteArray("a");
+        QTest::newRow("detection alone")
+            << QStringList{"--no-profiles"} << false << QByteArray("a");
+        QTest::newRow("a profile file")
+            << QStringList{"--profiles", "semicolons.txt"} << false << QByteArray("a");
+    }
+    void readsThroughFileTypes() {
+        QFETCH(QStringList, options);
+        QFETCH(bool, userFile);
+        QFETCH(QByteArray, firstName);
+        const QByteArray profiles =
+            "Begin Semicolons\r\n  Extensions=*.dat\r\n  IsDelimited=True\r\n"
+            "  FieldDelimiterRepresentation=CHR$(59)\r\n"
+            "  FirstRecordContainsFieldNames=True\r\nEnd\r\n";
+        WriteBytes(dir_.filePath("semi.dat"), "a;b\n1;2\n3;4\n");
+        WriteBytes(dir_.filePath("semicolons.txt"), profiles);
+        QDir(dir_.path()).mkpath("config");
+        QFile::remove(dir_.filePath("config/UserConnections.txt"));
+        if (userFile) WriteBytes(dir_.filePath("config/UserConnections.txt"), profiles);
+        if (options.size() == 2) options[1] = dir_.filePath(options[1]);
+        Result r = Run(QStringList{"fields", dir_.filePath("semi.dat")} + options);
+        QFile::remove(dir_.filePath("config/UserConnections.txt"));
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.out.split('\t').value(0), firstName);
     }
 
     void help() {
