@@ -339,7 +339,11 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
     d.qualifier = chosen.field.empty() ? std::string("\"") : chosen.qualifier;
     if (!d.fieldDelimiter.empty()) {
         Delimiters chosenDelimiters{d.recordDelimiter, d.fieldDelimiter, d.qualifier};
-        d.header = JudgeDelimited(sample, fileSize, chosenDelimiters, d.byteOffset).headerVote > 0;
+        // A UTF-8 byte-order mark is no part of the first name.
+        const FilePos mark = d.byteOffset == 0 ? DelimitedDataStart(sample, 0) : 0;
+        d.header = JudgeDelimited(sample.substr(static_cast<size_t>(mark)), fileSize - mark,
+                                  chosenDelimiters, d.byteOffset)
+                       .headerVote > 0;
     }
     return d;
 }

@@ -227,8 +227,8 @@ void TestEngineFile::divisions_data() {
         << "unix.csv" << QByteArray("a,b\n1,2\n3,4\n") << "CSV" << Steps{{"", 2, 2, "3,4"}} << 2
         << 0;
     QTest::newRow("profile naming no delimiters")
-        << "list.custindex" << QByteArray("k|v\nx|1\ny|2\n") << "custindex:delimited"
-        << Steps{{"", 2, 2, "y|2"}} << 2 << 0;
+        << "list.custindex" << QByteArray("1|2\n3|4\n5|6\n") << "custindex:delimited"
+        << Steps{{"", 3, 3, "5|6"}} << 2 << 0;
     QTest::newRow("garbage keeps the layout small")
         << "g.csv" << QByteArray(300000, ',') + "\r\n1,2\r\n"
         << "CSV" << Steps{{"", 1, 1, "1,2"}} << 4096 << 0;

@@ -61,7 +61,7 @@ QList<QPair<QString, QByteArray>> Inputs() {
     return {{"people.csv", kCsv},
             {"ragged.csv", "a,b,c\r\n1,2\r\n3,4,5,6\r\n"},
             {"bom.csv", "\xEF\xBB\xBFname,age\r\nfoo,1\r\nbar,2\r\n"},
-            {"bomdata.csv",
+            {"bomdata.txt",
              "\xEF\xBB\xBF"
              "1,2\r\n3,4\r\n"},
             {"mixed.csv", "id,name\r\n1,M\xFCller\r\n2,Mueller\r\n3,M\xC3\xBCller\r\n"},
@@ -153,8 +153,8 @@ private slots:
             << Lines{{"fields", "@/bom.csv"}, {"find", "@/bom.csv", "name", "foo"}}
             << QByteArray("name\t1\t4\nage\t5\t3\n1\n");
         QTest::newRow("byte-order mark is not converted")
-            << Lines{{"convert", "@/bomdata.csv", "@/bomdata.txt", "--fixed"},
-                     {"records", "@/bomdata.txt"}}
+            << Lines{{"convert", "@/bomdata.txt", "@/bomdata.fix", "--fixed"},
+                     {"records", "@/bomdata.fix"}}
             << QByteArray("[\"1\",\"2\"]\n[\"3\",\"4\"]\n");
         QTest::newRow("Field1 of a file without a layout")
             << Lines{{"fields", "@/lines.txt"}, {"find", "@/lines.txt", "Field1", "EF"}}
