@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/data_options.h"
+#include "cli/dump_command.h"
 #include "data/convert_text.h"
 #include "data/converter.h"
 #include "data/file.h"
@@ -170,6 +171,7 @@ int Run(const DataOptions& options) {
 int main(int argc, char** argv) {
     try {
         std::vector<std::string> args(argv + 1, argv + argc);
+        if (!args.empty() && args[0] == "dump") return velmor::cli::RunDump(args);
         DataOptions options;
         std::string error;
         if (!velmor::cli::ParseDataOptions(args, options, error)) {
@@ -179,6 +181,7 @@ int main(int argc, char** argv) {
         }
         if (options.help) {
             Print(velmor::cli::DataUsage());
+            Print(velmor::cli::DumpUsage());
             return 0;
         }
         int status = Run(options);

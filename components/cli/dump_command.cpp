@@ -1,0 +1,121 @@
+#include "cli/dump_command.h"
+
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+
+#include "cli/data_options.h"
+#include "data/convert_text.h"
+#include "data/file.h"
+#include "data/recorddump.h"
+
+namespace velmor::cli {
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+void PrintError(const std::string& text) {
+    std::string line = "velmor-data: ";
+    data::AppendDisplayText(text, line);
+    line += "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+int UsageError(const std::string& text) {
+    PrintError(text);
+    std::fputs("Try \"velmor-data --help\".\n", stderr);
+    return kUsage;
+}
+
+bool ReadRecord(const std::string& text, data::RecordNo& record) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), record);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size() && record >= 1;
+}
+
+std::tm Now() {
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return local;
+}
+
+int Dump(data::File& file, data::RecordNo record) {
+    file.MoveTo(record);
+    if (file.AtEnd() || file.RecordNumber() != record) {
+        PrintError("\"" + file.PathAndName() + "\" has no record " + std::to_string(record) +
+                   ".");
+        return kFailed;
+    }
+    std::string out;
+    for (const std::string& line : data::RecordDump::Lines(file, record, Now()))
+        out += data::RecordDump::DisplayLine(line) + "\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+    return std::ferror(stdout) ? kFailed : 0;
+}
+
+}  // namespace
+
+const char* DumpUsage() {
+    return "\n  velmor-data dump FILE RECORD [--field-names] [options]\n"
+           "dump     prints record RECORD as the viewer prints it: header, rulers, text\n"
+           "         and hexadecimal codes in blocks of 100 positions\n"
+           "         (--field-names: a delimited record field by field, padded)\n";
+}
+
+int RunDump(const std::vector<std::string>& args) {
+    // The division options are those of the other commands; "fields FILE"
+    // lets their parser check them.
+    std::vector<std::string> rest{"fields"};
+    std::vector<std::string> positional;
+    bool fieldNames = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--field-names") {
+            fieldNames = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            rest.push_back(a);
+            const bool valued = a != "--fixed" && a != "--delimited" && a != "--ebcdic" &&
+                                a != "--header" && a != "--";
+            if (valued && i + 1 < args.size()) rest.push_back(args[++i]);
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 2) {
+        return UsageError("dump needs 2 arguments, not " + std::to_string(positional.size()) +
+                          ".");
+    }
+    data::RecordNo record = 0;
+    if (!ReadRecord(positional[1], record))
+        return UsageError("RECORD needs a whole number of at least 1, not \"" + positional[1] +
+                          "\".");
+    rest.insert(rest.begin() + 1, positional[0]);
+    DataOptions options;
+    std::string error;
+    if (!ParseDataOptions(rest, options, error)) return UsageError(error);
+
+    data::File file;
+    bool failed = false;
+    file.OnError = [&failed](const std::string& description, bool& cancel) {
+        PrintError(description);
+        failed = true;
+        cancel = true;
+    };
+    if (!util::FileExists(options.file)) {
+        PrintError("\"" + options.file + "\" is not a readable file.");
+        return kFailed;
+    }
+    if (!file.Open(options.file) || !file.Connected() || failed) {
+        if (!failed) PrintError("Cannot open \"" + options.file + "\".");
+        return kFailed;
+    }
+    ApplyDivision(file, options);
+    file.SetShowFieldNames(fieldNames);
+    const int status = Dump(file, record);
+    return failed ? kFailed : status;
+}
+
+}  // namespace velmor::cli
