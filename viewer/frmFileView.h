@@ -75,6 +75,10 @@ public:
     void mnuabout_Click();
     void mnuByteBar_Click();
     void mnuFieldNames_Click();
+    void mnuprintrecord_Click();
+    void mnuReformat_Click();
+    void mnuMatch_Click();
+    void mnuParentProcess_Click();
 
     // ---- navigation ----
     void PositionView(qint64& record, qint64& column, bool keepRow);
@@ -191,6 +195,7 @@ private:
     QAction* AddSeparator(QMenu* menu, const QString& name);
     void OpenWindow(const QString& menuName);
     void SaveConnectionQuietly();
+    void LaunchSibling(const QString& program, const QString& path);
     void RebuildWindowMenu();
     void ShowNoDivision();
     void SetThumbs();
