@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include "app/desktopregistration.h"
 #include "app/profilestore.h"
 #include "app/registryaccess.h"
 #include "util/utilities.h"
@@ -131,6 +132,8 @@ void RegisterShellOpenCommand() {
     const QString program = ProgramFolder() + QLatin1Char('/') + ExecutableName();
     registry.SetDefaultValue(command, QLatin1Char('"') + program + QStringLiteral("\" \"%1\""));
     registry.Sync();
+    // What the desktop reads: the user's groups open with this program.
+    desktop::RegisterUserFileTypes(Connections, program);
 }
 
 QString ExpandAppPath(const QString& text) {

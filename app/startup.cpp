@@ -40,6 +40,8 @@ void RegisterWindows(frmFileView& viewer) {
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmor_Dravik"));
+    QApplication::setWindowIcon(ProgramIcon());
+    QApplication::setDesktopFileName(QStringLiteral("velmor_dravik"));
     LoadSettings();
     LoadConnectionProfiles();
 
