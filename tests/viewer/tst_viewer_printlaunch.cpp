@@ -26,6 +26,14 @@ QString PdfText(const QString& pdf) {
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+int PdfPages(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!p.waitForFinished(30000)) return -1;
+    const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
+    return pages.match(QString::fromUtf8(p.readAllStandardOutput())).captured(1).toInt();
+}
+
 // A sibling that writes each argument it gets on a line of <itself>.args.
 void WriteSibling(const QString& path) {
     QFile f(path);
@@ -66,6 +74,7 @@ void TestViewerPrintLaunch::printsTheRecordDump_data() {
     // Without a record length the division is gone and so is the record.
     QTest::newRow("0 bytes: header only") << 0 << true << 0 << 0;
     QTest::newRow("printer dialog cancelled") << 250 << false << -1 << 2;
+    QTest::newRow("1000 bytes: more than a page") << 1000 << true << 10 << 2;
 }
 
 void TestViewerPrintLaunch::printsTheRecordDump() {
@@ -74,7 +83,8 @@ void TestViewerPrintLaunch::printsTheRecordDump() {
     QFETCH(int, rulerLines);
     QFETCH(int, record);
     viewertest::Host h;
-    const QString file = h.Fixed(QStringLiteral("print.dat"), 3, 248);  // 250 with CR LF
+    // Records end in CR LF, so 248 bytes give a record length of 250.
+    const QString file = h.Fixed(QStringLiteral("print.dat"), 3, recordLength == 1000 ? 998 : 248);
     auto w = h.Window(file);
     w->MoveTo(2);
     if (recordLength == 0) w->File().GetConnection().SetRecordLength(0);
@@ -102,7 +112,8 @@ void TestViewerPrintLaunch::printsTheRecordDump() {
     QVERIFY(lines[4].trimmed().contains(QRegularExpression("^Time: \\d\\d:\\d\\d:\\d\\d [AP]M$")));
     const QString tens = kTens.trimmed();
     QCOMPARE(lines.filter(tens).size(), rulerLines);
-    if (rulerLines == 0) return;
+    QCOMPARE(PdfPages(pdf), rulerLines > 3 ? 2 : 1);
+    if (rulerLines != 3) return;
     // Record 2 starts with its number; the third block holds 50 of its bytes.
     QVERIFY(lines.filter(QStringLiteral("00000002cccc")).size() == 1);
     const qsizetype third = lines.lastIndexOf(QRegularExpression("^\\s*" + tens + "$"));
