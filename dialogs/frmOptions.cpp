@@ -112,8 +112,9 @@ QWidget* frmOptions::BuildDelimitedFrame() {
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         cmdGetStringRepresentation[i] = Button("cmdGetStringRepresentation", "...", freDelimited);
         cmdGetStringRepresentation[i]->setProperty("Index", static_cast<int>(i));
+        cmdGetStringRepresentation[i]->setFixedWidth(32);
         auto* row = new QHBoxLayout;
-        row->addWidget(boxes[i]);
+        row->addWidget(boxes[i], 1);
         row->addWidget(cmdGetStringRepresentation[i]);
         form->addRow(QString::fromLatin1(captions[i]), row);
     }
@@ -147,9 +148,9 @@ QWidget* frmOptions::BuildFileTypes() {
     auto* kinds = new QVBoxLayout;
     kinds->addWidget(optFixed);
     kinds->addWidget(optDelimited);
-    kinds->addWidget(BuildFixedFrame());
-    kinds->addWidget(BuildDelimitedFrame());
-    kinds->addStretch();
+    kinds->addWidget(BuildFixedFrame(), 0, Qt::AlignTop);
+    kinds->addWidget(BuildDelimitedFrame(), 0, Qt::AlignTop);
+    kinds->addStretch(1);
     auto* properties = new QHBoxLayout(freProperties);
     properties->addLayout(extButtons);
     properties->addWidget(lstExtensions);
