@@ -44,6 +44,7 @@ int Main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("velmor_dravik"));
     LoadSettings();
     LoadConnectionProfiles();
+    HandSettingsToEngine();
 
     const QString commandLine = CommandLineText(argc, argv);
     int result = 0;
