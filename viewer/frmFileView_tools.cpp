@@ -27,7 +27,8 @@ void frmFileView::mnuprintrecord_Click() {
     const std::time_t t = std::time(nullptr);
     std::tm now{};
     localtime_r(&t, &now);
-    if (!viewer::PrintDump(printer, data::RecordDump::Lines(*mFile, record, now))) return;
+    const std::vector<std::string> lines = data::RecordDump::Lines(*mFile, record, now);
+    if (!viewer::PrintDump(printer, viewer::DumpText(lines, TextEncoding()))) return;
     Prompt().Message(QStringLiteral("Please Check your local printer for the output."),
                      QStringLiteral("Done."), UserPrompt::Buttons::Ok,
                      UserPrompt::Icon::Information);

@@ -28,7 +28,20 @@ QFont DumpFont() {
 
 }  // namespace
 
-bool PrintDump(QPrinter& printer, const std::vector<std::string>& lines) {
+QStringList DumpText(const std::vector<std::string>& lines, DisplayEncoding encoding) {
+    QStringList text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (data::RecordDump::IsRecordTextLine(i)) {
+            const std::u32string cells = DisplayCells(lines[i], encoding);
+            text << QString::fromUcs4(cells.data(), static_cast<qsizetype>(cells.size()));
+        } else {
+            text << QString::fromStdString(lines[i]);
+        }
+    }
+    return text;
+}
+
+bool PrintDump(QPrinter& printer, const QStringList& lines) {
     printer.setPageOrientation(QPageLayout::Landscape);
     QPainter painter;
     if (!painter.begin(&printer)) return false;
@@ -40,13 +53,12 @@ bool PrintDump(QPrinter& printer, const std::vector<std::string>& lines) {
     const QFontMetrics metrics = painter.fontMetrics();
     const int pageHeight = printer.pageLayout().paintRectPixels(printer.resolution()).height();
     int y = top;
-    for (const std::string& line : lines) {
+    for (const QString& line : lines) {
         if (y + metrics.height() > pageHeight && y > top) {
             if (!printer.newPage()) return false;
             y = top;
         }
-        painter.drawText(left, y + metrics.ascent(),
-                         QString::fromStdString(data::RecordDump::DisplayLine(line)));
+        painter.drawText(left, y + metrics.ascent(), line);
         y += metrics.height();
     }
     return painter.end();

@@ -6,15 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "viewer/recordtext.h"
+
 class QPrinter;
 
 namespace velmor::viewer {
+
+/// The record dump's lines as printed: the record's bytes one character per
+/// position in the viewer's encoding, the other lines as the UTF-8 they are.
+QStringList DumpText(const std::vector<std::string>& lines, DisplayEncoding encoding);
 
 /// Prints Lines as the record dump is printed: landscape, "Courier New" 10
 /// point (a monospaced font of that size where it is missing), every line
 /// 1.15 inch from the left, the first 0.2 inch from the top, a new page when
 /// one is full. False when the printer could not be started.
-bool PrintDump(QPrinter& printer, const std::vector<std::string>& lines);
+bool PrintDump(QPrinter& printer, const QStringList& lines);
 
 /// Where the sibling programs are looked for, and which of them apply.
 struct SiblingTools {

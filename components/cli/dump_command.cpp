@@ -48,9 +48,19 @@ int Dump(data::File& file, data::RecordNo record) {
                    ".");
         return kFailed;
     }
+    // Record bytes as every command writes them (valid UTF-8 kept, other
+    // bytes in the file's code page); the rest is already text.
+    const bool ebcdic = util::ToUpper(file.DatabaseType()).find("EBCDIC") != std::string::npos;
+    const std::vector<std::string> lines = data::RecordDump::Lines(file, record, Now());
     std::string out;
-    for (const std::string& line : data::RecordDump::Lines(file, record, Now()))
-        out += data::RecordDump::DisplayLine(line) + "\n";
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (data::RecordDump::IsRecordTextLine(i))
+            data::AppendDisplayText(lines[i], out,
+                                    ebcdic ? data::CodePage::Latin1 : data::CodePage::Windows1252);
+        else
+            out += lines[i];
+        out += '\n';
+    }
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
     return std::ferror(stdout) ? kFailed : 0;

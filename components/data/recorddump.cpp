@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "data/convert_text.h"
 #include "data/file.h"
 #include "util/utilities.h"
 
@@ -108,16 +107,9 @@ std::vector<std::string> RecordDump::Lines(File& file, RecordNo record, const st
     return lines;
 }
 
-std::string RecordDump::DisplayLine(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) < 0x80)
-            out += c;
-        else
-            AppendDisplayText(std::string_view(&c, 1), out);
-    }
-    return out;
+bool RecordDump::IsRecordTextLine(std::size_t index) {
+    constexpr std::size_t kHeader = 5, kBlock = 8, kTextInBlock = 5;
+    return index >= kHeader && (index - kHeader) % kBlock == kTextInBlock;
 }
 
 }  // namespace velmor::data

@@ -35,13 +35,14 @@ public:
     /// Moves File to Record and gives the whole dump.
     static std::vector<std::string> Lines(File& file, RecordNo record, const std::tm& now);
 
+    /// True for the lines of Lines() that hold the record's own bytes; the
+    /// others are ASCII or the file's name as the system gives it.
+    static bool IsRecordTextLine(std::size_t index);
+
     /// "###,###,###": thousands separated by commas.
     static std::string GroupThousands(RecordNo number);
     static std::string LongDate(const std::tm& t);
     static std::string ClockTime(const std::tm& t);
-    /// One byte of a dump line as UTF-8 (Windows-1252 above 127), so the
-    /// line keeps one character per position.
-    static std::string DisplayLine(std::string_view bytes);
 };
 
 }  // namespace velmor::data

@@ -59,6 +59,7 @@ class TestViewerPrintLaunch : public QObject {
 private slots:
     void printsTheRecordDump_data();
     void printsTheRecordDump();
+    void printsUtf8CharactersInTheirFirstCell();
     void launchMenuShows_data();
     void launchMenuShows();
     void siblingGetsThePathAsOneArgument_data();
@@ -84,7 +85,8 @@ void TestViewerPrintLaunch::printsTheRecordDump() {
     QFETCH(int, record);
     viewertest::Host h;
     // Records end in CR LF, so 248 bytes give a record length of 250.
-    const QString file = h.Fixed(QStringLiteral("print.dat"), 3, recordLength == 1000 ? 998 : 248);
+    const QString file =
+        h.Fixed(QStringLiteral("prïnt.dat"), 3, recordLength == 1000 ? 998 : 248);
     auto w = h.Window(file);
     w->MoveTo(2);
     if (recordLength == 0) w->File().GetConnection().SetRecordLength(0);
@@ -122,6 +124,28 @@ void TestViewerPrintLaunch::printsTheRecordDump() {
     QCOMPARE(lines[third + 2].trimmed(), QString(48, 'c'));
     QCOMPARE(lines[third + 3].trimmed(), QString(48, '6'));
     QCOMPARE(lines[third + 4].trimmed(), QString(48, '3'));
+}
+
+void TestViewerPrintLaunch::printsUtf8CharactersInTheirFirstCell() {
+    viewertest::Host h;
+    const QString file = h.dir.filePath(QStringLiteral("names.dat"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("M\xc3\xbcller Zo\xc3\xab\r\n");  // "Müller Zoë", 12 bytes and CR LF
+    f.close();
+    auto w = h.Window(file);
+    QCOMPARE(w->TextEncoding(), velmor::viewer::DisplayEncoding::Utf8);
+    const QString pdf = h.dir.filePath(QStringLiteral("names.pdf"));
+    h.prompt.QueuePrinter(true, pdf);
+    w->mnuprintrecord->trigger();
+    const QStringList lines = PdfText(pdf).split('\n');
+    // Each character in the cell of its first byte, a blank after it; the
+    // code lines give every byte.
+    const qsizetype tens = lines.indexOf(QRegularExpression("^\\s*" + kTens.trimmed() + "$"));
+    QVERIFY(tens > 0 && lines.size() > tens + 4);
+    QCOMPARE(lines[tens + 2].trimmed(), QString::fromUtf8("Mü ller Zoë"));
+    QCOMPARE(lines[tens + 3].trimmed(), QStringLiteral("4CB6667256CA"));
+    QCOMPARE(lines[tens + 4].trimmed(), QStringLiteral("D3CCC520AF3B"));
 }
 
 void TestViewerPrintLaunch::launchMenuShows_data() {
