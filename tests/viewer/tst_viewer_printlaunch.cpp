@@ -75,6 +75,7 @@ void TestViewerPrintLaunch::printsTheRecordDump_data() {
     // Without a record length the division is gone and so is the record.
     QTest::newRow("0 bytes: header only") << 0 << true << 0 << 0;
     QTest::newRow("printer dialog cancelled") << 250 << false << -1 << 2;
+    QTest::newRow("printer that cannot start") << 250 << true << -1 << 2;
     QTest::newRow("1000 bytes: more than a page") << 1000 << true << 10 << 2;
 }
 
@@ -90,12 +91,14 @@ void TestViewerPrintLaunch::printsTheRecordDump() {
     auto w = h.Window(file);
     w->MoveTo(2);
     if (recordLength == 0) w->File().GetConnection().SetRecordLength(0);
-    const QString pdf = h.dir.filePath(QStringLiteral("out.pdf"));
+    // A PDF in a folder that does not exist cannot be started: no message.
+    const QString pdf = h.dir.filePath(rulerLines < 0 ? QStringLiteral("none/out.pdf")
+                                                      : QStringLiteral("out.pdf"));
     h.prompt.QueuePrinter(accept, pdf);
     w->mnuprintrecord->trigger();
     const auto& asked = h.prompt.Questions();
     QCOMPARE(asked.front().kind, Asked::Kind::Printer);
-    if (!accept) {
+    if (rulerLines < 0) {
         QCOMPARE(asked.size(), size_t(1));
         QVERIFY(!QFile::exists(pdf));
         return;
