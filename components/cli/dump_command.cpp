@@ -83,6 +83,10 @@ int RunDump(const std::vector<std::string>& args) {
     bool fieldNames = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(DumpUsage(), stdout);
+            return 0;
+        }
         if (a == "--field-names") {
             fieldNames = true;
         } else if (a.size() > 1 && a[0] == '-') {
