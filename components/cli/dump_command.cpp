@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "cli/data_options.h"
+#include "cli/data_profiles.h"
 #include "data/convert_text.h"
 #include "data/file.h"
 #include "data/recorddump.h"
@@ -77,23 +78,28 @@ const char* DumpUsage() {
 
 int RunDump(const std::vector<std::string>& args) {
     // The division options are those of the other commands; "fields FILE"
-    // lets their parser check them.
+    // lets their parser check them, and tells how many words each takes.
     std::vector<std::string> rest{"fields"};
     std::vector<std::string> positional;
     bool fieldNames = false;
+    bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
+        if (!optionsEnded && (a == "--help" || a == "-h")) {
             std::fputs(DumpUsage(), stdout);
             return 0;
         }
-        if (a == "--field-names") {
+        if (!optionsEnded && a == "--field-names") {
             fieldNames = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            rest.push_back(a);
-            const bool valued = a != "--fixed" && a != "--delimited" && a != "--ebcdic" &&
-                                a != "--header" && a != "--";
-            if (valued && i + 1 < args.size()) rest.push_back(args[++i]);
+        } else if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+            const std::size_t first = i;
+            DataOptions scratch;
+            std::string error;
+            if (!detail::ReadOption(args, i, scratch, error)) return UsageError(error);
+            rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(first),
+                        args.begin() + static_cast<std::ptrdiff_t>(i) + 1);
         } else {
             positional.push_back(a);
         }
@@ -106,10 +112,17 @@ int RunDump(const std::vector<std::string>& args) {
     if (!ReadRecord(positional[1], record))
         return UsageError("RECORD needs a whole number of at least 1, not \"" + positional[1] +
                           "\".");
-    rest.insert(rest.begin() + 1, positional[0]);
+    rest.insert(rest.end(), {"--", positional[0]});  // a file name may begin with "-"
     DataOptions options;
     std::string error;
     if (!ParseDataOptions(rest, options, error)) return UsageError(error);
+    if (!ApplySideFileOptions(options, error)) return UsageError(error);
+    // The file is read through the program's profiles, as by every command.
+    if (!options.noProfiles &&
+        !UseProfiles(options.profiles.value_or(DefaultProfileFile()), error)) {
+        PrintError(error);
+        return kFailed;
+    }
 
     data::File file;
     bool failed = false;
