@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "app/desktopregistration.h"
 #include "app/profilestore.h"
 #include "app/registryaccess.h"
 #include "util/utilities.h"
@@ -147,6 +148,8 @@ void RegisterShellOpenCommand() {
     const QString program = ProgramFolder() + QLatin1Char('/') + ExecutableName();
     registry.SetDefaultValue(command, QLatin1Char('"') + program + QStringLiteral("\" \"%1\""));
     registry.Sync();
+    // What the desktop reads: the user's groups open with this program.
+    desktop::RegisterUserFileTypes(Connections, program);
 }
 
 QString ExpandAppPath(const QString& text) {

@@ -7,6 +7,7 @@
 
 #include "app/userprompt.h"
 
+class QIcon;
 class QWidget;
 namespace velmor::data {
 class FileTypes;
@@ -55,6 +56,11 @@ QString ProgramFolder();
 void SetProgramFolder(const QString& folder);
 /// Executable name without folder or extension.
 QString ExecutableName();
+/// A file shipped with the program: in the program folder, else where an
+/// install puts shared files beside it (share/velmor_dravik).
+QString ProgramFile(const QString& name);
+/// The program's icon, in every size it ships.
+QIcon ProgramIcon();
 /// The user's own configuration folder (no trailing separator): the
 /// environment's VELMOR_CONFIG when set, else the desktop's configuration
 /// place; tests may point it elsewhere.

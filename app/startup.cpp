@@ -4,7 +4,9 @@
 #include <QStringList>
 
 #include "app/global.h"
+#include "dialogs/frmOptions.h"
 #include "editors/editorwindows.h"
+#include "editors/frmStringRepresentation.h"
 #include "util/utilities.h"
 #include "viewer/frmFileView.h"
 
@@ -22,12 +24,24 @@ QString CommandLineText(int argc, char** argv) {
 void RegisterWindows(frmFileView& viewer) {
     // Windows of the editors
     editors::RegisterEditorWindows(viewer);
+    // The options window is made afresh on each use.
+    viewer.SetWindowOpener(QStringLiteral("mnuOptions"), [&viewer] {
+        frmOptions options(&viewer);
+        options.ShowComposer = [&options] {
+            editors::frmStringRepresentation composer(&options);
+            frmFileView::ShowModal(composer);
+        };
+        frmFileView::ShowModal(options);
+        options.Form_Unload();
+    });
 }
 }  // namespace
 
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmor_Dravik"));
+    QApplication::setWindowIcon(ProgramIcon());
+    QApplication::setDesktopFileName(QStringLiteral("velmor_dravik"));
     LoadSettings();
     LoadConnectionProfiles();
     HandSettingsToEngine();

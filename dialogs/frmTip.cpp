@@ -59,7 +59,7 @@ frmTip::frmTip(QWidget* parent) : QDialog(parent) {
 
     chkLoadTipsAtStartup->setChecked(true);
     mRandom.seed(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()));
-    if (!LoadTips(Global::ProgramFolder() + QLatin1Char('/') + kTipsFile))
+    if (!LoadTips(Global::ProgramFile(kTipsFile)))
         lblTipText->setText(MissingFileText());
 }
 

@@ -125,15 +125,18 @@ void frmFileView::BuildMenus() {
     mnuSep2 = AddSeparator(mnutools, QStringLiteral("mnuSep2"));
     mnuprint = mnutools->addMenu(QStringLiteral("&Print"));
     mnuprint->setObjectName(QStringLiteral("mnuprint"));
-    mnuprintrecord = AddItem(mnuprint, QStringLiteral("mnuprintrecord"), QStringLiteral("&Record"));
+    mnuprintrecord = AddItem(mnuprint, QStringLiteral("mnuprintrecord"), QStringLiteral("&Record"),
+                             &frmFileView::mnuprintrecord_Click);
     mnutools->setEnabled(false);
 
     mnuLaunch = menuBar()->addMenu(QStringLiteral("&Launch"));
     mnuLaunch->setObjectName(QStringLiteral("mnuLaunch"));
-    mnuParentProcess =
-        AddItem(mnuLaunch, QStringLiteral("mnuParentProcess"), QStringLiteral("&Parent Process"));
-    mnuReformat = AddItem(mnuLaunch, QStringLiteral("mnuReformat"), QStringLiteral("&Reformat"));
-    mnuMatch = AddItem(mnuLaunch, QStringLiteral("mnuMatch"), QStringLiteral("&Match"));
+    mnuParentProcess = AddItem(mnuLaunch, QStringLiteral("mnuParentProcess"),
+                               QStringLiteral("&Parent Process"), &frmFileView::mnuParentProcess_Click);
+    mnuReformat = AddItem(mnuLaunch, QStringLiteral("mnuReformat"), QStringLiteral("&Reformat"),
+                          &frmFileView::mnuReformat_Click);
+    mnuMatch = AddItem(mnuLaunch, QStringLiteral("mnuMatch"), QStringLiteral("&Match"),
+                       &frmFileView::mnuMatch_Click);
     mnuLaunch->menuAction()->setVisible(false);
 
     mnuwindow = menuBar()->addMenu(QStringLiteral("&Window"));
@@ -155,7 +158,7 @@ void frmFileView::BuildMenus() {
     // Items whose windows are not registered do nothing, so they are off.
     for (QAction* a :
          {mnuOptions, mnudataconnection, mnufields, mnufindrecord, mnuhexeditor, mnuDataConverter,
-          mnuFieldCodeCounter, mnuprintrecord, mnuParentProcess, mnuReformat, mnuMatch})
+          mnuFieldCodeCounter})
         a->setEnabled(false);
 }
 
@@ -175,7 +178,6 @@ void frmFileView::SetWindowOpener(const QString& menuName, std::function<void()>
     for (QAction* a : findChildren<QAction*>()) {
         if (a->objectName().toLower() != key) continue;
         a->setEnabled(true);
-        if (mnuLaunch->actions().contains(a)) mnuLaunch->menuAction()->setVisible(true);
     }
 }
 
@@ -334,13 +336,6 @@ void frmFileView::ShowHideControls() {
         HScroll1->setVisible(false);
         VScroll1->setVisible(false);
     }
-}
-
-void frmFileView::UpdateLaunchMenu() {
-    const bool any = mOpeners.count(QStringLiteral("mnuparentprocess")) ||
-                     mOpeners.count(QStringLiteral("mnureformat")) ||
-                     mOpeners.count(QStringLiteral("mnumatch"));
-    mnuLaunch->menuAction()->setVisible(any && !mFile->PathAndName().empty());
 }
 
 void frmFileView::Timer1_Timer() {

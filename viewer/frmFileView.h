@@ -78,6 +78,10 @@ public:
     void mnuabout_Click();
     void mnuByteBar_Click();
     void mnuFieldNames_Click();
+    void mnuprintrecord_Click();
+    void mnuReformat_Click();
+    void mnuMatch_Click();
+    void mnuParentProcess_Click();
     void mnuUtf8_Click();
 
     // ---- navigation ----
@@ -199,6 +203,7 @@ private:
     QAction* AddSeparator(QMenu* menu, const QString& name);
     void OpenWindow(const QString& menuName);
     void SaveConnectionQuietly();
+    void LaunchSibling(const QString& program, const QString& path);
     void RebuildWindowMenu();
     void ShowNoDivision();
     void SetThumbs();

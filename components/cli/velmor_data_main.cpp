@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/data_options.h"
+#include "cli/dump_command.h"
 #include "cli/data_profiles.h"
 #include "data/convert_text.h"
 #include "data/converter.h"
@@ -189,6 +190,7 @@ int Run(const DataOptions& options) {
 int main(int argc, char** argv) {
     try {
         std::vector<std::string> args(argv + 1, argv + argc);
+        if (!args.empty() && args[0] == "dump") return velmor::cli::RunDump(args);
         DataOptions options;
         std::string error;
         if (!velmor::cli::ParseDataOptions(args, options, error)) {
@@ -198,6 +200,7 @@ int main(int argc, char** argv) {
         }
         if (options.help) {
             Print(velmor::cli::DataUsage());
+            Print(velmor::cli::DumpUsage());
             return 0;
         }
         if (!velmor::cli::ApplySideFileOptions(options, error)) {

@@ -29,6 +29,7 @@ private slots:
     void shippedTipsFileIsReadable();
     void aboutNamesTheProgramAndVersion();
     void aboutLinkOpensTheBrowser();
+    void aboutShowsTheProgramIcon();
 };
 
 void TestDialogsTipAbout::missingFileExplainsItself() {
@@ -113,6 +114,17 @@ void TestDialogsTipAbout::aboutLinkOpensTheBrowser() {
     QCOMPARE(prompt.Questions()[0].kind, velmor::ScriptedUserPrompt::Asked::Kind::Url);
     QCOMPARE(prompt.Questions()[0].text, frmAbout::MakerAddress());
     velmor::SetPrompt(nullptr);
+}
+
+void TestDialogsTipAbout::aboutShowsTheProgramIcon() {
+    frmAbout about;
+    const QImage shipped(QStringLiteral(VELMOR_TEST_DATA
+                                        "/../../desktop/icons/hicolor/48x48/apps/velmor_dravik.png"));
+    QVERIFY(!shipped.isNull());
+    const auto premultiplied = QImage::Format_ARGB32_Premultiplied;
+    QCOMPARE(about.picIcon->pixmap().toImage().convertToFormat(premultiplied),
+             shipped.convertToFormat(premultiplied));
+    QVERIFY(!about.windowIcon().isNull());
 }
 
 QTEST_MAIN(TestDialogsTipAbout)
