@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/bytes_command.h"
 #include "cli/data_options.h"
 #include "data/convert_text.h"
 #include "data/converter.h"
@@ -170,6 +171,8 @@ int Run(const DataOptions& options) {
 int main(int argc, char** argv) {
     try {
         std::vector<std::string> args(argv + 1, argv + argc);
+        if (!args.empty() && args[0] == "bytes")
+            return velmor::cli::RunBytesCommand({args.begin() + 1, args.end()});
         DataOptions options;
         std::string error;
         if (!velmor::cli::ParseDataOptions(args, options, error)) {
