@@ -5,6 +5,7 @@
 
 #include "app/global.h"
 #include "editors/editorwindows.h"
+#include "hexedit/hexwindows.h"
 #include "util/utilities.h"
 #include "viewer/frmFileView.h"
 
@@ -22,6 +23,7 @@ QString CommandLineText(int argc, char** argv) {
 void RegisterWindows(frmFileView& viewer) {
     // Windows of the editors
     editors::RegisterEditorWindows(viewer);
+    hexedit::RegisterHexWindows(viewer);
 }
 }  // namespace
 
