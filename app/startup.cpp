@@ -8,6 +8,7 @@
 #include "hexedit/hexwindows.h"
 #include "util/utilities.h"
 #include "viewer/frmFileView.h"
+#include "viewer/frmFind2.h"
 
 namespace velmor::Global {
 
@@ -24,6 +25,7 @@ void RegisterWindows(frmFileView& viewer) {
     // Windows of the editors
     editors::RegisterEditorWindows(viewer);
     hexedit::RegisterHexWindows(viewer);
+    RegisterSearchWindow(viewer);
 }
 }  // namespace
 
