@@ -16,7 +16,9 @@
 #include "hexedit/frmHexView.h"
 #include "hexedit/frmHexViewFind.h"
 #include "hexedit/hexviewhost.h"
+#include "hexedit/hexwindows.h"
 #include "viewer/frmFileView.h"
+#include "viewer/viewer_testhost.h"
 
 using namespace velmor;
 using namespace velmor::hexedit;
@@ -91,6 +93,28 @@ class tst_hexedit_window : public QObject {
     Q_OBJECT
 
 private slots:
+    void opensFromTheViewerMenu() {
+        viewertest::Host h;
+        const QString data = h.Copy(QStringLiteral("orders.dat"));
+        h.Copy(QStringLiteral("orders.fmt"));
+        auto viewer = h.Window(data);
+        QVERIFY(!viewer->mnuhexeditor->isEnabled());
+        RegisterHexWindows(*viewer);
+        QVERIFY(viewer->mnuhexeditor->isEnabled());
+        viewer->MoveTo(3);
+        viewer->mnuhexeditor->trigger();
+        QCOMPARE(h.modal, QStringList{"frmHexView"});
+        auto* view = viewer->findChild<frmHexView*>();
+        QCOMPARE(view->StartingByte(), std::int64_t(2 * 32 + 1));  // 30 bytes and CR LF a record
+        QCOMPARE(view->txtHex->text(), QString("31"));
+        QTest::keyClicks(view->txtHex, "39");
+        QFile file(data);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().mid(64, 6), QByteArray("900003"));
+        QCOMPARE(viewer->File().GetFields().Count(), 5);
+        QCOMPARE(viewer->File().RecordNumber(), 3);
+    }
+
     void opensOnTheCurrentRecord() {
         Fixture f(Counting(1000), 301);
         QCOMPARE(f.view->windowTitle(), QString("Hex View"));
