@@ -298,6 +298,12 @@ ByteReplaceResult ReplaceAllBytes(const std::string& path, std::string_view find
         refused.error = "There is nothing to find: the text to replace is empty.";
         return refused;
     }
+    if (IsReadOnly(path)) {
+        // Renaming a copy over it would get round the missing permission.
+        ByteReplaceResult refused;
+        refused.error = "\"" + path + "\" is read-only.";
+        return refused;
+    }
     chunk = std::max<std::size_t>(chunk, 1);
     return find.size() == replacement.size()
                ? ReplaceInPlace(path, find, replacement, progress, chunk)

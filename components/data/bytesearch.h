@@ -49,7 +49,7 @@ struct ByteReplaceResult {
 /// replaced stays). Other lengths go to a temporary file beside the data
 /// file, synced and given its permissions before it is renamed over it; on
 /// failure or cancel the data file is untouched and the temporary file is
-/// removed. An empty Find is refused.
+/// removed. An empty Find and a read-only file are refused.
 ByteReplaceResult ReplaceAllBytes(const std::string& path, std::string_view find,
                                   std::string_view replacement,
                                   const ProgressHandler& progress = {},

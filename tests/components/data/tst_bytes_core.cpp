@@ -238,6 +238,9 @@ private slots:
         QCOMPARE(Read(path), std::string("xx+++xx"));
         QCOMPARE(Mode(path), mode_t(0640));
         QVERIFY(!data::ReplaceAllBytes(path.toStdString(), "", "x").error.empty());
+        QVERIFY(chmod(path.toLocal8Bit().constData(), 0444) == 0);
+        QVERIFY(!data::ReplaceAllBytes(path.toStdString(), "+", "-").error.empty());
+        QVERIFY(!data::ReplaceAllBytes(path.toStdString(), "+", "--").error.empty());
         QCOMPARE(Read(path), std::string("xx+++xx"));
     }
 };
