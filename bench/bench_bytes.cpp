@@ -13,9 +13,8 @@ bench::ToolRun Faster(const bench::ToolRun& a, const bench::ToolRun& b) {
 
 // Replaces in a fresh copy of Source; the copy is written out before the
 // clock starts so that its writes are not counted.
-bench::ToolRun Replace(const std::string& source, const std::string& work,
-                       const std::string& find, const std::string& replacement,
-                       long long& replaced) {
+bench::ToolRun Replace(const std::string& source, const std::string& work, const std::string& find,
+                       const std::string& replacement, long long& replaced) {
     std::filesystem::copy_file(source, work, std::filesystem::copy_options::overwrite_existing);
     ::sync();
     bench::ToolRun r = bench::RunTool(
@@ -32,8 +31,8 @@ int main(int argc, char** argv) {
         bench::PrepareData(o, "bytes", "records.dat", o.megabytes, bench::GenerateFixed);
     if (path.empty()) return 1;
     const std::int64_t size = bench::FileSize(path);
-    std::printf("Bytes: %s, %.1f MB, best of %d runs, page cache warm\n", path.c_str(),
-                size / 1e6, o.runs);
+    std::printf("Bytes: %s, %.1f MB, best of %d runs, page cache warm\n", path.c_str(), size / 1e6,
+                o.runs);
 
     const std::string absent = "no such text in it";
     bench::ToolRun grep =

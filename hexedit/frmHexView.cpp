@@ -155,8 +155,8 @@ void frmHexView::RefreshHexBox() {
     for (int row = 1; row <= 16; ++row)
         for (int column = 1; column <= 16; ++column)
             DrawCell(column, row,
-                     static_cast<unsigned char>(buffer[static_cast<size_t>((row - 1) * 16 +
-                                                                           column - 1)]));
+                     static_cast<unsigned char>(
+                         buffer[static_cast<size_t>((row - 1) * 16 + column - 1)]));
     pctHex->SetShown(static_cast<int>(got));
     pctCHR->SetShown(static_cast<int>(got));
     int row = mCursor.row, column = mCursor.column;
@@ -186,9 +186,8 @@ void frmHexView::PlaceTextBox(int& Row, int& Column) {
     SelectOne(txtCHR, 0);
     mCursor.row = Row;
     mCursor.column = Column;
-    lblStatus->setText(QStringLiteral("Position: %1    Ascii: %2")
-                           .arg(mCursor.Position(Row, Column))
-                           .arg(value));
+    lblStatus->setText(
+        QStringLiteral("Position: %1    Ascii: %2").arg(mCursor.Position(Row, Column)).arg(value));
 }
 
 void frmHexView::SelectOne(QLineEdit* box, int caret) {
@@ -242,8 +241,8 @@ void frmHexView::mnuPrintForm_Click() {
     const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
     painter.drawPixmap(QRect(page.topLeft(), size), image);
     painter.end();
-    Prompt().Message(QStringLiteral("This forms image has been sent to your default printer."),
-                     {}, UserPrompt::Buttons::Ok, UserPrompt::Icon::Information);
+    Prompt().Message(QStringLiteral("This forms image has been sent to your default printer."), {},
+                     UserPrompt::Buttons::Ok, UserPrompt::Icon::Information);
 }
 
 void frmHexView::mnuFind_Click() {

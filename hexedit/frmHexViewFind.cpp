@@ -14,8 +14,7 @@
 
 namespace velmor::hexedit {
 
-frmHexViewFind::frmHexViewFind(frmHexView& view, QWidget* parent)
-    : QDialog(parent), mView(view) {
+frmHexViewFind::frmHexViewFind(frmHexView& view, QWidget* parent) : QDialog(parent), mView(view) {
     setObjectName(QStringLiteral("frmHexViewFind"));
     setWindowTitle(QStringLiteral("Find/Replace"));
     lblFind = new QLabel(QStringLiteral("Find"), this);
@@ -52,9 +51,12 @@ void frmHexViewFind::showEvent(QShowEvent* event) {
 }
 
 void frmHexViewFind::UpdateFindCaption() {
-    if (!txtReplace->text().isEmpty()) cmdFind->setText(QStringLiteral("&Replace"));
-    else if (LastMatch != 0) cmdFind->setText(QStringLiteral("Find &Next"));
-    else cmdFind->setText(QStringLiteral("&Find"));
+    if (!txtReplace->text().isEmpty())
+        cmdFind->setText(QStringLiteral("&Replace"));
+    else if (LastMatch != 0)
+        cmdFind->setText(QStringLiteral("Find &Next"));
+    else
+        cmdFind->setText(QStringLiteral("&Find"));
 }
 
 void frmHexViewFind::txtFind_Change() {

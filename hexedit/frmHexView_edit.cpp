@@ -25,20 +25,29 @@ bool AskClearReadOnly() {
 
 int KeyCode(const QKeyEvent* e) {
     switch (e->key()) {
-    case Qt::Key_Backspace: return keys::Backspace;
-    case Qt::Key_PageUp: return keys::PageUp;
-    case Qt::Key_PageDown: return keys::PageDown;
-    case Qt::Key_End: return keys::End;
-    case Qt::Key_Home: return keys::Home;
-    case Qt::Key_Left: return keys::Left;
-    case Qt::Key_Up: return keys::Up;
-    case Qt::Key_Right: return keys::Right;
-    case Qt::Key_Down: return keys::Down;
-    default:
-        // Letters and digits keep their codes; punctuation must not pass
-        // for a cursor key ('%' has the code of Left).
-        const int k = e->key();
-        return (k >= '0' && k <= '9') || (k >= 'A' && k <= 'Z') ? k : 0;
+        case Qt::Key_Backspace:
+            return keys::Backspace;
+        case Qt::Key_PageUp:
+            return keys::PageUp;
+        case Qt::Key_PageDown:
+            return keys::PageDown;
+        case Qt::Key_End:
+            return keys::End;
+        case Qt::Key_Home:
+            return keys::Home;
+        case Qt::Key_Left:
+            return keys::Left;
+        case Qt::Key_Up:
+            return keys::Up;
+        case Qt::Key_Right:
+            return keys::Right;
+        case Qt::Key_Down:
+            return keys::Down;
+        default:
+            // Letters and digits keep their codes; punctuation must not pass
+            // for a cursor key ('%' has the code of Left).
+            const int k = e->key();
+            return (k >= '0' && k <= '9') || (k >= 'A' && k <= 'Z') ? k : 0;
     }
 }
 
@@ -62,8 +71,10 @@ bool frmHexView::eventFilter(QObject* watched, QEvent* event) {
     const int code = KeyCode(key);
     if (event->type() == QEvent::KeyRelease) {
         if (key->isAutoRepeat()) return true;
-        if (hex) txtHex_KeyUp(code);
-        else SelectOne(txtCHR, 0);
+        if (hex)
+            txtHex_KeyUp(code);
+        else
+            SelectOne(txtCHR, 0);
         return true;
     }
     const QString text = key->text();
@@ -153,8 +164,8 @@ bool frmHexView::UpdateCharacter(int& Row, int& Column, int& ASCIIValue) {
     return true;
 }
 
-void frmHexView::SearchAndOrReplace(const std::string& FindString,
-                                    const std::string& ReplaceString, std::int64_t& BytePosition) {
+void frmHexView::SearchAndOrReplace(const std::string& FindString, const std::string& ReplaceString,
+                                    std::int64_t& BytePosition) {
     const std::string path = mHost.PathAndName();
     if (!ReplaceString.empty()) {
         if (FindString.empty()) {

@@ -50,18 +50,18 @@ std::string HexBoxKeys::Typed(const std::string& text, int caret, char character
 HexBoxKeys::Up HexBoxKeys::KeyUp(int key, int caret, const std::string& text) const {
     Up up;
     switch (key) {
-    case keys::Up:
-    case keys::Down:
-        up.caret = savedCaret_ > 1 ? 1 : savedCaret_;
-        return up;
-    case keys::Left:
-    case keys::Right:
-        // Right from the first digit and Left from the second stayed in the
-        // box; otherwise the cursor changed cells.
-        up.caret = savedCaret_ == 0 ? 1 : 0;
-        return up;
-    default:
-        break;
+        case keys::Up:
+        case keys::Down:
+            up.caret = savedCaret_ > 1 ? 1 : savedCaret_;
+            return up;
+        case keys::Left:
+        case keys::Right:
+            // Right from the first digit and Left from the second stayed in the
+            // box; otherwise the cursor changed cells.
+            up.caret = savedCaret_ == 0 ? 1 : 0;
+            return up;
+        default:
+            break;
     }
     if (caret >= 2) {
         up.commit = true;

@@ -20,9 +20,9 @@ public:
     static std::string Typed(const std::string& text, int caret, char character);
 
     struct Up {
-        int caret = 0;                 ///< where to select one character
-        bool commit = false;           ///< both digits typed: write Value
-        std::optional<int> value;      ///< the byte when commit and the text is one
+        int caret = 0;             ///< where to select one character
+        bool commit = false;       ///< both digits typed: write Value
+        std::optional<int> value;  ///< the byte when commit and the text is one
     };
     /// A key came up; Caret is where the caret now stands, Text the box's text.
     Up KeyUp(int key, int caret, const std::string& text) const;

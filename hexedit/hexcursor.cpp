@@ -20,67 +20,67 @@ CursorMove HexCursor::Move(int key, std::int64_t fileLength) {
         startingByte = std::max<std::int64_t>(startingByte - bytes, 1);
     };
     switch (key) {
-    case keys::Down:
-        if (row < kCursorRows) {
-            ++row;
-            break;
-        }
-        if (roomBelow) startingByte += kGridSize;
-        move.refresh = true;
-        break;
-    case keys::PageDown:
-        if (roomBelow) startingByte += kPageBytes;
-        move.refresh = true;
-        break;
-    case keys::Up:
-        if (row >= 2) {
-            --row;
-            break;
-        }
-        scrollUp(kGridSize);
-        move.refresh = true;
-        break;
-    case keys::PageUp:
-        scrollUp(kPageBytes);
-        move.refresh = true;
-        break;
-    case keys::Right:
-        if (row == kCursorRows && column == kGridSize) {
-            if (roomBelow) {
-                column = 1;
-                startingByte += kGridSize;
+        case keys::Down:
+            if (row < kCursorRows) {
+                ++row;
+                break;
             }
+            if (roomBelow) startingByte += kGridSize;
             move.refresh = true;
-        } else if (column < kGridSize) {
-            ++column;
-        } else {
-            ++row;
-            column = 1;
-        }
-        break;
-    case keys::Left:
-    case keys::Backspace:
-        if (row == 1 && column == 1) {
-            column = kGridSize;
-            startingByte -= kGridSize;
-            if (startingByte < 1) {
-                startingByte = 1;
+            break;
+        case keys::PageDown:
+            if (roomBelow) startingByte += kPageBytes;
+            move.refresh = true;
+            break;
+        case keys::Up:
+            if (row >= 2) {
+                --row;
+                break;
+            }
+            scrollUp(kGridSize);
+            move.refresh = true;
+            break;
+        case keys::PageUp:
+            scrollUp(kPageBytes);
+            move.refresh = true;
+            break;
+        case keys::Right:
+            if (row == kCursorRows && column == kGridSize) {
+                if (roomBelow) {
+                    column = 1;
+                    startingByte += kGridSize;
+                }
+                move.refresh = true;
+            } else if (column < kGridSize) {
+                ++column;
+            } else {
+                ++row;
                 column = 1;
             }
+            break;
+        case keys::Left:
+        case keys::Backspace:
+            if (row == 1 && column == 1) {
+                column = kGridSize;
+                startingByte -= kGridSize;
+                if (startingByte < 1) {
+                    startingByte = 1;
+                    column = 1;
+                }
+                move.refresh = true;
+            } else if (column > 1) {
+                --column;
+            } else {
+                --row;
+                column = kGridSize;
+            }
+            break;
+        case keys::Home:
+            startingByte = 1;
             move.refresh = true;
-        } else if (column > 1) {
-            --column;
-        } else {
-            --row;
-            column = kGridSize;
-        }
-        break;
-    case keys::Home:
-        startingByte = 1;
-        move.refresh = true;
-        break;
-    default:
-        move.navigation = false;
+            break;
+        default:
+            move.navigation = false;
     }
     return move;
 }

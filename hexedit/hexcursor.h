@@ -20,8 +20,8 @@ constexpr int Right = 39;
 constexpr int Down = 40;
 }  // namespace keys
 
-constexpr int kGridSize = 16;     ///< rows and columns read and drawn
-constexpr int kCursorRows = 13;   ///< rows the keyboard cursor reaches
+constexpr int kGridSize = 16;    ///< rows and columns read and drawn
+constexpr int kCursorRows = 13;  ///< rows the keyboard cursor reaches
 constexpr int kPageBytes = kCursorRows * kGridSize;
 
 struct CursorMove {

@@ -144,8 +144,10 @@ void frmFind2::Form_LostFocus() {
 void frmFind2::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() != QEvent::ActivationChange) return;
-    if (isActiveWindow()) Form_Activate();
-    else if (isVisible()) Form_LostFocus();
+    if (isActiveWindow())
+        Form_Activate();
+    else if (isVisible())
+        Form_LostFocus();
 }
 
 bool frmFind2::eventFilter(QObject* watched, QEvent* event) {

@@ -81,8 +81,8 @@ int Find(const BytesOptions& options, const std::string& pattern) {
         std::fwrite(out.data(), 1, out.size(), stdout);
         out.clear();
     };
-    const data::ByteFindResult result = data::FindAllBytes(
-        options.operands[0], pattern, options.from, [&](std::int64_t position) {
+    const data::ByteFindResult result =
+        data::FindAllBytes(options.operands[0], pattern, options.from, [&](std::int64_t position) {
             out += std::to_string(position);
             out += '\n';
             if (out.size() > (1 << 16)) flush();

@@ -41,8 +41,8 @@ std::size_t Search(const char* hay, std::size_t size, std::size_t from, std::str
 bool ReadFull(int fd, char* buffer, std::size_t count, std::int64_t offset, std::size_t& got) {
     got = 0;
     while (got < count) {
-        const ssize_t n = ::pread(fd, buffer + got, count - got, static_cast<off_t>(offset) +
-                                                                     static_cast<off_t>(got));
+        const ssize_t n = ::pread(fd, buffer + got, count - got,
+                                  static_cast<off_t>(offset) + static_cast<off_t>(got));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
         if (n == 0) break;
@@ -146,8 +146,8 @@ ByteReplaceResult ReplaceInPlace(const std::string& path, std::string_view find,
 // Streams the replaced content of Source into Target; false on a read or
 // write failure (Error set) or a cancel.
 bool CopyReplaced(int source, std::int64_t size, int target, std::string_view find,
-                  std::string_view replacement, const ProgressHandler& progress,
-                  std::size_t chunk, ByteReplaceResult& result, const std::string& path) {
+                  std::string_view replacement, const ProgressHandler& progress, std::size_t chunk,
+                  ByteReplaceResult& result, const std::string& path) {
     const std::size_t m = find.size();
     std::vector<char> buffer(chunk + m - 1);
     std::string out;
@@ -198,8 +198,8 @@ void SyncFolderOf(const std::string& path) {
 }
 
 ByteReplaceResult ReplaceThroughCopy(const std::string& path, std::string_view find,
-                                     std::string_view replacement,
-                                     const ProgressHandler& progress, std::size_t chunk) {
+                                     std::string_view replacement, const ProgressHandler& progress,
+                                     std::size_t chunk) {
     ByteReplaceResult result;
     Descriptor source;
     std::int64_t size = 0;
@@ -212,8 +212,8 @@ ByteReplaceResult ReplaceThroughCopy(const std::string& path, std::string_view f
         result.error = Describe("Cannot create a temporary file beside", path, errno);
         return result;
     }
-    bool ok = CopyReplaced(source.fd, size, target.fd, find, replacement, progress, chunk,
-                           result, path);
+    bool ok =
+        CopyReplaced(source.fd, size, target.fd, find, replacement, progress, chunk, result, path);
     if (ok && result.replaced > 0) {
         // Only a privileged user can keep the owner; the mode is kept always.
         [[maybe_unused]] const int owned = ::fchown(target.fd, info.st_uid, info.st_gid);

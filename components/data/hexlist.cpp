@@ -40,7 +40,8 @@ bool HexListToText(std::string_view text, std::string& bytes, std::string& error
         const std::string_view token = text.substr(start, space - start);
         int value = 0;
         if (!TokenValue(token, value)) {
-            error = "\"" + std::string(token) + "\" in the hex list is not a byte value (00 to FF).";
+            error =
+                "\"" + std::string(token) + "\" in the hex list is not a byte value (00 to FF).";
             bytes.clear();
             return false;
         }

@@ -23,29 +23,50 @@ private slots:
         QTest::addColumn<int>("newColumn");
         QTest::addColumn<bool>("refresh");
         const qint64 big = 10'000'000'000;  // past 32 bits
-        QTest::newRow("down inside") << keys::Down << 1ll << 5 << 3 << 1000ll << 1ll << 6 << 3 << false;
-        QTest::newRow("down row 13 scrolls") << keys::Down << 1ll << 13 << 3 << 1000ll << 17ll << 13 << 3 << true;
-        QTest::newRow("down row 13 at end") << keys::Down << 793ll << 13 << 3 << 1000ll << 793ll << 13 << 3 << true;
-        QTest::newRow("down row 13 exactly room") << keys::Down << 792ll << 13 << 3 << 1000ll << 808ll << 13 << 3 << true;
-        QTest::newRow("page down") << keys::PageDown << 1ll << 4 << 4 << 1000ll << 209ll << 4 << 4 << true;
-        QTest::newRow("page down no room") << keys::PageDown << 900ll << 4 << 4 << 1000ll << 900ll << 4 << 4 << true;
-        QTest::newRow("page down past 4 GiB") << keys::PageDown << big << 1 << 1 << 2 * big << big + 208 << 1 << 1 << true;
+        QTest::newRow("down inside")
+            << keys::Down << 1ll << 5 << 3 << 1000ll << 1ll << 6 << 3 << false;
+        QTest::newRow("down row 13 scrolls")
+            << keys::Down << 1ll << 13 << 3 << 1000ll << 17ll << 13 << 3 << true;
+        QTest::newRow("down row 13 at end")
+            << keys::Down << 793ll << 13 << 3 << 1000ll << 793ll << 13 << 3 << true;
+        QTest::newRow("down row 13 exactly room")
+            << keys::Down << 792ll << 13 << 3 << 1000ll << 808ll << 13 << 3 << true;
+        QTest::newRow("page down")
+            << keys::PageDown << 1ll << 4 << 4 << 1000ll << 209ll << 4 << 4 << true;
+        QTest::newRow("page down no room")
+            << keys::PageDown << 900ll << 4 << 4 << 1000ll << 900ll << 4 << 4 << true;
+        QTest::newRow("page down past 4 GiB")
+            << keys::PageDown << big << 1 << 1 << 2 * big << big + 208 << 1 << 1 << true;
         QTest::newRow("up inside") << keys::Up << 1ll << 2 << 7 << 1000ll << 1ll << 1 << 7 << false;
-        QTest::newRow("up row 1, start 5") << keys::Up << 5ll << 1 << 7 << 1000ll << 1ll << 1 << 7 << true;
-        QTest::newRow("up row 1, start 100") << keys::Up << 100ll << 1 << 7 << 1000ll << 84ll << 1 << 7 << true;
-        QTest::newRow("page up clamps") << keys::PageUp << 100ll << 9 << 2 << 1000ll << 1ll << 9 << 2 << true;
-        QTest::newRow("right inside") << keys::Right << 1ll << 3 << 15 << 1000ll << 1ll << 3 << 16 << false;
-        QTest::newRow("right wraps a row") << keys::Right << 1ll << 3 << 16 << 1000ll << 1ll << 4 << 1 << false;
-        QTest::newRow("right at 13,16 scrolls") << keys::Right << 1ll << 13 << 16 << 1000ll << 17ll << 13 << 1 << true;
-        QTest::newRow("right at 13,16 at end") << keys::Right << 800ll << 13 << 16 << 1000ll << 800ll << 13 << 16 << true;
-        QTest::newRow("left inside") << keys::Left << 1ll << 3 << 5 << 1000ll << 1ll << 3 << 4 << false;
-        QTest::newRow("left wraps a row") << keys::Left << 1ll << 3 << 1 << 1000ll << 1ll << 2 << 16 << false;
-        QTest::newRow("left at 1,1 scrolls") << keys::Left << 33ll << 1 << 1 << 1000ll << 17ll << 1 << 16 << true;
-        QTest::newRow("left at 1,1 from byte 1") << keys::Left << 1ll << 1 << 1 << 1000ll << 1ll << 1 << 1 << true;
-        QTest::newRow("left at 1,1 from byte 5") << keys::Left << 5ll << 1 << 1 << 1000ll << 1ll << 1 << 1 << true;
-        QTest::newRow("backspace is left") << keys::Backspace << 1ll << 3 << 5 << 1000ll << 1ll << 3 << 4 << false;
+        QTest::newRow("up row 1, start 5")
+            << keys::Up << 5ll << 1 << 7 << 1000ll << 1ll << 1 << 7 << true;
+        QTest::newRow("up row 1, start 100")
+            << keys::Up << 100ll << 1 << 7 << 1000ll << 84ll << 1 << 7 << true;
+        QTest::newRow("page up clamps")
+            << keys::PageUp << 100ll << 9 << 2 << 1000ll << 1ll << 9 << 2 << true;
+        QTest::newRow("right inside")
+            << keys::Right << 1ll << 3 << 15 << 1000ll << 1ll << 3 << 16 << false;
+        QTest::newRow("right wraps a row")
+            << keys::Right << 1ll << 3 << 16 << 1000ll << 1ll << 4 << 1 << false;
+        QTest::newRow("right at 13,16 scrolls")
+            << keys::Right << 1ll << 13 << 16 << 1000ll << 17ll << 13 << 1 << true;
+        QTest::newRow("right at 13,16 at end")
+            << keys::Right << 800ll << 13 << 16 << 1000ll << 800ll << 13 << 16 << true;
+        QTest::newRow("left inside")
+            << keys::Left << 1ll << 3 << 5 << 1000ll << 1ll << 3 << 4 << false;
+        QTest::newRow("left wraps a row")
+            << keys::Left << 1ll << 3 << 1 << 1000ll << 1ll << 2 << 16 << false;
+        QTest::newRow("left at 1,1 scrolls")
+            << keys::Left << 33ll << 1 << 1 << 1000ll << 17ll << 1 << 16 << true;
+        QTest::newRow("left at 1,1 from byte 1")
+            << keys::Left << 1ll << 1 << 1 << 1000ll << 1ll << 1 << 1 << true;
+        QTest::newRow("left at 1,1 from byte 5")
+            << keys::Left << 5ll << 1 << 1 << 1000ll << 1ll << 1 << 1 << true;
+        QTest::newRow("backspace is left")
+            << keys::Backspace << 1ll << 3 << 5 << 1000ll << 1ll << 3 << 4 << false;
         QTest::newRow("home") << keys::Home << 500ll << 6 << 6 << 1000ll << 1ll << 6 << 6 << true;
-        QTest::newRow("page down, empty file") << keys::PageDown << 1ll << 1 << 1 << 0ll << 1ll << 1 << 1 << true;
+        QTest::newRow("page down, empty file")
+            << keys::PageDown << 1ll << 1 << 1 << 0ll << 1ll << 1 << 1 << true;
     }
     void move() {
         QFETCH(int, key);
@@ -90,8 +111,10 @@ private slots:
         QFETCH(bool, characterPane);
         HexCursor cursor{100, row, column};
         const std::int64_t next = cursor.Position() + (characterPane || row < 13 ? 1 : 0);
-        if (characterPane) cursor.AdvanceAfterCharacterWrite();
-        else cursor.AdvanceAfterHexWrite();
+        if (characterPane)
+            cursor.AdvanceAfterCharacterWrite();
+        else
+            cursor.AdvanceAfterHexWrite();
         QTEST(static_cast<qint64>(cursor.startingByte), "newStart");
         QTEST(cursor.row, "newRow");
         QTEST(cursor.column, "newColumn");
@@ -150,15 +173,23 @@ private slots:
         QTest::addColumn<int>("caret");
         QTest::addColumn<int>("commit");  // -1 none, -2 invalid, else the byte
         using D = HexBoxKeys::Down;
-        QTest::newRow("right from first digit") << keys::Right << 0 << 1 << "41" << int(D::StayInBox) << 1 << -1;
-        QTest::newRow("right from second digit") << keys::Right << 1 << 0 << "41" << int(D::MoveCursor) << 0 << -1;
-        QTest::newRow("left from second digit") << keys::Left << 1 << 0 << "41" << int(D::StayInBox) << 0 << -1;
-        QTest::newRow("left from first digit") << keys::Left << 0 << 0 << "41" << int(D::MoveCursor) << 1 << -1;
-        QTest::newRow("down keeps the caret") << keys::Down << 1 << 0 << "41" << int(D::MoveCursor) << 1 << -1;
-        QTest::newRow("backspace discarded") << keys::Backspace << 1 << 1 << "41" << int(D::Discard) << 1 << -1;
+        QTest::newRow("right from first digit")
+            << keys::Right << 0 << 1 << "41" << int(D::StayInBox) << 1 << -1;
+        QTest::newRow("right from second digit")
+            << keys::Right << 1 << 0 << "41" << int(D::MoveCursor) << 0 << -1;
+        QTest::newRow("left from second digit")
+            << keys::Left << 1 << 0 << "41" << int(D::StayInBox) << 0 << -1;
+        QTest::newRow("left from first digit")
+            << keys::Left << 0 << 0 << "41" << int(D::MoveCursor) << 1 << -1;
+        QTest::newRow("down keeps the caret")
+            << keys::Down << 1 << 0 << "41" << int(D::MoveCursor) << 1 << -1;
+        QTest::newRow("backspace discarded")
+            << keys::Backspace << 1 << 1 << "41" << int(D::Discard) << 1 << -1;
         QTest::newRow("first digit typed") << int('4') << 0 << 1 << "41" << int(D::Type) << 1 << -1;
-        QTest::newRow("second digit typed") << int('1') << 1 << 2 << "41" << int(D::Type) << 0 << 0x41;
-        QTest::newRow("lower case digits") << int('F') << 1 << 2 << "ff" << int(D::Type) << 0 << 0xFF;
+        QTest::newRow("second digit typed")
+            << int('1') << 1 << 2 << "41" << int(D::Type) << 0 << 0x41;
+        QTest::newRow("lower case digits")
+            << int('F') << 1 << 2 << "ff" << int(D::Type) << 0 << 0xFF;
         QTest::newRow("not hex") << int('G') << 1 << 2 << "4G" << int(D::Type) << 0 << -2;
     }
     void hexBox() {

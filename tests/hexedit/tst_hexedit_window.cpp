@@ -271,12 +271,19 @@ private slots:
         QTest::addColumn<QString>("findText");
         QTest::addColumn<QString>("replaceText");
         QTest::addColumn<QString>("message");
-        QTest::newRow("shape") << "0D0A 0A" << "" << "|The Hex List is invalid";
-        QTest::newRow("not a byte") << "0D0A" << "41"
+        QTest::newRow("shape") << "0D0A 0A"
+                               << ""
+                               << "|The Hex List is invalid";
+        QTest::newRow("not a byte") << "0D0A"
+                                    << "41"
                                     << "|\"0D0A\" in the hex list is not a byte value (00 to FF).";
-        QTest::newRow("replacement not a byte") << "61" << "3338"
-                                    << "|\"3338\" in the hex list is not a byte value (00 to FF).";
-        QTest::newRow("empty find") << "" << "41" << "|Enter the bytes to find before replacing them.";
+        QTest::newRow("replacement not a byte")
+            << "61"
+            << "3338"
+            << "|\"3338\" in the hex list is not a byte value (00 to FF).";
+        QTest::newRow("empty find") << ""
+                                    << "41"
+                                    << "|Enter the bytes to find before replacing them.";
     }
     void refusals() {
         QFETCH(QString, findText);
@@ -298,9 +305,12 @@ private slots:
         QTest::addColumn<bool>("hex");
         QTest::addColumn<QByteArray>("after");
         QTest::addColumn<int>("reloads");
-        QTest::newRow("same length") << "0D 0A" << "2C 2C" << true << QByteArray("a,,b,,") << 0;
-        QTest::newRow("longer") << "\r" << "<CR>" << false << QByteArray("a<CR>\nb<CR>\n") << 1;
-        QTest::newRow("shorter") << "0D 0A" << "0A" << true << QByteArray("a\nb\n") << 1;
+        QTest::newRow("same length") << "0D 0A"
+                                     << "2C 2C" << true << QByteArray("a,,b,,") << 0;
+        QTest::newRow("longer") << "\r"
+                                << "<CR>" << false << QByteArray("a<CR>\nb<CR>\n") << 1;
+        QTest::newRow("shorter") << "0D 0A"
+                                 << "0A" << true << QByteArray("a\nb\n") << 1;
     }
     void replace() {
         QFETCH(QString, findText);

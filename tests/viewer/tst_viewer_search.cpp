@@ -73,10 +73,9 @@ private slots:
         QTest::addColumn<QList<qint64>>("records");  // after Find First, then each Find Next
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("several") << "CAN" << QList<qint64>{3, 6, 7} << QStringList{};
-        QTest::newRow("none")
-            << "XYZ" << QList<qint64>{1, 1}
-            << QStringList{"Not Found|No records found.",
-                           "Find Next Record|There are no more records to find."};
+        QTest::newRow("none") << "XYZ" << QList<qint64>{1, 1}
+                              << QStringList{"Not Found|No records found.",
+                                             "Find Next Record|There are no more records to find."};
     }
     void findFirstAndNext() {
         QFETCH(QString, phrase);

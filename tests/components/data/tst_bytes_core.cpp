@@ -117,7 +117,10 @@ private slots:
         QTest::addColumn<bool>("converts");
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("CR LF") << "0D 0A" << true << true << QByteArray("\r\n");
-        QTest::newRow("lower case") << "ff 41" << true << true << QByteArray("\xff" "A");
+        QTest::newRow("lower case") << "ff 41" << true << true
+                                    << QByteArray(
+                                           "\xff"
+                                           "A");
         QTest::newRow("single digits") << "1 2" << true << true << QByteArray("\x01\x02");
         QTest::newRow("empty") << "" << true << true << QByteArray();
         QTest::newRow("no spaces, one word") << "0D0A" << true << false << QByteArray();
@@ -147,14 +150,22 @@ private slots:
     void replaceMatchesReference_data() {
         QTest::addColumn<QString>("find");
         QTest::addColumn<QString>("replacement");
-        QTest::newRow("equal") << "ab" << "ba";
-        QTest::newRow("equal, self-overlapping") << "aa" << "ab";
-        QTest::newRow("equal, three") << "aba" << "bab";
-        QTest::newRow("longer") << "ab" << "xyz";
-        QTest::newRow("longer, self-overlapping") << "aaa" << "aaaa";
-        QTest::newRow("shorter") << "aab" << "b";
-        QTest::newRow("delete") << "ba" << "";
-        QTest::newRow("longer than a chunk") << "aabaa" << "Q";
+        QTest::newRow("equal") << "ab"
+                               << "ba";
+        QTest::newRow("equal, self-overlapping") << "aa"
+                                                 << "ab";
+        QTest::newRow("equal, three") << "aba"
+                                      << "bab";
+        QTest::newRow("longer") << "ab"
+                                << "xyz";
+        QTest::newRow("longer, self-overlapping") << "aaa"
+                                                  << "aaaa";
+        QTest::newRow("shorter") << "aab"
+                                 << "b";
+        QTest::newRow("delete") << "ba"
+                                << "";
+        QTest::newRow("longer than a chunk") << "aabaa"
+                                             << "Q";
     }
     void replaceMatchesReference() {
         QFETCH(QString, find);
@@ -190,10 +201,13 @@ private slots:
                 if (i + 1 >= 40) expected.push_back(static_cast<std::int64_t>(i) + 1);
             for (std::size_t chunk : {1, 3, 5, 1024}) {
                 std::vector<std::int64_t> found;
-                data::FindAllBytes(path.toStdString(), pattern, 40, [&](std::int64_t p) {
-                    found.push_back(p);
-                    return true;
-                }, {}, chunk);
+                data::FindAllBytes(
+                    path.toStdString(), pattern, 40,
+                    [&](std::int64_t p) {
+                        found.push_back(p);
+                        return true;
+                    },
+                    {}, chunk);
                 QVERIFY2(found == expected, pattern.c_str());
                 const std::int64_t first = expected.empty() ? 0 : expected.front();
                 QCOMPARE(data::FindBytes(path.toStdString(), pattern, 40, {}, chunk).position,
@@ -233,7 +247,8 @@ private slots:
         const QString path = dir.filePath("p.dat");
         Write(path, "xx-xx");
         QVERIFY(chmod(path.toLocal8Bit().constData(), 0640) == 0);
-        const data::ByteReplaceResult result = data::ReplaceAllBytes(path.toStdString(), "-", "+++");
+        const data::ByteReplaceResult result =
+            data::ReplaceAllBytes(path.toStdString(), "-", "+++");
         QCOMPARE(result.replaced, std::int64_t(1));
         QCOMPARE(Read(path), std::string("xx+++xx"));
         QCOMPARE(Mode(path), mode_t(0640));
