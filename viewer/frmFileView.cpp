@@ -356,9 +356,14 @@ void frmFileView::Timer1_Timer() {
         return;
     }
     if (now == mFile->FileDateTime()) return;
-    mFile->CloseFile();
-    mFile->Open(path);
+    // Opening the open file again re-reads its records but keeps the
+    // connection, the layout and the view mode in force, saved or not: the
+    // user's unsaved edits (and the hex editor's own writes) survive.
+    qint64 record = mFile->RecordNumber();
+    qint64 column = mFile->BytePosition();
+    if (!mFile->Open(path)) return;
     mFile->SetFileDateTime(now);
+    if (record > 1 || column > 1) PositionView(record, column, false);
 }
 
 void frmFileView::SaveConnectionQuietly() {
