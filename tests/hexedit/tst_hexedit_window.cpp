@@ -13,11 +13,13 @@
 #include <QtTest>
 
 #include "app/userprompt.h"
+#include "data/bytesearch.h"
 #include "hexedit/frmHexView.h"
 #include "hexedit/frmHexViewFind.h"
 #include "hexedit/hexviewhost.h"
 #include "hexedit/hexwindows.h"
 #include "viewer/frmFileView.h"
+#include "viewer/progressgate.h"
 #include "viewer/viewer_testhost.h"
 
 using namespace velmor;
@@ -328,6 +330,29 @@ private slots:
         QVERIFY(f.prompt.Questions().empty());
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"data.bin"});
         QCOMPARE(f.view->txtHex->text(), QString("61"));
+    }
+
+    // A cancel in place stops between chunks: the first chunk stays
+    // replaced, the rest of the file is as it was, and the count is told.
+    void cancelledReplacementSaysHowMany() {
+        QByteArray line(98, 'x');
+        line += "\r\n";
+        const QByteArray content = line.repeated(int(2 * data::kByteChunk / 100));
+        Fixture f(content);
+        frmHexViewFind& find = f.Find();
+        find.txtFind->setText("0D 0A");
+        find.txtReplace->setText("2C 2C");
+        viewer::ProgressGate::cancelForTests = [] { return true; };
+        find.cmdFind_Click();
+        viewer::ProgressGate::cancelForTests = nullptr;
+        // Occurrences wholly inside the first read (a chunk and one byte).
+        const qsizetype firstRead = qsizetype(data::kByteChunk) + 1;
+        const int done = int(content.left(firstRead).count("\r\n"));
+        QCOMPARE(f.Messages(),
+                 QStringList{QString("|Replacing was cancelled after %1 occurrences.").arg(done)});
+        const QByteArray after = f.Content();
+        QCOMPARE(after.left(firstRead).count(",,"), done);
+        QCOMPARE(after.mid(firstRead), content.mid(firstRead));
     }
 
     void replaceAsksAboutReadOnly() {
