@@ -103,6 +103,15 @@ private slots:
         QCOMPARE(s.Record(), 60);
     }
 
+    void hidesAndComesBackWithTheViewer() {
+        Search s;
+        s.window->Form_LostFocus();
+        QVERIFY(!s.window->isVisible());
+        QApplication::setActiveWindow(nullptr);
+        QApplication::setActiveWindow(s.viewer.get());
+        QVERIFY(s.window->isVisible());
+    }
+
     void enterRunsFindFirst() {
         Search s;
         s.Look("STATUS", "CAN");

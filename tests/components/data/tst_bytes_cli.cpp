@@ -39,14 +39,14 @@ private slots:
         QTest::newRow("replace, hex, shorter")
             << QStringList{"replace", "@", "0D 0A", "0A", "--hex"} << 0 << QByteArray("2\n")
             << QByteArray("ab\nab\nabab");
-        QTest::newRow("not a byte") << QStringList{"replace", "@", "0D0A", "0A", "--hex"} << 1
-                                    << QByteArray() << text;
-        QTest::newRow("bad shape") << QStringList{"find", "@", "0D0A 0A", "--hex"} << 1
-                                   << QByteArray() << text;
-        QTest::newRow("empty find") << QStringList{"replace", "@", "", "x"} << 1 << QByteArray()
-                                    << text;
-        QTest::newRow("missing operand") << QStringList{"replace", "@", "ab"} << 2 << QByteArray()
-                                         << text;
+        QTest::newRow("not a byte")
+            << QStringList{"replace", "@", "0D0A", "0A", "--hex"} << 1 << QByteArray() << text;
+        QTest::newRow("bad shape")
+            << QStringList{"find", "@", "0D0A 0A", "--hex"} << 1 << QByteArray() << text;
+        QTest::newRow("empty find")
+            << QStringList{"replace", "@", "", "x"} << 1 << QByteArray() << text;
+        QTest::newRow("missing operand")
+            << QStringList{"replace", "@", "ab"} << 2 << QByteArray() << text;
     }
     void bytes() {
         QFETCH(QStringList, args);
