@@ -105,6 +105,10 @@ void SetDialogFilter(UserPrompt::FileRequest& dialog);
 void RecogniseFileType(const QString& pathAndName);
 /// Hands every AllFileTypes entry to the engine's file types.
 void RegisterFileTypes(data::FileTypes& types);
+/// Makes the connection-folder settings and the file types the ones every
+/// engine File and Converter starts with, whoever creates it (a window or a
+/// script); run after the settings or profiles change.
+void HandSettingsToEngine();
 
 }  // namespace Global
 }  // namespace velmor

@@ -150,6 +150,7 @@ void frmFileView::BuildMenus() {
                             QStringLiteral("Field Names"), &frmFileView::mnuFieldNames_Click);
     mnuByteBar->setCheckable(true);
     mnuFieldNames->setCheckable(true);
+    BuildDisplayMenu();
 
     // Items whose windows are not registered do nothing, so they are off.
     for (QAction* a :
@@ -246,6 +247,7 @@ void frmFileView::changeEvent(QEvent* event) {
 }
 
 bool frmFileView::AddFile(const QString& pathAndName) {
+    Global::HandSettingsToEngine();  // the options may have changed since
     mFile->SetStoreConnectionAndIndexingFilesInDataPath(
         Global::StoreConnectionAndIndexingFilesInDataPath ? "True" : "False");
     mFile->SetSecondaryConnectionAndIndexingPath(
@@ -312,6 +314,7 @@ void frmFileView::mFile_Error(const std::string& description, bool& cancel) {
 }
 
 void frmFileView::mFile_ConnectionEstablished() {
+    SettleTextEncoding();
     UpdateCaption();
     RefreshView();
     ShowHideControls();
