@@ -109,7 +109,13 @@ private slots:
         auto* view = viewer->findChild<frmHexView*>();
         QCOMPARE(view->StartingByte(), std::int64_t(2 * 32 + 1));  // 30 bytes and CR LF a record
         QCOMPARE(view->txtHex->text(), QString("31"));
+        viewer->mDrawer->ClearLog();
         QTest::keyClicks(view->txtHex, "39");
+        // The viewer behind draws the record again with the new byte.
+        QByteArray drawn;
+        for (const auto& t : viewer->mDrawer->Log())
+            if (t.record == 3) drawn = QByteArray::fromStdString(t.text);
+        QCOMPARE(drawn.left(6), QByteArray("900003"));
         QFile file(data);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll().mid(64, 6), QByteArray("900003"));
