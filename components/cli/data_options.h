@@ -28,6 +28,8 @@ struct DataOptions {
     bool delimited = false;
     bool ebcdic = false;
     bool header = false;
+    bool noProfiles = false;              ///< detection alone decides
+    std::optional<std::string> profiles;  ///< a profile file other than the program's
     std::optional<std::int64_t> recordLength;
     std::optional<std::int64_t> byteOffset;
     std::optional<std::string> recordDelimiter;
@@ -71,6 +73,10 @@ inline const char* DataUsage() {
            "                         else $XDG_DATA_HOME/Velmor/Connections; indexing\n"
            "                         files in $XDG_CACHE_HOME/Velmor)\n"
            "\n"
+           "  --profiles FILE        file types from FILE instead of the program's\n"
+           "                         UserConnections.txt (the built-ins when it is absent)\n"
+           "  --no-profiles          no file types: detection alone\n"
+           "\n"
            "Converter options (the output):\n"
            "  --fixed [--header]     fields padded to their widths, records ended by CR LF\n"
            "  --delimited [--record-delimiter REP] [--field-delimiter REP]\n"
@@ -105,6 +111,7 @@ inline bool ReadOption(const std::vector<std::string>& args, std::size_t& i, Dat
     if (a == "--delimited") return o.delimited = true;
     if (a == "--ebcdic") return o.ebcdic = true;
     if (a == "--header") return o.header = true;
+    if (a == "--no-profiles") return o.noProfiles = true;
     if (a == "--help" || a == "-h") return o.help = true;
     if (i + 1 >= args.size()) {
         error = a.rfind("--", 0) == 0 ? a + " needs a value." : "Unexpected \"" + a + "\".";
@@ -114,6 +121,10 @@ inline bool ReadOption(const std::vector<std::string>& args, std::size_t& i, Dat
     if (a == "--record-length") return ReadCount(a, v, 1, o.recordLength, error);
     if (a == "--byte-offset") return ReadCount(a, v, 0, o.byteOffset, error);
     if (a == "--count") return ReadCount(a, v, 0, o.count, error);
+    if (a == "--profiles") {
+        o.profiles = v;
+        return true;
+    }
     if (a == "--connection-folder") {
         o.connectionFolder = v;
         return true;
@@ -158,6 +169,7 @@ inline bool CheckCombination(DataOptions& o, std::string& error) {
     if (!convert && !o.delimited && (delimiterGiven || o.header)) {
         error = "Delimiters and --header go with --delimited.";
     }
+    if (o.noProfiles && o.profiles) error = "Choose either --profiles or --no-profiles.";
     if (o.command != "records" && (o.count || o.from != 1)) {
         error = "--from and --count go with the records command.";
     }

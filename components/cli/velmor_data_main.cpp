@@ -8,6 +8,7 @@
 
 #include "cli/bytes_command.h"
 #include "cli/data_options.h"
+#include "cli/data_profiles.h"
 #include "data/convert_text.h"
 #include "data/converter.h"
 #include "data/file.h"
@@ -187,6 +188,12 @@ int main(int argc, char** argv) {
         if (!velmor::cli::ApplySideFileOptions(options, error)) {
             PrintError(error);
             return kUsage;
+        }
+        if (!options.noProfiles &&
+            !velmor::cli::UseProfiles(
+                options.profiles.value_or(velmor::cli::DefaultProfileFile()), error)) {
+            PrintError(error);
+            return kFailed;
         }
         int status = Run(options);
         if (std::ferror(stdout)) {

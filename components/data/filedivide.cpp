@@ -121,6 +121,7 @@ bool FileImpl::DivideDelimited() {
                 util::CharactersToRepresentation(detected.qualifier));
             connection.SetFirstRecordContainsFieldNames(detected.header ||
                                                         connection.FirstRecordContainsFieldNames());
+            if (connection.ByteOffset() == 0) connection.SetByteOffset(detected.byteOffset);
         }
     }
     Delimiters d;

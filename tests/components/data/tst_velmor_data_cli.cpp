@@ -72,6 +72,8 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY2(!Program().isEmpty(), "build the velmor-data target first");
+        // The user's own profiles must not decide what these tests read.
+        qputenv("VELMOR_CONFIG", dir_.filePath("config").toLocal8Bit());
         csv_ = dir_.filePath("people.csv");
         WriteBytes(csv_, kCsv);
     }
@@ -245,6 +247,39 @@ private slots:
         QFile f(csv_);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
+    }
+
+    void readsThroughFileTypes_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("userFile");
+        QTest::addColumn<QByteArray>("firstName");
+        // A ".dat" file is a flat file to the built-in types, so its lines
+        // are whole records, as the program shows them.
+        QTest::newRow("built-in types") << QStringList{} << false << QByteArray("Field1");
+        QTest::newRow("the user's profiles") << QStringList{} << true << QByteArray("a");
+        QTest::newRow("detection alone")
+            << QStringList{"--no-profiles"} << false << QByteArray("a");
+        QTest::newRow("a profile file")
+            << QStringList{"--profiles", "semicolons.txt"} << false << QByteArray("a");
+    }
+    void readsThroughFileTypes() {
+        QFETCH(QStringList, options);
+        QFETCH(bool, userFile);
+        QFETCH(QByteArray, firstName);
+        const QByteArray profiles =
+            "Begin Semicolons\r\n  Extensions=*.dat\r\n  IsDelimited=True\r\n"
+            "  FieldDelimiterRepresentation=CHR$(59)\r\n"
+            "  FirstRecordContainsFieldNames=True\r\nEnd\r\n";
+        WriteBytes(dir_.filePath("semi.dat"), "a;b\n1;2\n3;4\n");
+        WriteBytes(dir_.filePath("semicolons.txt"), profiles);
+        QDir(dir_.path()).mkpath("config");
+        QFile::remove(dir_.filePath("config/UserConnections.txt"));
+        if (userFile) WriteBytes(dir_.filePath("config/UserConnections.txt"), profiles);
+        if (options.size() == 2) options[1] = dir_.filePath(options[1]);
+        Result r = Run(QStringList{"fields", dir_.filePath("semi.dat")} + options);
+        QFile::remove(dir_.filePath("config/UserConnections.txt"));
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.out.split('\t').value(0), firstName);
     }
 
     void help() {
