@@ -7,8 +7,10 @@
 #include "dialogs/frmOptions.h"
 #include "editors/editorwindows.h"
 #include "editors/frmStringRepresentation.h"
+#include "hexedit/hexwindows.h"
 #include "util/utilities.h"
 #include "viewer/frmFileView.h"
+#include "viewer/frmFind2.h"
 
 namespace velmor::Global {
 
@@ -34,6 +36,8 @@ void RegisterWindows(frmFileView& viewer) {
         frmFileView::ShowModal(options);
         options.Form_Unload();
     });
+    hexedit::RegisterHexWindows(viewer);
+    RegisterSearchWindow(viewer);
 }
 }  // namespace
 

@@ -235,9 +235,13 @@ void frmFileView::changeEvent(QEvent* event) {
     mnuByteBar->setChecked(!mFile->ShowFieldNames());
     for (const auto& window : mWindows) {
         QWidget* w = window.data();
-        if (w == nullptr || !w->isVisible()) continue;
+        if (w == nullptr) continue;
         const QString name = w->objectName();
-        if (name == QLatin1String("frmFind2") || name == QLatin1String("frmDataConverter")) {
+        // The search window hides when it loses the focus and comes back here.
+        const bool search = name == QLatin1String("frmFind2");
+        if (!search && !w->isVisible()) continue;
+        if (search || name == QLatin1String("frmDataConverter")) {
+            w->show();
             w->activateWindow();
             return;
         }

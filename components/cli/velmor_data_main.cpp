@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/bytes_command.h"
 #include "cli/data_options.h"
 #include "cli/dump_command.h"
 #include "cli/data_profiles.h"
@@ -191,6 +192,8 @@ int main(int argc, char** argv) {
     try {
         std::vector<std::string> args(argv + 1, argv + argc);
         if (!args.empty() && args[0] == "dump") return velmor::cli::RunDump(args);
+        if (!args.empty() && args[0] == "bytes")
+            return velmor::cli::RunBytesCommand({args.begin() + 1, args.end()});
         DataOptions options;
         std::string error;
         if (!velmor::cli::ParseDataOptions(args, options, error)) {
