@@ -27,6 +27,7 @@ struct ConnectionProfile {
     QString RecordDelimiterRepresentation;
     QString FieldDelimiterRepresentation;
     QString TextQualifierRepresentation;
+    bool operator==(const ConnectionProfile&) const = default;
 };
 using ProfileList = std::vector<ConnectionProfile>;  // 0-based
 
@@ -93,8 +94,9 @@ QString ProfileFilePath();
 QString ProfileSavePath();
 void LoadConnectionProfiles();
 /// False when the file could not be written (nothing is left half-written),
-/// and when the last load found the file unreadable: the user's file is
-/// then kept rather than replaced by the built-ins.
+/// and when the last load found a file yielding no profile and the profiles
+/// are still the built-ins shown meanwhile: that file is then left as it
+/// was. Changed profiles replace it, and it is kept as "...txt.bak".
 bool SaveConnectionProfiles();
 void MergeFileTypes();
 void SortProfilesByName(ProfileList& list);

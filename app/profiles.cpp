@@ -1,24 +1,28 @@
-// The connection-profile store: "UserConnections.txt" beside the program,
-// the built-in profiles and the lists built from them.
+// The connection-profile store: "UserConnections.txt" beside the program or
+// in the user's configuration folder, the built-in profiles and the lists
+// built from them.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
 #include <algorithm>
 #include <limits>
 
 #include "app/global.h"
 #include "app/profilestore.h"
+#include "app/textdecoding.h"
 #include "util/utilities.h"
 
 namespace velmor::Global {
 
 namespace {
 
-// Set when the profile file exists but cannot be read: saving then must not
-// replace the user's profiles with the built-ins shown meanwhile.
-bool profileFileUnreadable = false;
+// Set when the profile file exists but yields no profile (unreadable, or in
+// a form we cannot read): the built-ins shown meanwhile must not replace the
+// user's file unless the user changed them.
+bool profileFileKept = false;
+QString keptPath;
+ProfileList keptProfiles;
 
 ConnectionProfile MakeProfile(const QString& name, const QString& extensions) {
     ConnectionProfile p;
@@ -41,15 +45,6 @@ ConnectionProfile DelimitedProfile(const QString& name, const QString& extension
 ProfileList ExtraProfiles() {
     return {MakeProfile(QStringLiteral("DBase III"), QStringLiteral("*.dbf")),
             MakeProfile(QStringLiteral("All Files"), QStringLiteral("*.*"))};
-}
-
-// Files written by older versions may be Latin-1; anything that is not valid
-// UTF-8 is read that way instead of turning into replacement characters.
-QString DecodeProfileText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(bytes);
-    if (utf8.hasError()) return QString::fromLatin1(bytes);
-    return text;
 }
 
 qint32 ReadLong(const QString& value) {
@@ -163,7 +158,9 @@ QString FormatProfiles(const ProfileList& profiles) {
 }  // namespace
 
 void internal::ForgetProfileFileState() {
-    profileFileUnreadable = false;
+    profileFileKept = false;
+    keptPath.clear();
+    keptProfiles.clear();
 }
 
 ProfileList BuiltInProfiles() {
@@ -211,16 +208,19 @@ QString ProfileSavePath() {
 void LoadConnectionProfiles() {
     const QString path = ProfileFilePath();
     internal::ForgetProfileFileState();
+    Connections = BuiltInProfiles();
     if (util::FileExists(QFile::encodeName(path).toStdString())) {
         QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            Connections = ParseProfiles(DecodeProfileText(file.readAll()));
+        const bool opened = file.open(QIODevice::ReadOnly);
+        const QByteArray bytes = opened ? file.readAll() : QByteArray();
+        ProfileList read = ParseProfiles(DecodeText(bytes));
+        if (!opened || (read.empty() && !bytes.isEmpty())) {
+            profileFileKept = true;
+            keptPath = path;
+            keptProfiles = Connections;
         } else {
-            profileFileUnreadable = true;
-            Connections = BuiltInProfiles();
+            Connections = std::move(read);
         }
-    } else {
-        Connections = BuiltInProfiles();
     }
     ExtraFileTypes = ExtraProfiles();
     MergeFileTypes();
@@ -229,16 +229,34 @@ void LoadConnectionProfiles() {
 
 bool SaveConnectionProfiles() {
     SortProfilesByName(Connections);
-    if (profileFileUnreadable) return false;
-    // QSaveFile writes beside the target and renames over it on commit, so a
-    // failed save leaves the previous file whole.
     const QString path = ProfileSavePath();
+    const QString backup = path + QStringLiteral(".bak");
+    bool keptAside = false;
+    if (profileFileKept) {
+        ProfileList shown = keptProfiles;
+        SortProfilesByName(shown);
+        if (Connections == shown) return false;
+        // The user changed the profiles: the file we could not read stays
+        // beside the new one.
+        if (keptPath == path) {
+            QFile::remove(backup);
+            if (!QFile::rename(path, backup)) return false;
+            keptAside = true;
+        }
+    }
     if (path.startsWith(UserConfigFolder() + QLatin1Char('/')))
         QDir().mkpath(UserConfigFolder());
+    // QSaveFile writes beside the target and renames over it on commit, so a
+    // failed save leaves the previous file whole.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(FormatProfiles(Connections).toUtf8());
-    return file.commit();
+    bool saved = file.open(QIODevice::WriteOnly);
+    if (saved) {
+        file.write(FormatProfiles(Connections).toUtf8());
+        saved = file.commit();
+    }
+    if (!saved && keptAside) QFile::rename(backup, path);
+    if (saved) internal::ForgetProfileFileState();
+    return saved;
 }
 
 void MergeFileTypes() {

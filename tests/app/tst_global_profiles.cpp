@@ -63,6 +63,8 @@ private slots:
     void builtInsSaveAsGoldenFile();
     void loadOddFiles_data();
     void loadOddFiles();
+    void fileWithoutProfilesIsKept_data();
+    void fileWithoutProfilesIsKept();
     void veryLongLineIsIgnored();
     void delimitedProfileDropsRecordLength();
     void saveSortsByCharacterCode();
@@ -172,6 +174,15 @@ void TestGlobalProfiles::loadOddFiles_data() {
                                   << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank;
     QTest::newRow("UTF-8 name") << QByteArray("Begin Caf\xc3\xa9\r\n")
                                 << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank;
+    QTest::newRow("each line in its own encoding")
+        << QByteArray("Begin Caf\xc3\xa9\r\nEnd\r\nBegin Gar\xe7on \x80\r\n")
+        << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank +
+               QString::fromUtf8("\n[Gar\xc3\xa7on \xe2\x82\xac] ") + kBlank;
+    QTest::newRow("UTF-16 with a byte-order mark")
+        << QByteArray("\xff\xfe" "B\0e\0g\0i\0n\0 \0\xe9\0\r\0\n\0R\0L\0=\0" "2\0", 28)
+        << QString::fromUtf8("[\xc3\xa9] ext= fixed=0 delim=0 rl=2 bo=0 names=0 rd= fd= tq=");
+    QTest::newRow("UTF-8 byte-order mark")
+        << QByteArray("\xef\xbb\xbf" "Begin A\r\n") << QString("[A] ") + kBlank;
     QTest::newRow("empty file") << QByteArray() << QString();
 }
 
@@ -182,6 +193,48 @@ void TestGlobalProfiles::loadOddFiles() {
     QTEST(Describe(G::Connections), "profiles");
     QCOMPARE(G::ExtraFileTypes.size(), std::size_t(2));
     QCOMPARE(G::AllFileTypes.size(), G::Connections.size() + 2);
+    // Saved and read again, every profile keeps its characters.
+    QVERIFY(G::SaveConnectionProfiles());
+    G::ResetState();
+    G::LoadConnectionProfiles();
+    QTEST(Describe(G::Connections), "profiles");
+}
+
+void TestGlobalProfiles::fileWithoutProfilesIsKept_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("changed");
+    QByteArray noise;
+    quint32 seed = 12345;
+    for (int i = 0; i < 3000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        noise += static_cast<char>(seed >> 24);
+    }
+    const QByteArray keysOnly("  ByteOffset=0\r\n  IsFixed=True\r\nEnd\r\n");
+    const QByteArray utf16NoMark("B\0e\0g\0i\0n\0 \0X\0\r\0\n\0", 18);
+    QTest::newRow("random bytes") << noise << false;
+    QTest::newRow("key lines without Begin") << keysOnly << false;
+    QTest::newRow("UTF-16 without a mark") << utf16NoMark << false;
+    QTest::newRow("changed profiles keep it aside") << keysOnly << true;
+}
+
+void TestGlobalProfiles::fileWithoutProfilesIsKept() {
+    QFETCH(QByteArray, file);
+    QFETCH(bool, changed);
+    QVERIFY(WriteFile(ProfilePath(), file));
+    G::LoadConnectionProfiles();
+    QCOMPARE(Names(G::Connections), Names(G::BuiltInProfiles()));
+    if (changed) G::Connections[0].Name = "Mine";
+    QCOMPARE(G::SaveConnectionProfiles(), changed);
+    const QString backup = ProfilePath() + ".bak";
+    if (!changed) {
+        QCOMPARE(ReadFile(ProfilePath()), file);
+        QVERIFY(!QFile::exists(backup));
+        return;
+    }
+    QCOMPARE(ReadFile(backup), file);
+    G::ResetState();
+    G::LoadConnectionProfiles();
+    QVERIFY(Names(G::Connections).contains("Mine"));
 }
 
 void TestGlobalProfiles::veryLongLineIsIgnored() {
