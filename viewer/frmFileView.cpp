@@ -254,8 +254,7 @@ bool frmFileView::AddFile(const QString& pathAndName) {
     const bool opened = mFile->Open(Std(pathAndName));
     if (!opened || mFile->PathAndName().empty()) {
         mFile->SetLoading(false);
-        ShowHideControls();
-        UpdateCaption();
+        ShowClosedState();
         return false;
     }
     // The engine's connection event has usually drawn the file already.
@@ -341,7 +340,9 @@ void frmFileView::UpdateLaunchMenu() {
 }
 
 void frmFileView::Timer1_Timer() {
-    if (mFile->PathAndName().empty() || mBusy || mInPosition) return;
+    // Only a positioning in progress holds the watch off: the busy flag alone
+    // stays raised after an empty file's view until the next redraw.
+    if (mFile->PathAndName().empty() || mInPosition) return;
     std::error_code ec;
     const std::string path = mFile->PathAndName();
     const auto now = std::filesystem::last_write_time(path, ec);
@@ -357,7 +358,12 @@ void frmFileView::Timer1_Timer() {
     // user's unsaved edits (and the hex editor's own writes) survive.
     qint64 record = mFile->RecordNumber();
     qint64 column = mFile->BytePosition();
-    if (!mFile->Open(path)) return;
+    if (!mFile->Open(path)) {
+        // The engine has said why; what stays on screen must not pretend
+        // the file is still open.
+        if (mFile->PathAndName().empty()) ShowClosedState();
+        return;
+    }
     mFile->SetFileDateTime(now);
     if (record > 1 || column > 1) PositionView(record, column, false);
 }
@@ -382,7 +388,12 @@ void frmFileView::mnuSaveDataConnection_Click() {
 void frmFileView::mnuclose_Click() {
     SaveConnectionQuietly();
     mFile->CloseFile();
+    ShowClosedState();
+}
+
+void frmFileView::ShowClosedState() {
     EraseSlides();
+    ShowEmptyGrid();
     ShowHideControls();
     UpdateCaption();
     UpdateLaunchMenu();

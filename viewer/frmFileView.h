@@ -191,6 +191,8 @@ private:
     QAction* AddSeparator(QMenu* menu, const QString& name);
     void OpenWindow(const QString& menuName);
     void SaveConnectionQuietly();
+    void ShowClosedState();
+    void ShowEmptyGrid();
     void RebuildWindowMenu();
     void ShowNoDivision();
     void SetThumbs();

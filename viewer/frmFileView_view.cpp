@@ -228,6 +228,16 @@ void frmFileView::ShowNoDivision() {
     txtRecord->clear();
 }
 
+void frmFileView::ShowEmptyGrid() {
+    for (int i = 1; i <= 4; ++i) ImgS[static_cast<size_t>(i)]->hide();
+    HideFieldLabels();
+    mTopImage = QPixmap();
+    pcttop->SetPicture(mTopImage);
+    txtRecord->clear();
+    // The next file starts from its first screen, not from this one's rows.
+    mCurrentView = ViewRecord{};
+}
+
 void frmFileView::EraseSlides() {
     mSlides.Erase();
     for (int i = 1; i <= 4; ++i) mSlidePictures[static_cast<size_t>(i)] = QPixmap();
@@ -355,6 +365,7 @@ void frmFileView::PositionView(qint64& record, qint64& column, bool keepRow) {
             return;
         }
         mInPosition = false;
+        ShowEmptyGrid();
         HScroll1->hide();
         VScroll1->hide();
     }

@@ -30,12 +30,20 @@ QString Connection(frmFileView& w) {
     return QString::fromStdString(w.File().ConnectionPathAndName());
 }
 
-/// Another program's write: the bytes appended and a later modification time.
-void TouchFromOutside(const QString& path, const QByteArray& appended = {}) {
+/// Another program's write: the bytes appended (or the whole file replaced)
+/// and a later modification time.
+void TouchFromOutside(const QString& path, const QByteArray& bytes = {},
+                      QIODevice::OpenMode mode = QIODevice::Append) {
     QFile f(path);
-    if (!f.open(QIODevice::Append)) return;
-    f.write(appended);
+    if (!f.open(mode | QIODevice::WriteOnly)) return;
+    f.write(bytes);
     f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+}
+
+int ShownTiles(frmFileView& w) {
+    int shown = 0;
+    for (int i = 1; i <= 4; ++i) shown += w.ImgS[static_cast<size_t>(i)]->isVisible() ? 1 : 0;
+    return shown;
 }
 }  // namespace
 
@@ -60,6 +68,8 @@ private slots:
     void cancelledCloseKeepsTheWindowButClosesOthers();
     void fileWatchReloadsOnlyChangedFiles();
     void fileWatchRunsOnItsTimer();
+    void gridFollowsTheFile_data();
+    void gridFollowsTheFile();
     void fileWatchKeepsUnsavedLayout_data();
     void fileWatchKeepsUnsavedLayout();
     void undividedFileShowsALineInsteadOfRecords();
@@ -441,6 +451,48 @@ void TestViewerLifecycle::fileWatchKeepsUnsavedLayout() {
     velmor::Global::PromptToSaveConfigurationChanges = false;
     QVERIFY(w->ConfirmSaveConnection());
     QVERIFY(Read(Connection(*w)).contains("RENAMED"));
+}
+
+void TestViewerLifecycle::gridFollowsTheFile_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("records");
+    QTest::addColumn<bool>("open");
+    QTest::newRow("an empty file opened next") << "open empty" << false << true;
+    QTest::newRow("emptied from outside") << "empty" << false << true;
+    QTest::newRow("filled from outside after a key") << "fill" << true << true;
+    QTest::newRow("replaced by a folder") << "folder" << false << false;
+}
+
+void TestViewerLifecycle::gridFollowsTheFile() {
+    QFETCH(QString, change);
+    QFETCH(bool, records);
+    QFETCH(bool, open);
+    viewertest::Host h;
+    const QString path = h.Fixed(QStringLiteral("grid.dat"), 50, 20);
+    const QString empty = h.dir.filePath(QStringLiteral("empty.dat"));
+    Write(empty, {});
+    auto w = h.Window(change == "fill" ? empty : path);
+    viewertest::Key(*w, Qt::Key_Down);
+    if (change == "open empty") {
+        QVERIFY(w->AddFile(empty));
+    } else if (change == "empty") {
+        TouchFromOutside(path, {}, QIODevice::Truncate);
+    } else if (change == "fill") {
+        QFile::remove(path);
+        h.Fixed(QStringLiteral("filler.dat"), 30, 20);
+        TouchFromOutside(empty, Read(h.dir.filePath(QStringLiteral("filler.dat"))));
+    } else {
+        QFile::remove(path);
+        QVERIFY(QDir(h.dir.path()).mkdir(QStringLiteral("grid.dat")));
+    }
+    w->Timer1_Timer();
+    QCOMPARE(w->File().RecordCount() > 0, records);
+    QCOMPARE(ShownTiles(*w) > 0, records);
+    QCOMPARE(w->txtRecord->text().isEmpty(), !records);
+    QCOMPARE(w->mnutools->isEnabled(), open);
+    QCOMPARE(w->pctContainer->isHidden(), !open);
+    QCOMPARE(w->windowTitle() == QStringLiteral("Velmor_Dravik"), !open);
+    QCOMPARE(h.prompt.Questions().size(), size_t(open ? 0 : 1));
 }
 
 void TestViewerLifecycle::undividedFileShowsALineInsteadOfRecords() {
