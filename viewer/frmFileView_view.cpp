@@ -175,8 +175,7 @@ void frmFileView::LayOut() {
         pctContainer->hide();
     else if (!FraRecordIndicator->isHidden())
         pctContainer->show();
-    mScreen = viewer::ComputeMetrics(static_cast<double>(w) / logicalDpiX(),
-                                     static_cast<double>(vpH) / logicalDpiY());
+    mScreen = viewer::ComputeMetrics(w, vpH, mDrawer->Cells().charPx, mDrawer->Cells().linePx);
 
     const int leftX = 2 * m;
     const int arrowW = fontMetrics().horizontalAdvance(QLatin1Char('>'));

@@ -31,12 +31,11 @@ qint64 RoundEven(double value) {
     return static_cast<qint64>(std::nearbyint(value));
 }
 
-ScreenMetrics ComputeMetrics(double viewportWidthInches, double viewportHeightInches) {
+ScreenMetrics ComputeMetrics(int viewportWidthPx, int viewportHeightPx, int charPx,
+                             int linePx) {
     ScreenMetrics m;
-    const double usableWidth = viewportWidthInches - kMarginX;
-    const double usableHeight = viewportHeightInches - kMarginY;
-    m.columns = static_cast<int>(std::max<qint64>(0, RoundEven(usableWidth / kCharWidth)));
-    m.rows = static_cast<int>(std::max<qint64>(0, RoundEven(usableHeight / kLineHeight)));
+    m.columns = charPx > 0 ? std::max(0, viewportWidthPx) / charPx : 0;
+    m.rows = linePx > 0 ? std::max(0, viewportHeightPx) / linePx : 0;
     // A tile must hold at least one line and the one below it, even when the
     // viewport is smaller than a line.
     m.maxSlideColumns = std::max(2, 2 * m.columns);

@@ -2,6 +2,7 @@
 // record box: the arithmetic behind every move of the viewer.
 #include <QtTest>
 
+#include "viewer/slidedrawer.h"
 #include "viewer/viewgeometry.h"
 
 using namespace velmor::viewer;
@@ -71,23 +72,31 @@ void TestViewerGeometry::roundsHalvesToEven() {
 }
 
 void TestViewerGeometry::metricsFollowTheViewport_data() {
-    QTest::addColumn<double>("width");
-    QTest::addColumn<double>("height");
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
     QTest::addColumn<int>("columns");
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("maxColumns");
     QTest::addColumn<int>("maxRows");
-    // 7.99 / (1/12) = 95.88; 2.99 / 0.15278 = 19.57
-    QTest::newRow("ordinary") << 8.0 << 3.0 << 96 << 20 << 192 << 40;
-    QTest::newRow("one line") << 2.0 << (0.01 + 10 * 1.1 / 72) << 24 << 1 << 48 << 2;
+    // At 96 dpi a cell is 8 by 15 pixels (1/12 in by 0.1528 in, rounded).
+    QTest::newRow("ordinary") << 96.0 << 768 << 288 << 96 << 19 << 192 << 38;
+    QTest::newRow("one pixel short of a line") << 96.0 << 767 << 539 << 95 << 35 << 190 << 70;
+    QTest::newRow("whole lines") << 96.0 << 800 << 540 << 100 << 36 << 200 << 72;
+    // At 144 dpi a cell is 12 by 22 pixels, at 192 dpi 16 by 29.
+    QTest::newRow("144 dpi") << 144.0 << 1200 << 540 << 100 << 24 << 200 << 48;
+    QTest::newRow("192 dpi") << 192.0 << 1600 << 540 << 100 << 18 << 200 << 36;
+    QTest::newRow("one line") << 96.0 << 192 << 15 << 24 << 1 << 48 << 2;
     // Smaller than a line: still one line, and a tile holds two.
-    QTest::newRow("too small") << 0.0 << 0.0 << 0 << 1 << 2 << 2;
+    QTest::newRow("too small") << 96.0 << 0 << 14 << 0 << 1 << 2 << 2;
 }
 
 void TestViewerGeometry::metricsFollowTheViewport() {
-    QFETCH(double, width);
-    QFETCH(double, height);
-    const ScreenMetrics m = ComputeMetrics(width, height);
+    QFETCH(double, dpi);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    const velmor::viewer::CellMetrics cells = velmor::viewer::CellMetrics::ForDpi(dpi, dpi);
+    const ScreenMetrics m = ComputeMetrics(width, height, cells.charPx, cells.linePx);
     QTEST(m.columns, "columns");
     QTEST(m.rows, "rows");
     QTEST(m.maxSlideColumns, "maxColumns");

@@ -46,6 +46,7 @@ private slots:
     void keysAtBothEndsOfTheFile();
     void pageKeysKeepTheMarkerRow();
     void downPastTheBottomMakesItTheBottomLine();
+    void currentRecordStaysOnScreenAtAnySize();
     void columnsScrollAndClampToTheRecord();
     void shortRecordsHideTheHorizontalBar();
     void scaledVerticalBarStepsExactlyOne();
@@ -208,6 +209,27 @@ void TestViewerWindow::downPastTheBottomMakesItTheBottomLine() {
     QCOMPARE(MarkerRow(*w), rows);
     // The tile below was drawn with the first screen: images only moved.
     QCOMPARE(w->ImgS[static_cast<size_t>(Used(*w).ImageIndex)]->y(), -w->mDrawer->Cells().linePx);
+}
+
+void TestViewerWindow::currentRecordStaysOnScreenAtAnySize() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("sizes.dat"), 300, 200));
+    const int line = w->mDrawer->Cells().linePx;
+    const int cell = w->mDrawer->Cells().charPx;
+    for (int height = 200; height <= 720; height += 13) {
+        w->resize(640 + height % 97, height);
+        QCoreApplication::processEvents();
+        const int viewport = w->pctContainer->height();
+        QVERIFY2(w->mScreen.rows * line <= viewport || w->mScreen.rows == 1,
+                 qPrintable(QString::number(height)));
+        QVERIFY(w->mScreen.columns * cell <= w->pctContainer->width());
+        QVERIFY((w->mScreen.rows + 1) * line > viewport);
+        Key(*w, Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(w->File().RecordNumber(), 300);
+        QCOMPARE(w->mLastRecord, 300);
+        QVERIFY(MarkerRow(*w) * line <= std::max(viewport, line));
+        Key(*w, Qt::Key_Up, Qt::ControlModifier);
+    }
 }
 
 void TestViewerWindow::columnsScrollAndClampToTheRecord() {
