@@ -16,14 +16,15 @@ constexpr char16_t kCp1252High[32] = {
 QString FromWindows1252(const QByteArray& bytes) {
     QString text;
     text.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        text.append(b >= 0x80 && b < 0xA0 ? QChar(kCp1252High[b - 0x80]) : QChar(b));
-    }
+    for (char c : bytes) text.append(Windows1252Char(static_cast<unsigned char>(c)));
     return text;
 }
 
 }  // namespace
+
+QChar Windows1252Char(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? QChar(kCp1252High[byte - 0x80]) : QChar(byte);
+}
 
 QString DecodeLine(const QByteArray& line) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

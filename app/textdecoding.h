@@ -9,6 +9,9 @@
 
 namespace velmor {
 
+/// The character a byte stands for in Windows-1252; the five bytes that code
+/// page leaves undefined give their C1 control character.
+QChar Windows1252Char(unsigned char byte);
 /// One line's bytes (no line break inside) as text.
 QString DecodeLine(const QByteArray& line);
 /// A whole file's bytes as text; line breaks are kept as they were.

@@ -196,6 +196,8 @@ void frmDKConnection::showEvent(QShowEvent* event) {
 void frmDKConnection::Form_Load() {
     fixedSnapshot_ = data::Connection();
     delimitedSnapshot_ = data::Connection();
+    fixedFields_.Clear();
+    delimitedFields_.Clear();
 }
 
 void frmDKConnection::Form_Activate() {
@@ -342,6 +344,10 @@ void frmDKConnection::chkDFirstRowContainsFieldNames_Click() {
 
 void frmDKConnection::NameFieldsFromFirstRecord() {
     data::File& file = viewer_.File();
+    // While the engine holds the names record out of the data, record 1 is
+    // the first data record: the names come from the record that holds them.
+    if (Conn().IsDelimited() && Conn().FirstRecordContainsFieldNames())
+        Conn().SetFirstRecordContainsFieldNames(false);
     file.MoveTo(1);
     data::Fields& fields = file.GetFields();
     if (!Conn().AuxiliaryText().empty() || !Conn().IsDelimited()) {
@@ -379,8 +385,10 @@ void frmDKConnection::SSTab1_Click(int tab) {
 void frmDKConnection::SwitchToFixed() {
     data::File& file = viewer_.File();
     file.CopyConnectionTo(delimitedSnapshot_);
+    delimitedFields_.CopyFrom(file.GetFields());
     if (fixedSnapshot_.IsFixed()) {
         file.CopyConnectionFrom(fixedSnapshot_);
+        file.GetFields().CopyFrom(fixedFields_);
     } else {
         Conn().Reset();
         const std::string path = file.PathAndName();
@@ -393,8 +401,10 @@ void frmDKConnection::SwitchToFixed() {
 void frmDKConnection::SwitchToDelimited() {
     data::File& file = viewer_.File();
     file.CopyConnectionTo(fixedSnapshot_);
+    fixedFields_.CopyFrom(file.GetFields());
     if (delimitedSnapshot_.IsDelimited()) {
         file.CopyConnectionFrom(delimitedSnapshot_);
+        file.GetFields().CopyFrom(delimitedFields_);
     } else {
         Conn().Reset();
         const std::string path = file.PathAndName();

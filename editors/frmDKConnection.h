@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "data/connection.h"
+#include "data/fields.h"
 
 class QCheckBox;
 class QComboBox;
@@ -100,6 +101,10 @@ private:
     bool LoadingControls = false;
     data::Connection fixedSnapshot_;
     data::Connection delimitedSnapshot_;
+    // The field layout goes with each kind's settings: leaving a kind and
+    // coming back restores both.
+    data::Fields fixedFields_;
+    data::Fields delimitedFields_;
 };
 
 }  // namespace velmor::editors

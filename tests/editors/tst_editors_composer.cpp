@@ -50,6 +50,9 @@ void EditorsComposerTest::tableHasEveryCode_data() {
     QTest::newRow("comma") << 44 << QString("2C\t44\t,\tComma");
     QTest::newRow("plain letter") << 65 << QString("41\t65\tA");
     QTest::newRow("upper half") << 255 << QString("FF\t255\t") + QChar(0xFF);
+    QTest::newRow("euro sign of Windows-1252") << 128 << QString("80\t128\t") + QChar(0x20AC);
+    QTest::newRow("last of the 1252 row") << 159 << QString("9F\t159\t") + QChar(0x0178);
+    QTest::newRow("undefined in 1252") << 129 << QString("81\t129\t") + QChar(1);
 }
 
 void EditorsComposerTest::tableHasEveryCode() {

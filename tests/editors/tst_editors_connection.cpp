@@ -43,6 +43,7 @@ private slots:
     void repeatedRepresentationSendsNothing();
     void unfinishedRepresentationWaitsForTheWholeText();
     void fixedDelimitedFixedRestoresFixedSettings();
+    void headerNamesComeFromTheNamesRecord();
     void headerSplitAtSpaces_data();
     void headerSplitAtSpaces();
     void headerRenamesExistingFields();
@@ -224,6 +225,8 @@ void EditorsConnectionTest::unfinishedRepresentationWaitsForTheWholeText() {
 
 void EditorsConnectionTest::fixedDelimitedFixedRestoresFixedSettings() {
     OpenFixed(QByteArray(1000, 'x'), 40, 20);
+    host_->file.GetFields().Add("CODE", 10);
+    host_->file.GetFields().Add("REST", 30);
     form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);
     const data::Connection& c = host_->file.GetConnection();
     QVERIFY(c.IsDelimited());
@@ -237,6 +240,11 @@ void EditorsConnectionTest::fixedDelimitedFixedRestoresFixedSettings() {
     QCOMPARE(form_->txtRecordLength->text(), QString("40"));
     QCOMPARE(form_->txtByteOffset->text(), QString("20"));
     QCOMPARE(form_->DelimitedSnapshot().RecordDelimiterRepresentation(), std::string("CHR$(10)"));
+    const data::Fields& fields = host_->file.GetFields();
+    QCOMPARE(fields.Count(), 2);
+    QCOMPARE(fields.Item(2)->Name(), std::string("REST"));
+    QCOMPARE(fields.Item(2)->StartingPosition(), data::FilePos(11));
+    QCOMPARE(fields.Item(2)->Length(), data::FilePos(30));
     form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);  // and back again
     QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(10)"));
 
@@ -246,6 +254,28 @@ void EditorsConnectionTest::fixedDelimitedFixedRestoresFixedSettings() {
     form_->show();
     QVERIFY(!form_->FixedSnapshot().IsFixed());
     QVERIFY(!form_->DelimitedSnapshot().IsDelimited());
+}
+
+// Unticking the header, visiting the fixed tab and coming back to the
+// delimited one ticks the header again by detection: the names still come
+// from the names record, not from the first data record.
+void EditorsConnectionTest::headerNamesComeFromTheNamesRecord() {
+    OpenDelimited("ID,Name\r\n1,\"Smith, John\"\r\n2,Anne\r\n");
+    host_->file.GetConnection().SetFirstRecordContainsFieldNames(true);
+    form_->Form_Activate();
+    form_->chkDFirstRowContainsFieldNames->setChecked(false);
+    form_->SSTab1->setCurrentIndex(frmDKConnection::FixedTab);
+    form_->cmddone_Click();
+    form_->Form_Load();
+    form_->Form_Activate();
+    form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);
+    form_->chkDFirstRowContainsFieldNames->setChecked(true);
+    const data::Fields& fields = host_->file.GetFields();
+    QCOMPARE(fields.Count(), 2);
+    QCOMPARE(fields.Item(1)->Name(), std::string("ID"));
+    QCOMPARE(fields.Item(2)->Name(), std::string("Name"));
+    QVERIFY(host_->file.GetConnection().FirstRecordContainsFieldNames());
+    QCOMPARE(host_->file.RecordCount(), data::RecordNo(2));
 }
 
 void EditorsConnectionTest::headerSplitAtSpaces_data() {

@@ -33,6 +33,7 @@ private slots:
     void addPlacesFieldAfterLast_data();
     void addPlacesFieldAfterLast();
     void takenNameIsAskedAgain();
+    void namesKeepEveryCharacter();
     void renameToOwnNameChangesNothing();
     void cancelledAddLeavesUnnamedField();
     void insertPutsFieldBeforeSelected();
@@ -188,6 +189,20 @@ void EditorsFieldsTest::takenNameIsAskedAgain() {
     QCOMPARE(asked[1].icon, UserPrompt::Icon::Information);
     QCOMPARE(host_->file.GetFields().Item(1)->Name(), std::string("ID"));
     QCOMPARE(Rows(), (QStringList{"ID=1", "NAME=2"}));
+}
+
+void EditorsFieldsTest::namesKeepEveryCharacter() {
+    SetLayout({{"CODE", 1, 5}, {"NAME", 6, 10}});
+    const QString first = QString::fromUtf8("\xe5\x90\x8d\xe5\x89\x8d");   // 名前
+    const QString second = QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac");  // 日本
+    prompt_.QueueInput(first);
+    form_->cmdrename_Click();
+    form_->lstfieldname->setCurrentRow(1);
+    prompt_.QueueInput(second);
+    form_->cmdrename_Click();
+    QCOMPARE(prompt_.Questions().size(), std::size_t(2));  // no "Try Again"
+    QCOMPARE(Rows(), (QStringList{first + "=1", second + "=2"}));
+    QCOMPARE(host_->file.GetFields().Item(1)->Name(), first.toStdString());
 }
 
 void EditorsFieldsTest::renameToOwnNameChangesNothing() {
