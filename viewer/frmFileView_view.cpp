@@ -106,6 +106,9 @@ void frmFileView::BuildControls() {
         RecordButton(FraRecordIndicator, QStringLiteral("cmdBackOneRecord"), QStringLiteral("<"));
     txtRecord = new QLineEdit(FraRecordIndicator);
     txtRecord->setObjectName(QStringLiteral("txtRecord"));
+    // Wide enough for the largest number the box shows ("###,###,###").
+    txtRecord->setMinimumWidth(
+        txtRecord->fontMetrics().horizontalAdvance(QStringLiteral("999,999,999")) + 12);
     cmdForwardOneRecord = RecordButton(FraRecordIndicator, QStringLiteral("cmdForwardOneRecord"),
                                        QStringLiteral(">"));
     cmdLastRecord =
@@ -187,7 +190,7 @@ void frmFileView::LayOut() {
     else
         pcttop->resize(pcttop->width(), fraTop->height());
     const int fraLeft = pctLeft->x() + pctLeft->width();
-    const int fraWidth = std::max(8 * barH, 160);
+    const int fraWidth = std::max({8 * barH, 160, FraRecordIndicator->sizeHint().width()});
     FraRecordIndicator->setGeometry(fraLeft, mViewportTopPx + vpH + m, fraWidth, barH);
 
     const int hLeft = fraLeft + fraWidth;

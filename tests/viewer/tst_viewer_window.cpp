@@ -279,18 +279,33 @@ void TestViewerWindow::scaledVerticalBarStepsExactlyOne() {
 }
 
 void TestViewerWindow::recordBox_data() {
+    QTest::addColumn<bool>("delimited");
     QTest::addColumn<QString>("text");
     QTest::addColumn<qint64>("record");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("thousands") << "1,234" << 1234LL << "1,234";
-    QTest::newRow("letters") << "abc" << 1LL << "1";
-    QTest::newRow("beyond the end") << "99999" << 2000LL << "2,000";
+    QTest::newRow("thousands") << false << "1,234" << 1234LL << "1,234";
+    QTest::newRow("letters") << false << "abc" << 1LL << "1";
+    QTest::newRow("beyond the end") << false << "99999" << 2000LL << "2,000";
+    QTest::newRow("past any file") << false << "99999999999999999999" << 2000LL << "2,000";
+    QTest::newRow("past a file not yet counted")
+        << true << "99999999999999999999" << 6000LL << "6,000";
 }
 
 void TestViewerWindow::recordBox() {
+    QFETCH(bool, delimited);
     QFETCH(QString, text);
     viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("box.dat"), 2000, 20));
+    QString path = h.Fixed(QStringLiteral("box.dat"), 2000, 20);
+    if (delimited) {
+        path = h.dir.filePath(QStringLiteral("box.csv"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("ID,NAME\r\n");
+        for (int n = 1; n <= 6000; ++n) f.write(QByteArray::number(n) + ",name\r\n");
+    }
+    auto w = h.Window(path);
+    const QFontMetrics metrics = w->txtRecord->fontMetrics();
+    QVERIFY(w->txtRecord->width() >= metrics.horizontalAdvance(QStringLiteral("999,999,999")));
     w->MoveTo(77);
     w->txtRecord->setText(text);
     w->txtRecord_KeyPress(Qt::Key_A);
@@ -298,6 +313,9 @@ void TestViewerWindow::recordBox() {
     w->txtRecord_KeyPress(Qt::Key_Return);
     QTEST(static_cast<qint64>(w->File().RecordNumber()), "record");
     QTEST(w->txtRecord->text(), "shown");
+    if (w->File().RecordNumber() < w->File().RecordCount()) return;
+    QCOMPARE(w->mLastRecord, w->File().RecordNumber());  // the last screen is full
+    QCOMPARE(w->mLastRecord - w->mFirstRecord + 1, w->mScreen.rows);
 }
 
 void TestViewerWindow::clickingARecordSelectsIt() {
