@@ -301,9 +301,22 @@ void frmFileView::dropEvent(QDropEvent* event) {
 }
 
 void frmFileView::mFile_Error(const std::string& description, bool& cancel) {
-    Prompt().Message(Q(description));
     mEngineError = true;
     cancel = true;
+    // The one more try below met the same failure: it has been said.
+    if (mRetryingAfterError && description == mLastError) return;
+    mLastError = description;
+    Prompt().Message(Q(description));
+    // A warning (a record cut to its first 16 MB) stops the drawing as an
+    // error does; one more try draws what the engine can give, and a lasting
+    // failure ends there without a second message.
+    if (mInPosition && !mRetryingAfterError) {
+        QTimer::singleShot(0, this, [this] {
+            mRetryingAfterError = true;
+            RefreshView();
+            mRetryingAfterError = false;
+        });
+    }
 }
 
 void frmFileView::mFile_ConnectionEstablished() {

@@ -213,6 +213,8 @@ private:
     double mHScale = 1.0;
     double mVScale = 1.0;
     bool mInPosition = false;
+    bool mRetryingAfterError = false;
+    std::string mLastError;
     bool mRefreshPending = false;
     int mRefreshCount = 0;
     std::map<QString, std::function<void()>> mOpeners;

@@ -40,6 +40,13 @@ void TouchFromOutside(const QString& path, const QByteArray& bytes = {},
     f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
 }
 
+QList<QByteArray> DrawnFor(frmFileView& w, qint64 record) {
+    QList<QByteArray> out;
+    for (const auto& t : w.mDrawer->Log())
+        if (t.record == record) out << QByteArray::fromStdString(t.text);
+    return out;
+}
+
 int ShownTiles(frmFileView& w) {
     int shown = 0;
     for (int i = 1; i <= 4; ++i) shown += w.ImgS[static_cast<size_t>(i)]->isVisible() ? 1 : 0;
@@ -74,6 +81,7 @@ private slots:
     void fileWatchKeepsUnsavedLayout();
     void undividedFileShowsALineInsteadOfRecords();
     void engineEvents();
+    void recordOver16MegabytesIsShown();
     void emptyFile();
     void reopenedDelimitedFileIsDrawn();
 };
@@ -548,6 +556,19 @@ void TestViewerLifecycle::engineEvents() {
     w->mFile_RecordUpdated();
     QCOMPARE(w->File().RecordNumber(), 40);
     QVERIFY(!w->mBusy);
+}
+
+void TestViewerLifecycle::recordOver16MegabytesIsShown() {
+    viewertest::Host h;
+    const QString path = h.dir.filePath(QStringLiteral("long.txt"));
+    Write(path, "a,b\r\n" + QByteArray((16 << 20) + 100, 'x') + "\r\nc,d\r\n");
+    auto w = h.Window(path);
+    QTRY_VERIFY(!h.prompt.Questions().empty());
+    QTRY_VERIFY(ShownTiles(*w) > 0);
+    QVERIFY(DrawnFor(*w, 2).front().startsWith("xxxx"));
+    QVERIFY(!DrawnFor(*w, 3).isEmpty());
+    QCOMPARE(h.prompt.Questions().size(), size_t(1));
+    QVERIFY(h.prompt.Questions()[0].text.contains(QStringLiteral("are shown")));
 }
 
 void TestViewerLifecycle::emptyFile() {
