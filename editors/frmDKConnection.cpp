@@ -16,6 +16,7 @@
 #include "app/global.h"
 #include "data/file.h"
 #include "editors/connectionrules.h"
+#include "editors/fieldrules.h"
 #include "editors/frmStringRepresentation.h"
 #include "editors/textbytes.h"
 #include "editors/viewerhost.h"
@@ -258,7 +259,7 @@ void frmDKConnection::ViewFile() {
 
 void frmDKConnection::txtRecordLength_Change() {
     if (LoadingControls) return;
-    Conn().SetRecordLength(util::ReadWholeNumber(ToBytes(txtRecordLength->text())));
+    Conn().SetRecordLength(BoxNumber(ToBytes(txtRecordLength->text())));
 }
 
 void frmDKConnection::txtRecordLength_Enter() {
@@ -266,7 +267,7 @@ void frmDKConnection::txtRecordLength_Enter() {
 }
 
 void frmDKConnection::StepRecordLength(int step) {
-    const data::FilePos current = util::ReadWholeNumber(ToBytes(txtRecordLength->text()));
+    const data::FilePos current = BoxNumber(ToBytes(txtRecordLength->text()));
     txtRecordLength->setText(Number(editors::StepRecordLength(current, step)));
     cmdRedraw_Click();
 }
@@ -281,12 +282,12 @@ void frmDKConnection::cmdRLDown_Click() {
 
 void frmDKConnection::txtByteOffset_Change() {
     if (LoadingControls) return;
-    Conn().SetByteOffset(util::ReadWholeNumber(ToBytes(txtByteOffset->text())));
+    Conn().SetByteOffset(BoxNumber(ToBytes(txtByteOffset->text())));
 }
 
 void frmDKConnection::txtDByteOffset_Change() {
     if (LoadingControls) return;
-    Conn().SetByteOffset(util::ReadWholeNumber(ToBytes(txtDByteOffset->text())));
+    Conn().SetByteOffset(BoxNumber(ToBytes(txtDByteOffset->text())));
     viewer_.RefreshView();
 }
 

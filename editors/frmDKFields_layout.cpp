@@ -62,7 +62,7 @@ void frmDKFields::cmdInsertField_Click() {
     field->SetName(*name);
     const std::optional<QString> length =
         Prompt().Input(QStringLiteral("What is the length of this field?"));
-    if (length && !length->isEmpty()) field->SetLength(util::ReadWholeNumber(ToBytes(*length)));
+    if (length && !length->isEmpty()) field->SetLength(editors::BoxNumber(ToBytes(*length)));
     AfterReorder(n - 1);
 }
 

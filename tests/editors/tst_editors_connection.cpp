@@ -178,6 +178,12 @@ void EditorsConnectionTest::arrowButtonsStopAtOne() {
     form_->txtRecordLength->setText("abc");
     form_->cmdRLUp_Click();  // no number counts as 0
     QCOMPARE(qint64(host_->file.GetConnection().RecordLength()), qint64(1));
+    form_->txtRecordLength->setText("99999999999999999999");
+    form_->cmdRLUp_Click();  // held at what a file can hold
+    QCOMPARE(form_->txtRecordLength->text(), QString::number(1LL << 48));
+    form_->txtByteOffset->setText("-99999999999999999999");
+    form_->cmdRedraw_Click();
+    QCOMPARE(qint64(host_->file.GetConnection().ByteOffset()), -(1LL << 48));
 }
 
 void EditorsConnectionTest::refusedLengthKeepsWindowRunning() {

@@ -127,6 +127,8 @@ void EditorsFieldsTest::positionBoxesKeepEachOtherInStep() {
     const int before = host_->redraws;
     form_->txtEndingPosition_Enter();
     QCOMPARE(host_->redraws, before + 1);
+    form_->txtstartingposition->setText("99999999999999999999");
+    QCOMPARE(form_->txtEndingPosition->text(), QString::number((1LL << 48) + 8 - 1));
 }
 
 void EditorsFieldsTest::positionBoxesReadLeadingNumber_data() {
@@ -135,6 +137,7 @@ void EditorsFieldsTest::positionBoxesReadLeadingNumber_data() {
     QTest::newRow("no number counts as 0") << "abc" << qint64(0);
     QTest::newRow("half to even down") << "4.5" << qint64(4);
     QTest::newRow("half to even up") << "5.5 bytes" << qint64(6);
+    QTest::newRow("past what a file holds") << "99999999999999999999" << qint64(1LL << 48);
 }
 
 void EditorsFieldsTest::positionBoxesReadLeadingNumber() {
