@@ -95,6 +95,10 @@ private:
     void NameFieldsFromFirstRecord();
     void SwitchToFixed();
     void SwitchToDelimited();
+    std::array<QLineEdit*, 3> DelimiterBoxes() const;
+    /// Tells the user about the first delimiter box holding a text that
+    /// cannot be read; false when every box reads.
+    bool SayUnreadable();
     data::Connection& Conn();
 
     ViewerHost& viewer_;

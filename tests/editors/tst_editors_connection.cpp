@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "app/global.h"
+#include "app/userprompt.h"
 #include "editors/frmDKConnection.h"
 #include "editors_testhost.h"
 
@@ -49,6 +50,7 @@ private slots:
     void headerRenamesExistingFields();
     void clearingHeaderRedraws();
     void composerButtonStoresReturnedText();
+    void unreadableTextIsKeptAndSaid();
     void scrollBarMirrorsViewer();
 
 private:
@@ -351,6 +353,38 @@ void EditorsConnectionTest::composerButtonStoresReturnedText() {
     QCOMPARE(host_->file.GetConnection().FieldDelimiterRepresentation(), std::string("CHR$(124)"));
     form_->cmdGetStringRepresentation_Click(7);  // no such button: nothing happens
     QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(124)"));
+}
+
+void EditorsConnectionTest::unreadableTextIsKeptAndSaid() {
+    ScriptedUserPrompt prompt;
+    SetPrompt(&prompt);
+    OpenDelimited("a,b\r\n");
+    form_->ShowComposer = [] { Global::StringRepresentation = "CHR$(300)"; };
+    form_->cmdGetStringRepresentation_Click(0);
+    const data::Connection& c = host_->file.GetConnection();
+    QCOMPARE(form_->txtDelimiter->text(), QString("CHR$(300)"));
+    QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(13) & CHR$(10)"));
+    QCOMPARE(prompt.Questions().size(), std::size_t(1));
+    QCOMPARE(prompt.Questions()[0].text,
+             QString("End of Record Marker \"CHR$(300)\" cannot be read. Invalid representation "
+                     "at position 6: a character code must be from 0 to 255."));
+    form_->Form_Activate();
+    QCOMPARE(form_->txtDelimiter->text(), QString("CHR$(300)"));
+    form_->cmddone_Click();  // says so again and stays open
+    QCOMPARE(prompt.Questions().size(), std::size_t(2));
+    QVERIFY(form_->result() != QDialog::Accepted);
+    form_->txtDelimiter->setText("CHR$(10)");
+    QVERIFY(form_->txtDelimiter->styleSheet().isEmpty());
+    QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(10)"));
+    form_->txtFieldDelimiter->setText("CHR$(");
+    form_->Form_Load();  // leaving the wizard drops the unread text
+    form_->Form_Activate();
+    QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(44)"));
+    QVERIFY(form_->txtFieldDelimiter->styleSheet().isEmpty());
+    form_->cmddone_Click();
+    QCOMPARE(form_->result(), int(QDialog::Accepted));
+    QCOMPARE(prompt.Questions().size(), std::size_t(2));
+    SetPrompt(nullptr);
 }
 
 void EditorsConnectionTest::scrollBarMirrorsViewer() {
