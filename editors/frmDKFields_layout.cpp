@@ -146,8 +146,14 @@ void frmDKFields::mnuLayoutConverter_Click() {
 }
 
 void frmDKFields::cmdOK_Click() {
-    viewer_.RefreshView();
     accept();
+}
+
+void frmDKFields::done(int result) {
+    // However the window closes (OK, Escape, its close box), the viewer
+    // draws the layout the engine now holds.
+    viewer_.RefreshView();
+    QDialog::done(result);
 }
 
 }  // namespace velmor::editors
