@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "app/pathbytes.h"
 #include "app/profilestore.h"
 #include "app/registryaccess.h"
 #include "util/utilities.h"
@@ -189,6 +190,17 @@ QString ExpandShortPath(const QString& path) {
         if (!entry.exists() && !entry.isSymLink()) return {};
     }
     return result.isEmpty() ? QStringLiteral("/") : result;
+}
+
+QString CommandLinePath(int argc, char** argv) {
+    std::string joined;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) joined += ' ';
+        joined += argv[i];
+    }
+    QString path = PathFromBytes(util::Unquote(joined));
+    if (path.contains(QLatin1Char('~'))) path = ExpandShortPath(path);
+    return path;
 }
 
 bool RunCommandLine(const QString& commandLine) {

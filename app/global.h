@@ -74,6 +74,10 @@ QString ExpandAppPath(const QString& text);
 /// empty when one does not exist. A leading "~" or "~user" is that home
 /// folder, as in a shell; a tilde elsewhere is part of a name.
 QString ExpandShortPath(const QString& path);
+/// The data-file path of the program's arguments (all after the first,
+/// joined by blanks: a path with blanks may arrive split), unquoted, with a
+/// leading "~" expanded; bytes that are not UTF-8 are kept (PathFromBytes).
+QString CommandLinePath(int argc, char** argv);
 /// Starts the command line without waiting; false when it could not start.
 bool RunCommandLine(const QString& commandLine);
 /// List: QListWidget or QComboBox. Item data is the Qt::UserRole value,

@@ -21,6 +21,7 @@
 #include <filesystem>
 
 #include "app/global.h"
+#include "app/pathbytes.h"
 #include "app/userprompt.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmTip.h"
@@ -34,8 +35,10 @@ std::function<void(QDialog&)> frmFileView::ShowModal = [](QDialog& dialog) { dia
 namespace {
 const QString kProgramTitle = QStringLiteral("Velmor_Dravik");
 
+// Paths keep bytes that are not UTF-8 both ways (PathBytes); texts only
+// shown are read as UTF-8.
 std::string Std(const QString& s) {
-    return s.toStdString();
+    return PathBytes(s);
 }
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -441,7 +444,7 @@ void frmFileView::mnuFieldNames_Click() {
 }
 
 bool frmFileView::ConfirmSaveConnection() {
-    const QString c = Q(mFile->ConnectionPathAndName());
+    const QString c = PathFromBytes(mFile->ConnectionPathAndName());
     if (c.isEmpty()) return true;
     const QString t = viewer::TemporaryConnectionPath(c);
     const auto ask = [](const QString& text) {
@@ -449,7 +452,7 @@ bool frmFileView::ConfirmSaveConnection() {
         return Prompt().Message(text, QStringLiteral("Save Changes?"),
                                 UserPrompt::Buttons::YesNoCancel, UserPrompt::Icon::Question);
     };
-    if (!QFileInfo::exists(c)) {
+    if (!util::FileExists(Std(c))) {
         const auto answer =
             ask(QStringLiteral("Would you like to save your data connection information to ") +
                 Q(mFile->FileTitle() + "." + mFile->FileExtension()) + QStringLiteral("?"));
@@ -458,15 +461,16 @@ bool frmFileView::ConfirmSaveConnection() {
             mFile->SaveConnection(Std(c), Global::CreateFormatFileDuringSave);
         return true;
     }
-    if (!mFile->SaveConnection(Std(t), false) || !QFileInfo::exists(t)) return false;
+    if (!mFile->SaveConnection(Std(t), false) || !util::FileExists(Std(t))) return false;
+    std::error_code ec;
     if (!viewer::ConnectionFilesDiffer(c, t)) {
-        QFile::remove(t);
+        std::filesystem::remove(Std(t), ec);
         return true;
     }
     const auto answer = ask(QStringLiteral("Would you like to save your changes?"));
     if (answer == UserPrompt::Answer::Cancel) return false;
     if (answer == UserPrompt::Answer::No) {
-        QFile::remove(t);
+        std::filesystem::remove(Std(t), ec);
         return true;
     }
     return viewer::ReplaceConnectionFile(c, t);

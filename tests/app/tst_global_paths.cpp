@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/global.h"
+#include "app/pathbytes.h"
 
 using velmor::ScriptedUserPrompt;
 using velmor::UserPrompt;
@@ -19,6 +20,8 @@ class TestGlobalPaths : public QObject {
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void commandLinePath_data();
+    void commandLinePath();
     void expandAppPath_data();
     void expandAppPath();
     void expandShortPath_data();
@@ -63,6 +66,32 @@ void TestGlobalPaths::cleanupTestCase() {
     qputenv("HOME", QFile::encodeName(oldHome_));
     QDir::setCurrent(oldCurrent_);
     G::SetProgramFolder(QString());
+}
+
+void TestGlobalPaths::commandLinePath_data() {
+    QTest::addColumn<QByteArrayList>("arguments");
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("plain") << QByteArrayList{"/d/in.csv"} << QByteArray("/d/in.csv");
+    QTest::newRow("quoted with blanks") << QByteArrayList{"\"/d/my data/in.csv\""}
+                                        << QByteArray("/d/my data/in.csv");
+    QTest::newRow("split at a blank") << QByteArrayList{"/d/my", "data.csv"}
+                                      << QByteArray("/d/my data.csv");
+    QTest::newRow("not UTF-8") << QByteArrayList{"/d/caf\xe9 \xff\xfe.dat"}
+                               << QByteArray("/d/caf\xe9 \xff\xfe.dat");
+    QTest::newRow("UTF-8 and a stray byte")
+        << QByteArrayList{"/d/\xc3\xa9\xf0\x9f\x98\x80\xe9"}
+        << QByteArray("/d/\xc3\xa9\xf0\x9f\x98\x80\xe9");
+    QTest::newRow("home folder") << QByteArrayList{"~/data files/in.csv"}
+                                 << QFile::encodeName(dir_.filePath("home/data files/in.csv"));
+}
+
+void TestGlobalPaths::commandLinePath() {
+    QFETCH(QByteArrayList, arguments);
+    QByteArray program("velmor_dravik");
+    std::vector<char*> argv{program.data()};
+    for (QByteArray& a : arguments) argv.push_back(a.data());
+    const QString path = G::CommandLinePath(static_cast<int>(argv.size()), argv.data());
+    QTEST(QByteArray::fromStdString(velmor::PathBytes(path)), "path");
 }
 
 void TestGlobalPaths::expandAppPath_data() {

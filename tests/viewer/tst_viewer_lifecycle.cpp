@@ -8,6 +8,10 @@
 #include <QMenuBar>
 #include <QScrollBar>
 
+#include <fstream>
+
+#include "app/pathbytes.h"
+#include "util/utilities.h"
 #include "viewer/connectionfiles.h"
 #include "viewer_testhost.h"
 
@@ -82,6 +86,7 @@ private slots:
     void undividedFileShowsALineInsteadOfRecords();
     void engineEvents();
     void recordOver16MegabytesIsShown();
+    void fileNameThatIsNotUtf8();
     void emptyFile();
     void reopenedDelimitedFileIsDrawn();
 };
@@ -569,6 +574,24 @@ void TestViewerLifecycle::recordOver16MegabytesIsShown() {
     QVERIFY(!DrawnFor(*w, 3).isEmpty());
     QCOMPARE(h.prompt.Questions().size(), size_t(1));
     QVERIFY(h.prompt.Questions()[0].text.contains(QStringLiteral("are shown")));
+}
+
+void TestViewerLifecycle::fileNameThatIsNotUtf8() {
+    viewertest::Host h;
+    const std::string raw = velmor::PathBytes(h.dir.path()) + "/caf\xe9.dat";
+    std::ofstream(raw, std::ios::binary) << std::string(22 * 5, 'x');
+    auto w = h.Window();
+    QVERIFY(w->AddFile(velmor::PathFromBytes(raw)));
+    QCOMPARE(w->File().PathAndName(), raw);
+    QVERIFY(w->File().RecordCount() > 0);
+    w->File().GetFields().Add("A", 3);
+    velmor::Global::PromptToSaveConfigurationChanges = false;
+    QVERIFY(w->ConfirmSaveConnection());
+    QVERIFY(velmor::util::FileExists(w->File().ConnectionPathAndName()));
+    QVERIFY(w->ConfirmSaveConnection());  // unchanged now: the scratch copy is gone
+    const QString c = velmor::PathFromBytes(w->File().ConnectionPathAndName());
+    QVERIFY(!velmor::util::FileExists(
+        velmor::PathBytes(velmor::viewer::TemporaryConnectionPath(c))));
 }
 
 void TestViewerLifecycle::emptyFile() {
