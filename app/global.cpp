@@ -69,9 +69,13 @@ void SetUserConfigFolder(const QString& folder) {
 }
 
 QString ExecutableName() {
-    const QString path =
-        QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
-    const QString name = QFileInfo(path).completeBaseName();
+    return ExecutableNameOf(
+        QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString());
+}
+
+QString ExecutableNameOf(const QString& programFile) {
+    // Executables here carry no extension: a dot belongs to the name.
+    const QString name = QFileInfo(programFile).fileName();
     return name.isEmpty() ? kProgramName : name;
 }
 

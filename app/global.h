@@ -54,8 +54,10 @@ inline QString StringRepresentation;
 /// may point it elsewhere.
 QString ProgramFolder();
 void SetProgramFolder(const QString& folder);
-/// Executable name without folder or extension.
+/// Executable name without folder, as the file is named (dots included).
 QString ExecutableName();
+/// The name part of ProgramFile; the program's own name when that is empty.
+QString ExecutableNameOf(const QString& programFile);
 /// The user's own configuration folder (no trailing separator): the
 /// environment's VELMOR_CONFIG when set, else the desktop's configuration
 /// place; tests may point it elsewhere.

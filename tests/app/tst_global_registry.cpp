@@ -31,6 +31,10 @@ private slots:
     void settingsRoundTrip();
     void switchesReadFromStoredText_data();
     void switchesReadFromStoredText();
+    void handEditedValueWithCommas_data();
+    void handEditedValueWithCommas();
+    void executableName_data();
+    void executableName();
     void shellOpenCommandIsQuoted();
 
 private:
@@ -230,6 +234,49 @@ void TestGlobalRegistry::switchesReadFromStoredText() {
     G::LoadSettings();
     QCOMPARE(G::PromptToSaveConfigurationChanges, value);
     QCOMPARE(G::CreateFormatFileDuringSave, value);
+}
+
+void TestGlobalRegistry::handEditedValueWithCommas_data() {
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QString>("read");
+    QTest::newRow("comma") << QByteArray("/home/u/a,b") << "/home/u/a,b";
+    QTest::newRow("blanks around commas") << QByteArray("/h/a, b ,c") << "/h/a, b ,c";
+    QTest::newRow("trailing comma") << QByteArray("/h/a,") << "/h/a,";
+}
+
+void TestGlobalRegistry::handEditedValueWithCommas() {
+    QFETCH(QByteArray, written);
+    G::LastPathOpened = "/placeholder";
+    G::SaveSettings();
+    QFile file(ini_);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    QVERIFY(text.contains("LastPathOpened=/placeholder"));
+    text.replace("LastPathOpened=/placeholder", "LastPathOpened=" + written);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    G::ResetState();
+    G::LoadSettings();
+    QTEST(G::LastPathOpened, "read");
+    G::SaveSettings();  // and it is written back as the same text
+    G::ResetState();
+    G::LoadSettings();
+    QTEST(G::LastPathOpened, "read");
+}
+
+void TestGlobalRegistry::executableName_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "/usr/bin/velmor_dravik" << "velmor_dravik";
+    QTest::newRow("dots belong to the name") << "/opt/v/velmor_dravik-1.2" << "velmor_dravik-1.2";
+    QTest::newRow("unknown") << "" << "Velmor_Dravik";
+}
+
+void TestGlobalRegistry::executableName() {
+    QFETCH(QString, file);
+    QTEST(G::ExecutableNameOf(file), "name");
 }
 
 void TestGlobalRegistry::shellOpenCommandIsQuoted() {
