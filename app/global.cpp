@@ -69,8 +69,8 @@ void SetUserConfigFolder(const QString& folder) {
 }
 
 QString ExecutableName() {
-    return ExecutableNameOf(
-        QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString());
+    return ExecutableNameOf(QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
+                                                         : QString());
 }
 
 QString ExecutableNameOf(const QString& programFile) {

@@ -15,9 +15,12 @@ std::size_t SequenceLength(std::string_view text, std::size_t i) {
     const std::size_t left = text.size() - i;
     if (b < 0x80) return 1;
     std::size_t n = 0;
-    if (b >= 0xC2 && b <= 0xDF) n = 2;
-    else if (b >= 0xE0 && b <= 0xEF) n = 3;
-    else if (b >= 0xF0 && b <= 0xF4) n = 4;
+    if (b >= 0xC2 && b <= 0xDF)
+        n = 2;
+    else if (b >= 0xE0 && b <= 0xEF)
+        n = 3;
+    else if (b >= 0xF0 && b <= 0xF4)
+        n = 4;
     if (n == 0 || left < n) return 0;
     for (std::size_t k = 1; k < n; ++k)
         if (!IsContinuation(at(k))) return 0;
@@ -36,7 +39,8 @@ QString PathFromBytes(std::string_view bytes) {
     while (i < bytes.size()) {
         const std::size_t n = SequenceLength(bytes, i);
         if (n == 0) {
-            text.append(QChar(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[i]))));
+            text.append(
+                QChar(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[i]))));
             ++i;
             continue;
         }

@@ -244,8 +244,7 @@ bool SaveConnectionProfiles() {
             keptAside = true;
         }
     }
-    if (path.startsWith(UserConfigFolder() + QLatin1Char('/')))
-        QDir().mkpath(UserConfigFolder());
+    if (path.startsWith(UserConfigFolder() + QLatin1Char('/'))) QDir().mkpath(UserConfigFolder());
     // QSaveFile writes beside the target and renames over it on commit, so a
     // failed save leaves the previous file whole.
     QSaveFile file(path);

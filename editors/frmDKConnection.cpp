@@ -56,8 +56,8 @@ QString Number(data::FilePos value) {
 }
 
 const std::array<QString, 3> kDelimiterLabels{QStringLiteral("End of Record Marker"),
-                                               QStringLiteral("Field Seperator"),
-                                               QStringLiteral("Text Qualifier")};
+                                              QStringLiteral("Field Seperator"),
+                                              QStringLiteral("Text Qualifier")};
 
 // A delimiter box passes through unreadable texts while the user types
 // ("CHR$(1" on the way to "CHR$(13)"). Those are marked in the box and kept

@@ -45,8 +45,8 @@ QString CharacterTableRow(int code) {
     // The others show what the program reads those bytes as elsewhere.
     QChar shown = Windows1252Char(static_cast<unsigned char>(code));
     if (code == 0 || code == 9 || (code >= 0x80 && shown.unicode() < 0xA0)) shown = QChar(1);
-    QString row = QString::number(code, 16).toUpper() + u'\t' + QString::number(code) + u'\t' +
-                  shown;
+    QString row =
+        QString::number(code, 16).toUpper() + u'\t' + QString::number(code) + u'\t' + shown;
     const QString description = CharacterDescription(code);
     if (!description.isEmpty()) row += u'\t' + description;
     return row;

@@ -31,8 +31,7 @@ qint64 RoundEven(double value) {
     return static_cast<qint64>(std::nearbyint(value));
 }
 
-ScreenMetrics ComputeMetrics(int viewportWidthPx, int viewportHeightPx, int charPx,
-                             int linePx) {
+ScreenMetrics ComputeMetrics(int viewportWidthPx, int viewportHeightPx, int charPx, int linePx) {
     ScreenMetrics m;
     m.columns = charPx > 0 ? std::max(0, viewportWidthPx) / charPx : 0;
     m.rows = linePx > 0 ? std::max(0, viewportHeightPx) / linePx : 0;

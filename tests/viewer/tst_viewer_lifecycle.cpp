@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
-
 #include <fstream>
 
 #include "app/pathbytes.h"
@@ -64,8 +63,7 @@ private slots:
     void menuTreeCaptionsAndShortcuts_data();
     void menuTreeCaptionsAndShortcuts();
     void menusWaitForTheirWindows();
-    void tipOnlyWithoutACommandLine();
-    void aboutBoxIsModal();
+    void tipOnlyWithoutACommandLineAboutOnRequest();
     void openCommandUsesTheDialogAndSavesTheOldConnection();
     void missingFileOpensNothingSilently();
     void droppedFilesOpenInTurn();
@@ -87,7 +85,6 @@ private slots:
     void engineEvents();
     void recordOver16MegabytesIsShown();
     void fileNameThatIsNotUtf8();
-    void emptyFile();
     void reopenedDelimitedFileIsDrawn();
 };
 
@@ -95,63 +92,26 @@ void TestViewerLifecycle::menuTreeCaptionsAndShortcuts_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("shortcut");
-    QTest::newRow("options") << "mnuOptions"
-                             << "O&ptions..."
-                             << "";
-    QTest::newRow("open") << "mnuAddDataFile"
-                          << "&Open..."
-                          << "Ctrl+O";
-    QTest::newRow("save") << "mnuSaveDataConnection"
-                          << "&Save"
-                          << "Ctrl+S";
-    QTest::newRow("close") << "mnuclose"
-                           << "&Close"
-                           << "";
-    QTest::newRow("exit") << "mnuexit"
-                          << "E&xit"
-                          << "";
-    QTest::newRow("wizard") << "mnuLaunchConnectionWizard"
-                            << "Launch Connection Wizard"
-                            << "";
-    QTest::newRow("connection") << "mnudataconnection"
-                                << "&Data Connection..."
-                                << "";
-    QTest::newRow("fields") << "mnufields"
-                            << "&Fields..."
-                            << "";
-    QTest::newRow("search") << "mnufindrecord"
-                            << "&Search..."
-                            << "";
-    QTest::newRow("hex") << "mnuhexeditor"
-                         << "&Hex View..."
-                         << "";
-    QTest::newRow("converter") << "mnuDataConverter"
-                               << "File &Converter..."
-                               << "";
-    QTest::newRow("counter") << "mnuFieldCodeCounter"
-                             << "Field Code Counter..."
-                             << "";
-    QTest::newRow("print record") << "mnuprintrecord"
-                                  << "&Record"
-                                  << "";
-    QTest::newRow("parent") << "mnuParentProcess"
-                            << "&Parent Process"
-                            << "";
-    QTest::newRow("reformat") << "mnuReformat"
-                              << "&Reformat"
-                              << "";
-    QTest::newRow("match") << "mnuMatch"
-                           << "&Match"
-                           << "";
-    QTest::newRow("about") << "mnuabout"
-                           << "&About"
-                           << "";
-    QTest::newRow("byte bar") << "mnuByteBar"
-                              << "Byte Bar"
-                              << "";
-    QTest::newRow("field names") << "mnuFieldNames"
-                                 << "Field Names"
-                                 << "";
+    const char* const items[][3] = {{"mnuOptions", "O&ptions...", ""},
+                                    {"mnuAddDataFile", "&Open...", "Ctrl+O"},
+                                    {"mnuSaveDataConnection", "&Save", "Ctrl+S"},
+                                    {"mnuclose", "&Close", ""},
+                                    {"mnuexit", "E&xit", ""},
+                                    {"mnuLaunchConnectionWizard", "Launch Connection Wizard", ""},
+                                    {"mnudataconnection", "&Data Connection...", ""},
+                                    {"mnufields", "&Fields...", ""},
+                                    {"mnufindrecord", "&Search...", ""},
+                                    {"mnuhexeditor", "&Hex View...", ""},
+                                    {"mnuDataConverter", "File &Converter...", ""},
+                                    {"mnuFieldCodeCounter", "Field Code Counter...", ""},
+                                    {"mnuprintrecord", "&Record", ""},
+                                    {"mnuParentProcess", "&Parent Process", ""},
+                                    {"mnuReformat", "&Reformat", ""},
+                                    {"mnuMatch", "&Match", ""},
+                                    {"mnuabout", "&About", ""},
+                                    {"mnuByteBar", "Byte Bar", ""},
+                                    {"mnuFieldNames", "Field Names", ""}};
+    for (const auto& item : items) QTest::newRow(item[0]) << item[0] << item[1] << item[2];
 }
 
 void TestViewerLifecycle::menuTreeCaptionsAndShortcuts() {
@@ -196,20 +156,14 @@ void TestViewerLifecycle::menusWaitForTheirWindows() {
     QVERIFY(w->mnuLaunch->menuAction()->isVisible());
 }
 
-void TestViewerLifecycle::tipOnlyWithoutACommandLine() {
+void TestViewerLifecycle::tipOnlyWithoutACommandLineAboutOnRequest() {
     viewertest::Host h;
     auto w = h.Window();
     w->Form_Load(false);
     QVERIFY(h.modal.isEmpty());
     w->Form_Load(true);
-    QCOMPARE(h.modal, QStringList{"frmTip"});
-}
-
-void TestViewerLifecycle::aboutBoxIsModal() {
-    viewertest::Host h;
-    auto w = h.Window();
     w->mnuabout->trigger();
-    QCOMPARE(h.modal, QStringList{"frmAbout"});
+    QCOMPARE(h.modal, (QStringList{"frmTip", "frmAbout"}));
 }
 
 void TestViewerLifecycle::openCommandUsesTheDialogAndSavesTheOldConnection() {
@@ -440,8 +394,8 @@ void TestViewerLifecycle::fileWatchKeepsUnsavedLayout() {
     QFETCH(QString, sample);
     QFETCH(QByteArray, appended);
     viewertest::Host h;
-    const QString path = sample.isEmpty() ? h.Fixed(QStringLiteral("keep.dat"), 50, 20)
-                                          : h.Copy(sample);
+    const QString path =
+        sample.isEmpty() ? h.Fixed(QStringLiteral("keep.dat"), 50, 20) : h.Copy(sample);
     auto w = h.Window(path);
     auto& fields = w->File().GetFields();
     if (fields.Count() == 0) {
@@ -505,6 +459,11 @@ void TestViewerLifecycle::gridFollowsTheFile() {
     QCOMPARE(w->mnutools->isEnabled(), open);
     QCOMPARE(w->pctContainer->isHidden(), !open);
     QCOMPARE(w->windowTitle() == QStringLiteral("Velmor_Dravik"), !open);
+    // Keys and buttons on an empty or closed file do nothing and ask nothing.
+    viewertest::Key(*w, Qt::Key_Down);
+    w->cmdLastRecord_Click();
+    w->txtRecord->setText(QStringLiteral("5"));
+    w->txtRecord_KeyPress(Qt::Key_Return);
     QCOMPARE(h.prompt.Questions().size(), size_t(open ? 0 : 1));
 }
 
@@ -590,22 +549,8 @@ void TestViewerLifecycle::fileNameThatIsNotUtf8() {
     QVERIFY(velmor::util::FileExists(w->File().ConnectionPathAndName()));
     QVERIFY(w->ConfirmSaveConnection());  // unchanged now: the scratch copy is gone
     const QString c = velmor::PathFromBytes(w->File().ConnectionPathAndName());
-    QVERIFY(!velmor::util::FileExists(
-        velmor::PathBytes(velmor::viewer::TemporaryConnectionPath(c))));
-}
-
-void TestViewerLifecycle::emptyFile() {
-    viewertest::Host h;
-    const QString path = h.dir.filePath(QStringLiteral("empty.dat"));
-    Write(path, {});
-    auto w = h.Window(path);
-    QVERIFY(w->HScroll1->isHidden());
-    QVERIFY(w->VScroll1->isHidden());
-    w->Form_KeyDown(Qt::Key_Down, Qt::NoModifier);
-    w->cmdLastRecord_Click();
-    w->txtRecord->setText(QStringLiteral("5"));
-    w->txtRecord_KeyPress(Qt::Key_Return);
-    QVERIFY(h.prompt.Questions().empty());
+    QVERIFY(
+        !velmor::util::FileExists(velmor::PathBytes(velmor::viewer::TemporaryConnectionPath(c))));
 }
 
 void TestViewerLifecycle::reopenedDelimitedFileIsDrawn() {
