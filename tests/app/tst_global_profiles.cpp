@@ -73,7 +73,6 @@ private slots:
     void profileFileLocation();
     void saveOverAFolderFailsCleanly();
     void unreadableFileIsNeverOverwritten();
-    void dialogFilterWithBuiltIns();
     void dialogFilterPreselectsLastConnection_data();
     void dialogFilterPreselectsLastConnection();
     void recogniseFileType_data();
@@ -369,37 +368,30 @@ void TestGlobalProfiles::unreadableFileIsNeverOverwritten() {
     QVERIFY(G::SaveConnectionProfiles());  // a deliberate new start may write again
 }
 
-void TestGlobalProfiles::dialogFilterWithBuiltIns() {
-    G::LoadConnectionProfiles();
-    UserPrompt::FileRequest dialog{"Open", "/data", "old|*.x", 5, "old.x"};
-    G::SetDialogFilter(dialog);
-    QCOMPARE(dialog.filter, QString("All Files (*.*)|*.*|CSV (*.csv)|*.csv|DBase III (*.dbf)|*.dbf|"
-                                    "Flat Files (*.dat)|*.dat|Index Files (*.*index)|*.*index|"
-                                    "Query Files (*.query)|*.query|Tab Delimited (*.tab)|*.tab"));
-    QCOMPARE(dialog.filterIndex, 1);
-    QCOMPARE(dialog.fileName, QString());
-    QCOMPARE(dialog.folder, QString("/data"));
-    QCOMPARE(G::LastDataConnectionName, QString("All Files"));
-}
-
 void TestGlobalProfiles::dialogFilterPreselectsLastConnection_data() {
     QTest::addColumn<QString>("last");
     QTest::addColumn<int>("filterIndex");
-    QTest::newRow("CSV") << "CSV" << 2;
-    QTest::newRow("Tab Delimited") << "Tab Delimited" << 7;
-    QTest::newRow("case matters") << "csv" << 9;
-    QTest::newRow("unknown keeps index") << "Gone" << 9;
+    QTest::addColumn<QString>("lastAfter");
+    QTest::newRow("none yet: the first") << "" << 1 << "All Files";
+    QTest::newRow("CSV") << "CSV" << 2 << "CSV";
+    QTest::newRow("Tab Delimited") << "Tab Delimited" << 7 << "Tab Delimited";
+    QTest::newRow("case matters") << "csv" << 9 << "csv";
+    QTest::newRow("unknown keeps index") << "Gone" << 9 << "Gone";
 }
 
 void TestGlobalProfiles::dialogFilterPreselectsLastConnection() {
     QFETCH(QString, last);
     G::LoadConnectionProfiles();
     G::LastDataConnectionName = last;
-    UserPrompt::FileRequest dialog;
-    dialog.filterIndex = 9;
+    UserPrompt::FileRequest dialog{"Open", "/data", "old|*.x", 9, "old.x"};
     G::SetDialogFilter(dialog);
+    QCOMPARE(dialog.filter, QString("All Files (*.*)|*.*|CSV (*.csv)|*.csv|DBase III (*.dbf)|*.dbf|"
+                                    "Flat Files (*.dat)|*.dat|Index Files (*.*index)|*.*index|"
+                                    "Query Files (*.query)|*.query|Tab Delimited (*.tab)|*.tab"));
     QTEST(dialog.filterIndex, "filterIndex");
-    QCOMPARE(G::LastDataConnectionName, last);
+    QTEST(G::LastDataConnectionName, "lastAfter");
+    QCOMPARE(dialog.fileName, QString());
+    QCOMPARE(dialog.folder, QString("/data"));
 }
 
 void TestGlobalProfiles::recogniseFileType_data() {

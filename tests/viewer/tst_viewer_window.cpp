@@ -41,7 +41,6 @@ private slots:
     void fixedSampleIsDrawnInItsCells();
     void csvSampleIsDrawnPaddedToTheRecordLength();
     void movesInsideDrawnTilesReadNothing();
-    void tilesAreRecycledFarthestFirst();
     void keysAtBothEndsOfTheFile_data();
     void keysAtBothEndsOfTheFile();
     void pageKeysKeepTheMarkerRow();
@@ -122,22 +121,6 @@ void TestViewerWindow::movesInsideDrawnTilesReadNothing() {
     QVERIFY(drawn > 0);
     QVERIFY(drawn <= w->mScreen.maxSlideRows);
     QCOMPARE(w->mSource.ReadCounts().textReads, 0);
-}
-
-void TestViewerWindow::tilesAreRecycledFarthestFirst() {
-    viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("big.dat"), 3000, 40));
-    // Jump about so that all four tiles get used, then come back to the
-    // start: the first tile was recycled, so the start is drawn again.
-    for (qint64 r : {500, 1000, 1500, 2000}) w->MoveTo(r);
-    w->mSource.ResetCounts();
-    for (int i = 0; i < 3; ++i) Key(*w, Qt::Key_Down);
-    QCOMPARE(Reads(*w), 0);
-    w->MoveTo(1);
-    QVERIFY(Reads(*w) > 0);
-    int inUse = 0;
-    for (const auto& s : w->mSlides.Slides()) inUse += s.InUse;
-    QCOMPARE(inUse, 1);
 }
 
 void TestViewerWindow::keysAtBothEndsOfTheFile_data() {
