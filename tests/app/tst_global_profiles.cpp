@@ -60,7 +60,6 @@ private slots:
     void init();
     void cleanup();
     void noFileGivesBuiltIns();
-    void builtInsSaveAsGoldenFile();
     void loadOddFiles_data();
     void loadOddFiles();
     void fileWithoutProfilesIsKept_data();
@@ -109,10 +108,6 @@ void TestGlobalProfiles::noFileGivesBuiltIns() {
     QCOMPARE(Names(G::AllFileTypes), QStringList({"All Files", "CSV", "DBase III", "Flat Files",
                                                   "Index Files", "Query Files", "Tab Delimited"}));
     QVERIFY(!QFile::exists(ProfilePath()));  // loading never writes
-}
-
-void TestGlobalProfiles::builtInsSaveAsGoldenFile() {
-    G::LoadConnectionProfiles();
     QVERIFY(G::SaveConnectionProfiles());
     QCOMPARE(ReadFile(ProfilePath()),
              ReadFile(QStringLiteral(VELMOR_TEST_DATA "/app/UserConnections.builtins.txt")));

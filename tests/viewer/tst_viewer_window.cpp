@@ -51,13 +51,10 @@ private slots:
     void scaledVerticalBarStepsExactlyOne();
     void recordBox_data();
     void recordBox();
-    void clickingARecordSelectsIt();
     void recordButtons();
     void lastRecordButtonCountsADelimitedFile();
     void rulerPastedOverTheView();
     void fieldNameStripSpansTheLastField();
-    void viewSwitchHidesEveryLabel();
-    void noFieldsForcesTheByteBar();
 };
 
 void TestViewerWindow::fixedSampleIsDrawnInItsCells() {
@@ -301,17 +298,6 @@ void TestViewerWindow::recordBox() {
     QCOMPARE(w->mLastRecord - w->mFirstRecord + 1, w->mScreen.rows);
 }
 
-void TestViewerWindow::clickingARecordSelectsIt() {
-    viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("click.dat"), 200, 20));
-    const int line = w->mDrawer->Cells().linePx;
-    const int index = Used(*w).ImageIndex;
-    w->ImgS_MouseDown(index, Qt::LeftButton, 3 * line + 2);
-    QCOMPARE(w->File().RecordNumber(), 4);
-    w->ImgS_MouseDown(index, Qt::RightButton, 6 * line);
-    QCOMPARE(w->File().RecordNumber(), 4);
-}
-
 void TestViewerWindow::recordButtons() {
     viewertest::Host h;
     auto w = h.Window(h.Fixed(QStringLiteral("buttons.dat"), 300, 20));
@@ -325,6 +311,13 @@ void TestViewerWindow::recordButtons() {
     w->cmdFirstRecord_Click();
     QCOMPARE(w->File().RecordNumber(), 1);
     QCOMPARE(w->VScroll1->value(), 1);
+    // A left click on a line selects its record; other buttons do nothing.
+    const int line = w->mDrawer->Cells().linePx;
+    const int index = Used(*w).ImageIndex;
+    w->ImgS_MouseDown(index, Qt::LeftButton, 3 * line + 2);
+    QCOMPARE(w->File().RecordNumber(), 4);
+    w->ImgS_MouseDown(index, Qt::RightButton, 6 * line);
+    QCOMPARE(w->File().RecordNumber(), 4);
 }
 
 void TestViewerWindow::lastRecordButtonCountsADelimitedFile() {
@@ -386,26 +379,14 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
     w->RefreshView();
     QCOMPARE(w->lblFields.size(), size_t(2));
     QCOMPARE(w->pcttop->width(), 8 * cw);
-}
-
-void TestViewerWindow::viewSwitchHidesEveryLabel() {
-    viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("switch.dat"), 50, 60));
-    w->File().GetFields().Add("A", 10);
-    w->File().GetFields().Add("B", 10);
-    w->mnuFieldNames_Click();
-    QVERIFY(!w->lblFields[1]->isHidden());
+    // The byte bar hides every label, the template's too.
     w->mnuByteBar_Click();
     QVERIFY(!w->File().ShowFieldNames());
     for (QLabel* l : w->lblFields) QVERIFY(l->isHidden());
     QVERIFY(w->mnuByteBar->isChecked());
     QCOMPARE(w->pcttop->x(), 0);
-}
-
-void TestViewerWindow::noFieldsForcesTheByteBar() {
-    viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("nofields.dat"), 50, 60));
-    w->File().GetFields().Clear();
+    // Without fields the byte bar is forced.
+    fields.Clear();
     w->File().SetShowFieldNames(true);
     w->RefreshView();
     QVERIFY(!w->File().ShowFieldNames());
