@@ -63,7 +63,6 @@ private slots:
     void menuTreeCaptionsAndShortcuts_data();
     void menuTreeCaptionsAndShortcuts();
     void menusWaitForTheirWindows();
-    void tipOnlyWithoutACommandLineAboutOnRequest();
     void openCommandUsesTheDialogAndSavesTheOldConnection();
     void missingFileOpensNothingSilently();
     void droppedFilesOpenInTurn();
@@ -127,6 +126,12 @@ void TestViewerLifecycle::menuTreeCaptionsAndShortcuts() {
 void TestViewerLifecycle::menusWaitForTheirWindows() {
     viewertest::Host h;
     auto w = h.Window();
+    // The tip shows only without a command line; the about box on request.
+    w->Form_Load(false);
+    QVERIFY(h.modal.isEmpty());
+    w->Form_Load(true);
+    w->mnuabout->trigger();
+    QCOMPARE(h.modal, (QStringList{"frmTip", "frmAbout"}));
     QStringList top;
     for (QAction* a : w->menuBar()->actions())
         if (a->isVisible()) top << a->text();
@@ -154,16 +159,6 @@ void TestViewerLifecycle::menusWaitForTheirWindows() {
     QVERIFY(w->mnuLaunch->menuAction()->isVisible() == false);
     w->SetWindowOpener(QStringLiteral("mnuReformat"), [] {});
     QVERIFY(w->mnuLaunch->menuAction()->isVisible());
-}
-
-void TestViewerLifecycle::tipOnlyWithoutACommandLineAboutOnRequest() {
-    viewertest::Host h;
-    auto w = h.Window();
-    w->Form_Load(false);
-    QVERIFY(h.modal.isEmpty());
-    w->Form_Load(true);
-    w->mnuabout->trigger();
-    QCOMPARE(h.modal, (QStringList{"frmTip", "frmAbout"}));
 }
 
 void TestViewerLifecycle::openCommandUsesTheDialogAndSavesTheOldConnection() {
