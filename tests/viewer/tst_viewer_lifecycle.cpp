@@ -71,8 +71,6 @@ private slots:
     void connectionFilesCompare();
     void saveQuestion_data();
     void saveQuestion();
-    void newConnectionQuestion_data();
-    void newConnectionQuestion();
     void cancelledCloseKeepsTheWindowButClosesOthers();
     void fileWatchReloadsOnlyChangedFiles();
     void fileWatchRunsOnItsTimer();
@@ -249,6 +247,7 @@ void TestViewerLifecycle::connectionFilesCompare() {
 }
 
 void TestViewerLifecycle::saveQuestion_data() {
+    QTest::addColumn<bool>("existing");  // the connection file is there already
     QTest::addColumn<bool>("change");
     QTest::addColumn<bool>("prompt");
     QTest::addColumn<int>("answer");
@@ -258,21 +257,27 @@ void TestViewerLifecycle::saveQuestion_data() {
     QTest::addColumn<bool>("scratchLeft");
     const int yes = int(UserPrompt::Answer::Yes), no = int(UserPrompt::Answer::No),
               cancel = int(UserPrompt::Answer::Cancel);
-    QTest::newRow("unchanged") << false << true << yes << true << false << false << false;
-    QTest::newRow("yes") << true << true << yes << true << true << true << false;
-    QTest::newRow("no") << true << true << no << true << true << false << false;
-    QTest::newRow("cancel") << true << true << cancel << false << true << false << true;
-    QTest::newRow("no prompting saves") << true << false << no << true << false << true << false;
+    QTest::newRow("unchanged") << true << false << true << yes << true << false << false << false;
+    QTest::newRow("yes") << true << true << true << yes << true << true << true << false;
+    QTest::newRow("no") << true << true << true << no << true << true << false << false;
+    QTest::newRow("cancel") << true << true << true << cancel << false << true << false << true;
+    QTest::newRow("no prompting saves")
+        << true << true << false << no << true << false << true << false;
+    QTest::newRow("new: yes") << false << true << true << yes << true << true << true << false;
+    QTest::newRow("new: no") << false << true << true << no << true << true << false << false;
+    QTest::newRow("new: cancel") << false << true << true << cancel << false << true << false
+                                 << false;
 }
 
 void TestViewerLifecycle::saveQuestion() {
+    QFETCH(bool, existing);
     QFETCH(bool, change);
     QFETCH(bool, prompt);
     QFETCH(int, answer);
     viewertest::Host h;
     auto w = h.Window(h.Fixed(QStringLiteral("save.dat"), 10, 20));
     const QString c = Connection(*w);
-    QVERIFY(w->File().SaveConnection("", false));
+    if (existing) QVERIFY(w->File().SaveConnection("", false));
     const QByteArray before = Read(c);
     velmor::Global::PromptToSaveConfigurationChanges = prompt;
     if (change) w->File().GetFields().Add("EXTRA", 3);
@@ -282,7 +287,9 @@ void TestViewerLifecycle::saveQuestion() {
     QCOMPARE(h.prompt.Questions().size(), size_t(asked ? 1 : 0));
     if (asked) {
         const Asked& q = h.prompt.Questions()[0];
-        QCOMPARE(q.text, QStringLiteral("Would you like to save your changes?"));
+        QCOMPARE(q.text, existing ? QStringLiteral("Would you like to save your changes?")
+                                  : QStringLiteral("Would you like to save your data connection "
+                                                   "information to save.dat?"));
         QCOMPARE(q.title, QStringLiteral("Save Changes?"));
         QCOMPARE(q.buttons, UserPrompt::Buttons::YesNoCancel);
         QCOMPARE(q.icon, UserPrompt::Icon::Question);
@@ -291,29 +298,6 @@ void TestViewerLifecycle::saveQuestion() {
     QCOMPARE(Read(c).contains("EXTRA"), saved);
     if (!saved) QCOMPARE(Read(c), before);
     QTEST(QFileInfo::exists(velmor::viewer::TemporaryConnectionPath(c)), "scratchLeft");
-}
-
-void TestViewerLifecycle::newConnectionQuestion_data() {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("goOn");
-    QTest::addColumn<bool>("saved");
-    QTest::newRow("yes") << int(UserPrompt::Answer::Yes) << true << true;
-    QTest::newRow("no") << int(UserPrompt::Answer::No) << true << false;
-    QTest::newRow("cancel") << int(UserPrompt::Answer::Cancel) << false << false;
-}
-
-void TestViewerLifecycle::newConnectionQuestion() {
-    QFETCH(int, answer);
-    viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("fresh.dat"), 10, 20));
-    velmor::Global::PromptToSaveConfigurationChanges = true;
-    h.prompt.QueueAnswer(static_cast<UserPrompt::Answer>(answer));
-    QTEST(w->ConfirmSaveConnection(), "goOn");
-    QCOMPARE(h.prompt.Questions().size(), size_t(1));
-    QCOMPARE(
-        h.prompt.Questions()[0].text,
-        QStringLiteral("Would you like to save your data connection information to fresh.dat?"));
-    QTEST(QFileInfo::exists(Connection(*w)), "saved");
 }
 
 void TestViewerLifecycle::cancelledCloseKeepsTheWindowButClosesOthers() {
