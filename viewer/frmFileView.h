@@ -204,6 +204,8 @@ private:
     void OpenWindow(const QString& menuName);
     void SaveConnectionQuietly();
     void LaunchSibling(const QString& program, const QString& path);
+    void ShowClosedState();
+    void ShowEmptyGrid();
     void RebuildWindowMenu();
     void ShowNoDivision();
     void SetThumbs();
@@ -224,6 +226,8 @@ private:
     double mHScale = 1.0;
     double mVScale = 1.0;
     bool mInPosition = false;
+    bool mRetryingAfterError = false;
+    std::string mLastError;
     bool mRefreshPending = false;
     int mRefreshCount = 0;
     std::map<QString, std::function<void()>> mOpeners;
