@@ -3,47 +3,20 @@
 // while the data stays untouched.
 #include <sys/stat.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "engine_testfiles.h"
 
+using enginetest::CliResult;
 using enginetest::DbaseTable;
 using enginetest::Iconv;
 using enginetest::ReadBytes;
+using enginetest::RunVelmorData;
+using enginetest::VelmorData;
 using enginetest::WriteBytes;
 
 namespace {
-
-// The program is built into the same bin folder as the tests.
-QString Program() {
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const char* candidate : {"velmor-data", "../bin/velmor-data", "../../bin/velmor-data"}) {
-        if (QFile::exists(here.filePath(candidate))) return here.filePath(candidate);
-    }
-    return {};
-}
-
-struct Result {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Result Run(const QStringList& args) {
-    QProcess p;
-    p.start(Program(), args);
-    Result r;
-    if (!p.waitForFinished(20000)) return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 const QByteArray kCsv = "id,name\r\n1,\"Lee, Bo\"\r\n2,M\xfcller\r\n3,\"say \"\"hi\"\"\"\r\n";
 const QByteArray kPeople =
@@ -87,7 +60,7 @@ private:
 
 private slots:
     void initTestCase() {
-        QVERIFY2(!Program().isEmpty(), "build the velmor-data target first");
+        QVERIFY2(!VelmorData().isEmpty(), "build the velmor-data target first");
         // The user's own profiles must not decide what these tests read.
         qputenv("VELMOR_CONFIG", dir_.filePath("config").toLocal8Bit());
         for (const auto& input : Inputs())
@@ -203,7 +176,7 @@ private slots:
         QFETCH(QByteArray, expected);
         QByteArray out;
         for (const QStringList& command : commands) {
-            Result r = Run(Expand(command));
+            CliResult r = RunVelmorData(Expand(command));
             QVERIFY2(r.status == 0 && r.err.isEmpty(), r.err.constData());
             out += r.out;
         }
@@ -253,7 +226,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QString, message);
-        Result r = Run(Expand(args));
+        CliResult r = RunVelmorData(Expand(args));
         QCOMPARE(r.status, status);
         QCOMPARE(r.out, QByteArray());
         QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
@@ -271,8 +244,8 @@ private slots:
         QVERIFY(!utf8.isEmpty());
         const QString path = dir_.filePath("all.ebc");
         QVERIFY(WriteBytes(path, bytes));
-        Result r = Run({"records", path, "--fixed", "--record-length",
-                        QString::number(bytes.size()), "--ebcdic"});
+        CliResult r = RunVelmorData({"records", path, "--fixed", "--record-length",
+                                     QString::number(bytes.size()), "--ebcdic"});
         QCOMPARE(r.status, 0);
         QByteArray escaped = utf8;
         escaped.replace("\\", "\\\\");
@@ -284,7 +257,7 @@ private slots:
         const QString path = dir_.filePath("shrinking.dat");
         QVERIFY(WriteBytes(path, QByteArray(8 << 20, 'x')));
         QProcess p;
-        p.start(Program(), {"records", path, "--fixed", "--record-length", "100"});
+        p.start(VelmorData(), {"records", path, "--fixed", "--record-length", "100"});
         QVERIFY(p.waitForReadyRead(20000));  // it has the file open and prints
         QVERIFY(QFile::resize(path, 1 << 20));
         QVERIFY(p.waitForFinished(60000));
@@ -319,14 +292,14 @@ private slots:
         QFile::remove(dir_.filePath("config/UserConnections.txt"));
         if (userFile) WriteBytes(dir_.filePath("config/UserConnections.txt"), profiles);
         if (options.size() == 2) options[1] = dir_.filePath(options[1]);
-        Result r = Run(QStringList{"fields", dir_.filePath("semi.dat")} + options);
+        CliResult r = RunVelmorData(QStringList{"fields", dir_.filePath("semi.dat")} + options);
         QFile::remove(dir_.filePath("config/UserConnections.txt"));
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.out.split('\t').value(0), firstName);
     }
 
     void help() {
-        Result r = Run({"--help"});
+        CliResult r = RunVelmorData({"--help"});
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.contains("velmor-data count FILE"));
         QVERIFY(r.out.contains("--keep-deleted"));
