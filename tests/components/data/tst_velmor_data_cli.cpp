@@ -187,40 +187,26 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing file")
-            << QStringList{"count", "/no/such/file.csv"} << 1 << "/no/such/file.csv";
-        QTest::newRow("unknown command") << QStringList{"tally", "x"} << 2 << "tally";
-        QTest::newRow("no command") << QStringList{} << 2 << "No command";
-        QTest::newRow("fixed without length")
-            << QStringList{"count", "x", "--fixed"} << 2 << "--record-length";
-        QTest::newRow("zero length") << QStringList{"count", "x", "--fixed", "--record-length", "0"}
-                                     << 2 << "--record-length";
-        QTest::newRow("both divisions")
-            << QStringList{"count", "x", "--fixed", "--delimited", "--record-length", "3"} << 2
-            << "either";
-        QTest::newRow("bad representation")
-            << QStringList{"count", "x", "--delimited", "--qualifier", "CHR$(256)"} << 2
-            << "CHR$(256)";
-        QTest::newRow("unknown field")
-            << QStringList{"find", "@/people.csv", "nope", "x"} << 1 << "nope";
-        QTest::newRow("convert onto itself")
-            << QStringList{"convert", "@/people.csv", "@/people.csv", "--fixed"} << 1 << "source";
-        QTest::newRow("missing argument")
-            << QStringList{"find", "@/people.csv", "name"} << 2 << "find";
-        QTest::newRow("bad number")
-            << QStringList{"records", "@/people.csv", "--from", "two"} << 2 << "two";
-        QTest::newRow("count past the last record number")
-            << QStringList{"records", "@/people.csv", "--from",
-                           "3",       "--count",      "9223372036854775807"}
-            << 2 << "--count";
-        QTest::newRow("keep-deleted with count")
-            << QStringList{"count", "@/deleted.dbf", "--keep-deleted"} << 2 << "--keep-deleted";
-        QTest::newRow("convert from a pipe")
-            << QStringList{"convert", "@/pipe.csv", "@/x.csv"} << 1 << "not a regular file";
-        QTest::newRow("convert from a folder")
-            << QStringList{"convert", "@/", "@/x.csv"} << 1 << "folder";
-        QTest::newRow("records of a device")
-            << QStringList{"records", "/dev/null"} << 1 << "/dev/null";
+        auto row = [](const char* name, const QString& line, int status, const char* message) {
+            QTest::newRow(name) << line.split(' ', Qt::SkipEmptyParts) << status << message;
+        };
+        row("missing file", "count /no/such/file.csv", 1, "/no/such/file.csv");
+        row("unknown command", "tally x", 2, "tally");
+        row("no command", "", 2, "No command");
+        row("fixed without length", "count x --fixed", 2, "--record-length");
+        row("zero length", "count x --fixed --record-length 0", 2, "--record-length");
+        row("both divisions", "count x --fixed --delimited --record-length 3", 2, "either");
+        row("bad representation", "count x --delimited --qualifier CHR$(256)", 2, "CHR$(256)");
+        row("unknown field", "find @/people.csv nope x", 1, "nope");
+        row("convert onto itself", "convert @/people.csv @/people.csv --fixed", 1, "source");
+        row("missing argument", "find @/people.csv name", 2, "find");
+        row("bad number", "records @/people.csv --from two", 2, "two");
+        row("count past the last record number",
+            "records @/people.csv --from 3 --count 9223372036854775807", 2, "--count");
+        row("keep-deleted with count", "count @/deleted.dbf --keep-deleted", 2, "--keep-deleted");
+        row("convert from a pipe", "convert @/pipe.csv @/x.csv", 1, "not a regular file");
+        row("convert from a folder", "convert @/ @/x.csv", 1, "folder");
+        row("records of a device", "records /dev/null", 1, "/dev/null");
     }
     void failures() {
         QFETCH(QStringList, args);
