@@ -72,104 +72,94 @@ private slots:
         using Lines = QList<QStringList>;
         QTest::addColumn<Lines>("commands");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("count: names are no record")
-            << Lines{{"count", "@/people.csv"}} << QByteArray("3\n");
-        QTest::newRow("count: delimited without names")
-            << Lines{{"count", "@/people.csv", "--delimited", "--record-delimiter",
-                      "CHR$(13) & CHR$(10)"}}
-            << QByteArray("4\n");
-        QTest::newRow("count: delimited with names")
-            << Lines{{"count", "@/people.csv", "--delimited", "--header"}} << QByteArray("3\n");
-        QTest::newRow("count: fixed, last record partial")
-            << Lines{{"count", "@/people.csv", "--fixed", "--record-length", "10"}}
-            << QByteArray::number((kCsv.size() + 9) / 10) + "\n";
-        QTest::newRow("count: fixed after an offset")
-            << Lines{{"count", "@/people.csv", "--fixed", "--record-length", "10", "--byte-offset",
-                      QString::number(kCsv.size() - 5)}}
-            << QByteArray("1\n");
-        QTest::newRow("records: all") << Lines{{"records", "@/people.csv"}} << kPeople;
-        QTest::newRow("records: from and count")
-            << Lines{{"records", "@/people.csv", "--from", "2", "--count", "1"}}
-            << QByteArray("[\"2\",\"M\xC3\xBCller\"]\n");
-        QTest::newRow("records: past the end")
-            << Lines{{"records", "@/people.csv", "--from", "9"}} << QByteArray();
-        QTest::newRow("records: count zero")
-            << Lines{{"records", "@/people.csv", "--count", "0"}} << QByteArray();
-        QTest::newRow("records: names as a record")
-            << Lines{{"records", "@/people.csv", "--delimited", "--count", "1"}}
-            << QByteArray("[\"id\",\"name\"]\n");
-        QTest::newRow("records: ragged rows split with --delimited")
-            << Lines{{"records", "@/ragged.csv", "--delimited"}}
-            << QByteArray(
-                   "[\"a\",\"b\",\"c\",\"\"]\n[\"1\",\"2\",\"\",\"\"]\n[\"3\",\"4\",\"5\",\"6\"]"
-                   "\n");
-        QTest::newRow("records: fixed without a layout")
-            << Lines{{"records", "@/plain.dat", "--fixed", "--record-length", "4"}}
-            << QByteArray("[\"ABCD\"]\n[\"EFGH\"]\n[\"\xC3\xA9\"]\n");
-        QTest::newRow("records: EBCDIC")
-            << Lines{{"records", "@/mainframe.dat", "--fixed", "--record-length", "2", "--ebcdic"}}
-            << QByteArray("[\"AB\"]\n[\"12\"]\n");
-        QTest::newRow("records: deleted dBase records left out")
-            << Lines{{"records", "@/deleted.dbf"}}
-            << QByteArray("[\"ann  \",\"31 \"]\n[\"cy   \",\"7  \"]\n");
-        QTest::newRow("records: deleted dBase records kept")
-            << Lines{{"records", "@/deleted.dbf", "--keep-deleted", "--from", "2"}}
-            << QByteArray("[\"bob  \",\"42 \"]\n[\"cy   \",\"7  \"]\n");
-        QTest::newRow("format file: fields, records, find")
-            << Lines{{"fields", "@/layout.dat", "--fixed", "--record-length", "7"},
-                     {"records", "@/layout.dat", "--fixed", "--record-length", "7"},
-                     {"find", "@/layout.dat", "NAME", " bob ", "--fixed", "--record-length", "7"}}
-            << QByteArray("num\t1\t2\nname\t3\t5\n[\"01\",\"Ann  \"]\n[\"02\",\"Bob  \"]\n2\n");
-        QTest::newRow("fields: delimited, widest values")
-            << Lines{{"fields", "@/people.csv"}} << QByteArray("id\t1\t2\nname\t3\t8\n");
-        QTest::newRow("byte-order mark is no part of a name")
-            << Lines{{"fields", "@/bom.csv"}, {"find", "@/bom.csv", "name", "foo"}}
-            << QByteArray("name\t1\t4\nage\t5\t3\n1\n");
-        QTest::newRow("byte-order mark is not converted")
-            << Lines{{"convert", "@/bomdata.txt", "@/bomdata.fix", "--fixed"},
-                     {"records", "@/bomdata.fix"}}
-            << QByteArray("[\"1\",\"2\"]\n[\"3\",\"4\"]\n");
-        QTest::newRow("Field1 of a file without a layout")
-            << Lines{{"fields", "@/lines.txt"}, {"find", "@/lines.txt", "Field1", "EF"}}
-            << QByteArray("Field1\t1\t5\n2\n");
-        QTest::newRow("find: case ignored")
-            << Lines{{"find", "@/people.csv", "name", "LEE"}} << QByteArray("1\n");
-        QTest::newRow("find: several")
-            << Lines{{"find", "@/people.csv", "name", "E"}} << QByteArray("1\n2\n");
-        QTest::newRow("find: none")
-            << Lines{{"find", "@/people.csv", "name", "nobody"}} << QByteArray();
-        QTest::newRow("find: phrase starting with a dash")
-            << Lines{{"find", "@/people.csv", "name", "--", "-x"}} << QByteArray();
-        QTest::newRow("find: UTF-8 phrase in Latin-1 and UTF-8 data")
-            << Lines{{"find", "@/mixed.csv", "name", "M\xC3\x9CLLER"}} << QByteArray("1\n");
-        QTest::newRow("find: UTF-8 phrase, lower case")
-            << Lines{{"find", "@/mixed.csv", "name", "m\xC3\xBCller"}} << QByteArray("1\n3\n");
-        QTest::newRow("convert: fixed and back")
-            << Lines{{"convert", "@/people.csv", "@/people.txt", "--fixed"},
-                     {"convert", "@/people.txt", "@/back.csv", "--delimited", "--field-delimiter",
-                      "CHR$(59)", "--header"},
-                     {"records", "@/back.csv"}}
-            << kPeople;
-        QTest::newRow("convert: fixed with names reopens with names")
-            << Lines{{"convert", "@/people.csv", "@/named.txt", "--fixed", "--header"},
-                     {"count", "@/named.txt"},
-                     {"records", "@/named.txt", "--count", "1"}}
-            << QByteArray("3\n[\"1 \",\"Lee, Bo \"]\n");
-        QTest::newRow("convert: dBase")
-            << Lines{{"convert", "@/people.csv", "@/people.dbf"}, {"count", "@/people.dbf"}}
-            << QByteArray("3\n");
-        QTest::newRow("convert: deleted dBase records left out")
-            << Lines{{"convert", "@/deleted.dbf", "@/live.csv"}, {"count", "@/live.csv"}}
-            << QByteArray("2\n");
-        QTest::newRow("convert: deleted dBase records kept")
-            << Lines{{"convert", "@/deleted.dbf", "@/all.csv", "--keep-deleted"},
-                     {"count", "@/all.csv"}}
-            << QByteArray("3\n");
-        QTest::newRow("convert: dBase to dBase keeps the mark")
-            << Lines{{"convert", "@/deleted.dbf", "@/copy.dbf"},
-                     {"count", "@/copy.dbf"},
-                     {"records", "@/copy.dbf"}}
-            << QByteArray("3\n[\"ann\",\"31\"]\n[\"cy \",\"7 \"]\n");
+        auto row = [](const char* name, const Lines& commands, const QByteArray& expected) {
+            QTest::newRow(name) << commands << expected;
+        };
+        row("count: names are no record", {{"count", "@/people.csv"}}, "3\n");
+        row("count: delimited without names",
+            {{"count", "@/people.csv", "--delimited", "--record-delimiter", "CHR$(13) & CHR$(10)"}},
+            "4\n");
+        row("count: delimited with names", {{"count", "@/people.csv", "--delimited", "--header"}},
+            "3\n");
+        row("count: fixed, last record partial",
+            {{"count", "@/people.csv", "--fixed", "--record-length", "10"}},
+            QByteArray::number((kCsv.size() + 9) / 10) + "\n");
+        row("count: fixed after an offset",
+            {{"count", "@/people.csv", "--fixed", "--record-length", "10", "--byte-offset",
+              QString::number(kCsv.size() - 5)}},
+            "1\n");
+        row("records: all", {{"records", "@/people.csv"}}, kPeople);
+        row("records: from and count", {{"records", "@/people.csv", "--from", "2", "--count", "1"}},
+            "[\"2\",\"M\xC3\xBCller\"]\n");
+        row("records: past the end", {{"records", "@/people.csv", "--from", "9"}}, "");
+        row("records: count zero", {{"records", "@/people.csv", "--count", "0"}}, "");
+        row("records: names as a record",
+            {{"records", "@/people.csv", "--delimited", "--count", "1"}}, "[\"id\",\"name\"]\n");
+        row("records: ragged rows split with --delimited",
+            {{"records", "@/ragged.csv", "--delimited"}},
+            QByteArray(
+                "[\"a\",\"b\",\"c\",\"\"]\n[\"1\",\"2\",\"\",\"\"]\n[\"3\",\"4\",\"5\",\"6\"]"
+                "\n"));
+        row("records: fixed without a layout",
+            {{"records", "@/plain.dat", "--fixed", "--record-length", "4"}},
+            "[\"ABCD\"]\n[\"EFGH\"]\n[\"\xC3\xA9\"]\n");
+        row("records: EBCDIC",
+            {{"records", "@/mainframe.dat", "--fixed", "--record-length", "2", "--ebcdic"}},
+            "[\"AB\"]\n[\"12\"]\n");
+        row("records: deleted dBase records left out", {{"records", "@/deleted.dbf"}},
+            "[\"ann  \",\"31 \"]\n[\"cy   \",\"7  \"]\n");
+        row("records: deleted dBase records kept",
+            {{"records", "@/deleted.dbf", "--keep-deleted", "--from", "2"}},
+            "[\"bob  \",\"42 \"]\n[\"cy   \",\"7  \"]\n");
+        row("format file: fields, records, find",
+            {{"fields", "@/layout.dat", "--fixed", "--record-length", "7"},
+             {"records", "@/layout.dat", "--fixed", "--record-length", "7"},
+             {"find", "@/layout.dat", "NAME", " bob ", "--fixed", "--record-length", "7"}},
+            "num\t1\t2\nname\t3\t5\n[\"01\",\"Ann  \"]\n[\"02\",\"Bob  \"]\n2\n");
+        row("fields: delimited, widest values", {{"fields", "@/people.csv"}},
+            "id\t1\t2\nname\t3\t8\n");
+        row("byte-order mark is no part of a name",
+            {{"fields", "@/bom.csv"}, {"find", "@/bom.csv", "name", "foo"}},
+            "name\t1\t4\nage\t5\t3\n1\n");
+        row("byte-order mark is not converted",
+            {{"convert", "@/bomdata.txt", "@/bomdata.fix", "--fixed"},
+             {"records", "@/bomdata.fix"}},
+            "[\"1\",\"2\"]\n[\"3\",\"4\"]\n");
+        row("Field1 of a file without a layout",
+            {{"fields", "@/lines.txt"}, {"find", "@/lines.txt", "Field1", "EF"}},
+            "Field1\t1\t5\n2\n");
+        row("find: case ignored", {{"find", "@/people.csv", "name", "LEE"}}, "1\n");
+        row("find: several", {{"find", "@/people.csv", "name", "E"}}, "1\n2\n");
+        row("find: none", {{"find", "@/people.csv", "name", "nobody"}}, "");
+        row("find: phrase starting with a dash", {{"find", "@/people.csv", "name", "--", "-x"}},
+            QByteArray());
+        row("find: UTF-8 phrase in Latin-1 and UTF-8 data",
+            {{"find", "@/mixed.csv", "name", "M\xC3\x9CLLER"}}, "1\n");
+        row("find: UTF-8 phrase, lower case", {{"find", "@/mixed.csv", "name", "m\xC3\xBCller"}},
+            "1\n3\n");
+        row("convert: fixed and back",
+            {{"convert", "@/people.csv", "@/people.txt", "--fixed"},
+             {"convert", "@/people.txt", "@/back.csv", "--delimited", "--field-delimiter",
+              "CHR$(59)", "--header"},
+             {"records", "@/back.csv"}},
+            kPeople);
+        row("convert: fixed with names reopens with names",
+            {{"convert", "@/people.csv", "@/named.txt", "--fixed", "--header"},
+             {"count", "@/named.txt"},
+             {"records", "@/named.txt", "--count", "1"}},
+            "3\n[\"1 \",\"Lee, Bo \"]\n");
+        row("convert: dBase",
+            {{"convert", "@/people.csv", "@/people.dbf"}, {"count", "@/people.dbf"}}, "3\n");
+        row("convert: deleted dBase records left out",
+            {{"convert", "@/deleted.dbf", "@/live.csv"}, {"count", "@/live.csv"}}, "2\n");
+        row("convert: deleted dBase records kept",
+            {{"convert", "@/deleted.dbf", "@/all.csv", "--keep-deleted"}, {"count", "@/all.csv"}},
+            "3\n");
+        row("convert: dBase to dBase keeps the mark",
+            {{"convert", "@/deleted.dbf", "@/copy.dbf"},
+             {"count", "@/copy.dbf"},
+             {"records", "@/copy.dbf"}},
+            "3\n[\"ann\",\"31\"]\n[\"cy \",\"7 \"]\n");
     }
     void commands() {
         QFETCH(QList<QStringList>, commands);
