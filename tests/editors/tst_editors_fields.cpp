@@ -92,10 +92,8 @@ QString EditorsFieldsTest::Script(const char* name) {
 void EditorsFieldsTest::unnamedFieldsGetDefaultNames_data() {
     QTest::addColumn<QString>("third");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("free") << "CITY"
-                          << "Field2";
-    QTest::newRow("Field2 taken") << "Field2"
-                                  << "Field3";
+    QTest::newRow("free") << QString("CITY") << QString("Field2");
+    QTest::newRow("Field2 taken") << QString("Field2") << QString("Field3");
 }
 
 void EditorsFieldsTest::unnamedFieldsGetDefaultNames() {
