@@ -131,12 +131,8 @@ void TestViewerPrintLaunch::printsTheRecordDump() {
 
 void TestViewerPrintLaunch::printsUtf8CharactersInTheirFirstCell() {
     viewertest::Host h;
-    const QString file = h.dir.filePath(QStringLiteral("names.dat"));
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("M\xc3\xbcller Zo\xc3\xab\r\n");  // "Müller Zoë", 12 bytes and CR LF
-    f.close();
-    auto w = h.Window(file);
+    // "Müller Zoë", 12 bytes and CR LF
+    auto w = h.Window(h.Write(QStringLiteral("names.dat"), "M\xc3\xbcller Zo\xc3\xab\r\n"));
     QCOMPARE(w->TextEncoding(), velmor::viewer::DisplayEncoding::Utf8);
     const QString pdf = h.dir.filePath(QStringLiteral("names.pdf"));
     h.prompt.QueuePrinter(true, pdf);
@@ -200,15 +196,12 @@ void TestViewerPrintLaunch::siblingGetsThePathAsOneArgument_data() {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QString>("sibling");
     QTest::addColumn<QString>("argument");  // below the data folder
-    QTest::newRow("match") << "mnuMatch"
-                           << "Velmor_Match"
-                           << "ORDERSM1.dat";
-    QTest::newRow("reformat") << "mnuReformat"
-                              << "Velmor_Reformat"
-                              << "ORDERSM1.dat";
-    QTest::newRow("parent process") << "mnuParentProcess"
-                                    << "Velmor_Match"
-                                    << "ORDERSM.VelmorBasic";
+    const char* const rows[][4] = {
+        {"match", "mnuMatch", "Velmor_Match", "ORDERSM1.dat"},
+        {"reformat", "mnuReformat", "Velmor_Reformat", "ORDERSM1.dat"},
+        {"parent process", "mnuParentProcess", "Velmor_Match", "ORDERSM.VelmorBasic"}};
+    for (const auto& r : rows)
+        QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]) << QString(r[3]);
 }
 
 void TestViewerPrintLaunch::siblingGetsThePathAsOneArgument() {

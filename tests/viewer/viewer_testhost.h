@@ -39,6 +39,13 @@ struct Host {
         return target;
     }
 
+    QString Write(const QString& name, const QByteArray& bytes) {
+        const QString target = dir.filePath(name);
+        QFile f(target);
+        if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+        return target;
+    }
+
     /// Fixed records of Width bytes plus CR LF; record n starts with its
     /// number, the rest repeats a letter.
     QString Fixed(const QString& name, int records, int width) {
