@@ -397,18 +397,13 @@ void TestGlobalProfiles::dialogFilterPreselectsLastConnection() {
 void TestGlobalProfiles::recogniseFileType_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("profile");
-    QTest::newRow("csv") << "/d/in.csv"
-                         << "CSV";
-    QTest::newRow("upper case") << "/d/IN.DAT"
-                                << "Flat Files";
-    QTest::newRow("containment") << "/d/x.index"
-                                 << "Index Files";
-    QTest::newRow("part of a pattern") << "/d/x.c"
-                                       << "CSV";
-    QTest::newRow("no extension matches the first") << "/d.csv/noext"
-                                                    << "All Files";
-    QTest::newRow("unknown keeps the last") << "/d/x.unknown"
-                                            << "before";
+    const char* const rows[][3] = {{"csv", "/d/in.csv", "CSV"},
+                                   {"upper case", "/d/IN.DAT", "Flat Files"},
+                                   {"containment", "/d/x.index", "Index Files"},
+                                   {"part of a pattern", "/d/x.c", "CSV"},
+                                   {"no extension matches the first", "/d.csv/noext", "All Files"},
+                                   {"unknown keeps the last", "/d/x.unknown", "before"}};
+    for (const auto& r : rows) QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]);
 }
 
 void TestGlobalProfiles::recogniseFileType() {
