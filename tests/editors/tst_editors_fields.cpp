@@ -163,11 +163,7 @@ void EditorsFieldsTest::addPlacesFieldAfterLast_data() {
 void EditorsFieldsTest::addPlacesFieldAfterLast() {
     QFETCH(bool, empty);
     QFETCH(qint64, start);
-    if (empty) {
-        SetLayout({});
-    } else {
-        SetLayout({{"CODE", 3, 6}});
-    }
+    empty ? SetLayout({}) : SetLayout({{"CODE", 3, 6}});
     prompt_.QueueInput(QString("AMOUNT"));
     form_->cmdnewfield_Click();
     const data::Fields& fields = host_->file.GetFields();

@@ -112,10 +112,8 @@ private slots:
         viewer->mDrawer->ClearLog();
         QTest::keyClicks(view->txtHex, "39");
         // The viewer behind draws the record again with the new byte.
-        QByteArray drawn;
-        for (const auto& t : viewer->mDrawer->Log())
-            if (t.record == 3) drawn = QByteArray::fromStdString(t.text);
-        QCOMPARE(drawn.left(6), QByteArray("900003"));
+        const QList<QByteArray> drawn = viewertest::DrawnFor(*viewer, 3);
+        QCOMPARE(drawn.value(drawn.size() - 1).left(6), QByteArray("900003"));
         QFile file(data);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll().mid(64, 6), QByteArray("900003"));

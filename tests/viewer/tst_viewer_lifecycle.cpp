@@ -38,13 +38,6 @@ void TouchFromOutside(const QString& path, const QByteArray& bytes = {},
     f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
 }
 
-QList<QByteArray> DrawnFor(frmFileView& w, qint64 record) {
-    QList<QByteArray> out;
-    for (const auto& t : w.mDrawer->Log())
-        if (t.record == record) out << QByteArray::fromStdString(t.text);
-    return out;
-}
-
 int ShownTiles(frmFileView& w) {
     int shown = 0;
     for (int i = 1; i <= 4; ++i) shown += w.ImgS[static_cast<size_t>(i)]->isVisible() ? 1 : 0;
@@ -489,8 +482,8 @@ void TestViewerLifecycle::recordOver16MegabytesIsShown() {
     auto w = h.Window(path);
     QTRY_VERIFY(!h.prompt.Questions().empty());
     QTRY_VERIFY(ShownTiles(*w) > 0);
-    QVERIFY(DrawnFor(*w, 2).front().startsWith("xxxx"));
-    QVERIFY(!DrawnFor(*w, 3).isEmpty());
+    QVERIFY(viewertest::DrawnFor(*w, 2).front().startsWith("xxxx"));
+    QVERIFY(!viewertest::DrawnFor(*w, 3).isEmpty());
     QCOMPARE(h.prompt.Questions().size(), size_t(1));
     QVERIFY(h.prompt.Questions()[0].text.contains(QStringLiteral("are shown")));
 }

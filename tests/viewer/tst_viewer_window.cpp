@@ -9,19 +9,12 @@
 #include "viewer_testhost.h"
 
 using velmor::frmFileView;
+using viewertest::DrawnFor;
 using viewertest::Key;
 
 namespace {
 qint64 Reads(frmFileView& w) {
     return w.mSource.ReadCounts().reads();
-}
-
-/// The texts drawn for Record, in drawing order.
-QList<QByteArray> DrawnFor(frmFileView& w, qint64 record) {
-    QList<QByteArray> out;
-    for (const auto& t : w.mDrawer->Log())
-        if (t.record == record) out << QByteArray::fromStdString(t.text);
-    return out;
 }
 
 const velmor::viewer::Slide& Used(frmFileView& w) {

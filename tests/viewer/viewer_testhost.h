@@ -75,4 +75,12 @@ inline void Key(velmor::frmFileView& w, int key, Qt::KeyboardModifiers m = Qt::N
     w.Form_KeyDown(key, m);
 }
 
+/// The texts drawn for Record, in drawing order.
+inline QList<QByteArray> DrawnFor(velmor::frmFileView& w, qint64 record) {
+    QList<QByteArray> out;
+    for (const auto& t : w.mDrawer->Log())
+        if (t.record == record) out << QByteArray::fromStdString(t.text);
+    return out;
+}
+
 }  // namespace viewertest
