@@ -153,21 +153,20 @@ void TestViewerPrintLaunch::launchMenuShows_data() {
     QTest::addColumn<bool>("script");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("shown");  // L(aunch) R(eformat) M(atch) P(arent)
-    QTest::newRow("no sibling") << "bin" << QStringList{} << true << "ORDERSM1" << "";
-    QTest::newRow("reformat only") << "bin" << QStringList{"Velmor_Reformat"} << true
-                                   << "ORDERSM1" << "LR";
-    QTest::newRow("match output with its script")
-        << "bin" << QStringList{"Velmor_Match", "Velmor_Reformat"} << true << "ORDERSM1"
-        << "LRMP";
-    QTest::newRow("match output, lower case") << "bin" << QStringList{"Velmor_Match"} << true
-                                              << "ordersm1" << "LMP";
-    QTest::newRow("match output without its script")
-        << "bin" << QStringList{"Velmor_Match"} << false << "ORDERSM1" << "LM";
-    QTest::newRow("reformat output, reformat missing")
-        << "bin" << QStringList{"Velmor_Match"} << true << "ORDERSR1" << "LM";
-    QTest::newRow("tools elsewhere for a data-processing folder")
-        << "DataProcessing/bin" << QStringList{"Velmor_Match", "Velmor_Reformat"} << true
-        << "ORDERSM1" << "";
+    const auto row = [](const char* tag, const char* folder, const QStringList& siblings,
+                        bool script, const char* title, const char* shown) {
+        QTest::newRow(tag) << QString(folder) << siblings << script << QString(title)
+                           << QString(shown);
+    };
+    const QStringList match{"Velmor_Match"}, both{"Velmor_Match", "Velmor_Reformat"};
+    row("no sibling", "bin", {}, true, "ORDERSM1", "");
+    row("reformat only", "bin", {"Velmor_Reformat"}, true, "ORDERSM1", "LR");
+    row("match output with its script", "bin", both, true, "ORDERSM1", "LRMP");
+    row("match output, lower case", "bin", match, true, "ordersm1", "LMP");
+    row("match output without its script", "bin", match, false, "ORDERSM1", "LM");
+    row("reformat output, reformat missing", "bin", match, true, "ORDERSR1", "LM");
+    row("tools elsewhere for a data-processing folder", "DataProcessing/bin", both, true,
+        "ORDERSM1", "");
 }
 
 void TestViewerPrintLaunch::launchMenuShows() {
