@@ -92,22 +92,16 @@ void TestGlobalPaths::commandLinePath() {
 void TestGlobalPaths::expandAppPath_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expanded");
-    QTest::newRow("alone") << "$APPPATH"
-                           << "/opt/velmor dravik";
-    QTest::newRow("lower case with folder") << "$apppath/index"
-                                            << "/opt/velmor dravik/index";
-    QTest::newRow("mixed case inside") << "x$AppPath/y"
-                                       << "x/opt/velmor dravik/y";
-    QTest::newRow("first only") << "$APPPATH:$APPPATH"
-                                << "/opt/velmor dravik:$APPPATH";
-    QTest::newRow("letters after it") << "/data/$APPPATHX"
-                                      << "/data//opt/velmor dravikX";
-    QTest::newRow("without placeholder") << "/data/in"
-                                         << "/data/in";
-    QTest::newRow("incomplete") << "$APPPAT"
-                                << "$APPPAT";
-    QTest::newRow("empty") << ""
-                           << "";
+    const char* const rows[][3] = {
+        {"alone", "$APPPATH", "/opt/velmor dravik"},
+        {"lower case with folder", "$apppath/index", "/opt/velmor dravik/index"},
+        {"mixed case inside", "x$AppPath/y", "x/opt/velmor dravik/y"},
+        {"first only", "$APPPATH:$APPPATH", "/opt/velmor dravik:$APPPATH"},
+        {"letters after it", "/data/$APPPATHX", "/data//opt/velmor dravikX"},
+        {"without placeholder", "/data/in", "/data/in"},
+        {"incomplete", "$APPPAT", "$APPPAT"},
+        {"empty", "", ""}};
+    for (const auto& r : rows) QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]);
 }
 
 void TestGlobalPaths::expandAppPath() {
@@ -118,24 +112,17 @@ void TestGlobalPaths::expandAppPath() {
 void TestGlobalPaths::expandShortPath_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("relativeResult");  // below the temporary folder; "" = empty
-    QTest::newRow("home") << "~/data files/in.csv"
-                          << "home/data files/in.csv";
-    QTest::newRow("home folder") << "~"
-                                 << "home";
-    QTest::newRow("doubled separators") << "~//data files/./in.csv"
-                                        << "home/data files/./in.csv";
-    QTest::newRow("missing file") << "~/data files/out.csv"
-                                  << "";
-    QTest::newRow("missing folder") << "~/nothing/in.csv"
-                                    << "";
-    QTest::newRow("relative with tilde in the name") << "a~1.dat"
-                                                     << "work/a~1.dat";
-    QTest::newRow("relative") << "rel.dat"
-                              << "work/rel.dat";
-    QTest::newRow("unknown user is a plain name") << "~nosuchuser9z/x"
-                                                  << "";
-    QTest::newRow("empty") << ""
-                           << "";
+    const char* const rows[][3] = {
+        {"home", "~/data files/in.csv", "home/data files/in.csv"},
+        {"home folder", "~", "home"},
+        {"doubled separators", "~//data files/./in.csv", "home/data files/./in.csv"},
+        {"missing file", "~/data files/out.csv", ""},
+        {"missing folder", "~/nothing/in.csv", ""},
+        {"relative with tilde in the name", "a~1.dat", "work/a~1.dat"},
+        {"relative", "rel.dat", "work/rel.dat"},
+        {"unknown user is a plain name", "~nosuchuser9z/x", ""},
+        {"empty", "", ""}};
+    for (const auto& r : rows) QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]);
 }
 
 void TestGlobalPaths::expandShortPath() {

@@ -26,20 +26,26 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// One line per profile: every field, so that a table row states the whole result.
+// One line per profile naming every field that is not blank, so that a
+// table row states the whole result.
 QString Describe(const ProfileList& list) {
     QStringList lines;
     for (const ConnectionProfile& p : list) {
-        lines << QStringLiteral(
-                     "[%1] ext=%2 fixed=%3 delim=%4 rl=%5 bo=%6 names=%7 rd=%8 fd=%9 tq=%10")
-                     .arg(p.Name, p.Extensions)
-                     .arg(p.IsFixed)
-                     .arg(p.IsDelimited)
-                     .arg(p.RecordLength)
-                     .arg(p.ByteOffset)
-                     .arg(p.FirstRecordContainsFieldNames)
-                     .arg(p.RecordDelimiterRepresentation, p.FieldDelimiterRepresentation,
-                          p.TextQualifierRepresentation);
+        QString line = '[' + p.Name + ']';
+        const auto add = [&line](const char* key, const QString& value) {
+            if (!value.isEmpty() && value != QLatin1String("0"))
+                line += ' ' + QLatin1String(key) + '=' + value;
+        };
+        add("ext", p.Extensions);
+        add("fixed", QString::number(p.IsFixed));
+        add("delim", QString::number(p.IsDelimited));
+        add("rl", QString::number(p.RecordLength));
+        add("bo", QString::number(p.ByteOffset));
+        add("names", QString::number(p.FirstRecordContainsFieldNames));
+        add("rd", p.RecordDelimiterRepresentation);
+        add("fd", p.FieldDelimiterRepresentation);
+        add("tq", p.TextQualifierRepresentation);
+        lines << line;
     }
     return lines.join('\n');
 }
@@ -71,8 +77,6 @@ QString RunAsNobody(const QByteArray& function) {
         QVERIFY2(failure.isEmpty(), qPrintable(failure)); \
         return;                                           \
     }
-
-const char* kBlank = "ext= fixed=0 delim=0 rl=0 bo=0 names=0 rd= fd= tq=";
 
 }  // namespace
 
@@ -125,9 +129,7 @@ void TestGlobalProfiles::noFileGivesBuiltIns() {
     G::LoadConnectionProfiles();
     QCOMPARE(Names(G::Connections),
              QStringList({"Flat Files", "CSV", "Tab Delimited", "Index Files", "Query Files"}));
-    QCOMPARE(Describe(G::ExtraFileTypes),
-             QString("[DBase III] ext=*.dbf fixed=0 delim=0 rl=0 bo=0 names=0 rd= fd= tq=\n"
-                     "[All Files] ext=*.* fixed=0 delim=0 rl=0 bo=0 names=0 rd= fd= tq="));
+    QCOMPARE(Describe(G::ExtraFileTypes), QString("[DBase III] ext=*.dbf\n[All Files] ext=*.*"));
     QCOMPARE(Names(G::AllFileTypes), QStringList({"All Files", "CSV", "DBase III", "Flat Files",
                                                   "Index Files", "Query Files", "Tab Delimited"}));
     QVERIFY(!QFile::exists(ProfilePath()));  // loading never writes
@@ -145,68 +147,50 @@ void TestGlobalProfiles::noFileGivesBuiltIns() {
 void TestGlobalProfiles::loadOddFiles_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("profiles");
-    QTest::newRow("lower-case begin")
-        << QByteArray("begin CSV\r\nEnd\r\n") << QString("[CSV] ") + kBlank;
-    QTest::newRow("two spaces after begin")
-        << QByteArray("Begin  X\r\n") << QString("[ X] ") + kBlank;
-    QTest::newRow("begin without name starts nothing")
-        << QByteArray("Begin\r\nBEGIN \r\n") << QString("[] ") + kBlank;
-    QTest::newRow("keys with spaces and tabs")
-        << QByteArray("Begin F\r\nRecord Length = 40\r\n\tbyte\toffset\t=\t \"8\"\r\n")
-        << "[F] ext= fixed=0 delim=0 rl=40 bo=8 names=0 rd= fd= tq=";
-    QTest::newRow("short key RL") << QByteArray("Begin F\r\n  rl=12\r\n")
-                                  << "[F] ext= fixed=0 delim=0 rl=12 bo=0 names=0 rd= fd= tq=";
-    QTest::newRow("extensions keep case")
-        << QByteArray("Begin E\r\nextensions = \"*.CsV;*.Txt\" \r\n")
-        << "[E] ext=*.CsV;*.Txt fixed=0 delim=0 rl=0 bo=0 names=0 rd= fd= tq=";
-    QTest::newRow("representations kept verbatim")
-        << QByteArray(
-               "Begin D\r\nIsDelimited=yes\r\nFieldDelimiterRepresentation=  CHR$(59)  "
-               "\r\nTextQualifierRepresentation=\"x\"\r\nRecordDelimiterRepresentation=a=b")
-        << "[D] ext= fixed=0 delim=1 rl=0 bo=0 names=0 rd=a=b fd=CHR$(59) tq=\"x\"";
-    QTest::newRow("key lines before any begin")
-        << QByteArray("RecordLength=5\r\nBegin A\r\nEnd\r\n") << QString("[A] ") + kBlank;
-    QTest::newRow("no End") << QByteArray("Begin A\r\n  IsFixed=True\r\nBegin B\r\n  RL=3")
-                            << QString(
-                                   "[A] ext= fixed=1 delim=0 rl=0 bo=0 names=0 rd= fd= tq=\n"
-                                   "[B] ext= fixed=0 delim=0 rl=3 bo=0 names=0 rd= fd= tq=");
-    QTest::newRow("not a number reads as 0 and the load goes on")
-        << QByteArray("Begin A\r\nByteOffset=abc\r\nRecordLength=\r\nEnd\r\nBegin B\r\nRL=7\r\n")
-        << QString("[A] ") + kBlank + "\n[B] ext= fixed=0 delim=0 rl=7 bo=0 names=0 rd= fd= tq=";
-    QTest::newRow("numbers out of range are clamped")
-        << QByteArray("Begin A\r\nRL=99999999999\r\nByteOffset=-99999999999\r\n")
-        << "[A] ext= fixed=0 delim=0 rl=2147483647 bo=-2147483648 names=0 rd= fd= tq=";
-    QTest::newRow("rounding of a number box")
-        << QByteArray("Begin A\r\nRL=2.5\r\nByteOffset=3.5 bytes\r\n")
-        << "[A] ext= fixed=0 delim=0 rl=2 bo=4 names=0 rd= fd= tq=";
-    QTest::newRow("garbage and binary lines")
-        << QByteArray("Begin A\r\n\x01\x02\xff\xfe=\x00zz\r\n=\r\n====\r\n  RL=9\r\n", 36)
-        << QString::fromLatin1("[A] ext= fixed=0 delim=0 rl=9 bo=0 names=0 rd= fd= tq=");
-    QTest::newRow("LF and CR line ends")
-        << QByteArray("Begin A\nRL=1\rBegin B\n\nIsFixed=True\n")
-        << QString(
-               "[A] ext= fixed=0 delim=0 rl=1 bo=0 names=0 rd= fd= tq=\n"
-               "[B] ext= fixed=1 delim=0 rl=0 bo=0 names=0 rd= fd= tq=");
-    QTest::newRow("Latin-1 name") << QByteArray("Begin Caf\xe9\r\n")
-                                  << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank;
-    QTest::newRow("UTF-8 name") << QByteArray("Begin Caf\xc3\xa9\r\n")
-                                << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank;
-    QTest::newRow("each line in its own encoding")
-        << QByteArray("Begin Caf\xc3\xa9\r\nEnd\r\nBegin Gar\xe7on \x80\r\n")
-        << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank +
-               QString::fromUtf8("\n[Gar\xc3\xa7on \xe2\x82\xac] ") + kBlank;
-    QTest::newRow("UTF-16 with a byte-order mark")
-        << QByteArray(
-               "\xff\xfe"
-               "B\0e\0g\0i\0n\0 \0\xe9\0\r\0\n\0R\0L\0=\0"
-               "2\0",
-               28)
-        << QString::fromUtf8("[\xc3\xa9] ext= fixed=0 delim=0 rl=2 bo=0 names=0 rd= fd= tq=");
-    QTest::newRow("UTF-8 byte-order mark") << QByteArray(
-                                                  "\xef\xbb\xbf"
-                                                  "Begin A\r\n")
-                                           << QString("[A] ") + kBlank;
-    QTest::newRow("empty file") << QByteArray() << QString();
+    const auto row = [](const char* tag, const QByteArray& file, const QString& profiles) {
+        QTest::newRow(tag) << file << profiles;
+    };
+    row("lower-case begin", "begin CSV\r\nEnd\r\n", "[CSV]");
+    row("two spaces after begin", "Begin  X\r\n", "[ X]");
+    row("begin without name starts nothing", "Begin\r\nBEGIN \r\n", "[]");
+    row("keys with spaces and tabs",
+        "Begin F\r\nRecord Length = 40\r\n\tbyte\toffset\t=\t \"8\"\r\n", "[F] rl=40 bo=8");
+    row("short key RL", "Begin F\r\n  rl=12\r\n", "[F] rl=12");
+    row("extensions keep case", "Begin E\r\nextensions = \"*.CsV;*.Txt\" \r\n",
+        "[E] ext=*.CsV;*.Txt");
+    row("representations kept verbatim",
+        "Begin D\r\nIsDelimited=yes\r\nFieldDelimiterRepresentation=  CHR$(59)  "
+        "\r\nTextQualifierRepresentation=\"x\"\r\nRecordDelimiterRepresentation=a=b",
+        "[D] delim=1 rd=a=b fd=CHR$(59) tq=\"x\"");
+    row("key lines before any begin", "RecordLength=5\r\nBegin A\r\nEnd\r\n", "[A]");
+    row("no End", "Begin A\r\n  IsFixed=True\r\nBegin B\r\n  RL=3", "[A] fixed=1\n[B] rl=3");
+    row("not a number reads as 0 and the load goes on",
+        "Begin A\r\nByteOffset=abc\r\nRecordLength=\r\nEnd\r\nBegin B\r\nRL=7\r\n",
+        "[A]\n[B] rl=7");
+    row("numbers out of range are clamped",
+        "Begin A\r\nRL=99999999999\r\nByteOffset=-99999999999\r\n",
+        "[A] rl=2147483647 bo=-2147483648");
+    row("rounding of a number box", "Begin A\r\nRL=2.5\r\nByteOffset=3.5 bytes\r\n",
+        "[A] rl=2 bo=4");
+    row("garbage and binary lines",
+        QByteArray("Begin A\r\n\x01\x02\xff\xfe=\x00zz\r\n=\r\n====\r\n  RL=9\r\n", 36),
+        "[A] rl=9");
+    row("LF and CR line ends", "Begin A\nRL=1\rBegin B\n\nIsFixed=True\n", "[A] rl=1\n[B] fixed=1");
+    row("Latin-1 name", "Begin Caf\xe9\r\n", QString::fromUtf8("[Caf\xc3\xa9]"));
+    row("UTF-8 name", "Begin Caf\xc3\xa9\r\n", QString::fromUtf8("[Caf\xc3\xa9]"));
+    row("each line in its own encoding", "Begin Caf\xc3\xa9\r\nEnd\r\nBegin Gar\xe7on \x80\r\n",
+        QString::fromUtf8("[Caf\xc3\xa9]\n[Gar\xc3\xa7on \xe2\x82\xac]"));
+    row("UTF-16 with a byte-order mark",
+        QByteArray("\xff\xfe"
+                   "B\0e\0g\0i\0n\0 \0\xe9\0\r\0\n\0R\0L\0=\0"
+                   "2\0",
+                   28),
+        QString::fromUtf8("[\xc3\xa9] rl=2"));
+    row("UTF-8 byte-order mark",
+        "\xef\xbb\xbf"
+        "Begin A\r\n",
+        "[A]");
+    row("empty file", QByteArray(), QString());
 }
 
 void TestGlobalProfiles::loadOddFiles() {
@@ -289,9 +273,7 @@ void TestGlobalProfiles::delimitedProfileDropsRecordLength() {
     G::ResetState();
     G::LoadConnectionProfiles();
     QCOMPARE(Describe(G::Connections),
-             QString("[Fixed] ext= fixed=0 delim=0 rl=12 bo=0 names=0 rd= fd= tq=\n"
-                     "[Pipe] ext=*.pip fixed=0 delim=1 rl=0 bo=3 names=0 rd=CHR$(10) "
-                     "fd=CHR$(124) tq="));
+             QString("[Fixed] rl=12\n[Pipe] ext=*.pip delim=1 bo=3 rd=CHR$(10) fd=CHR$(124)"));
 }
 
 void TestGlobalProfiles::saveSortsByCharacterCode() {
@@ -415,18 +397,13 @@ void TestGlobalProfiles::dialogFilterPreselectsLastConnection() {
 void TestGlobalProfiles::recogniseFileType_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("profile");
-    QTest::newRow("csv") << "/d/in.csv"
-                         << "CSV";
-    QTest::newRow("upper case") << "/d/IN.DAT"
-                                << "Flat Files";
-    QTest::newRow("containment") << "/d/x.index"
-                                 << "Index Files";
-    QTest::newRow("part of a pattern") << "/d/x.c"
-                                       << "CSV";
-    QTest::newRow("no extension matches the first") << "/d.csv/noext"
-                                                    << "All Files";
-    QTest::newRow("unknown keeps the last") << "/d/x.unknown"
-                                            << "before";
+    const char* const rows[][3] = {{"csv", "/d/in.csv", "CSV"},
+                                   {"upper case", "/d/IN.DAT", "Flat Files"},
+                                   {"containment", "/d/x.index", "Index Files"},
+                                   {"part of a pattern", "/d/x.c", "CSV"},
+                                   {"no extension matches the first", "/d.csv/noext", "All Files"},
+                                   {"unknown keeps the last", "/d/x.unknown", "before"}};
+    for (const auto& r : rows) QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]);
 }
 
 void TestGlobalProfiles::recogniseFileType() {

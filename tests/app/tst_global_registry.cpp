@@ -262,12 +262,10 @@ void TestGlobalRegistry::handEditedValueWithCommas() {
 void TestGlobalRegistry::executableName_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("name");
-    QTest::newRow("plain") << "/usr/bin/velmor_dravik"
-                           << "velmor_dravik";
-    QTest::newRow("dots belong to the name") << "/opt/v/velmor_dravik-1.2"
-                                             << "velmor_dravik-1.2";
-    QTest::newRow("unknown") << ""
-                             << "Velmor_Dravik";
+    QTest::newRow("plain") << QString("/usr/bin/velmor_dravik") << QString("velmor_dravik");
+    QTest::newRow("dots belong to the name")
+        << QString("/opt/v/velmor_dravik-1.2") << QString("velmor_dravik-1.2");
+    QTest::newRow("unknown") << QString() << QString("Velmor_Dravik");
 }
 
 void TestGlobalRegistry::executableName() {

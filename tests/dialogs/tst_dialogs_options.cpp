@@ -250,8 +250,6 @@ void TestDialogsOptions::lookAndFeelEditsTheSettings() {
     Global::TempFolderPath = QStringLiteral("/tmp/x");
     Global::CreateFormatFileDuringSave = true;
     frmOptions w;
-    QCOMPARE(w.SSTab1->tabText(0), QStringLiteral("Look And Feel"));
-    QCOMPARE(w.SSTab1->tabText(1), QStringLiteral("File Types"));
     QCOMPARE(w.txtTempFolderPath->text(), QStringLiteral("/tmp/x"));
     QVERIFY(w.chkCreateFormatFileDuringSave->isChecked());
     w.chkPromptToSaveChanges->click();

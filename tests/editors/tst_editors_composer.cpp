@@ -50,7 +50,6 @@ void EditorsComposerTest::tableHasEveryCode() {
     QCOMPARE(form.lstCharacters->count(), 256);
     QCOMPARE(form.lstCharacters->item(code)->text(), row);
     QCOMPARE(form.lstCharacters->item(code)->data(Qt::UserRole).toInt(), code);
-    QCOMPARE(form.windowTitle(), QString("String Representation"));
 }
 
 void EditorsComposerTest::pickedCharactersJoinInAscendingOrder_data() {

@@ -92,10 +92,8 @@ QString EditorsFieldsTest::Script(const char* name) {
 void EditorsFieldsTest::unnamedFieldsGetDefaultNames_data() {
     QTest::addColumn<QString>("third");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("free") << "CITY"
-                          << "Field2";
-    QTest::newRow("Field2 taken") << "Field2"
-                                  << "Field3";
+    QTest::newRow("free") << QString("CITY") << QString("Field2");
+    QTest::newRow("Field2 taken") << QString("Field2") << QString("Field3");
 }
 
 void EditorsFieldsTest::unnamedFieldsGetDefaultNames() {
@@ -165,11 +163,7 @@ void EditorsFieldsTest::addPlacesFieldAfterLast_data() {
 void EditorsFieldsTest::addPlacesFieldAfterLast() {
     QFETCH(bool, empty);
     QFETCH(qint64, start);
-    if (empty) {
-        SetLayout({});
-    } else {
-        SetLayout({{"CODE", 3, 6}});
-    }
+    empty ? SetLayout({}) : SetLayout({{"CODE", 3, 6}});
     prompt_.QueueInput(QString("AMOUNT"));
     form_->cmdnewfield_Click();
     const data::Fields& fields = host_->file.GetFields();

@@ -30,20 +30,16 @@ void EditorsRulesTest::estimatedCount_data() {
     QTest::addColumn<qint64>("byteOffset");
     QTest::addColumn<qint64>("recordLength");
     QTest::addColumn<qint64>("expected");
-    QTest::newRow("exact thirds round down")
-        << qint64(1000) << qint64(0) << qint64(300) << qint64(3);
-    QTest::newRow("half rounds to even 4") << qint64(1050) << qint64(0) << qint64(300) << qint64(4);
-    QTest::newRow("3.83 rounds up") << qint64(1150) << qint64(0) << qint64(300) << qint64(4);
-    QTest::newRow("half rounds to even 2") << qint64(250) << qint64(0) << qint64(100) << qint64(2);
-    QTest::newRow("offset is not counted")
-        << qint64(1000) << qint64(100) << qint64(300) << qint64(3);
-    QTest::newRow("zero length never divides")
-        << qint64(1000) << qint64(0) << qint64(0) << qint64(1);
-    QTest::newRow("negative length never divides")
-        << qint64(1000) << qint64(0) << qint64(-7) << qint64(1);
-    QTest::newRow("offset past the end") << qint64(10) << qint64(50) << qint64(3) << qint64(0);
+    QTest::newRow("exact thirds round down") << 1000LL << 0LL << 300LL << 3LL;
+    QTest::newRow("half rounds to even 4") << 1050LL << 0LL << 300LL << 4LL;
+    QTest::newRow("3.83 rounds up") << 1150LL << 0LL << 300LL << 4LL;
+    QTest::newRow("half rounds to even 2") << 250LL << 0LL << 100LL << 2LL;
+    QTest::newRow("offset is not counted") << 1000LL << 100LL << 300LL << 3LL;
+    QTest::newRow("zero length never divides") << 1000LL << 0LL << 0LL << 1LL;
+    QTest::newRow("negative length never divides") << 1000LL << 0LL << -7LL << 1LL;
+    QTest::newRow("offset past the end") << 10LL << 50LL << 3LL << 0LL;
     QTest::newRow("huge negative offset")
-        << qint64(10) << std::numeric_limits<qint64>::min() << qint64(1LL << 62) << qint64(2);
+        << 10LL << std::numeric_limits<qint64>::min() << qint64(1LL << 62) << 2LL;
 }
 
 void EditorsRulesTest::estimatedCount() {
@@ -58,15 +54,15 @@ void EditorsRulesTest::recordLengthStepsStopAtOne_data() {
     QTest::addColumn<qint64>("current");
     QTest::addColumn<int>("step");
     QTest::addColumn<qint64>("expected");
-    QTest::newRow("up") << qint64(80) << 1 << qint64(81);
-    QTest::newRow("down") << qint64(80) << -1 << qint64(79);
-    QTest::newRow("down from 1 stays") << qint64(1) << -1 << qint64(1);
-    QTest::newRow("down from 0 goes to 1") << qint64(0) << -1 << qint64(1);
-    QTest::newRow("up from negative goes to 1") << qint64(-5) << 1 << qint64(1);
+    QTest::newRow("up") << 80LL << 1 << 81LL;
+    QTest::newRow("down") << 80LL << -1 << 79LL;
+    QTest::newRow("down from 1 stays") << 1LL << -1 << 1LL;
+    QTest::newRow("down from 0 goes to 1") << 0LL << -1 << 1LL;
+    QTest::newRow("up from negative goes to 1") << -5LL << 1 << 1LL;
     QTest::newRow("up from the largest box number stays")
         << std::numeric_limits<qint64>::max() << 1 << qint64(1LL << 48);
     QTest::newRow("down from a negative extreme goes to 1")
-        << std::numeric_limits<qint64>::min() << -1 << qint64(1);
+        << std::numeric_limits<qint64>::min() << -1 << 1LL;
 }
 
 void EditorsRulesTest::recordLengthStepsStopAtOne() {
@@ -138,12 +134,12 @@ void EditorsRulesTest::defaultNamesSkipTakenOnes() {
 void EditorsRulesTest::splitHalves_data() {
     QTest::addColumn<qint64>("length");
     QTest::addColumn<qint64>("first");
-    QTest::newRow("2") << qint64(2) << qint64(1);
-    QTest::newRow("3") << qint64(3) << qint64(2);
-    QTest::newRow("5") << qint64(5) << qint64(2);
-    QTest::newRow("7") << qint64(7) << qint64(4);
-    QTest::newRow("9") << qint64(9) << qint64(4);
-    QTest::newRow("10") << qint64(10) << qint64(5);
+    QTest::newRow("2") << 2LL << 1LL;
+    QTest::newRow("3") << 3LL << 2LL;
+    QTest::newRow("5") << 5LL << 2LL;
+    QTest::newRow("7") << 7LL << 4LL;
+    QTest::newRow("9") << 9LL << 4LL;
+    QTest::newRow("10") << 10LL << 5LL;
 }
 
 void EditorsRulesTest::splitHalves() {
@@ -157,18 +153,14 @@ void EditorsRulesTest::splitHalves() {
 void EditorsRulesTest::importSpotsCreatedFile_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("variable");
-    QTest::newRow("plain") << R"(Set f = CreateObject("Velmor_Data.File"))"
-                           << "f";
-    QTest::newRow("no blanks") << R"(Set layout=CreateObject("Velmor_Data.File"))"
-                               << "layout";
-    QTest::newRow("other case is no match") << R"(Set f = CreateObject("velmor_data.file"))"
-                                            << "";
-    QTest::newRow("converter") << R"(Set c = CreateObject("Velmor_Data.Converter"))"
-                               << "";
-    QTest::newRow("no assignment") << R"(Call CreateObject("Velmor_Data.File"))"
-                                   << "";
-    QTest::newRow("equals too early") << R"(a=CreateObject("Velmor_Data.File"))"
-                                      << "";
+    const char* const rows[][3] = {
+        {"plain", R"(Set f = CreateObject("Velmor_Data.File"))", "f"},
+        {"no blanks", R"(Set layout=CreateObject("Velmor_Data.File"))", "layout"},
+        {"other case is no match", R"(Set f = CreateObject("velmor_data.file"))", ""},
+        {"converter", R"(Set c = CreateObject("Velmor_Data.Converter"))", ""},
+        {"no assignment", R"(Call CreateObject("Velmor_Data.File"))", ""},
+        {"equals too early", R"(a=CreateObject("Velmor_Data.File"))", ""}};
+    for (const auto& r : rows) QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]);
 }
 
 void EditorsRulesTest::importSpotsCreatedFile() {

@@ -23,50 +23,43 @@ private slots:
         QTest::addColumn<int>("newColumn");
         QTest::addColumn<bool>("refresh");
         const qint64 big = 10'000'000'000;  // past 32 bits
-        QTest::newRow("down inside")
-            << keys::Down << 1ll << 5 << 3 << 1000ll << 1ll << 6 << 3 << false;
-        QTest::newRow("down row 13 scrolls")
-            << keys::Down << 1ll << 13 << 3 << 1000ll << 17ll << 13 << 3 << true;
-        QTest::newRow("down row 13 at end")
-            << keys::Down << 793ll << 13 << 3 << 1000ll << 793ll << 13 << 3 << true;
-        QTest::newRow("down row 13 exactly room")
-            << keys::Down << 792ll << 13 << 3 << 1000ll << 808ll << 13 << 3 << true;
-        QTest::newRow("page down")
-            << keys::PageDown << 1ll << 4 << 4 << 1000ll << 209ll << 4 << 4 << true;
-        QTest::newRow("page down no room")
-            << keys::PageDown << 900ll << 4 << 4 << 1000ll << 900ll << 4 << 4 << true;
-        QTest::newRow("page down past 4 GiB")
-            << keys::PageDown << big << 1 << 1 << 2 * big << big + 208 << 1 << 1 << true;
-        QTest::newRow("up inside") << keys::Up << 1ll << 2 << 7 << 1000ll << 1ll << 1 << 7 << false;
-        QTest::newRow("up row 1, start 5")
-            << keys::Up << 5ll << 1 << 7 << 1000ll << 1ll << 1 << 7 << true;
-        QTest::newRow("up row 1, start 100")
-            << keys::Up << 100ll << 1 << 7 << 1000ll << 84ll << 1 << 7 << true;
-        QTest::newRow("page up clamps")
-            << keys::PageUp << 100ll << 9 << 2 << 1000ll << 1ll << 9 << 2 << true;
-        QTest::newRow("right inside")
-            << keys::Right << 1ll << 3 << 15 << 1000ll << 1ll << 3 << 16 << false;
-        QTest::newRow("right wraps a row")
-            << keys::Right << 1ll << 3 << 16 << 1000ll << 1ll << 4 << 1 << false;
-        QTest::newRow("right at 13,16 scrolls")
-            << keys::Right << 1ll << 13 << 16 << 1000ll << 17ll << 13 << 1 << true;
-        QTest::newRow("right at 13,16 at end")
-            << keys::Right << 800ll << 13 << 16 << 1000ll << 800ll << 13 << 16 << true;
-        QTest::newRow("left inside")
-            << keys::Left << 1ll << 3 << 5 << 1000ll << 1ll << 3 << 4 << false;
-        QTest::newRow("left wraps a row")
-            << keys::Left << 1ll << 3 << 1 << 1000ll << 1ll << 2 << 16 << false;
-        QTest::newRow("left at 1,1 scrolls")
-            << keys::Left << 33ll << 1 << 1 << 1000ll << 17ll << 1 << 16 << true;
-        QTest::newRow("left at 1,1 from byte 1")
-            << keys::Left << 1ll << 1 << 1 << 1000ll << 1ll << 1 << 1 << true;
-        QTest::newRow("left at 1,1 from byte 5")
-            << keys::Left << 5ll << 1 << 1 << 1000ll << 1ll << 1 << 1 << true;
-        QTest::newRow("backspace is left")
-            << keys::Backspace << 1ll << 3 << 5 << 1000ll << 1ll << 3 << 4 << false;
-        QTest::newRow("home") << keys::Home << 500ll << 6 << 6 << 1000ll << 1ll << 6 << 6 << true;
-        QTest::newRow("page down, empty file")
-            << keys::PageDown << 1ll << 1 << 1 << 0ll << 1ll << 1 << 1 << true;
+        struct Row {
+            const char* tag;
+            int key;
+            qint64 start;
+            int row, column;
+            qint64 length, newStart;
+            int newRow, newColumn;
+            bool refresh;
+        };
+        const Row rows[] = {
+            {"down inside", keys::Down, 1, 5, 3, 1000, 1, 6, 3, false},
+            {"down row 13 scrolls", keys::Down, 1, 13, 3, 1000, 17, 13, 3, true},
+            {"down row 13 at end", keys::Down, 793, 13, 3, 1000, 793, 13, 3, true},
+            {"down row 13 exactly room", keys::Down, 792, 13, 3, 1000, 808, 13, 3, true},
+            {"page down", keys::PageDown, 1, 4, 4, 1000, 209, 4, 4, true},
+            {"page down no room", keys::PageDown, 900, 4, 4, 1000, 900, 4, 4, true},
+            {"page down past 4 GiB", keys::PageDown, big, 1, 1, 2 * big, big + 208, 1, 1, true},
+            {"up inside", keys::Up, 1, 2, 7, 1000, 1, 1, 7, false},
+            {"up row 1, start 5", keys::Up, 5, 1, 7, 1000, 1, 1, 7, true},
+            {"up row 1, start 100", keys::Up, 100, 1, 7, 1000, 84, 1, 7, true},
+            {"page up clamps", keys::PageUp, 100, 9, 2, 1000, 1, 9, 2, true},
+            {"right inside", keys::Right, 1, 3, 15, 1000, 1, 3, 16, false},
+            {"right wraps a row", keys::Right, 1, 3, 16, 1000, 1, 4, 1, false},
+            {"right at 13,16 scrolls", keys::Right, 1, 13, 16, 1000, 17, 13, 1, true},
+            {"right at 13,16 at end", keys::Right, 800, 13, 16, 1000, 800, 13, 16, true},
+            {"left inside", keys::Left, 1, 3, 5, 1000, 1, 3, 4, false},
+            {"left wraps a row", keys::Left, 1, 3, 1, 1000, 1, 2, 16, false},
+            {"left at 1,1 scrolls", keys::Left, 33, 1, 1, 1000, 17, 1, 16, true},
+            {"left at 1,1 from byte 1", keys::Left, 1, 1, 1, 1000, 1, 1, 1, true},
+            {"left at 1,1 from byte 5", keys::Left, 5, 1, 1, 1000, 1, 1, 1, true},
+            {"backspace is left", keys::Backspace, 1, 3, 5, 1000, 1, 3, 4, false},
+            {"home", keys::Home, 500, 6, 6, 1000, 1, 6, 6, true},
+            {"page down, empty file", keys::PageDown, 1, 1, 1, 0, 1, 1, 1, true},
+        };
+        for (const Row& r : rows)
+            QTest::newRow(r.tag) << r.key << r.start << r.row << r.column << r.length << r.newStart
+                                 << r.newRow << r.newColumn << r.refresh;
     }
     void move() {
         QFETCH(int, key);

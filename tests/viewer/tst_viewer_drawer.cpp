@@ -63,6 +63,15 @@ Slide MakeSlide(qint64 fr, qint64 lr, qint64 fc, qint64 lc) {
     return s;
 }
 
+/// A drawer at 96 dpi (cells of 8 by 15 pixels) that logs what it draws.
+struct Tile {
+    SlideDrawer d{CellMetrics::ForDpi(96, 96)};
+    QPixmap pic;
+    bool error = false;
+    Tile() { d.SetLogging(true); }
+    bool Draw(Slide& s, FakeSource& src) { return d.DrawSlide(s, src, error, pic); }
+};
+
 QList<QByteArray> Texts(const SlideDrawer& d) {
     QList<QByteArray> out;
     for (const DrawnText& t : d.Log()) out << QByteArray::fromStdString(t.text);
@@ -73,7 +82,6 @@ QList<QByteArray> Texts(const SlideDrawer& d) {
 class TestViewerDrawer : public QObject {
     Q_OBJECT
 private slots:
-    void cellsFollowTheResolution();
     void fixedTileReadsOnlyItsColumns();
     void fixedTileShowsControlCharactersAsSpaces();
     void engineErrorLeavesTileUndrawn();
@@ -86,32 +94,20 @@ private slots:
     void charactersKeepTheirByteCells();
 };
 
-void TestViewerDrawer::cellsFollowTheResolution() {
-    const CellMetrics m96 = CellMetrics::ForDpi(96, 96);
-    QCOMPARE(m96.charPx, 8);
-    QCOMPARE(m96.linePx, 15);
-    const CellMetrics m192 = CellMetrics::ForDpi(192, 192);
-    QCOMPARE(m192.charPx, 16);
-    QCOMPARE(m192.linePx, 29);
-}
-
 void TestViewerDrawer::fixedTileReadsOnlyItsColumns() {
     FakeSource src;
     src.records = {"0123456789", "abcdefghij", "ABCDEFGHIJ", "zzzzzzzzzz"};
-    SlideDrawer d(CellMetrics::ForDpi(96, 96));
-    d.SetLogging(true);
+    Tile t;
     Slide s = MakeSlide(1, 3, 3, 6);
-    bool error = false;
-    QPixmap pic;
-    QVERIFY(d.DrawSlide(s, src, error, pic));
+    QVERIFY(t.Draw(s, src));
     QVERIFY(s.Drawn);
     QVERIFY(!src.loading);
-    QCOMPARE(pic.size(), QSize(4 * 8, 3 * 15));
-    QCOMPARE(Texts(d), (QList<QByteArray>{"2345", "cdef", "CDEF"}));
-    QCOMPARE(d.Log()[2].y, 2 * 15);
-    QCOMPARE(d.Log()[2].record, 3);
-    QCOMPARE(d.Log()[2].firstColumn, 3);
-    QCOMPARE(d.Log()[2].imageIndex, 2);
+    QCOMPARE(t.pic.size(), QSize(4 * 8, 3 * 15));
+    QCOMPARE(Texts(t.d), (QList<QByteArray>{"2345", "cdef", "CDEF"}));
+    QCOMPARE(t.d.Log()[2].y, 2 * 15);
+    QCOMPARE(t.d.Log()[2].record, 3);
+    QCOMPARE(t.d.Log()[2].firstColumn, 3);
+    QCOMPARE(t.d.Log()[2].imageIndex, 2);
     QCOMPARE(src.ReadCounts().moves, 3);
     QCOMPARE(src.ReadCounts().byteReads, 3);
     QCOMPARE(src.ReadCounts().textReads, 0);
@@ -120,29 +116,23 @@ void TestViewerDrawer::fixedTileReadsOnlyItsColumns() {
 void TestViewerDrawer::fixedTileShowsControlCharactersAsSpaces() {
     FakeSource src;
     src.records = {"AB\r\nCD\tE\x1e"};
-    SlideDrawer d(CellMetrics::ForDpi(96, 96));
-    d.SetLogging(true);
+    Tile t;
     Slide s = MakeSlide(1, 1, 1, 10);
-    bool error = false;
-    QPixmap pic;
-    QVERIFY(d.DrawSlide(s, src, error, pic));
-    QCOMPARE(Texts(d), (QList<QByteArray>{"ABCD E\x1e"}));
+    QVERIFY(t.Draw(s, src));
+    QCOMPARE(Texts(t.d), (QList<QByteArray>{"ABCD E\x1e"}));
 }
 
 void TestViewerDrawer::engineErrorLeavesTileUndrawn() {
     FakeSource src;
     src.records = {"aaaa", "bbbb", "cccc"};
-    bool error = false;
+    Tile t;
     src.errorAt = 2;
-    src.errorFlag = &error;
-    SlideDrawer d(CellMetrics::ForDpi(96, 96));
-    d.SetLogging(true);
+    src.errorFlag = &t.error;
     Slide s = MakeSlide(1, 3, 1, 4);
-    QPixmap pic;
-    QVERIFY(!d.DrawSlide(s, src, error, pic));
+    QVERIFY(!t.Draw(s, src));
     QVERIFY(!s.Drawn);
     QVERIFY(src.loading);  // stays raised after an abandoned tile
-    QCOMPARE(Texts(d), (QList<QByteArray>{"aaaa"}));
+    QCOMPARE(Texts(t.d), (QList<QByteArray>{"aaaa"}));
 }
 
 void TestViewerDrawer::delimitedTilePadsAndStopsAtTheEnd() {
@@ -151,14 +141,11 @@ void TestViewerDrawer::delimitedTilePadsAndStopsAtTheEnd() {
     src.delimited = true;
     src.length = 8;
     src.records = {"a,bb", "ccc,d,e"};
-    SlideDrawer d(CellMetrics::ForDpi(96, 96));
-    d.SetLogging(true);
+    Tile t;
     Slide s = MakeSlide(1, 5, 1, 8);
-    bool error = false;
-    QPixmap pic;
-    QVERIFY(d.DrawSlide(s, src, error, pic));
+    QVERIFY(t.Draw(s, src));
     QCOMPARE(s.LastRecord, 2);  // a counted delimited file clips the tile
-    QCOMPARE(Texts(d), (QList<QByteArray>{"a,bb    ", "ccc,d,e "}));
+    QCOMPARE(Texts(t.d), (QList<QByteArray>{"a,bb    ", "ccc,d,e "}));
     QCOMPARE(src.ReadCounts().textReads, 2);
     QCOMPARE(src.ReadCounts().byteReads, 0);
 
@@ -166,11 +153,11 @@ void TestViewerDrawer::delimitedTilePadsAndStopsAtTheEnd() {
     // loop stops where the file ends.
     src.counted = false;
     src.ResetCounts();
-    d.ClearLog();
+    t.d.ClearLog();
     Slide lazy = MakeSlide(1, 5, 1, 8);
-    QVERIFY(d.DrawSlide(lazy, src, error, pic));
+    QVERIFY(t.Draw(lazy, src));
     QCOMPARE(lazy.LastRecord, 5);
-    QCOMPARE(Texts(d).size(), 2);
+    QCOMPARE(Texts(t.d).size(), 2);
     QCOMPARE(src.ReadCounts().moves, 1 + 3);
 }
 
@@ -182,13 +169,10 @@ void TestViewerDrawer::delimitedTileInFieldNameMode() {
     src.length = 9;
     src.records = {"Anna,Lyon,12", "Bartholomew,X,3"};
     src.fields = {{"Name", 1, 5}, {"City", 6, 3}, {"N", 9, 2}};
-    SlideDrawer d(CellMetrics::ForDpi(96, 96));
-    d.SetLogging(true);
+    Tile t;
     Slide s = MakeSlide(1, 2, 2, 9);
-    bool error = false;
-    QPixmap pic;
-    QVERIFY(d.DrawSlide(s, src, error, pic));
-    QCOMPARE(Texts(d), (QList<QByteArray>{"nna Lyo1", "arthX  3"}));
+    QVERIFY(t.Draw(s, src));
+    QCOMPARE(Texts(t.d), (QList<QByteArray>{"nna Lyo1", "arthX  3"}));
 }
 
 void TestViewerDrawer::separatorsAndDividersAreDrawn() {
@@ -196,12 +180,10 @@ void TestViewerDrawer::separatorsAndDividersAreDrawn() {
     src.records = {"          ", "          "};
     src.names = true;
     src.fields = {{"A", 3, 2}, {"B", 8, 5}};
-    SlideDrawer d(CellMetrics::ForDpi(96, 96));
+    Tile t;
     Slide s = MakeSlide(1, 2, 1, 10);
-    bool error = false;
-    QPixmap pic;
-    QVERIFY(d.DrawSlide(s, src, error, pic));
-    const QImage img = pic.toImage();
+    QVERIFY(t.Draw(s, src));
+    const QImage img = t.pic.toImage();
     const QRgb grey = qRgb(0x80, 0x80, 0x80);
     QCOMPARE(img.pixel(40, 15), grey);              // separator between the records
     QCOMPARE(img.pixel((3 - 1) * 8, 7), grey);      // field A's left edge
@@ -224,16 +206,14 @@ void TestViewerDrawer::byteBarStripHasOneLinePerDigit() {
 void TestViewerDrawer::impossibleSlidesAreRefused() {
     FakeSource src;
     src.records = {"x"};
-    SlideDrawer d(CellMetrics::ForDpi(96, 96));
-    bool error = false;
-    QPixmap pic;
+    Tile t;
     Slide bad = MakeSlide(0, 1, 1, 1);
-    QVERIFY(!d.DrawSlide(bad, src, error, pic));
+    QVERIFY(!t.Draw(bad, src));
     Slide inverted = MakeSlide(1, 1, 5, 4);
-    QVERIFY(!d.DrawSlide(inverted, src, error, pic));
+    QVERIFY(!t.Draw(inverted, src));
     src.fixed = false;  // neither fixed nor delimited
     Slide ok = MakeSlide(1, 1, 1, 1);
-    QVERIFY(!d.DrawSlide(ok, src, error, pic));
+    QVERIFY(!t.Draw(ok, src));
     QCOMPARE(src.ReadCounts().moves, 0);
 }
 
@@ -276,20 +256,17 @@ void TestViewerDrawer::charactersKeepTheirByteCells() {
     src.delimited = !fixed;
     src.length = record.size();
     src.records = {record.toStdString()};
-    SlideDrawer d(CellMetrics::ForDpi(96, 96));
-    d.SetDisplayEncoding(utf8 ? DisplayEncoding::Utf8 : DisplayEncoding::Windows1252);
-    d.SetLogging(true);
+    Tile t;
+    t.d.SetDisplayEncoding(utf8 ? DisplayEncoding::Utf8 : DisplayEncoding::Windows1252);
     Slide s = MakeSlide(1, 1, first, last);
-    bool error = false;
-    QPixmap pic;
-    QVERIFY(d.DrawSlide(s, src, error, pic));
-    QCOMPARE(d.Log().size(), size_t(1));
-    const std::u32string& drawn = d.Log()[0].cells;
+    QVERIFY(t.Draw(s, src));
+    QCOMPARE(t.d.Log().size(), size_t(1));
+    const std::u32string& drawn = t.d.Log()[0].cells;
     QCOMPARE(QString::fromUcs4(drawn.data(), static_cast<qsizetype>(drawn.size())), cells);
     // A character beyond Latin-1 is drawn, not left blank.
     const int at = static_cast<int>(cells.indexOf(QChar(0x2018)));
     if (at >= 0) {
-        const QImage img = pic.toImage();
+        const QImage img = t.pic.toImage();
         bool inked = false;
         for (int y = 0; y < 15; ++y)
             for (int x = at * 8; x < at * 8 + 8; ++x)

@@ -112,35 +112,26 @@ void TestViewerGeometry::plansViews_data() {
     QTest::addColumn<qint64>("firstColumn");
     QTest::addColumn<qint64>("lastColumn");
     // Ten lines of twenty cells.
-    QTest::newRow("first view") << ViewRecord{} << 1LL << 1LL << false << 100LL << 50LL << 1LL
-                                << 10LL << 1LL << 1LL << 20LL;
-    QTest::newRow("inside the view") << View(1, 10, 5) << 6LL << 1LL << false << 100LL << 50LL
-                                     << 1LL << 10LL << 6LL << 1LL << 20LL;
-    QTest::newRow("down past the bottom") << View(1, 10, 10) << 11LL << 1LL << false << 100LL
-                                          << 50LL << 2LL << 11LL << 11LL << 1LL << 20LL;
-    QTest::newRow("page down keeps the row") << View(1, 10, 5) << 15LL << 1LL << true << 100LL
-                                             << 50LL << 11LL << 20LL << 15LL << 1LL << 20LL;
-    QTest::newRow("up past the top") << View(11, 20, 11) << 10LL << 1LL << false << 100LL << 50LL
-                                     << 10LL << 19LL << 10LL << 1LL << 20LL;
-    QTest::newRow("page up keeps the row") << View(21, 30, 24) << 14LL << 1LL << true << 100LL
-                                           << 50LL << 11LL << 20LL << 14LL << 1LL << 20LL;
-    QTest::newRow("down on the last record") << View(91, 100, 100) << 101LL << 1LL << false << 100LL
-                                             << 50LL << 91LL << 100LL << 100LL << 1LL << 20LL;
-    QTest::newRow("far past the end") << View(1, 10, 1) << 5000LL << 1LL << true << 100LL << 50LL
-                                      << 91LL << 100LL << 100LL << 1LL << 20LL;
-    QTest::newRow("record 0 is 1") << View(11, 20, 15) << 0LL << 1LL << false << 100LL << 50LL
-                                   << 1LL << 10LL << 1LL << 1LL << 20LL;
-    QTest::newRow("page up at the top") << View(1, 10, 5) << -5LL << 1LL << true << 100LL << 50LL
-                                        << 1LL << 10LL << 1LL << 1LL << 20LL;
-    QTest::newRow("column near the end") << View(1, 10, 1) << 1LL << 45LL << false << 100LL << 50LL
-                                         << 1LL << 10LL << 1LL << 31LL << 50LL;
-    QTest::newRow("column 0 is 1") << View(1, 10, 1) << 1LL << -3LL << false << 100LL << 50LL << 1LL
-                                   << 10LL << 1LL << 1LL << 20LL;
-    QTest::newRow("record shorter than the screen")
-        << View(1, 10, 1) << 1LL << 7LL << false << 100LL << 12LL << 1LL << 10LL << 1LL << 1LL
-        << 12LL;
-    QTest::newRow("fewer records than lines")
-        << ViewRecord{} << 2LL << 1LL << false << 3LL << 50LL << 1LL << 3LL << 2LL << 1LL << 20LL;
+    const auto row = [](const char* tag, ViewRecord cur, qint64 record, qint64 column, bool keepRow,
+                        qint64 count, qint64 length, qint64 first, qint64 last, qint64 current,
+                        qint64 firstColumn, qint64 lastColumn) {
+        QTest::newRow(tag) << cur << record << column << keepRow << count << length << first << last
+                           << current << firstColumn << lastColumn;
+    };
+    row("first view", ViewRecord{}, 1, 1, false, 100, 50, 1, 10, 1, 1, 20);
+    row("inside the view", View(1, 10, 5), 6, 1, false, 100, 50, 1, 10, 6, 1, 20);
+    row("down past the bottom", View(1, 10, 10), 11, 1, false, 100, 50, 2, 11, 11, 1, 20);
+    row("page down keeps the row", View(1, 10, 5), 15, 1, true, 100, 50, 11, 20, 15, 1, 20);
+    row("up past the top", View(11, 20, 11), 10, 1, false, 100, 50, 10, 19, 10, 1, 20);
+    row("page up keeps the row", View(21, 30, 24), 14, 1, true, 100, 50, 11, 20, 14, 1, 20);
+    row("down on the last record", View(91, 100, 100), 101, 1, false, 100, 50, 91, 100, 100, 1, 20);
+    row("far past the end", View(1, 10, 1), 5000, 1, true, 100, 50, 91, 100, 100, 1, 20);
+    row("record 0 is 1", View(11, 20, 15), 0, 1, false, 100, 50, 1, 10, 1, 1, 20);
+    row("page up at the top", View(1, 10, 5), -5, 1, true, 100, 50, 1, 10, 1, 1, 20);
+    row("column near the end", View(1, 10, 1), 1, 45, false, 100, 50, 1, 10, 1, 31, 50);
+    row("column 0 is 1", View(1, 10, 1), 1, -3, false, 100, 50, 1, 10, 1, 1, 20);
+    row("record shorter than the screen", View(1, 10, 1), 1, 7, false, 100, 12, 1, 10, 1, 1, 12);
+    row("fewer records than lines", ViewRecord{}, 2, 1, false, 3, 50, 1, 3, 2, 1, 20);
 }
 
 void TestViewerGeometry::plansViews() {

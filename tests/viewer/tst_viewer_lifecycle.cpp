@@ -24,11 +24,6 @@ QByteArray Read(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void Write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-}
-
 QString Connection(frmFileView& w) {
     return QString::fromStdString(w.File().ConnectionPathAndName());
 }
@@ -41,13 +36,6 @@ void TouchFromOutside(const QString& path, const QByteArray& bytes = {},
     if (!f.open(mode | QIODevice::WriteOnly)) return;
     f.write(bytes);
     f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
-}
-
-QList<QByteArray> DrawnFor(frmFileView& w, qint64 record) {
-    QList<QByteArray> out;
-    for (const auto& t : w.mDrawer->Log())
-        if (t.record == record) out << QByteArray::fromStdString(t.text);
-    return out;
 }
 
 int ShownTiles(frmFileView& w) {
@@ -236,11 +224,10 @@ void TestViewerLifecycle::connectionFilesCompare_data() {
 void TestViewerLifecycle::connectionFilesCompare() {
     QFETCH(QByteArray, a);
     QFETCH(QByteArray, b);
-    QTemporaryDir dir;
-    Write(dir.filePath("a"), a);
-    Write(dir.filePath("b"), b);
-    QTEST(velmor::viewer::ConnectionFilesDiffer(dir.filePath("a"), dir.filePath("b")), "differ");
-    QVERIFY(velmor::viewer::ConnectionFilesDiffer(dir.filePath("a"), dir.filePath("missing")));
+    viewertest::Host h;
+    const QString first = h.Write(QStringLiteral("a"), a);
+    QTEST(velmor::viewer::ConnectionFilesDiffer(first, h.Write(QStringLiteral("b"), b)), "differ");
+    QVERIFY(velmor::viewer::ConnectionFilesDiffer(first, h.dir.filePath("missing")));
     QCOMPARE(velmor::viewer::TemporaryConnectionPath(QStringLiteral("/d/orders.dat.vdc")),
              QStringLiteral("/d/~orders.dat.vdc"));
 }
@@ -324,14 +311,7 @@ void TestViewerLifecycle::fileWatchReloadsOnlyChangedFiles() {
     QCOMPARE(w->File().RecordNumber(), 50);
     QCOMPARE(w->File().RecordCount(), 100);
 
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::Append));
-    f.write(QByteArray(20, 'z') + "\r\n");
-    f.close();
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(
-        f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
-    f.close();
+    TouchFromOutside(path, QByteArray(20, 'z') + "\r\n");
     w->Timer1_Timer();
     QCOMPARE(w->File().RecordCount(), 101);
     QCOMPARE(w->File().RecordNumber(), 50);
@@ -353,11 +333,7 @@ void TestViewerLifecycle::fileWatchRunsOnItsTimer() {
     QCOMPARE(w->Timer1->interval(), 1000);
     QVERIFY(w->Timer1->isActive());
     h.Fixed(QStringLiteral("timer.dat"), 30, 20);
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(
-        f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
-    f.close();
+    TouchFromOutside(path);
     QTRY_COMPARE_WITH_TIMEOUT(w->File().RecordCount(), 30, 5000);
 }
 
@@ -414,8 +390,7 @@ void TestViewerLifecycle::gridFollowsTheFile() {
     QFETCH(bool, open);
     viewertest::Host h;
     const QString path = h.Fixed(QStringLiteral("grid.dat"), 50, 20);
-    const QString empty = h.dir.filePath(QStringLiteral("empty.dat"));
-    Write(empty, {});
+    const QString empty = h.Write(QStringLiteral("empty.dat"), {});
     auto w = h.Window(change == "fill" ? empty : path);
     viewertest::Key(*w, Qt::Key_Down);
     if (change == "open empty") {
@@ -502,13 +477,13 @@ void TestViewerLifecycle::engineEvents() {
 
 void TestViewerLifecycle::recordOver16MegabytesIsShown() {
     viewertest::Host h;
-    const QString path = h.dir.filePath(QStringLiteral("long.txt"));
-    Write(path, "a,b\r\n" + QByteArray((16 << 20) + 100, 'x') + "\r\nc,d\r\n");
+    const QString path = h.Write(QStringLiteral("long.txt"),
+                                 "a,b\r\n" + QByteArray((16 << 20) + 100, 'x') + "\r\nc,d\r\n");
     auto w = h.Window(path);
     QTRY_VERIFY(!h.prompt.Questions().empty());
     QTRY_VERIFY(ShownTiles(*w) > 0);
-    QVERIFY(DrawnFor(*w, 2).front().startsWith("xxxx"));
-    QVERIFY(!DrawnFor(*w, 3).isEmpty());
+    QVERIFY(viewertest::DrawnFor(*w, 2).front().startsWith("xxxx"));
+    QVERIFY(!viewertest::DrawnFor(*w, 3).isEmpty());
     QCOMPARE(h.prompt.Questions().size(), size_t(1));
     QVERIFY(h.prompt.Questions()[0].text.contains(QStringLiteral("are shown")));
 }

@@ -136,12 +136,8 @@ void TestViewerPrintLaunch::printsTheRecordDump() {
 
 void TestViewerPrintLaunch::printsUtf8CharactersInTheirFirstCell() {
     viewertest::Host h;
-    const QString file = h.dir.filePath(QStringLiteral("names.dat"));
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("M\xc3\xbcller Zo\xc3\xab\r\n");  // "Müller Zoë", 12 bytes and CR LF
-    f.close();
-    auto w = h.Window(file);
+    // "Müller Zoë", 12 bytes and CR LF
+    auto w = h.Window(h.Write(QStringLiteral("names.dat"), "M\xc3\xbcller Zo\xc3\xab\r\n"));
     QCOMPARE(w->TextEncoding(), velmor::viewer::DisplayEncoding::Utf8);
     const QString pdf = h.dir.filePath(QStringLiteral("names.pdf"));
     h.prompt.QueuePrinter(true, pdf);
@@ -162,21 +158,20 @@ void TestViewerPrintLaunch::launchMenuShows_data() {
     QTest::addColumn<bool>("script");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("shown");  // L(aunch) R(eformat) M(atch) P(arent)
-    QTest::newRow("no sibling") << "bin" << QStringList{} << true << "ORDERSM1" << "";
-    QTest::newRow("reformat only") << "bin" << QStringList{"Velmor_Reformat"} << true
-                                   << "ORDERSM1" << "LR";
-    QTest::newRow("match output with its script")
-        << "bin" << QStringList{"Velmor_Match", "Velmor_Reformat"} << true << "ORDERSM1"
-        << "LRMP";
-    QTest::newRow("match output, lower case") << "bin" << QStringList{"Velmor_Match"} << true
-                                              << "ordersm1" << "LMP";
-    QTest::newRow("match output without its script")
-        << "bin" << QStringList{"Velmor_Match"} << false << "ORDERSM1" << "LM";
-    QTest::newRow("reformat output, reformat missing")
-        << "bin" << QStringList{"Velmor_Match"} << true << "ORDERSR1" << "LM";
-    QTest::newRow("tools elsewhere for a data-processing folder")
-        << "DataProcessing/bin" << QStringList{"Velmor_Match", "Velmor_Reformat"} << true
-        << "ORDERSM1" << "";
+    const auto row = [](const char* tag, const char* folder, const QStringList& siblings,
+                        bool script, const char* title, const char* shown) {
+        QTest::newRow(tag) << QString(folder) << siblings << script << QString(title)
+                           << QString(shown);
+    };
+    const QStringList match{"Velmor_Match"}, both{"Velmor_Match", "Velmor_Reformat"};
+    row("no sibling", "bin", {}, true, "ORDERSM1", "");
+    row("reformat only", "bin", {"Velmor_Reformat"}, true, "ORDERSM1", "LR");
+    row("match output with its script", "bin", both, true, "ORDERSM1", "LRMP");
+    row("match output, lower case", "bin", match, true, "ordersm1", "LMP");
+    row("match output without its script", "bin", match, false, "ORDERSM1", "LM");
+    row("reformat output, reformat missing", "bin", match, true, "ORDERSR1", "LM");
+    row("tools elsewhere for a data-processing folder", "DataProcessing/bin", both, true,
+        "ORDERSM1", "");
 }
 
 void TestViewerPrintLaunch::launchMenuShows() {
@@ -205,15 +200,12 @@ void TestViewerPrintLaunch::siblingGetsThePathAsOneArgument_data() {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QString>("sibling");
     QTest::addColumn<QString>("argument");  // below the data folder
-    QTest::newRow("match") << "mnuMatch"
-                           << "Velmor_Match"
-                           << "ORDERSM1.dat";
-    QTest::newRow("reformat") << "mnuReformat"
-                              << "Velmor_Reformat"
-                              << "ORDERSM1.dat";
-    QTest::newRow("parent process") << "mnuParentProcess"
-                                    << "Velmor_Match"
-                                    << "ORDERSM.VelmorBasic";
+    const char* const rows[][4] = {
+        {"match", "mnuMatch", "Velmor_Match", "ORDERSM1.dat"},
+        {"reformat", "mnuReformat", "Velmor_Reformat", "ORDERSM1.dat"},
+        {"parent process", "mnuParentProcess", "Velmor_Match", "ORDERSM.VelmorBasic"}};
+    for (const auto& r : rows)
+        QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]) << QString(r[3]);
 }
 
 void TestViewerPrintLaunch::siblingGetsThePathAsOneArgument() {

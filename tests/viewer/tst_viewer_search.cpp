@@ -49,7 +49,6 @@ private slots:
         Search s;
         QVERIFY(s.viewer->mnufindrecord->isEnabled());
         QVERIFY(s.window != nullptr && s.window->isVisible());
-        QCOMPARE(s.window->windowTitle(), QString("Search"));
         QCOMPARE(s.window->lstFields->count(), 5);
         QCOMPARE(s.window->lstFields->item(2)->text(), QString("CUSTID"));
         QCOMPARE(s.window->lstFields->item(2)->data(Qt::UserRole).toInt(), 3);

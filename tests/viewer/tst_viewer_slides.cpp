@@ -76,7 +76,6 @@ void MarkDrawn(SlideSet& set) {
 class TestViewerSlides : public QObject {
     Q_OBJECT
 private slots:
-    void coverageGridFindsFirstGap();
     void movesWithinTheTileNeedNoDrawing_data();
     void movesWithinTheTileNeedNoDrawing();
     void newTilesGrowAwayFromExistingOnes_data();
@@ -91,24 +90,6 @@ private slots:
     void impossibleViewsChangeNothing();
     void randomWalksAlwaysCoverTheView();
 };
-
-void TestViewerSlides::coverageGridFindsFirstGap() {
-    CoverageGrid g(2, 3);
-    qint64 r = 0, c = 0;
-    QVERIFY(FindUncovered(g, r, c));
-    QCOMPARE(r, 1);
-    QCOMPARE(c, 1);
-    g.Cover(1, 1);
-    g.Cover(1, 2);
-    g.Cover(1, 3);
-    g.Cover(2, 1);
-    QVERIFY(FindUncovered(g, r, c));
-    QCOMPARE(r, 2);
-    QCOMPARE(c, 2);
-    g.Cover(2, 2);
-    g.Cover(2, 3);
-    QVERIFY(!FindUncovered(g, r, c));
-}
 
 void TestViewerSlides::movesWithinTheTileNeedNoDrawing_data() {
     QTest::addColumn<ViewRecord>("next");

@@ -9,19 +9,12 @@
 #include "viewer_testhost.h"
 
 using velmor::frmFileView;
+using viewertest::DrawnFor;
 using viewertest::Key;
 
 namespace {
 qint64 Reads(frmFileView& w) {
     return w.mSource.ReadCounts().reads();
-}
-
-/// The texts drawn for Record, in drawing order.
-QList<QByteArray> DrawnFor(frmFileView& w, qint64 record) {
-    QList<QByteArray> out;
-    for (const auto& t : w.mDrawer->Log())
-        if (t.record == record) out << QByteArray::fromStdString(t.text);
-    return out;
 }
 
 const velmor::viewer::Slide& Used(frmFileView& w) {
@@ -278,11 +271,9 @@ void TestViewerWindow::recordBox() {
     viewertest::Host h;
     QString path = h.Fixed(QStringLiteral("box.dat"), 2000, 20);
     if (delimited) {
-        path = h.dir.filePath(QStringLiteral("box.csv"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("ID,NAME\r\n");
-        for (int n = 1; n <= 6000; ++n) f.write(QByteArray::number(n) + ",name\r\n");
+        QByteArray csv("ID,NAME\r\n");
+        for (int n = 1; n <= 6000; ++n) csv += QByteArray::number(n) + ",name\r\n";
+        path = h.Write(QStringLiteral("box.csv"), csv);
     }
     auto w = h.Window(path);
     const QFontMetrics metrics = w->txtRecord->fontMetrics();
@@ -323,14 +314,10 @@ void TestViewerWindow::recordButtons() {
 
 void TestViewerWindow::lastRecordButtonCountsADelimitedFile() {
     viewertest::Host h;
-    const QString path = h.dir.filePath(QStringLiteral("long.csv"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("id,name\r\n");
+    QByteArray csv("id,name\r\n");
     for (int i = 1; i <= 20000; ++i)
-        f.write(QByteArray::number(i) + ",name" + QByteArray::number(i) + "\r\n");
-    f.close();
-    auto w = h.Window(path);
+        csv += QByteArray::number(i) + ",name" + QByteArray::number(i) + "\r\n";
+    auto w = h.Window(h.Write(QStringLiteral("long.csv"), csv));
     QVERIFY(w->File().GetConnection().IsDelimited());
     QVERIFY(w->File().RecordCount() < 20000);
     w->cmdLastRecord_Click();
@@ -397,11 +384,8 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
 void TestViewerWindow::utf8FileIsShownAsUtf8() {
     using velmor::viewer::DisplayEncoding;
     viewertest::Host h;
-    const QString data = h.dir.filePath(QStringLiteral("utf8.dat"));
-    QFile f(data);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray("\xC2\xB1xyz\r\n").repeated(3));
-    f.close();
+    const QString data =
+        h.Write(QStringLiteral("utf8.dat"), QByteArray("\xC2\xB1xyz\r\n").repeated(3));
     auto w = h.Window(data);
     QCOMPARE(w->TextEncoding(), DisplayEncoding::Utf8);
     QVERIFY(w->mnuUtf8->isChecked());

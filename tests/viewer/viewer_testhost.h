@@ -39,6 +39,13 @@ struct Host {
         return target;
     }
 
+    QString Write(const QString& name, const QByteArray& bytes) {
+        const QString target = dir.filePath(name);
+        QFile f(target);
+        if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+        return target;
+    }
+
     /// Fixed records of Width bytes plus CR LF; record n starts with its
     /// number, the rest repeats a letter.
     QString Fixed(const QString& name, int records, int width) {
@@ -66,6 +73,14 @@ struct Host {
 
 inline void Key(velmor::frmFileView& w, int key, Qt::KeyboardModifiers m = Qt::NoModifier) {
     w.Form_KeyDown(key, m);
+}
+
+/// The texts drawn for Record, in drawing order.
+inline QList<QByteArray> DrawnFor(velmor::frmFileView& w, qint64 record) {
+    QList<QByteArray> out;
+    for (const auto& t : w.mDrawer->Log())
+        if (t.record == record) out << QByteArray::fromStdString(t.text);
+    return out;
 }
 
 }  // namespace viewertest
