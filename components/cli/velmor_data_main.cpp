@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/data_options.h"
+#include "cli/tools_command.h"
 #include "data/convert_text.h"
 #include "data/converter.h"
 #include "data/file.h"
@@ -170,6 +171,7 @@ int Run(const DataOptions& options) {
 int main(int argc, char** argv) {
     try {
         std::vector<std::string> args(argv + 1, argv + argc);
+        if (int status = 0; velmor::cli::RunToolCommand(args, status)) return status;
         DataOptions options;
         std::string error;
         if (!velmor::cli::ParseDataOptions(args, options, error)) {
