@@ -5,6 +5,7 @@
 
 #include "app/global.h"
 #include "editors/editorwindows.h"
+#include "tools/toolwindows.h"
 #include "util/utilities.h"
 #include "viewer/frmFileView.h"
 
@@ -20,8 +21,10 @@ QString CommandLineText(int argc, char** argv) {
 }
 
 void RegisterWindows(frmFileView& viewer) {
-    // Windows of the editors
-    editors::RegisterEditorWindows(viewer);
+    // Windows of the editors, the field editor with the layout converter
+    editors::RegisterEditorWindows(viewer, tools::LayoutConverterOpener(viewer));
+    // Windows of the tools
+    tools::RegisterToolWindows(viewer);
 }
 }  // namespace
 
