@@ -21,9 +21,9 @@ namespace velmor::tools {
 
 namespace {
 
-QString Display(const std::string& bytes) {
+QString Display(const std::string& bytes, data::CodePage page = data::CodePage::Windows1252) {
     std::string utf8;
-    data::AppendDisplayText(bytes, utf8);
+    data::AppendDisplayText(bytes, utf8, page);
     return QString::fromStdString(utf8);
 }
 
@@ -145,7 +145,9 @@ void frmFieldCodeCounter::FinishCount() {
         Prompt().Message(Display(mResult.error));
     } else {
         txtOutput->setPlainText(
-            Display(datatools::CodeCounter::Report(mResult.codes, mFieldLength)));
+            Display(datatools::CodeCounter::Report(mResult.codes, mFieldLength),
+                    datatools::DisplayPage(*mCountFile))
+                .replace(QLatin1String("\r\n"), QLatin1String("\n")));
         if (!mResult.CountsMatch()) {
             Prompt().Message(QString::fromLatin1(datatools::kCountMismatchMessage));
         }

@@ -147,7 +147,8 @@ void frmLayoutConverter::DrawTypeStatement() {
 
 void frmLayoutConverter::Show(const std::string& text) {
     mDrawn = text;
-    txtOutput->setPlainText(Display(text));
+    // The box holds paragraphs; CR LF stays in the text that is saved.
+    txtOutput->setPlainText(Display(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
 }
 
 std::string frmLayoutConverter::BoxBytes() const {
@@ -158,11 +159,10 @@ std::string frmLayoutConverter::BoxBytes() const {
 
 void frmLayoutConverter::mnuprint_Click() {
     QPrinter printer;
+    if (!Prompt().ChoosePrinter(printer)) return;
     if (!PrintToFile.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(PrintToFile);
-    } else if (!Prompt().ChoosePrinter(printer)) {
-        return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QTextDocument document;

@@ -39,7 +39,7 @@ public:
     QAction* mnunone = nullptr;
     QPlainTextEdit* txtOutput = nullptr;
 
-    /// When set, printing goes to this PDF file instead of a printer.
+    /// When set, the printer chosen prints into this PDF file.
     QString PrintToFile;
 
     void Form_Load();

@@ -9,7 +9,6 @@
 #include "data/convert_text.h"
 #include "data/file.h"
 #include "datatools/codecounter.h"
-#include "util/utilities.h"
 
 namespace velmor::cli {
 
@@ -38,12 +37,6 @@ private:
     bool printed_ = false;
     std::chrono::steady_clock::time_point last_{};
 };
-
-data::CodePage PageOf(const data::File& file) {
-    const std::string type = util::ToUpper(file.DatabaseType());
-    return type.find("EBCDIC") != std::string::npos ? data::CodePage::Latin1
-                                                    : data::CodePage::Windows1252;
-}
 
 }  // namespace
 
@@ -89,7 +82,7 @@ int CodesCommand(const std::vector<std::string>& args) {
     const std::string text =
         datatools::CodeCounter::Report(result.codes, file.GetFields().Item(index)->Length());
     std::string out;
-    data::AppendDisplayText(text, out, PageOf(file));
+    data::AppendDisplayText(text, out, datatools::DisplayPage(file));
     tool::Print(out);
     if (!result.CountsMatch()) {
         tool::PrintError(datatools::kCountMismatchMessage);

@@ -247,6 +247,10 @@ bool CodeCounter::OpenLike(const data::File& source, data::File& copy, std::stri
     return false;
 }
 
+data::CodePage DisplayPage(const data::File& file) {
+    return IsEbcdic(file) ? data::CodePage::Latin1 : data::CodePage::Windows1252;
+}
+
 std::vector<std::string> NameUnnamedFields(data::Fields& fields) {
     std::vector<std::string> names;
     for (int i = 1; i <= fields.Count(); ++i) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "data/convert_text.h"
 #include "data/types.h"
 #include "datatools/codetable.h"
 
@@ -54,6 +55,10 @@ public:
 /// Gives every unnamed field the first free name "Field" + n, n counting up
 /// from the field's own position; returns the names in field order.
 std::vector<std::string> NameUnnamedFields(data::Fields& fields);
+
+/// The code page the file's values are shown in (EBCDIC files are
+/// translated to Latin-1 by the engine).
+data::CodePage DisplayPage(const data::File& file);
 
 /// "The code counter has failed to count the correct number of codes in the file."
 extern const char* const kCountMismatchMessage;
