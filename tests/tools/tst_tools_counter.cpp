@@ -12,6 +12,8 @@
 #include "app/userprompt.h"
 #include "components/data/engine_testfiles.h"
 #include "tools/frmFieldCodeCounter.h"
+#include "tools/toolwindows.h"
+#include "viewer/frmFileView.h"
 #include "tools_testhost.h"
 
 using namespace velmor;
@@ -33,6 +35,7 @@ private slots:
     void fieldList();
     void countMatchesCommandLine();
     void cancelledCount();
+    void openedFromTheViewer();
 
 private:
     void OpenCsv(const QByteArray& bytes);
@@ -128,6 +131,25 @@ void ToolsCounterTest::cancelledCount() {
     QCOMPARE(window.txtOutput->toPlainText(), QString());
     QCOMPARE(window.cmdCount->text(), QString("Count"));
     QVERIFY(prompt_.Questions().empty());
+}
+
+void ToolsCounterTest::openedFromTheViewer() {
+    OpenCsv("ID,CODE\r\n1,B\r\n");
+    host_->file.SaveConnection({}, false);
+    QDialog* shown = nullptr;
+    frmFileView::ShowModal = [&shown](QDialog& dialog) { shown = &dialog; };
+    frmFileView viewer;
+    QVERIFY(!viewer.mnuFieldCodeCounter->isEnabled());
+    tools::RegisterToolWindows(viewer);
+    QVERIFY(viewer.mnuFieldCodeCounter->isEnabled());
+    QVERIFY(viewer.mnuDataConverter->isEnabled());
+    QVERIFY(viewer.AddFile(data_));
+    viewer.mnuFieldCodeCounter->trigger();
+    auto* counter = qobject_cast<tools::frmFieldCodeCounter*>(shown);
+    QVERIFY(counter);
+    QCOMPARE(counter->cboFields->itemText(1), QString("CODE"));
+    viewer.mnuFieldCodeCounter->trigger();
+    QCOMPARE(shown, counter);  // one window, reused
 }
 
 QTEST_MAIN(ToolsCounterTest)
