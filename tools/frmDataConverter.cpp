@@ -384,6 +384,9 @@ void frmDataConverter::cmdConvert_Click() {
         Global::StoreConnectionAndIndexingFilesInDataPath ? "True" : "False");
     mConverter->SetSecondaryConnectionAndIndexingPath(
         Global::ExpandAppPath(Global::SecondaryConnectionAndIndexingPath).toStdString());
+    // The source is read as the viewer reads it: the same file types.
+    mConverter->GetFileTypes().Clear();
+    Global::RegisterFileTypes(mConverter->GetFileTypes());
     mConverter->OnError = [this](const std::string& description, bool& cancel) {
         if (!mCancelConvert) ShowFailure(description);
         mError = true;

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -40,6 +41,7 @@ private slots:
     void matching();
     void cancelledConversion();
     void brokenScript();
+    void commandLineWritesTheSameScripts();
 
 private:
     ScriptedUserPrompt prompt_;
@@ -184,6 +186,23 @@ void ToolsConverterTest::brokenScript() {
     QCOMPARE(prompt_.Questions().front().title, QString("Line Number: 3"));
     QCOMPARE(prompt_.Questions().front().icon, UserPrompt::Icon::Critical);
     QCOMPARE(window.txtFieldDelimiterRepresentation->text(), QString());
+}
+
+void ToolsConverterTest::commandLineWritesTheSameScripts() {
+    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("velmor-data");
+    auto run = [&](const QString& target) {
+        QProcess cli;
+        cli.start(program, {"convert", data_, target, "--delimited", "--header", "--script"});
+        return cli.waitForFinished(30000) ? cli.exitCode() : -1;
+    };
+    QCOMPARE(run(folder_ + "elsewhere.csv"), 2);  // not the name the script converts to
+    QVERIFY(!QFile::exists(folder_ + "ordersC.VelmorBasic"));
+    QCOMPARE(run(folder_ + "ordersCf.csv"), 0);
+    QCOMPARE(run(folder_ + "ordersCf.csv"), 0);
+    QVERIFY(QFile::exists(folder_ + "ordersCf.csv"));
+    QCOMPARE(enginetest::ReadBytes(folder_ + "ordersC.VelmorBasic"),
+             Golden("ordersC.delimited.VelmorBasic"));
+    QCOMPARE(enginetest::ReadBytes(folder_ + "Sales.VelmorBasic"), Golden("Sales.VelmorBasic"));
 }
 
 QTEST_MAIN(ToolsConverterTest)
