@@ -366,7 +366,9 @@ private:
 // the next call.
 struct alignas(64) ColumnVisitor {
     ColumnVisitor(ValueShape s, std::size_t wanted, ColumnSink& to)
-        : shape(s), column(wanted), sink(&to) {}
+        : shape(s), column(wanted), sink(&to) {
+        pending.reserve(kBatch);
+    }
 
     ValueShape shape;
     std::size_t column;
@@ -376,6 +378,9 @@ struct alignas(64) ColumnVisitor {
     std::size_t length = 0;
     std::uint64_t records = 0;
     std::string scratch;
+    // Values of records ended during one Batch, handed over together while
+    // the data they point into is still there.
+    std::vector<std::string_view> pending;
 
     void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
         std::size_t f = field;
@@ -395,34 +400,45 @@ struct alignas(64) ColumnVisitor {
             }
         }
         field = f;
+        Flush();
+    }
+    void Flush() {
+        if (!pending.empty()) sink->AddMany(pending.data(), pending.size());
+        pending.clear();
     }
     void EndRecord() {
-        sink->Add(value != nullptr ? Unqualified() : std::string_view());
-        value = nullptr;
         ++records;
-    }
-    std::string_view Unqualified() {
-        if (!shape.Qualified(value)) return {value, length};
+        if (value == nullptr) {
+            pending.emplace_back();
+            return;
+        }
         const char q = static_cast<char>(shape.qualifier);
-        if (length >= 2 && value[length - 1] == q && CountQualifiers(value, length, q) == 2) {
-            return {value + 1, length - 2};
-        }
-        scratch.clear();
-        for (std::size_t i = 1; i < length; ++i) {
-            if (value[i] != q) {
-                scratch.push_back(value[i]);
-            } else if (i + 1 < length && value[i + 1] == q) {
-                scratch.push_back(q);
-                ++i;
+        if (!shape.Qualified(value)) {
+            pending.emplace_back(value, length);
+        } else if (length >= 2 && value[length - 1] == q && CountQualifiers(value, length, q) == 2) {
+            pending.emplace_back(value + 1, length - 2);
+        } else {
+            // Doubled qualifiers: the value is rebuilt, and handed over at once.
+            Flush();
+            scratch.clear();
+            for (std::size_t i = 1; i < length; ++i) {
+                if (value[i] != q) {
+                    scratch.push_back(value[i]);
+                } else if (i + 1 < length && value[i + 1] == q) {
+                    scratch.push_back(q);
+                    ++i;
+                }
             }
+            sink->Add(scratch);
         }
-        return scratch;
+        value = nullptr;
     }
     void RestartRecord() {
         field = 0;
         value = nullptr;
     }
     void Record(const Values& values) {
+        Flush();
         sink->Add(column < values.size() ? values[column] : std::string_view());
         RestartRecord();
         ++records;

@@ -25,6 +25,10 @@ class ColumnSink {
 public:
     virtual ~ColumnSink() = default;
     virtual void Add(std::string_view value) = 0;
+    /// N values at once (valid only during the call).
+    virtual void AddMany(const std::string_view* values, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) Add(values[i]);
+    }
     /// Forgets every value (the share is read again by the other thread).
     virtual void Clear() = 0;
 };

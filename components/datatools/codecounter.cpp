@@ -53,20 +53,23 @@ bool CountFixedRange(const FixedShape& s, RecordNo from, RecordNo to, CodeTable&
         return false;
     }
     RecordNo r = from;
+    std::vector<std::string_view> codes;
     while (r < to) {
         if (stop.load(std::memory_order_relaxed) || (tick && !tick())) return false;
         if (!reader.Fill(error)) return false;
         const std::string_view data = reader.Data();
         std::size_t at = 0;
+        codes.clear();
         while (r < to && at < data.size() &&
                (data.size() - at >= s.recordLength || reader.AtEnd())) {
             const std::string_view record =
                 data.substr(at, std::min(s.recordLength, data.size() - at));
-            table.Add(s.start < record.size() ? record.substr(s.start, s.length)
-                                              : std::string_view());
+            codes.push_back(s.start < record.size() ? record.substr(s.start, s.length)
+                                                    : std::string_view());
             at += record.size();
             ++r;
         }
+        table.AddMany(codes.data(), codes.size());
         reader.Consume(at);
         done.store(r - from, std::memory_order_relaxed);
         if (reader.AtEnd() && reader.Data().empty()) break;  // the file is shorter now
