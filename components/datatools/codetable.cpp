@@ -28,9 +28,23 @@ inline std::uint64_t Hash(std::string_view text) {
         p += 8;
         n -= 8;
     }
+    // The tail without a byte-by-byte copy, whose narrow stores would stall
+    // the wide load after them: the last eight bytes again when the code has
+    // them, else two overlapping loads of four, two or one.
     if (n > 0) {
         std::uint64_t w = 0;
-        std::memcpy(&w, p, n);
+        if (text.size() >= 8) {
+            std::memcpy(&w, text.data() + text.size() - 8, 8);
+        } else if (n >= 4) {
+            std::uint32_t a, b;
+            std::memcpy(&a, p, 4);
+            std::memcpy(&b, p + n - 4, 4);
+            w = (std::uint64_t{a} << 32) | b;
+        } else {
+            w = (std::uint64_t{static_cast<unsigned char>(p[0])} << 16) |
+                (std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
+                static_cast<unsigned char>(p[n - 1]);
+        }
         h = (h ^ w) * k;
     }
     h ^= h >> 32;
