@@ -41,6 +41,7 @@ private slots:
     void matching();
     void cancelledConversion();
     void brokenScript();
+    void composerKeepsSettings();
     void commandLineWritesTheSameScripts();
 
 private:
@@ -186,6 +187,18 @@ void ToolsConverterTest::brokenScript() {
     QCOMPARE(prompt_.Questions().front().title, QString("Line Number: 3"));
     QCOMPARE(prompt_.Questions().front().icon, UserPrompt::Icon::Critical);
     QCOMPARE(window.txtFieldDelimiterRepresentation->text(), QString());
+}
+
+void ToolsConverterTest::composerKeepsSettings() {
+    tools::frmDataConverter window(*host_);
+    window.ShowComposer = [] { Global::StringRepresentation = "CHR$(59)"; };
+    window.Form_Load();
+    window.cmdGetStringRepresentation_Click(1);
+    QCOMPARE(window.txtFieldDelimiterRepresentation->text(), QString("CHR$(59)"));
+    QCOMPARE(window.Converter().FieldDelimiterRepresentation(), std::string("CHR$(59)"));
+    window.Form_Activate();  // the composer's closing: the settings stay
+    QCOMPARE(window.txtFieldDelimiterRepresentation->text(), QString("CHR$(59)"));
+    QVERIFY(window.cmdConvert->isHidden());
 }
 
 void ToolsConverterTest::commandLineWritesTheSameScripts() {

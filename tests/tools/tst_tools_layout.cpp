@@ -10,7 +10,11 @@
 
 #include "app/userprompt.h"
 #include "components/data/engine_testfiles.h"
+#include "editors/editorwindows.h"
+#include "editors/frmDKFields.h"
 #include "tools/frmLayoutConverter.h"
+#include "tools/toolwindows.h"
+#include "viewer/frmFileView.h"
 #include "tools_testhost.h"
 
 using namespace velmor;
@@ -24,6 +28,7 @@ private slots:
     void saveAs_data();
     void saveAs();
     void print();
+    void openedFromTheFieldEditor();
 
 private:
     ScriptedUserPrompt prompt_;
@@ -129,6 +134,25 @@ void ToolsLayoutTest::print() {
     QCOMPARE(prompt_.Questions().back().title, QString("Done"));
     QCOMPARE(prompt_.Questions().back().text,
              QString("Please check your default printer for the output."));
+}
+
+void ToolsLayoutTest::openedFromTheFieldEditor() {
+    QDialog* shown = nullptr;
+    frmFileView::ShowModal = [&shown](QDialog& dialog) { shown = &dialog; };
+    frmFileView viewer;
+    editors::RegisterEditorWindows(viewer, tools::LayoutConverterOpener(viewer));
+    QVERIFY(viewer.AddFile(data_));
+    viewer.mnufields->trigger();
+    auto* fields = qobject_cast<editors::frmDKFields*>(shown);
+    QVERIFY(fields);
+    QVERIFY(fields->mnuLayoutConverter->isEnabled());
+    fields->mnuLayoutConverter->trigger();
+    auto* layout = qobject_cast<tools::frmLayoutConverter*>(shown);
+    QVERIFY(layout);
+    const std::string text =
+        datatools::DrawStandardLayout(viewer.File().GetFields(), datatools::Casing::None);
+    QCOMPARE(layout->txtOutput->toPlainText(),
+             QString::fromStdString(text).replace("\r\n", "\n"));
 }
 
 QTEST_MAIN(ToolsLayoutTest)
