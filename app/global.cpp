@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include "app/profilestore.h"
 #include "app/registryaccess.h"
@@ -21,6 +22,12 @@ const QString kProgramKey =
 const QString kProgramName = QStringLiteral("Velmor_Dravik");
 
 QString programFolderOverride;
+QString userConfigOverride;
+
+QString WithoutTrailingSlash(QString folder) {
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
+    return folder;
+}
 
 void EnsureKey(RegistryAccess& registry, const QString& key) {
     if (!registry.KeyExists(key)) registry.CreateKey(key);
@@ -45,10 +52,19 @@ QString ProgramFolder() {
 }
 
 void SetProgramFolder(const QString& folder) {
-    programFolderOverride = folder;
-    while (programFolderOverride.size() > 1 && programFolderOverride.endsWith(QLatin1Char('/'))) {
-        programFolderOverride.chop(1);
-    }
+    programFolderOverride = WithoutTrailingSlash(folder);
+}
+
+QString UserConfigFolder() {
+    if (!userConfigOverride.isEmpty()) return userConfigOverride;
+    const QString named = qEnvironmentVariable("VELMOR_CONFIG");
+    if (!named.isEmpty()) return WithoutTrailingSlash(named);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Velmor/Velmor_Dravik");
+}
+
+void SetUserConfigFolder(const QString& folder) {
+    userConfigOverride = WithoutTrailingSlash(folder);
 }
 
 QString ExecutableName() {

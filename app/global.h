@@ -55,6 +55,11 @@ QString ProgramFolder();
 void SetProgramFolder(const QString& folder);
 /// Executable name without folder or extension.
 QString ExecutableName();
+/// The user's own configuration folder (no trailing separator): the
+/// environment's VELMOR_CONFIG when set, else the desktop's configuration
+/// place; tests may point it elsewhere.
+QString UserConfigFolder();
+void SetUserConfigFolder(const QString& folder);
 
 /// Restores every variable above to its first-start value.
 void ResetState();
@@ -80,7 +85,12 @@ int SetListIndex(QWidget* control, int index);
 
 /// The profile built-ins used when "UserConnections.txt" is absent.
 ProfileList BuiltInProfiles();
+/// The profile file read at start: the user's configuration folder's when
+/// it holds one, else the program folder's.
 QString ProfileFilePath();
+/// Where the profiles are saved: the user's configuration folder when it
+/// already holds them or the program folder cannot be written.
+QString ProfileSavePath();
 void LoadConnectionProfiles();
 /// False when the file could not be written (nothing is left half-written),
 /// and when the last load found the file unreadable: the user's file is
@@ -95,6 +105,10 @@ void SetDialogFilter(UserPrompt::FileRequest& dialog);
 void RecogniseFileType(const QString& pathAndName);
 /// Hands every AllFileTypes entry to the engine's file types.
 void RegisterFileTypes(data::FileTypes& types);
+/// Makes the connection-folder settings and the file types the ones every
+/// engine File and Converter starts with, whoever creates it (a window or a
+/// script); run after the settings or profiles change.
+void HandSettingsToEngine();
 
 }  // namespace Global
 }  // namespace velmor

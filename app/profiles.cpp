@@ -1,6 +1,8 @@
 // The connection-profile store: "UserConnections.txt" beside the program,
 // the built-in profiles and the lists built from them.
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
@@ -180,8 +182,30 @@ ProfileList BuiltInProfiles() {
             index, query};
 }
 
+namespace {
+const QString kProfileFileName = QStringLiteral("/UserConnections.txt");
+
+QString UserProfileFilePath() {
+    return UserConfigFolder() + kProfileFileName;
+}
+
+// An installed program's folder (/usr/bin) is not the user's to write.
+bool ProgramFolderWritable() {
+    const QFileInfo folder(ExpandAppPath(QStringLiteral("$APPPATH")));
+    return folder.isDir() && folder.isWritable();
+}
+}  // namespace
+
 QString ProfileFilePath() {
-    return ExpandAppPath(QStringLiteral("$APPPATH")) + QStringLiteral("/UserConnections.txt");
+    const QString user = UserProfileFilePath();
+    if (QFileInfo(user).isFile()) return user;
+    return ExpandAppPath(QStringLiteral("$APPPATH")) + kProfileFileName;
+}
+
+QString ProfileSavePath() {
+    const QString user = UserProfileFilePath();
+    if (QFileInfo(user).isFile() || !ProgramFolderWritable()) return user;
+    return ExpandAppPath(QStringLiteral("$APPPATH")) + kProfileFileName;
 }
 
 void LoadConnectionProfiles() {
@@ -208,7 +232,10 @@ bool SaveConnectionProfiles() {
     if (profileFileUnreadable) return false;
     // QSaveFile writes beside the target and renames over it on commit, so a
     // failed save leaves the previous file whole.
-    QSaveFile file(ProfileFilePath());
+    const QString path = ProfileSavePath();
+    if (path.startsWith(UserConfigFolder() + QLatin1Char('/')))
+        QDir().mkpath(UserConfigFolder());
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
     file.write(FormatProfiles(Connections).toUtf8());
     return file.commit();

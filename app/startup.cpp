@@ -33,6 +33,7 @@ int Main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Velmor_Dravik"));
     LoadSettings();
     LoadConnectionProfiles();
+    HandSettingsToEngine();
 
     const QString commandLine = CommandLineText(argc, argv);
     int result = 0;

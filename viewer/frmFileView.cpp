@@ -150,6 +150,7 @@ void frmFileView::BuildMenus() {
                             QStringLiteral("Field Names"), &frmFileView::mnuFieldNames_Click);
     mnuByteBar->setCheckable(true);
     mnuFieldNames->setCheckable(true);
+    BuildDisplayMenu();
 
     // Items whose windows are not registered do nothing, so they are off.
     for (QAction* a :
@@ -242,6 +243,7 @@ void frmFileView::changeEvent(QEvent* event) {
 }
 
 bool frmFileView::AddFile(const QString& pathAndName) {
+    Global::HandSettingsToEngine();  // the options may have changed since
     mFile->SetStoreConnectionAndIndexingFilesInDataPath(
         Global::StoreConnectionAndIndexingFilesInDataPath ? "True" : "False");
     mFile->SetSecondaryConnectionAndIndexingPath(
@@ -308,6 +310,7 @@ void frmFileView::mFile_Error(const std::string& description, bool& cancel) {
 }
 
 void frmFileView::mFile_ConnectionEstablished() {
+    SettleTextEncoding();
     UpdateCaption();
     RefreshView();
     ShowHideControls();
@@ -352,9 +355,14 @@ void frmFileView::Timer1_Timer() {
         return;
     }
     if (now == mFile->FileDateTime()) return;
-    mFile->CloseFile();
-    mFile->Open(path);
+    // Opening the open file again re-reads its records but keeps the
+    // connection, the layout and the view mode in force, saved or not: the
+    // user's unsaved edits (and the hex editor's own writes) survive.
+    qint64 record = mFile->RecordNumber();
+    qint64 column = mFile->BytePosition();
+    if (!mFile->Open(path)) return;
     mFile->SetFileDateTime(now);
+    if (record > 1 || column > 1) PositionView(record, column, false);
 }
 
 void frmFileView::SaveConnectionQuietly() {

@@ -44,6 +44,9 @@ public:
     void ResizeContainer();
     void EraseSlides();
     void MoveTo(qint64 record);
+    /// How the open file's bytes are shown; windows that show record text
+    /// (search, printing) pass it to viewer::DisplayText or DisplayCells.
+    viewer::DisplayEncoding TextEncoding() const { return mDrawer->Encoding(); }
 
     /// Lets another window be opened from the menu item MenuName (its
     /// object name, e.g. "mnudataconnection"); the item is enabled from then.
@@ -75,6 +78,7 @@ public:
     void mnuabout_Click();
     void mnuByteBar_Click();
     void mnuFieldNames_Click();
+    void mnuUtf8_Click();
 
     // ---- navigation ----
     void PositionView(qint64& record, qint64& column, bool keepRow);
@@ -154,6 +158,7 @@ public:
     QMenu* mnuViewerTop = nullptr;
     QAction* mnuByteBar = nullptr;
     QAction* mnuFieldNames = nullptr;
+    QAction* mnuUtf8 = nullptr;  ///< checked: the open file is shown as UTF-8
 
     // ---- state ----
     std::unique_ptr<data::File> mFile;
@@ -186,6 +191,9 @@ private:
     void BuildMenus();
     void BuildControls();
     void ConnectEngine();
+    void BuildDisplayMenu();
+    /// Chooses the display for a file just opened; a reopened file keeps it.
+    void SettleTextEncoding();
     QAction* AddItem(QMenu* menu, const QString& name, const QString& caption,
                      void (frmFileView::*handler)() = nullptr);
     QAction* AddSeparator(QMenu* menu, const QString& name);
@@ -217,6 +225,7 @@ private:
     std::vector<QPointer<QWidget>> mWindows;
     QPointer<QProgressDialog> mProgress;
     QPixmap mTopImage;
+    std::string mEncodingPath;  ///< the file the display choice belongs to
 };
 
 }  // namespace velmor

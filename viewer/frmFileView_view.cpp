@@ -452,7 +452,7 @@ void frmFileView::ShowFieldLabels() {
         QLabel* l = lblFields[static_cast<size_t>(i)];
         l->setGeometry(static_cast<int>((f->StartingPosition() - 1) * cw), 0,
                        static_cast<int>(std::max<qint64>(f->Length(), 0) * cw), fraTop->height());
-        l->setText(QString::fromStdString(f->Name()));
+        l->setText(viewer::DisplayText(f->Name(), TextEncoding()));
         l->show();
     }
     while (static_cast<int>(lblFields.size()) > n + 1) {

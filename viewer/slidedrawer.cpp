@@ -56,7 +56,11 @@ int SlideDrawer::ByteBarLineStep() const {
 
 void SlideDrawer::PrintText(QPainter& p, int x, int top, const std::string& text) const {
     if (text.empty()) return;
-    const QString chars = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    PrintText(p, x, top, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void SlideDrawer::PrintText(QPainter& p, int x, int top, const QString& chars) const {
+    if (chars.isEmpty()) return;
     if (!raw_.isValid()) {
         p.drawText(QPoint(x, top + p.fontMetrics().ascent()), chars);
         return;
@@ -89,23 +93,39 @@ const QImage& SlideDrawer::Glyphs(QRgb fore, QRgb back) {
     return atlas;
 }
 
+const QImage& SlideDrawer::CellGlyph(char32_t character, QRgb fore, QRgb back) {
+    QImage& cell = cellCache_[{character, fore, back}];
+    if (!cell.isNull()) return cell;
+    cell = QImage(cells_.charPx, cells_.linePx, QImage::Format_RGB32);
+    cell.fill(back);
+    QPainter p(&cell);
+    p.setFont(font_);
+    p.setPen(QColor(fore));
+    PrintText(p, 0, 0, QString::fromUcs4(&character, 1));
+    return cell;
+}
+
 void SlideDrawer::PrintLine(QImage& tile, const QImage& glyphs, const Slide& slide, qint64 record,
                             const std::string& text) {
     // Cells are copied from pre-drawn glyphs: a tile is thousands of cells
     // and must be ready within a key press.
     const int y = static_cast<int>(record - slide.FirstRecord) * cells_.linePx;
     const int cw = cells_.charPx;
-    const int cells = std::min(static_cast<int>(text.size()), tile.width() / cw);
+    std::u32string chars = DisplayCells(text, encoding_);
+    if (chars.size() > static_cast<size_t>(tile.width() / cw))
+        chars.resize(static_cast<size_t>(tile.width() / cw));
     const int rows = std::min(cells_.linePx, tile.height() - y);
     const size_t bytes = static_cast<size_t>(cw) * 4;
-    for (int i = 0; i < cells; ++i) {
-        const auto ch = static_cast<unsigned char>(text[static_cast<size_t>(i)]);
-        if (ch == ' ') continue;
+    for (size_t i = 0; i < chars.size(); ++i) {
+        const char32_t ch = chars[i];
+        if (ch == U' ') continue;
+        const QImage& glyph = ch < 256 ? glyphs : CellGlyph(ch, fore_, back_);
+        const size_t from = ch < 256 ? static_cast<size_t>(ch) * bytes : 0;
         for (int r = 0; r < rows; ++r)
-            std::memcpy(tile.scanLine(y + r) + static_cast<size_t>(i) * bytes,
-                        glyphs.constScanLine(r) + static_cast<size_t>(ch) * bytes, bytes);
+            std::memcpy(tile.scanLine(y + r) + i * bytes, glyph.constScanLine(r) + from, bytes);
     }
-    if (logging_) log_.push_back({slide.ImageIndex, record, slide.FirstColumn, 0, y, text});
+    if (logging_)
+        log_.push_back({slide.ImageIndex, record, slide.FirstColumn, 0, y, text, std::move(chars)});
 }
 
 bool SlideDrawer::DrawSlide(Slide& slide, RecordSource& source, const bool& engineError,
@@ -125,6 +145,8 @@ bool SlideDrawer::DrawSlide(Slide& slide, RecordSource& source, const bool& engi
     const QRgb back = fixed ? FromRgb(slide.BackColor).rgb() : qRgb(255, 255, 255);
     const QRgb fore = fixed ? qRgb(0, 0, 0) : FromRgb(slide.ForeColor).rgb();
     const QImage& glyphs = Glyphs(fore, back);
+    fore_ = fore;
+    back_ = back;
     QImage tile(size, QImage::Format_RGB32);
     tile.fill(back);
     const bool done = fixed ? DrawFixedSlide(slide, source, engineError, tile, glyphs)
@@ -150,7 +172,8 @@ bool SlideDrawer::DrawFixedSlide(Slide& slide, RecordSource& source, const bool&
     for (qint64 n = slide.FirstRecord; n <= slide.LastRecord; ++n) {
         source.MoveTo(n);
         if (engineError) return false;
-        PrintLine(tile, glyphs, slide, n, CellText(source.GetBytes(slide.FirstColumn, length)));
+        PrintLine(tile, glyphs, slide, n,
+                  CellText(source.GetBytes(slide.FirstColumn, length + Lookahead())));
     }
     loading.completed = true;
     return true;
@@ -170,7 +193,7 @@ bool SlideDrawer::DrawDelimitedSlide(Slide& slide, RecordSource& source, const b
             fields.push_back({source.FieldValue(i), source.Field(i).length});
         const std::string line = DelimitedDisplayLine(raw, names, fields, source.RecordLength());
         PrintLine(tile, glyphs, slide, n,
-                  CellText(ColumnRange(line, slide.FirstColumn, slide.LastColumn)));
+                  CellText(ColumnRange(line, slide.FirstColumn, slide.LastColumn + Lookahead())));
         if (engineError) return false;
     }
     loading.completed = true;

@@ -9,10 +9,12 @@
 #include <QRawFont>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "viewer/recordsource.h"
+#include "viewer/recordtext.h"
 #include "viewer/slides.h"
 
 class QPainter;
@@ -34,6 +36,7 @@ struct DrawnText {
     int x = 0;               ///< pixel position of the line's top-left inside the tile
     int y = 0;
     std::string text;
+    std::u32string cells;  ///< the characters put in the tile's cells, one per cell
 };
 
 class SlideDrawer {
@@ -51,6 +54,10 @@ public:
     QPixmap DrawSlideByteBar(const Slide& slide) const;
     int ByteBarLineStep() const;
 
+    /// How record bytes become characters in the cells (see DisplayCells).
+    void SetDisplayEncoding(DisplayEncoding encoding) { encoding_ = encoding; }
+    DisplayEncoding Encoding() const { return encoding_; }
+
     /// Lines drawn since the last ClearLog (only while logging is on).
     void SetLogging(bool on) { logging_ = on; }
     const std::vector<DrawnText>& Log() const { return log_; }
@@ -63,17 +70,26 @@ private:
                             QImage& tile, const QImage& glyphs);
     /// Every Latin-1 character drawn once into its own cell, side by side.
     const QImage& Glyphs(QRgb fore, QRgb back);
+    /// One cell holding a character beyond Latin-1, drawn once per colours.
+    const QImage& CellGlyph(char32_t character, QRgb fore, QRgb back);
     void DrawRecordLines(QPainter& p, const QColor& color, int startY, QSize size) const;
     void DrawFieldDividers(QPainter& p, const Slide& slide, RecordSource& source, int height) const;
     void DrawFieldDivider(QPainter& p, qint64 offset, int height) const;
     void PrintLine(QImage& tile, const QImage& glyphs, const Slide& slide, qint64 record,
                    const std::string& text);
     void PrintText(QPainter& p, int x, int top, const std::string& text) const;
+    void PrintText(QPainter& p, int x, int top, const QString& chars) const;
+    /// Bytes read past a tile's last column, so a character begun there is whole.
+    qint64 Lookahead() const { return encoding_ == DisplayEncoding::Utf8 ? 3 : 0; }
 
     CellMetrics cells_;
     QFont font_;
     QRawFont raw_;
     std::map<std::pair<QRgb, QRgb>, QImage> glyphCache_;
+    std::map<std::tuple<char32_t, QRgb, QRgb>, QImage> cellCache_;
+    DisplayEncoding encoding_ = DisplayEncoding::Windows1252;
+    QRgb fore_ = 0;
+    QRgb back_ = 0;
     bool logging_ = false;
     std::vector<DrawnText> log_;
 };

@@ -5,12 +5,14 @@
 
 #include <charconv>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "data/converter.h"
 #include "data/file.h"
+#include "data/sidefiles.h"
 #include "util/utilities.h"
 
 namespace velmor::cli {
@@ -33,6 +35,7 @@ struct DataOptions {
     std::optional<std::string> qualifier;
     std::int64_t from = 1;
     std::optional<std::int64_t> count;
+    std::optional<std::string> connectionFolder;
 };
 
 inline const char* DataUsage() {
@@ -63,6 +66,11 @@ inline const char* DataUsage() {
            "  --delimited [--record-delimiter REP] [--field-delimiter REP]\n"
            "              [--qualifier REP] [--header]\n"
            "REP is a representation text such as \"CHR$(13) & CHR$(10)\".\n"
+           "\n"
+           "  --connection-folder DIR  keeps connection and indexing files in DIR\n"
+           "                         (default: a connection file beside the data file,\n"
+           "                         else $XDG_DATA_HOME/Velmor/Connections; indexing\n"
+           "                         files in $XDG_CACHE_HOME/Velmor)\n"
            "\n"
            "Converter options (the output):\n"
            "  --fixed [--header]     fields padded to their widths, records ended by CR LF\n"
@@ -107,6 +115,10 @@ inline bool ReadOption(const std::vector<std::string>& args, std::size_t& i, Dat
     if (a == "--record-length") return ReadCount(a, v, 1, o.recordLength, error);
     if (a == "--byte-offset") return ReadCount(a, v, 0, o.byteOffset, error);
     if (a == "--count") return ReadCount(a, v, 0, o.count, error);
+    if (a == "--connection-folder") {
+        o.connectionFolder = v;
+        return true;
+    }
     if (a == "--from") {
         std::optional<std::int64_t> from;
         if (!ReadCount(a, v, 1, from, error)) return false;
@@ -193,6 +205,24 @@ inline bool ParseDataOptions(const std::vector<std::string>& args, DataOptions& 
         o.phrase = positional[3];
     }
     return detail::CheckCombination(o, error);
+}
+
+/// Side files go where the program's first-start settings put them (the
+/// user's data and cache folders), or into --connection-folder; never beside
+/// the data unless a connection file is already there.
+inline bool ApplySideFileOptions(const DataOptions& o, std::string& error) {
+    data::EngineDefaults defaults = data::GetEngineDefaults();
+    defaults.sideFiles = {false, {}};
+    std::error_code ec;
+    if (o.connectionFolder) {
+        if (!std::filesystem::is_directory(*o.connectionFolder, ec)) {
+            error = "--connection-folder: \"" + *o.connectionFolder + "\" is not a folder.";
+            return false;
+        }
+        defaults.sideFiles.secondaryPath = std::filesystem::absolute(*o.connectionFolder, ec);
+    }
+    data::SetEngineDefaults(std::move(defaults));
+    return true;
 }
 
 /// The output settings of convert.

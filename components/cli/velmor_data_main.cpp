@@ -183,6 +183,10 @@ int main(int argc, char** argv) {
             Print(velmor::cli::DataUsage());
             return 0;
         }
+        if (!velmor::cli::ApplySideFileOptions(options, error)) {
+            PrintError(error);
+            return kUsage;
+        }
         int status = Run(options);
         if (std::ferror(stdout)) {
             PrintError("Cannot write the output.");

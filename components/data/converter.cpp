@@ -13,6 +13,7 @@
 #include "data/convert_output.h"
 #include "data/convert_source.h"
 #include "data/file.h"
+#include "data/sidefiles.h"
 #include "util/utilities.h"
 
 namespace velmor::data {
@@ -189,6 +190,7 @@ void Conversion::HandOptions(File& file) const {
     }
     file.SetSecondaryConnectionAndIndexingPath(settings_.SecondaryConnectionAndIndexingPath());
     const FileTypes& types = settings_.GetFileTypes();
+    file.GetFileTypes().Clear();
     for (int i = 1; i <= types.Count(); ++i) {
         Connection& copy = file.GetFileTypes().Add(types.Item(i)->Name());
         copy = *types.Item(i);
@@ -416,6 +418,13 @@ bool Conversion::Run() {
 }
 
 }  // namespace
+
+Converter::Converter() {
+    EngineDefaults defaults = GetEngineDefaults();
+    storeInDataPath_ = defaults.sideFiles.storeInDataPath ? "True" : "False";
+    secondaryPath_ = defaults.sideFiles.secondaryPath;
+    for (const Connection& type : defaults.fileTypes) fileTypes_.Add(type.Name()) = type;
+}
 
 bool Converter::Convert(const std::string& source, const std::string& target) {
     std::string error;

@@ -11,6 +11,9 @@ namespace velmor::data {
 
 class Converter {
 public:
+    /// Starts with the engine's defaults (connection folders, file types).
+    Converter();
+
     ErrorHandler OnError;
     ProgressHandler OnProgress;
 

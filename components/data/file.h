@@ -121,7 +121,7 @@ public:
 
     /// Next record after Position whose field FieldName contains Phrase
     /// (case and surrounding blanks ignored). Returns that record (also
-    /// stored in Position and made current), 0 when none.
+    /// stored in Position), 0 when none; the current record does not move.
     RecordNo Find(std::string_view fieldName, std::string_view phrase, RecordNo& position);
 
     /// Value of field Index (1-based) in the current record.

@@ -4,6 +4,7 @@
 
 #include "data/connectionfile.h"
 #include "data/detection.h"
+#include "data/sidefiles.h"
 #include "util/utilities.h"
 
 namespace velmor::data {
@@ -56,6 +57,10 @@ std::string AuxiliaryFor(int source) {
 }  // namespace
 
 FileImpl::FileImpl(File& file) : owner(file) {
+    EngineDefaults defaults = GetEngineDefaults();
+    storeInDataPath = defaults.sideFiles.storeInDataPath;
+    secondaryPath = defaults.sideFiles.secondaryPath;
+    for (const Connection& type : defaults.fileTypes) fileTypes.Add(type.Name()) = type;
     HookUp();
 }
 
@@ -314,25 +319,16 @@ void FileImpl::Refresh() {
     if (owner.OnRecordUpdated) owner.OnRecordUpdated();
 }
 
-std::string FileImpl::SettingsFolder() const {
-    std::string folder, title, extension;
-    util::SplitPath(path, folder, title, extension);
-    if (storeInDataPath || secondaryPath.empty()) return folder;
-    std::error_code ec;
-    if (!std::filesystem::is_directory(secondaryPath, ec)) return folder;
-    std::string secondary = secondaryPath;
-    if (secondary.back() != '/') secondary += '/';
-    return secondary;
+SideFileSettings FileImpl::SideFiles() const {
+    return {storeInDataPath, secondaryPath};
 }
 
 std::string FileImpl::ConnectionPathAndName() const {
-    if (path.empty()) return {};
-    return SettingsFolder() + std::filesystem::path(path).filename().string() + ".vdc";
+    return ConnectionFileFor(path, SideFiles());
 }
 
 std::string FileImpl::IndexPathAndName() const {
-    if (path.empty()) return {};
-    return SettingsFolder() + std::filesystem::path(path).filename().string() + ".vdi";
+    return SideFilePath(path, SideFileKind::Index, SideFiles());
 }
 
 std::string FileImpl::FormatPathAndName() const {
@@ -344,7 +340,11 @@ std::string FileImpl::FormatPathAndName() const {
 
 bool FileImpl::SaveConnection(const std::string& target, bool createFormatFile) {
     if (!reader.IsOpen()) return false;
-    std::string file = target.empty() ? ConnectionPathAndName() : target;
+    const std::string own = ConnectionPathAndName();
+    std::string file = target.empty() ? own : target;
+    // The folder of side files may not exist yet; a folder the caller names is theirs.
+    if (std::filesystem::path(file).parent_path() == std::filesystem::path(own).parent_path())
+        MakeFolderFor(file);
     std::string error;
     if (!WriteFileAtomically(file, FormatConnectionFile(connection, fields, showFieldNames),
                              error)) {
@@ -378,7 +378,8 @@ void FileImpl::SaveIndex() {
     if (kind != Kind::Delimited || !delimited || reader.Size() < kIndexFileThreshold) return;
     if (!delimited->Index().changed || delimited->Counted() <= RecordIndex::kStride) return;
     IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(), divisionKey_};
-    if (SaveRecordIndex(IndexPathAndName(), key, delimited->Index()))
+    const std::string file = IndexPathAndName();
+    if (MakeFolderFor(file) && SaveRecordIndex(file, key, delimited->Index()))
         delimited->Index().changed = false;
 }
 

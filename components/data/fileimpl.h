@@ -11,6 +11,7 @@
 #include "data/dbaseheader.h"
 #include "data/delimitedrecords.h"
 #include "data/file.h"
+#include "data/sidefiles.h"
 
 namespace velmor::data {
 
@@ -104,7 +105,7 @@ private:
     void ApplyDetection(bool keepFields);
     void ApplyFormatFile();
     std::string ReadHead(size_t count) const;
-    std::string SettingsFolder() const;
+    SideFileSettings SideFiles() const;
     void HookUp();
     RecordNo FindFixed(int field, std::string_view phrase, RecordNo from);
     RecordNo FindInLongRecords(FilePos begin, FilePos end, const RecordFinder& finder,

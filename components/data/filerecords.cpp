@@ -217,10 +217,9 @@ RecordNo FileImpl::Find(std::string_view fieldName, std::string_view phrase, Rec
         found = FindFixed(index, needle, from);
     else if (kind == Kind::Delimited)
         found = FindDelimited(byIndex ? index : -index, needle, from);
-    if (found > 0) {
-        position = found;
-        MoveTo(found);
-    }
+    // The current record stays: a search window compares RecordNumber with
+    // the result to tell a new match from none.
+    if (found > 0) position = found;
     LayoutGrew();
     return found;
 }

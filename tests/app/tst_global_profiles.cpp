@@ -67,8 +67,8 @@ private slots:
     void delimitedProfileDropsRecordLength();
     void saveSortsByCharacterCode();
     void valueWithLineBreakStaysOneLine();
-    void saveIntoMissingFolderFails();
-    void saveIntoReadOnlyFolderKeepsOldFile();
+    void profileFileLocation_data();
+    void profileFileLocation();
     void saveOverAFolderFailsCleanly();
     void unreadableFileIsNeverOverwritten();
     void dialogFilterWithBuiltIns();
@@ -88,10 +88,12 @@ void TestGlobalProfiles::init() {
     QVERIFY(dir_->isValid());
     G::ResetState();
     G::SetProgramFolder(dir_->path());
+    G::SetUserConfigFolder(dir_->filePath("config"));
 }
 
 void TestGlobalProfiles::cleanup() {
     G::SetProgramFolder(QString());
+    G::SetUserConfigFolder(QString());
     dir_.reset();
 }
 
@@ -240,23 +242,49 @@ void TestGlobalProfiles::valueWithLineBreakStaysOneLine() {
     QCOMPARE(G::Connections[0].RecordLength, 0);
 }
 
-void TestGlobalProfiles::saveIntoMissingFolderFails() {
-    G::SetProgramFolder(dir_->filePath("no/such/folder"));
-    G::LoadConnectionProfiles();
-    QVERIFY(!G::SaveConnectionProfiles());
-    QVERIFY(!QFile::exists(dir_->filePath("no")));
+void TestGlobalProfiles::profileFileLocation_data() {
+    QTest::addColumn<QString>("programFolder");
+    QTest::addColumn<bool>("userFile");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QStringList>("loaded");
+    QTest::addColumn<bool>("savedForUser");
+    QTest::newRow("program folder") << "prog" << false << false << QStringList{"Program"} << false;
+    QTest::newRow("the user's own file wins")
+        << "prog" << true << false << QStringList{"User"} << true;
+    QTest::newRow("installed program") << "prog" << false << true << QStringList{"Program"} << true;
+    QTest::newRow("missing program folder")
+        << "no/such/folder" << false << false << Names(G::BuiltInProfiles()) << true;
 }
 
-void TestGlobalProfiles::saveIntoReadOnlyFolderKeepsOldFile() {
-    if (::geteuid() == 0) QSKIP("file permissions do not bind the super-user");
-    QVERIFY(WriteFile(ProfilePath(), "Begin Old\r\nEnd\r\n"));
+void TestGlobalProfiles::profileFileLocation() {
+    QFETCH(QString, programFolder);
+    QFETCH(bool, userFile);
+    QFETCH(bool, readOnly);
+    QFETCH(bool, savedForUser);
+    if (readOnly && ::geteuid() == 0) QSKIP("file permissions do not bind the super-user");
+    const QString program = dir_->filePath(programFolder);
+    const QString user = dir_->filePath("config/UserConnections.txt");
+    QDir(dir_->path()).mkpath("prog");
+    QVERIFY(WriteFile(dir_->filePath("prog/UserConnections.txt"), "Begin Program\r\nEnd\r\n"));
+    if (userFile) {
+        QDir(dir_->path()).mkpath("config");
+        QVERIFY(WriteFile(user, "Begin User\r\nEnd\r\n"));
+    }
+    G::SetProgramFolder(program);
+    if (readOnly) QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
     G::LoadConnectionProfiles();
-    G::Connections = G::BuiltInProfiles();
-    QVERIFY(QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner));
+    QTEST(Names(G::Connections), "loaded");
+    G::Connections.resize(1);
+    G::Connections[0].Name = "Saved";
     const bool saved = G::SaveConnectionProfiles();
-    QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(!saved);
-    QCOMPARE(ReadFile(ProfilePath()), QByteArray("Begin Old\r\nEnd\r\n"));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(saved);
+    QCOMPARE(ReadFile(user).startsWith("Begin Saved"), savedForUser);
+    QCOMPARE(ReadFile(program + "/UserConnections.txt").startsWith("Begin Saved"), !savedForUser);
+    QVERIFY(!QFile::exists(dir_->filePath("no")));
+    G::ResetState();
+    G::LoadConnectionProfiles();
+    QCOMPARE(Names(G::Connections), QStringList{"Saved"});
 }
 
 void TestGlobalProfiles::saveOverAFolderFailsCleanly() {

@@ -6,6 +6,7 @@
 #include "viewer/slidedrawer.h"
 
 using namespace velmor::viewer;
+using namespace Qt::StringLiterals;
 
 namespace {
 class FakeSource : public RecordSource {
@@ -81,6 +82,8 @@ private slots:
     void separatorsAndDividersAreDrawn();
     void byteBarStripHasOneLinePerDigit();
     void impossibleSlidesAreRefused();
+    void charactersKeepTheirByteCells_data();
+    void charactersKeepTheirByteCells();
 };
 
 void TestViewerDrawer::cellsFollowTheResolution() {
@@ -232,6 +235,67 @@ void TestViewerDrawer::impossibleSlidesAreRefused() {
     Slide ok = MakeSlide(1, 1, 1, 1);
     QVERIFY(!d.DrawSlide(ok, src, error, pic));
     QCOMPARE(src.ReadCounts().moves, 0);
+}
+
+void TestViewerDrawer::charactersKeepTheirByteCells_data() {
+    QTest::addColumn<bool>("fixed");
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<QString>("cells");         // what each cell shows, a space when blank
+    const QByteArray plusMinus = "a\xC2\xB1z";  // U+00B1: two bytes
+    const QByteArray quoted = "x\xE2\x80\x98#\xE2\x80\x99";  // U+2018, U+2019: three
+    QTest::newRow("fixed, two-byte") << true << true << plusMinus << 1 << 4 << u"a\u00B1 z"_s;
+    QTest::newRow("fixed, three-byte")
+        << true << true << quoted << 1 << 8 << u"x\u2018  #\u2019  "_s;
+    QTest::newRow("fixed, tile ends in a character")
+        << true << true << quoted << 1 << 2 << u"x\u2018"_s;
+    QTest::newRow("fixed, tile starts in a character")
+        << true << true << quoted << 4 << 6 << u" #\u2019"_s;
+    QTest::newRow("delimited, two-byte") << false << true << plusMinus << 1 << 4 << u"a\u00B1 z"_s;
+    QTest::newRow("delimited, three-byte")
+        << false << true << quoted << 1 << 8 << u"x\u2018  #\u2019  "_s;
+    QTest::newRow("delimited, tile starts in a character")
+        << false << true << quoted << 3 << 5 << u"  #"_s;
+    QTest::newRow("Windows-1252, a byte each")
+        << true << false << plusMinus + "\x92" << 1 << 5 << u"a\u00C2\u00B1z\u2019"_s;
+    QTest::newRow("UTF-8, a stray byte stands for itself")
+        << false << true << QByteArray("a\xE9z") << 1 << 3 << u"a\u00E9z"_s;
+}
+
+void TestViewerDrawer::charactersKeepTheirByteCells() {
+    QFETCH(bool, fixed);
+    QFETCH(bool, utf8);
+    QFETCH(QByteArray, record);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(QString, cells);
+    FakeSource src;
+    src.fixed = fixed;
+    src.delimited = !fixed;
+    src.length = record.size();
+    src.records = {record.toStdString()};
+    SlideDrawer d(CellMetrics::ForDpi(96, 96));
+    d.SetDisplayEncoding(utf8 ? DisplayEncoding::Utf8 : DisplayEncoding::Windows1252);
+    d.SetLogging(true);
+    Slide s = MakeSlide(1, 1, first, last);
+    bool error = false;
+    QPixmap pic;
+    QVERIFY(d.DrawSlide(s, src, error, pic));
+    QCOMPARE(d.Log().size(), size_t(1));
+    const std::u32string& drawn = d.Log()[0].cells;
+    QCOMPARE(QString::fromUcs4(drawn.data(), static_cast<qsizetype>(drawn.size())), cells);
+    // A character beyond Latin-1 is drawn, not left blank.
+    const int at = static_cast<int>(cells.indexOf(QChar(0x2018)));
+    if (at >= 0) {
+        const QImage img = pic.toImage();
+        bool inked = false;
+        for (int y = 0; y < 15; ++y)
+            for (int x = at * 8; x < at * 8 + 8; ++x)
+                inked |= img.pixel(x, y) != qRgb(255, 255, 255);
+        QVERIFY(inked);
+    }
 }
 
 QTEST_MAIN(TestViewerDrawer)

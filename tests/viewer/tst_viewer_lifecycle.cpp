@@ -29,6 +29,14 @@ void Write(const QString& path, const QByteArray& bytes) {
 QString Connection(frmFileView& w) {
     return QString::fromStdString(w.File().ConnectionPathAndName());
 }
+
+/// Another program's write: the bytes appended and a later modification time.
+void TouchFromOutside(const QString& path, const QByteArray& appended = {}) {
+    QFile f(path);
+    if (!f.open(QIODevice::Append)) return;
+    f.write(appended);
+    f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+}
 }  // namespace
 
 class TestViewerLifecycle : public QObject {
@@ -52,6 +60,8 @@ private slots:
     void cancelledCloseKeepsTheWindowButClosesOthers();
     void fileWatchReloadsOnlyChangedFiles();
     void fileWatchRunsOnItsTimer();
+    void fileWatchKeepsUnsavedLayout_data();
+    void fileWatchKeepsUnsavedLayout();
     void undividedFileShowsALineInsteadOfRecords();
     void engineEvents();
     void emptyFile();
@@ -369,6 +379,7 @@ void TestViewerLifecycle::fileWatchReloadsOnlyChangedFiles() {
     f.close();
     w->Timer1_Timer();
     QCOMPARE(w->File().RecordCount(), 101);
+    QCOMPARE(w->File().RecordNumber(), 50);
     const auto stamp = w->File().FileDateTime();
     w->Timer1_Timer();
     QCOMPARE(w->File().FileDateTime(), stamp);
@@ -393,6 +404,43 @@ void TestViewerLifecycle::fileWatchRunsOnItsTimer() {
         f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
     f.close();
     QTRY_COMPARE_WITH_TIMEOUT(w->File().RecordCount(), 30, 5000);
+}
+
+void TestViewerLifecycle::fileWatchKeepsUnsavedLayout_data() {
+    QTest::addColumn<QString>("sample");
+    QTest::addColumn<QByteArray>("appended");
+    QTest::newRow("fixed") << QString() << QByteArray(20, 'z') + "\r\n";
+    QTest::newRow("csv") << QStringLiteral("customers.csv") << QByteArray("99,x,y,1,z\r\n");
+}
+
+void TestViewerLifecycle::fileWatchKeepsUnsavedLayout() {
+    QFETCH(QString, sample);
+    QFETCH(QByteArray, appended);
+    viewertest::Host h;
+    const QString path = sample.isEmpty() ? h.Fixed(QStringLiteral("keep.dat"), 50, 20)
+                                          : h.Copy(sample);
+    auto w = h.Window(path);
+    auto& fields = w->File().GetFields();
+    if (fields.Count() == 0) {
+        fields.Add("FIRST", 8);
+        fields.Add("SECOND", 12);
+    }
+    QVERIFY(w->File().SaveConnection("", false));
+    const auto count = w->File().RecordCount();
+    const auto length = w->File().GetConnection().RecordLength();
+    fields.Item(1)->SetName("RENAMED");
+    w->mnuFieldNames_Click();
+    TouchFromOutside(path, appended);
+    w->Timer1_Timer();
+    QCOMPARE(w->File().RecordCount(), count + 1);
+    QCOMPARE(w->File().GetFields().Item(1)->Name(), std::string("RENAMED"));
+    QVERIFY(w->File().GetConnection().RecordLength() >= length);
+    QVERIFY(w->File().ShowFieldNames());
+    QVERIFY(w->mnuFieldNames->isChecked());
+    QCOMPARE(w->lblFields.at(1)->text(), QStringLiteral("RENAMED"));
+    velmor::Global::PromptToSaveConfigurationChanges = false;
+    QVERIFY(w->ConfirmSaveConnection());
+    QVERIFY(Read(Connection(*w)).contains("RENAMED"));
 }
 
 void TestViewerLifecycle::undividedFileShowsALineInsteadOfRecords() {

@@ -4,6 +4,7 @@
 #include "viewer/recordtext.h"
 
 using namespace velmor::viewer;
+using namespace Qt::StringLiterals;
 
 class TestViewerText : public QObject {
     Q_OBJECT
@@ -15,6 +16,8 @@ private slots:
     void delimitedLine_data();
     void delimitedLine();
     void columnRange();
+    void displayChoice_data();
+    void displayChoice();
 };
 
 void TestViewerText::cellText_data() {
@@ -83,6 +86,33 @@ void TestViewerText::columnRange() {
     QCOMPARE(ColumnRange("abcdef", 5, 10), std::string("ef"));
     QCOMPARE(ColumnRange("abc", 7, 10), std::string());
     QCOMPARE(ColumnRange("abc", 0, 2), std::string());
+}
+
+void TestViewerText::displayChoice_data() {
+    QTest::addColumn<QByteArray>("sample");
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<QString>("text");  // the sample as DisplayText shows it
+    QTest::newRow("plain ASCII") << QByteArray("id,name") << false << u"id,name"_s;
+    QTest::newRow("two-byte") << QByteArray("\xC2\xB1z") << true << u"\u00B1z"_s;
+    QTest::newRow("four-byte") << QByteArray("\xF0\x9F\x98\x80") << true << u"\U0001F600"_s;
+    QTest::newRow("cut at the sample's end")
+        << QByteArray("\xC3\xA9t\xC3") << true << u"\u00E9t\u00C3"_s;
+    QTest::newRow("Latin-1 byte") << QByteArray("caf\xE9s") << false << u"caf\u00E9s"_s;
+    QTest::newRow("Windows-1252 quote") << QByteArray("\x93hi\x94") << false << u"\u201Chi\u201D"_s;
+    QTest::newRow("overlong form")
+        << QByteArray("\xC0\xAF\xC3\xA9") << false << u"\u00C0\u00AF\u00C3\u00A9"_s;
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80\xC3\xA9") << false
+                               << u"\u00ED\u00A0\u20AC\u00C3\u00A9"_s;
+}
+
+void TestViewerText::displayChoice() {
+    QFETCH(QByteArray, sample);
+    QFETCH(bool, utf8);
+    QFETCH(QString, text);
+    const DisplayEncoding chosen = ChooseDisplayEncoding(sample.toStdString(), false);
+    QCOMPARE(chosen == DisplayEncoding::Utf8, utf8);
+    QCOMPARE(DisplayText(sample.toStdString(), chosen), text);
+    QCOMPARE(ChooseDisplayEncoding(sample.toStdString(), true), DisplayEncoding::Latin1);
 }
 
 QTEST_GUILESS_MAIN(TestViewerText)

@@ -58,6 +58,7 @@ private slots:
     void fieldNameStripSpansTheLastField();
     void viewSwitchHidesEveryLabel();
     void noFieldsForcesTheByteBar();
+    void utf8FileIsShownAsUtf8();
 };
 
 void TestViewerWindow::fixedSampleIsDrawnInItsCells() {
@@ -387,6 +388,30 @@ void TestViewerWindow::noFieldsForcesTheByteBar() {
     w->RefreshView();
     QVERIFY(!w->File().ShowFieldNames());
     QVERIFY(w->mnuByteBar->isChecked());
+}
+
+void TestViewerWindow::utf8FileIsShownAsUtf8() {
+    using velmor::viewer::DisplayEncoding;
+    viewertest::Host h;
+    const QString data = h.dir.filePath(QStringLiteral("utf8.dat"));
+    QFile f(data);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\xC2\xB1xyz\r\n").repeated(3));
+    f.close();
+    auto w = h.Window(data);
+    QCOMPARE(w->TextEncoding(), DisplayEncoding::Utf8);
+    QVERIFY(w->mnuUtf8->isChecked());
+    QCOMPARE(w->mDrawer->Log().at(0).cells.substr(0, 5), std::u32string(U"\u00B1 xyz"));
+    w->File().GetFields().Add("Ma\xC3\x9F", 4);
+    w->mnuFieldNames_Click();
+    QCOMPARE(w->lblFields[1]->text(), QStringLiteral(u"Ma\u00DF"));
+    // Switched by the menu, and kept when the same file is opened again.
+    w->mnuUtf8_Click();
+    QCOMPARE(w->TextEncoding(), DisplayEncoding::Windows1252);
+    QVERIFY(!w->mnuUtf8->isChecked());
+    QCOMPARE(w->lblFields[1]->text(), QStringLiteral(u"Ma\u00C3\u0178"));
+    QVERIFY(w->AddFile(data));
+    QCOMPARE(w->TextEncoding(), DisplayEncoding::Windows1252);
 }
 
 QTEST_MAIN(TestViewerWindow)

@@ -1,6 +1,6 @@
 // Shared set-up of the window tests: a scripted prompt, no blocking modal
 // windows, a scratch program folder and data files copied or generated
-// there (the engine writes connection files beside its data files).
+// there (connection files go to the test's own XDG data folder).
 #pragma once
 
 #include <QDialog>

@@ -1,0 +1,216 @@
+// Where connection and indexing files land under each setting, that files of
+// different folders never share one, and that every File and Converter made
+// later starts with the program's settings.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "data/converter.h"
+#include "data/file.h"
+#include "data/sidefiles.h"
+#include "engine_testfiles.h"
+
+using namespace velmor::data;
+using namespace enginetest;
+
+namespace {
+
+// Large enough (over 1 MiB) that counting it leaves an indexing file.
+QByteArray IndexedCsv() {
+    QByteArray out = "ID,NAME\r\n";
+    for (int i = 1; i <= 60000; ++i) out += QByteArray::number(i) + ",name " + "abcdefgh\r\n";
+    return out;
+}
+
+QStringList FilesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+QString VelmorData() {
+    const QDir here(QCoreApplication::applicationDirPath());
+    for (const char* candidate : {"velmor-data", "../bin/velmor-data", "../../bin/velmor-data"}) {
+        if (QFile::exists(here.filePath(candidate))) return here.filePath(candidate);
+    }
+    return {};
+}
+
+}  // namespace
+
+class TestEngineSideFiles : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir root_;
+    QString data_, cache_;
+
+    // The folder a row names: a folder of the row's own, or the user's.
+    QString Folder(const QString& rowRoot, const QString& name, bool connection) const {
+        if (name == "xdg") return connection ? data_ + "/Velmor/Connections" : cache_ + "/Velmor";
+        return rowRoot + "/" + name;
+    }
+
+private slots:
+    void initTestCase() {
+        data_ = root_.filePath("xdgdata");
+        cache_ = root_.filePath("xdgcache");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data_));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache_));
+    }
+    void init() {
+        QDir(data_).removeRecursively();
+        QDir(cache_).removeRecursively();
+        SetEngineDefaults({});
+    }
+
+    void sideFilesLand_data();
+    void sideFilesLand();
+    void laterObjectsStartWithTheSettings();
+    void readOnlyCommandsWriteNothingBeside_data();
+    void readOnlyCommandsWriteNothingBeside();
+};
+
+void TestEngineSideFiles::sideFilesLand_data() {
+    QTest::addColumn<bool>("store");
+    QTest::addColumn<QString>("secondary");
+    QTest::addColumn<bool>("oldBeside");  // a connection file made before, beside the data
+    QTest::addColumn<QString>("connectionIn");
+    QTest::addColumn<QString>("indexIn");
+    QTest::newRow("in the data folder") << true << "" << false << "a"
+                                        << "a";
+    QTest::newRow("data folder wins over secondary") << true << "settings" << false << "a"
+                                                     << "a";
+    QTest::newRow("secondary folder") << false << "settings" << false << "settings"
+                                      << "settings";
+    QTest::newRow("user folders") << false << "" << false << "xdg"
+                                  << "xdg";
+    QTest::newRow("missing secondary folder") << false << "nowhere" << false << "xdg"
+                                              << "xdg";
+    QTest::newRow("old file beside is used first") << false << "" << true << "a"
+                                                   << "xdg";
+    QTest::newRow("secondary folder ignores beside") << false << "settings" << true << "settings"
+                                                     << "settings";
+}
+
+void TestEngineSideFiles::sideFilesLand() {
+    QFETCH(bool, store);
+    QFETCH(QString, secondary);
+    QFETCH(bool, oldBeside);
+    QFETCH(QString, connectionIn);
+    QFETCH(QString, indexIn);
+    QTemporaryDir dir;
+    for (const char* sub : {"a", "b", "settings"}) QVERIFY(QDir(dir.path()).mkdir(sub));
+    const QString a = dir.path() + "/a/orders.csv";
+    const QString b = dir.path() + "/b/orders.csv";
+    QVERIFY(WriteBytes(a, IndexedCsv()));
+    QVERIFY(WriteBytes(b, "x;y\r\n1;2\r\n"));
+    if (oldBeside) QVERIFY(WriteBytes(a + ".vdc", ""));  // replaced by the save below
+    const std::string folder =
+        secondary.isEmpty() ? "" : (dir.path() + "/" + secondary).toStdString();
+    auto openWithSettings = [&](File& file, const QString& path) {
+        file.SetStoreConnectionAndIndexingFilesInDataPath(store ? "True" : "False");
+        file.SetSecondaryConnectionAndIndexingPath(folder);
+        QVERIFY(file.Open(path.toStdString()));
+    };
+
+    QString saved;
+    {
+        File file;
+        openWithSettings(file, a);
+        file.GetConnection().SetIsDelimited(false);
+        file.GetConnection().SetIsFixed(true);
+        file.GetConnection().SetRecordLength(5);
+        saved = Str(file.ConnectionPathAndName());
+        QVERIFY(file.SaveConnection(saved.toStdString(), false));  // as the viewer saves
+        // Delimited again and counted, so an indexing file is kept on closing.
+        file.GetConnection().SetIsFixed(false);
+        file.GetConnection().SetIsDelimited(true);
+        file.MoveLast();
+    }
+    QCOMPARE(QFileInfo(saved).absolutePath(), Folder(dir.path(), connectionIn, true));
+    QVERIFY(QFileInfo(saved).fileName().startsWith("orders.csv"));
+    QVERIFY(QFileInfo(saved).size() > 0);
+    const QString indexFolder = Folder(dir.path(), indexIn, false);
+    const QStringList indexes = FilesIn(indexFolder).filter(".vdi");
+    QCOMPARE(indexes.size(), 1);
+    QVERIFY(indexes[0].startsWith("orders.csv"));
+    QStringList beside = FilesIn(dir.path() + "/a");
+    QCOMPARE(beside.size(), 1 + (connectionIn == "a" || oldBeside) + (indexIn == "a"));
+
+    // The other orders.csv must not meet the first one's connection.
+    File other;
+    openWithSettings(other, b);
+    QVERIFY(Str(other.ConnectionPathAndName()) != saved);
+    QVERIFY(!other.GetConnection().IsFixed());
+    File again;
+    openWithSettings(again, a);
+    QCOMPARE(again.GetConnection().RecordLength(), 5);
+}
+
+void TestEngineSideFiles::laterObjectsStartWithTheSettings() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("settings"));
+    const QString data = dir.path() + "/chunks.txt";
+    QVERIFY(WriteBytes(data, "abcde12345vwxyz"));
+    EngineDefaults defaults;
+    defaults.sideFiles = {false, (dir.path() + "/settings").toStdString()};
+    SetEngineDefaults(defaults);
+
+    File viewer;  // as the program's viewer: the settings handed over before Open
+    viewer.SetStoreConnectionAndIndexingFilesInDataPath("False");
+    viewer.SetSecondaryConnectionAndIndexingPath(defaults.sideFiles.secondaryPath);
+    QVERIFY(viewer.Open(data.toStdString()));
+    viewer.GetConnection().SetIsDelimited(false);
+    viewer.GetConnection().SetIsFixed(true);
+    viewer.GetConnection().SetRecordLength(5);
+    QVERIFY(viewer.SaveConnection("", false));
+
+    File counter;  // a second File made by a window or a script
+    QVERIFY(counter.Open(data.toStdString()));
+    counter.CopyConnectionTo(viewer.GetConnection());
+    QVERIFY(viewer.GetConnection().IsFixed());
+    QCOMPARE(viewer.GetConnection().RecordLength(), 5);
+
+    Converter converter;
+    converter.SetIsDelimited(true);
+    converter.SetRecordDelimiterRepresentation("CHR$(10)");
+    converter.SetFieldDelimiterRepresentation("CHR$(44)");
+    const QString target = dir.path() + "/out.csv";
+    QVERIFY(converter.Convert(data.toStdString(), target.toStdString()));
+    QCOMPARE(ReadBytes(target), QByteArray("abcde\n12345\nvwxyz\n"));
+    QVERIFY(!QFileInfo::exists(data + ".vdc"));
+}
+
+void TestEngineSideFiles::readOnlyCommandsWriteNothingBeside_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("indexIn");
+    QTest::newRow("count") << QStringList{"count"} << "xdg";
+    QTest::newRow("records") << QStringList{"records", "--from", "59990"} << "xdg";
+    QTest::newRow("count in a folder")
+        << QStringList{"count", "--connection-folder", "settings"} << "settings";
+}
+
+void TestEngineSideFiles::readOnlyCommandsWriteNothingBeside() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, indexIn);
+    QVERIFY2(!VelmorData().isEmpty(), "build the velmor-data target first");
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("a"));
+    QVERIFY(QDir(dir.path()).mkdir("settings"));
+    const QString a = dir.path() + "/a/orders.csv";
+    QVERIFY(WriteBytes(a, IndexedCsv()));
+    args.insert(1, a);
+    for (QString& arg : args)
+        if (arg == "settings") arg = dir.path() + "/settings";
+    QProcess p;
+    p.start(VelmorData(), args);
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(FilesIn(dir.path() + "/a"), QStringList{"orders.csv"});
+    QCOMPARE(FilesIn(Folder(dir.path(), indexIn, false)).filter(".vdi").size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestEngineSideFiles)
+#include "tst_engine_sidefiles.moc"
