@@ -380,13 +380,6 @@ void frmDataConverter::cmdConvert_Click() {
     names.targetExtension = txtFileExtension->text().toStdString();
     const std::string target = names.Target();
     const std::string source = file.ConversionSource();
-    mConverter->SetStoreConnectionAndIndexingFilesInDataPath(
-        Global::StoreConnectionAndIndexingFilesInDataPath ? "True" : "False");
-    mConverter->SetSecondaryConnectionAndIndexingPath(
-        Global::ExpandAppPath(Global::SecondaryConnectionAndIndexingPath).toStdString());
-    // The source is read as the viewer reads it: the same file types.
-    mConverter->GetFileTypes().Clear();
-    Global::RegisterFileTypes(mConverter->GetFileTypes());
     mConverter->OnError = [this](const std::string& description, bool& cancel) {
         if (!mCancelConvert) ShowFailure(description);
         mError = true;

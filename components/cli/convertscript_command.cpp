@@ -36,7 +36,9 @@ int ConvertScriptCommand(const std::vector<std::string>& args) {
     }
     DataOptions options;
     std::string error;
-    if (!ParseDataOptions(rest, options, error)) return tool::UsageError(error);
+    if (!ParseDataOptions(rest, options, error) || !ApplySideFileOptions(options, error)) {
+        return tool::UsageError(error);
+    }
     // The script names its files after its own folder, so the target must be
     // the one the script would convert to.
     datatools::ConversionNames names = datatools::ConversionNames::Of(options.file);

@@ -55,7 +55,7 @@ bool TakesValue(const std::string& option) {
     return option == "--record-length" || option == "--byte-offset" ||
            option == "--record-delimiter" || option == "--field-delimiter" ||
            option == "--qualifier" || option == "--from" || option == "--count" ||
-           option == "--casing";
+           option == "--casing" || option == "--connection-folder";
 }
 
 bool ParseDivision(const std::string& file, const std::vector<std::string>& rest,
@@ -64,7 +64,7 @@ bool ParseDivision(const std::string& file, const std::vector<std::string>& rest
     // Options first: after "--" everything is an argument.
     args.insert(args.begin() + 1, rest.begin(), rest.end());
     std::string error;
-    if (!ParseDataOptions(args, options, error)) {
+    if (!ParseDataOptions(args, options, error) || !ApplySideFileOptions(options, error)) {
         UsageError(error);
         return false;
     }

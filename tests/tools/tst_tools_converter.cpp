@@ -57,6 +57,7 @@ void ToolsConverterTest::initTestCase() {
     Global::SetProgramFolder(program_.path());  // no profile file: the built-in types
     Global::LoadConnectionProfiles();
     Global::StoreConnectionAndIndexingFilesInDataPath = true;
+    Global::HandSettingsToEngine();
 }
 
 void ToolsConverterTest::init() {
