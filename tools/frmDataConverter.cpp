@@ -287,9 +287,10 @@ bool frmDataConverter::MatchFileTypes() {
     const int profile = MatchingProfile(Global::AllFileTypes, *mConverter, txtFileExtension->text());
     const int entry = profile < 0 ? -1 : cboFileTypes->findData(profile);
     Global::SetListIndex(cboFileTypes, entry);
-    cmdConvert->setVisible(profile >= 0);
-    cmdConvert->setEnabled(profile >= 0);
-    return profile >= 0;
+    // "All Files" has no entry in the list: nothing to convert to.
+    cmdConvert->setVisible(entry >= 0);
+    cmdConvert->setEnabled(entry >= 0);
+    return entry >= 0;
 }
 
 void frmDataConverter::cboFileTypes_Click() {
