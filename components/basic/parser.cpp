@@ -10,14 +10,8 @@ namespace {
 
 using util::EqualsNoCase;
 
-// Words that begin statements or stand for values; never variable names.
-constexpr std::array<std::string_view, 14> kReserved = {
-    "dim",  "set",   "let",     "call", "sub",    "end",     "exit",
-    "true", "false", "nothing", "rem",  "public", "private", "function"};
-
 bool IsReserved(std::string_view name) {
-    return std::any_of(kReserved.begin(), kReserved.end(),
-                       [&](std::string_view word) { return EqualsNoCase(word, name); });
+    return util::IsReservedWord(name);
 }
 
 struct ParseFailure {

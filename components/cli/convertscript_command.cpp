@@ -39,6 +39,7 @@ int ConvertScriptCommand(const std::vector<std::string>& args) {
     if (!ParseDataOptions(rest, options, error) || !ApplySideFileOptions(options, error)) {
         return tool::UsageError(error);
     }
+    if (!tool::ReadProfiles(options)) return tool::kFailed;
     // The script names its files after its own folder, so the target must be
     // the one the script would convert to.
     datatools::ConversionNames names = datatools::ConversionNames::Of(options.file);

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "data/converter.h"
+#include "data/datareader.h"
+#include "data/detection.h"
 #include "data/file.h"
 #include "data/sidefiles.h"
 #include "util/utilities.h"
@@ -28,6 +30,9 @@ struct DataOptions {
     bool delimited = false;
     bool ebcdic = false;
     bool header = false;
+    bool keepDeleted = false;
+    bool noProfiles = false;              ///< detection alone decides
+    std::optional<std::string> profiles;  ///< a profile file other than the program's
     std::optional<std::int64_t> recordLength;
     std::optional<std::int64_t> byteOffset;
     std::optional<std::string> recordDelimiter;
@@ -41,16 +46,18 @@ struct DataOptions {
 inline const char* DataUsage() {
     return "Usage:\n"
            "  velmor-data count FILE [options]\n"
-           "  velmor-data records FILE [--from N] [--count N] [options]\n"
+           "  velmor-data records FILE [--from N] [--count N] [--keep-deleted] [options]\n"
            "  velmor-data fields FILE [options]\n"
            "  velmor-data find FILE FIELD PHRASE [options]\n"
-           "  velmor-data convert SOURCE TARGET [converter options] [--script]\n"
+           "  velmor-data convert SOURCE TARGET [--keep-deleted] [converter options]\n"
+           "                      [--script]\n"
            "  velmor-data layout FILE [--standard | --format | --type]\n"
            "                     [--casing upper|lower|proper|none] [options]\n"
            "  velmor-data codes FILE FIELD [options]\n"
            "\n"
            "count    prints the number of data records (a record of field names is not one)\n"
-           "records  prints each record as one JSON array of its field values per line\n"
+           "records  prints each record as one JSON array of its field values per line;\n"
+           "         --from and --count choose record numbers\n"
            "fields   prints the layout: name, starting position, length (tab-separated)\n"
            "find     prints the numbers of the records whose FIELD contains PHRASE\n"
            "         (case and surrounding blanks ignored)\n"
@@ -66,11 +73,18 @@ inline const char* DataUsage() {
            "  --delimited [--record-delimiter REP] [--field-delimiter REP]\n"
            "              [--qualifier REP] [--header]\n"
            "REP is a representation text such as \"CHR$(13) & CHR$(10)\".\n"
+           "With --delimited, a delimiter not given stays as the file's connection or\n"
+           "detection has it; a field delimiter nobody found is the most frequent of\n"
+           "comma, tab, semicolon and bar.\n"
            "\n"
            "  --connection-folder DIR  keeps connection and indexing files in DIR\n"
            "                         (default: a connection file beside the data file,\n"
            "                         else $XDG_DATA_HOME/Velmor/Connections; indexing\n"
            "                         files in $XDG_CACHE_HOME/Velmor)\n"
+           "\n"
+           "  --profiles FILE        file types from FILE instead of the program's\n"
+           "                         UserConnections.txt (the built-ins when it is absent)\n"
+           "  --no-profiles          no file types: detection alone\n"
            "\n"
            "Converter options (the output):\n"
            "  --fixed [--header]     fields padded to their widths, records ended by CR LF\n"
@@ -78,6 +92,10 @@ inline const char* DataUsage() {
            "              [--qualifier REP] [--header]\n"
            "                         (the default: CR LF, comma, double quote)\n"
            "  A TARGET ending in .dbf is written as a dBase III table.\n"
+           "\n"
+           "Records a dBase table marks deleted are left out of records and of a\n"
+           "converted file that is not dBase, unless --keep-deleted is given; a dBase\n"
+           "TARGET keeps them, still marked deleted.\n"
            "\n"
            "Output is UTF-8; bytes that are not UTF-8 are read as Windows-1252\n"
            "(Latin-1 for EBCDIC files). Errors go to stderr with exit status 1\n"
@@ -106,6 +124,8 @@ inline bool ReadOption(const std::vector<std::string>& args, std::size_t& i, Dat
     if (a == "--delimited") return o.delimited = true;
     if (a == "--ebcdic") return o.ebcdic = true;
     if (a == "--header") return o.header = true;
+    if (a == "--keep-deleted") return o.keepDeleted = true;
+    if (a == "--no-profiles") return o.noProfiles = true;
     if (a == "--help" || a == "-h") return o.help = true;
     if (i + 1 >= args.size()) {
         error = a.rfind("--", 0) == 0 ? a + " needs a value." : "Unexpected \"" + a + "\".";
@@ -115,6 +135,10 @@ inline bool ReadOption(const std::vector<std::string>& args, std::size_t& i, Dat
     if (a == "--record-length") return ReadCount(a, v, 1, o.recordLength, error);
     if (a == "--byte-offset") return ReadCount(a, v, 0, o.byteOffset, error);
     if (a == "--count") return ReadCount(a, v, 0, o.count, error);
+    if (a == "--profiles") {
+        o.profiles = v;
+        return true;
+    }
     if (a == "--connection-folder") {
         o.connectionFolder = v;
         return true;
@@ -159,8 +183,16 @@ inline bool CheckCombination(DataOptions& o, std::string& error) {
     if (!convert && !o.delimited && (delimiterGiven || o.header)) {
         error = "Delimiters and --header go with --delimited.";
     }
+    if (o.noProfiles && o.profiles) error = "Choose either --profiles or --no-profiles.";
     if (o.command != "records" && (o.count || o.from != 1)) {
         error = "--from and --count go with the records command.";
+    }
+    if (o.count && *o.count > INT64_MAX - o.from + 1) {
+        error = "--from " + std::to_string(o.from) + " --count " + std::to_string(*o.count) +
+                " goes past the last possible record number.";
+    }
+    if (o.keepDeleted && o.command != "records" && !convert) {
+        error = "--keep-deleted goes with the records and convert commands.";
     }
     return error.empty();
 }
@@ -230,6 +262,7 @@ inline void ApplyConverterSettings(data::Converter& c, const DataOptions& o) {
     c.SetIsFixed(o.fixed);
     c.SetIsDelimited(!o.fixed);
     c.SetFirstRecordContainsFieldNames(o.header);
+    c.SetKeepDeletedRecords(o.keepDeleted);
     c.SetRecordDelimiterRepresentation(o.recordDelimiter.value_or("CHR$(13) & CHR$(10)"));
     c.SetFieldDelimiterRepresentation(o.fieldDelimiter.value_or("CHR$(44)"));
     c.SetTextQualifierRepresentation(o.qualifier.value_or("CHR$(34)"));
@@ -257,13 +290,23 @@ inline void ApplyDivision(data::File& file, const DataOptions& o) {
         if (!ownLayout) file.GetFields().Clear();
     } else {
         const bool wasDelimited = c.IsDelimited();
+        // Without delimiters of its own the file's head tells what is likely.
+        std::string head, error;
+        data::DataReader reader;
+        if (reader.Open(file.PathAndName(), error))
+            head = reader.ReadString(0, data::kDetectionSample);
+        auto Own = [&](const std::string& current, const std::string& likely) {
+            return wasDelimited && !current.empty() ? current
+                                                    : util::CharactersToRepresentation(likely);
+        };
+        std::string lineEnd = data::DetectLineEnd(head);
         file.SetDatabaseType("Flat ASCII");
         c.SetIsFixed(false);
         c.SetIsDelimited(true);
         c.SetRecordDelimiterRepresentation(o.recordDelimiter.value_or(
-            wasDelimited ? c.RecordDelimiterRepresentation() : "CHR$(13) & CHR$(10)"));
+            Own(c.RecordDelimiterRepresentation(), lineEnd.empty() ? "\r\n" : lineEnd)));
         c.SetFieldDelimiterRepresentation(o.fieldDelimiter.value_or(
-            wasDelimited ? c.FieldDelimiterRepresentation() : "CHR$(44)"));
+            Own(c.FieldDelimiterRepresentation(), data::LikeliestFieldDelimiter(head))));
         c.SetTextQualifierRepresentation(
             o.qualifier.value_or(wasDelimited ? c.TextQualifierRepresentation() : "CHR$(34)"));
         c.SetFirstRecordContainsFieldNames(o.header);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/data_options.h"
+#include "cli/data_profiles.h"
 #include "data/convert_text.h"
 #include "data/file.h"
 #include "util/utilities.h"
@@ -55,7 +56,7 @@ bool TakesValue(const std::string& option) {
     return option == "--record-length" || option == "--byte-offset" ||
            option == "--record-delimiter" || option == "--field-delimiter" ||
            option == "--qualifier" || option == "--from" || option == "--count" ||
-           option == "--casing" || option == "--connection-folder";
+           option == "--casing" || option == "--connection-folder" || option == "--profiles";
 }
 
 bool ParseDivision(const std::string& file, const std::vector<std::string>& rest,
@@ -68,7 +69,17 @@ bool ParseDivision(const std::string& file, const std::vector<std::string>& rest
         UsageError(error);
         return false;
     }
-    return true;
+    return ReadProfiles(options);
+}
+
+bool ReadProfiles(const DataOptions& options) {
+    std::string error;
+    if (options.noProfiles ||
+        UseProfiles(options.profiles.value_or(DefaultProfileFile()), error)) {
+        return true;
+    }
+    PrintError(error);
+    return false;
 }
 
 bool OpenData(data::File& file, const DataOptions& options) {

@@ -32,9 +32,13 @@ void PrintError(const std::string& text);
 int UsageError(const std::string& text);
 /// Options that take a value, so their values are not taken for arguments.
 bool TakesValue(const std::string& option);
+/// Hands the file types (the program's profiles, --profiles or none) to
+/// the engine; false after a message.
+bool ReadProfiles(const DataOptions& options);
 /// Opens Options.File and applies the division options; false after a message.
 bool OpenData(data::File& file, const DataOptions& options);
-/// Parses the division options of Rest as the "fields" command would.
+/// Parses the division options of Rest as the "fields" command would and
+/// hands over the side-file settings and file types; false after a message.
 bool ParseDivision(const std::string& file, const std::vector<std::string>& rest,
                    DataOptions& options);
 

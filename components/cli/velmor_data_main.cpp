@@ -3,10 +3,12 @@
 // stderr with a non-zero exit status.
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli/data_options.h"
+#include "cli/data_profiles.h"
 #include "cli/tools_command.h"
 #include "data/convert_text.h"
 #include "data/converter.h"
@@ -74,6 +76,17 @@ int Count(File& file) {
     return 0;
 }
 
+// True (after a warning) when the file's size is no longer what it was when
+// it was opened: what was read since may be cut off.
+bool Changed(const File& file, const DataOptions& options) {
+    std::error_code ec;
+    auto size = std::filesystem::file_size(options.file, ec);
+    if (!ec && static_cast<velmor::data::FilePos>(size) == file.FileLength()) return false;
+    PrintError("\"" + options.file +
+               "\" changed while it was read; the records printed last may be cut off.");
+    return true;
+}
+
 int Records(File& file, const DataOptions& options) {
     const velmor::data::CodePage page = PageOf(file);
     std::string out;
@@ -81,6 +94,7 @@ int Records(File& file, const DataOptions& options) {
     for (RecordNo r = options.from; r <= last; ++r) {
         file.MoveTo(r);
         if (file.AtEnd() || file.RecordNumber() != r) break;
+        if (!options.keepDeleted && file.RecordDeleted()) continue;
         out += '[';
         bool first = true;
         for (const std::string& value : RecordValues(file)) {
@@ -92,10 +106,11 @@ int Records(File& file, const DataOptions& options) {
         if (out.size() > (1 << 16)) {
             Print(out);
             out.clear();
+            if (Changed(file, options)) return kFailed;
         }
     }
     Print(out);
-    return 0;
+    return Changed(file, options) ? kFailed : 0;
 }
 
 int FieldsOf(const File& file) {
@@ -117,6 +132,10 @@ int FieldsOf(const File& file) {
 }
 
 int Find(File& file, const DataOptions& options) {
+    // "fields" shows a file without a layout as one field, Field1: the same
+    // name searches the whole record.
+    if (file.GetFields().Count() == 0 && velmor::util::EqualsNoCase(options.field, "Field1"))
+        file.GetFields().Add("Field1", velmor::data::FilePos{1} << 40, {}, 1);
     if (!file.GetFields().Exists(options.field)) {
         PrintError("\"" + options.file + "\" has no field named \"" + options.field + "\".");
         return kFailed;
@@ -186,6 +205,12 @@ int main(int argc, char** argv) {
         if (!velmor::cli::ApplySideFileOptions(options, error)) {
             PrintError(error);
             return kUsage;
+        }
+        if (!options.noProfiles &&
+            !velmor::cli::UseProfiles(
+                options.profiles.value_or(velmor::cli::DefaultProfileFile()), error)) {
+            PrintError(error);
+            return kFailed;
         }
         int status = Run(options);
         if (std::ferror(stdout)) {

@@ -91,8 +91,8 @@ bool IsNameByte(char c) {
 }
 
 std::string CleanDbaseName(const std::string& name) {
-    const bool letterFirst = !name.empty() && UpperAscii(name[0]) >= 'A' &&
-                             UpperAscii(name[0]) <= 'Z';
+    const bool letterFirst =
+        !name.empty() && UpperAscii(name[0]) >= 'A' && UpperAscii(name[0]) <= 'Z';
     std::string clean(letterFirst ? 0 : 1, 'F');
     for (char c : name) {
         if (clean.size() == 10) break;
@@ -175,10 +175,11 @@ std::string DbaseHeader(const std::vector<std::string>& dbaseNames,
     return header;
 }
 
-bool AppendDbaseRecord(const Values& values, const std::vector<FilePos>& widths, std::string& out) {
+bool AppendDbaseRecord(const Values& values, const std::vector<FilePos>& widths, std::string& out,
+                       bool deleted) {
     if (values.size() > widths.size()) return false;
     std::size_t mark = out.size();
-    out.push_back(' ');
+    out.push_back(deleted ? '*' : ' ');
     if (!AppendPadded(values, widths, out)) {
         out.resize(mark);
         return false;

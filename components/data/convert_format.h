@@ -64,9 +64,10 @@ std::string DbaseHeader(const std::vector<std::string>& dbaseNames,
 constexpr FilePos kDbaseRecordCountOffset = 4;
 std::string DbaseRecordCount(std::uint32_t recordCount);
 
-/// Deletion flag " " then the values padded to their widths (each at least
-/// 1, as in the header).
-bool AppendDbaseRecord(const Values& values, const std::vector<FilePos>& widths, std::string& out);
+/// Deletion flag (" ", or "*" when Deleted) then the values padded to their
+/// widths (each at least 1, as in the header).
+bool AppendDbaseRecord(const Values& values, const std::vector<FilePos>& widths, std::string& out,
+                       bool deleted = false);
 
 /// The end-of-file mark after the last record.
 constexpr char kDbaseEndOfFile = 0x1A;

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "data/datareader.h"
+
 namespace velmor::data {
 
 namespace {
@@ -30,8 +32,8 @@ bool BlockReader::Open(const std::string& path, FilePos from, FilePos to, std::s
                        std::string& error) {
     Close();
     path_ = path;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return Fail(error);
+    fd_ = OpenDataFile(path, error);
+    if (fd_ < 0) return false;
     from = std::max<FilePos>(from, 0);
     ::posix_fadvise(fd_, static_cast<off_t>(from), to == kToEnd ? 0 : static_cast<off_t>(to - from),
                     POSIX_FADV_SEQUENTIAL);

@@ -5,6 +5,8 @@
 #include "data/convert_fast.h"
 #include "data/convert_reader.h"
 #include "data/convert_scan.h"
+#include "data/datareader.h"
+#include "data/detection.h"
 #include "data/file.h"
 #include "util/utilities.h"
 
@@ -14,11 +16,18 @@ namespace {
 
 constexpr std::size_t kBlock = 1 << 20;
 
+FilePos DataStart(const std::string& path, FilePos byteOffset) {
+    DataReader reader;
+    std::string error;
+    std::string head = reader.Open(path, error) ? reader.ReadString(0, 3) : std::string();
+    return DelimitedDataStart(head, byteOffset);
+}
+
 class DelimitedStream : public RecordStream {
 public:
     DelimitedStream(const File& file, DelimitedSyntax syntax)
         : path_(file.PathAndName()),
-          offset_(file.GetConnection().ByteOffset()),
+          offset_(DataStart(path_, file.GetConnection().ByteOffset())),
           total_(file.FileLength()),
           skipFirst_(file.GetConnection().FirstRecordContainsFieldNames()),
           syntax_(syntax),
@@ -69,8 +78,9 @@ struct Slice {
 
 class FixedStream : public RecordStream {
 public:
-    FixedStream(const File& file, std::vector<Slice> slices)
-        : path_(file.PathAndName()),
+    FixedStream(const File& file, std::vector<Slice> slices, int deletedRecords)
+        : deletedRecords_(deletedRecords),
+          path_(file.PathAndName()),
           offset_(file.GetConnection().ByteOffset()),
           length_(static_cast<std::size_t>(file.GetConnection().RecordLength())),
           count_(file.RecordCount()),
@@ -83,28 +93,43 @@ public:
     }
 
     const Values* Next() override {
-        if (length_ == 0 || read_ >= count_) return nullptr;
-        while (reader_.Data().size() < length_ && !reader_.AtEnd()) {
-            if (!reader_.Fill(error_)) return nullptr;
-        }
-        std::string_view data = reader_.Data();
-        if (data.empty()) return nullptr;
-        std::string_view record = data.substr(0, std::min(length_, data.size()));
+        std::string_view record;
+        do {
+            if (!NextRecord(record)) return nullptr;
+            deleted_ = deletedRecords_ != kNoMarks && record.front() == '*';
+        } while (deleted_ && deletedRecords_ == kSkip);
         values_.clear();
         for (const Slice& s : slices_) {
             values_.push_back(s.begin < record.size() ? record.substr(s.begin, s.size)
                                                       : std::string_view());
         }
-        reader_.Consume(record.size());
-        ++read_;
         return &values_;
     }
 
     FilePos Done() const override { return reader_.Done(); }
     FilePos Total() const override { return offset_ + count_ * static_cast<FilePos>(length_); }
     bool FixedPositions() const override { return true; }
+    bool Deleted() const override { return deleted_; }
+
+    /// What to do with the deletion marks of a dBase table.
+    static constexpr int kNoMarks = 0, kSkip = 1, kKeep = 2;
 
 private:
+    bool NextRecord(std::string_view& record) {
+        if (length_ == 0 || read_ >= count_) return false;
+        while (reader_.Data().size() < length_ && !reader_.AtEnd()) {
+            if (!reader_.Fill(error_)) return false;
+        }
+        std::string_view data = reader_.Data();
+        if (data.empty()) return false;
+        record = data.substr(0, std::min(length_, data.size()));
+        reader_.Consume(record.size());  // the bytes stay until the next Fill
+        ++read_;
+        return true;
+    }
+
+    int deletedRecords_;
+    bool deleted_ = false;
     std::string path_;
     FilePos offset_;
     std::size_t length_;
@@ -189,14 +214,18 @@ bool ReadRepresentation(const std::string& text, const char* what, std::string& 
 
 }  // namespace
 
-std::unique_ptr<RecordStream> RecordStream::For(File& file, std::string& error) {
+std::unique_ptr<RecordStream> RecordStream::For(File& file, std::string& error, bool keepDeleted) {
     if (!file.Connected()) {
         error = "No source file is open.";
         return nullptr;
     }
     if (file.FixedLayout()) {
         if (IsEbcdic(file)) return std::make_unique<EngineStream>(file);
-        return std::make_unique<FixedStream>(file, FieldSlices(file));
+        const bool dbase = util::ToUpper(file.DatabaseType()).rfind("DBASE", 0) == 0;
+        return std::make_unique<FixedStream>(file, FieldSlices(file),
+                                             !dbase        ? FixedStream::kNoMarks
+                                             : keepDeleted ? FixedStream::kKeep
+                                                           : FixedStream::kSkip);
     }
     const Connection& c = file.GetConnection();
     DelimitedSyntax syntax;

@@ -22,7 +22,9 @@ public:
 
     /// A stream over File's records (File stays open and unchanged while the
     /// stream is used); nullptr with Error set when the file cannot be read.
-    static std::unique_ptr<RecordStream> For(File& file, std::string& error);
+    /// Records a dBase table marks deleted are left out unless KeepDeleted.
+    static std::unique_ptr<RecordStream> For(File& file, std::string& error,
+                                             bool keepDeleted = false);
 
     /// Back to the first data record.
     virtual bool Rewind() = 0;
@@ -34,6 +36,8 @@ public:
     virtual FilePos Total() const = 0;
     /// True when values are cut from fixed positions (and padded with blanks).
     virtual bool FixedPositions() const = 0;
+    /// True when the record Next() gave last is marked deleted (dBase).
+    virtual bool Deleted() const { return false; }
 
     /// Faster whole-file passes over the same records, when the source's
     /// shape allows them; nullptr otherwise.

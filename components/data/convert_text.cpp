@@ -71,7 +71,9 @@ void Transcode(std::string_view bytes, CodePage page, std::string& out, AsciiHan
             ++i;
             continue;
         }
-        std::size_t n = Utf8SequenceLength(bytes, i);
+        // Translated EBCDIC is Latin-1 throughout: two of its characters in a
+        // row can look like UTF-8 ("\xC9\xB0" for "É°") and must not be read so.
+        std::size_t n = page == CodePage::Latin1 ? 0 : Utf8SequenceLength(bytes, i);
         if (n > 0) {
             out.append(bytes.substr(i, n));
             i += n;
@@ -82,7 +84,50 @@ void Transcode(std::string_view bytes, CodePage page, std::string& out, AsciiHan
     }
 }
 
+std::uint32_t DecodeUtf8(std::string_view text, std::size_t i, std::size_t n) {
+    auto b = static_cast<unsigned char>(text[i]);
+    std::uint32_t cp = n == 2 ? (b & 0x1Fu) : n == 3 ? (b & 0x0Fu) : (b & 0x07u);
+    for (std::size_t k = 1; k < n; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+    return cp;
+}
+
+// The byte for code point Cp in Page; -1 when the page has none.
+int ByteFor(std::uint32_t cp, CodePage page) {
+    if (page == CodePage::Latin1) return cp <= 0xFF ? static_cast<int>(cp) : -1;
+    for (int k = 0; k < 32; ++k) {
+        if (kCp1252High[k] == cp) return 0x80 + k;
+    }
+    return cp >= 0xA0 && cp <= 0xFF ? static_cast<int>(cp) : -1;
+}
+
 }  // namespace
+
+bool IsUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n =
+            static_cast<unsigned char>(text[i]) < 0x80 ? 1 : Utf8SequenceLength(text, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+bool FromUtf8(std::string_view text, CodePage page, std::string& bytes) {
+    bytes.clear();
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            bytes.push_back(text[i++]);
+            continue;
+        }
+        std::size_t n = Utf8SequenceLength(text, i);
+        int b = n == 0 ? -1 : ByteFor(DecodeUtf8(text, i, n), page);
+        if (b < 0) return false;
+        bytes.push_back(static_cast<char>(b));
+        i += n;
+    }
+    return true;
+}
 
 void AppendDisplayText(std::string_view bytes, std::string& out, CodePage page) {
     Transcode(bytes, page, out, [&out](char c) { out.push_back(c); });

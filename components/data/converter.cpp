@@ -167,7 +167,10 @@ bool Conversion::OpenSource() {
     }
     if (!error_.empty()) return false;
     std::string streamError;
-    stream_ = RecordStream::For(file_, streamError);
+    // A dBase target keeps every record with its deletion mark; other
+    // targets have no such mark, so deleted records stay out unless asked for.
+    stream_ = RecordStream::For(file_, streamError,
+                                kind_ == OutputKind::Dbase || settings_.KeepDeletedRecords());
     if (!stream_) return Fail(streamError);
     const Fields& fields = file_.GetFields();
     for (int i = 1; i <= fields.Count(); ++i) {
@@ -298,7 +301,7 @@ bool Conversion::AppendRecord(const Values& values, std::string& line, std::uint
             ok = AppendFixedRecord(v, widths_, line);
             break;
         case OutputKind::Dbase:
-            ok = AppendDbaseRecord(v, widths_, line);
+            ok = AppendDbaseRecord(v, widths_, line, stream_->Deleted());
             break;
         case OutputKind::Delimited:
             break;
@@ -383,7 +386,8 @@ void Conversion::SaveTargetConnection() {
         target.SetDatabaseType("Flat ASCII");
         c.SetIsDelimited(false);
         c.SetIsFixed(true);
-        c.SetByteOffset(0);
+        // Fixed records skip a names record by starting one record in.
+        c.SetByteOffset(settings_.FirstRecordContainsFieldNames() ? length + 2 : 0);
         c.SetRecordLength(length + 2);
         target.GetFields().Clear();
         FilePos start = 1;

@@ -29,6 +29,10 @@ public:
     void SetFieldDelimiterRepresentation(const std::string& v) { fieldDelimiter_ = v; }
     const std::string& TextQualifierRepresentation() const { return textQualifier_; }
     void SetTextQualifierRepresentation(const std::string& v) { textQualifier_ = v; }
+    /// Records a dBase source marks deleted are written to a target that is
+    /// not dBase too (a dBase target always keeps them, marked).
+    bool KeepDeletedRecords() const { return keepDeleted_; }
+    void SetKeepDeletedRecords(bool v) { keepDeleted_ = v; }
 
     // The same options and templates the viewer hands its File, so that the
     // source is read through the very connection the viewer uses (a
@@ -57,6 +61,7 @@ private:
     bool isFixed_ = false;
     bool isDelimited_ = false;
     bool firstRecordContainsFieldNames_ = false;
+    bool keepDeleted_ = false;
     std::string recordDelimiter_;
     std::string fieldDelimiter_;
     std::string textQualifier_;

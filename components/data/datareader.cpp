@@ -15,19 +15,32 @@ DataReader::~DataReader() {
     Close();
 }
 
-bool DataReader::Open(const std::string& path, std::string& error) {
-    Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+int OpenDataFile(const std::string& path, std::string& error) {
+    // Non-blocking, so a FIFO without a writer cannot hold us in open().
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = "The file \"" + path + "\" cannot be opened: " + std::strerror(errno) + ".";
-        return false;
+        error = errno == ENXIO
+                    ? "\"" + path + "\" is not a regular file; only files can be read."
+                    : "The file \"" + path + "\" cannot be opened: " + std::strerror(errno) + ".";
+        return -1;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        error = "\"" + path + "\" is not a readable data file.";
-        return false;
+        error = S_ISDIR(st.st_mode)
+                    ? "\"" + path + "\" is a folder, not a data file."
+                    : "\"" + path + "\" is not a regular file; only files can be read.";
+        return -1;
     }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+bool DataReader::Open(const std::string& path, std::string& error) {
+    Close();
+    int fd = OpenDataFile(path, error);
+    if (fd < 0) return false;
     fd_ = fd;
     path_ = path;
     Restat();

@@ -41,6 +41,10 @@ private:
     std::string path_;
 };
 
+/// Opens Path for reading when it is a regular file, without ever blocking
+/// (a FIFO, device, socket or folder is refused); -1 with Error otherwise.
+int OpenDataFile(const std::string& path, std::string& error);
+
 /// Reads a whole (small) file; false when it cannot be read or is longer
 /// than Limit bytes.
 bool ReadWholeFile(const std::string& path, std::string& text, size_t limit = size_t{1} << 30);

@@ -84,7 +84,7 @@ bool ReadDbaseHeader(std::string_view head, FilePos fileSize, DbaseHeader& heade
         DbaseField field;
         field.name = FieldName(head.substr(at, nameLength));
         field.type = head[at + nameLength];
-        field.length = static_cast<FilePos>(Byte(head, at + (level7 ? 34 : 16)));
+        field.length = static_cast<FilePos>(Byte(head, at + (level7 ? 33 : 16)));
         field.start = position;
         position += field.length;
         header.fields.push_back(std::move(field));

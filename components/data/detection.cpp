@@ -2,18 +2,20 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 #include <vector>
 
 #include "data/dbaseheader.h"
-#include "data/delimitedscanner.h"
 
 namespace velmor::data {
 
 namespace {
 
 constexpr size_t kMaxLines = 200;
+constexpr size_t kHeaderRows = 50;
 constexpr FilePos kDefaultRecordLength = 80;
+// A field delimiter must split this share of the records; ragged rows with
+// optional columns still do, a character that merely occurs in text does not.
+constexpr double kMinSupport = 0.75;
 
 struct Lines {
     std::vector<std::string_view> lines;
@@ -47,18 +49,36 @@ bool LooksBinary(std::string_view sample) {
     return !sample.empty() && odd * 20 > sample.size();
 }
 
-bool IsNumber(std::string_view v) {
-    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
-    while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
-    if (v.empty()) return false;
-    size_t digits = 0;
-    for (char c : v) {
-        if (c >= '0' && c <= '9')
-            ++digits;
-        else if (c != '.' && c != ',' && c != '-' && c != '+' && c != '$' && c != '%')
-            return false;
+bool IsBlank(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+bool IsComment(std::string_view line) {
+    return !line.empty() && line.front() == '#';
+}
+
+// Lines that say nothing about the division: comments and empty lines.
+bool IsAside(std::string_view record) {
+    return IsBlank(record) || IsComment(record);
+}
+
+// Bytes of the comment lines (and the empty lines among and after them) at
+// the start; 0 when the sample holds nothing else, so a file of comments
+// alone is still shown.
+FilePos LeadingComments(std::string_view sample, bool whole, const std::string& end) {
+    size_t at = 0;
+    bool comment = false;
+    while (at < sample.size()) {
+        size_t hit = sample.find(end, at);
+        if (hit == std::string_view::npos && !whole) return 0;
+        size_t stop = hit == std::string_view::npos ? sample.size() : hit;
+        std::string_view line = sample.substr(at, stop - at);
+        if (!IsAside(line)) return comment ? static_cast<FilePos>(at) : 0;
+        comment = comment || IsComment(line);
+        if (hit == std::string_view::npos) return 0;
+        at = hit + end.size();
     }
-    return digits > 0;
+    return 0;
 }
 
 // Records of the sample as the scanner with these delimiters cuts them, so a
@@ -81,60 +101,138 @@ std::vector<std::string_view> Records(std::string_view sample, bool whole,
     return records;
 }
 
-// A delimiter that splits most records into the same number of fields (more
-// than one) wins; ties go to the one giving more fields.
-std::string ChooseFieldDelimiter(std::string_view sample, bool whole,
-                                 const std::string& recordEnd) {
+std::vector<std::string_view> DataRecords(std::string_view body, bool whole,
+                                          const DelimitedScanner& scanner) {
+    auto records = Records(body, whole, scanner);
+    records.erase(std::remove_if(records.begin(), records.end(), IsAside), records.end());
+    return records;
+}
+
+bool Wrapped(std::string_view value, char q) {
+    return value.size() >= 2 && value.front() == q && value.back() == q;
+}
+
+// The apostrophe qualifies when no value is wrapped in double quotes and
+// either some column has it around (nearly) every value or some record has
+// it around all of its values; otherwise the double quote.
+std::string ChooseQualifier(const std::vector<std::string_view>& lines, const std::string& field) {
+    DelimitedScanner raw(Delimiters{"\n", field, ""}, false);
+    std::vector<std::string> values;
+    std::vector<size_t> filled, quoted;
+    bool wholeRecord = false;
+    for (auto line : lines) {
+        raw.SplitFields(line, values);
+        if (values.size() > filled.size()) {
+            filled.resize(values.size(), 0);
+            quoted.resize(values.size(), 0);
+        }
+        // A record of names is often the only one quoted.
+        wholeRecord = wholeRecord ||
+                      (values.size() > 1 && std::all_of(values.begin(), values.end(),
+                                                        [](auto& v) { return Wrapped(v, '\''); }));
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (Wrapped(values[i], '"')) return "\"";
+            if (values[i].empty()) continue;
+            ++filled[i];
+            quoted[i] += Wrapped(values[i], '\'');
+        }
+    }
+    for (size_t i = 0; i < filled.size(); ++i) {
+        if (quoted[i] >= 2 && quoted[i] * 10 >= filled[i] * 9) return "'";
+    }
+    return wholeRecord ? "'" : "\"";
+}
+
+struct Candidate {
+    std::string field;
+    std::string qualifier;
+    double score = 0;
+    size_t fields = 0;  ///< the most common field count
+};
+
+// Each candidate is scored by how many records it splits at all and how
+// many share its most common field count; ties keep the earlier candidate.
+Candidate ChooseFieldDelimiter(std::string_view body, bool whole, const std::string& recordEnd) {
     static const char kCandidates[] = {',', '\t', ';', '|'};
-    std::string best;
-    double bestScore = 0;
+    DelimitedScanner lineScanner(Delimiters{recordEnd, "", ""}, false);
+    const auto lines = DataRecords(body, whole, lineScanner);
+    Candidate best;
     for (char c : kCandidates) {
-        DelimitedScanner scanner(Delimiters{recordEnd, std::string(1, c), "\""}, false);
-        auto records = Records(sample, whole, scanner);
+        const std::string field(1, c);
+        if (std::none_of(lines.begin(), lines.end(),
+                         [c](auto l) { return l.find(c) != std::string_view::npos; }))
+            continue;
+        Candidate option{field, ChooseQualifier(lines, field), 0};
+        DelimitedScanner scanner(Delimiters{recordEnd, field, option.qualifier}, false);
+        auto records = DataRecords(body, whole, scanner);
         if (records.empty()) continue;
         std::map<size_t, size_t> counts;
-        for (auto record : records) ++counts[scanner.CountFields(record)];
+        size_t split = 0;
+        for (auto record : records) {
+            size_t n = scanner.CountFields(record);
+            ++counts[n];
+            split += n > 1;
+        }
         auto common = std::max_element(counts.begin(), counts.end(),
                                        [](auto& a, auto& b) { return a.second < b.second; });
-        if (common->first < 2) continue;
-        double share = static_cast<double>(common->second) / static_cast<double>(records.size());
-        if (share < 0.8 && !(records.size() <= 5 && share >= 0.5)) continue;
-        double score = share * 1000 + static_cast<double>(common->first);
-        if (score > bestScore) {
-            bestScore = score;
-            best = std::string(1, c);
-        }
+        const double all = static_cast<double>(records.size());
+        const double support = static_cast<double>(split) / all;
+        const double minimum = records.size() <= 5 ? 0.5 : kMinSupport;
+        if (common->first < 2 || support < minimum) continue;
+        option.score = support + 0.5 * static_cast<double>(common->second) / all;
+        option.fields = common->first;
+        if (option.score > best.score) best = option;
     }
     return best;
 }
 
-// A first record of distinct, non-empty, non-numeric names above a column
-// that is numeric in most later records is a header. Without numbers to
-// tell, the first record is taken as data: the user can still say otherwise.
-bool HasHeader(std::string_view sample, bool whole, const DelimitedScanner& scanner) {
-    Lines lines;
-    lines.lines = Records(sample, whole, scanner);
-    if (lines.lines.size() < 2) return false;
-    std::vector<std::string> names, values;
-    scanner.SplitFields(lines.lines[0], names);
-    std::set<std::string> seen;
-    for (auto& n : names) {
-        if (n.empty() || IsNumber(n) || !seen.insert(n).second) return false;
+std::vector<std::vector<std::string>> HeaderRows(const std::vector<std::string_view>& records,
+                                                 const DelimitedScanner& scanner) {
+    std::vector<std::vector<std::string>> rows;
+    for (size_t k = 0; k < records.size() && rows.size() <= kHeaderRows; ++k) {
+        rows.emplace_back();
+        scanner.SplitFields(records[k], rows.back());
     }
-    for (size_t column = 0; column < names.size(); ++column) {
-        size_t numeric = 0, rows = 0;
-        for (size_t k = 1; k < lines.lines.size(); ++k) {
-            scanner.SplitFields(lines.lines[k], values);
-            if (column >= values.size()) continue;
-            ++rows;
-            if (IsNumber(values[column])) ++numeric;
-        }
-        if (rows > 0 && numeric * 2 > rows) return true;
-    }
-    return false;
+    return rows;
+}
+
+// A first line alone before the data, marked as a comment but splitting
+// into about as many fields as the records do, which the header test takes for
+// names ("#id,name,...").
+bool CommentedNames(std::string_view sample, FilePos fileSize, const Lines& lines, FilePos offset,
+                    const Candidate& chosen) {
+    if (lines.lines.empty() ||
+        offset != static_cast<FilePos>(lines.lines[0].size() + lines.end.size()))
+        return false;
+    Delimiters d{lines.end, chosen.field, chosen.qualifier};
+    DelimitedScanner scanner(d, false);
+    // Unqualified delimiters inside a few values make a ragged file: one
+    // field more or less than the records' usual count still fits.
+    const size_t count = scanner.CountFields(lines.lines[0]);
+    if (count < 2 || count + 1 < chosen.fields || count > chosen.fields + 1) return false;
+    return JudgeDelimited(sample, fileSize, d, 0).headerVote > 0;
 }
 
 }  // namespace
+
+FilePos DelimitedDataStart(std::string_view head, FilePos byteOffset) {
+    if (byteOffset <= 0 && head.substr(0, 3) == "\xEF\xBB\xBF") return 3;
+    return std::max<FilePos>(byteOffset, 0);
+}
+
+std::string LikeliestFieldDelimiter(std::string_view sample) {
+    static const char kCandidates[] = {',', '\t', ';', '|'};
+    char best = ',';
+    std::ptrdiff_t most = 0;
+    for (char c : kCandidates) {
+        std::ptrdiff_t n = std::count(sample.begin(), sample.end(), c);
+        if (n > most) {
+            most = n;
+            best = c;
+        }
+    }
+    return std::string(1, best);
+}
 
 std::string DetectLineEnd(std::string_view sample) {
     size_t crlf = 0, lf = 0, cr = 0;
@@ -169,6 +267,43 @@ FilePos DetectRecordLength(std::string_view sample, FilePos fileSize) {
     return std::min(fileSize, kDefaultRecordLength);
 }
 
+DelimitedFit JudgeDelimited(std::string_view sample, FilePos fileSize, const Delimiters& d,
+                            FilePos offset) {
+    DelimitedFit fit;
+    if (d.record.empty() || offset < 0 || static_cast<size_t>(offset) >= sample.size()) return fit;
+    const bool whole = static_cast<FilePos>(sample.size()) >= fileSize;
+    std::string_view body = sample.substr(static_cast<size_t>(offset));
+    DelimitedScanner scanner(d, false);
+    auto records = DataRecords(body, whole, scanner);
+    if (records.empty()) return fit;
+    if (!d.field.empty()) {
+        size_t split = 0;
+        for (auto record : records) split += scanner.CountFields(record) > 1;
+        fit.support = static_cast<double>(split) / static_cast<double>(records.size());
+    }
+    if (d.qualifier.size() == 1) {
+        DelimitedScanner raw(Delimiters{d.record, d.field, ""}, false);
+        std::vector<std::string> values;
+        for (auto record : records) {
+            raw.SplitFields(record, values);
+            if (std::any_of(values.begin(), values.end(),
+                            [&](const std::string& v) { return Wrapped(v, d.qualifier[0]); })) {
+                fit.qualifierUsed = true;
+                break;
+            }
+        }
+    }
+    // The first record itself is judged even when it looks like a comment.
+    auto all = Records(body, whole, scanner);
+    if (!all.empty() && !d.field.empty()) {
+        std::vector<std::string_view> rows{all.front()};
+        for (size_t k = 1; k < all.size(); ++k)
+            if (!IsAside(all[k])) rows.push_back(all[k]);
+        fit.headerVote = HeaderVote(HeaderRows(rows, scanner));
+    }
+    return fit;
+}
+
 Detection DetectConnection(std::string_view sample, FilePos fileSize) {
     Detection d;
     if (LooksLikeDbase(sample, fileSize)) {
@@ -182,22 +317,33 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
         d.recordLength = DetectRecordLength(sample, fileSize);
         return d;
     }
-    d.fieldDelimiter = ChooseFieldDelimiter(sample, whole, lines.end);
-    bool sameLength = lines.lines.size() >= 2 &&
+    const FilePos offset = LeadingComments(sample, whole, lines.end);
+    std::string_view body = sample.substr(static_cast<size_t>(offset));
+    Candidate chosen = ChooseFieldDelimiter(body, whole, lines.end);
+    bool sameLength = offset == 0 && lines.lines.size() >= 2 &&
                       std::all_of(lines.lines.begin(), lines.lines.end(),
                                   [&](auto l) { return l.size() == lines.lines[0].size(); });
-    if (sameLength && d.fieldDelimiter.empty()) {
+    if (sameLength && chosen.field.empty()) {
         d.kind = Detection::Kind::Fixed;
         d.recordLength = static_cast<FilePos>(lines.lines[0].size() + lines.end.size());
         return d;
     }
     d.kind = Detection::Kind::Delimited;
     d.recordDelimiter = lines.end;
-    d.qualifier.assign(1, '"');
+    if (offset > 0 && !chosen.field.empty() &&
+        CommentedNames(sample, fileSize, lines, offset, chosen))
+        d.byteOffset = 0;  // the first record, "#" and all, holds the names
+    else
+        d.byteOffset = offset;
+    d.fieldDelimiter = chosen.field;
+    d.qualifier = chosen.field.empty() ? std::string("\"") : chosen.qualifier;
     if (!d.fieldDelimiter.empty()) {
-        DelimitedScanner scanner(Delimiters{d.recordDelimiter, d.fieldDelimiter, d.qualifier},
-                                 false);
-        d.header = HasHeader(sample, whole, scanner);
+        Delimiters chosenDelimiters{d.recordDelimiter, d.fieldDelimiter, d.qualifier};
+        // A UTF-8 byte-order mark is no part of the first name.
+        const FilePos mark = d.byteOffset == 0 ? DelimitedDataStart(sample, 0) : 0;
+        d.header = JudgeDelimited(sample.substr(static_cast<size_t>(mark)), fileSize - mark,
+                                  chosenDelimiters, d.byteOffset)
+                       .headerVote > 0;
     }
     return d;
 }

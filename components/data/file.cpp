@@ -186,6 +186,9 @@ bool File::AtEnd() const {
 std::string File::RecordText() const {
     return Guard(*impl_, std::string(), [&] { return impl_->RecordText(); });
 }
+bool File::RecordDeleted() const {
+    return Guard(*impl_, false, [&] { return impl_->dbase && impl_->GetBytes(1, 1) == "*"; });
+}
 std::string File::GetBytes(FilePos start, FilePos length) const {
     return Guard(*impl_, std::string(), [&] { return impl_->GetBytes(start, length); });
 }

@@ -111,6 +111,8 @@ public:
     bool AtEnd() const;
     /// Raw bytes of the current record, without its record delimiter.
     std::string RecordText() const;
+    /// True when the current record is one a dBase table marks deleted.
+    bool RecordDeleted() const;
     /// Length bytes of the current record from byte Start (1-based) on; fewer
     /// at the record's end.
     std::string GetBytes(FilePos start, FilePos length) const;

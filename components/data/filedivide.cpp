@@ -121,6 +121,7 @@ bool FileImpl::DivideDelimited() {
                 util::CharactersToRepresentation(detected.qualifier));
             connection.SetFirstRecordContainsFieldNames(detected.header ||
                                                         connection.FirstRecordContainsFieldNames());
+            if (connection.ByteOffset() == 0) connection.SetByteOffset(detected.byteOffset);
         }
     }
     Delimiters d;
@@ -143,13 +144,13 @@ bool FileImpl::DivideDelimited() {
     }
     if (d.record.empty()) d.record = DetectLineEnd(ReadHead(kDetectionSample));
     if (d.record.empty()) d.record = "\r\n";
-    dataStart = std::clamp<FilePos>(connection.ByteOffset(), 0, reader.Size());
+    dataStart = std::min(DelimitedDataStart(ReadHead(3), connection.ByteOffset()), reader.Size());
     headerRecords = connection.FirstRecordContainsFieldNames() ? 1 : 0;
     delimited = std::make_unique<DelimitedRecords>(reader, DelimitedScanner(d), dataStart);
     divisionKey_ = DivisionKey(d, dataStart);
     if (reader.Size() >= kIndexFileThreshold) {
         IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(),
-                     divisionKey_};
+                     divisionKey_, ContentSample(reader)};
         LoadRecordIndex(IndexPathAndName(), key, delimited->Index());
     }
     delimited->LongRecord = [this](const RecordSpan& span) {

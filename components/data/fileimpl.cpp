@@ -4,6 +4,7 @@
 
 #include "data/connectionfile.h"
 #include "data/detection.h"
+#include "data/filetypefit.h"
 #include "data/sidefiles.h"
 #include "util/utilities.h"
 
@@ -236,24 +237,9 @@ void FileImpl::ApplyTemplateOrDetection(const std::string& extension) {
     connection.SetDatabaseTypeName(
         t->DatabaseTypeName().empty() && t->IsFixed() ? "Flat ASCII" : t->DatabaseTypeName());
     if (!connection.IsDelimited()) return;
-    // A template names the kind of file; where it leaves a delimiter out, or
-    // names a line end the file does not use, the file's own one is taken.
-    Detection d = DetectConnection(head, reader.Size());
-    std::string lineEnd = DetectLineEnd(head);
-    auto record = util::RepresentationToCharacters(connection.RecordDelimiterRepresentation());
-    bool recordMissing = record.ok() && (record.characters.empty() ||
-                                         head.find(record.characters) == std::string::npos);
-    if (recordMissing && !lineEnd.empty())
-        connection.SetRecordDelimiterRepresentation(util::CharactersToRepresentation(lineEnd));
-    if (connection.FieldDelimiterRepresentation().empty() && d.kind == Detection::Kind::Delimited &&
-        !d.fieldDelimiter.empty()) {
-        connection.SetFieldDelimiterRepresentation(
-            util::CharactersToRepresentation(d.fieldDelimiter));
-        if (connection.TextQualifierRepresentation().empty())
-            connection.SetTextQualifierRepresentation(
-                util::CharactersToRepresentation(d.qualifier));
-        connection.SetFirstRecordContainsFieldNames(t->FirstRecordContainsFieldNames() || d.header);
-    }
+    // A template names the kind of file; the file's own first kilobytes
+    // correct what they plainly contradict and fill what it leaves out.
+    FitDelimitedSettings(connection, head, reader.Size());
 }
 
 void FileImpl::ApplyDetection(bool keepFields) {
@@ -279,6 +265,7 @@ void FileImpl::ApplyDetection(bool keepFields) {
             connection.SetTextQualifierRepresentation(
                 util::CharactersToRepresentation(d.qualifier));
             connection.SetFirstRecordContainsFieldNames(d.header);
+            connection.SetByteOffset(d.byteOffset);
             break;
     }
     if (!keepFields) {
@@ -377,7 +364,8 @@ void FileImpl::SetDatabaseType(const std::string& v) {
 void FileImpl::SaveIndex() {
     if (kind != Kind::Delimited || !delimited || reader.Size() < kIndexFileThreshold) return;
     if (!delimited->Index().changed || delimited->Counted() <= RecordIndex::kStride) return;
-    IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(), divisionKey_};
+    IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(), divisionKey_,
+                 ContentSample(reader)};
     const std::string file = IndexPathAndName();
     if (MakeFolderFor(file) && SaveRecordIndex(file, key, delimited->Index()))
         delimited->Index().changed = false;

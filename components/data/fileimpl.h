@@ -2,6 +2,7 @@
 // the current record and the events. Kept out of the public header.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 namespace velmor::data {
 
 struct RecordFinder;
+class PhraseFinder;
 
 class FileImpl {
 public:
@@ -111,6 +113,11 @@ private:
     RecordNo FindInLongRecords(FilePos begin, FilePos end, const RecordFinder& finder,
                                RecordNo from);
     RecordNo FindDelimited(int field, std::string_view phrase, RecordNo from);
+    RecordNo FindDelimitedSplitting(const std::function<bool(std::string_view)>& holds,
+                                    RecordNo from);
+    /// File offset of the next raw occurrence of Phrase at or after From; -1
+    /// when none (or when the user cancels).
+    FilePos NextRaw(const PhraseFinder& phrase, FilePos from, FilePos& nextReport);
 
     enum class LayoutSource { None, ConnectionFile, FormatFile, Dbase, Derived, User };
     void SetLayoutSource(LayoutSource source);
@@ -123,6 +130,7 @@ private:
     mutable bool warnedLong_ = false;
     bool indexChanged_ = false;
     std::string divisionKey_;
+    std::unique_ptr<char[]> findBuffer_;  ///< reused by every Find
 };
 
 /// Longest record text handed out; longer records are cut with one warning.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,7 @@ namespace velmor::data {
 
 namespace {
 
-constexpr char kMagic[8] = {'V', 'D', 'I', 'D', 'X', '0', '1', '\n'};
+constexpr char kMagic[8] = {'V', 'D', 'I', 'D', 'X', '0', '2', '\n'};
 
 void PutNumber(std::string& out, std::int64_t v) {
     for (int i = 0; i < 8; ++i)
@@ -31,7 +32,26 @@ bool GetNumber(const std::string& in, size_t& at, std::int64_t& v) {
     return true;
 }
 
+void Mix(std::uint64_t& sum, std::string_view bytes) {
+    // FNV-1a, 64 bits.
+    for (unsigned char c : bytes) {
+        sum ^= c;
+        sum *= 0x100000001B3ULL;
+    }
+}
+
 }  // namespace
+
+std::uint64_t ContentSample(const DataReader& reader) {
+    constexpr FilePos kEnds = FilePos{64} << 10, kStep = FilePos{64} << 20;
+    constexpr size_t kPiece = size_t{4} << 10;
+    const FilePos size = reader.Size();
+    std::uint64_t sum = 0xCBF29CE484222325ULL;
+    Mix(sum, reader.ReadString(0, static_cast<size_t>(std::min(size, kEnds))));
+    for (FilePos at = kStep; at < size; at += kStep) Mix(sum, reader.ReadString(at, kPiece));
+    if (size > kEnds) Mix(sum, reader.ReadString(size - kEnds, static_cast<size_t>(kEnds)));
+    return sum;
+}
 
 void RecordIndex::Reset(FilePos dataStart) {
     stored.reset();
@@ -111,6 +131,7 @@ bool SaveRecordIndex(const std::string& path, const IndexKey& key, const RecordI
     std::string out(kMagic, sizeof kMagic);
     PutNumber(out, key.fileSize);
     PutNumber(out, key.fileTime);
+    PutNumber(out, static_cast<std::int64_t>(key.content));
     PutNumber(out, static_cast<std::int64_t>(key.division.size()));
     out += key.division;
     PutNumber(out, index.counted);
@@ -128,16 +149,18 @@ bool LoadRecordIndex(const std::string& path, const IndexKey& key, RecordIndex& 
     auto reader = std::make_shared<DataReader>();
     std::string error;
     if (!reader->Open(path, error)) return false;
-    const size_t headLength = sizeof kMagic + 3 * 8 + key.division.size() + 5 * 8;
+    const size_t headLength = sizeof kMagic + 4 * 8 + key.division.size() + 5 * 8;
     std::string data = reader->ReadString(0, headLength);
     if (data.size() != headLength || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0)
         return false;
     size_t at = sizeof kMagic;
-    std::int64_t size = 0, time = 0, divisionLength = 0;
+    std::int64_t size = 0, time = 0, content = 0, divisionLength = 0;
     GetNumber(data, at, size);
     GetNumber(data, at, time);
+    GetNumber(data, at, content);
     GetNumber(data, at, divisionLength);
     if (size != key.fileSize || time != key.fileTime ||
+        static_cast<std::uint64_t>(content) != key.content ||
         divisionLength != static_cast<std::int64_t>(key.division.size()) ||
         data.compare(at, key.division.size(), key.division) != 0)
         return false;

@@ -3,6 +3,7 @@
 // per 64 records keeps it far below one byte per record.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -52,13 +53,19 @@ struct RecordIndex {
     size_t MemoryBytes() const { return checkpoints.capacity() * sizeof(FilePos); }
 };
 
-/// What an index file must match to be reused: the data file's size and
-/// time and the division it was counted with.
+/// What an index file must match to be reused: the data file's size, time
+/// and a sample of its content, and the division it was counted with.
 struct IndexKey {
     FilePos fileSize = 0;
     std::int64_t fileTime = 0;
     std::string division;  ///< delimiters and byte offset, as text
+    std::uint64_t content = 0;
 };
+
+/// A checksum of the first and last 64 KiB of the file and of the first
+/// 4 KiB of every 64 MiB: copying another file of the same size and time
+/// over the data file (cp -p, touch -r) still changes it.
+std::uint64_t ContentSample(const DataReader& reader);
 
 /// Writes Index to Path (temporary file and rename). False on failure.
 bool SaveRecordIndex(const std::string& path, const IndexKey& key, const RecordIndex& index);

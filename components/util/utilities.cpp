@@ -142,11 +142,31 @@ std::int64_t FindLast(std::string_view text, std::string_view find) {
     return pos == std::string_view::npos ? 0 : static_cast<std::int64_t>(pos) + 1;
 }
 
+namespace {
+
+constexpr std::string_view kReservedWords[] = {"dim", "set",    "let",     "call",    "sub",
+                                               "end", "exit",   "true",    "false",   "nothing",
+                                               "rem", "public", "private", "function"};
+
+}  // namespace
+
+bool IsReservedWord(std::string_view name) {
+    for (std::string_view word : kReservedWords) {
+        if (EqualsNoCase(word, name)) return true;
+    }
+    return false;
+}
+
 std::string ToVariableName(std::string_view text) {
     std::string name;
     name.reserve(text.size() + 1);
     for (char c : text) name.push_back(IsLetter(c) || IsDigit(c) ? c : '_');
-    if (name.empty() || IsDigit(name.front())) name.insert(name.begin(), '_');
+    bool begetsReserved = false;
+    for (std::string_view word : kReservedWords) {
+        if (name.size() <= word.size() && EqualsNoCase(word.substr(0, name.size()), name))
+            begetsReserved = true;
+    }
+    if (begetsReserved || IsDigit(name.front())) name.insert(name.begin(), '_');
     return name;
 }
 

@@ -46,8 +46,14 @@ std::vector<std::string> SplitList(std::string_view text, int separatorCode);
 std::int64_t FindLast(std::string_view text, std::string_view find);
 
 /// A text usable as a script variable name: letters, digits and "_", never
-/// starting with a digit, never empty. Every other byte becomes "_".
+/// starting with a digit, never empty. Every other byte becomes "_". Neither
+/// the name nor the name followed by more letters (a generated script adds
+/// "C") is a reserved word: such a name gets a leading "_".
 std::string ToVariableName(std::string_view text);
+
+/// True for the words of the script language that are never names
+/// (statements and the values True, False and Nothing), in any case.
+bool IsReservedWord(std::string_view name);
 
 /// Takes the next line (up to CR LF, LF or CR) off Text; More is false once
 /// Text is used up.

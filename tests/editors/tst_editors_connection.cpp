@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "app/global.h"
+#include "data/profilefile.h"
 #include "editors/frmDKConnection.h"
 #include "editors_testhost.h"
 
@@ -49,6 +50,7 @@ private slots:
     void clearingHeaderRedraws();
     void composerButtonStoresReturnedText();
     void scrollBarMirrorsViewer();
+    void showsWhatTheFileTypeGaveWayTo();
 
 private:
     void OpenFixed(const QByteArray& bytes, qint64 recordLength, qint64 byteOffset);
@@ -339,6 +341,22 @@ void EditorsConnectionTest::scrollBarMirrorsViewer() {
     host_->bar.hide();
     form_->FixScrollBar();
     QVERIFY(form_->HScroll1->isHidden());
+}
+
+// A ".csv" that starts with comment lines and uses semicolons: the wizard
+// shows the settings in force, not the file type's.
+void EditorsConnectionTest::showsWhatTheFileTypeGaveWayTo() {
+    const QByteArray comments = "# stations\n# source: survey\n";
+    const QString path =
+        WriteFile(*dir_, "stations.csv", comments + "1;12.5;-3.25\n2;13.5;4.5\n3;9.25;0.5\n");
+    data::RegisterProfileEntries(data::AllFileTypeEntries(data::BuiltInProfileEntries()),
+                                 host_->file.GetFileTypes());
+    QVERIFY(host_->file.Open(path.toStdString()));
+    form_->Form_Activate();
+    QCOMPARE(form_->SSTab1->currentIndex(), int(frmDKConnection::DelimitedTab));
+    QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(59)"));
+    QCOMPARE(form_->txtDByteOffset->text(), QString::number(comments.size()));
+    QVERIFY(!form_->chkDFirstRowContainsFieldNames->isChecked());
 }
 
 QTEST_MAIN(EditorsConnectionTest)

@@ -325,8 +325,11 @@ void TestViewerGeometry::formatsRecordNumbers_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("zero") << 0LL << "";
     QTest::newRow("small") << 12LL << "12";
+    QTest::newRow("three digits") << 999LL << "999";
     QTest::newRow("thousand") << 1000LL << "1,000";
+    QTest::newRow("six digits") << 123456LL << "123,456";
     QTest::newRow("millions") << 1234567LL << "1,234,567";
+    QTest::newRow("nine digits") << 987654321LL << "987,654,321";
 }
 
 void TestViewerGeometry::formatsRecordNumbers() {

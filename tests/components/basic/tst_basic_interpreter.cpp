@@ -79,11 +79,8 @@ private slots:
     void appPathIsTheScriptFolder();
     void namesIgnoreCase();
     void proceduresAndArguments();
-    void withoutFileAccess();
     void loadFailures();
     void fieldImportBuildsLayout();
-    void staleFieldIsRefused();
-    void engineErrorBecomesScriptError();
     void reentrantRunIsRefused();
     void limitsStopRunawayScripts();
 
@@ -212,6 +209,24 @@ void TestBasicInterpreter::errors_data() {
     QTest::newRow("overflow") << "  Dim n\n  n = 9223372036854775807 + 1" << 5 << "too large";
     QTest::newRow("lexer") << "  Dim n\n  n = \"open" << 5 << "not closed";
     QTest::newRow("sub inside after rewrite") << "  Sub Inner()" << 4 << "cannot begin inside";
+    QTest::newRow("fraction for a whole number")
+        << "  Dim f\n  Set f = CreateObject(\"Velmor_Data.File\")\n  Call f.MoveTo(2.5)" << 6
+        << "whole number";
+    QTest::newRow("reserved word as a name") << "  Dim publiC" << 4 << "cannot be used";
+    QTest::newRow("field removed from its layout")
+        << "  Dim f, g, n\n  Set f = CreateObject(\"Velmor_Data.File\")\n"
+           "  Set g = f.Fields.Add(\"A\", 3)\n  Call f.Fields.Remove(1)\n  n = f.Fields.Count\n"
+           "  g.Name = \"B\""
+        << 9 << "no longer part";
+    QTest::newRow("engine error")
+        << "  Dim t\n  t = True\n  c.IsFixed = t\n"
+           "  Call c.Convert(App.Path & \"absent.dat\", App.Path & \"out.txt\")"
+        << 7 << "absent.dat";
+    // Rows named "without file access" run with the interpreter's file access off.
+    QTest::newRow("without file access: Execute")
+        << "  Call Execute(\"inner.VelmorBasic\")" << 4 << "without file access";
+    QTest::newRow("without file access: Convert")
+        << "  Call c.Convert(\"a.dat\", \"b.csv\")" << 4 << "without file access";
 }
 
 void TestBasicInterpreter::errors() {
@@ -220,6 +235,8 @@ void TestBasicInterpreter::errors() {
     QFETCH(QString, message);
     Interpreter interpreter;
     Recorder recorder(interpreter);
+    interpreter.SetFileAccess(!QByteArray(QTest::currentDataTag()).startsWith("without file"));
+    WriteFile(Path("inner.VelmorBasic"), "Sub Main()\nEnd Sub\n");
     std::string path = Path("errors.VelmorBasic").toStdString();
     std::string text = std::string(kHead) + body.toStdString() +
                        "\n  c.IsFixed = True\nEnd Sub\nSub Helper()\nEnd Sub\n";
@@ -237,6 +254,7 @@ void TestBasicInterpreter::errors() {
     QCOMPARE(recorder.errors[0].line, line);
     QCOMPARE(recorder.errors[0].path, QString::fromStdString(path));
     QVERIFY(!recorder.log.contains("A:c.IsFixed = True"));
+    QVERIFY(!QFile::exists(Path("out.txt")) && !QFile::exists(Path("b.csv")));
 }
 
 void TestBasicInterpreter::cancelStopsTheRun() {
@@ -400,21 +418,6 @@ void TestBasicInterpreter::proceduresAndArguments() {
     QVERIFY(!converter->IsFixed());
 }
 
-void TestBasicInterpreter::withoutFileAccess() {
-    WriteFile(Path("inner.VelmorBasic"), "Sub Main()\nEnd Sub\n");
-    for (const char* line :
-         {"  Call Execute(\"inner.VelmorBasic\")", "  Call c.Convert(\"a.dat\", \"b.csv\")"}) {
-        Interpreter interpreter;
-        interpreter.SetFileAccess(false);
-        Recorder recorder(interpreter);
-        QVERIFY(interpreter.LoadText(std::string(kHead) + line + "\nEnd Sub\n",
-                                     Path("outer.VelmorBasic").toStdString()));
-        QVERIFY(!interpreter.Run("Main"));
-        QCOMPARE(recorder.errors.size(), 1);
-        QVERIFY(recorder.errors[0].description.contains("without file access"));
-    }
-}
-
 void TestBasicInterpreter::loadFailures() {
     Interpreter interpreter;
     Recorder recorder(interpreter);
@@ -469,38 +472,6 @@ void TestBasicInterpreter::fieldImportBuildsLayout() {
         QCOMPARE(fields.Item(i + 1)->StartingPosition(), starts[i]);
         QCOMPARE(fields.Item(i + 1)->Length(), lengths[i]);
     }
-}
-
-void TestBasicInterpreter::staleFieldIsRefused() {
-    Interpreter interpreter;
-    Recorder recorder(interpreter);
-    QVERIFY(
-        interpreter.LoadText("Sub Main()\n  Dim f, g, n\n"
-                             "  Set f = CreateObject(\"Velmor_Data.File\")\n"
-                             "  Set g = f.Fields.Add(\"A\", 3)\n"
-                             "  Call f.Fields.Remove(1)\n"
-                             "  n = f.Fields.Count\n"
-                             "  g.Name = \"B\"\nEnd Sub\n",
-                             "s"));
-    QVERIFY(!interpreter.Run("Main"));
-    QCOMPARE(recorder.errors.size(), 1);
-    QCOMPARE(recorder.errors[0].line, 7);
-    QVERIFY(recorder.errors[0].description.contains("no longer part"));
-}
-
-void TestBasicInterpreter::engineErrorBecomesScriptError() {
-    Interpreter interpreter;
-    Recorder recorder(interpreter);
-    QVERIFY(interpreter.LoadText(
-        std::string(kHead) + "  c.IsFixed = True\n"
-                             "  Call c.Convert(App.Path & \"absent.dat\", App.Path & \"out.txt\")\n"
-                             "End Sub\n",
-        Path("s.VelmorBasic").toStdString()));
-    QVERIFY(!interpreter.Run("Main"));
-    QCOMPARE(recorder.errors.size(), 1);
-    QCOMPARE(recorder.errors[0].line, 5);
-    QVERIFY(!recorder.errors[0].description.isEmpty());
-    QVERIFY(!QFile::exists(Path("out.txt")));
 }
 
 void TestBasicInterpreter::reentrantRunIsRefused() {

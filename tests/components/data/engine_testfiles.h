@@ -2,6 +2,8 @@
 // collecting what a File reports.
 #pragma once
 
+#include <iconv.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -58,6 +60,21 @@ inline QByteArray DbaseTable(const QList<QPair<QByteArray, int>>& columns,
             out += row.value(i).toLatin1().leftJustified(columns[i].second, ' ', true);
     }
     if (endMarker) out += '\x1A';
+    return out;
+}
+
+// Bytes converted with the C library's own tables.
+inline QByteArray Iconv(const QByteArray& bytes, const char* from, const char* to) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    QByteArray in = bytes, out(bytes.size() * 4, '\0');
+    char* src = in.data();
+    char* dst = out.data();
+    size_t left = static_cast<size_t>(in.size()), room = static_cast<size_t>(out.size());
+    size_t done = iconv(cd, &src, &left, &dst, &room);
+    iconv_close(cd);
+    if (done == static_cast<size_t>(-1)) return {};
+    out.truncate(out.size() - static_cast<qsizetype>(room));
     return out;
 }
 

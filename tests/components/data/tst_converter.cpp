@@ -147,103 +147,69 @@ private slots:
         QCOMPARE(ReadTable(dir.filePath("back.csv")), original);
     }
 
-    void delimitedOutput_data() {
-        QTest::addColumn<QByteArray>("csv");
+    // The exact bytes written; the source is a CSV with its connection file,
+    // or a fixed file divided by a format file (Layout).
+    void outputBytes_data() {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QByteArray>("layout");
+        QTest::addColumn<bool>("fixed");
         QTest::addColumn<bool>("header");
-        QTest::addColumn<QString>("recordDelimiter");
-        QTest::addColumn<QString>("fieldDelimiter");
-        QTest::addColumn<QString>("qualifier");
+        QTest::addColumn<QStringList>("delimiters");  // record, field, qualifier
         QTest::addColumn<QByteArray>("expected");
         const QByteArray csv = "id,text\r\n1,\"a,b\"\r\n2,\"say \"\"x\"\"\"\r\n3,plain\r\n";
-        QTest::newRow("csv with names") << csv << true << kCrLf << "CHR$(44)"
-                                        << "CHR$(34)"
-                                        << QByteArray(
-                                               "id,text\r\n1,\"a,b\"\r\n2,\"say "
-                                               "\"\"x\"\"\"\r\n3,plain\r\n");
-        QTest::newRow("pipes, apostrophes, lf")
-            << csv << false << "CHR$(10)"
-            << "CHR$(124)"
-            << "CHR$(39)" << QByteArray("1|a,b\n2|say \"x\"\n3|plain\n");
+        const QStringList comma{kCrLf, "CHR$(44)", "CHR$(34)"};
+        QTest::newRow("csv with names")
+            << csv << QByteArray() << false << true << comma
+            << QByteArray("id,text\r\n1,\"a,b\"\r\n2,\"say \"\"x\"\"\"\r\n3,plain\r\n");
+        QTest::newRow("pipes, apostrophes, lf") << csv << QByteArray() << false << false
+                                                << QStringList{"CHR$(10)", "CHR$(124)", "CHR$(39)"}
+                                                << QByteArray("1|a,b\n2|say \"x\"\n3|plain\n");
         QTest::newRow("qualifier doubled in output")
-            << QByteArray("it's,x\r\n") << false << kCrLf << "CHR$(59)"
-            << "CHR$(39)" << QByteArray("'it''s';x\r\n");
+            << QByteArray("it's,x\r\n") << QByteArray() << false << false
+            << QStringList{kCrLf, "CHR$(59)", "CHR$(39)"} << QByteArray("'it''s';x\r\n");
         QTest::newRow("tab, no qualifier needed")
-            << csv << false << kCrLf << "CHR$(9)"
-            << "" << QByteArray("1\ta,b\r\n2\tsay \"x\"\r\n3\tplain\r\n");
-    }
-    void delimitedOutput() {
-        QFETCH(QByteArray, csv);
-        QFETCH(bool, header);
-        QFETCH(QString, recordDelimiter);
-        QFETCH(QString, fieldDelimiter);
-        QFETCH(QString, qualifier);
-        QFETCH(QByteArray, expected);
-        QTemporaryDir dir;
-        const QString source = dir.filePath("source.csv");
-        WriteBytes(source, csv);
-        SaveCsvConnection(source, header || csv.startsWith("id,"));
-        Outcome o = Convert(source, dir.filePath("out.txt"), [&](Converter& c) {
-            c.SetIsDelimited(true);
-            c.SetFirstRecordContainsFieldNames(header);
-            c.SetRecordDelimiterRepresentation(recordDelimiter.toStdString());
-            c.SetFieldDelimiterRepresentation(fieldDelimiter.toStdString());
-            c.SetTextQualifierRepresentation(qualifier.toStdString());
-        });
-        QVERIFY2(o.ok, qPrintable(o.errors.join("; ")));
-        QCOMPARE(ReadBytes(dir.filePath("out.txt")), expected);
-    }
-
-    void fixedOutput_data() {
-        QTest::addColumn<bool>("header");
-        QTest::addColumn<QByteArray>("expected");
+            << csv << QByteArray() << false << false << QStringList{kCrLf, "CHR$(9)", ""}
+            << QByteArray("1\ta,b\r\n2\tsay \"x\"\r\n3\tplain\r\n");
         // Widths come from the widest value of all records, not a sample.
-        QTest::newRow("values") << false << QByteArray("1 a   \r\n22bbbb\r\n");
-        QTest::newRow("names widen") << true << QByteArray("idvalue\r\n1 a    \r\n22bbbb \r\n");
+        const QByteArray values = "id,value\r\n1,a\r\n22,bbbb\r\n";
+        QTest::newRow("fixed") << values << QByteArray() << true << false << comma
+                               << QByteArray("1 a   \r\n22bbbb\r\n");
+        QTest::newRow("fixed, names widen") << values << QByteArray() << true << true << comma
+                                            << QByteArray("idvalue\r\n1 a    \r\n22bbbb \r\n");
+        QTest::newRow("fixed, extra values not lost")
+            << QByteArray("a,b\r\n1,2\r\n3,4,5\r\n") << QByteArray() << true << false << comma
+            << QByteArray("12 \r\n345\r\n");
+        const QByteArray cards = "AB  12\r\nC   3 \r\n";
+        QTest::newRow("fixed source keeps its lengths")
+            << cards << QByteArray("code, 4\r\nn, 2\r\n") << true << false << comma << cards;
+        // Padding is not data: delimited output drops the trailing blanks.
+        QTest::newRow("fixed source, blanks dropped")
+            << cards << QByteArray("code, 4\r\nn, 2\r\n") << false << false << comma
+            << QByteArray("AB,12\r\nC,3\r\n");
     }
-    void fixedOutput() {
+    void outputBytes() {
+        QFETCH(QByteArray, source);
+        QFETCH(QByteArray, layout);
+        QFETCH(bool, fixed);
         QFETCH(bool, header);
-        QFETCH(QByteArray, expected);
+        QFETCH(QStringList, delimiters);
         QTemporaryDir dir;
-        const QString source = dir.filePath("source.csv");
-        WriteBytes(source, "id,value\r\n1,a\r\n22,bbbb\r\n");
-        SaveCsvConnection(source, true);
-        Outcome o = Convert(source, dir.filePath("out.txt"), [&](Converter& c) {
-            c.SetIsFixed(true);
+        const QString path = dir.filePath(layout.isEmpty() ? "source.csv" : "source.dat");
+        WriteBytes(path, source);
+        if (layout.isEmpty())
+            SaveCsvConnection(path, source.startsWith("id,") || source.startsWith("a,b"));
+        else
+            WriteBytes(dir.filePath("source.fmt"), layout);
+        Outcome o = Convert(path, dir.filePath("out.txt"), [&](Converter& c) {
+            c.SetIsFixed(fixed);
+            c.SetIsDelimited(!fixed);
             c.SetFirstRecordContainsFieldNames(header);
+            c.SetRecordDelimiterRepresentation(delimiters[0].toStdString());
+            c.SetFieldDelimiterRepresentation(delimiters[1].toStdString());
+            c.SetTextQualifierRepresentation(delimiters[2].toStdString());
         });
         QVERIFY2(o.ok, qPrintable(o.errors.join("; ")));
-        QCOMPARE(ReadBytes(dir.filePath("out.txt")), expected);
-    }
-
-    void extraValuesAreNotLost() {
-        QTemporaryDir dir;
-        const QString source = dir.filePath("source.csv");
-        WriteBytes(source, "a,b\r\n1,2\r\n3,4,5\r\n");
-        SaveCsvConnection(source, true);
-        QVERIFY(Convert(source, dir.filePath("out.txt"), Fixed).ok);
-        QCOMPARE(ReadBytes(dir.filePath("out.txt")), QByteArray("12 \r\n345\r\n"));
-    }
-
-    void fixedSourceKeepsItsLengths() {
-        QTemporaryDir dir;
-        const QString source = dir.filePath("source.dat");
-        WriteBytes(source, "AB  12\r\nC   3 \r\n");
-        {
-            File file;
-            QVERIFY(file.Open(source.toStdString()));
-            file.GetConnection().SetIsDelimited(false);
-            file.GetConnection().SetIsFixed(true);
-            file.GetConnection().SetRecordLength(8);
-            file.GetFields().Clear();
-            file.GetFields().Add("code", 4, {}, 1);
-            file.GetFields().Add("n", 2, {}, 5);
-            QVERIFY(file.SaveConnection("", false));
-        }
-        QVERIFY(Convert(source, dir.filePath("out.txt"), Fixed).ok);
-        QCOMPARE(ReadBytes(dir.filePath("out.txt")), QByteArray("AB  12\r\nC   3 \r\n"));
-        // Padding is not data: delimited output drops the trailing blanks.
-        QVERIFY(Convert(source, dir.filePath("out.csv"), Delimited).ok);
-        QCOMPARE(ReadBytes(dir.filePath("out.csv")), QByteArray("AB,12\r\nC,3\r\n"));
+        QTEST(ReadBytes(dir.filePath("out.txt")), "expected");
     }
 
     void dbaseTableReadsBack() {
@@ -307,13 +273,20 @@ private slots:
         QVERIFY(QDir(dir.filePath("locked")).entryList(QDir::Files).isEmpty());
     }
 
-    void cancelledProgressLeavesNothing_data() {
+    // A cancelled or failing conversion keeps the old target and leaves no
+    // file behind. A file-size limit makes the write fail part-way, as a full
+    // disk would.
+    void failureKeepsTheOldTarget_data() {
         QTest::addColumn<bool>("fixed");
-        QTest::newRow("fixed, cancelled in the measuring pass") << true;
-        QTest::newRow("delimited, cancelled while writing") << false;
+        QTest::addColumn<bool>("sizeLimit");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("fixed, cancelled in the measuring pass") << true << false << "cancelled";
+        QTest::newRow("delimited, cancelled while writing") << false << false << "cancelled";
+        QTest::newRow("write failing part-way") << true << true << "Cannot write";
     }
-    void cancelledProgressLeavesNothing() {
+    void failureKeepsTheOldTarget() {
         QFETCH(bool, fixed);
+        QFETCH(bool, sizeLimit);
         QTemporaryDir dir;
         const QString source = dir.filePath("source.csv");
         QByteArray csv;
@@ -324,17 +297,27 @@ private slots:
         WriteBytes(target, "old target");
         const QStringList before = FilesIn(dir);
         int calls = 0;
+        struct rlimit saved {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 1 << 20;
+        if (sizeLimit) QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
         Outcome o = Convert(source, target, [&](Converter& c) {
             c.SetIsFixed(fixed);
             c.SetIsDelimited(!fixed);
+            if (sizeLimit) return;
             c.OnProgress = [&calls](std::int64_t done, std::int64_t total) {
                 return ++calls < 2 && done <= total;
             };
         });
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
         QVERIFY(!o.ok);
-        QCOMPARE(calls, 2);
+        QCOMPARE(calls, sizeLimit ? 0 : 2);
         QCOMPARE(o.errors.size(), 1);
-        QVERIFY(o.errors[0].contains("cancelled"));
+        QFETCH(QString, message);
+        QVERIFY2(o.errors[0].contains(message), qPrintable(o.errors[0]));
         QCOMPARE(ReadBytes(target), QByteArray("old target"));
         QCOMPARE(FilesIn(dir), before);
     }
@@ -362,33 +345,6 @@ private slots:
         QVERIFY(increasing);
         QVERIFY(total > 0);
         QCOMPARE(last, total);
-    }
-
-    void failedWriteKeepsTheOldTarget() {
-        // A file-size limit makes the write fail part-way, as a full disk would.
-        QTemporaryDir dir;
-        const QString source = dir.filePath("source.csv");
-        QByteArray csv;
-        for (int i = 0; i < 200000; ++i) csv += QByteArray::number(i) + ",some text\r\n";
-        WriteBytes(source, csv);
-        SaveCsvConnection(source, false);
-        const QString target = dir.filePath("out.txt");
-        WriteBytes(target, "old target");
-        const QStringList before = FilesIn(dir);
-        struct rlimit saved {};
-        QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = saved;
-        small.rlim_cur = 1 << 20;
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
-        Outcome o = Convert(source, target, Fixed);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
-        QVERIFY(!o.ok);
-        QCOMPARE(o.errors.size(), 1);
-        QVERIFY(o.errors[0].contains("Cannot write"));
-        QCOMPARE(ReadBytes(target), QByteArray("old target"));
-        QCOMPARE(FilesIn(dir), before);
     }
 
     void refusedSettings_data() {

@@ -259,6 +259,10 @@ void TestUtilities::toVariableName_data() {
     QTest::newRow("digit first") << QByteArray("2024C") << QByteArray("_2024C");
     QTest::newRow("empty") << QByteArray("") << QByteArray("_");
     QTest::newRow("latin1") << QByteArray("caf\xe9") << QByteArray("caf_");
+    QTest::newRow("reserved word") << QByteArray("Dim") << QByteArray("_Dim");
+    QTest::newRow("reserved once C is added") << QByteArray("publi") << QByteArray("_publi");
+    QTest::newRow("reserved with its C") << QByteArray("publiC") << QByteArray("_publiC");
+    QTest::newRow("longer than a reserved word") << QByteArray("endings") << QByteArray("endings");
 }
 
 void TestUtilities::toVariableName() {

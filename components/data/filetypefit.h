@@ -1,0 +1,18 @@
+// Fitting a file type's delimited settings to the file at hand: the type's
+// settings hold unless the file's first kilobytes plainly contradict them.
+#pragma once
+
+#include <string_view>
+
+#include "data/connection.h"
+
+namespace velmor::data {
+
+/// Connection holds a delimited file type's settings; Head is the first
+/// bytes of a file of FileSize bytes. A line end, field delimiter or
+/// qualifier the file does not use, field names where the header test sees
+/// data, and comment lines at the start are replaced by what the file
+/// shows. Settings the type leaves empty are taken from detection.
+void FitDelimitedSettings(Connection& connection, std::string_view head, FilePos fileSize);
+
+}  // namespace velmor::data

@@ -1,0 +1,165 @@
+// Detection on the shapes real files have (ragged rows, comment lines,
+// all-text and year headers, the ' qualifier), and file types that give way
+// where the file plainly contradicts them.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "data/detection.h"
+#include "data/file.h"
+#include "data/profilefile.h"
+#include "engine_testfiles.h"
+
+using namespace velmor::data;
+using namespace enginetest;
+
+namespace {
+
+const QByteArray kZoneComments = "# tz zone table\n#\n# country-\n#code\tcoordinates\tTZ\n\n";
+const QByteArray kZones =
+    "AD\t+4230+00131\tEurope/Andorra\nAE,OM\t+2518+05518\tAsia/Dubai\n"
+    "AF\t+3431+06912\tAsia/Kabul\nAG,AI,BL\t+1503-06131\tAmerica/Puerto_Rico\tLeewards\n";
+
+}  // namespace
+
+class TestEngineDetection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void detects_data();
+    void detects();
+    void fileTypesYield_data();
+    void fileTypesYield();
+    void savedConnectionWins();
+};
+
+void TestEngineDetection::detects_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QByteArray>("qualifier");
+    QTest::addColumn<bool>("header");
+    QTest::addColumn<int>("offset");
+    QTest::newRow("ragged rows with optional columns")
+        << QByteArray(
+               "version,codename,created,release,eol,eol-lts\n1.1,Buzz,1993-08-16\n"
+               "2.0,Hamm,1996-12-12,1998-07-24,2000-06-30\n3.0,Woody,1999-08-15\n"
+               "4.0,Etch,2005-06-06,2007-04-08,2010-02-15,2012-02-06\n5.0,Lenny,2007-04-08\n")
+        << QByteArray(",") << QByteArray("\"") << true << 0;
+    QTest::newRow("comment lines, a comma inside some values")
+        << kZoneComments + kZones << QByteArray("\t") << QByteArray("\"") << false
+        << int(kZoneComments.size());
+    QTest::newRow("all-text header over all-text data")
+        << QByteArray(
+               "Registry,Assignment,Organization Name,Organization Address\r\n"
+               "MA-L,002272,American Micro-Fuel Device Corp.,2181 Buchanan Loop WA 98248\r\n"
+               "MA-L,00D0EF,IGT,9295 Prototype Drive Reno NV 89511\r\n"
+               "MA-L,086195,Rockwell Automation,1 Allen-Bradley Dr. Mayfield OH 44124\r\n")
+        << QByteArray(",") << QByteArray("\"") << true << 0;
+    QTest::newRow("years over measurements")
+        << QByteArray("1990,1991,1992\n12.5,13.25,14.0\n11.75,12.5,13.5\n10.25,9.5,8.75\n")
+        << QByteArray(",") << QByteArray("\"") << true << 0;
+    QTest::newRow("years among measurements are data")
+        << QByteArray("1990,12.5,3\n1991,13.25,4\n1992,14.0,5\n1993,9.5,6\n") << QByteArray(",")
+        << QByteArray("\"") << false << 0;
+    QTest::newRow("values wrapped in apostrophes")
+        << QByteArray("'Smith, J';'Paris';'12'\n'Brown';'Rome';'7'\n'Lee';'Oslo';'31'\n")
+        << QByteArray(";") << QByteArray("'") << false << 0;
+    QTest::newRow("names alone in apostrophes")
+        << QByteArray("'popul'\t'TVnews'\t'age'\n0\t7\t36\n190\t1\t20\n31\t7\t24\n")
+        << QByteArray("\t") << QByteArray("'") << true << 0;
+    QTest::newRow("a first line of names marked as a comment")
+        << QByteArray("#id,code,name\n1,AE,Ministry of Communications\n2,AF,Office\n3,AG,Land\n")
+        << QByteArray(",") << QByteArray("\"") << true << 0;
+    QTest::newRow("a comment with a comma before the names")
+        << QByteArray(
+               "# made by a script, from reference values\nobstime,ra,dec\n"
+               "B1995.95,334.66,43.93\nJ2000.0,12.5,13.5\nB1950.0,1.25,-7.5\n")
+        << QByteArray(",") << QByteArray("\"") << true << 42;
+    QTest::newRow("an apostrophe in a name stays text")
+        << QByteArray("name\tn\nO'Brien\t1\nDe'Ath\t2\nLee\t3\n") << QByteArray("\t")
+        << QByteArray("\"") << true << 0;
+}
+
+void TestEngineDetection::detects() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, field);
+    QFETCH(QByteArray, qualifier);
+    QFETCH(bool, header);
+    QFETCH(int, offset);
+    Detection d = DetectConnection(std::string_view(bytes.constData(), bytes.size()), bytes.size());
+    QCOMPARE(d.kind, Detection::Kind::Delimited);
+    QCOMPARE(QByteArray::fromStdString(d.fieldDelimiter), field);
+    QCOMPARE(QByteArray::fromStdString(d.qualifier), qualifier);
+    QCOMPARE(d.header, header);
+    QCOMPARE(d.byteOffset, offset);
+}
+
+void TestEngineDetection::fileTypesYield_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("qualifier");
+    QTest::addColumn<bool>("header");
+    QTest::addColumn<int>("offset");
+    QTest::newRow("csv type holds")
+        << "a.csv" << QByteArray("id,name\n1,\"Lee; Bo\"\n2,Kim\n") << "CHR$(44)"
+        << "CHR$(34)" << true << 0;
+    QTest::newRow("csv type, semicolons")
+        << "a.csv" << QByteArray("id;name\n1;Lee, Bo\n2;Kim\n3;Ray\n") << "CHR$(59)"
+        << "CHR$(34)" << true << 0;
+    QTest::newRow("csv type, tabs, a comma in one value")
+        << "a.csv" << QByteArray("id\tname\n1\tLee, Bo\n2\tKim\n3\tRay\n") << "CHR$(9)"
+        << "CHR$(34)" << true << 0;
+    QTest::newRow("csv type, first record is data")
+        << "a.csv" << QByteArray("1,12.5\n2,13.25\n3,9.75\n") << "CHR$(44)"
+        << "CHR$(34)" << false << 0;
+    QTest::newRow("csv type, names without evidence stay names")
+        << "a.csv" << QByteArray("name,city\nJohn Smith,New York\nAnn Lee,Rome\n") << "CHR$(44)"
+        << "CHR$(34)" << true << 0;
+    QTest::newRow("tab type, comment lines first")
+        << "zone.tab" << kZoneComments + kZones << "CHR$(9)"
+        << "CHR$(34)" << false << int(kZoneComments.size());
+    QTest::newRow("csv type, tabs and apostrophes")
+        << "b.csv" << QByteArray("'popul'\t'age'\n0\t36\n190\t20\n") << "CHR$(9)"
+        << "CHR$(39)" << true << 0;
+}
+
+void TestEngineDetection::fileTypesYield() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, field);
+    QFETCH(QString, qualifier);
+    QFETCH(bool, header);
+    QFETCH(int, offset);
+    QTemporaryDir dir;
+    QVERIFY(WriteBytes(dir.filePath(name), bytes));
+    File file;
+    RegisterProfileEntries(AllFileTypeEntries(BuiltInProfileEntries()), file.GetFileTypes());
+    QVERIFY(file.Open(dir.filePath(name).toStdString()));
+    const Connection& c = file.GetConnection();
+    QVERIFY(c.IsDelimited());
+    QCOMPARE(Str(c.FieldDelimiterRepresentation()), field);
+    QCOMPARE(Str(c.TextQualifierRepresentation()), qualifier);
+    QCOMPARE(c.FirstRecordContainsFieldNames(), header);
+    QCOMPARE(c.ByteOffset(), offset);
+}
+
+void TestEngineDetection::savedConnectionWins() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("a.csv").toStdString();
+    QVERIFY(WriteBytes(dir.filePath("a.csv"), "id;name\n1;Lee\n2;Kim\n"));
+    {
+        File file;
+        QVERIFY(file.Open(path));
+        file.GetConnection().SetFieldDelimiterRepresentation("CHR$(124)");
+        file.GetConnection().SetFirstRecordContainsFieldNames(false);
+        QVERIFY(file.SaveConnection("", false));
+    }
+    File file;
+    RegisterProfileEntries(AllFileTypeEntries(BuiltInProfileEntries()), file.GetFileTypes());
+    QVERIFY(file.Open(path));
+    QCOMPARE(Str(file.GetConnection().FieldDelimiterRepresentation()), QString("CHR$(124)"));
+    QVERIFY(!file.GetConnection().FirstRecordContainsFieldNames());
+}
+
+QTEST_GUILESS_MAIN(TestEngineDetection)
+#include "tst_engine_detection.moc"
