@@ -42,11 +42,14 @@ int ConvertScriptCommand(const std::vector<std::string>& args) {
     if (!tool::ReadProfiles(options)) return tool::kFailed;
     // The script names its files after its own folder, so the target must be
     // the one the script would convert to.
-    datatools::ConversionNames names = datatools::ConversionNames::Of(options.file);
+    // The folder script is named after the source's folder, so the source
+    // is named with its whole path.
+    std::error_code ec;
+    const std::string source = std::filesystem::absolute(options.file, ec).lexically_normal();
+    datatools::ConversionNames names = datatools::ConversionNames::Of(ec ? options.file : source);
     std::string folder, title, extension;
     util::SplitPath(options.target, folder, title, extension);
     names.targetExtension = extension;
-    if (names.folder.empty()) names.folder = "./";
     if (extension.empty() || !SamePath(options.target, names.Target())) {
         return tool::UsageError("With --script the target must be \"" + names.Target() +
                                 "\" (the source's folder and name, \"Cf.\" and the target's "
