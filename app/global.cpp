@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "app/desktopregistration.h"
+#include "app/pathbytes.h"
 #include "app/profilestore.h"
 #include "app/registryaccess.h"
 #include "util/utilities.h"
@@ -68,9 +70,13 @@ void SetUserConfigFolder(const QString& folder) {
 }
 
 QString ExecutableName() {
-    const QString path =
-        QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
-    const QString name = QFileInfo(path).completeBaseName();
+    return ExecutableNameOf(QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
+                                                         : QString());
+}
+
+QString ExecutableNameOf(const QString& programFile) {
+    // Executables here carry no extension: a dot belongs to the name.
+    const QString name = QFileInfo(programFile).fileName();
     return name.isEmpty() ? kProgramName : name;
 }
 
@@ -147,6 +153,8 @@ void RegisterShellOpenCommand() {
     const QString program = ProgramFolder() + QLatin1Char('/') + ExecutableName();
     registry.SetDefaultValue(command, QLatin1Char('"') + program + QStringLiteral("\" \"%1\""));
     registry.Sync();
+    // What the desktop reads: the user's groups open with this program.
+    desktop::RegisterUserFileTypes(Connections, program);
 }
 
 QString ExpandAppPath(const QString& text) {
@@ -189,6 +197,17 @@ QString ExpandShortPath(const QString& path) {
         if (!entry.exists() && !entry.isSymLink()) return {};
     }
     return result.isEmpty() ? QStringLiteral("/") : result;
+}
+
+QString CommandLinePath(int argc, char** argv) {
+    std::string joined;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) joined += ' ';
+        joined += argv[i];
+    }
+    QString path = PathFromBytes(util::Unquote(joined));
+    if (path.contains(QLatin1Char('~'))) path = ExpandShortPath(path);
+    return path;
 }
 
 bool RunCommandLine(const QString& commandLine) {

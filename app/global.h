@@ -7,6 +7,7 @@
 
 #include "app/userprompt.h"
 
+class QIcon;
 class QWidget;
 namespace velmor::data {
 class FileTypes;
@@ -27,6 +28,7 @@ struct ConnectionProfile {
     QString RecordDelimiterRepresentation;
     QString FieldDelimiterRepresentation;
     QString TextQualifierRepresentation;
+    bool operator==(const ConnectionProfile&) const = default;
 };
 using ProfileList = std::vector<ConnectionProfile>;  // 0-based
 
@@ -53,8 +55,15 @@ inline QString StringRepresentation;
 /// may point it elsewhere.
 QString ProgramFolder();
 void SetProgramFolder(const QString& folder);
-/// Executable name without folder or extension.
+/// Executable name without folder, as the file is named (dots included).
 QString ExecutableName();
+/// A file shipped with the program: in the program folder, else where an
+/// install puts shared files beside it (share/velmor_dravik).
+QString ProgramFile(const QString& name);
+/// The program's icon, in every size it ships.
+QIcon ProgramIcon();
+/// The name part of ProgramFile; the program's own name when that is empty.
+QString ExecutableNameOf(const QString& programFile);
 /// The user's own configuration folder (no trailing separator): the
 /// environment's VELMOR_CONFIG when set, else the desktop's configuration
 /// place; tests may point it elsewhere.
@@ -73,6 +82,10 @@ QString ExpandAppPath(const QString& text);
 /// empty when one does not exist. A leading "~" or "~user" is that home
 /// folder, as in a shell; a tilde elsewhere is part of a name.
 QString ExpandShortPath(const QString& path);
+/// The data-file path of the program's arguments (all after the first,
+/// joined by blanks: a path with blanks may arrive split), unquoted, with a
+/// leading "~" expanded; bytes that are not UTF-8 are kept (PathFromBytes).
+QString CommandLinePath(int argc, char** argv);
 /// Starts the command line without waiting; false when it could not start.
 bool RunCommandLine(const QString& commandLine);
 /// List: QListWidget or QComboBox. Item data is the Qt::UserRole value,
@@ -93,8 +106,9 @@ QString ProfileFilePath();
 QString ProfileSavePath();
 void LoadConnectionProfiles();
 /// False when the file could not be written (nothing is left half-written),
-/// and when the last load found the file unreadable: the user's file is
-/// then kept rather than replaced by the built-ins.
+/// and when the last load found a file yielding no profile and the profiles
+/// are still the built-ins shown meanwhile: that file is then left as it
+/// was. Changed profiles replace it, and it is kept as "...txt.bak".
 bool SaveConnectionProfiles();
 void MergeFileTypes();
 void SortProfilesByName(ProfileList& list);

@@ -15,9 +15,12 @@ namespace velmor::Global {
 
 namespace {
 
-// Set when the profile file exists but cannot be read: saving then must not
-// replace the user's profiles with the built-ins shown meanwhile.
-bool profileFileUnreadable = false;
+// Set when the profile file exists but yields no profile (unreadable, or in
+// a form we cannot read): the built-ins shown meanwhile must not replace the
+// user's file unless the user changed them.
+bool profileFileKept = false;
+QString keptPath;
+ProfileList keptProfiles;
 
 QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -66,7 +69,9 @@ data::ProfileEntries internal::ToProfileEntries(const ProfileList& list) {
 }
 
 void internal::ForgetProfileFileState() {
-    profileFileUnreadable = false;
+    profileFileKept = false;
+    keptPath.clear();
+    keptProfiles.clear();
 }
 
 ProfileList BuiltInProfiles() {
@@ -102,18 +107,20 @@ QString ProfileSavePath() {
 void LoadConnectionProfiles() {
     const QString path = ProfileFilePath();
     internal::ForgetProfileFileState();
+    Connections = BuiltInProfiles();
     if (util::FileExists(QFile::encodeName(path).toStdString())) {
         QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = file.readAll();
-            Connections = FromEntries(
-                data::ParseProfileText({bytes.constData(), static_cast<size_t>(bytes.size())}));
+        const bool opened = file.open(QIODevice::ReadOnly);
+        const QByteArray bytes = opened ? file.readAll() : QByteArray();
+        ProfileList read = FromEntries(
+            data::ParseProfileText({bytes.constData(), static_cast<size_t>(bytes.size())}));
+        if (!opened || (read.empty() && !bytes.isEmpty())) {
+            profileFileKept = true;
+            keptPath = path;
+            keptProfiles = Connections;
         } else {
-            profileFileUnreadable = true;
-            Connections = BuiltInProfiles();
+            Connections = std::move(read);
         }
-    } else {
-        Connections = BuiltInProfiles();
     }
     ExtraFileTypes = FromEntries(data::ExtraProfileEntries());
     MergeFileTypes();
@@ -122,17 +129,34 @@ void LoadConnectionProfiles() {
 
 bool SaveConnectionProfiles() {
     SortProfilesByName(Connections);
-    if (profileFileUnreadable) return false;
+    const QString path = ProfileSavePath();
+    const QString backup = path + QStringLiteral(".bak");
+    bool keptAside = false;
+    if (profileFileKept) {
+        ProfileList shown = keptProfiles;
+        SortProfilesByName(shown);
+        if (Connections == shown) return false;
+        // The user changed the profiles: the file we could not read stays
+        // beside the new one.
+        if (keptPath == path) {
+            QFile::remove(backup);
+            if (!QFile::rename(path, backup)) return false;
+            keptAside = true;
+        }
+    }
+    if (path.startsWith(UserConfigFolder() + QLatin1Char('/'))) QDir().mkpath(UserConfigFolder());
     // QSaveFile writes beside the target and renames over it on commit, so a
     // failed save leaves the previous file whole.
-    const QString path = ProfileSavePath();
-    if (path.startsWith(UserConfigFolder() + QLatin1Char('/')))
-        QDir().mkpath(UserConfigFolder());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const std::string text = data::FormatProfileText(internal::ToProfileEntries(Connections));
-    file.write(text.data(), static_cast<qint64>(text.size()));
-    return file.commit();
+    bool saved = file.open(QIODevice::WriteOnly);
+    if (saved) {
+        const std::string text = data::FormatProfileText(internal::ToProfileEntries(Connections));
+        file.write(text.data(), static_cast<qint64>(text.size()));
+        saved = file.commit();
+    }
+    if (!saved && keptAside) QFile::rename(backup, path);
+    if (saved) internal::ForgetProfileFileState();
+    return saved;
 }
 
 void MergeFileTypes() {

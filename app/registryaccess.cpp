@@ -1,5 +1,6 @@
 #include "app/registryaccess.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QStringList>
 #include <optional>
@@ -73,6 +74,35 @@ std::optional<QString> FindValue(QSettings& store, const QString& group, const Q
     return group + QLatin1Char('/') + *found;
 }
 
+QString DecodeIniName(const QString& name) {
+    QString decoded = QString::fromUtf8(QByteArray::fromPercentEncoding(name.trimmed().toUtf8()));
+    decoded.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return decoded;
+}
+
+// The text after "=" on the file's line for Path ("group/.../name"), as
+// written. QSettings reads a hand-edited value holding an unquoted comma
+// as a list and trims its parts; the line itself is the value meant.
+std::optional<QString> RawIniValue(const QString& file, const QString& path) {
+    QFile ini(file);
+    if (!ini.open(QIODevice::ReadOnly)) return std::nullopt;
+    QString section;
+    while (!ini.atEnd()) {
+        const QString line = QString::fromUtf8(ini.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = DecodeIniName(line.mid(1, line.size() - 2));
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0) continue;
+        QString key = DecodeIniName(line.left(equals));
+        if (section.compare(QStringLiteral("General"), Qt::CaseInsensitive) != 0)
+            key = section + QLatin1Char('/') + key;
+        if (key.compare(path, Qt::CaseInsensitive) == 0) return line.mid(equals + 1).trimmed();
+    }
+    return std::nullopt;
+}
+
 QString StorePath() {
     const QString named = qEnvironmentVariable("VELMOR_REGISTRY");
     if (!named.isEmpty()) return named;
@@ -115,7 +145,12 @@ bool RegistryAccess::GetValue(const QString& key, const QString& name, QString& 
     if (missing != 0) return false;
     std::optional<QString> path = FindValue(*store_, group, EncodeValueName(name));
     if (!path) return false;
-    value = store_->value(*path).toString();
+    const QVariant stored = store_->value(*path);
+    value = stored.toString();
+    if (stored.typeId() == QMetaType::QStringList) {
+        const std::optional<QString> raw = RawIniValue(store_->fileName(), *path);
+        value = raw.value_or(stored.toStringList().join(QLatin1Char(',')));
+    }
     return true;
 }
 

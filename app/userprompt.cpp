@@ -227,11 +227,15 @@ QString ScriptedUserPrompt::SaveFile(FileRequest& request) {
     return path;
 }
 
-bool ScriptedUserPrompt::ChoosePrinter(QPrinter&) {
+bool ScriptedUserPrompt::ChoosePrinter(QPrinter& printer) {
     Asked asked{Asked::Kind::Printer, {}, {}, Buttons::OkCancel, Icon::None, {}, {}, 0, {}, false};
     std::optional<PrinterAnswer> answer = Take<PrinterAnswer>();
     asked.answered = answer.has_value();
     asked_.push_back(asked);
+    if (answer && answer->accept && !answer->pdfPath.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(answer->pdfPath);
+    }
     return answer && answer->accept;
 }
 

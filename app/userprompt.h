@@ -87,7 +87,10 @@ public:
     void QueueInput(std::optional<QString> text) { answers_.push_back(std::move(text)); }
     /// Path to return from the next file dialog ("" = cancelled).
     void QueueFile(const QString& path) { answers_.push_back(FileAnswer{path}); }
-    void QueuePrinter(bool accept) { answers_.push_back(PrinterAnswer{accept}); }
+    /// A printer accepted with PdfPath prints into that PDF file.
+    void QueuePrinter(bool accept, const QString& pdfPath = {}) {
+        answers_.push_back(PrinterAnswer{accept, pdfPath});
+    }
     /// Result of the next StartProcess / OpenUrl.
     void SetLaunchResult(bool ok) { launchResult_ = ok; }
 
@@ -113,6 +116,7 @@ private:
     };
     struct PrinterAnswer {
         bool accept;
+        QString pdfPath;
     };
     using Queued = std::variant<Answer, std::optional<QString>, FileAnswer, PrinterAnswer>;
     template <class T>

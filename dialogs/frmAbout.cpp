@@ -4,8 +4,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 
+#include "app/global.h"
 #include "app/userprompt.h"
 
 #ifndef VELMOR_VERSION
@@ -26,7 +26,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About ") + ProgramTitle());
     picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setPixmap(style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(32, 32));
+    picIcon->setPixmap(Global::ProgramIcon().pixmap(48, 48));
+    setWindowIcon(Global::ProgramIcon());
     lblTitle = new QLabel(ProgramTitle(), this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont big = lblTitle->font();

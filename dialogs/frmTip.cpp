@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/global.h"
+#include "app/textdecoding.h"
 
 namespace velmor {
 
@@ -35,6 +36,8 @@ frmTip::frmTip(QWidget* parent) : QDialog(parent) {
     lblTipText = new QLabel(this);
     lblTipText->setObjectName(QStringLiteral("lblTipText"));
     lblTipText->setWordWrap(true);
+    // A tip is the line as written, never markup.
+    lblTipText->setTextFormat(Qt::PlainText);
     lblTipText->setMinimumSize(360, 120);
     lblTipText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     chkLoadTipsAtStartup = new QCheckBox(QStringLiteral("&Show Tips at Startup"), this);
@@ -59,7 +62,7 @@ frmTip::frmTip(QWidget* parent) : QDialog(parent) {
 
     chkLoadTipsAtStartup->setChecked(true);
     mRandom.seed(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()));
-    if (!LoadTips(Global::ProgramFolder() + QLatin1Char('/') + kTipsFile))
+    if (!LoadTips(Global::ProgramFile(kTipsFile)))
         lblTipText->setText(MissingFileText());
 }
 
@@ -68,11 +71,12 @@ bool frmTip::LoadTips(const QString& pathAndName) {
     QFile f(pathAndName);
     if (!f.open(QIODevice::ReadOnly)) return false;
     mTips.clear();
-    while (!f.atEnd()) {
-        QByteArray line = f.readLine();
-        if (line.endsWith('\n')) line.chop(1);
-        if (line.endsWith('\r')) line.chop(1);
-        mTips.append(QString::fromLocal8Bit(line));
+    const QString text = DecodeText(f.readAll());
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (text.isEmpty() || text.endsWith(QLatin1Char('\n'))) lines.removeLast();
+    for (QString& line : lines) {
+        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        mTips.append(line);
     }
     DoNextTip();
     return true;

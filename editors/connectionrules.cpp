@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "editors/fieldrules.h"
 #include "util/utilities.h"
 
 namespace velmor::editors {
@@ -17,13 +18,16 @@ data::FilePos FlatByteOffset(bool firstRecordContainsFieldNames, data::FilePos r
 data::RecordNo EstimatedRecordCount(data::FilePos fileLength, data::FilePos byteOffset,
                                     data::FilePos recordLength) {
     if (recordLength <= 0) return 1;
-    const double records =
-        static_cast<double>(fileLength - byteOffset) / static_cast<double>(recordLength);
+    // In floating point: an offset typed as a huge negative number must not
+    // overflow the subtraction.
+    const double records = (static_cast<double>(fileLength) - static_cast<double>(byteOffset)) /
+                           static_cast<double>(recordLength);
     return std::max<data::RecordNo>(0, util::RoundHalfEven(records));
 }
 
 data::FilePos StepRecordLength(data::FilePos current, int step) {
-    return std::max<data::FilePos>(1, current + step);
+    return std::clamp<data::FilePos>(std::clamp(current, data::FilePos{0}, kMostAFileHolds) + step,
+                                     1, kMostAFileHolds);
 }
 
 std::vector<DerivedField> DeriveFieldsFromSpaces(std::string_view text) {

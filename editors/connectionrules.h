@@ -29,7 +29,8 @@ data::RecordNo EstimatedRecordCount(data::FilePos fileLength, data::FilePos byte
                                     data::FilePos recordLength);
 
 /// The record length after an arrow button: one more or one less, never
-/// below 1 (a length of 0 or less cuts the file into nothing).
+/// below 1 (a length of 0 or less cuts the file into nothing) nor above
+/// what a file can hold.
 data::FilePos StepRecordLength(data::FilePos current, int step);
 
 /// A field derived from the words of a header record.

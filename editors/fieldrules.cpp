@@ -1,8 +1,15 @@
 #include "editors/fieldrules.h"
 
+#include <algorithm>
+
 #include "util/utilities.h"
 
 namespace velmor::editors {
+
+data::FilePos BoxNumber(std::string_view text) {
+    return std::clamp<data::FilePos>(util::ReadWholeNumber(text), -kMostAFileHolds,
+                                     kMostAFileHolds);
+}
 
 data::FilePos EndingPosition(data::FilePos start, data::FilePos length) {
     return start + length - 1;

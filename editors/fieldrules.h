@@ -11,6 +11,15 @@
 
 namespace velmor::editors {
 
+/// Positions, lengths and offsets typed into a box are held within this
+/// size, as the engine holds them: no file is that large, and sums of such
+/// numbers never overflow.
+inline constexpr data::FilePos kMostAFileHolds = data::FilePos{1} << 48;
+
+/// The number a box holds: its leading number, rounded half to even (0 when
+/// there is none), clamped to ±kMostAFileHolds.
+data::FilePos BoxNumber(std::string_view text);
+
 /// Last byte of a field: start + length − 1.
 data::FilePos EndingPosition(data::FilePos start, data::FilePos length);
 

@@ -14,8 +14,10 @@
 #include <QVBoxLayout>
 
 #include "app/global.h"
+#include "app/userprompt.h"
 #include "data/file.h"
 #include "editors/connectionrules.h"
+#include "editors/fieldrules.h"
 #include "editors/frmStringRepresentation.h"
 #include "editors/textbytes.h"
 #include "editors/viewerhost.h"
@@ -53,14 +55,35 @@ QString Number(data::FilePos value) {
     return QString::number(value);
 }
 
+const std::array<QString, 3> kDelimiterLabels{QStringLiteral("End of Record Marker"),
+                                              QStringLiteral("Field Seperator"),
+                                              QStringLiteral("Text Qualifier")};
+
 // A delimiter box passes through unreadable texts while the user types
 // ("CHR$(1" on the way to "CHR$(13)"). Those are marked in the box and kept
-// from the engine, which would otherwise report an error per keystroke.
-bool Readable(QLineEdit* box, const std::string& text) {
-    const util::RepresentationResult parsed = util::RepresentationToCharacters(text);
+// from the engine, which would otherwise report an error per keystroke; the
+// mark goes as soon as the text reads.
+bool Readable(QLineEdit* box) {
+    const util::RepresentationResult parsed =
+        util::RepresentationToCharacters(ToBytes(box->text()));
     box->setToolTip(parsed.ok() ? QString() : QString::fromStdString(parsed.error));
     box->setStyleSheet(parsed.ok() ? QString() : QStringLiteral("color: #b00000"));
     return parsed.ok();
+}
+
+bool Marked(const QLineEdit* box) {
+    return !box->toolTip().isEmpty();
+}
+
+void ClearMark(QLineEdit* box) {
+    box->setToolTip(QString());
+    box->setStyleSheet(QString());
+}
+
+// A marked box keeps the user's text, whatever the engine holds, until the
+// text is mended or the wizard is left.
+void ShowSetting(QLineEdit* box, const std::string& setting) {
+    if (!Marked(box)) box->setText(FromBytes(setting));
 }
 
 }  // namespace
@@ -127,15 +150,12 @@ QWidget* frmDKConnection::BuildDelimitedTab() {
 
     auto* form = new QFormLayout(page);
     const std::array<QLineEdit*, 3> boxes{txtDelimiter, txtFieldDelimiter, txtTextQualifier};
-    const std::array<QString, 3> labels{QStringLiteral("End of Record Marker"),
-                                        QStringLiteral("Field Seperator"),
-                                        QStringLiteral("Text Qualifier")};
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         cmdGetStringRepresentation[i] = Button(QStringLiteral("..."), page);
         auto* row = new QHBoxLayout;
         row->addWidget(boxes[i], 1);
         row->addWidget(cmdGetStringRepresentation[i]);
-        form->addRow(labels[i], row);
+        form->addRow(kDelimiterLabels[i], row);
     }
     form->addRow(QStringLiteral("Byte Offset"), txtDByteOffset);
     form->addRow(chkDFirstRowContainsFieldNames);
@@ -196,6 +216,26 @@ void frmDKConnection::showEvent(QShowEvent* event) {
 void frmDKConnection::Form_Load() {
     fixedSnapshot_ = data::Connection();
     delimitedSnapshot_ = data::Connection();
+    fixedFields_.Clear();
+    delimitedFields_.Clear();
+    for (QLineEdit* box : DelimiterBoxes()) ClearMark(box);
+}
+
+std::array<QLineEdit*, 3> frmDKConnection::DelimiterBoxes() const {
+    return {txtDelimiter, txtFieldDelimiter, txtTextQualifier};
+}
+
+bool frmDKConnection::SayUnreadable() {
+    const std::array<QLineEdit*, 3> boxes = DelimiterBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        if (!Marked(boxes[i])) continue;
+        Prompt().Message(kDelimiterLabels[i] + QStringLiteral(" \"") + boxes[i]->text() +
+                             QStringLiteral("\" cannot be read. ") + boxes[i]->toolTip(),
+                         windowTitle(), UserPrompt::Buttons::Ok, UserPrompt::Icon::Exclamation);
+        boxes[i]->setFocus();
+        return true;
+    }
+    return false;
 }
 
 void frmDKConnection::Form_Activate() {
@@ -228,9 +268,9 @@ void frmDKConnection::RefreshFixedProperties() {
 }
 
 void frmDKConnection::RefreshDelimitedProperties() {
-    txtDelimiter->setText(FromBytes(Conn().RecordDelimiterRepresentation()));
-    txtFieldDelimiter->setText(FromBytes(Conn().FieldDelimiterRepresentation()));
-    txtTextQualifier->setText(FromBytes(Conn().TextQualifierRepresentation()));
+    ShowSetting(txtDelimiter, Conn().RecordDelimiterRepresentation());
+    ShowSetting(txtFieldDelimiter, Conn().FieldDelimiterRepresentation());
+    ShowSetting(txtTextQualifier, Conn().TextQualifierRepresentation());
     chkDFirstRowContainsFieldNames->setChecked(Conn().FirstRecordContainsFieldNames());
     txtDByteOffset->setText(Number(Conn().ByteOffset()));
 }
@@ -256,7 +296,7 @@ void frmDKConnection::ViewFile() {
 
 void frmDKConnection::txtRecordLength_Change() {
     if (LoadingControls) return;
-    Conn().SetRecordLength(util::ReadWholeNumber(ToBytes(txtRecordLength->text())));
+    Conn().SetRecordLength(BoxNumber(ToBytes(txtRecordLength->text())));
 }
 
 void frmDKConnection::txtRecordLength_Enter() {
@@ -264,7 +304,7 @@ void frmDKConnection::txtRecordLength_Enter() {
 }
 
 void frmDKConnection::StepRecordLength(int step) {
-    const data::FilePos current = util::ReadWholeNumber(ToBytes(txtRecordLength->text()));
+    const data::FilePos current = BoxNumber(ToBytes(txtRecordLength->text()));
     txtRecordLength->setText(Number(editors::StepRecordLength(current, step)));
     cmdRedraw_Click();
 }
@@ -279,35 +319,34 @@ void frmDKConnection::cmdRLDown_Click() {
 
 void frmDKConnection::txtByteOffset_Change() {
     if (LoadingControls) return;
-    Conn().SetByteOffset(util::ReadWholeNumber(ToBytes(txtByteOffset->text())));
+    Conn().SetByteOffset(BoxNumber(ToBytes(txtByteOffset->text())));
 }
 
 void frmDKConnection::txtDByteOffset_Change() {
     if (LoadingControls) return;
-    Conn().SetByteOffset(util::ReadWholeNumber(ToBytes(txtDByteOffset->text())));
+    Conn().SetByteOffset(BoxNumber(ToBytes(txtDByteOffset->text())));
     viewer_.RefreshView();
 }
 
 void frmDKConnection::txtDelimiter_Change() {
-    if (LoadingControls) return;
+    if (!Readable(txtDelimiter) || LoadingControls) return;
     const std::string text = ToBytes(txtDelimiter->text());
-    if (!Readable(txtDelimiter, text) || text == Conn().RecordDelimiterRepresentation()) return;
+    if (text == Conn().RecordDelimiterRepresentation()) return;
     Conn().SetRecordDelimiterRepresentation(text);
     viewer_.RefreshView();
 }
 
 void frmDKConnection::txtFieldDelimiter_Change() {
-    if (LoadingControls) return;
+    if (!Readable(txtFieldDelimiter) || LoadingControls) return;
     const std::string text = ToBytes(txtFieldDelimiter->text());
-    if (!Readable(txtFieldDelimiter, text) || text == Conn().FieldDelimiterRepresentation()) return;
+    if (text == Conn().FieldDelimiterRepresentation()) return;
     Conn().SetFieldDelimiterRepresentation(text);
     viewer_.RefreshView();
 }
 
 void frmDKConnection::txtTextQualifier_Change() {
-    if (LoadingControls) return;
+    if (!Readable(txtTextQualifier) || LoadingControls) return;
     const std::string text = ToBytes(txtTextQualifier->text());
-    if (!Readable(txtTextQualifier, text)) return;
     if (text != Conn().TextQualifierRepresentation()) Conn().SetTextQualifierRepresentation(text);
 }
 
@@ -342,6 +381,10 @@ void frmDKConnection::chkDFirstRowContainsFieldNames_Click() {
 
 void frmDKConnection::NameFieldsFromFirstRecord() {
     data::File& file = viewer_.File();
+    // While the engine holds the names record out of the data, record 1 is
+    // the first data record: the names come from the record that holds them.
+    if (Conn().IsDelimited() && Conn().FirstRecordContainsFieldNames())
+        Conn().SetFirstRecordContainsFieldNames(false);
     file.MoveTo(1);
     data::Fields& fields = file.GetFields();
     if (!Conn().AuxiliaryText().empty() || !Conn().IsDelimited()) {
@@ -379,8 +422,10 @@ void frmDKConnection::SSTab1_Click(int tab) {
 void frmDKConnection::SwitchToFixed() {
     data::File& file = viewer_.File();
     file.CopyConnectionTo(delimitedSnapshot_);
+    delimitedFields_.CopyFrom(file.GetFields());
     if (fixedSnapshot_.IsFixed()) {
         file.CopyConnectionFrom(fixedSnapshot_);
+        file.GetFields().CopyFrom(fixedFields_);
     } else {
         Conn().Reset();
         const std::string path = file.PathAndName();
@@ -393,8 +438,10 @@ void frmDKConnection::SwitchToFixed() {
 void frmDKConnection::SwitchToDelimited() {
     data::File& file = viewer_.File();
     file.CopyConnectionTo(fixedSnapshot_);
+    fixedFields_.CopyFrom(file.GetFields());
     if (delimitedSnapshot_.IsDelimited()) {
         file.CopyConnectionFrom(delimitedSnapshot_);
+        file.GetFields().CopyFrom(delimitedFields_);
     } else {
         Conn().Reset();
         const std::string path = file.PathAndName();
@@ -432,9 +479,11 @@ void frmDKConnection::cmdGetStringRepresentation_Click(int index) {
     // The composer's closing makes this window active again, which reloads
     // every control from the engine.
     Form_Activate();
+    if (Marked(box)) SayUnreadable();
 }
 
 void frmDKConnection::cmddone_Click() {
+    if (SSTab1->currentIndex() == DelimitedTab && SayUnreadable()) return;
     ViewFile();
     accept();
 }

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "data/connection.h"
+#include "data/fields.h"
 
 class QCheckBox;
 class QComboBox;
@@ -94,12 +95,20 @@ private:
     void NameFieldsFromFirstRecord();
     void SwitchToFixed();
     void SwitchToDelimited();
+    std::array<QLineEdit*, 3> DelimiterBoxes() const;
+    /// Tells the user about the first delimiter box holding a text that
+    /// cannot be read; false when every box reads.
+    bool SayUnreadable();
     data::Connection& Conn();
 
     ViewerHost& viewer_;
     bool LoadingControls = false;
     data::Connection fixedSnapshot_;
     data::Connection delimitedSnapshot_;
+    // The field layout goes with each kind's settings: leaving a kind and
+    // coming back restores both.
+    data::Fields fixedFields_;
+    data::Fields delimitedFields_;
 };
 
 }  // namespace velmor::editors

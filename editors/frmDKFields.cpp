@@ -235,7 +235,7 @@ void frmDKFields::lstfieldname_Click() {
 }
 
 long long frmDKFields::BoxNumber(const QLineEdit* box) const {
-    return util::ReadWholeNumber(ToBytes(box->text()));
+    return editors::BoxNumber(ToBytes(box->text()));
 }
 
 void frmDKFields::SetBox(QLineEdit* box, long long value) {

@@ -80,6 +80,8 @@ public:
     void mnuLayoutConverter_Click();
     void cmdOK_Click();
 
+    void done(int result) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

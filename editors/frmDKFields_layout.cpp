@@ -62,7 +62,7 @@ void frmDKFields::cmdInsertField_Click() {
     field->SetName(*name);
     const std::optional<QString> length =
         Prompt().Input(QStringLiteral("What is the length of this field?"));
-    if (length && !length->isEmpty()) field->SetLength(util::ReadWholeNumber(ToBytes(*length)));
+    if (length && !length->isEmpty()) field->SetLength(editors::BoxNumber(ToBytes(*length)));
     AfterReorder(n - 1);
 }
 
@@ -146,8 +146,14 @@ void frmDKFields::mnuLayoutConverter_Click() {
 }
 
 void frmDKFields::cmdOK_Click() {
-    viewer_.RefreshView();
     accept();
+}
+
+void frmDKFields::done(int result) {
+    // However the window closes (OK, Escape, its close box), the viewer
+    // draws the layout the engine now holds.
+    viewer_.RefreshView();
+    QDialog::done(result);
 }
 
 }  // namespace velmor::editors

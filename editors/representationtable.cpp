@@ -41,10 +41,12 @@ QString CharacterDescription(int code) {
 
 QString CharacterTableRow(int code) {
     // A null or a tab would break the row's own columns; a neutral glyph
-    // stands in for them.
-    const int shown = (code == 0 || code == 9) ? 1 : code;
-    QString row = QString::number(code, 16).toUpper() + u'\t' + QString::number(code) + u'\t' +
-                  QChar(static_cast<char16_t>(shown));
+    // stands in for them, as for the bytes Windows-1252 leaves undefined.
+    // The others show what the program reads those bytes as elsewhere.
+    QChar shown = Windows1252Char(static_cast<unsigned char>(code));
+    if (code == 0 || code == 9 || (code >= 0x80 && shown.unicode() < 0xA0)) shown = QChar(1);
+    QString row =
+        QString::number(code, 16).toUpper() + u'\t' + QString::number(code) + u'\t' + shown;
     const QString description = CharacterDescription(code);
     if (!description.isEmpty()) row += u'\t' + description;
     return row;

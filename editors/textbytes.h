@@ -1,19 +1,21 @@
-// The engine's texts are raw bytes; the windows show each byte as one
-// Latin-1 character, so the round trip loses nothing.
+// The engine's texts are bytes. Names typed in the windows are stored as
+// UTF-8, so every character survives; bytes that are not UTF-8 (a header
+// record of a Windows file) are shown as Windows-1252.
 #pragma once
 
 #include <QString>
 #include <string>
 
+#include "app/textdecoding.h"
+
 namespace velmor::editors {
 
 inline QString FromBytes(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return DecodeLine(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 inline std::string ToBytes(const QString& text) {
-    const QByteArray latin1 = text.toLatin1();
-    return std::string(latin1.constData(), static_cast<std::size_t>(latin1.size()));
+    return text.toStdString();
 }
 
 }  // namespace velmor::editors

@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the project needs, only when missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools
-          libgl-dev fonts-dejavu-core xvfb xauth python3 ccache)
+          libgl-dev fonts-dejavu-core xvfb xauth python3 ccache
+          poppler-utils desktop-file-utils shared-mime-info)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

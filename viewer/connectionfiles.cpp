@@ -1,20 +1,22 @@
 #include "viewer/connectionfiles.h"
 
-#include <QFile>
 #include <QList>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "app/pathbytes.h"
 #include "util/utilities.h"
 
 namespace velmor::viewer {
 
 namespace {
 bool ReadLines(const QString& path, QList<QByteArray>& lines) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    while (!f.atEnd()) {
-        QByteArray line = f.readLine();
+    std::ifstream f(PathBytes(path), std::ios::binary);
+    if (!f) return false;
+    std::string text;
+    while (std::getline(f, text)) {
+        QByteArray line = QByteArray::fromStdString(text);
         while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
         lines.append(line.toLower());
     }
@@ -24,8 +26,8 @@ bool ReadLines(const QString& path, QList<QByteArray>& lines) {
 
 QString TemporaryConnectionPath(const QString& connection) {
     std::string folder, name, extension;
-    util::SplitPath(connection.toStdString(), folder, name, extension);
-    return QString::fromStdString(folder + "~" + name + "." + extension);
+    util::SplitPath(PathBytes(connection), folder, name, extension);
+    return PathFromBytes(folder + "~" + name + "." + extension);
 }
 
 bool ConnectionFilesDiffer(const QString& a, const QString& b) {
@@ -35,10 +37,13 @@ bool ConnectionFilesDiffer(const QString& a, const QString& b) {
 }
 
 bool ReplaceConnectionFile(const QString& connection, const QString& scratch) {
-    QFile target(connection);
-    if (target.exists()) target.setPermissions(target.permissions() | QFileDevice::WriteOwner);
+    const std::string target = PathBytes(connection);
     std::error_code ec;
-    std::filesystem::rename(scratch.toStdString(), connection.toStdString(), ec);
+    if (std::filesystem::exists(target, ec))
+        std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, ec);
+    ec.clear();
+    std::filesystem::rename(PathBytes(scratch), target, ec);
     return !ec;
 }
 

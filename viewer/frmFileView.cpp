@@ -21,6 +21,7 @@
 #include <filesystem>
 
 #include "app/global.h"
+#include "app/pathbytes.h"
 #include "app/userprompt.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmTip.h"
@@ -34,8 +35,10 @@ std::function<void(QDialog&)> frmFileView::ShowModal = [](QDialog& dialog) { dia
 namespace {
 const QString kProgramTitle = QStringLiteral("Velmor_Dravik");
 
+// Paths keep bytes that are not UTF-8 both ways (PathBytes); texts only
+// shown are read as UTF-8.
 std::string Std(const QString& s) {
-    return s.toStdString();
+    return PathBytes(s);
 }
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -125,15 +128,18 @@ void frmFileView::BuildMenus() {
     mnuSep2 = AddSeparator(mnutools, QStringLiteral("mnuSep2"));
     mnuprint = mnutools->addMenu(QStringLiteral("&Print"));
     mnuprint->setObjectName(QStringLiteral("mnuprint"));
-    mnuprintrecord = AddItem(mnuprint, QStringLiteral("mnuprintrecord"), QStringLiteral("&Record"));
+    mnuprintrecord = AddItem(mnuprint, QStringLiteral("mnuprintrecord"), QStringLiteral("&Record"),
+                             &frmFileView::mnuprintrecord_Click);
     mnutools->setEnabled(false);
 
     mnuLaunch = menuBar()->addMenu(QStringLiteral("&Launch"));
     mnuLaunch->setObjectName(QStringLiteral("mnuLaunch"));
-    mnuParentProcess =
-        AddItem(mnuLaunch, QStringLiteral("mnuParentProcess"), QStringLiteral("&Parent Process"));
-    mnuReformat = AddItem(mnuLaunch, QStringLiteral("mnuReformat"), QStringLiteral("&Reformat"));
-    mnuMatch = AddItem(mnuLaunch, QStringLiteral("mnuMatch"), QStringLiteral("&Match"));
+    mnuParentProcess = AddItem(mnuLaunch, QStringLiteral("mnuParentProcess"),
+                               QStringLiteral("&Parent Process"), &frmFileView::mnuParentProcess_Click);
+    mnuReformat = AddItem(mnuLaunch, QStringLiteral("mnuReformat"), QStringLiteral("&Reformat"),
+                          &frmFileView::mnuReformat_Click);
+    mnuMatch = AddItem(mnuLaunch, QStringLiteral("mnuMatch"), QStringLiteral("&Match"),
+                       &frmFileView::mnuMatch_Click);
     mnuLaunch->menuAction()->setVisible(false);
 
     mnuwindow = menuBar()->addMenu(QStringLiteral("&Window"));
@@ -155,7 +161,7 @@ void frmFileView::BuildMenus() {
     // Items whose windows are not registered do nothing, so they are off.
     for (QAction* a :
          {mnuOptions, mnudataconnection, mnufields, mnufindrecord, mnuhexeditor, mnuDataConverter,
-          mnuFieldCodeCounter, mnuprintrecord, mnuParentProcess, mnuReformat, mnuMatch})
+          mnuFieldCodeCounter})
         a->setEnabled(false);
 }
 
@@ -175,7 +181,6 @@ void frmFileView::SetWindowOpener(const QString& menuName, std::function<void()>
     for (QAction* a : findChildren<QAction*>()) {
         if (a->objectName().toLower() != key) continue;
         a->setEnabled(true);
-        if (mnuLaunch->actions().contains(a)) mnuLaunch->menuAction()->setVisible(true);
     }
 }
 
@@ -233,9 +238,13 @@ void frmFileView::changeEvent(QEvent* event) {
     mnuByteBar->setChecked(!mFile->ShowFieldNames());
     for (const auto& window : mWindows) {
         QWidget* w = window.data();
-        if (w == nullptr || !w->isVisible()) continue;
+        if (w == nullptr) continue;
         const QString name = w->objectName();
-        if (name == QLatin1String("frmFind2") || name == QLatin1String("frmDataConverter")) {
+        // The search window hides when it loses the focus and comes back here.
+        const bool search = name == QLatin1String("frmFind2");
+        if (!search && !w->isVisible()) continue;
+        if (search || name == QLatin1String("frmDataConverter")) {
+            w->show();
             w->activateWindow();
             return;
         }
@@ -256,8 +265,7 @@ bool frmFileView::AddFile(const QString& pathAndName) {
     const bool opened = mFile->Open(Std(pathAndName));
     if (!opened || mFile->PathAndName().empty()) {
         mFile->SetLoading(false);
-        ShowHideControls();
-        UpdateCaption();
+        ShowClosedState();
         return false;
     }
     // The engine's connection event has usually drawn the file already.
@@ -304,9 +312,22 @@ void frmFileView::dropEvent(QDropEvent* event) {
 }
 
 void frmFileView::mFile_Error(const std::string& description, bool& cancel) {
-    Prompt().Message(Q(description));
     mEngineError = true;
     cancel = true;
+    // The one more try below met the same failure: it has been said.
+    if (mRetryingAfterError && description == mLastError) return;
+    mLastError = description;
+    Prompt().Message(Q(description));
+    // A warning (a record cut to its first 16 MB) stops the drawing as an
+    // error does; one more try draws what the engine can give, and a lasting
+    // failure ends there without a second message.
+    if (mInPosition && !mRetryingAfterError) {
+        QTimer::singleShot(0, this, [this] {
+            mRetryingAfterError = true;
+            RefreshView();
+            mRetryingAfterError = false;
+        });
+    }
 }
 
 void frmFileView::mFile_ConnectionEstablished() {
@@ -336,15 +357,10 @@ void frmFileView::ShowHideControls() {
     }
 }
 
-void frmFileView::UpdateLaunchMenu() {
-    const bool any = mOpeners.count(QStringLiteral("mnuparentprocess")) ||
-                     mOpeners.count(QStringLiteral("mnureformat")) ||
-                     mOpeners.count(QStringLiteral("mnumatch"));
-    mnuLaunch->menuAction()->setVisible(any && !mFile->PathAndName().empty());
-}
-
 void frmFileView::Timer1_Timer() {
-    if (mFile->PathAndName().empty() || mBusy || mInPosition) return;
+    // Only a positioning in progress holds the watch off: the busy flag alone
+    // stays raised after an empty file's view until the next redraw.
+    if (mFile->PathAndName().empty() || mInPosition) return;
     std::error_code ec;
     const std::string path = mFile->PathAndName();
     const auto now = std::filesystem::last_write_time(path, ec);
@@ -360,7 +376,12 @@ void frmFileView::Timer1_Timer() {
     // user's unsaved edits (and the hex editor's own writes) survive.
     qint64 record = mFile->RecordNumber();
     qint64 column = mFile->BytePosition();
-    if (!mFile->Open(path)) return;
+    if (!mFile->Open(path)) {
+        // The engine has said why; what stays on screen must not pretend
+        // the file is still open.
+        if (mFile->PathAndName().empty()) ShowClosedState();
+        return;
+    }
     mFile->SetFileDateTime(now);
     if (record > 1 || column > 1) PositionView(record, column, false);
 }
@@ -385,7 +406,12 @@ void frmFileView::mnuSaveDataConnection_Click() {
 void frmFileView::mnuclose_Click() {
     SaveConnectionQuietly();
     mFile->CloseFile();
+    ShowClosedState();
+}
+
+void frmFileView::ShowClosedState() {
     EraseSlides();
+    ShowEmptyGrid();
     ShowHideControls();
     UpdateCaption();
     UpdateLaunchMenu();
@@ -420,7 +446,7 @@ void frmFileView::mnuFieldNames_Click() {
 }
 
 bool frmFileView::ConfirmSaveConnection() {
-    const QString c = Q(mFile->ConnectionPathAndName());
+    const QString c = PathFromBytes(mFile->ConnectionPathAndName());
     if (c.isEmpty()) return true;
     const QString t = viewer::TemporaryConnectionPath(c);
     const auto ask = [](const QString& text) {
@@ -428,7 +454,7 @@ bool frmFileView::ConfirmSaveConnection() {
         return Prompt().Message(text, QStringLiteral("Save Changes?"),
                                 UserPrompt::Buttons::YesNoCancel, UserPrompt::Icon::Question);
     };
-    if (!QFileInfo::exists(c)) {
+    if (!util::FileExists(Std(c))) {
         const auto answer =
             ask(QStringLiteral("Would you like to save your data connection information to ") +
                 Q(mFile->FileTitle() + "." + mFile->FileExtension()) + QStringLiteral("?"));
@@ -437,15 +463,16 @@ bool frmFileView::ConfirmSaveConnection() {
             mFile->SaveConnection(Std(c), Global::CreateFormatFileDuringSave);
         return true;
     }
-    if (!mFile->SaveConnection(Std(t), false) || !QFileInfo::exists(t)) return false;
+    if (!mFile->SaveConnection(Std(t), false) || !util::FileExists(Std(t))) return false;
+    std::error_code ec;
     if (!viewer::ConnectionFilesDiffer(c, t)) {
-        QFile::remove(t);
+        std::filesystem::remove(Std(t), ec);
         return true;
     }
     const auto answer = ask(QStringLiteral("Would you like to save your changes?"));
     if (answer == UserPrompt::Answer::Cancel) return false;
     if (answer == UserPrompt::Answer::No) {
-        QFile::remove(t);
+        std::filesystem::remove(Std(t), ec);
         return true;
     }
     return viewer::ReplaceConnectionFile(c, t);

@@ -78,6 +78,10 @@ public:
     void mnuabout_Click();
     void mnuByteBar_Click();
     void mnuFieldNames_Click();
+    void mnuprintrecord_Click();
+    void mnuReformat_Click();
+    void mnuMatch_Click();
+    void mnuParentProcess_Click();
     void mnuUtf8_Click();
 
     // ---- navigation ----
@@ -199,6 +203,9 @@ private:
     QAction* AddSeparator(QMenu* menu, const QString& name);
     void OpenWindow(const QString& menuName);
     void SaveConnectionQuietly();
+    void LaunchSibling(const QString& program, const QString& path);
+    void ShowClosedState();
+    void ShowEmptyGrid();
     void RebuildWindowMenu();
     void ShowNoDivision();
     void SetThumbs();
@@ -219,6 +226,8 @@ private:
     double mHScale = 1.0;
     double mVScale = 1.0;
     bool mInPosition = false;
+    bool mRetryingAfterError = false;
+    std::string mLastError;
     bool mRefreshPending = false;
     int mRefreshCount = 0;
     std::map<QString, std::function<void()>> mOpeners;

@@ -106,6 +106,9 @@ void frmFileView::BuildControls() {
         RecordButton(FraRecordIndicator, QStringLiteral("cmdBackOneRecord"), QStringLiteral("<"));
     txtRecord = new QLineEdit(FraRecordIndicator);
     txtRecord->setObjectName(QStringLiteral("txtRecord"));
+    // Wide enough for the largest number the box shows ("###,###,###").
+    txtRecord->setMinimumWidth(
+        txtRecord->fontMetrics().horizontalAdvance(QStringLiteral("999,999,999")) + 12);
     cmdForwardOneRecord = RecordButton(FraRecordIndicator, QStringLiteral("cmdForwardOneRecord"),
                                        QStringLiteral(">"));
     cmdLastRecord =
@@ -175,8 +178,7 @@ void frmFileView::LayOut() {
         pctContainer->hide();
     else if (!FraRecordIndicator->isHidden())
         pctContainer->show();
-    mScreen = viewer::ComputeMetrics(static_cast<double>(w) / logicalDpiX(),
-                                     static_cast<double>(vpH) / logicalDpiY());
+    mScreen = viewer::ComputeMetrics(w, vpH, mDrawer->Cells().charPx, mDrawer->Cells().linePx);
 
     const int leftX = 2 * m;
     const int arrowW = fontMetrics().horizontalAdvance(QLatin1Char('>'));
@@ -188,7 +190,7 @@ void frmFileView::LayOut() {
     else
         pcttop->resize(pcttop->width(), fraTop->height());
     const int fraLeft = pctLeft->x() + pctLeft->width();
-    const int fraWidth = std::max(8 * barH, 160);
+    const int fraWidth = std::max({8 * barH, 160, FraRecordIndicator->sizeHint().width()});
     FraRecordIndicator->setGeometry(fraLeft, mViewportTopPx + vpH + m, fraWidth, barH);
 
     const int hLeft = fraLeft + fraWidth;
@@ -226,6 +228,16 @@ void frmFileView::ShowNoDivision() {
     HScroll1->hide();
     VScroll1->hide();
     txtRecord->clear();
+}
+
+void frmFileView::ShowEmptyGrid() {
+    for (int i = 1; i <= 4; ++i) ImgS[static_cast<size_t>(i)]->hide();
+    HideFieldLabels();
+    mTopImage = QPixmap();
+    pcttop->SetPicture(mTopImage);
+    txtRecord->clear();
+    // The next file starts from its first screen, not from this one's rows.
+    mCurrentView = ViewRecord{};
 }
 
 void frmFileView::EraseSlides() {
@@ -355,6 +367,7 @@ void frmFileView::PositionView(qint64& record, qint64& column, bool keepRow) {
             return;
         }
         mInPosition = false;
+        ShowEmptyGrid();
         HScroll1->hide();
         VScroll1->hide();
     }

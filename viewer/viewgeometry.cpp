@@ -31,12 +31,10 @@ qint64 RoundEven(double value) {
     return static_cast<qint64>(std::nearbyint(value));
 }
 
-ScreenMetrics ComputeMetrics(double viewportWidthInches, double viewportHeightInches) {
+ScreenMetrics ComputeMetrics(int viewportWidthPx, int viewportHeightPx, int charPx, int linePx) {
     ScreenMetrics m;
-    const double usableWidth = viewportWidthInches - kMarginX;
-    const double usableHeight = viewportHeightInches - kMarginY;
-    m.columns = static_cast<int>(std::max<qint64>(0, RoundEven(usableWidth / kCharWidth)));
-    m.rows = static_cast<int>(std::max<qint64>(0, RoundEven(usableHeight / kLineHeight)));
+    m.columns = charPx > 0 ? std::max(0, viewportWidthPx) / charPx : 0;
+    m.rows = linePx > 0 ? std::max(0, viewportHeightPx) / linePx : 0;
     // A tile must hold at least one line and the one below it, even when the
     // viewport is smaller than a line.
     m.maxSlideColumns = std::max(2, 2 * m.columns);
@@ -48,14 +46,22 @@ ScreenMetrics ComputeMetrics(double viewportWidthInches, double viewportHeightIn
 ViewPlan PlanView(const ViewRecord& cur, qint64 record, qint64 column, bool keepRow,
                   const ScreenMetrics& screen, FileShape& file) {
     ViewPlan p;
-    record = std::max<qint64>(record, 1);
-    column = std::max<qint64>(column, 1);
+    // No file holds more records or columns than this; the arithmetic below
+    // stays clear of overflow for any number typed.
+    constexpr qint64 kMost = qint64{1} << 60;
+    record = std::clamp<qint64>(record, 1, kMost);
+    column = std::clamp<qint64>(column, 1, kMost);
     qint64 first = std::max<qint64>(ChooseFirstRecord(cur, record, keepRow, screen.rows), 1);
     if (file.fixedLayout && first > file.recordCount - screen.rows + 1)
         first = std::max<qint64>(file.recordCount - screen.rows + 1, 1);
     qint64 last = first + screen.rows - 1;
-    if (last > file.recordCount && !file.fixedLayout && file.isDelimited && file.countTo)
+    if (last > file.recordCount && !file.fixedLayout && file.isDelimited && file.countTo) {
         file.recordCount = file.countTo(last + 1);
+        // Counting stopped short: the end is known, so a request past it
+        // shows the last screen, as for fixed records.
+        if (file.recordCount <= last && first > file.recordCount - screen.rows + 1)
+            first = std::max<qint64>(file.recordCount - screen.rows + 1, 1);
+    }
     last = std::min(last, file.recordCount);
     if (first > last) first = std::max<qint64>(last, 0);
 

@@ -27,7 +27,10 @@ struct ScreenMetrics {
     int maxSlideColumns = 0;
     int maxSlideRows = 2;
 };
-ScreenMetrics ComputeMetrics(double viewportWidthInches, double viewportHeightInches);
+/// Only cells and lines shown whole count, measured in the pixels the grid
+/// is drawn with, so that the current record never sits below what is seen
+/// whatever the window's size or the screen's resolution.
+ScreenMetrics ComputeMetrics(int viewportWidthPx, int viewportHeightPx, int charPx, int linePx);
 
 /// The part of the file on screen. Records and columns are 1-based.
 struct ViewRecord {

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/bytes_command.h"
 #include "cli/data_options.h"
+#include "cli/dump_command.h"
 #include "cli/data_profiles.h"
 #include "cli/tools_command.h"
 #include "data/convert_text.h"
@@ -191,6 +193,9 @@ int main(int argc, char** argv) {
     try {
         std::vector<std::string> args(argv + 1, argv + argc);
         if (int status = 0; velmor::cli::RunToolCommand(args, status)) return status;
+        if (!args.empty() && args[0] == "dump") return velmor::cli::RunDump(args);
+        if (!args.empty() && args[0] == "bytes")
+            return velmor::cli::RunBytesCommand({args.begin() + 1, args.end()});
         DataOptions options;
         std::string error;
         if (!velmor::cli::ParseDataOptions(args, options, error)) {
@@ -200,6 +205,7 @@ int main(int argc, char** argv) {
         }
         if (options.help) {
             Print(velmor::cli::DataUsage());
+            Print(velmor::cli::DumpUsage());
             return 0;
         }
         if (!velmor::cli::ApplySideFileOptions(options, error)) {

@@ -1,8 +1,10 @@
 #include "data/profilefile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 
+#include "data/convert_text.h"
 #include "data/datareader.h"
 #include "util/utilities.h"
 
@@ -30,42 +32,75 @@ ProfileEntry Delimited(const std::string& name, const std::string& extensions,
     return p;
 }
 
-bool ValidUtf8(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        size_t more = 0;
-        if (c >= 0xC2 && c < 0xE0) {
-            more = 1;
-        } else if (c >= 0xE0 && c < 0xF0) {
-            more = 2;
-        } else if (c >= 0xF0 && c < 0xF5) {
-            more = 3;
-        } else if (c >= 0x80) {
-            return false;
-        }
-        if (s.size() - i <= more) return false;
-        for (size_t k = 1; k <= more; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += more + 1;
+// Hand-edited files come from any system: a UTF-16 file with its byte-order
+// mark is read, and otherwise every line is read on its own, as UTF-8 when it
+// is valid and as Windows-1252 when not, so one stray byte does not change
+// how the rest of the file reads.
+void AppendUtf8(std::uint32_t code, std::string& out) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
     }
-    return true;
 }
 
-std::string Latin1ToUtf8(std::string_view s) {
+std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian) {
     std::string out;
-    out.reserve(s.size() * 2);
-    for (char ch : s) {
-        auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+    auto unit = [&](size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<std::uint32_t>(littleEndian ? (b << 8 | a) : (a << 8 | b));
+    };
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t code = unit(i);
+        if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size()) {
+            const std::uint32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
         }
+        if (code >= 0xD800 && code < 0xE000) code = 0xFFFD;  // a lone surrogate
+        AppendUtf8(code, out);
     }
     return out;
+}
+
+void AppendLine(std::string_view line, std::string& out) {
+    if (IsUtf8(line)) {
+        out += line;
+        return;
+    }
+    // One byte at a time, so even bytes that would form UTF-8 together are
+    // read in Windows-1252 like the rest of their line.
+    for (size_t i = 0; i < line.size(); ++i) AppendDisplayText(line.substr(i, 1), out);
+}
+
+std::string DecodeProfileBytes(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE")) return Utf16ToUtf8(bytes.substr(2), true);
+    if (bytes.starts_with("\xFE\xFF")) return Utf16ToUtf8(bytes.substr(2), false);
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    std::string text;
+    text.reserve(bytes.size());
+    size_t from = 0;
+    while (from <= bytes.size()) {
+        size_t end = bytes.find_first_of("\r\n", from);
+        if (end == std::string_view::npos) end = bytes.size();
+        AppendLine(bytes.substr(from, end - from), text);
+        if (end < bytes.size()) text += bytes[end];
+        from = end + 1;
+    }
+    return text;
 }
 
 std::int32_t ReadLong(const std::string& value) {
@@ -113,7 +148,7 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 ProfileEntries ParseProfileText(std::string_view bytes) {
-    const std::string text = ValidUtf8(bytes) ? std::string(bytes) : Latin1ToUtf8(bytes);
+    const std::string text = DecodeProfileBytes(bytes);
     ProfileEntries profiles;
     ProfileEntry beforeFirst;  // key lines before any "Begin" land here
     size_t start = 0;
@@ -200,7 +235,10 @@ bool LoadProfileFile(const std::string& path, ProfileEntries& connections) {
     if (!util::FileExists(path)) return true;
     std::string bytes;
     if (!ReadWholeFile(path, bytes, kMaxProfileFile)) return false;
-    connections = ParseProfileText(bytes);
+    ProfileEntries read = ParseProfileText(bytes);
+    // A file that yields no profile is one we cannot read: the built-ins serve.
+    if (read.empty() && !bytes.empty()) return false;
+    connections = std::move(read);
     return true;
 }
 

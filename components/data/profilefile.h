@@ -28,9 +28,9 @@ struct ProfileEntry {
 };
 using ProfileEntries = std::vector<ProfileEntry>;
 
-/// The profiles of a file's bytes. Bytes that are not UTF-8 are read as
-/// Latin-1, as older versions wrote them. Key lines before any "Begin" line
-/// have no effect.
+/// The profiles of a file's bytes. A UTF-16 file with a byte-order mark is
+/// read; otherwise each line is UTF-8 when valid, else Windows-1252. Key
+/// lines before any "Begin" line have no effect.
 ProfileEntries ParseProfileText(std::string_view bytes);
 /// The file's text, lines ending in CR LF.
 std::string FormatProfileText(const ProfileEntries& profiles);

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/global.h"
+#include "app/pathbytes.h"
 
 using velmor::ScriptedUserPrompt;
 using velmor::UserPrompt;
@@ -19,20 +20,18 @@ class TestGlobalPaths : public QObject {
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void commandLinePath_data();
+    void commandLinePath();
     void expandAppPath_data();
     void expandAppPath();
     void expandShortPath_data();
     void expandShortPath();
     void runCommandLine_data();
     void runCommandLine();
-    void runCommandLineReportsFailure();
-    void selectListItemInList_data();
-    void selectListItemInList();
-    void selectListItemInCombo();
-    void setListIndexOnList_data();
-    void setListIndexOnList();
-    void setListIndexOnCombo_data();
-    void setListIndexOnCombo();
+    void selectListItem_data();
+    void selectListItem();
+    void setListIndex_data();
+    void setListIndex();
     void setListIndexRefusesOtherControls();
 
 private:
@@ -63,6 +62,31 @@ void TestGlobalPaths::cleanupTestCase() {
     qputenv("HOME", QFile::encodeName(oldHome_));
     QDir::setCurrent(oldCurrent_);
     G::SetProgramFolder(QString());
+}
+
+void TestGlobalPaths::commandLinePath_data() {
+    QTest::addColumn<QByteArrayList>("arguments");
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("plain") << QByteArrayList{"/d/in.csv"} << QByteArray("/d/in.csv");
+    QTest::newRow("quoted with blanks")
+        << QByteArrayList{"\"/d/my data/in.csv\""} << QByteArray("/d/my data/in.csv");
+    QTest::newRow("split at a blank")
+        << QByteArrayList{"/d/my", "data.csv"} << QByteArray("/d/my data.csv");
+    QTest::newRow("not UTF-8") << QByteArrayList{"/d/caf\xe9 \xff\xfe.dat"}
+                               << QByteArray("/d/caf\xe9 \xff\xfe.dat");
+    QTest::newRow("UTF-8 and a stray byte") << QByteArrayList{"/d/\xc3\xa9\xf0\x9f\x98\x80\xe9"}
+                                            << QByteArray("/d/\xc3\xa9\xf0\x9f\x98\x80\xe9");
+    QTest::newRow("home folder") << QByteArrayList{"~/data files/in.csv"}
+                                 << QFile::encodeName(dir_.filePath("home/data files/in.csv"));
+}
+
+void TestGlobalPaths::commandLinePath() {
+    QFETCH(QByteArrayList, arguments);
+    QByteArray program("velmor_dravik");
+    std::vector<char*> argv{program.data()};
+    for (QByteArray& a : arguments) argv.push_back(a.data());
+    const QString path = G::CommandLinePath(static_cast<int>(argv.size()), argv.data());
+    QTEST(QByteArray::fromStdString(velmor::PathBytes(path)), "path");
 }
 
 void TestGlobalPaths::expandAppPath_data() {
@@ -123,139 +147,126 @@ void TestGlobalPaths::expandShortPath() {
 
 void TestGlobalPaths::runCommandLine_data() {
     QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<bool>("starts");
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("plain") << "prog a b"
-                           << "prog" << QStringList({"a", "b"});
-    QTest::newRow("quoted") << "\"/opt/my prog\" \"/d/in file.csv\" -x"
-                            << "/opt/my prog" << QStringList({"/d/in file.csv", "-x"});
-    QTest::newRow("alone") << "  prog  "
-                           << "prog" << QStringList();
+    QTest::newRow("plain") << "prog a b" << true << "prog" << QStringList({"a", "b"});
+    QTest::newRow("quoted") << "\"/opt/my prog\" \"/d/in file.csv\" -x" << true << "/opt/my prog"
+                            << QStringList({"/d/in file.csv", "-x"});
+    QTest::newRow("alone") << "  prog  " << true << "prog" << QStringList();
+    QTest::newRow("program that does not start")
+        << "missing-program" << false << "missing-program" << QStringList();
+    QTest::newRow("blank starts nothing") << "   " << false << "" << QStringList();
 }
 
 void TestGlobalPaths::runCommandLine() {
     QFETCH(QString, commandLine);
+    QFETCH(bool, starts);
+    QFETCH(QString, program);
     prompt_.Clear();
-    QVERIFY(G::RunCommandLine(commandLine));
-    QCOMPARE(prompt_.Questions().size(), std::size_t(1));
-    QCOMPARE(prompt_.Questions()[0].kind, ScriptedUserPrompt::Asked::Kind::Process);
-    QTEST(prompt_.Questions()[0].text, "program");
-    QTEST(prompt_.Questions()[0].arguments, "arguments");
-}
-
-void TestGlobalPaths::runCommandLineReportsFailure() {
-    prompt_.Clear();
-    QVERIFY(!G::RunCommandLine("   "));
-    QVERIFY(prompt_.Questions().empty());
-    prompt_.SetLaunchResult(false);
-    QVERIFY(!G::RunCommandLine("missing-program"));
+    prompt_.SetLaunchResult(starts);
+    QCOMPARE(G::RunCommandLine(commandLine), starts);
     prompt_.SetLaunchResult(true);
+    QCOMPARE(prompt_.Questions().size(), std::size_t(program.isEmpty() ? 0 : 1));
+    if (program.isEmpty()) return;
+    QCOMPARE(prompt_.Questions()[0].kind, ScriptedUserPrompt::Asked::Kind::Process);
+    QCOMPARE(prompt_.Questions()[0].text, program);
+    QTEST(prompt_.Questions()[0].arguments, "arguments");
 }
 
 namespace {
 
-void Fill(QListWidget& list) {
-    int data = 10;
-    for (const char* text : {" alpha ", "Beta", "beta", "Gamma"}) {
-        auto* item = new QListWidgetItem(QString::fromLatin1(text), &list);
-        item->setData(Qt::UserRole, data++);
+// The same four entries in a list or a combo box; item data 10 to 13.
+std::unique_ptr<QWidget> Filled(bool combo) {
+    const char* texts[] = {" alpha ", "Beta", "beta", "Gamma"};
+    if (combo) {
+        auto box = std::make_unique<QComboBox>();
+        for (int i = 0; i < 4; ++i) box->addItem(QString::fromLatin1(texts[i]), 10 + i);
+        box->setCurrentIndex(2);
+        return box;
     }
+    auto list = std::make_unique<QListWidget>();
+    for (int i = 0; i < 4; ++i)
+        (new QListWidgetItem(QString::fromLatin1(texts[i]), list.get()))
+            ->setData(Qt::UserRole, 10 + i);
+    list->setCurrentRow(2);
+    return list;
 }
 
-void Fill(QComboBox& combo) {
-    int data = 10;
-    for (const char* text : {" alpha ", "Beta", "beta", "Gamma"}) {
-        combo.addItem(QString::fromLatin1(text), data++);
-    }
-}
-
-int SelectedRow(const QListWidget& list) {
-    const QList<QListWidgetItem*> selected = list.selectedItems();
-    return selected.size() == 1 ? list.row(selected.front())
-                                : -static_cast<int>(selected.size()) - 1;
+// The selected entry; for a list also that exactly one row is selected.
+int Selected(QWidget* w) {
+    if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentIndex();
+    auto* list = qobject_cast<QListWidget*>(w);
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    if (selected.size() != 1) return -static_cast<int>(selected.size()) - 1;
+    return list->row(selected.front()) == list->currentRow() ? list->currentRow() : -100;
 }
 
 }  // namespace
 
-void TestGlobalPaths::selectListItemInList_data() {
+void TestGlobalPaths::selectListItem_data() {
+    QTest::addColumn<bool>("combo");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("byItemData");
     QTest::addColumn<int>("row");
-    QTest::newRow("trimmed and case-blind") << "ALPHA" << false << 0;
-    QTest::newRow("first of equal texts") << " beta  " << false << 1;
-    QTest::newRow("no match clears") << "Delta" << false << -1;
-    QTest::newRow("item data") << "12" << true << 2;
-    QTest::newRow("item data with blanks") << " 13 " << true << 3;
-    QTest::newRow("item data ignores text") << "Gamma" << true << -1;
+    for (bool combo : {false, true}) {
+        const char* kind = combo ? "combo: " : "list: ";
+        auto row = [&](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(kind + QString(name))) << combo;
+        };
+        row("trimmed and case-blind") << "ALPHA" << false << 0;
+        row("first of equal texts") << " beta  " << false << 1;
+        row("no match clears") << "Delta" << false << -1;
+        row("item data") << "12" << true << 2;
+        row("item data with blanks") << " 13 " << true << 3;
+        row("item data ignores text") << "Gamma" << true << -1;
+    }
 }
 
-void TestGlobalPaths::selectListItemInList() {
+void TestGlobalPaths::selectListItem() {
+    QFETCH(bool, combo);
     QFETCH(QString, text);
     QFETCH(bool, byItemData);
-    QFETCH(int, row);
-    QListWidget list;
-    Fill(list);
-    list.setCurrentRow(3);
-    G::SelectListItem(&list, text, byItemData);
-    QCOMPARE(SelectedRow(list), row);
-    QCOMPARE(list.currentRow(), row);
+    const auto list = Filled(combo);
+    G::SelectListItem(list.get(), text, byItemData);
+    QTEST(Selected(list.get()), "row");
 }
 
-void TestGlobalPaths::selectListItemInCombo() {
-    QComboBox combo;
-    Fill(combo);
-    G::SelectListItem(&combo, "gamma", false);
-    QCOMPARE(combo.currentIndex(), 3);
-    G::SelectListItem(&combo, "11", true);
-    QCOMPARE(combo.currentIndex(), 1);
-    G::SelectListItem(&combo, "nothing", false);
-    QCOMPARE(combo.currentIndex(), -1);
-}
-
-void TestGlobalPaths::setListIndexOnList_data() {
+void TestGlobalPaths::setListIndex_data() {
+    QTest::addColumn<bool>("combo");
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("result");
-    QTest::newRow("first") << 0 << 0;
-    QTest::newRow("last") << 3 << 3;
-    QTest::newRow("clear") << -1 << -1;
-    QTest::newRow("beyond the end clears") << 4 << -1;
-    QTest::newRow("far below clears") << -7 << -1;
+    for (bool combo : {false, true}) {
+        const char* kind = combo ? "combo: " : "list: ";
+        auto row = [&](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(kind + QString(name))) << combo;
+        };
+        row("first") << 0 << 0;
+        row("last") << 3 << 3;
+        row("clear") << -1 << -1;
+        row("beyond the end clears") << 4 << -1;
+        row("far below clears") << -7 << -1;
+    }
 }
 
-void TestGlobalPaths::setListIndexOnList() {
+// The program's own selection raises none of the list's change signals.
+void TestGlobalPaths::setListIndex() {
+    QFETCH(bool, combo);
     QFETCH(int, index);
-    QFETCH(int, result);
-    QListWidget list;
-    Fill(list);
-    list.setCurrentRow(1);
-    QSignalSpy changed(&list, &QListWidget::itemSelectionChanged);
-    QSignalSpy rowChanged(&list, &QListWidget::currentRowChanged);
-    QSignalSpy clicked(&list, &QListWidget::itemClicked);
-    QCOMPARE(G::SetListIndex(&list, index), result);
-    QCOMPARE(SelectedRow(list), result);
-    QCOMPARE(changed.count() + rowChanged.count() + clicked.count(), 0);
-}
-
-void TestGlobalPaths::setListIndexOnCombo_data() {
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("result");
-    QTest::newRow("second") << 1 << 1;
-    QTest::newRow("clear") << -1 << -1;
-    QTest::newRow("beyond the end clears") << 9 << -1;
-}
-
-void TestGlobalPaths::setListIndexOnCombo() {
-    QFETCH(int, index);
-    QFETCH(int, result);
-    QComboBox combo;
-    Fill(combo);
-    combo.setCurrentIndex(2);
-    QSignalSpy activated(&combo, &QComboBox::activated);
-    QSignalSpy indexChanged(&combo, &QComboBox::currentIndexChanged);
-    QSignalSpy textChanged(&combo, &QComboBox::currentTextChanged);
-    QCOMPARE(G::SetListIndex(&combo, index), result);
-    QCOMPARE(combo.currentIndex(), result);
-    QCOMPARE(activated.count() + indexChanged.count() + textChanged.count(), 0);
+    const auto list = Filled(combo);
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    if (combo) {
+        auto* box = static_cast<QComboBox*>(list.get());
+        spies.push_back(std::make_unique<QSignalSpy>(box, &QComboBox::activated));
+        spies.push_back(std::make_unique<QSignalSpy>(box, &QComboBox::currentIndexChanged));
+    } else {
+        auto* l = static_cast<QListWidget*>(list.get());
+        spies.push_back(std::make_unique<QSignalSpy>(l, &QListWidget::itemSelectionChanged));
+        spies.push_back(std::make_unique<QSignalSpy>(l, &QListWidget::currentRowChanged));
+    }
+    QTEST(G::SetListIndex(list.get(), index), "result");
+    QTEST(Selected(list.get()), "result");
+    for (const auto& spy : spies) QCOMPARE(spy->count(), 0);
 }
 
 void TestGlobalPaths::setListIndexRefusesOtherControls() {

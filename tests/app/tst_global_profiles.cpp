@@ -83,9 +83,10 @@ private slots:
     void init();
     void cleanup();
     void noFileGivesBuiltIns();
-    void builtInsSaveAsGoldenFile();
     void loadOddFiles_data();
     void loadOddFiles();
+    void fileWithoutProfilesIsKept_data();
+    void fileWithoutProfilesIsKept();
     void veryLongLineIsIgnored();
     void delimitedProfileDropsRecordLength();
     void saveSortsByCharacterCode();
@@ -94,7 +95,6 @@ private slots:
     void profileFileLocation();
     void saveOverAFolderFailsCleanly();
     void unreadableFileIsNeverOverwritten();
-    void dialogFilterWithBuiltIns();
     void dialogFilterPreselectsLastConnection_data();
     void dialogFilterPreselectsLastConnection();
     void recogniseFileType_data();
@@ -131,10 +131,6 @@ void TestGlobalProfiles::noFileGivesBuiltIns() {
     QCOMPARE(Names(G::AllFileTypes), QStringList({"All Files", "CSV", "DBase III", "Flat Files",
                                                   "Index Files", "Query Files", "Tab Delimited"}));
     QVERIFY(!QFile::exists(ProfilePath()));  // loading never writes
-}
-
-void TestGlobalProfiles::builtInsSaveAsGoldenFile() {
-    G::LoadConnectionProfiles();
     QVERIFY(G::SaveConnectionProfiles());
     QCOMPARE(ReadFile(ProfilePath()),
              ReadFile(QStringLiteral(VELMOR_TEST_DATA "/app/UserConnections.builtins.txt")));
@@ -195,6 +191,21 @@ void TestGlobalProfiles::loadOddFiles_data() {
                                   << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank;
     QTest::newRow("UTF-8 name") << QByteArray("Begin Caf\xc3\xa9\r\n")
                                 << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank;
+    QTest::newRow("each line in its own encoding")
+        << QByteArray("Begin Caf\xc3\xa9\r\nEnd\r\nBegin Gar\xe7on \x80\r\n")
+        << QString::fromUtf8("[Caf\xc3\xa9] ") + kBlank +
+               QString::fromUtf8("\n[Gar\xc3\xa7on \xe2\x82\xac] ") + kBlank;
+    QTest::newRow("UTF-16 with a byte-order mark")
+        << QByteArray(
+               "\xff\xfe"
+               "B\0e\0g\0i\0n\0 \0\xe9\0\r\0\n\0R\0L\0=\0"
+               "2\0",
+               28)
+        << QString::fromUtf8("[\xc3\xa9] ext= fixed=0 delim=0 rl=2 bo=0 names=0 rd= fd= tq=");
+    QTest::newRow("UTF-8 byte-order mark") << QByteArray(
+                                                  "\xef\xbb\xbf"
+                                                  "Begin A\r\n")
+                                           << QString("[A] ") + kBlank;
     QTest::newRow("empty file") << QByteArray() << QString();
 }
 
@@ -205,6 +216,48 @@ void TestGlobalProfiles::loadOddFiles() {
     QTEST(Describe(G::Connections), "profiles");
     QCOMPARE(G::ExtraFileTypes.size(), std::size_t(2));
     QCOMPARE(G::AllFileTypes.size(), G::Connections.size() + 2);
+    // Saved and read again, every profile keeps its characters.
+    QVERIFY(G::SaveConnectionProfiles());
+    G::ResetState();
+    G::LoadConnectionProfiles();
+    QTEST(Describe(G::Connections), "profiles");
+}
+
+void TestGlobalProfiles::fileWithoutProfilesIsKept_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("changed");
+    QByteArray noise;
+    quint32 seed = 12345;
+    for (int i = 0; i < 3000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        noise += static_cast<char>(seed >> 24);
+    }
+    const QByteArray keysOnly("  ByteOffset=0\r\n  IsFixed=True\r\nEnd\r\n");
+    const QByteArray utf16NoMark("B\0e\0g\0i\0n\0 \0X\0\r\0\n\0", 18);
+    QTest::newRow("random bytes") << noise << false;
+    QTest::newRow("key lines without Begin") << keysOnly << false;
+    QTest::newRow("UTF-16 without a mark") << utf16NoMark << false;
+    QTest::newRow("changed profiles keep it aside") << keysOnly << true;
+}
+
+void TestGlobalProfiles::fileWithoutProfilesIsKept() {
+    QFETCH(QByteArray, file);
+    QFETCH(bool, changed);
+    QVERIFY(WriteFile(ProfilePath(), file));
+    G::LoadConnectionProfiles();
+    QCOMPARE(Names(G::Connections), Names(G::BuiltInProfiles()));
+    if (changed) G::Connections[0].Name = "Mine";
+    QCOMPARE(G::SaveConnectionProfiles(), changed);
+    const QString backup = ProfilePath() + ".bak";
+    if (!changed) {
+        QCOMPARE(ReadFile(ProfilePath()), file);
+        QVERIFY(!QFile::exists(backup));
+        return;
+    }
+    QCOMPARE(ReadFile(backup), file);
+    G::ResetState();
+    G::LoadConnectionProfiles();
+    QVERIFY(Names(G::Connections).contains("Mine"));
 }
 
 void TestGlobalProfiles::veryLongLineIsIgnored() {
@@ -333,37 +386,30 @@ void TestGlobalProfiles::unreadableFileIsNeverOverwritten() {
     QVERIFY(G::SaveConnectionProfiles());  // a deliberate new start may write again
 }
 
-void TestGlobalProfiles::dialogFilterWithBuiltIns() {
-    G::LoadConnectionProfiles();
-    UserPrompt::FileRequest dialog{"Open", "/data", "old|*.x", 5, "old.x"};
-    G::SetDialogFilter(dialog);
-    QCOMPARE(dialog.filter, QString("All Files (*.*)|*.*|CSV (*.csv)|*.csv|DBase III (*.dbf)|*.dbf|"
-                                    "Flat Files (*.dat)|*.dat|Index Files (*.*index)|*.*index|"
-                                    "Query Files (*.query)|*.query|Tab Delimited (*.tab)|*.tab"));
-    QCOMPARE(dialog.filterIndex, 1);
-    QCOMPARE(dialog.fileName, QString());
-    QCOMPARE(dialog.folder, QString("/data"));
-    QCOMPARE(G::LastDataConnectionName, QString("All Files"));
-}
-
 void TestGlobalProfiles::dialogFilterPreselectsLastConnection_data() {
     QTest::addColumn<QString>("last");
     QTest::addColumn<int>("filterIndex");
-    QTest::newRow("CSV") << "CSV" << 2;
-    QTest::newRow("Tab Delimited") << "Tab Delimited" << 7;
-    QTest::newRow("case matters") << "csv" << 9;
-    QTest::newRow("unknown keeps index") << "Gone" << 9;
+    QTest::addColumn<QString>("lastAfter");
+    QTest::newRow("none yet: the first") << "" << 1 << "All Files";
+    QTest::newRow("CSV") << "CSV" << 2 << "CSV";
+    QTest::newRow("Tab Delimited") << "Tab Delimited" << 7 << "Tab Delimited";
+    QTest::newRow("case matters") << "csv" << 9 << "csv";
+    QTest::newRow("unknown keeps index") << "Gone" << 9 << "Gone";
 }
 
 void TestGlobalProfiles::dialogFilterPreselectsLastConnection() {
     QFETCH(QString, last);
     G::LoadConnectionProfiles();
     G::LastDataConnectionName = last;
-    UserPrompt::FileRequest dialog;
-    dialog.filterIndex = 9;
+    UserPrompt::FileRequest dialog{"Open", "/data", "old|*.x", 9, "old.x"};
     G::SetDialogFilter(dialog);
+    QCOMPARE(dialog.filter, QString("All Files (*.*)|*.*|CSV (*.csv)|*.csv|DBase III (*.dbf)|*.dbf|"
+                                    "Flat Files (*.dat)|*.dat|Index Files (*.*index)|*.*index|"
+                                    "Query Files (*.query)|*.query|Tab Delimited (*.tab)|*.tab"));
     QTEST(dialog.filterIndex, "filterIndex");
-    QCOMPARE(G::LastDataConnectionName, last);
+    QTEST(G::LastDataConnectionName, "lastAfter");
+    QCOMPARE(dialog.fileName, QString());
+    QCOMPARE(dialog.folder, QString("/data"));
 }
 
 void TestGlobalProfiles::recogniseFileType_data() {

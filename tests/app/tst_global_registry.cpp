@@ -21,7 +21,6 @@ private slots:
     void cleanup();
     void keysIgnoreCaseAndSeparators_data();
     void keysIgnoreCaseAndSeparators();
-    void createdKeyExistsWithoutValues();
     void missingValueKeepsCallersValue();
     void valuesIgnoreCaseAndSurviveReopening();
     void defaultValueAndReservedNames();
@@ -31,6 +30,10 @@ private slots:
     void settingsRoundTrip();
     void switchesReadFromStoredText_data();
     void switchesReadFromStoredText();
+    void handEditedValueWithCommas_data();
+    void handEditedValueWithCommas();
+    void executableName_data();
+    void executableName();
     void shellOpenCommandIsQuoted();
 
 private:
@@ -80,9 +83,13 @@ void TestGlobalRegistry::keysIgnoreCaseAndSeparators() {
     QVERIFY(!registry.KeyExists("\\"));
 }
 
-void TestGlobalRegistry::createdKeyExistsWithoutValues() {
+// A missing value, in a missing or in a created key, leaves the caller's.
+void TestGlobalRegistry::missingValueKeepsCallersValue() {
     {
         RegistryAccess registry(ini_);
+        QString value = "before";
+        QVERIFY(!registry.GetValue(kShared, "LastPathOpened", value));
+        QCOMPARE(value, QString("before"));
         registry.CreateKey("HKEY_LOCAL_MACHINE\\Software\\Empty");
         registry.CreateKey("HKEY_LOCAL_MACHINE\\Software\\EMPTY\\");  // no second copy
     }
@@ -91,16 +98,6 @@ void TestGlobalRegistry::createdKeyExistsWithoutValues() {
     QString value = "kept";
     QVERIFY(!reopened.GetValue("HKEY_LOCAL_MACHINE\\Software\\Empty", "", value));
     QCOMPARE(value, QString("kept"));
-}
-
-void TestGlobalRegistry::missingValueKeepsCallersValue() {
-    RegistryAccess registry(ini_);
-    QString value = "before";
-    QVERIFY(!registry.GetValue(kShared, "LastPathOpened", value));
-    QCOMPARE(value, QString("before"));
-    registry.CreateKey(kShared);
-    QVERIFY(!registry.GetValue(kShared, "LastPathOpened", value));
-    QCOMPARE(value, QString("before"));
 }
 
 void TestGlobalRegistry::valuesIgnoreCaseAndSurviveReopening() {
@@ -230,6 +227,52 @@ void TestGlobalRegistry::switchesReadFromStoredText() {
     G::LoadSettings();
     QCOMPARE(G::PromptToSaveConfigurationChanges, value);
     QCOMPARE(G::CreateFormatFileDuringSave, value);
+}
+
+void TestGlobalRegistry::handEditedValueWithCommas_data() {
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QString>("read");
+    QTest::newRow("comma") << QByteArray("/home/u/a,b") << "/home/u/a,b";
+    QTest::newRow("blanks around commas") << QByteArray("/h/a, b ,c") << "/h/a, b ,c";
+    QTest::newRow("trailing comma") << QByteArray("/h/a,") << "/h/a,";
+}
+
+void TestGlobalRegistry::handEditedValueWithCommas() {
+    QFETCH(QByteArray, written);
+    G::LastPathOpened = "/placeholder";
+    G::SaveSettings();
+    QFile file(ini_);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    QVERIFY(text.contains("LastPathOpened=/placeholder"));
+    text.replace("LastPathOpened=/placeholder", "LastPathOpened=" + written);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    G::ResetState();
+    G::LoadSettings();
+    QTEST(G::LastPathOpened, "read");
+    G::SaveSettings();  // and it is written back as the same text
+    G::ResetState();
+    G::LoadSettings();
+    QTEST(G::LastPathOpened, "read");
+}
+
+void TestGlobalRegistry::executableName_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "/usr/bin/velmor_dravik"
+                           << "velmor_dravik";
+    QTest::newRow("dots belong to the name") << "/opt/v/velmor_dravik-1.2"
+                                             << "velmor_dravik-1.2";
+    QTest::newRow("unknown") << ""
+                             << "Velmor_Dravik";
+}
+
+void TestGlobalRegistry::executableName() {
+    QFETCH(QString, file);
+    QTEST(G::ExecutableNameOf(file), "name");
 }
 
 void TestGlobalRegistry::shellOpenCommandIsQuoted() {

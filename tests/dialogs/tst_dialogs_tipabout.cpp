@@ -23,12 +23,13 @@ class TestDialogsTipAbout : public QObject {
     Q_OBJECT
 private slots:
     void missingFileExplainsItself();
-    void oneTipAlwaysComesBack();
+    void everyLineIsATip_data();
     void everyLineIsATip();
     void nextTipPicksAmongAllLines();
     void shippedTipsFileIsReadable();
     void aboutNamesTheProgramAndVersion();
     void aboutLinkOpensTheBrowser();
+    void aboutShowsTheProgramIcon();
 };
 
 void TestDialogsTipAbout::missingFileExplainsItself() {
@@ -47,25 +48,35 @@ void TestDialogsTipAbout::missingFileExplainsItself() {
     QVERIFY(!tip.LoadTips(QString()));
 }
 
-void TestDialogsTipAbout::oneTipAlwaysComesBack() {
-    QTemporaryDir dir;
-    velmor::Global::SetProgramFolder(dir.path());
-    WriteTips(dir.path(), "Only this one.\r\n");
-    frmTip tip;
-    QCOMPARE(tip.Tips().size(), 1);
-    for (int i = 0; i < 10; ++i) {
-        tip.cmdNextTip_Click();
-        QCOMPARE(tip.lblTipText->text(), QStringLiteral("Only this one."));
-        QCOMPARE(tip.CurrentTip(), 1);
-    }
+void TestDialogsTipAbout::everyLineIsATip_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("tips");
+    QTest::newRow("one line") << QByteArray("Only this one.\r\n") << QStringList{"Only this one."};
+    QTest::newRow("empty lines and blanks kept") << QByteArray("first\r\n\r\n  third  \nfourth")
+                                                 << QStringList{"first", "", "  third  ", "fourth"};
+    QTest::newRow("each line in its own encoding")
+        << QByteArray("Caf\xc3\xa9\r\nGar\xe7on \x80\r\n")
+        << QStringList{QString::fromUtf8("Caf\xc3\xa9"),
+                       QString::fromUtf8("Gar\xc3\xa7on \xe2\x82\xac")};
+    QTest::newRow("markup is shown as written")
+        << QByteArray("<b>x</b> &amp; y") << QStringList{"<b>x</b> &amp; y"};
 }
 
 void TestDialogsTipAbout::everyLineIsATip() {
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, tips);
     QTemporaryDir dir;
     velmor::Global::SetProgramFolder(dir.path());
-    WriteTips(dir.path(), "first\r\n\r\n  third  \nfourth");
+    WriteTips(dir.path(), file);
     frmTip tip;
-    QCOMPARE(tip.Tips(), (QStringList{"first", "", "  third  ", "fourth"}));
+    QCOMPARE(tip.Tips(), tips);
+    if (tips.size() != 1) return;
+    for (int i = 0; i < 10; ++i) {
+        tip.cmdNextTip_Click();
+        QCOMPARE(tip.CurrentTip(), 1);
+        QCOMPARE(tip.lblTipText->text(), tips[0]);
+        QCOMPARE(tip.lblTipText->textFormat(), Qt::PlainText);
+    }
 }
 
 void TestDialogsTipAbout::nextTipPicksAmongAllLines() {
@@ -113,6 +124,17 @@ void TestDialogsTipAbout::aboutLinkOpensTheBrowser() {
     QCOMPARE(prompt.Questions()[0].kind, velmor::ScriptedUserPrompt::Asked::Kind::Url);
     QCOMPARE(prompt.Questions()[0].text, frmAbout::MakerAddress());
     velmor::SetPrompt(nullptr);
+}
+
+void TestDialogsTipAbout::aboutShowsTheProgramIcon() {
+    frmAbout about;
+    const QImage shipped(QStringLiteral(VELMOR_TEST_DATA
+                                        "/../../desktop/icons/hicolor/48x48/apps/velmor_dravik.png"));
+    QVERIFY(!shipped.isNull());
+    const auto premultiplied = QImage::Format_ARGB32_Premultiplied;
+    QCOMPARE(about.picIcon->pixmap().toImage().convertToFormat(premultiplied),
+             shipped.convertToFormat(premultiplied));
+    QVERIFY(!about.windowIcon().isNull());
 }
 
 QTEST_MAIN(TestDialogsTipAbout)

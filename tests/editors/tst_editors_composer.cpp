@@ -17,25 +17,13 @@ private slots:
     void init();
     void tableHasEveryCode_data();
     void tableHasEveryCode();
-    void addJoinsInAscendingOrder_data();
-    void addJoinsInAscendingOrder();
-    void addWithNothingSelectedKeepsText();
-    void replaceWithNothingSelectedEmptiesBox();
-    void replaceTakesSelectionOnly();
-    void pickingClearsSelection();
-    void doneReturnsTypedTextUnchanged();
-    void activationShowsSharedText();
-
-private:
-    static void Select(frmStringRepresentation& form, std::initializer_list<int> codes);
+    void pickedCharactersJoinInAscendingOrder_data();
+    void pickedCharactersJoinInAscendingOrder();
+    void sharedTextGoesInAndComesBack();
 };
 
 void EditorsComposerTest::init() {
     Global::StringRepresentation.clear();
-}
-
-void EditorsComposerTest::Select(frmStringRepresentation& form, std::initializer_list<int> codes) {
-    for (int code : codes) form.lstCharacters->item(code)->setSelected(true);
 }
 
 void EditorsComposerTest::tableHasEveryCode_data() {
@@ -50,6 +38,9 @@ void EditorsComposerTest::tableHasEveryCode_data() {
     QTest::newRow("comma") << 44 << QString("2C\t44\t,\tComma");
     QTest::newRow("plain letter") << 65 << QString("41\t65\tA");
     QTest::newRow("upper half") << 255 << QString("FF\t255\t") + QChar(0xFF);
+    QTest::newRow("euro sign of Windows-1252") << 128 << QString("80\t128\t") + QChar(0x20AC);
+    QTest::newRow("last of the 1252 row") << 159 << QString("9F\t159\t") + QChar(0x0178);
+    QTest::newRow("undefined in 1252") << 129 << QString("81\t129\t") + QChar(1);
 }
 
 void EditorsComposerTest::tableHasEveryCode() {
@@ -62,77 +53,54 @@ void EditorsComposerTest::tableHasEveryCode() {
     QCOMPARE(form.windowTitle(), QString("String Representation"));
 }
 
-void EditorsComposerTest::addJoinsInAscendingOrder_data() {
+void EditorsComposerTest::pickedCharactersJoinInAscendingOrder_data() {
+    QTest::addColumn<bool>("replace");
     QTest::addColumn<QString>("before");
     QTest::addColumn<QList<int>>("picked");
     QTest::addColumn<QString>("after");
-    QTest::newRow("clicked 13 then 10") << "" << QList<int>{13, 10} << "CHR$(10) & CHR$(13)";
-    QTest::newRow("appended to a term") << "CHR$(13)" << QList<int>{10} << "CHR$(13) & CHR$(10)";
+    QTest::newRow("clicked 13 then 10")
+        << false << "" << QList<int>{13, 10} << "CHR$(10) & CHR$(13)";
+    QTest::newRow("appended to a term")
+        << false << "CHR$(13)" << QList<int>{10} << "CHR$(13) & CHR$(10)";
     QTest::newRow("trimmed before the separator")
-        << "  CHR$(9)  " << QList<int>{44} << "CHR$(9) & CHR$(44)";
-    QTest::newRow("blanks only hold no term") << "   " << QList<int>{44} << "CHR$(44)";
-    QTest::newRow("null and the top code") << "" << QList<int>{255, 0} << "CHR$(0) & CHR$(255)";
+        << false << "  CHR$(9)  " << QList<int>{44} << "CHR$(9) & CHR$(44)";
+    QTest::newRow("blanks only hold no term") << false << "   " << QList<int>{44} << "CHR$(44)";
+    QTest::newRow("null and the top code")
+        << false << "" << QList<int>{255, 0} << "CHR$(0) & CHR$(255)";
+    QTest::newRow("nothing picked keeps the text")
+        << false << "  CHR$(9) " << QList<int>{} << "  CHR$(9) ";
+    QTest::newRow("replace takes the picked only")
+        << true << "CHR$(13)" << QList<int>{44, 34} << "CHR$(34) & CHR$(44)";
+    QTest::newRow("replace with nothing picked empties")
+        << true << "CHR$(13) & CHR$(10)" << QList<int>{} << "";
 }
 
-void EditorsComposerTest::addJoinsInAscendingOrder() {
+void EditorsComposerTest::pickedCharactersJoinInAscendingOrder() {
+    QFETCH(bool, replace);
     QFETCH(QString, before);
     QFETCH(QList<int>, picked);
     QFETCH(QString, after);
     frmStringRepresentation form;
     form.txtStringRepresentation->setText(before);
     for (int code : picked) form.lstCharacters->item(code)->setSelected(true);
-    form.cmdAdd_Click();
+    replace ? form.cmdreplace_Click() : form.cmdAdd_Click();
     QCOMPARE(form.txtStringRepresentation->text(), after);
     QCOMPARE(Global::StringRepresentation, after);
-}
-
-void EditorsComposerTest::addWithNothingSelectedKeepsText() {
-    frmStringRepresentation form;
-    form.txtStringRepresentation->setText("  CHR$(9) ");
-    form.cmdAdd_Click();
-    QCOMPARE(form.txtStringRepresentation->text(), QString("  CHR$(9) "));
-}
-
-void EditorsComposerTest::replaceWithNothingSelectedEmptiesBox() {
-    frmStringRepresentation form;
-    form.txtStringRepresentation->setText("CHR$(13) & CHR$(10)");
-    form.cmdreplace_Click();
-    QCOMPARE(form.txtStringRepresentation->text(), QString());
-    QCOMPARE(Global::StringRepresentation, QString());
-}
-
-void EditorsComposerTest::replaceTakesSelectionOnly() {
-    frmStringRepresentation form;
-    form.txtStringRepresentation->setText("CHR$(13)");
-    Select(form, {44, 34});
-    form.cmdreplace_Click();
-    QCOMPARE(form.txtStringRepresentation->text(), QString("CHR$(34) & CHR$(44)"));
-}
-
-void EditorsComposerTest::pickingClearsSelection() {
-    frmStringRepresentation form;
-    Select(form, {9});
-    form.cmdAdd_Click();
     QVERIFY(form.lstCharacters->selectedItems().isEmpty());
+    if (replace) return;
     form.cmdAdd_Click();  // nothing picked any more: nothing added
-    QCOMPARE(form.txtStringRepresentation->text(), QString("CHR$(9)"));
+    QCOMPARE(form.txtStringRepresentation->text(), after);
 }
 
-void EditorsComposerTest::doneReturnsTypedTextUnchanged() {
-    Global::StringRepresentation = "CHR$(44)";
-    frmStringRepresentation form;
-    form.Form_Activate();
-    form.txtStringRepresentation->setText("anything at all & more");
-    form.cmddone_Click();
-    QCOMPARE(Global::StringRepresentation, QString("anything at all & more"));
-    QCOMPARE(form.result(), int(QDialog::Accepted));
-}
-
-void EditorsComposerTest::activationShowsSharedText() {
+void EditorsComposerTest::sharedTextGoesInAndComesBack() {
     Global::StringRepresentation = "CHR$(13) & CHR$(10)";
     frmStringRepresentation form;
     form.show();
     QCOMPARE(form.txtStringRepresentation->text(), QString("CHR$(13) & CHR$(10)"));
+    form.txtStringRepresentation->setText("anything at all & more");
+    form.cmddone_Click();
+    QCOMPARE(Global::StringRepresentation, QString("anything at all & more"));
+    QCOMPARE(form.result(), int(QDialog::Accepted));
 }
 
 QTEST_MAIN(EditorsComposerTest)

@@ -10,6 +10,7 @@
 
 #include "app/global.h"
 #include "data/profilefile.h"
+#include "app/userprompt.h"
 #include "editors/frmDKConnection.h"
 #include "editors_testhost.h"
 
@@ -40,15 +41,15 @@ private slots:
     void fixedHeaderBoxLeavesByteOffset();
     void redrawSendsLayoutKind();
     void arrowButtonsStopAtOne();
-    void refusedLengthKeepsWindowRunning();
     void repeatedRepresentationSendsNothing();
     void unfinishedRepresentationWaitsForTheWholeText();
     void fixedDelimitedFixedRestoresFixedSettings();
-    void headerSplitAtSpaces_data();
-    void headerSplitAtSpaces();
-    void headerRenamesExistingFields();
+    void headerNamesComeFromTheNamesRecord();
+    void headerNamesTheFields_data();
+    void headerNamesTheFields();
     void clearingHeaderRedraws();
     void composerButtonStoresReturnedText();
+    void unreadableTextIsKeptAndSaid();
     void scrollBarMirrorsViewer();
     void showsWhatTheFileTypeGaveWayTo();
 
@@ -179,16 +180,18 @@ void EditorsConnectionTest::arrowButtonsStopAtOne() {
     form_->txtRecordLength->setText("abc");
     form_->cmdRLUp_Click();  // no number counts as 0
     QCOMPARE(qint64(host_->file.GetConnection().RecordLength()), qint64(1));
-}
-
-void EditorsConnectionTest::refusedLengthKeepsWindowRunning() {
-    OpenFixed(QByteArray(100, 'x'), 10, 0);
-    form_->txtRecordLength->setText("-5");
+    form_->txtRecordLength->setText("-5");  // a refused length keeps the window running
     form_->cmdRedraw_Click();
     form_->cmdRLUp_Click();
     QCOMPARE(qint64(host_->file.GetConnection().RecordLength()), qint64(1));
     host_->file.MoveTo(3);
     QCOMPARE(QByteArray::fromStdString(host_->file.RecordText()), QByteArray("x"));
+    form_->txtRecordLength->setText("99999999999999999999");
+    form_->cmdRLUp_Click();  // held at what a file can hold
+    QCOMPARE(form_->txtRecordLength->text(), QString::number(1LL << 48));
+    form_->txtByteOffset->setText("-99999999999999999999");
+    form_->cmdRedraw_Click();
+    QCOMPARE(qint64(host_->file.GetConnection().ByteOffset()), -(1LL << 48));
 }
 
 void EditorsConnectionTest::repeatedRepresentationSendsNothing() {
@@ -226,6 +229,8 @@ void EditorsConnectionTest::unfinishedRepresentationWaitsForTheWholeText() {
 
 void EditorsConnectionTest::fixedDelimitedFixedRestoresFixedSettings() {
     OpenFixed(QByteArray(1000, 'x'), 40, 20);
+    host_->file.GetFields().Add("CODE", 10);
+    host_->file.GetFields().Add("REST", 30);
     form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);
     const data::Connection& c = host_->file.GetConnection();
     QVERIFY(c.IsDelimited());
@@ -239,6 +244,11 @@ void EditorsConnectionTest::fixedDelimitedFixedRestoresFixedSettings() {
     QCOMPARE(form_->txtRecordLength->text(), QString("40"));
     QCOMPARE(form_->txtByteOffset->text(), QString("20"));
     QCOMPARE(form_->DelimitedSnapshot().RecordDelimiterRepresentation(), std::string("CHR$(10)"));
+    const data::Fields& fields = host_->file.GetFields();
+    QCOMPARE(fields.Count(), 2);
+    QCOMPARE(fields.Item(2)->Name(), std::string("REST"));
+    QCOMPARE(fields.Item(2)->StartingPosition(), data::FilePos(11));
+    QCOMPARE(fields.Item(2)->Length(), data::FilePos(30));
     form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);  // and back again
     QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(10)"));
 
@@ -250,47 +260,64 @@ void EditorsConnectionTest::fixedDelimitedFixedRestoresFixedSettings() {
     QVERIFY(!form_->DelimitedSnapshot().IsDelimited());
 }
 
-void EditorsConnectionTest::headerSplitAtSpaces_data() {
-    QTest::addColumn<QByteArray>("header");
-    QTest::addColumn<QStringList>("names");
-    QTest::newRow("13 characters")
-        << QByteArray("ID NAME  CITY") << QStringList{"ID", "NAME", "CITY"};
-    QTest::newRow("no space") << QByteArray("HEADER") << QStringList{"HEADER"};
-}
-
-// The positions of the derived fields are checked without the engine; on a
-// delimited file the engine then widens the fields to the values it reads.
-void EditorsConnectionTest::headerSplitAtSpaces() {
-    QFETCH(QByteArray, header);
-    QFETCH(QStringList, names);
-    OpenDelimited(header + "\r\n01 Anne   Oslo\r\n");
-    host_->file.GetConnection().SetFieldDelimiterRepresentation("CHR$(124)");
-    host_->file.GetConnection().SetAuxiliaryText("");
-    const int before = host_->redraws;
+// Unticking the header, visiting the fixed tab and coming back to the
+// delimited one ticks the header again by detection: the names still come
+// from the names record, not from the first data record.
+void EditorsConnectionTest::headerNamesComeFromTheNamesRecord() {
+    OpenDelimited("ID,Name\r\n1,\"Smith, John\"\r\n2,Anne\r\n");
+    host_->file.GetConnection().SetFirstRecordContainsFieldNames(true);
+    form_->Form_Activate();
+    form_->chkDFirstRowContainsFieldNames->setChecked(false);
+    form_->SSTab1->setCurrentIndex(frmDKConnection::FixedTab);
+    form_->cmddone_Click();
+    form_->Form_Load();
+    form_->Form_Activate();
+    form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);
     form_->chkDFirstRowContainsFieldNames->setChecked(true);
     const data::Fields& fields = host_->file.GetFields();
+    QCOMPARE(fields.Count(), 2);
+    QCOMPARE(fields.Item(1)->Name(), std::string("ID"));
+    QCOMPARE(fields.Item(2)->Name(), std::string("Name"));
+    QVERIFY(host_->file.GetConnection().FirstRecordContainsFieldNames());
+    QCOMPARE(host_->file.RecordCount(), data::RecordNo(2));
+}
+
+void EditorsConnectionTest::headerNamesTheFields_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("auxiliary");
+    QTest::addColumn<QStringList>("names");
+    // An engine-made layout is renamed from the header's values; without one
+    // a file whose field delimiter never occurs is cut at its spaces.
+    QTest::newRow("renames the fields") << QByteArray("CODE,NAME\r\n1,Anne\r\n")
+                                        << "from a connection file" << QStringList{"CODE", "NAME"};
+    QTest::newRow("split at spaces") << QByteArray("ID NAME  CITY\r\n01 Anne   Oslo\r\n") << ""
+                                     << QStringList{"ID", "NAME", "CITY"};
+    QTest::newRow("no space") << QByteArray("HEADER\r\n01 Anne   Oslo\r\n") << ""
+                              << QStringList{"HEADER"};
+}
+
+void EditorsConnectionTest::headerNamesTheFields() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, auxiliary);
+    OpenDelimited(file);
+    data::Connection& c = host_->file.GetConnection();
+    if (auxiliary.isEmpty()) c.SetFieldDelimiterRepresentation("CHR$(124)");
+    data::Fields& fields = host_->file.GetFields();
+    if (!auxiliary.isEmpty()) {
+        fields.Clear();
+        fields.Add("F1", 4);
+        fields.Add("F2", 4);
+    }
+    c.SetAuxiliaryText(auxiliary.toStdString());
+    const int before = host_->redraws;
+    form_->chkDFirstRowContainsFieldNames->setChecked(true);
     QStringList actual;
     for (int i = 1; i <= fields.Count(); ++i)
         actual << QString::fromStdString(fields.Item(i)->Name());
-    QCOMPARE(actual, names);
+    QTEST(actual, "names");
     QCOMPARE(fields.Item(1)->StartingPosition(), data::FilePos(1));
-    QVERIFY(host_->file.GetConnection().FirstRecordContainsFieldNames());
-    QCOMPARE(host_->redraws, before + 1);
-}
-
-void EditorsConnectionTest::headerRenamesExistingFields() {
-    OpenDelimited("CODE,NAME\r\n1,Anne\r\n");
-    data::Connection& c = host_->file.GetConnection();
-    c.SetAuxiliaryText("from a connection file");
-    data::Fields& fields = host_->file.GetFields();
-    fields.Clear();
-    fields.Add("F1", 4);
-    fields.Add("F2", 4);
-    form_->chkDFirstRowContainsFieldNames->setChecked(true);
-    QCOMPARE(fields.Count(), 2);
-    QCOMPARE(fields.Item(1)->Name(), std::string("CODE"));
-    QCOMPARE(fields.Item(2)->Name(), std::string("NAME"));
     QVERIFY(c.FirstRecordContainsFieldNames());
+    QCOMPARE(host_->redraws, before + 1);
 }
 
 void EditorsConnectionTest::clearingHeaderRedraws() {
@@ -317,6 +344,38 @@ void EditorsConnectionTest::composerButtonStoresReturnedText() {
     QCOMPARE(host_->file.GetConnection().FieldDelimiterRepresentation(), std::string("CHR$(124)"));
     form_->cmdGetStringRepresentation_Click(7);  // no such button: nothing happens
     QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(124)"));
+}
+
+void EditorsConnectionTest::unreadableTextIsKeptAndSaid() {
+    ScriptedUserPrompt prompt;
+    SetPrompt(&prompt);
+    OpenDelimited("a,b\r\n");
+    form_->ShowComposer = [] { Global::StringRepresentation = "CHR$(300)"; };
+    form_->cmdGetStringRepresentation_Click(0);
+    const data::Connection& c = host_->file.GetConnection();
+    QCOMPARE(form_->txtDelimiter->text(), QString("CHR$(300)"));
+    QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(13) & CHR$(10)"));
+    QCOMPARE(prompt.Questions().size(), std::size_t(1));
+    QCOMPARE(prompt.Questions()[0].text,
+             QString("End of Record Marker \"CHR$(300)\" cannot be read. Invalid representation "
+                     "at position 6: a character code must be from 0 to 255."));
+    form_->Form_Activate();
+    QCOMPARE(form_->txtDelimiter->text(), QString("CHR$(300)"));
+    form_->cmddone_Click();  // says so again and stays open
+    QCOMPARE(prompt.Questions().size(), std::size_t(2));
+    QVERIFY(form_->result() != QDialog::Accepted);
+    form_->txtDelimiter->setText("CHR$(10)");
+    QVERIFY(form_->txtDelimiter->styleSheet().isEmpty());
+    QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(10)"));
+    form_->txtFieldDelimiter->setText("CHR$(");
+    form_->Form_Load();  // leaving the wizard drops the unread text
+    form_->Form_Activate();
+    QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(44)"));
+    QVERIFY(form_->txtFieldDelimiter->styleSheet().isEmpty());
+    form_->cmddone_Click();
+    QCOMPARE(form_->result(), int(QDialog::Accepted));
+    QCOMPARE(prompt.Questions().size(), std::size_t(2));
+    SetPrompt(nullptr);
 }
 
 void EditorsConnectionTest::scrollBarMirrorsViewer() {

@@ -33,19 +33,18 @@ private slots:
     void addPlacesFieldAfterLast_data();
     void addPlacesFieldAfterLast();
     void takenNameIsAskedAgain();
+    void namesKeepEveryCharacter();
     void renameToOwnNameChangesNothing();
     void cancelledAddLeavesUnnamedField();
     void insertPutsFieldBeforeSelected();
     void cancelledInsertKeepsRowsInStep();
     void splitHalvesField();
-    void splitOfLengthOneDoesNothing();
     void deleteRenumbersRows_data();
     void deleteRenumbersRows();
     void deleteOutsideLayoutIsRefused();
     void marginOptionsSwitchTopBar();
+    void importTakesScriptLayout_data();
     void importTakesScriptLayout();
-    void importErrorLeavesLayout();
-    void importWithoutFileLeavesLayout();
 
 private:
     void SetLayout(std::initializer_list<LayoutField> layout);
@@ -123,9 +122,18 @@ void EditorsFieldsTest::positionBoxesKeepEachOtherInStep() {
     QCOMPARE(form_->txtlength->text(), QString("8"));
     QCOMPARE(qint64(field->Length()), qint64(8));
     QCOMPARE(qint64(field->EndingPosition()), qint64(12));
-    const int before = host_->redraws;
+    int before = host_->redraws;
     form_->txtEndingPosition_Enter();
     QCOMPARE(host_->redraws, before + 1);
+    // However the window closes, the viewer draws the layout once more.
+    form_->txtlength->setText("6");
+    before = host_->redraws;
+    QTest::keyClick(form_.get(), Qt::Key_Escape);
+    QCOMPARE(host_->redraws, before + 1);
+    form_->cmdOK_Click();
+    QCOMPARE(host_->redraws, before + 2);
+    form_->txtstartingposition->setText("99999999999999999999");
+    QCOMPARE(form_->txtEndingPosition->text(), QString::number((1LL << 48) + 6 - 1));
 }
 
 void EditorsFieldsTest::positionBoxesReadLeadingNumber_data() {
@@ -134,6 +142,7 @@ void EditorsFieldsTest::positionBoxesReadLeadingNumber_data() {
     QTest::newRow("no number counts as 0") << "abc" << qint64(0);
     QTest::newRow("half to even down") << "4.5" << qint64(4);
     QTest::newRow("half to even up") << "5.5 bytes" << qint64(6);
+    QTest::newRow("past what a file holds") << "99999999999999999999" << qint64(1LL << 48);
 }
 
 void EditorsFieldsTest::positionBoxesReadLeadingNumber() {
@@ -188,6 +197,20 @@ void EditorsFieldsTest::takenNameIsAskedAgain() {
     QCOMPARE(asked[1].icon, UserPrompt::Icon::Information);
     QCOMPARE(host_->file.GetFields().Item(1)->Name(), std::string("ID"));
     QCOMPARE(Rows(), (QStringList{"ID=1", "NAME=2"}));
+}
+
+void EditorsFieldsTest::namesKeepEveryCharacter() {
+    SetLayout({{"CODE", 1, 5}, {"NAME", 6, 10}});
+    const QString first = QString::fromUtf8("\xe5\x90\x8d\xe5\x89\x8d");   // 名前
+    const QString second = QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac");  // 日本
+    prompt_.QueueInput(first);
+    form_->cmdrename_Click();
+    form_->lstfieldname->setCurrentRow(1);
+    prompt_.QueueInput(second);
+    form_->cmdrename_Click();
+    QCOMPARE(prompt_.Questions().size(), std::size_t(2));  // no "Try Again"
+    QCOMPARE(Rows(), (QStringList{first + "=1", second + "=2"}));
+    QCOMPARE(host_->file.GetFields().Item(1)->Name(), first.toStdString());
 }
 
 void EditorsFieldsTest::renameToOwnNameChangesNothing() {
@@ -248,13 +271,9 @@ void EditorsFieldsTest::splitHalvesField() {
     QCOMPARE(qint64(fields.Item(3)->Length()), qint64(3));
     QCOMPARE(qint64(fields.Item(4)->StartingPosition()), qint64(8));
     QCOMPARE(form_->lstfieldname->currentRow(), 1);
-}
-
-void EditorsFieldsTest::splitOfLengthOneDoesNothing() {
-    SetLayout({{"FLAG", 1, 1}});
+    SetLayout({{"FLAG", 1, 1}});  // a field of length 1 is not split
     form_->cmdSplit_Click();
     QCOMPARE(Rows(), QStringList{"FLAG=1"});
-    QCOMPARE(host_->file.GetFields().Count(), 1);
 }
 
 void EditorsFieldsTest::deleteRenumbersRows_data() {
@@ -306,36 +325,34 @@ void EditorsFieldsTest::marginOptionsSwitchTopBar() {
     QVERIFY(form_->optShowFieldNames->isChecked());
 }
 
+void EditorsFieldsTest::importTakesScriptLayout_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<QString>("errorTitle");
+    QTest::newRow("layout taken") << "layout_good.VelmorBasic" << QStringList{"CUSTNO=1", "NAME=2"}
+                                  << 1 << "";
+    QTest::newRow("script error leaves the layout")
+        << "layout_error.VelmorBasic" << QStringList{"OLD=1"} << 2 << "Line Number: 5";
+    QTest::newRow("no file object leaves the layout")
+        << "layout_nofile.VelmorBasic" << QStringList{"OLD=1"} << 2 << "";
+    QTest::newRow("dialog cancelled") << "" << QStringList{"OLD=1"} << 1 << "";
+}
+
 void EditorsFieldsTest::importTakesScriptLayout() {
+    QFETCH(QString, script);
+    QFETCH(QString, errorTitle);
     SetLayout({{"OLD", 1, 5}});
-    prompt_.QueueFile(Script("layout_good.VelmorBasic"));
+    prompt_.QueueFile(script.isEmpty() ? QString() : Script(qPrintable(script)));
     form_->mnuImportFields_Click();
-    QCOMPARE(Rows(), (QStringList{"CUSTNO=1", "NAME=2"}));
-    QCOMPARE(qint64(host_->file.GetFields().Item(2)->StartingPosition()), qint64(7));
+    QTEST(Rows(), "rows");
     QCOMPARE(prompt_.Questions().front().filter, QString("Velmor Basic Scripts|*.VelmorBasic"));
-}
-
-void EditorsFieldsTest::importErrorLeavesLayout() {
-    SetLayout({{"OLD", 1, 5}});
-    prompt_.QueueFile(Script("layout_error.VelmorBasic"));
-    form_->mnuImportFields_Click();
-    QCOMPARE(Rows(), QStringList{"OLD=1"});
-    QCOMPARE(host_->file.GetFields().Count(), 1);
-    const auto& error = prompt_.Questions().back();
-    QCOMPARE(error.title, QString("Line Number: 5"));
-    QCOMPARE(error.icon, UserPrompt::Icon::Critical);
-}
-
-void EditorsFieldsTest::importWithoutFileLeavesLayout() {
-    SetLayout({{"OLD", 1, 5}});
-    prompt_.QueueFile(Script("layout_nofile.VelmorBasic"));
-    form_->mnuImportFields_Click();
-    QCOMPARE(Rows(), QStringList{"OLD=1"});
-    prompt_.QueueFile(QString());  // the open dialog cancelled
-    const auto asked = prompt_.Questions().size();
-    form_->mnuImportFields_Click();
-    QCOMPARE(prompt_.Questions().size(), asked + 1);
-    QCOMPARE(Rows(), QStringList{"OLD=1"});
+    if (script == "layout_good.VelmorBasic")
+        QCOMPARE(qint64(host_->file.GetFields().Item(2)->StartingPosition()), qint64(7));
+    QTEST(int(prompt_.Questions().size()), "asked");
+    if (errorTitle.isEmpty()) return;
+    QCOMPARE(prompt_.Questions().back().title, errorTitle);
+    QCOMPARE(prompt_.Questions().back().icon, UserPrompt::Icon::Critical);
 }
 
 QTEST_MAIN(EditorsFieldsTest)

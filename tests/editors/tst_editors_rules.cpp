@@ -17,7 +17,6 @@ private slots:
     void recordLengthStepsStopAtOne();
     void headerSplitAtSpaces_data();
     void headerSplitAtSpaces();
-    void positionArithmetic();
     void defaultNamesSkipTakenOnes_data();
     void defaultNamesSkipTakenOnes();
     void splitHalves_data();
@@ -43,6 +42,8 @@ void EditorsRulesTest::estimatedCount_data() {
     QTest::newRow("negative length never divides")
         << qint64(1000) << qint64(0) << qint64(-7) << qint64(1);
     QTest::newRow("offset past the end") << qint64(10) << qint64(50) << qint64(3) << qint64(0);
+    QTest::newRow("huge negative offset")
+        << qint64(10) << std::numeric_limits<qint64>::min() << qint64(1LL << 62) << qint64(2);
 }
 
 void EditorsRulesTest::estimatedCount() {
@@ -62,6 +63,10 @@ void EditorsRulesTest::recordLengthStepsStopAtOne_data() {
     QTest::newRow("down from 1 stays") << qint64(1) << -1 << qint64(1);
     QTest::newRow("down from 0 goes to 1") << qint64(0) << -1 << qint64(1);
     QTest::newRow("up from negative goes to 1") << qint64(-5) << 1 << qint64(1);
+    QTest::newRow("up from the largest box number stays")
+        << std::numeric_limits<qint64>::max() << 1 << qint64(1LL << 48);
+    QTest::newRow("down from a negative extreme goes to 1")
+        << std::numeric_limits<qint64>::min() << -1 << qint64(1);
 }
 
 void EditorsRulesTest::recordLengthStepsStopAtOne() {
@@ -108,14 +113,6 @@ void EditorsRulesTest::headerSplitAtSpaces() {
         QCOMPARE(qint64(field.start), starts[i]);
         QCOMPARE(qint64(field.length), lengths[i]);
     }
-}
-
-void EditorsRulesTest::positionArithmetic() {
-    QCOMPARE(EndingPosition(5, 4), FilePos(8));
-    QCOMPARE(LengthFromEnd(5, 12), FilePos(8));
-    QCOMPARE(LengthFromEnd(5, 3), FilePos(-1));  // sent as typed; the engine decides
-    QCOMPARE(StartAfter(1, 0), FilePos(1));
-    QCOMPARE(StartAfter(2, 8), FilePos(9));
 }
 
 void EditorsRulesTest::defaultNamesSkipTakenOnes_data() {

@@ -2,6 +2,7 @@
 // record box: the arithmetic behind every move of the viewer.
 #include <QtTest>
 
+#include "viewer/slidedrawer.h"
 #include "viewer/viewgeometry.h"
 
 using namespace velmor::viewer;
@@ -44,14 +45,10 @@ private slots:
     void scalesScrollBars();
     void thumbFollowsPosition_data();
     void thumbFollowsPosition();
-    void singleStepsMoveExactlyOne_data();
-    void singleStepsMoveExactlyOne();
     void keyTable_data();
     void keyTable();
     void recordBox_data();
     void recordBox();
-    void formatsRecordNumbers_data();
-    void formatsRecordNumbers();
 };
 
 void TestViewerGeometry::roundsHalvesToEven_data() {
@@ -71,23 +68,31 @@ void TestViewerGeometry::roundsHalvesToEven() {
 }
 
 void TestViewerGeometry::metricsFollowTheViewport_data() {
-    QTest::addColumn<double>("width");
-    QTest::addColumn<double>("height");
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
     QTest::addColumn<int>("columns");
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("maxColumns");
     QTest::addColumn<int>("maxRows");
-    // 7.99 / (1/12) = 95.88; 2.99 / 0.15278 = 19.57
-    QTest::newRow("ordinary") << 8.0 << 3.0 << 96 << 20 << 192 << 40;
-    QTest::newRow("one line") << 2.0 << (0.01 + 10 * 1.1 / 72) << 24 << 1 << 48 << 2;
+    // At 96 dpi a cell is 8 by 15 pixels (1/12 in by 0.1528 in, rounded).
+    QTest::newRow("ordinary") << 96.0 << 768 << 288 << 96 << 19 << 192 << 38;
+    QTest::newRow("one pixel short of a line") << 96.0 << 767 << 539 << 95 << 35 << 190 << 70;
+    QTest::newRow("whole lines") << 96.0 << 800 << 540 << 100 << 36 << 200 << 72;
+    // At 144 dpi a cell is 12 by 22 pixels, at 192 dpi 16 by 29.
+    QTest::newRow("144 dpi") << 144.0 << 1200 << 540 << 100 << 24 << 200 << 48;
+    QTest::newRow("192 dpi") << 192.0 << 1600 << 540 << 100 << 18 << 200 << 36;
+    QTest::newRow("one line") << 96.0 << 192 << 15 << 24 << 1 << 48 << 2;
     // Smaller than a line: still one line, and a tile holds two.
-    QTest::newRow("too small") << 0.0 << 0.0 << 0 << 1 << 2 << 2;
+    QTest::newRow("too small") << 96.0 << 0 << 14 << 0 << 1 << 2 << 2;
 }
 
 void TestViewerGeometry::metricsFollowTheViewport() {
-    QFETCH(double, width);
-    QFETCH(double, height);
-    const ScreenMetrics m = ComputeMetrics(width, height);
+    QFETCH(double, dpi);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    const velmor::viewer::CellMetrics cells = velmor::viewer::CellMetrics::ForDpi(dpi, dpi);
+    const ScreenMetrics m = ComputeMetrics(width, height, cells.charPx, cells.linePx);
     QTEST(m.columns, "columns");
     QTEST(m.rows, "rows");
     QTEST(m.maxSlideColumns, "maxColumns");
@@ -239,27 +244,6 @@ void TestViewerGeometry::thumbFollowsPosition() {
     QTEST(ThumbValue(maximum, scale, position), "value");
 }
 
-void TestViewerGeometry::singleStepsMoveExactlyOne_data() {
-    QTest::addColumn<int>("value");
-    QTest::addColumn<qint64>("last");
-    QTest::addColumn<qint64>("engine");
-    QTest::addColumn<double>("scale");
-    QTest::addColumn<qint64>("target");
-    QTest::newRow("top") << 1 << 500LL << 1234LL << 2.469 << 1LL;
-    QTest::newRow("arrow down on a scaled bar") << 501 << 500LL << 1234LL << 2.469 << 1235LL;
-    QTest::newRow("arrow up on a scaled bar") << 499 << 500LL << 1234LL << 2.469 << 1233LL;
-    QTest::newRow("drag on a scaled bar") << 800 << 500LL << 1234LL << 2.469 << 1975LL;
-    QTest::newRow("page on a plain bar") << 60 << 50LL << 50LL << 1.0 << 60LL;
-}
-
-void TestViewerGeometry::singleStepsMoveExactlyOne() {
-    QFETCH(int, value);
-    QFETCH(qint64, last);
-    QFETCH(qint64, engine);
-    QFETCH(double, scale);
-    QTEST(ScrollTarget(value, last, engine, scale), "target");
-}
-
 void TestViewerGeometry::keyTable_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");  // 1 ctrl, 2 shift, 3 both
@@ -306,35 +290,26 @@ void TestViewerGeometry::keyTable() {
 void TestViewerGeometry::recordBox_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<qint64>("record");
-    QTest::newRow("thousands") << "1,234" << 1234LL;
-    QTest::newRow("letters") << "abc" << 0LL;
-    QTest::newRow("empty") << "" << 0LL;
-    QTest::newRow("half down to even") << "12.5" << 12LL;
-    QTest::newRow("half up to even") << "13.5" << 14LL;
-    QTest::newRow("leading blanks") << "  7" << 7LL;
-    QTest::newRow("number then letters") << "42abc" << 42LL;
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("thousands") << "1,234" << 1234LL << "1,234";
+    QTest::newRow("three digits") << "999" << 999LL << "999";
+    QTest::newRow("six digits") << "123456" << 123456LL << "123,456";
+    QTest::newRow("millions") << "1234567" << 1234567LL << "1,234,567";
+    QTest::newRow("nine digits") << "987654321" << 987654321LL << "987,654,321";
+    QTest::newRow("letters") << "abc" << 0LL << "";
+    QTest::newRow("empty") << "" << 0LL << "";
+    QTest::newRow("half down to even") << "12.5" << 12LL << "12";
+    QTest::newRow("half up to even") << "13.5" << 14LL << "14";
+    QTest::newRow("leading blanks") << "  7" << 7LL << "7";
+    QTest::newRow("number then letters") << "42abc" << 42LL << "42";
 }
 
+// What the record box's text asks for, and how a record number is shown.
 void TestViewerGeometry::recordBox() {
     QFETCH(QString, text);
-    QTEST(RecordFromBoxText(text), "record");
-}
-
-void TestViewerGeometry::formatsRecordNumbers_data() {
-    QTest::addColumn<qint64>("record");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << 0LL << "";
-    QTest::newRow("small") << 12LL << "12";
-    QTest::newRow("three digits") << 999LL << "999";
-    QTest::newRow("thousand") << 1000LL << "1,000";
-    QTest::newRow("six digits") << 123456LL << "123,456";
-    QTest::newRow("millions") << 1234567LL << "1,234,567";
-    QTest::newRow("nine digits") << 987654321LL << "987,654,321";
-}
-
-void TestViewerGeometry::formatsRecordNumbers() {
     QFETCH(qint64, record);
-    QTEST(FormatRecordNumber(record), "text");
+    QCOMPARE(RecordFromBoxText(text), record);
+    QTEST(FormatRecordNumber(record), "shown");
 }
 
 QTEST_GUILESS_MAIN(TestViewerGeometry)

@@ -7,7 +7,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <fstream>
 
+#include "app/pathbytes.h"
+#include "util/utilities.h"
 #include "viewer/connectionfiles.h"
 #include "viewer_testhost.h"
 
@@ -30,12 +33,27 @@ QString Connection(frmFileView& w) {
     return QString::fromStdString(w.File().ConnectionPathAndName());
 }
 
-/// Another program's write: the bytes appended and a later modification time.
-void TouchFromOutside(const QString& path, const QByteArray& appended = {}) {
+/// Another program's write: the bytes appended (or the whole file replaced)
+/// and a later modification time.
+void TouchFromOutside(const QString& path, const QByteArray& bytes = {},
+                      QIODevice::OpenMode mode = QIODevice::Append) {
     QFile f(path);
-    if (!f.open(QIODevice::Append)) return;
-    f.write(appended);
+    if (!f.open(mode | QIODevice::WriteOnly)) return;
+    f.write(bytes);
     f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+}
+
+QList<QByteArray> DrawnFor(frmFileView& w, qint64 record) {
+    QList<QByteArray> out;
+    for (const auto& t : w.mDrawer->Log())
+        if (t.record == record) out << QByteArray::fromStdString(t.text);
+    return out;
+}
+
+int ShownTiles(frmFileView& w) {
+    int shown = 0;
+    for (int i = 1; i <= 4; ++i) shown += w.ImgS[static_cast<size_t>(i)]->isVisible() ? 1 : 0;
+    return shown;
 }
 }  // namespace
 
@@ -45,8 +63,6 @@ private slots:
     void menuTreeCaptionsAndShortcuts_data();
     void menuTreeCaptionsAndShortcuts();
     void menusWaitForTheirWindows();
-    void tipOnlyWithoutACommandLine();
-    void aboutBoxIsModal();
     void openCommandUsesTheDialogAndSavesTheOldConnection();
     void missingFileOpensNothingSilently();
     void droppedFilesOpenInTurn();
@@ -55,16 +71,17 @@ private slots:
     void connectionFilesCompare();
     void saveQuestion_data();
     void saveQuestion();
-    void newConnectionQuestion_data();
-    void newConnectionQuestion();
     void cancelledCloseKeepsTheWindowButClosesOthers();
     void fileWatchReloadsOnlyChangedFiles();
     void fileWatchRunsOnItsTimer();
+    void gridFollowsTheFile_data();
+    void gridFollowsTheFile();
     void fileWatchKeepsUnsavedLayout_data();
     void fileWatchKeepsUnsavedLayout();
     void undividedFileShowsALineInsteadOfRecords();
     void engineEvents();
-    void emptyFile();
+    void recordOver16MegabytesIsShown();
+    void fileNameThatIsNotUtf8();
     void reopenedDelimitedFileIsDrawn();
 };
 
@@ -72,63 +89,26 @@ void TestViewerLifecycle::menuTreeCaptionsAndShortcuts_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("shortcut");
-    QTest::newRow("options") << "mnuOptions"
-                             << "O&ptions..."
-                             << "";
-    QTest::newRow("open") << "mnuAddDataFile"
-                          << "&Open..."
-                          << "Ctrl+O";
-    QTest::newRow("save") << "mnuSaveDataConnection"
-                          << "&Save"
-                          << "Ctrl+S";
-    QTest::newRow("close") << "mnuclose"
-                           << "&Close"
-                           << "";
-    QTest::newRow("exit") << "mnuexit"
-                          << "E&xit"
-                          << "";
-    QTest::newRow("wizard") << "mnuLaunchConnectionWizard"
-                            << "Launch Connection Wizard"
-                            << "";
-    QTest::newRow("connection") << "mnudataconnection"
-                                << "&Data Connection..."
-                                << "";
-    QTest::newRow("fields") << "mnufields"
-                            << "&Fields..."
-                            << "";
-    QTest::newRow("search") << "mnufindrecord"
-                            << "&Search..."
-                            << "";
-    QTest::newRow("hex") << "mnuhexeditor"
-                         << "&Hex View..."
-                         << "";
-    QTest::newRow("converter") << "mnuDataConverter"
-                               << "File &Converter..."
-                               << "";
-    QTest::newRow("counter") << "mnuFieldCodeCounter"
-                             << "Field Code Counter..."
-                             << "";
-    QTest::newRow("print record") << "mnuprintrecord"
-                                  << "&Record"
-                                  << "";
-    QTest::newRow("parent") << "mnuParentProcess"
-                            << "&Parent Process"
-                            << "";
-    QTest::newRow("reformat") << "mnuReformat"
-                              << "&Reformat"
-                              << "";
-    QTest::newRow("match") << "mnuMatch"
-                           << "&Match"
-                           << "";
-    QTest::newRow("about") << "mnuabout"
-                           << "&About"
-                           << "";
-    QTest::newRow("byte bar") << "mnuByteBar"
-                              << "Byte Bar"
-                              << "";
-    QTest::newRow("field names") << "mnuFieldNames"
-                                 << "Field Names"
-                                 << "";
+    const char* const items[][3] = {{"mnuOptions", "O&ptions...", ""},
+                                    {"mnuAddDataFile", "&Open...", "Ctrl+O"},
+                                    {"mnuSaveDataConnection", "&Save", "Ctrl+S"},
+                                    {"mnuclose", "&Close", ""},
+                                    {"mnuexit", "E&xit", ""},
+                                    {"mnuLaunchConnectionWizard", "Launch Connection Wizard", ""},
+                                    {"mnudataconnection", "&Data Connection...", ""},
+                                    {"mnufields", "&Fields...", ""},
+                                    {"mnufindrecord", "&Search...", ""},
+                                    {"mnuhexeditor", "&Hex View...", ""},
+                                    {"mnuDataConverter", "File &Converter...", ""},
+                                    {"mnuFieldCodeCounter", "Field Code Counter...", ""},
+                                    {"mnuprintrecord", "&Record", ""},
+                                    {"mnuParentProcess", "&Parent Process", ""},
+                                    {"mnuReformat", "&Reformat", ""},
+                                    {"mnuMatch", "&Match", ""},
+                                    {"mnuabout", "&About", ""},
+                                    {"mnuByteBar", "Byte Bar", ""},
+                                    {"mnuFieldNames", "Field Names", ""}};
+    for (const auto& item : items) QTest::newRow(item[0]) << item[0] << item[1] << item[2];
 }
 
 void TestViewerLifecycle::menuTreeCaptionsAndShortcuts() {
@@ -144,6 +124,12 @@ void TestViewerLifecycle::menuTreeCaptionsAndShortcuts() {
 void TestViewerLifecycle::menusWaitForTheirWindows() {
     viewertest::Host h;
     auto w = h.Window();
+    // The tip shows only without a command line; the about box on request.
+    w->Form_Load(false);
+    QVERIFY(h.modal.isEmpty());
+    w->Form_Load(true);
+    w->mnuabout->trigger();
+    QCOMPARE(h.modal, (QStringList{"frmTip", "frmAbout"}));
     QStringList top;
     for (QAction* a : w->menuBar()->actions())
         if (a->isVisible()) top << a->text();
@@ -168,25 +154,8 @@ void TestViewerLifecycle::menusWaitForTheirWindows() {
     });
     w->mnuDataConverter->trigger();
     QCOMPARE(opened, 11);
+    // No sibling program beside this program.
     QVERIFY(w->mnuLaunch->menuAction()->isVisible() == false);
-    w->SetWindowOpener(QStringLiteral("mnuReformat"), [] {});
-    QVERIFY(w->mnuLaunch->menuAction()->isVisible());
-}
-
-void TestViewerLifecycle::tipOnlyWithoutACommandLine() {
-    viewertest::Host h;
-    auto w = h.Window();
-    w->Form_Load(false);
-    QVERIFY(h.modal.isEmpty());
-    w->Form_Load(true);
-    QCOMPARE(h.modal, QStringList{"frmTip"});
-}
-
-void TestViewerLifecycle::aboutBoxIsModal() {
-    viewertest::Host h;
-    auto w = h.Window();
-    w->mnuabout->trigger();
-    QCOMPARE(h.modal, QStringList{"frmAbout"});
 }
 
 void TestViewerLifecycle::openCommandUsesTheDialogAndSavesTheOldConnection() {
@@ -277,6 +246,7 @@ void TestViewerLifecycle::connectionFilesCompare() {
 }
 
 void TestViewerLifecycle::saveQuestion_data() {
+    QTest::addColumn<bool>("existing");  // the connection file is there already
     QTest::addColumn<bool>("change");
     QTest::addColumn<bool>("prompt");
     QTest::addColumn<int>("answer");
@@ -286,21 +256,27 @@ void TestViewerLifecycle::saveQuestion_data() {
     QTest::addColumn<bool>("scratchLeft");
     const int yes = int(UserPrompt::Answer::Yes), no = int(UserPrompt::Answer::No),
               cancel = int(UserPrompt::Answer::Cancel);
-    QTest::newRow("unchanged") << false << true << yes << true << false << false << false;
-    QTest::newRow("yes") << true << true << yes << true << true << true << false;
-    QTest::newRow("no") << true << true << no << true << true << false << false;
-    QTest::newRow("cancel") << true << true << cancel << false << true << false << true;
-    QTest::newRow("no prompting saves") << true << false << no << true << false << true << false;
+    QTest::newRow("unchanged") << true << false << true << yes << true << false << false << false;
+    QTest::newRow("yes") << true << true << true << yes << true << true << true << false;
+    QTest::newRow("no") << true << true << true << no << true << true << false << false;
+    QTest::newRow("cancel") << true << true << true << cancel << false << true << false << true;
+    QTest::newRow("no prompting saves")
+        << true << true << false << no << true << false << true << false;
+    QTest::newRow("new: yes") << false << true << true << yes << true << true << true << false;
+    QTest::newRow("new: no") << false << true << true << no << true << true << false << false;
+    QTest::newRow("new: cancel") << false << true << true << cancel << false << true << false
+                                 << false;
 }
 
 void TestViewerLifecycle::saveQuestion() {
+    QFETCH(bool, existing);
     QFETCH(bool, change);
     QFETCH(bool, prompt);
     QFETCH(int, answer);
     viewertest::Host h;
     auto w = h.Window(h.Fixed(QStringLiteral("save.dat"), 10, 20));
     const QString c = Connection(*w);
-    QVERIFY(w->File().SaveConnection("", false));
+    if (existing) QVERIFY(w->File().SaveConnection("", false));
     const QByteArray before = Read(c);
     velmor::Global::PromptToSaveConfigurationChanges = prompt;
     if (change) w->File().GetFields().Add("EXTRA", 3);
@@ -310,7 +286,9 @@ void TestViewerLifecycle::saveQuestion() {
     QCOMPARE(h.prompt.Questions().size(), size_t(asked ? 1 : 0));
     if (asked) {
         const Asked& q = h.prompt.Questions()[0];
-        QCOMPARE(q.text, QStringLiteral("Would you like to save your changes?"));
+        QCOMPARE(q.text, existing ? QStringLiteral("Would you like to save your changes?")
+                                  : QStringLiteral("Would you like to save your data connection "
+                                                   "information to save.dat?"));
         QCOMPARE(q.title, QStringLiteral("Save Changes?"));
         QCOMPARE(q.buttons, UserPrompt::Buttons::YesNoCancel);
         QCOMPARE(q.icon, UserPrompt::Icon::Question);
@@ -319,29 +297,6 @@ void TestViewerLifecycle::saveQuestion() {
     QCOMPARE(Read(c).contains("EXTRA"), saved);
     if (!saved) QCOMPARE(Read(c), before);
     QTEST(QFileInfo::exists(velmor::viewer::TemporaryConnectionPath(c)), "scratchLeft");
-}
-
-void TestViewerLifecycle::newConnectionQuestion_data() {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("goOn");
-    QTest::addColumn<bool>("saved");
-    QTest::newRow("yes") << int(UserPrompt::Answer::Yes) << true << true;
-    QTest::newRow("no") << int(UserPrompt::Answer::No) << true << false;
-    QTest::newRow("cancel") << int(UserPrompt::Answer::Cancel) << false << false;
-}
-
-void TestViewerLifecycle::newConnectionQuestion() {
-    QFETCH(int, answer);
-    viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("fresh.dat"), 10, 20));
-    velmor::Global::PromptToSaveConfigurationChanges = true;
-    h.prompt.QueueAnswer(static_cast<UserPrompt::Answer>(answer));
-    QTEST(w->ConfirmSaveConnection(), "goOn");
-    QCOMPARE(h.prompt.Questions().size(), size_t(1));
-    QCOMPARE(
-        h.prompt.Questions()[0].text,
-        QStringLiteral("Would you like to save your data connection information to fresh.dat?"));
-    QTEST(QFileInfo::exists(Connection(*w)), "saved");
 }
 
 void TestViewerLifecycle::cancelledCloseKeepsTheWindowButClosesOthers() {
@@ -417,8 +372,8 @@ void TestViewerLifecycle::fileWatchKeepsUnsavedLayout() {
     QFETCH(QString, sample);
     QFETCH(QByteArray, appended);
     viewertest::Host h;
-    const QString path = sample.isEmpty() ? h.Fixed(QStringLiteral("keep.dat"), 50, 20)
-                                          : h.Copy(sample);
+    const QString path =
+        sample.isEmpty() ? h.Fixed(QStringLiteral("keep.dat"), 50, 20) : h.Copy(sample);
     auto w = h.Window(path);
     auto& fields = w->File().GetFields();
     if (fields.Count() == 0) {
@@ -441,6 +396,53 @@ void TestViewerLifecycle::fileWatchKeepsUnsavedLayout() {
     velmor::Global::PromptToSaveConfigurationChanges = false;
     QVERIFY(w->ConfirmSaveConnection());
     QVERIFY(Read(Connection(*w)).contains("RENAMED"));
+}
+
+void TestViewerLifecycle::gridFollowsTheFile_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("records");
+    QTest::addColumn<bool>("open");
+    QTest::newRow("an empty file opened next") << "open empty" << false << true;
+    QTest::newRow("emptied from outside") << "empty" << false << true;
+    QTest::newRow("filled from outside after a key") << "fill" << true << true;
+    QTest::newRow("replaced by a folder") << "folder" << false << false;
+}
+
+void TestViewerLifecycle::gridFollowsTheFile() {
+    QFETCH(QString, change);
+    QFETCH(bool, records);
+    QFETCH(bool, open);
+    viewertest::Host h;
+    const QString path = h.Fixed(QStringLiteral("grid.dat"), 50, 20);
+    const QString empty = h.dir.filePath(QStringLiteral("empty.dat"));
+    Write(empty, {});
+    auto w = h.Window(change == "fill" ? empty : path);
+    viewertest::Key(*w, Qt::Key_Down);
+    if (change == "open empty") {
+        QVERIFY(w->AddFile(empty));
+    } else if (change == "empty") {
+        TouchFromOutside(path, {}, QIODevice::Truncate);
+    } else if (change == "fill") {
+        QFile::remove(path);
+        h.Fixed(QStringLiteral("filler.dat"), 30, 20);
+        TouchFromOutside(empty, Read(h.dir.filePath(QStringLiteral("filler.dat"))));
+    } else {
+        QFile::remove(path);
+        QVERIFY(QDir(h.dir.path()).mkdir(QStringLiteral("grid.dat")));
+    }
+    w->Timer1_Timer();
+    QCOMPARE(w->File().RecordCount() > 0, records);
+    QCOMPARE(ShownTiles(*w) > 0, records);
+    QCOMPARE(w->txtRecord->text().isEmpty(), !records);
+    QCOMPARE(w->mnutools->isEnabled(), open);
+    QCOMPARE(w->pctContainer->isHidden(), !open);
+    QCOMPARE(w->windowTitle() == QStringLiteral("Velmor_Dravik"), !open);
+    // Keys and buttons on an empty or closed file do nothing and ask nothing.
+    viewertest::Key(*w, Qt::Key_Down);
+    w->cmdLastRecord_Click();
+    w->txtRecord->setText(QStringLiteral("5"));
+    w->txtRecord_KeyPress(Qt::Key_Return);
+    QCOMPARE(h.prompt.Questions().size(), size_t(open ? 0 : 1));
 }
 
 void TestViewerLifecycle::undividedFileShowsALineInsteadOfRecords() {
@@ -498,18 +500,35 @@ void TestViewerLifecycle::engineEvents() {
     QVERIFY(!w->mBusy);
 }
 
-void TestViewerLifecycle::emptyFile() {
+void TestViewerLifecycle::recordOver16MegabytesIsShown() {
     viewertest::Host h;
-    const QString path = h.dir.filePath(QStringLiteral("empty.dat"));
-    Write(path, {});
+    const QString path = h.dir.filePath(QStringLiteral("long.txt"));
+    Write(path, "a,b\r\n" + QByteArray((16 << 20) + 100, 'x') + "\r\nc,d\r\n");
     auto w = h.Window(path);
-    QVERIFY(w->HScroll1->isHidden());
-    QVERIFY(w->VScroll1->isHidden());
-    w->Form_KeyDown(Qt::Key_Down, Qt::NoModifier);
-    w->cmdLastRecord_Click();
-    w->txtRecord->setText(QStringLiteral("5"));
-    w->txtRecord_KeyPress(Qt::Key_Return);
-    QVERIFY(h.prompt.Questions().empty());
+    QTRY_VERIFY(!h.prompt.Questions().empty());
+    QTRY_VERIFY(ShownTiles(*w) > 0);
+    QVERIFY(DrawnFor(*w, 2).front().startsWith("xxxx"));
+    QVERIFY(!DrawnFor(*w, 3).isEmpty());
+    QCOMPARE(h.prompt.Questions().size(), size_t(1));
+    QVERIFY(h.prompt.Questions()[0].text.contains(QStringLiteral("are shown")));
+}
+
+void TestViewerLifecycle::fileNameThatIsNotUtf8() {
+    viewertest::Host h;
+    const std::string raw = velmor::PathBytes(h.dir.path()) + "/caf\xe9.dat";
+    std::ofstream(raw, std::ios::binary) << std::string(22 * 5, 'x');
+    auto w = h.Window();
+    QVERIFY(w->AddFile(velmor::PathFromBytes(raw)));
+    QCOMPARE(w->File().PathAndName(), raw);
+    QVERIFY(w->File().RecordCount() > 0);
+    w->File().GetFields().Add("A", 3);
+    velmor::Global::PromptToSaveConfigurationChanges = false;
+    QVERIFY(w->ConfirmSaveConnection());
+    QVERIFY(velmor::util::FileExists(w->File().ConnectionPathAndName()));
+    QVERIFY(w->ConfirmSaveConnection());  // unchanged now: the scratch copy is gone
+    const QString c = velmor::PathFromBytes(w->File().ConnectionPathAndName());
+    QVERIFY(
+        !velmor::util::FileExists(velmor::PathBytes(velmor::viewer::TemporaryConnectionPath(c))));
 }
 
 void TestViewerLifecycle::reopenedDelimitedFileIsDrawn() {

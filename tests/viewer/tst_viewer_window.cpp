@@ -41,23 +41,20 @@ private slots:
     void fixedSampleIsDrawnInItsCells();
     void csvSampleIsDrawnPaddedToTheRecordLength();
     void movesInsideDrawnTilesReadNothing();
-    void tilesAreRecycledFarthestFirst();
     void keysAtBothEndsOfTheFile_data();
     void keysAtBothEndsOfTheFile();
     void pageKeysKeepTheMarkerRow();
     void downPastTheBottomMakesItTheBottomLine();
+    void currentRecordStaysOnScreenAtAnySize();
     void columnsScrollAndClampToTheRecord();
     void shortRecordsHideTheHorizontalBar();
     void scaledVerticalBarStepsExactlyOne();
     void recordBox_data();
     void recordBox();
-    void clickingARecordSelectsIt();
     void recordButtons();
     void lastRecordButtonCountsADelimitedFile();
     void rulerPastedOverTheView();
     void fieldNameStripSpansTheLastField();
-    void viewSwitchHidesEveryLabel();
-    void noFieldsForcesTheByteBar();
     void utf8FileIsShownAsUtf8();
 };
 
@@ -122,22 +119,6 @@ void TestViewerWindow::movesInsideDrawnTilesReadNothing() {
     QVERIFY(drawn > 0);
     QVERIFY(drawn <= w->mScreen.maxSlideRows);
     QCOMPARE(w->mSource.ReadCounts().textReads, 0);
-}
-
-void TestViewerWindow::tilesAreRecycledFarthestFirst() {
-    viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("big.dat"), 3000, 40));
-    // Jump about so that all four tiles get used, then come back to the
-    // start: the first tile was recycled, so the start is drawn again.
-    for (qint64 r : {500, 1000, 1500, 2000}) w->MoveTo(r);
-    w->mSource.ResetCounts();
-    for (int i = 0; i < 3; ++i) Key(*w, Qt::Key_Down);
-    QCOMPARE(Reads(*w), 0);
-    w->MoveTo(1);
-    QVERIFY(Reads(*w) > 0);
-    int inUse = 0;
-    for (const auto& s : w->mSlides.Slides()) inUse += s.InUse;
-    QCOMPARE(inUse, 1);
 }
 
 void TestViewerWindow::keysAtBothEndsOfTheFile_data() {
@@ -211,6 +192,27 @@ void TestViewerWindow::downPastTheBottomMakesItTheBottomLine() {
     QCOMPARE(w->ImgS[static_cast<size_t>(Used(*w).ImageIndex)]->y(), -w->mDrawer->Cells().linePx);
 }
 
+void TestViewerWindow::currentRecordStaysOnScreenAtAnySize() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("sizes.dat"), 300, 200));
+    const int line = w->mDrawer->Cells().linePx;
+    const int cell = w->mDrawer->Cells().charPx;
+    for (int height = 200; height <= 720; height += 13) {
+        w->resize(640 + height % 97, height);
+        QCoreApplication::processEvents();
+        const int viewport = w->pctContainer->height();
+        QVERIFY2(w->mScreen.rows * line <= viewport || w->mScreen.rows == 1,
+                 qPrintable(QString::number(height)));
+        QVERIFY(w->mScreen.columns * cell <= w->pctContainer->width());
+        QVERIFY((w->mScreen.rows + 1) * line > viewport);
+        Key(*w, Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(w->File().RecordNumber(), 300);
+        QCOMPARE(w->mLastRecord, 300);
+        QVERIFY(MarkerRow(*w) * line <= std::max(viewport, line));
+        Key(*w, Qt::Key_Up, Qt::ControlModifier);
+    }
+}
+
 void TestViewerWindow::columnsScrollAndClampToTheRecord() {
     viewertest::Host h;
     auto w = h.Window(h.Fixed(QStringLiteral("wide.dat"), 100, 400));
@@ -258,18 +260,33 @@ void TestViewerWindow::scaledVerticalBarStepsExactlyOne() {
 }
 
 void TestViewerWindow::recordBox_data() {
+    QTest::addColumn<bool>("delimited");
     QTest::addColumn<QString>("text");
     QTest::addColumn<qint64>("record");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("thousands") << "1,234" << 1234LL << "1,234";
-    QTest::newRow("letters") << "abc" << 1LL << "1";
-    QTest::newRow("beyond the end") << "99999" << 2000LL << "2,000";
+    QTest::newRow("thousands") << false << "1,234" << 1234LL << "1,234";
+    QTest::newRow("letters") << false << "abc" << 1LL << "1";
+    QTest::newRow("beyond the end") << false << "99999" << 2000LL << "2,000";
+    QTest::newRow("past any file") << false << "99999999999999999999" << 2000LL << "2,000";
+    QTest::newRow("past a file not yet counted")
+        << true << "99999999999999999999" << 6000LL << "6,000";
 }
 
 void TestViewerWindow::recordBox() {
+    QFETCH(bool, delimited);
     QFETCH(QString, text);
     viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("box.dat"), 2000, 20));
+    QString path = h.Fixed(QStringLiteral("box.dat"), 2000, 20);
+    if (delimited) {
+        path = h.dir.filePath(QStringLiteral("box.csv"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("ID,NAME\r\n");
+        for (int n = 1; n <= 6000; ++n) f.write(QByteArray::number(n) + ",name\r\n");
+    }
+    auto w = h.Window(path);
+    const QFontMetrics metrics = w->txtRecord->fontMetrics();
+    QVERIFY(w->txtRecord->width() >= metrics.horizontalAdvance(QStringLiteral("999,999,999")));
     w->MoveTo(77);
     w->txtRecord->setText(text);
     w->txtRecord_KeyPress(Qt::Key_A);
@@ -277,17 +294,9 @@ void TestViewerWindow::recordBox() {
     w->txtRecord_KeyPress(Qt::Key_Return);
     QTEST(static_cast<qint64>(w->File().RecordNumber()), "record");
     QTEST(w->txtRecord->text(), "shown");
-}
-
-void TestViewerWindow::clickingARecordSelectsIt() {
-    viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("click.dat"), 200, 20));
-    const int line = w->mDrawer->Cells().linePx;
-    const int index = Used(*w).ImageIndex;
-    w->ImgS_MouseDown(index, Qt::LeftButton, 3 * line + 2);
-    QCOMPARE(w->File().RecordNumber(), 4);
-    w->ImgS_MouseDown(index, Qt::RightButton, 6 * line);
-    QCOMPARE(w->File().RecordNumber(), 4);
+    if (w->File().RecordNumber() < w->File().RecordCount()) return;
+    QCOMPARE(w->mLastRecord, w->File().RecordNumber());  // the last screen is full
+    QCOMPARE(w->mLastRecord - w->mFirstRecord + 1, w->mScreen.rows);
 }
 
 void TestViewerWindow::recordButtons() {
@@ -303,6 +312,13 @@ void TestViewerWindow::recordButtons() {
     w->cmdFirstRecord_Click();
     QCOMPARE(w->File().RecordNumber(), 1);
     QCOMPARE(w->VScroll1->value(), 1);
+    // A left click on a line selects its record; other buttons do nothing.
+    const int line = w->mDrawer->Cells().linePx;
+    const int index = Used(*w).ImageIndex;
+    w->ImgS_MouseDown(index, Qt::LeftButton, 3 * line + 2);
+    QCOMPARE(w->File().RecordNumber(), 4);
+    w->ImgS_MouseDown(index, Qt::RightButton, 6 * line);
+    QCOMPARE(w->File().RecordNumber(), 4);
 }
 
 void TestViewerWindow::lastRecordButtonCountsADelimitedFile() {
@@ -364,26 +380,14 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
     w->RefreshView();
     QCOMPARE(w->lblFields.size(), size_t(2));
     QCOMPARE(w->pcttop->width(), 8 * cw);
-}
-
-void TestViewerWindow::viewSwitchHidesEveryLabel() {
-    viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("switch.dat"), 50, 60));
-    w->File().GetFields().Add("A", 10);
-    w->File().GetFields().Add("B", 10);
-    w->mnuFieldNames_Click();
-    QVERIFY(!w->lblFields[1]->isHidden());
+    // The byte bar hides every label, the template's too.
     w->mnuByteBar_Click();
     QVERIFY(!w->File().ShowFieldNames());
     for (QLabel* l : w->lblFields) QVERIFY(l->isHidden());
     QVERIFY(w->mnuByteBar->isChecked());
     QCOMPARE(w->pcttop->x(), 0);
-}
-
-void TestViewerWindow::noFieldsForcesTheByteBar() {
-    viewertest::Host h;
-    auto w = h.Window(h.Fixed(QStringLiteral("nofields.dat"), 50, 60));
-    w->File().GetFields().Clear();
+    // Without fields the byte bar is forced.
+    fields.Clear();
     w->File().SetShowFieldNames(true);
     w->RefreshView();
     QVERIFY(!w->File().ShowFieldNames());

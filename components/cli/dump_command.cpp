@@ -1,0 +1,148 @@
+#include "cli/dump_command.h"
+
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+
+#include "cli/data_options.h"
+#include "cli/data_profiles.h"
+#include "data/convert_text.h"
+#include "data/file.h"
+#include "data/recorddump.h"
+
+namespace velmor::cli {
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+void PrintError(const std::string& text) {
+    std::string line = "velmor-data: ";
+    data::AppendDisplayText(text, line);
+    line += "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+int UsageError(const std::string& text) {
+    PrintError(text);
+    std::fputs("Try \"velmor-data --help\".\n", stderr);
+    return kUsage;
+}
+
+bool ReadRecord(const std::string& text, data::RecordNo& record) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), record);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size() && record >= 1;
+}
+
+std::tm Now() {
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return local;
+}
+
+int Dump(data::File& file, data::RecordNo record) {
+    file.MoveTo(record);
+    if (file.AtEnd() || file.RecordNumber() != record) {
+        PrintError("\"" + file.PathAndName() + "\" has no record " + std::to_string(record) +
+                   ".");
+        return kFailed;
+    }
+    // Record bytes as every command writes them (valid UTF-8 kept, other
+    // bytes in the file's code page); the rest is already text.
+    const bool ebcdic = util::ToUpper(file.DatabaseType()).find("EBCDIC") != std::string::npos;
+    const std::vector<std::string> lines = data::RecordDump::Lines(file, record, Now());
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (data::RecordDump::IsRecordTextLine(i))
+            data::AppendDisplayText(lines[i], out,
+                                    ebcdic ? data::CodePage::Latin1 : data::CodePage::Windows1252);
+        else
+            out += lines[i];
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+    return std::ferror(stdout) ? kFailed : 0;
+}
+
+}  // namespace
+
+const char* DumpUsage() {
+    return "\n  velmor-data dump FILE RECORD [--field-names] [options]\n"
+           "dump     prints record RECORD as the viewer prints it: header, rulers, text\n"
+           "         and hexadecimal codes in blocks of 100 positions\n"
+           "         (--field-names: a delimited record field by field, padded)\n";
+}
+
+int RunDump(const std::vector<std::string>& args) {
+    // The division options are those of the other commands; "fields FILE"
+    // lets their parser check them, and tells how many words each takes.
+    std::vector<std::string> rest{"fields"};
+    std::vector<std::string> positional;
+    bool fieldNames = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnded && (a == "--help" || a == "-h")) {
+            std::fputs(DumpUsage(), stdout);
+            return 0;
+        }
+        if (!optionsEnded && a == "--field-names") {
+            fieldNames = true;
+        } else if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+            const std::size_t first = i;
+            DataOptions scratch;
+            std::string error;
+            if (!detail::ReadOption(args, i, scratch, error)) return UsageError(error);
+            rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(first),
+                        args.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 2) {
+        return UsageError("dump needs 2 arguments, not " + std::to_string(positional.size()) +
+                          ".");
+    }
+    data::RecordNo record = 0;
+    if (!ReadRecord(positional[1], record))
+        return UsageError("RECORD needs a whole number of at least 1, not \"" + positional[1] +
+                          "\".");
+    rest.insert(rest.end(), {"--", positional[0]});  // a file name may begin with "-"
+    DataOptions options;
+    std::string error;
+    if (!ParseDataOptions(rest, options, error)) return UsageError(error);
+    if (!ApplySideFileOptions(options, error)) return UsageError(error);
+    // The file is read through the program's profiles, as by every command.
+    if (!options.noProfiles &&
+        !UseProfiles(options.profiles.value_or(DefaultProfileFile()), error)) {
+        PrintError(error);
+        return kFailed;
+    }
+
+    data::File file;
+    bool failed = false;
+    file.OnError = [&failed](const std::string& description, bool& cancel) {
+        PrintError(description);
+        failed = true;
+        cancel = true;
+    };
+    if (!util::FileExists(options.file)) {
+        PrintError("\"" + options.file + "\" is not a readable file.");
+        return kFailed;
+    }
+    if (!file.Open(options.file) || !file.Connected() || failed) {
+        if (!failed) PrintError("Cannot open \"" + options.file + "\".");
+        return kFailed;
+    }
+    ApplyDivision(file, options);
+    file.SetShowFieldNames(fieldNames);
+    const int status = Dump(file, record);
+    return failed ? kFailed : status;
+}
+
+}  // namespace velmor::cli

@@ -1,0 +1,264 @@
+// Byte access for the hex editor: the one-byte write, the read-only check,
+// hex lists, and find/replace over chunks checked against a plain
+// left-to-right replacement on random data whose occurrences straddle the
+// chunk boundaries.
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <random>
+
+#include "data/bytefile.h"
+#include "data/bytesearch.h"
+#include "data/hexlist.h"
+
+namespace data = velmor::data;
+
+namespace {
+
+void Write(const QString& path, const std::string& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes.data(), static_cast<qint64>(bytes.size())),
+             static_cast<qint64>(bytes.size()));
+}
+
+std::string Read(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return f.readAll().toStdString();
+}
+
+// What a careful person does by hand: scan left to right, replace, jump
+// past the occurrence.
+std::string ReferenceReplace(const std::string& text, const std::string& find,
+                             const std::string& replacement, std::int64_t& count) {
+    std::string out;
+    count = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text.compare(i, find.size(), find) == 0) {
+            out += replacement;
+            i += find.size();
+            ++count;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+std::string RandomText(std::mt19937& random, std::size_t size) {
+    std::string text(size, 'a');
+    for (char& c : text) c = "aab"[random() % 3];
+    return text;
+}
+
+mode_t Mode(const QString& path) {
+    struct stat info {};
+    stat(path.toLocal8Bit().constData(), &info);
+    return info.st_mode & 07777;
+}
+
+}  // namespace
+
+class tst_bytes_core : public QObject {
+    Q_OBJECT
+
+private slots:
+    void writeOneByte_data() {
+        QTest::addColumn<qint64>("position");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("first") << qint64(1) << "written" << QByteArray("Z2345");
+        QTest::newRow("last byte") << qint64(5) << "written" << QByteArray("1234Z");
+        QTest::newRow("one past the end") << qint64(6) << "past" << QByteArray("12345");
+        QTest::newRow("far past") << (qint64(1) << 33) << "past" << QByteArray("12345");
+        QTest::newRow("zero") << qint64(0) << "past" << QByteArray("12345");
+    }
+    void writeOneByte() {
+        QFETCH(qint64, position);
+        QFETCH(QString, result);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("f.dat");
+        Write(path, "12345");
+        std::string error;
+        const data::ByteWrite w = data::WriteOneByte(path.toStdString(), position, 'Z', error);
+        QCOMPARE(w == data::ByteWrite::Written ? QString("written") : QString("past"), result);
+        QCOMPARE(QByteArray::fromStdString(Read(path)), after);
+    }
+
+    void missingFileIsNotCreated() {
+        QTemporaryDir dir;
+        std::string error;
+        const QString path = dir.filePath("none");
+        QCOMPARE(data::WriteOneByte(path.toStdString(), 1, 'x', error), data::ByteWrite::Failed);
+        QVERIFY(!error.empty());
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void readOnlyAndItsRemedy() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ro.dat");
+        Write(path, "abc");
+        QVERIFY(chmod(path.toLocal8Bit().constData(), 0444) == 0);
+        QVERIFY(data::IsReadOnly(path.toStdString()));
+        std::string error;
+        QVERIFY(data::AddOwnerWrite(path.toStdString(), error));
+        QCOMPARE(Mode(path), mode_t(0644));
+        QVERIFY(!data::IsReadOnly(path.toStdString()));
+        QVERIFY(!data::AddOwnerWrite(dir.filePath("none").toStdString(), error));
+    }
+
+    void hexLists_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("shapeOk");
+        QTest::addColumn<bool>("converts");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("CR LF") << "0D 0A" << true << true << QByteArray("\r\n");
+        QTest::newRow("lower case") << "ff 41" << true << true
+                                    << QByteArray(
+                                           "\xff"
+                                           "A");
+        QTest::newRow("single digits") << "1 2" << true << true << QByteArray("\x01\x02");
+        QTest::newRow("empty") << "" << true << true << QByteArray();
+        QTest::newRow("no spaces, one word") << "0D0A" << true << false << QByteArray();
+        QTest::newRow("over FF") << "100" << true << false << QByteArray();
+        QTest::newRow("not hex") << "0G" << true << false << QByteArray();
+        QTest::newRow("bad token later") << "41 ZZ 42" << true << false << QByteArray();
+        QTest::newRow("trailing space") << "41 " << true << false << QByteArray();
+        QTest::newRow("misplaced space") << "0D0A 0A" << false << false << QByteArray();
+        QTest::newRow("double space") << "0D  0A" << true << false << QByteArray();
+    }
+    void hexLists() {
+        QFETCH(QString, text);
+        QFETCH(bool, shapeOk);
+        QFETCH(bool, converts);
+        QFETCH(QByteArray, bytes);
+        const std::string t = text.toStdString();
+        QCOMPARE(data::IsValidHexList(t), shapeOk);
+        if (!shapeOk) return;
+        std::string out, error;
+        QCOMPARE(data::HexListToText(t, out, error), converts);
+        QCOMPARE(QByteArray::fromStdString(out), bytes);
+        QCOMPARE(error.empty(), converts);
+    }
+
+    // Small chunks put occurrences across every boundary; the outcome must
+    // be the reference's whatever the chunk size.
+    void replaceMatchesReference_data() {
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QString>("replacement");
+        QTest::newRow("equal") << "ab"
+                               << "ba";
+        QTest::newRow("equal, self-overlapping") << "aa"
+                                                 << "ab";
+        QTest::newRow("equal, three") << "aba"
+                                      << "bab";
+        QTest::newRow("longer") << "ab"
+                                << "xyz";
+        QTest::newRow("longer, self-overlapping") << "aaa"
+                                                  << "aaaa";
+        QTest::newRow("shorter") << "aab"
+                                 << "b";
+        QTest::newRow("delete") << "ba"
+                                << "";
+        QTest::newRow("longer than a chunk") << "aabaa"
+                                             << "Q";
+    }
+    void replaceMatchesReference() {
+        QFETCH(QString, find);
+        QFETCH(QString, replacement);
+        const std::string f = find.toStdString(), r = replacement.toStdString();
+        QTemporaryDir dir;
+        const QString path = dir.filePath("r.dat");
+        std::mt19937 random(12345);
+        for (std::size_t chunk : {1, 2, 3, 4, 7, 64}) {
+            const std::string text = RandomText(random, 1000);
+            Write(path, text);
+            std::int64_t expectedCount = 0;
+            const std::string expected = ReferenceReplace(text, f, r, expectedCount);
+            const data::ByteReplaceResult result =
+                data::ReplaceAllBytes(path.toStdString(), f, r, {}, chunk);
+            QVERIFY2(result.error.empty(), result.error.c_str());
+            QCOMPARE(result.replaced, expectedCount);
+            QVERIFY2(Read(path) == expected, qPrintable(QString("chunk %1").arg(chunk)));
+            QCOMPARE(result.rewritten, f.size() != r.size());
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"r.dat"});
+    }
+
+    void findAllMatchesReference() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("f.dat");
+        std::mt19937 random(7);
+        const std::string text = RandomText(random, 700);
+        Write(path, text);
+        for (const std::string pattern : {"a", "ab", "aab", "baab", "bbbbbbbbbbbbbbbb"}) {
+            std::vector<std::int64_t> expected;
+            for (std::size_t i = 0; (i = text.find(pattern, i)) != std::string::npos; ++i)
+                if (i + 1 >= 40) expected.push_back(static_cast<std::int64_t>(i) + 1);
+            for (std::size_t chunk : {1, 3, 5, 1024}) {
+                std::vector<std::int64_t> found;
+                data::FindAllBytes(
+                    path.toStdString(), pattern, 40,
+                    [&](std::int64_t p) {
+                        found.push_back(p);
+                        return true;
+                    },
+                    {}, chunk);
+                QVERIFY2(found == expected, pattern.c_str());
+                const std::int64_t first = expected.empty() ? 0 : expected.front();
+                QCOMPARE(data::FindBytes(path.toStdString(), pattern, 40, {}, chunk).position,
+                         first);
+            }
+        }
+        QCOMPARE(data::FindBytes(path.toStdString(), "", 1).position, std::int64_t(0));
+    }
+
+    // A cancel in place stops between chunks and keeps what was done; a
+    // cancel through the copy leaves the file as it was and no copy behind.
+    void cancel_data() {
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<qint64>("replaced");
+        QTest::addColumn<QString>("content");
+        QTest::newRow("in place") << "B" << qint64(4) << "BBBBaaaaaaaa";
+        QTest::newRow("through a copy") << "BB" << qint64(0) << "aaaaaaaaaaaa";
+    }
+    void cancel() {
+        QFETCH(QString, replacement);
+        QFETCH(qint64, replaced);
+        QFETCH(QString, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("c.dat");
+        Write(path, "aaaaaaaaaaaa");
+        const data::ByteReplaceResult result = data::ReplaceAllBytes(
+            path.toStdString(), "a", replacement.toStdString(),
+            [](std::int64_t, std::int64_t) { return false; }, 4);
+        QVERIFY(result.cancelled);
+        QCOMPARE(result.replaced, replaced);
+        QCOMPARE(QString::fromStdString(Read(path)), content);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"c.dat"});
+    }
+
+    void copyKeepsPermissions() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("p.dat");
+        Write(path, "xx-xx");
+        QVERIFY(chmod(path.toLocal8Bit().constData(), 0640) == 0);
+        const data::ByteReplaceResult result =
+            data::ReplaceAllBytes(path.toStdString(), "-", "+++");
+        QCOMPARE(result.replaced, std::int64_t(1));
+        QCOMPARE(Read(path), std::string("xx+++xx"));
+        QCOMPARE(Mode(path), mode_t(0640));
+        QVERIFY(!data::ReplaceAllBytes(path.toStdString(), "", "x").error.empty());
+        QVERIFY(chmod(path.toLocal8Bit().constData(), 0444) == 0);
+        QVERIFY(!data::ReplaceAllBytes(path.toStdString(), "+", "-").error.empty());
+        QVERIFY(!data::ReplaceAllBytes(path.toStdString(), "+", "--").error.empty());
+        QCOMPARE(Read(path), std::string("xx+++xx"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_bytes_core)
+#include "tst_bytes_core.moc"

@@ -1,0 +1,241 @@
+// Printing the current record (read back from a PDF) and the Launch menu:
+// which items show, and what a stand-in sibling program receives.
+#include <QAction>
+#include <QMenu>
+#include <QProcess>
+
+#include "viewer_testhost.h"
+
+using Asked = velmor::ScriptedUserPrompt::Asked;
+
+namespace {
+
+// Starts programs for real, so a stand-in sibling can record its arguments.
+class StartingPrompt : public velmor::ScriptedUserPrompt {
+public:
+    bool StartProcess(const QString& program, const QStringList& arguments) override {
+        velmor::ScriptedUserPrompt::StartProcess(program, arguments);
+        return QProcess::startDetached(program, arguments);
+    }
+};
+
+QString PdfText(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(30000)) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int PdfPages(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!p.waitForFinished(30000)) return -1;
+    const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
+    return pages.match(QString::fromUtf8(p.readAllStandardOutput())).captured(1).toInt();
+}
+
+// A sibling that writes each argument it gets on a line of <itself>.args.
+void WriteSibling(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return;
+    f.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args.tmp\"\n"
+            "mv \"$0.args.tmp\" \"$0.args\"\n");
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+}
+
+void Touch(const QString& path) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write("x");
+}
+
+const QString kTens = QStringLiteral(
+    "         1         2         3         4         5         6         7         8         9         0");
+
+}  // namespace
+
+class TestViewerPrintLaunch : public QObject {
+    Q_OBJECT
+private slots:
+    void printsTheRecordDump_data();
+    void printsTheRecordDump();
+    void printsUtf8CharactersInTheirFirstCell();
+    void launchMenuShows_data();
+    void launchMenuShows();
+    void siblingGetsThePathAsOneArgument_data();
+    void siblingGetsThePathAsOneArgument();
+};
+
+void TestViewerPrintLaunch::printsTheRecordDump_data() {
+    QTest::addColumn<int>("recordLength");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<int>("rulerLines");  // tens rulers found in the PDF
+    QTest::addColumn<int>("record");
+    QTest::newRow("250 bytes: three blocks") << 250 << true << 3 << 2;
+    // Without a record length the division is gone and so is the record.
+    QTest::newRow("0 bytes: header only") << 0 << true << 0 << 0;
+    QTest::newRow("printer dialog cancelled") << 250 << false << -1 << 2;
+    QTest::newRow("printer that cannot start") << 250 << true << -1 << 2;
+    QTest::newRow("1000 bytes: more than a page") << 1000 << true << 10 << 2;
+}
+
+void TestViewerPrintLaunch::printsTheRecordDump() {
+    QFETCH(int, recordLength);
+    QFETCH(bool, accept);
+    QFETCH(int, rulerLines);
+    QFETCH(int, record);
+    viewertest::Host h;
+    // Records end in CR LF, so 248 bytes give a record length of 250.
+    const QString file =
+        h.Fixed(QStringLiteral("prïnt.dat"), 3, recordLength == 1000 ? 998 : 248);
+    auto w = h.Window(file);
+    w->MoveTo(2);
+    if (recordLength == 0) w->File().GetConnection().SetRecordLength(0);
+    // A PDF in a folder that does not exist cannot be started: no message.
+    const QString pdf = h.dir.filePath(rulerLines < 0 ? QStringLiteral("none/out.pdf")
+                                                      : QStringLiteral("out.pdf"));
+    h.prompt.QueuePrinter(accept, pdf);
+    w->mnuprintrecord->trigger();
+    const auto& asked = h.prompt.Questions();
+    QCOMPARE(asked.front().kind, Asked::Kind::Printer);
+    if (rulerLines < 0) {
+        QCOMPARE(asked.size(), size_t(1));
+        QVERIFY(!QFile::exists(pdf));
+        return;
+    }
+    QCOMPARE(asked.size(), size_t(2));
+    QCOMPARE(asked.back().text, QStringLiteral("Please Check your local printer for the output."));
+    QCOMPARE(asked.back().title, QStringLiteral("Done."));
+    QCOMPARE(asked.back().icon, velmor::UserPrompt::Icon::Information);
+
+    const QStringList lines = PdfText(pdf).split('\n');
+    QVERIFY2(lines.size() > 5, "pdftotext (poppler-utils) is needed");
+    QCOMPARE(lines[0].trimmed(), QStringLiteral("File Name: ") + file);
+    QCOMPARE(lines[1].trimmed(), QStringLiteral("Record Number: %1").arg(record));
+    QCOMPARE(lines[2].trimmed(), QStringLiteral("Record Length: %1").arg(recordLength));
+    QVERIFY(lines[3].trimmed().startsWith(QStringLiteral("Date: ")));
+    QVERIFY(lines[4].trimmed().contains(QRegularExpression("^Time: \\d\\d:\\d\\d:\\d\\d [AP]M$")));
+    const QString tens = kTens.trimmed();
+    QCOMPARE(lines.filter(tens).size(), rulerLines);
+    QCOMPARE(PdfPages(pdf), rulerLines > 3 ? 2 : 1);
+    if (rulerLines != 3) return;
+    // Record 2 starts with its number; the third block holds 50 of its bytes.
+    QVERIFY(lines.filter(QStringLiteral("00000002cccc")).size() == 1);
+    const qsizetype third = lines.lastIndexOf(QRegularExpression("^\\s*" + tens + "$"));
+    QCOMPARE(lines[third - 1].trimmed(), QStringLiteral("3"));
+    // Its CR LF is not printed: 48 letters c, code 63.
+    QCOMPARE(lines[third + 2].trimmed(), QString(48, 'c'));
+    QCOMPARE(lines[third + 3].trimmed(), QString(48, '6'));
+    QCOMPARE(lines[third + 4].trimmed(), QString(48, '3'));
+}
+
+void TestViewerPrintLaunch::printsUtf8CharactersInTheirFirstCell() {
+    viewertest::Host h;
+    const QString file = h.dir.filePath(QStringLiteral("names.dat"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("M\xc3\xbcller Zo\xc3\xab\r\n");  // "Müller Zoë", 12 bytes and CR LF
+    f.close();
+    auto w = h.Window(file);
+    QCOMPARE(w->TextEncoding(), velmor::viewer::DisplayEncoding::Utf8);
+    const QString pdf = h.dir.filePath(QStringLiteral("names.pdf"));
+    h.prompt.QueuePrinter(true, pdf);
+    w->mnuprintrecord->trigger();
+    const QStringList lines = PdfText(pdf).split('\n');
+    // Each character in the cell of its first byte, a blank after it; the
+    // code lines give every byte.
+    const qsizetype tens = lines.indexOf(QRegularExpression("^\\s*" + kTens.trimmed() + "$"));
+    QVERIFY(tens > 0 && lines.size() > tens + 4);
+    QCOMPARE(lines[tens + 2].trimmed(), QString::fromUtf8("Mü ller Zoë"));
+    QCOMPARE(lines[tens + 3].trimmed(), QStringLiteral("4CB6667256CA"));
+    QCOMPARE(lines[tens + 4].trimmed(), QStringLiteral("D3CCC520AF3B"));
+}
+
+void TestViewerPrintLaunch::launchMenuShows_data() {
+    QTest::addColumn<QString>("programFolder");  // below the test folder
+    QTest::addColumn<QStringList>("siblings");
+    QTest::addColumn<bool>("script");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("shown");  // L(aunch) R(eformat) M(atch) P(arent)
+    QTest::newRow("no sibling") << "bin" << QStringList{} << true << "ORDERSM1" << "";
+    QTest::newRow("reformat only") << "bin" << QStringList{"Velmor_Reformat"} << true
+                                   << "ORDERSM1" << "LR";
+    QTest::newRow("match output with its script")
+        << "bin" << QStringList{"Velmor_Match", "Velmor_Reformat"} << true << "ORDERSM1"
+        << "LRMP";
+    QTest::newRow("match output, lower case") << "bin" << QStringList{"Velmor_Match"} << true
+                                              << "ordersm1" << "LMP";
+    QTest::newRow("match output without its script")
+        << "bin" << QStringList{"Velmor_Match"} << false << "ORDERSM1" << "LM";
+    QTest::newRow("reformat output, reformat missing")
+        << "bin" << QStringList{"Velmor_Match"} << true << "ORDERSR1" << "LM";
+    QTest::newRow("tools elsewhere for a data-processing folder")
+        << "DataProcessing/bin" << QStringList{"Velmor_Match", "Velmor_Reformat"} << true
+        << "ORDERSM1" << "";
+}
+
+void TestViewerPrintLaunch::launchMenuShows() {
+    QFETCH(QString, programFolder);
+    QFETCH(QStringList, siblings);
+    QFETCH(bool, script);
+    QFETCH(QString, title);
+    viewertest::Host h;
+    const QString bin = h.dir.filePath(programFolder);
+    QDir().mkpath(bin);
+    velmor::Global::SetProgramFolder(bin);
+    for (const QString& s : siblings) WriteSibling(bin + '/' + s);
+    if (script) Touch(h.dir.filePath(title.left(title.size() - 1) + ".VelmorBasic"));
+    auto w = h.Window(h.Fixed(title + ".dat", 3, 20));
+    QString shown;
+    if (w->mnuLaunch->menuAction()->isVisible()) shown += 'L';
+    if (w->mnuReformat->isVisible()) shown += 'R';
+    if (w->mnuMatch->isVisible()) shown += 'M';
+    if (w->mnuParentProcess->isVisible()) shown += 'P';
+    QTEST(shown, "shown");
+    w->mnuclose_Click();
+    QVERIFY(!w->mnuLaunch->menuAction()->isVisible());
+}
+
+void TestViewerPrintLaunch::siblingGetsThePathAsOneArgument_data() {
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("sibling");
+    QTest::addColumn<QString>("argument");  // below the data folder
+    QTest::newRow("match") << "mnuMatch"
+                           << "Velmor_Match"
+                           << "ORDERSM1.dat";
+    QTest::newRow("reformat") << "mnuReformat"
+                              << "Velmor_Reformat"
+                              << "ORDERSM1.dat";
+    QTest::newRow("parent process") << "mnuParentProcess"
+                                    << "Velmor_Match"
+                                    << "ORDERSM.VelmorBasic";
+}
+
+void TestViewerPrintLaunch::siblingGetsThePathAsOneArgument() {
+    QFETCH(QString, menu);
+    QFETCH(QString, sibling);
+    QFETCH(QString, argument);
+    viewertest::Host h;
+    StartingPrompt prompt;
+    velmor::SetPrompt(&prompt);
+    for (const char* s : {"Velmor_Match", "Velmor_Reformat"})
+        WriteSibling(h.dir.filePath(QString::fromLatin1(s)));
+    const QString data = h.dir.filePath(QStringLiteral("my data  folder"));
+    QDir().mkpath(data);
+    Touch(data + "/ORDERSM.VelmorBasic");
+    const QString file = h.Fixed(QStringLiteral("ORDERSM1.dat"), 3, 20);
+    QVERIFY(QFile::rename(file, data + "/ORDERSM1.dat"));
+    auto w = h.Window(data + "/ORDERSM1.dat");
+    QVERIFY(w->isVisible());
+    w->findChild<QAction*>(menu)->trigger();
+    QVERIFY(!w->isVisible());  // a launch ends the viewer
+    QCOMPARE(prompt.Questions().back().text, h.dir.filePath(sibling));
+    const QString record = h.dir.filePath(sibling) + ".args";
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
+    QFile f(record);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()), data + '/' + argument + '\n');
+}
+
+QTEST_MAIN(TestViewerPrintLaunch)
+#include "tst_viewer_printlaunch.moc"

@@ -1,0 +1,127 @@
+// The record search window on the orders sample: its field list, Find First
+// and Find Next with their messages, Enter in the search text, and its
+// place on the viewer's menu.
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "viewer/frmFind2.h"
+#include "viewer_testhost.h"
+
+using velmor::frmFind2;
+using Asked = velmor::ScriptedUserPrompt::Asked;
+
+namespace {
+
+struct Search {
+    viewertest::Host host;
+    std::unique_ptr<velmor::frmFileView> viewer;
+    frmFind2* window = nullptr;
+
+    Search() {
+        const QString data = host.Copy(QStringLiteral("orders.dat"));
+        host.Copy(QStringLiteral("orders.fmt"));
+        viewer = host.Window(data);
+        velmor::RegisterSearchWindow(*viewer);
+        viewer->mnufindrecord->trigger();
+        window = viewer->findChild<frmFind2*>();
+    }
+    QStringList Messages() const {
+        QStringList out;
+        for (const Asked& a : host.prompt.Questions()) out << a.title + "|" + a.text;
+        return out;
+    }
+    void Look(const QString& field, const QString& phrase) {
+        window->lstFields->setCurrentRow(
+            window->lstFields->row(window->lstFields->findItems(field, Qt::MatchExactly).value(0)));
+        window->txtSearchPhrase->setText(phrase);
+    }
+    qint64 Record() const { return viewer->File().RecordNumber(); }
+};
+
+}  // namespace
+
+class tst_viewer_search : public QObject {
+    Q_OBJECT
+
+private slots:
+    void opensWithTheFields() {
+        Search s;
+        QVERIFY(s.viewer->mnufindrecord->isEnabled());
+        QVERIFY(s.window != nullptr && s.window->isVisible());
+        QCOMPARE(s.window->windowTitle(), QString("Search"));
+        QCOMPARE(s.window->lstFields->count(), 5);
+        QCOMPARE(s.window->lstFields->item(2)->text(), QString("CUSTID"));
+        QCOMPARE(s.window->lstFields->item(2)->data(Qt::UserRole).toInt(), 3);
+        // The selection is kept by position across a refresh.
+        s.window->lstFields->setCurrentRow(4);
+        s.window->RefreshFields();
+        QCOMPARE(s.window->lstFields->currentRow(), 4);
+    }
+
+    void noFieldSelectedDoesNothing() {
+        Search s;
+        s.window->txtSearchPhrase->setText("CAN");
+        s.window->cmdFind_Click();
+        s.window->cmdFindNext_Click();
+        QVERIFY(s.host.prompt.Questions().empty());
+        QCOMPARE(s.Record(), 1);
+    }
+
+    void findFirstAndNext_data() {
+        QTest::addColumn<QString>("phrase");
+        QTest::addColumn<QList<qint64>>("records");  // after Find First, then each Find Next
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("several") << "CAN" << QList<qint64>{3, 6, 7} << QStringList{};
+        QTest::newRow("none") << "XYZ" << QList<qint64>{1, 1}
+                              << QStringList{"Not Found|No records found.",
+                                             "Find Next Record|There are no more records to find."};
+    }
+    void findFirstAndNext() {
+        QFETCH(QString, phrase);
+        QFETCH(QList<qint64>, records);
+        Search s;
+        s.Look("STATUS", phrase);
+        s.window->cmdFind_Click();
+        QCOMPARE(s.Record(), records[0]);
+        for (int i = 1; i < records.size(); ++i) {
+            s.window->cmdFindNext_Click();
+            QCOMPARE(s.Record(), records[i]);
+        }
+        QTEST(s.Messages(), "messages");
+        QVERIFY(s.window->cmdFind->isEnabled() && s.window->cmdFindNext->isEnabled());
+    }
+
+    void matchOnTheShownRecordIsNoMore() {
+        Search s;
+        s.Look("ORDERNO", "100060");
+        s.window->cmdFind_Click();
+        QCOMPARE(s.Record(), 60);
+        s.window->mPosition = 59;  // the next search meets record 60 again
+        s.window->cmdFindNext_Click();
+        QCOMPARE(s.Messages(), QStringList{"Find Next Record|There are no more records to find."});
+        QCOMPARE(s.Record(), 60);
+    }
+
+    void hidesAndComesBackWithTheViewer() {
+        Search s;
+        s.window->Form_LostFocus();
+        QVERIFY(!s.window->isVisible());
+        QApplication::setActiveWindow(nullptr);
+        QApplication::setActiveWindow(s.viewer.get());
+        QVERIFY(s.window->isVisible());
+    }
+
+    void enterRunsFindFirst() {
+        Search s;
+        s.Look("STATUS", "CAN");
+        s.viewer->MoveTo(10);
+        s.window->mPosition = 20;  // Find Next would go on from here
+        QTest::keyClick(s.window->txtSearchPhrase, Qt::Key_Return);
+        QCOMPARE(s.Record(), 3);
+        QCOMPARE(s.window->focusWidget(), s.window->cmdFindNext);
+    }
+};
+
+QTEST_MAIN(tst_viewer_search)
+#include "tst_viewer_search.moc"
