@@ -9,24 +9,13 @@
 
 namespace velmor::data {
 
-namespace {
-
-// Closes the descriptor on every path out of a routine.
-struct Descriptor {
-    int fd;
-    explicit Descriptor(int d) : fd(d) {}
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-};
-
-std::string Describe(const std::string& what, const std::string& path, int error) {
-    return what + " \"" + path + "\": " + SystemErrorText(error);
+FileDescriptor::~FileDescriptor() {
+    if (fd >= 0) ::close(fd);
 }
 
-}  // namespace
+std::string DescribeFailure(const std::string& what, const std::string& path, int error) {
+    return what + " \"" + path + "\": " + SystemErrorText(error);
+}
 
 std::string SystemErrorText(int error) {
     return std::strerror(error);
@@ -35,25 +24,25 @@ std::string SystemErrorText(int error) {
 ByteWrite WriteOneByte(const std::string& path, std::int64_t position, unsigned char value,
                        std::string& error) {
     // No O_CREAT and no O_TRUNC: a missing file is an error, never a new one.
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (file.fd < 0) {
-        error = Describe("Cannot open", path, errno);
+        error = DescribeFailure("Cannot open", path, errno);
         return ByteWrite::Failed;
     }
     struct stat info {};
     if (::fstat(file.fd, &info) != 0) {
-        error = Describe("Cannot read the length of", path, errno);
+        error = DescribeFailure("Cannot read the length of", path, errno);
         return ByteWrite::Failed;
     }
     if (position < 1 || position > info.st_size) return ByteWrite::PastEnd;
     const ssize_t written = ::pwrite(file.fd, &value, 1, static_cast<off_t>(position - 1));
     if (written != 1) {
-        error = Describe("Cannot write to", path, written < 0 ? errno : EIO);
+        error = DescribeFailure("Cannot write to", path, written < 0 ? errno : EIO);
         return ByteWrite::Failed;
     }
     if (::close(file.fd) != 0) {
         file.fd = -1;
-        error = Describe("Cannot write to", path, errno);
+        error = DescribeFailure("Cannot write to", path, errno);
         return ByteWrite::Failed;
     }
     file.fd = -1;
@@ -62,10 +51,10 @@ ByteWrite WriteOneByte(const std::string& path, std::int64_t position, unsigned 
 
 std::int64_t ReadBytesAt(const std::string& path, std::int64_t start, char* buffer,
                          std::int64_t count, std::int64_t& fileLength, std::string& error) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
-        error = Describe("Cannot open", path, errno);
+        error = DescribeFailure("Cannot open", path, errno);
         return -1;
     }
     fileLength = info.st_size;
@@ -75,7 +64,7 @@ std::int64_t ReadBytesAt(const std::string& path, std::int64_t start, char* buff
                                     static_cast<off_t>(start - 1 + done));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
-            error = Describe("Cannot read", path, errno);
+            error = DescribeFailure("Cannot read", path, errno);
             return -1;
         }
         if (got == 0) break;
@@ -96,7 +85,7 @@ bool AddOwnerWrite(const std::string& path, std::string& error) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 ||
         ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0) {
-        error = Describe("Cannot change the permissions of", path, errno);
+        error = DescribeFailure("Cannot change the permissions of", path, errno);
         return false;
     }
     return true;

@@ -33,4 +33,17 @@ bool AddOwnerWrite(const std::string& path, std::string& error);
 /// Text of an errno value, e.g. "Permission denied".
 std::string SystemErrorText(int error);
 
+/// "What "path": reason" for a failed system call on Path.
+std::string DescribeFailure(const std::string& what, const std::string& path, int error);
+
+/// Closes a descriptor on every path out of a routine.
+struct FileDescriptor {
+    int fd = -1;
+    FileDescriptor() = default;
+    explicit FileDescriptor(int d) : fd(d) {}
+    ~FileDescriptor();
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+};
+
 }  // namespace velmor::data

@@ -15,21 +15,6 @@ namespace velmor::data {
 
 namespace {
 
-struct Descriptor {
-    int fd = -1;
-    Descriptor() = default;
-    explicit Descriptor(int d) : fd(d) {}
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-};
-
-std::string Describe(const std::string& what, const std::string& path, int error) {
-    return what + " \"" + path + "\": " + SystemErrorText(error);
-}
-
 // Index of the first occurrence in Hay[from, size), or npos.
 std::size_t Search(const char* hay, std::size_t size, std::size_t from, std::string_view pattern) {
     if (from >= size || size - from < pattern.size()) return std::string_view::npos;
@@ -74,12 +59,12 @@ bool Append(int fd, const std::string& data) {
     return true;
 }
 
-bool OpenForReading(const std::string& path, Descriptor& file, std::int64_t& size,
+bool OpenForReading(const std::string& path, FileDescriptor& file, std::int64_t& size,
                     std::string& error) {
     file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
-        error = Describe("Cannot open", path, errno);
+        error = DescribeFailure("Cannot open", path, errno);
         return false;
     }
     size = info.st_size;
@@ -95,10 +80,10 @@ ByteReplaceResult ReplaceInPlace(const std::string& path, std::string_view find,
                                  std::string_view replacement, const ProgressHandler& progress,
                                  std::size_t chunk) {
     ByteReplaceResult result;
-    Descriptor file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    FileDescriptor file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     struct stat info {};
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
-        result.error = Describe("Cannot open", path, errno);
+        result.error = DescribeFailure("Cannot open", path, errno);
         return result;
     }
     const std::int64_t size = info.st_size;
@@ -110,7 +95,7 @@ ByteReplaceResult ReplaceInPlace(const std::string& path, std::string_view find,
         const auto want = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), size - o));
         if (!ReadFull(file.fd, buffer.data(), want, o, got)) {
-            result.error = Describe("Cannot read", path, errno);
+            result.error = DescribeFailure("Cannot read", path, errno);
             return result;
         }
         std::size_t from = static_cast<std::size_t>(std::max<std::int64_t>(next - o, 0));
@@ -126,7 +111,7 @@ ByteReplaceResult ReplaceInPlace(const std::string& path, std::string_view find,
         if (first != std::string_view::npos &&
             !WriteFull(file.fd, buffer.data() + first, last - first,
                        o + static_cast<std::int64_t>(first))) {
-            result.error = Describe("Cannot write to", path, errno);
+            result.error = DescribeFailure("Cannot write to", path, errno);
             return result;
         }
         if (o + static_cast<std::int64_t>(got) >= size || got < want) break;
@@ -137,7 +122,7 @@ ByteReplaceResult ReplaceInPlace(const std::string& path, std::string_view find,
         }
     }
     if (result.replaced > 0 && ::fdatasync(file.fd) != 0) {
-        result.error = Describe("Cannot write to", path, errno);
+        result.error = DescribeFailure("Cannot write to", path, errno);
         return result;
     }
     return result;
@@ -156,7 +141,7 @@ bool CopyReplaced(int source, std::int64_t size, int target, std::string_view fi
     for (std::int64_t pos = 0; pos < size || keep > 0;) {
         std::size_t got = 0;
         if (!ReadFull(source, buffer.data() + keep, chunk, pos, got)) {
-            result.error = Describe("Cannot read", path, errno);
+            result.error = DescribeFailure("Cannot read", path, errno);
             return false;
         }
         pos += static_cast<std::int64_t>(got);
@@ -176,7 +161,7 @@ bool CopyReplaced(int source, std::int64_t size, int target, std::string_view fi
         std::memmove(buffer.data(), buffer.data() + tail, keep);
         if (out.size() >= chunk || atEnd) {
             if (!Append(target, out)) {
-                result.error = Describe("Cannot write a temporary file beside", path, errno);
+                result.error = DescribeFailure("Cannot write a temporary file beside", path, errno);
                 return false;
             }
             out.clear();
@@ -193,7 +178,7 @@ bool CopyReplaced(int source, std::int64_t size, int target, std::string_view fi
 void SyncFolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.fd >= 0) ::fsync(dir.fd);
 }
 
@@ -201,15 +186,15 @@ ByteReplaceResult ReplaceThroughCopy(const std::string& path, std::string_view f
                                      std::string_view replacement, const ProgressHandler& progress,
                                      std::size_t chunk) {
     ByteReplaceResult result;
-    Descriptor source;
+    FileDescriptor source;
     std::int64_t size = 0;
     if (!OpenForReading(path, source, size, result.error)) return result;
     struct stat info {};
     ::fstat(source.fd, &info);
     std::string temp = path + ".temp-XXXXXX";
-    Descriptor target(::mkostemp(temp.data(), O_CLOEXEC));
+    FileDescriptor target(::mkostemp(temp.data(), O_CLOEXEC));
     if (target.fd < 0) {
-        result.error = Describe("Cannot create a temporary file beside", path, errno);
+        result.error = DescribeFailure("Cannot create a temporary file beside", path, errno);
         return result;
     }
     bool ok =
@@ -219,12 +204,12 @@ ByteReplaceResult ReplaceThroughCopy(const std::string& path, std::string_view f
         [[maybe_unused]] const int owned = ::fchown(target.fd, info.st_uid, info.st_gid);
         if (::fchmod(target.fd, info.st_mode & 07777) != 0 || ::fsync(target.fd) != 0 ||
             ::close(target.fd) != 0) {
-            result.error = Describe("Cannot write a temporary file beside", path, errno);
+            result.error = DescribeFailure("Cannot write a temporary file beside", path, errno);
             ok = false;
         }
         target.fd = -1;
         if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-            result.error = Describe("Cannot replace", path, errno);
+            result.error = DescribeFailure("Cannot replace", path, errno);
             ok = false;
         }
         if (ok) {
@@ -244,7 +229,7 @@ ByteFindResult FindAllBytes(const std::string& path, std::string_view pattern, s
                             const std::function<bool(std::int64_t)>& onMatch,
                             const ProgressHandler& progress, std::size_t chunk) {
     ByteFindResult result;
-    Descriptor file;
+    FileDescriptor file;
     std::int64_t size = 0;
     if (!OpenForReading(path, file, size, result.error) || pattern.empty()) return result;
     const std::size_t m = pattern.size();
@@ -254,7 +239,7 @@ ByteFindResult FindAllBytes(const std::string& path, std::string_view pattern, s
     while (pos < size) {
         std::size_t got = 0;
         if (!ReadFull(file.fd, buffer.data() + keep, chunk, pos, got)) {
-            result.error = Describe("Cannot read", path, errno);
+            result.error = DescribeFailure("Cannot read", path, errno);
             return result;
         }
         if (got == 0) break;

@@ -117,7 +117,12 @@ void TestViewerPrintLaunch::printsTheRecordDump() {
     QVERIFY(lines[4].trimmed().contains(QRegularExpression("^Time: \\d\\d:\\d\\d:\\d\\d [AP]M$")));
     const QString tens = kTens.trimmed();
     QCOMPARE(lines.filter(tens).size(), rulerLines);
-    QCOMPARE(PdfPages(pdf), rulerLines > 3 ? 2 : 1);
+    // How many lines fit a page depends on the monospaced font the system
+    // gives for "Courier New"; only whether the dump spills over is fixed.
+    if (rulerLines > 3)
+        QVERIFY(PdfPages(pdf) >= 2);
+    else
+        QCOMPARE(PdfPages(pdf), 1);
     if (rulerLines != 3) return;
     // Record 2 starts with its number; the third block holds 50 of its bytes.
     QVERIFY(lines.filter(QStringLiteral("00000002cccc")).size() == 1);

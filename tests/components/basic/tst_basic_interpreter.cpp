@@ -3,6 +3,7 @@
 // the limits that keep a bad script from harming the program.
 #include <QtTest>
 
+#include "../data/engine_testfiles.h"
 #include "basic/interpreter.h"
 #include "data/connection.h"
 #include "data/converter.h"
@@ -55,9 +56,7 @@ const char* const kHead =
     "  Set c = CreateObject(\"Velmor_Data.Converter\")\n";
 
 void WriteFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
+    QVERIFY(enginetest::WriteBytes(path, text));
 }
 
 }  // namespace

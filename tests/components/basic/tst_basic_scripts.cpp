@@ -4,17 +4,13 @@
 // converter's restore run reads the settings back without converting.
 #include <QtTest>
 
+#include "../data/engine_testfiles.h"
 #include "basic/interpreter.h"
 #include "data/converter.h"
 
 using namespace velmor::basic;
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 bool CopyFolder(const QString& from, const QString& to) {
     QDir().mkpath(to);
@@ -45,7 +41,7 @@ QByteArray DirectConversion(const QString& folder, const QString& source, const 
     bool ok = converter.Convert((folder + "/" + source).toStdString(),
                                 (folder + "/" + target).toStdString());
     if (!ok) qWarning("direct conversion failed: %s", error.c_str());
-    return ReadAll(folder + "/" + target);
+    return enginetest::ReadBytes(folder + "/" + target);
 }
 
 }  // namespace
@@ -109,14 +105,14 @@ bool TestBasicScripts::RunScript(const QString& name, QStringList* errors) {
 
 void TestBasicScripts::fileScriptConverts() {
     QVERIFY(RunScript("ordersC.VelmorBasic"));
-    QCOMPARE(ReadAll(Work("ordersCf.csv")), ordersReference_);
+    QCOMPARE(enginetest::ReadBytes(Work("ordersCf.csv")), ordersReference_);
     QVERIFY(!QFile::exists(Work("customersCf.txt")));
 }
 
 void TestBasicScripts::folderScriptRunsEveryConversion() {
     QVERIFY(RunScript("conversion.VelmorBasic"));
-    QCOMPARE(ReadAll(Work("ordersCf.csv")), ordersReference_);
-    QCOMPARE(ReadAll(Work("customersCf.txt")), customersReference_);
+    QCOMPARE(enginetest::ReadBytes(Work("ordersCf.csv")), ordersReference_);
+    QCOMPARE(enginetest::ReadBytes(Work("customersCf.txt")), customersReference_);
 }
 
 void TestBasicScripts::restoreRunReadsSettingsWithoutConverting() {
@@ -154,9 +150,8 @@ void TestBasicScripts::restoreRunReadsSettingsWithoutConverting() {
 }
 
 void TestBasicScripts::fileObjectReadsRecords() {
-    QFile file(Work("read.VelmorBasic"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(
+    QVERIFY(enginetest::WriteBytes(
+        Work("read.VelmorBasic"),
         "Sub Main()\n"
         "  Dim f, position, found, first, count\n"
         "  Set f = CreateObject(\"Velmor_Data.File\")\n"
@@ -166,8 +161,7 @@ void TestBasicScripts::fileObjectReadsRecords() {
         "  first = f.Fields.Item(1).Value & \"|\" & f.Fields.Item(\"status\").Value\n"
         "  position = 0\n"
         "  found = f.Find(\"STATUS\", \"NEW\", position)\n"
-        "End Sub\n");
-    file.close();
+        "End Sub\n"));
     Interpreter interpreter;
     QStringList errors;
     interpreter.Error = [&](const std::string& description, int& line, bool& cancel) {
@@ -227,11 +221,7 @@ void TestBasicScripts::runner() {
     const QString program = QCoreApplication::applicationDirPath() + "/velmor-basic";
     if (!QFile::exists(program))
         QSKIP("the velmor-basic runner has not been built beside the tests");
-    if (!script.isEmpty()) {
-        QFile file(Work("extra.VelmorBasic"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(script);
-    }
+    if (!script.isEmpty()) QVERIFY(enginetest::WriteBytes(Work("extra.VelmorBasic"), script));
     QProcess process;
     process.setWorkingDirectory(work_);
     process.start(program, arguments);
@@ -241,8 +231,8 @@ void TestBasicScripts::runner() {
     QVERIFY2(errors.contains(stderrText), qPrintable(errors));
     if (exitCode == 0) QVERIFY2(errors.isEmpty(), qPrintable(errors));
     if (arguments.value(0) == "conversion.VelmorBasic") {
-        QCOMPARE(ReadAll(Work("ordersCf.csv")), ordersReference_);
-        QCOMPARE(ReadAll(Work("customersCf.txt")), customersReference_);
+        QCOMPARE(enginetest::ReadBytes(Work("ordersCf.csv")), ordersReference_);
+        QCOMPARE(enginetest::ReadBytes(Work("customersCf.txt")), customersReference_);
     }
 }
 

@@ -5,7 +5,10 @@
 #include <iconv.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -88,5 +91,29 @@ struct ErrorLog {
         };
     }
 };
+
+/// velmor-data, built into the tests' own bin folder.
+inline QString VelmorData() {
+    const QDir here(QCoreApplication::applicationDirPath());
+    for (const char* candidate : {"velmor-data", "../bin/velmor-data", "../../bin/velmor-data"})
+        if (QFile::exists(here.filePath(candidate))) return here.filePath(candidate);
+    return {};
+}
+
+struct CliResult {
+    int status = -1;  // also when it hung or crashed
+    QByteArray out, err;
+};
+
+inline CliResult RunVelmorData(const QStringList& args, int msecs = 60000) {
+    QProcess p;
+    p.start(VelmorData(), args);
+    CliResult r;
+    if (!p.waitForFinished(msecs)) return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
 
 }  // namespace enginetest

@@ -1,22 +1,11 @@
 // `velmor-data bytes` run as a program: positions printed, exit statuses,
 // hex lists, and refusals that leave the file as it was.
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+#include "engine_testfiles.h"
 
-QString Program() {
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const char* candidate : {"velmor-data", "../bin/velmor-data", "../../bin/velmor-data"})
-        if (QFile::exists(here.filePath(candidate))) return here.filePath(candidate);
-    return {};
-}
-
-}  // namespace
+using namespace enginetest;
 
 class tst_bytes_cli : public QObject {
     Q_OBJECT
@@ -52,18 +41,12 @@ private slots:
         QFETCH(QStringList, args);
         QTemporaryDir dir;
         const QString path = dir.filePath("f.bin");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("ab\r\nab\r\nabab");
-        f.close();
-        args.replaceInStrings(QRegularExpression("^@$"), path);
-        QProcess p;
-        p.start(Program(), QStringList{"bytes"} + args);
-        QVERIFY(p.waitForFinished(60000));
-        QTEST(p.exitCode(), "status");
-        QTEST(p.readAllStandardOutput(), "out");
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QTEST(f.readAll(), "after");
+        QVERIFY(WriteBytes(path, "ab\r\nab\r\nabab"));
+        const CliResult r = RunVelmorData(QStringList{"bytes"} +
+                                          args.replaceInStrings(QRegularExpression("^@$"), path));
+        QTEST(r.status, "status");
+        QTEST(r.out, "out");
+        QTEST(ReadBytes(path), "after");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.bin"});
     }
 };

@@ -12,22 +12,18 @@
 #include "data/bytefile.h"
 #include "data/bytesearch.h"
 #include "data/hexlist.h"
+#include "engine_testfiles.h"
 
 namespace data = velmor::data;
 
 namespace {
 
 void Write(const QString& path, const std::string& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes.data(), static_cast<qint64>(bytes.size())),
-             static_cast<qint64>(bytes.size()));
+    QVERIFY(enginetest::WriteBytes(path, QByteArray::fromStdString(bytes)));
 }
 
 std::string Read(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll().toStdString();
+    return enginetest::ReadBytes(path).toStdString();
 }
 
 // What a careful person does by hand: scan left to right, replace, jump
@@ -117,10 +113,7 @@ private slots:
         QTest::addColumn<bool>("converts");
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("CR LF") << "0D 0A" << true << true << QByteArray("\r\n");
-        QTest::newRow("lower case") << "ff 41" << true << true
-                                    << QByteArray(
-                                           "\xff"
-                                           "A");
+        QTest::newRow("lower case") << "ff 41" << true << true << QByteArray("\xff\x41");
         QTest::newRow("single digits") << "1 2" << true << true << QByteArray("\x01\x02");
         QTest::newRow("empty") << "" << true << true << QByteArray();
         QTest::newRow("no spaces, one word") << "0D0A" << true << false << QByteArray();
@@ -150,22 +143,12 @@ private slots:
     void replaceMatchesReference_data() {
         QTest::addColumn<QString>("find");
         QTest::addColumn<QString>("replacement");
-        QTest::newRow("equal") << "ab"
-                               << "ba";
-        QTest::newRow("equal, self-overlapping") << "aa"
-                                                 << "ab";
-        QTest::newRow("equal, three") << "aba"
-                                      << "bab";
-        QTest::newRow("longer") << "ab"
-                                << "xyz";
-        QTest::newRow("longer, self-overlapping") << "aaa"
-                                                  << "aaaa";
-        QTest::newRow("shorter") << "aab"
-                                 << "b";
-        QTest::newRow("delete") << "ba"
-                                << "";
-        QTest::newRow("longer than a chunk") << "aabaa"
-                                             << "Q";
+        const QList<QPair<QString, QString>> pairs{
+            {"ab", "ba"},    {"aa", "ab"}, {"aba", "bab"}, {"ab", "xyz"},
+            {"aaa", "aaaa"}, {"aab", "b"}, {"ba", ""},     {"aabaa", "Q"},  // longer than a chunk
+        };
+        for (const auto& [find, replacement] : pairs)
+            QTest::newRow(qPrintable(find + " -> " + replacement)) << find << replacement;
     }
     void replaceMatchesReference() {
         QFETCH(QString, find);

@@ -13,29 +13,17 @@
 
 #include "data/converter.h"
 #include "data/file.h"
+#include "engine_testfiles.h"
 
 using velmor::data::Converter;
 using velmor::data::File;
 using Table = QList<QStringList>;
+using enginetest::ReadBytes;
+using enginetest::WriteBytes;
 
 namespace {
 
 const char* kCrLf = "CHR$(13) & CHR$(10)";
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-QString Latin1(const std::string& s) {
-    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
-}
 
 // Gives a CSV source its connection file, as a user would have saved it.
 void SaveCsvConnection(const QString& path, bool header) {
@@ -61,12 +49,13 @@ Table ReadTable(const QString& path, QStringList* names = nullptr) {
     for (velmor::data::RecordNo r = 1; r <= file.RecordCount(); ++r) {
         file.MoveTo(r);
         QStringList values;
-        for (int f = 1; f <= file.GetFields().Count(); ++f) values << Latin1(file.FieldValue(f));
+        for (int f = 1; f <= file.GetFields().Count(); ++f)
+            values << enginetest::Str(file.FieldValue(f));
         table << values;
     }
     if (names) {
         for (int f = 1; f <= file.GetFields().Count(); ++f) {
-            *names << Latin1(file.GetFields().Item(f)->Name());
+            *names << enginetest::Str(file.GetFields().Item(f)->Name());
         }
     }
     return table;
@@ -135,7 +124,7 @@ private slots:
         QFETCH(bool, header);
         QTemporaryDir dir;
         const QString source = dir.filePath("source.csv");
-        WriteBytes(source, csv);
+        QVERIFY(WriteBytes(source, csv));
         SaveCsvConnection(source, header);
         Outcome toFixed = Convert(source, dir.filePath("middle.txt"), Fixed);
         QVERIFY2(toFixed.ok, qPrintable(toFixed.errors.join("; ")));
@@ -195,11 +184,11 @@ private slots:
         QFETCH(QStringList, delimiters);
         QTemporaryDir dir;
         const QString path = dir.filePath(layout.isEmpty() ? "source.csv" : "source.dat");
-        WriteBytes(path, source);
+        QVERIFY(WriteBytes(path, source));
         if (layout.isEmpty())
             SaveCsvConnection(path, source.startsWith("id,") || source.startsWith("a,b"));
         else
-            WriteBytes(dir.filePath("source.fmt"), layout);
+            QVERIFY(WriteBytes(dir.filePath("source.fmt"), layout));
         Outcome o = Convert(path, dir.filePath("out.txt"), [&](Converter& c) {
             c.SetIsFixed(fixed);
             c.SetIsDelimited(!fixed);
@@ -215,7 +204,7 @@ private slots:
     void dbaseTableReadsBack() {
         QTemporaryDir dir;
         const QString source = dir.filePath("source.csv");
-        WriteBytes(source, "id,customer name\r\n1,Ann\r\n22,\"Lee, Bo\"\r\n333,\r\n");
+        QVERIFY(WriteBytes(source, "id,customer name\r\n1,Ann\r\n22,\"Lee, Bo\"\r\n333,\r\n"));
         SaveCsvConnection(source, true);
         Outcome o = Convert(source, dir.filePath("out.DBF"), Delimited);
         QVERIFY2(o.ok, qPrintable(o.errors.join("; ")));
@@ -244,7 +233,7 @@ private slots:
         QDir(dir.path()).mkdir("sub");
         const QString source = dir.filePath("source.csv");
         const QByteArray csv = "a,b\r\n1,2\r\n";
-        WriteBytes(source, csv);
+        QVERIFY(WriteBytes(source, csv));
         QVERIFY(::link(source.toLocal8Bit().constData(),
                        dir.filePath("link.csv").toLocal8Bit().constData()) == 0);
         Outcome o = Convert(source, dir.path() + "/" + spelling, Fixed);
@@ -258,7 +247,7 @@ private slots:
     void unwritableTargetFolder() {
         QTemporaryDir dir;
         const QString source = dir.filePath("source.csv");
-        WriteBytes(source, "a,b\r\n");
+        QVERIFY(WriteBytes(source, "a,b\r\n"));
         QDir(dir.path()).mkdir("locked");
         QString locked = dir.filePath("locked");
         QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -291,10 +280,10 @@ private slots:
         const QString source = dir.filePath("source.csv");
         QByteArray csv;
         for (int i = 0; i < 400000; ++i) csv += QByteArray::number(i) + ",\"some, text\"\r\n";
-        WriteBytes(source, csv);
+        QVERIFY(WriteBytes(source, csv));
         SaveCsvConnection(source, false);
         const QString target = dir.filePath("out.txt");
-        WriteBytes(target, "old target");
+        QVERIFY(WriteBytes(target, "old target"));
         const QStringList before = FilesIn(dir);
         int calls = 0;
         struct rlimit saved {};
@@ -327,7 +316,7 @@ private slots:
         const QString source = dir.filePath("source.csv");
         QByteArray csv;
         for (int i = 0; i < 300000; ++i) csv += QByteArray::number(i) + ",abc\r\n";
-        WriteBytes(source, csv);
+        QVERIFY(WriteBytes(source, csv));
         SaveCsvConnection(source, false);
         std::int64_t last = -1;
         std::int64_t total = 0;
@@ -368,7 +357,7 @@ private slots:
         QFETCH(bool, typed);
         QTemporaryDir dir;
         const QString source = dir.filePath("source.csv");
-        WriteBytes(source, csv);
+        QVERIFY(WriteBytes(source, csv));
         SaveCsvConnection(source, false);
         Outcome o = Convert(source, dir.filePath("out.txt"), [&](Converter& c) {
             c.SetIsDelimited(typed);
@@ -387,7 +376,7 @@ private slots:
         QDir(dir.path()).mkdir("settings");
         const QString secondary = dir.filePath("settings") + "/";
         const QString source = dir.filePath("source.dat");
-        WriteBytes(source, "abcdef");
+        QVERIFY(WriteBytes(source, "abcdef"));
         {
             File file;
             file.SetStoreConnectionAndIndexingFilesInDataPath("False");
@@ -408,7 +397,7 @@ private slots:
         QCOMPARE(ReadBytes(dir.filePath("out.csv")), QByteArray("abc\r\ndef\r\n"));
 
         const QString other = dir.filePath("pairs.zzz");
-        WriteBytes(other, "abcdef");
+        QVERIFY(WriteBytes(other, "abcdef"));
         o = Convert(other, dir.filePath("pairs.csv"), [&](Converter& c) {
             c.SetIsDelimited(true);
             velmor::data::Connection& t = c.GetFileTypes().Add("Pairs");

@@ -5,7 +5,6 @@
 // field, and across reads that cut records and values anywhere.
 #include <QTemporaryDir>
 #include <QtTest>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "data/convert_fast.h"
 #include "data/convert_output.h"
 #include "data/convert_scan.h"
+#include "engine_testfiles.h"
 
 using velmor::data::DelimitedPasses;
 using velmor::data::DelimitedSplitter;
@@ -70,15 +70,11 @@ Result Reference(const std::string& bytes, FilePos start, const DelimitedSyntax&
 }
 
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
+    return enginetest::ReadBytes(QString::fromStdString(path)).toStdString();
 }
 
 void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    QVERIFY(enginetest::WriteBytes(QString::fromStdString(path), QByteArray::fromStdString(bytes)));
 }
 
 // Both passes over a file; Error set (and the result partial) on a failure.
@@ -111,34 +107,18 @@ std::string Generated(const DelimitedSyntax& s, int records, unsigned seed) {
             if (f > 0) out += s.fieldDelimiter;
             const unsigned kind = q.empty() ? below(2) : below(9);
             const std::string word(below(40), static_cast<char>('a' + below(26)));
-            switch (kind) {
-                case 0:
-                    out += word;
-                    break;
-                case 1:
-                    break;  // empty
-                case 2:
-                    out += q + word + s.fieldDelimiter + word + q;
-                    break;
-                case 3:
-                    out += q + word + s.recordDelimiter + word + q;
-                    break;
-                case 4:
-                    out += q + word + q + q + word + q;
-                    break;  // doubled qualifier
-                case 5:
-                    out += q + q;
-                    break;
-                case 6:
-                    out += q + word + q + "tail";
-                    break;  // bytes after the closing one
-                case 7:
-                    out += word + q + word;
-                    break;  // a stray inch mark
-                default:
-                    out += q + word + q;
-                    break;
-            }
+            // Plain, empty, qualified delimiters, a qualified record end, a doubled qualifier,
+            // an empty qualified value, bytes after the closing one, a stray inch mark.
+            const std::string shapes[] = {word,
+                                          "",
+                                          q + word + s.fieldDelimiter + word + q,
+                                          q + word + s.recordDelimiter + word + q,
+                                          q + word + q + q + word + q,
+                                          q + q,
+                                          q + word + q + "tail",
+                                          word + q + word,
+                                          q + word + q};
+            out += shapes[kind];
         }
         out += s.recordDelimiter;
     }

@@ -11,23 +11,12 @@
 #include <csignal>
 
 #include "data/convert_output.h"
+#include "engine_testfiles.h"
 
 using velmor::data::StagedOutput;
 
-namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-}  // namespace
+using enginetest::ReadBytes;
+using enginetest::WriteBytes;
 
 class ConverterOutputTest : public QObject {
     Q_OBJECT
@@ -36,15 +25,15 @@ private slots:
     void commitReplacesTheTarget() {
         QTemporaryDir dir;
         const QString target = dir.filePath("out.txt");
-        WriteFile(target, "old");
+        QVERIFY(WriteBytes(target, "old"));
         StagedOutput out(target.toStdString());
         QVERIFY(out.Create());
         QVERIFY(out.Write("new "));
-        QVERIFY(out.Write(std::string(3 << 20, 'x')));  // bigger than the buffer
-        QCOMPARE(ReadAll(target), QByteArray("old"));   // untouched until the end
+        QVERIFY(out.Write(std::string(3 << 20, 'x')));   // bigger than the buffer
+        QCOMPARE(ReadBytes(target), QByteArray("old"));  // untouched until the end
         QVERIFY(out.WriteAt(0, "NEW"));
         QVERIFY(out.Commit());
-        QByteArray bytes = ReadAll(target);
+        QByteArray bytes = ReadBytes(target);
         QCOMPARE(bytes.size(), 4 + (3 << 20));
         QVERIFY(bytes.startsWith("NEW x"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.txt"});
@@ -53,19 +42,22 @@ private slots:
     void abortKeepsTheOldTarget() {
         QTemporaryDir dir;
         const QString target = dir.filePath("out.txt");
-        WriteFile(target, "old");
+        QVERIFY(WriteBytes(target, "old"));
         {
             StagedOutput out(target.toStdString());
             QVERIFY(out.Create());
             QVERIFY(QFile::exists(QString::fromStdString(out.TemporaryPath())));
             QVERIFY(out.Write("half"));
         }  // destroyed without Commit
-        QCOMPARE(ReadAll(target), QByteArray("old"));
+        QCOMPARE(ReadBytes(target), QByteArray("old"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.txt"});
     }
 
     void unwritableFolderFailsClearly() {
         QTemporaryDir dir;
+        StagedOutput missing(dir.filePath("no/such/folder/out.txt").toStdString());
+        QVERIFY(!missing.Create());
+        QVERIFY(!missing.Error().empty());
         QVERIFY(QDir(dir.path()).mkdir("locked"));
         QString locked = dir.filePath("locked");
         QVERIFY(::chmod(locked.toLocal8Bit().constData(), 0555) == 0);
@@ -80,18 +72,11 @@ private slots:
         QVERIFY(QDir(dir.filePath("locked")).entryList(QDir::Files).isEmpty());
     }
 
-    void missingFolderFails() {
-        QTemporaryDir dir;
-        StagedOutput out(dir.filePath("no/such/folder/out.txt").toStdString());
-        QVERIFY(!out.Create());
-        QVERIFY(!out.Error().empty());
-    }
-
     void failedWriteLeavesNothing() {
         // A file-size limit makes writes fail part-way, as a full disk would.
         QTemporaryDir dir;
         const QString target = dir.filePath("out.txt");
-        WriteFile(target, "old");
+        QVERIFY(WriteBytes(target, "old"));
         struct rlimit saved {};
         QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
         auto previous = std::signal(SIGXFSZ, SIG_IGN);
@@ -109,7 +94,7 @@ private slots:
         std::signal(SIGXFSZ, previous);
         QVERIFY(!wrote);
         QVERIFY(QString::fromStdString(error).contains("Cannot write"));
-        QCOMPARE(ReadAll(target), QByteArray("old"));
+        QCOMPARE(ReadBytes(target), QByteArray("old"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.txt"});
     }
 };

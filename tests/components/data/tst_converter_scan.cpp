@@ -50,49 +50,31 @@ private slots:
         QTest::addColumn<QString>("fieldDelimiter");
         QTest::addColumn<QString>("qualifier");
         QTest::addColumn<QStringList>("expected");
-        const QString crlf = "\r\n";
-        QTest::newRow("plain") << QByteArray("a,b\r\nc,d\r\n") << crlf << ","
-                               << "\"" << QStringList{"a|b", "c|d"};
-        QTest::newRow("no final delimiter") << QByteArray("a,b\r\nc,d") << crlf << ","
-                                            << "\"" << QStringList{"a|b", "c|d"};
-        QTest::newRow("qualified delimiters")
-            << QByteArray("\"a,b\",\"c\r\nd\"\r\ne,f\r\n") << crlf << ","
-            << "\"" << QStringList{"a,b|c\r\nd", "e|f"};
-        QTest::newRow("doubled qualifier") << QByteArray("\"say \"\"hi\"\"\",x\r\n") << crlf << ","
-                                           << "\"" << QStringList{"say \"hi\"|x"};
-        QTest::newRow("empty fields") << QByteArray(",,\r\n\"\",x\r\n") << crlf << ","
-                                      << "\"" << QStringList{"||", "|x"};
-        QTest::newRow("qualifier inside a value is data")
-            << QByteArray("5\" disk,x\r\n") << crlf << ","
-            << "\"" << QStringList{"5\" disk|x"};
-        QTest::newRow("bytes after the closing qualifier kept")
-            << QByteArray("\"ab\"cd,e\r\n") << crlf << ","
-            << "\"" << QStringList{"abcd|e"};
-        QTest::newRow("unterminated qualifier runs to the end")
-            << QByteArray("a,\"b,c\r\nd") << crlf << ","
-            << "\"" << QStringList{"a|b,c\r\nd"};
-        QTest::newRow("no qualifier") << QByteArray("\"a,b\"\n") << "\n"
-                                      << ","
-                                      << "" << QStringList{"\"a|b\""};
-        QTest::newRow("lf only") << QByteArray("a;b\nc;d\n") << "\n"
-                                 << ";"
-                                 << "\"" << QStringList{"a|b", "c|d"};
-        QTest::newRow("cr only") << QByteArray("a\tb\rc\td\r") << "\r"
-                                 << "\t"
-                                 << "\"" << QStringList{"a|b", "c|d"};
-        QTest::newRow("multi-byte field delimiter")
-            << QByteArray("a||b||\"c||d\"\r\n") << crlf << "||"
-            << "\"" << QStringList{"a|b|c||d"};
-        QTest::newRow("lone cr inside crlf records") << QByteArray("a\rb,c\r\n") << crlf << ","
-                                                     << "\"" << QStringList{"a\rb|c"};
-        QTest::newRow("empty line is one empty record")
-            << QByteArray("a\r\n\r\nb\r\n") << crlf << ","
-            << "\"" << QStringList{"a", "", "b"};
-        QTest::newRow("empty file") << QByteArray() << crlf << ","
-                                    << "\"" << QStringList{};
-        QTest::newRow("no field delimiter") << QByteArray("a,b\nc\n") << "\n"
-                                            << ""
-                                            << "\"" << QStringList{"a,b", "c"};
+        auto row = [](const char* name, const QByteArray& data, const char* record,
+                      const char* field, const char* qualifier, const QStringList& expected) {
+            QTest::newRow(name) << data << QString(record) << QString(field) << QString(qualifier)
+                                << expected;
+        };
+        const char* crlf = "\r\n";
+        row("plain", "a,b\r\nc,d\r\n", crlf, ",", "\"", {"a|b", "c|d"});
+        row("no final delimiter", "a,b\r\nc,d", crlf, ",", "\"", {"a|b", "c|d"});
+        row("qualified delimiters", "\"a,b\",\"c\r\nd\"\r\ne,f\r\n", crlf, ",", "\"",
+            {"a,b|c\r\nd", "e|f"});
+        row("doubled qualifier", "\"say \"\"hi\"\"\",x\r\n", crlf, ",", "\"", {"say \"hi\"|x"});
+        row("empty fields", ",,\r\n\"\",x\r\n", crlf, ",", "\"", {"||", "|x"});
+        row("qualifier inside a value is data", "5\" disk,x\r\n", crlf, ",", "\"", {"5\" disk|x"});
+        row("bytes after the closing qualifier kept", "\"ab\"cd,e\r\n", crlf, ",", "\"",
+            {"abcd|e"});
+        row("unterminated qualifier runs to the end", "a,\"b,c\r\nd", crlf, ",", "\"",
+            {"a|b,c\r\nd"});
+        row("no qualifier", "\"a,b\"\n", "\n", ",", "", {"\"a|b\""});
+        row("lf only", "a;b\nc;d\n", "\n", ";", "\"", {"a|b", "c|d"});
+        row("cr only", "a\tb\rc\td\r", "\r", "\t", "\"", {"a|b", "c|d"});
+        row("multi-byte field delimiter", "a||b||\"c||d\"\r\n", crlf, "||", "\"", {"a|b|c||d"});
+        row("lone cr inside crlf records", "a\rb,c\r\n", crlf, ",", "\"", {"a\rb|c"});
+        row("empty line is one empty record", "a\r\n\r\nb\r\n", crlf, ",", "\"", {"a", "", "b"});
+        row("empty file", "", crlf, ",", "\"", {});
+        row("no field delimiter", "a,b\nc\n", "\n", "", "\"", {"a,b", "c"});
     }
     void records() {
         QFETCH(QByteArray, data);

@@ -100,27 +100,24 @@ void TestEngineDetection::fileTypesYield_data() {
     QTest::addColumn<QString>("qualifier");
     QTest::addColumn<bool>("header");
     QTest::addColumn<int>("offset");
-    QTest::newRow("csv type holds")
-        << "a.csv" << QByteArray("id,name\n1,\"Lee; Bo\"\n2,Kim\n") << "CHR$(44)"
-        << "CHR$(34)" << true << 0;
-    QTest::newRow("csv type, semicolons")
-        << "a.csv" << QByteArray("id;name\n1;Lee, Bo\n2;Kim\n3;Ray\n") << "CHR$(59)"
-        << "CHR$(34)" << true << 0;
-    QTest::newRow("csv type, tabs, a comma in one value")
-        << "a.csv" << QByteArray("id\tname\n1\tLee, Bo\n2\tKim\n3\tRay\n") << "CHR$(9)"
-        << "CHR$(34)" << true << 0;
-    QTest::newRow("csv type, first record is data")
-        << "a.csv" << QByteArray("1,12.5\n2,13.25\n3,9.75\n") << "CHR$(44)"
-        << "CHR$(34)" << false << 0;
-    QTest::newRow("csv type, names without evidence stay names")
-        << "a.csv" << QByteArray("name,city\nJohn Smith,New York\nAnn Lee,Rome\n") << "CHR$(44)"
-        << "CHR$(34)" << true << 0;
-    QTest::newRow("tab type, comment lines first")
-        << "zone.tab" << kZoneComments + kZones << "CHR$(9)"
-        << "CHR$(34)" << false << int(kZoneComments.size());
-    QTest::newRow("csv type, tabs and apostrophes")
-        << "b.csv" << QByteArray("'popul'\t'age'\n0\t36\n190\t20\n") << "CHR$(9)"
-        << "CHR$(39)" << true << 0;
+    auto row = [](const char* tag, const char* name, const QByteArray& bytes, const char* field,
+                  const char* qualifier, bool header, int offset = 0) {
+        QTest::newRow(tag) << QString(name) << bytes << QString(field) << QString(qualifier)
+                           << header << offset;
+    };
+    row("csv type holds", "a.csv", "id,name\n1,\"Lee; Bo\"\n2,Kim\n", "CHR$(44)", "CHR$(34)", true);
+    row("csv type, semicolons", "a.csv", "id;name\n1;Lee, Bo\n2;Kim\n3;Ray\n", "CHR$(59)",
+        "CHR$(34)", true);
+    row("csv type, tabs, a comma in one value", "a.csv", "id\tname\n1\tLee, Bo\n2\tKim\n3\tRay\n",
+        "CHR$(9)", "CHR$(34)", true);
+    row("csv type, first record is data", "a.csv", "1,12.5\n2,13.25\n3,9.75\n", "CHR$(44)",
+        "CHR$(34)", false);
+    row("csv type, names without evidence stay names", "a.csv",
+        "name,city\nJohn Smith,New York\nAnn Lee,Rome\n", "CHR$(44)", "CHR$(34)", true);
+    row("tab type, comment lines first", "zone.tab", kZoneComments + kZones, "CHR$(9)", "CHR$(34)",
+        false, int(kZoneComments.size()));
+    row("csv type, tabs and apostrophes", "b.csv", "'popul'\t'age'\n0\t36\n190\t20\n", "CHR$(9)",
+        "CHR$(39)", true);
 }
 
 void TestEngineDetection::fileTypesYield() {

@@ -68,36 +68,23 @@ void TestEngineScanner::records_data() {
     QTest::addColumn<QByteArray>("qualifier");
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QStringList>("expected");
-    QByteArray crlf("\r\n");
-    QTest::newRow("crlf, final delimiter")
-        << crlf << QByteArray("\"") << QByteArray("a,b\r\nc,d\r\n") << QStringList{"a,b", "c,d"};
-    QTest::newRow("no final delimiter")
-        << crlf << QByteArray("\"") << QByteArray("a\r\nb") << QStringList{"a", "b"};
-    QTest::newRow("qualified record end")
-        << crlf << QByteArray("\"") << QByteArray("\"x\r\ny\",1\r\nz,2")
-        << QStringList{"\"x\r\ny\",1", "z,2"};
-    QTest::newRow("doubled qualifier then end")
-        << crlf << QByteArray("\"") << QByteArray("\"a\"\"\",b\r\nc")
-        << QStringList{"\"a\"\"\",b", "c"};
-    QTest::newRow("qualifier inside unqualified field")
-        << crlf << QByteArray("\"") << QByteArray("5\" disk,1\r\nnext,2\r\n")
-        << QStringList{"5\" disk,1", "next,2"};
-    QTest::newRow("lone lf is data with crlf")
-        << crlf << QByteArray("\"") << QByteArray("a\nb\r\nc") << QStringList{"a\nb", "c"};
-    QTest::newRow("lf only") << QByteArray("\n") << QByteArray("\"") << QByteArray("a\nb\n\nc\n")
-                             << QStringList{"a", "b", "", "c"};
-    QTest::newRow("cr only") << QByteArray("\r") << QByteArray("\"") << QByteArray("a\rb\r")
-                             << QStringList{"a", "b"};
-    QTest::newRow("no qualifying")
-        << crlf << QByteArray() << QByteArray("\"a\r\nb\"\r\n") << QStringList{"\"a", "b\""};
-    QTest::newRow("unterminated qualifier")
-        << crlf << QByteArray("\"") << QByteArray("a\r\n\"b\r\nc") << QStringList{"a", "\"b\r\nc"};
-    QTest::newRow("cr before crlf")
-        << crlf << QByteArray("\"") << QByteArray("a\r\r\nb") << QStringList{"a\r", "b"};
-    QTest::newRow("three-byte delimiter")
-        << QByteArray("|~|") << QByteArray("\"") << QByteArray("a|~|\"b|~|\"|~|c")
-        << QStringList{"a", "\"b|~|\"", "c"};
-    QTest::newRow("empty text") << crlf << QByteArray("\"") << QByteArray() << QStringList{};
+    auto row = [](const char* name, const QByteArray& text, const QStringList& expected,
+                  const char* record = "\r\n", const char* qualifier = "\"") {
+        QTest::newRow(name) << QByteArray(record) << QByteArray(qualifier) << text << expected;
+    };
+    row("crlf, final delimiter", "a,b\r\nc,d\r\n", {"a,b", "c,d"});
+    row("no final delimiter", "a\r\nb", {"a", "b"});
+    row("qualified record end", "\"x\r\ny\",1\r\nz,2", {"\"x\r\ny\",1", "z,2"});
+    row("doubled qualifier then end", "\"a\"\"\",b\r\nc", {"\"a\"\"\",b", "c"});
+    row("qualifier inside unqualified field", "5\" disk,1\r\nnext,2\r\n", {"5\" disk,1", "next,2"});
+    row("lone lf is data with crlf", "a\nb\r\nc", {"a\nb", "c"});
+    row("lf only", "a\nb\n\nc\n", {"a", "b", "", "c"}, "\n");
+    row("cr only", "a\rb\r", {"a", "b"}, "\r");
+    row("no qualifying", "\"a\r\nb\"\r\n", {"\"a", "b\""}, "\r\n", "");
+    row("unterminated qualifier", "a\r\n\"b\r\nc", {"a", "\"b\r\nc"});
+    row("cr before crlf", "a\r\r\nb", {"a\r", "b"});
+    row("three-byte delimiter", "a|~|\"b|~|\"|~|c", {"a", "\"b|~|\"", "c"}, "|~|");
+    row("empty text", "", {});
 }
 
 void TestEngineScanner::records() {
@@ -121,28 +108,21 @@ void TestEngineScanner::fields_data() {
     QTest::addColumn<QByteArray>("qualifier");
     QTest::addColumn<QByteArray>("record");
     QTest::addColumn<QStringList>("expected");
-    QByteArray q("\"");
-    QTest::newRow("plain") << QByteArray(",") << q << QByteArray("a,b,c")
-                           << QStringList{"a", "b", "c"};
-    QTest::newRow("empty fields") << QByteArray(",") << q << QByteArray(",,")
-                                  << QStringList{"", "", ""};
-    QTest::newRow("empty record") << QByteArray(",") << q << QByteArray() << QStringList{""};
-    QTest::newRow("qualified delimiter")
-        << QByteArray(",") << q << QByteArray("\"a,b\",c") << QStringList{"a,b", "c"};
-    QTest::newRow("doubled qualifier") << QByteArray(",") << q << QByteArray("\"say \"\"hi\"\"\",x")
-                                       << QStringList{"say \"hi\"", "x"};
-    QTest::newRow("empty qualified")
-        << QByteArray(",") << q << QByteArray("\"\",x") << QStringList{"", "x"};
-    QTest::newRow("mid-field qualifier")
-        << QByteArray(",") << q << QByteArray("5\" disk,x") << QStringList{"5\" disk", "x"};
-    QTest::newRow("text after closing")
-        << QByteArray(",") << q << QByteArray("\"ab\"cd,x") << QStringList{"abcd", "x"};
-    QTest::newRow("multi-byte field delimiter")
-        << QByteArray("::") << q << QByteArray("a::\"b::c\"::d") << QStringList{"a", "b::c", "d"};
-    QTest::newRow("no field delimiter")
-        << QByteArray() << q << QByteArray("a,b") << QStringList{"a,b"};
-    QTest::newRow("no qualifier") << QByteArray("\t") << QByteArray() << QByteArray("\"a\tb\"")
-                                  << QStringList{"\"a", "b\""};
+    auto row = [](const char* name, const QByteArray& record, const QStringList& expected,
+                  const char* field = ",", const char* qualifier = "\"") {
+        QTest::newRow(name) << QByteArray(field) << QByteArray(qualifier) << record << expected;
+    };
+    row("plain", "a,b,c", {"a", "b", "c"});
+    row("empty fields", ",,", {"", "", ""});
+    row("empty record", "", {""});
+    row("qualified delimiter", "\"a,b\",c", {"a,b", "c"});
+    row("doubled qualifier", "\"say \"\"hi\"\"\",x", {"say \"hi\"", "x"});
+    row("empty qualified", "\"\",x", {"", "x"});
+    row("mid-field qualifier", "5\" disk,x", {"5\" disk", "x"});
+    row("text after closing", "\"ab\"cd,x", {"abcd", "x"});
+    row("multi-byte field delimiter", "a::\"b::c\"::d", {"a", "b::c", "d"}, "::");
+    row("no field delimiter", "a,b", {"a,b"}, "");
+    row("no qualifier", "\"a\tb\"", {"\"a", "b\""}, "\t", "");
 }
 
 void TestEngineScanner::fields() {

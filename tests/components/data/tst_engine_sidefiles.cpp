@@ -1,10 +1,8 @@
 // Where connection and indexing files land under each setting, that files of
 // different folders never share one, and that every File and Converter made
 // later starts with the program's settings.
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -27,14 +25,6 @@ QByteArray IndexedCsv() {
 
 QStringList FilesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
-
-QString VelmorData() {
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const char* candidate : {"velmor-data", "../bin/velmor-data", "../../bin/velmor-data"}) {
-        if (QFile::exists(here.filePath(candidate))) return here.filePath(candidate);
-    }
-    return {};
 }
 
 }  // namespace
@@ -78,20 +68,18 @@ void TestEngineSideFiles::sideFilesLand_data() {
     QTest::addColumn<bool>("oldBeside");  // a connection file made before, beside the data
     QTest::addColumn<QString>("connectionIn");
     QTest::addColumn<QString>("indexIn");
-    QTest::newRow("in the data folder") << true << "" << false << "a"
-                                        << "a";
-    QTest::newRow("data folder wins over secondary") << true << "settings" << false << "a"
-                                                     << "a";
-    QTest::newRow("secondary folder") << false << "settings" << false << "settings"
-                                      << "settings";
-    QTest::newRow("user folders") << false << "" << false << "xdg"
-                                  << "xdg";
-    QTest::newRow("missing secondary folder") << false << "nowhere" << false << "xdg"
-                                              << "xdg";
-    QTest::newRow("old file beside is used first") << false << "" << true << "a"
-                                                   << "xdg";
-    QTest::newRow("secondary folder ignores beside") << false << "settings" << true << "settings"
-                                                     << "settings";
+    auto row = [](const char* name, bool store, const char* secondary, bool oldBeside,
+                  const char* connectionIn, const char* indexIn) {
+        QTest::newRow(name) << store << QString(secondary) << oldBeside << QString(connectionIn)
+                            << QString(indexIn);
+    };
+    row("in the data folder", true, "", false, "a", "a");
+    row("data folder wins over secondary", true, "settings", false, "a", "a");
+    row("secondary folder", false, "settings", false, "settings", "settings");
+    row("user folders", false, "", false, "xdg", "xdg");
+    row("missing secondary folder", false, "nowhere", false, "xdg", "xdg");
+    row("old file beside is used first", false, "", true, "a", "xdg");
+    row("secondary folder ignores beside", false, "settings", true, "settings", "settings");
 }
 
 void TestEngineSideFiles::sideFilesLand() {
@@ -204,10 +192,7 @@ void TestEngineSideFiles::readOnlyCommandsWriteNothingBeside() {
     args.insert(1, a);
     for (QString& arg : args)
         if (arg == "settings") arg = dir.path() + "/settings";
-    QProcess p;
-    p.start(VelmorData(), args);
-    QVERIFY(p.waitForFinished(60000));
-    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(RunVelmorData(args).status, 0);
     QCOMPARE(FilesIn(dir.path() + "/a"), QStringList{"orders.csv"});
     QCOMPARE(FilesIn(Folder(dir.path(), indexIn, false)).filter(".vdi").size(), 1);
 }

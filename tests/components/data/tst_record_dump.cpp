@@ -1,15 +1,14 @@
 // The record dump's text: rulers, text and code lines by block, the header's
 // number, date and time forms, the printable text, and velmor-data dump.
-#include <QCoreApplication>
-#include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "data/file.h"
 #include "data/recorddump.h"
+#include "engine_testfiles.h"
 
 using velmor::data::RecordDump;
+using namespace enginetest;
 
 namespace {
 
@@ -33,13 +32,6 @@ std::tm At(int year, int month, int day, int wday, int hour, int minute, int sec
     t.tm_min = minute;
     t.tm_sec = second;
     return t;
-}
-
-QString VelmorData() {
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const char* candidate : {"velmor-data", "../bin/velmor-data", "../../bin/velmor-data"})
-        if (QFile::exists(here.filePath(candidate))) return here.filePath(candidate);
-    return {};
 }
 
 }  // namespace
@@ -70,8 +62,8 @@ void TestRecordDump::blocks_data() {
         << 1000 << 1000 << 10 << QString(99, ' ') + "10" << 100 << 10;
     QTest::newRow("record shorter than its length")
         << 120 << 300 << 3 << QString(99, ' ') + "3" << 0 << 3;
-    QTest::newRow("length 101 needs two blocks") << 101 << 101 << 2 << QString(99, ' ') + "2"
-                                                 << 1 << 2;
+    QTest::newRow("length 101 needs two blocks")
+        << 101 << 101 << 2 << QString(99, ' ') + "2" << 1 << 2;
     QTest::newRow("length 0: header only") << 10 << 0 << 0 << QString() << 0 << 0;
 }
 
@@ -101,30 +93,22 @@ void TestRecordDump::blocks() {
 void TestRecordDump::header_data() {
     QTest::addColumn<qint64>("record");
     QTest::addColumn<int>("hour");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("morning, small number")
-        << qint64(7) << 9
-        << QStringList{"File Name: /d/a.dat", "Record Number: 7", "Record Length: 250",
-                       "Date: Sunday, December 6, 2026", "Time: 09:05:03 AM"};
-    QTest::newRow("midnight, thousands")
-        << qint64(1234567) << 0
-        << QStringList{"File Name: /d/a.dat", "Record Number: 1,234,567", "Record Length: 250",
-                       "Date: Sunday, December 6, 2026", "Time: 12:05:03 AM"};
-    QTest::newRow("noon") << qint64(1000) << 12
-                          << QStringList{"File Name: /d/a.dat", "Record Number: 1,000",
-                                         "Record Length: 250", "Date: Sunday, December 6, 2026",
-                                         "Time: 12:05:03 PM"};
-    QTest::newRow("evening") << qint64(999) << 23
-                             << QStringList{"File Name: /d/a.dat", "Record Number: 999",
-                                            "Record Length: 250",
-                                            "Date: Sunday, December 6, 2026", "Time: 11:05:03 PM"};
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("time");
+    QTest::newRow("morning, small number") << qint64(7) << 9 << "7" << "09:05:03 AM";
+    QTest::newRow("midnight, thousands") << qint64(1234567) << 0 << "1,234,567" << "12:05:03 AM";
+    QTest::newRow("noon") << qint64(1000) << 12 << "1,000" << "12:05:03 PM";
+    QTest::newRow("evening") << qint64(999) << 23 << "999" << "11:05:03 PM";
 }
 
 void TestRecordDump::header() {
     QFETCH(qint64, record);
     QFETCH(int, hour);
-    QTEST(Q(RecordDump::HeaderLines("/d/a.dat", record, 250, At(2026, 12, 6, 0, hour, 5, 3))),
-          "expected");
+    QFETCH(QString, number);
+    QFETCH(QString, time);
+    QCOMPARE(Q(RecordDump::HeaderLines("/d/a.dat", record, 250, At(2026, 12, 6, 0, hour, 5, 3))),
+             (QStringList{"File Name: /d/a.dat", "Record Number: " + number, "Record Length: 250",
+                          "Date: Sunday, December 6, 2026", "Time: " + time}));
 }
 
 void TestRecordDump::printableText_data() {
@@ -145,10 +129,7 @@ void TestRecordDump::printableText() {
     QFETCH(bool, fieldNames);
     QTemporaryDir dir;
     const QString path = dir.filePath("d.csv");
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    f.close();
+    QVERIFY(WriteBytes(path, bytes));
     velmor::data::File file;
     QVERIFY(file.Open(path.toStdString()));
     velmor::data::Connection& c = file.GetConnection();
@@ -170,34 +151,25 @@ void TestRecordDump::printableText() {
 }
 
 void TestRecordDump::commandLineDump() {
-    const QString program = VelmorData();
-    QVERIFY2(!program.isEmpty(), "build the velmor-data target first");
+    QVERIFY2(!VelmorData().isEmpty(), "build the velmor-data target first");
     QTemporaryDir dir;
     const QString path = dir.filePath("rec.dat");
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(250, 'x') + QByteArray(249, 'y') + "\xe9");
-    f.close();
-    QProcess p;
-    p.start(program, {"dump", path, "2", "--fixed", "--record-length", "250"});
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitCode(), 0);
-    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n');
-    QCOMPARE(lines.mid(0, 3), (QStringList{"File Name: " + path, "Record Number: 2",
-                                           "Record Length: 250"}));
+    QVERIFY(WriteBytes(path, QByteArray(250, 'x') + QByteArray(249, 'y') + "\xe9"));
+    CliResult r = RunVelmorData({"dump", path, "2", "--fixed", "--record-length", "250"});
+    QCOMPARE(r.status, 0);
+    const QStringList lines = QString::fromUtf8(r.out).split('\n');
+    QCOMPARE(lines.mid(0, 3),
+             (QStringList{"File Name: " + path, "Record Number: 2", "Record Length: 250"}));
     QCOMPARE(lines.size(), 5 + 3 * 8 + 1);
     // A byte that is no UTF-8 is read as Windows-1252, as by every command.
     QCOMPARE(lines[5 + 16 + 5], QString(49, 'y') + QString::fromUtf8("é"));
     QCOMPARE(lines[5 + 16 + 6], QString(49, '7') + "E");
     QCOMPARE(lines[5 + 16 + 7], QString(49, '9') + "9");
 
-    p.start(program, {"dump", path, "3", "--fixed", "--record-length", "250"});
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitCode(), 1);
-    QVERIFY(p.readAllStandardError().contains("has no record 3"));
-    p.start(program, {"dump", path, "x"});
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitCode(), 2);
+    r = RunVelmorData({"dump", path, "3", "--fixed", "--record-length", "250"});
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.err.contains("has no record 3"));
+    QCOMPARE(RunVelmorData({"dump", path, "x"}).status, 2);
 }
 
 QTEST_GUILESS_MAIN(TestRecordDump)

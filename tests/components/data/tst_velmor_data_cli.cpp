@@ -3,47 +3,20 @@
 // while the data stays untouched.
 #include <sys/stat.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "engine_testfiles.h"
 
+using enginetest::CliResult;
 using enginetest::DbaseTable;
 using enginetest::Iconv;
 using enginetest::ReadBytes;
+using enginetest::RunVelmorData;
+using enginetest::VelmorData;
 using enginetest::WriteBytes;
 
 namespace {
-
-// The program is built into the same bin folder as the tests.
-QString Program() {
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const char* candidate : {"velmor-data", "../bin/velmor-data", "../../bin/velmor-data"}) {
-        if (QFile::exists(here.filePath(candidate))) return here.filePath(candidate);
-    }
-    return {};
-}
-
-struct Result {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Result Run(const QStringList& args) {
-    QProcess p;
-    p.start(Program(), args);
-    Result r;
-    if (!p.waitForFinished(20000)) return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 const QByteArray kCsv = "id,name\r\n1,\"Lee, Bo\"\r\n2,M\xfcller\r\n3,\"say \"\"hi\"\"\"\r\n";
 const QByteArray kPeople =
@@ -87,7 +60,7 @@ private:
 
 private slots:
     void initTestCase() {
-        QVERIFY2(!Program().isEmpty(), "build the velmor-data target first");
+        QVERIFY2(!VelmorData().isEmpty(), "build the velmor-data target first");
         // The user's own profiles must not decide what these tests read.
         qputenv("VELMOR_CONFIG", dir_.filePath("config").toLocal8Bit());
         for (const auto& input : Inputs())
@@ -99,111 +72,101 @@ private slots:
         using Lines = QList<QStringList>;
         QTest::addColumn<Lines>("commands");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("count: names are no record")
-            << Lines{{"count", "@/people.csv"}} << QByteArray("3\n");
-        QTest::newRow("count: delimited without names")
-            << Lines{{"count", "@/people.csv", "--delimited", "--record-delimiter",
-                      "CHR$(13) & CHR$(10)"}}
-            << QByteArray("4\n");
-        QTest::newRow("count: delimited with names")
-            << Lines{{"count", "@/people.csv", "--delimited", "--header"}} << QByteArray("3\n");
-        QTest::newRow("count: fixed, last record partial")
-            << Lines{{"count", "@/people.csv", "--fixed", "--record-length", "10"}}
-            << QByteArray::number((kCsv.size() + 9) / 10) + "\n";
-        QTest::newRow("count: fixed after an offset")
-            << Lines{{"count", "@/people.csv", "--fixed", "--record-length", "10", "--byte-offset",
-                      QString::number(kCsv.size() - 5)}}
-            << QByteArray("1\n");
-        QTest::newRow("records: all") << Lines{{"records", "@/people.csv"}} << kPeople;
-        QTest::newRow("records: from and count")
-            << Lines{{"records", "@/people.csv", "--from", "2", "--count", "1"}}
-            << QByteArray("[\"2\",\"M\xC3\xBCller\"]\n");
-        QTest::newRow("records: past the end")
-            << Lines{{"records", "@/people.csv", "--from", "9"}} << QByteArray();
-        QTest::newRow("records: count zero")
-            << Lines{{"records", "@/people.csv", "--count", "0"}} << QByteArray();
-        QTest::newRow("records: names as a record")
-            << Lines{{"records", "@/people.csv", "--delimited", "--count", "1"}}
-            << QByteArray("[\"id\",\"name\"]\n");
-        QTest::newRow("records: ragged rows split with --delimited")
-            << Lines{{"records", "@/ragged.csv", "--delimited"}}
-            << QByteArray(
-                   "[\"a\",\"b\",\"c\",\"\"]\n[\"1\",\"2\",\"\",\"\"]\n[\"3\",\"4\",\"5\",\"6\"]"
-                   "\n");
-        QTest::newRow("records: fixed without a layout")
-            << Lines{{"records", "@/plain.dat", "--fixed", "--record-length", "4"}}
-            << QByteArray("[\"ABCD\"]\n[\"EFGH\"]\n[\"\xC3\xA9\"]\n");
-        QTest::newRow("records: EBCDIC")
-            << Lines{{"records", "@/mainframe.dat", "--fixed", "--record-length", "2", "--ebcdic"}}
-            << QByteArray("[\"AB\"]\n[\"12\"]\n");
-        QTest::newRow("records: deleted dBase records left out")
-            << Lines{{"records", "@/deleted.dbf"}}
-            << QByteArray("[\"ann  \",\"31 \"]\n[\"cy   \",\"7  \"]\n");
-        QTest::newRow("records: deleted dBase records kept")
-            << Lines{{"records", "@/deleted.dbf", "--keep-deleted", "--from", "2"}}
-            << QByteArray("[\"bob  \",\"42 \"]\n[\"cy   \",\"7  \"]\n");
-        QTest::newRow("format file: fields, records, find")
-            << Lines{{"fields", "@/layout.dat", "--fixed", "--record-length", "7"},
-                     {"records", "@/layout.dat", "--fixed", "--record-length", "7"},
-                     {"find", "@/layout.dat", "NAME", " bob ", "--fixed", "--record-length", "7"}}
-            << QByteArray("num\t1\t2\nname\t3\t5\n[\"01\",\"Ann  \"]\n[\"02\",\"Bob  \"]\n2\n");
-        QTest::newRow("fields: delimited, widest values")
-            << Lines{{"fields", "@/people.csv"}} << QByteArray("id\t1\t2\nname\t3\t8\n");
-        QTest::newRow("byte-order mark is no part of a name")
-            << Lines{{"fields", "@/bom.csv"}, {"find", "@/bom.csv", "name", "foo"}}
-            << QByteArray("name\t1\t4\nage\t5\t3\n1\n");
-        QTest::newRow("byte-order mark is not converted")
-            << Lines{{"convert", "@/bomdata.txt", "@/bomdata.fix", "--fixed"},
-                     {"records", "@/bomdata.fix"}}
-            << QByteArray("[\"1\",\"2\"]\n[\"3\",\"4\"]\n");
-        QTest::newRow("Field1 of a file without a layout")
-            << Lines{{"fields", "@/lines.txt"}, {"find", "@/lines.txt", "Field1", "EF"}}
-            << QByteArray("Field1\t1\t5\n2\n");
-        QTest::newRow("find: case ignored")
-            << Lines{{"find", "@/people.csv", "name", "LEE"}} << QByteArray("1\n");
-        QTest::newRow("find: several")
-            << Lines{{"find", "@/people.csv", "name", "E"}} << QByteArray("1\n2\n");
-        QTest::newRow("find: none")
-            << Lines{{"find", "@/people.csv", "name", "nobody"}} << QByteArray();
-        QTest::newRow("find: phrase starting with a dash")
-            << Lines{{"find", "@/people.csv", "name", "--", "-x"}} << QByteArray();
-        QTest::newRow("find: UTF-8 phrase in Latin-1 and UTF-8 data")
-            << Lines{{"find", "@/mixed.csv", "name", "M\xC3\x9CLLER"}} << QByteArray("1\n");
-        QTest::newRow("find: UTF-8 phrase, lower case")
-            << Lines{{"find", "@/mixed.csv", "name", "m\xC3\xBCller"}} << QByteArray("1\n3\n");
-        QTest::newRow("convert: fixed and back")
-            << Lines{{"convert", "@/people.csv", "@/people.txt", "--fixed"},
-                     {"convert", "@/people.txt", "@/back.csv", "--delimited", "--field-delimiter",
-                      "CHR$(59)", "--header"},
-                     {"records", "@/back.csv"}}
-            << kPeople;
-        QTest::newRow("convert: fixed with names reopens with names")
-            << Lines{{"convert", "@/people.csv", "@/named.txt", "--fixed", "--header"},
-                     {"count", "@/named.txt"},
-                     {"records", "@/named.txt", "--count", "1"}}
-            << QByteArray("3\n[\"1 \",\"Lee, Bo \"]\n");
-        QTest::newRow("convert: dBase")
-            << Lines{{"convert", "@/people.csv", "@/people.dbf"}, {"count", "@/people.dbf"}}
-            << QByteArray("3\n");
-        QTest::newRow("convert: deleted dBase records left out")
-            << Lines{{"convert", "@/deleted.dbf", "@/live.csv"}, {"count", "@/live.csv"}}
-            << QByteArray("2\n");
-        QTest::newRow("convert: deleted dBase records kept")
-            << Lines{{"convert", "@/deleted.dbf", "@/all.csv", "--keep-deleted"},
-                     {"count", "@/all.csv"}}
-            << QByteArray("3\n");
-        QTest::newRow("convert: dBase to dBase keeps the mark")
-            << Lines{{"convert", "@/deleted.dbf", "@/copy.dbf"},
-                     {"count", "@/copy.dbf"},
-                     {"records", "@/copy.dbf"}}
-            << QByteArray("3\n[\"ann\",\"31\"]\n[\"cy \",\"7 \"]\n");
+        auto row = [](const char* name, const Lines& commands, const QByteArray& expected) {
+            QTest::newRow(name) << commands << expected;
+        };
+        row("count: names are no record", {{"count", "@/people.csv"}}, "3\n");
+        row("count: delimited without names",
+            {{"count", "@/people.csv", "--delimited", "--record-delimiter", "CHR$(13) & CHR$(10)"}},
+            "4\n");
+        row("count: delimited with names", {{"count", "@/people.csv", "--delimited", "--header"}},
+            "3\n");
+        row("count: fixed, last record partial",
+            {{"count", "@/people.csv", "--fixed", "--record-length", "10"}},
+            QByteArray::number((kCsv.size() + 9) / 10) + "\n");
+        row("count: fixed after an offset",
+            {{"count", "@/people.csv", "--fixed", "--record-length", "10", "--byte-offset",
+              QString::number(kCsv.size() - 5)}},
+            "1\n");
+        row("records: all", {{"records", "@/people.csv"}}, kPeople);
+        row("records: from and count", {{"records", "@/people.csv", "--from", "2", "--count", "1"}},
+            "[\"2\",\"M\xC3\xBCller\"]\n");
+        row("records: past the end", {{"records", "@/people.csv", "--from", "9"}}, "");
+        row("records: count zero", {{"records", "@/people.csv", "--count", "0"}}, "");
+        row("records: names as a record",
+            {{"records", "@/people.csv", "--delimited", "--count", "1"}}, "[\"id\",\"name\"]\n");
+        row("records: ragged rows split with --delimited",
+            {{"records", "@/ragged.csv", "--delimited"}},
+            QByteArray(
+                "[\"a\",\"b\",\"c\",\"\"]\n[\"1\",\"2\",\"\",\"\"]\n[\"3\",\"4\",\"5\",\"6\"]"
+                "\n"));
+        row("records: fixed without a layout",
+            {{"records", "@/plain.dat", "--fixed", "--record-length", "4"}},
+            "[\"ABCD\"]\n[\"EFGH\"]\n[\"\xC3\xA9\"]\n");
+        row("records: EBCDIC",
+            {{"records", "@/mainframe.dat", "--fixed", "--record-length", "2", "--ebcdic"}},
+            "[\"AB\"]\n[\"12\"]\n");
+        row("records: deleted dBase records left out", {{"records", "@/deleted.dbf"}},
+            "[\"ann  \",\"31 \"]\n[\"cy   \",\"7  \"]\n");
+        row("records: deleted dBase records kept",
+            {{"records", "@/deleted.dbf", "--keep-deleted", "--from", "2"}},
+            "[\"bob  \",\"42 \"]\n[\"cy   \",\"7  \"]\n");
+        row("format file: fields, records, find",
+            {{"fields", "@/layout.dat", "--fixed", "--record-length", "7"},
+             {"records", "@/layout.dat", "--fixed", "--record-length", "7"},
+             {"find", "@/layout.dat", "NAME", " bob ", "--fixed", "--record-length", "7"}},
+            "num\t1\t2\nname\t3\t5\n[\"01\",\"Ann  \"]\n[\"02\",\"Bob  \"]\n2\n");
+        row("fields: delimited, widest values", {{"fields", "@/people.csv"}},
+            "id\t1\t2\nname\t3\t8\n");
+        row("byte-order mark is no part of a name",
+            {{"fields", "@/bom.csv"}, {"find", "@/bom.csv", "name", "foo"}},
+            "name\t1\t4\nage\t5\t3\n1\n");
+        row("byte-order mark is not converted",
+            {{"convert", "@/bomdata.txt", "@/bomdata.fix", "--fixed"},
+             {"records", "@/bomdata.fix"}},
+            "[\"1\",\"2\"]\n[\"3\",\"4\"]\n");
+        row("Field1 of a file without a layout",
+            {{"fields", "@/lines.txt"}, {"find", "@/lines.txt", "Field1", "EF"}},
+            "Field1\t1\t5\n2\n");
+        row("find: case ignored", {{"find", "@/people.csv", "name", "LEE"}}, "1\n");
+        row("find: several", {{"find", "@/people.csv", "name", "E"}}, "1\n2\n");
+        row("find: none", {{"find", "@/people.csv", "name", "nobody"}}, "");
+        row("find: phrase starting with a dash", {{"find", "@/people.csv", "name", "--", "-x"}},
+            QByteArray());
+        row("find: UTF-8 phrase in Latin-1 and UTF-8 data",
+            {{"find", "@/mixed.csv", "name", "M\xC3\x9CLLER"}}, "1\n");
+        row("find: UTF-8 phrase, lower case", {{"find", "@/mixed.csv", "name", "m\xC3\xBCller"}},
+            "1\n3\n");
+        row("convert: fixed and back",
+            {{"convert", "@/people.csv", "@/people.txt", "--fixed"},
+             {"convert", "@/people.txt", "@/back.csv", "--delimited", "--field-delimiter",
+              "CHR$(59)", "--header"},
+             {"records", "@/back.csv"}},
+            kPeople);
+        row("convert: fixed with names reopens with names",
+            {{"convert", "@/people.csv", "@/named.txt", "--fixed", "--header"},
+             {"count", "@/named.txt"},
+             {"records", "@/named.txt", "--count", "1"}},
+            "3\n[\"1 \",\"Lee, Bo \"]\n");
+        row("convert: dBase",
+            {{"convert", "@/people.csv", "@/people.dbf"}, {"count", "@/people.dbf"}}, "3\n");
+        row("convert: deleted dBase records left out",
+            {{"convert", "@/deleted.dbf", "@/live.csv"}, {"count", "@/live.csv"}}, "2\n");
+        row("convert: deleted dBase records kept",
+            {{"convert", "@/deleted.dbf", "@/all.csv", "--keep-deleted"}, {"count", "@/all.csv"}},
+            "3\n");
+        row("convert: dBase to dBase keeps the mark",
+            {{"convert", "@/deleted.dbf", "@/copy.dbf"},
+             {"count", "@/copy.dbf"},
+             {"records", "@/copy.dbf"}},
+            "3\n[\"ann\",\"31\"]\n[\"cy \",\"7 \"]\n");
     }
     void commands() {
         QFETCH(QList<QStringList>, commands);
         QFETCH(QByteArray, expected);
         QByteArray out;
         for (const QStringList& command : commands) {
-            Result r = Run(Expand(command));
+            CliResult r = RunVelmorData(Expand(command));
             QVERIFY2(r.status == 0 && r.err.isEmpty(), r.err.constData());
             out += r.out;
         }
@@ -214,46 +177,32 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing file")
-            << QStringList{"count", "/no/such/file.csv"} << 1 << "/no/such/file.csv";
-        QTest::newRow("unknown command") << QStringList{"tally", "x"} << 2 << "tally";
-        QTest::newRow("no command") << QStringList{} << 2 << "No command";
-        QTest::newRow("fixed without length")
-            << QStringList{"count", "x", "--fixed"} << 2 << "--record-length";
-        QTest::newRow("zero length") << QStringList{"count", "x", "--fixed", "--record-length", "0"}
-                                     << 2 << "--record-length";
-        QTest::newRow("both divisions")
-            << QStringList{"count", "x", "--fixed", "--delimited", "--record-length", "3"} << 2
-            << "either";
-        QTest::newRow("bad representation")
-            << QStringList{"count", "x", "--delimited", "--qualifier", "CHR$(256)"} << 2
-            << "CHR$(256)";
-        QTest::newRow("unknown field")
-            << QStringList{"find", "@/people.csv", "nope", "x"} << 1 << "nope";
-        QTest::newRow("convert onto itself")
-            << QStringList{"convert", "@/people.csv", "@/people.csv", "--fixed"} << 1 << "source";
-        QTest::newRow("missing argument")
-            << QStringList{"find", "@/people.csv", "name"} << 2 << "find";
-        QTest::newRow("bad number")
-            << QStringList{"records", "@/people.csv", "--from", "two"} << 2 << "two";
-        QTest::newRow("count past the last record number")
-            << QStringList{"records", "@/people.csv", "--from",
-                           "3",       "--count",      "9223372036854775807"}
-            << 2 << "--count";
-        QTest::newRow("keep-deleted with count")
-            << QStringList{"count", "@/deleted.dbf", "--keep-deleted"} << 2 << "--keep-deleted";
-        QTest::newRow("convert from a pipe")
-            << QStringList{"convert", "@/pipe.csv", "@/x.csv"} << 1 << "not a regular file";
-        QTest::newRow("convert from a folder")
-            << QStringList{"convert", "@/", "@/x.csv"} << 1 << "folder";
-        QTest::newRow("records of a device")
-            << QStringList{"records", "/dev/null"} << 1 << "/dev/null";
+        auto row = [](const char* name, const QString& line, int status, const char* message) {
+            QTest::newRow(name) << line.split(' ', Qt::SkipEmptyParts) << status << message;
+        };
+        row("missing file", "count /no/such/file.csv", 1, "/no/such/file.csv");
+        row("unknown command", "tally x", 2, "tally");
+        row("no command", "", 2, "No command");
+        row("fixed without length", "count x --fixed", 2, "--record-length");
+        row("zero length", "count x --fixed --record-length 0", 2, "--record-length");
+        row("both divisions", "count x --fixed --delimited --record-length 3", 2, "either");
+        row("bad representation", "count x --delimited --qualifier CHR$(256)", 2, "CHR$(256)");
+        row("unknown field", "find @/people.csv nope x", 1, "nope");
+        row("convert onto itself", "convert @/people.csv @/people.csv --fixed", 1, "source");
+        row("missing argument", "find @/people.csv name", 2, "find");
+        row("bad number", "records @/people.csv --from two", 2, "two");
+        row("count past the last record number",
+            "records @/people.csv --from 3 --count 9223372036854775807", 2, "--count");
+        row("keep-deleted with count", "count @/deleted.dbf --keep-deleted", 2, "--keep-deleted");
+        row("convert from a pipe", "convert @/pipe.csv @/x.csv", 1, "not a regular file");
+        row("convert from a folder", "convert @/ @/x.csv", 1, "folder");
+        row("records of a device", "records /dev/null", 1, "/dev/null");
     }
     void failures() {
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QString, message);
-        Result r = Run(Expand(args));
+        CliResult r = RunVelmorData(Expand(args));
         QCOMPARE(r.status, status);
         QCOMPARE(r.out, QByteArray());
         QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
@@ -271,8 +220,8 @@ private slots:
         QVERIFY(!utf8.isEmpty());
         const QString path = dir_.filePath("all.ebc");
         QVERIFY(WriteBytes(path, bytes));
-        Result r = Run({"records", path, "--fixed", "--record-length",
-                        QString::number(bytes.size()), "--ebcdic"});
+        CliResult r = RunVelmorData({"records", path, "--fixed", "--record-length",
+                                     QString::number(bytes.size()), "--ebcdic"});
         QCOMPARE(r.status, 0);
         QByteArray escaped = utf8;
         escaped.replace("\\", "\\\\");
@@ -284,7 +233,7 @@ private slots:
         const QString path = dir_.filePath("shrinking.dat");
         QVERIFY(WriteBytes(path, QByteArray(8 << 20, 'x')));
         QProcess p;
-        p.start(Program(), {"records", path, "--fixed", "--record-length", "100"});
+        p.start(VelmorData(), {"records", path, "--fixed", "--record-length", "100"});
         QVERIFY(p.waitForReadyRead(20000));  // it has the file open and prints
         QVERIFY(QFile::resize(path, 1 << 20));
         QVERIFY(p.waitForFinished(60000));
@@ -319,14 +268,14 @@ private slots:
         QFile::remove(dir_.filePath("config/UserConnections.txt"));
         if (userFile) WriteBytes(dir_.filePath("config/UserConnections.txt"), profiles);
         if (options.size() == 2) options[1] = dir_.filePath(options[1]);
-        Result r = Run(QStringList{"fields", dir_.filePath("semi.dat")} + options);
+        CliResult r = RunVelmorData(QStringList{"fields", dir_.filePath("semi.dat")} + options);
         QFile::remove(dir_.filePath("config/UserConnections.txt"));
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.out.split('\t').value(0), firstName);
     }
 
     void help() {
-        Result r = Run({"--help"});
+        CliResult r = RunVelmorData({"--help"});
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.contains("velmor-data count FILE"));
         QVERIFY(r.out.contains("--keep-deleted"));

@@ -6,55 +6,129 @@
 
 using namespace velmor::util;
 
+namespace {
+
+// Every one-argument text function, by name; numbers and truths as text.
+std::string Apply(const QByteArray& function, const std::string& t) {
+    if (function == "chars") return RepresentationToCharacters(t).characters;
+    if (function == "repr") return CharactersToRepresentation(t);
+    if (function == "number") return QByteArray::number(LeadingNumber(t), 'g', 17).toStdString();
+    if (function == "whole") return std::to_string(ReadWholeNumber(t));
+    if (function == "bool") return ToBoolean(t) ? "1" : "0";
+    if (function == "unquote") return Unquote(t);
+    if (function == "name") return ToVariableName(t);
+    if (function == "trim") return Trim(t);
+    if (function == "upper") return ToUpper(t);
+    if (function == "lower") return ToLower(t);
+    if (function == "noblank") return RemoveCharacter(t, ' ');
+    if (function == "path") {
+        std::string folder, name, extension;
+        SplitPath(t, folder, name, extension);
+        return folder + "|" + name + "|" + extension;
+    }
+    return "<unknown function>";
+}
+
+void Row(const char* function, const char* name, const QByteArray& text, const QByteArray& result) {
+    QTest::newRow(QByteArray(function).append(": ").append(name).constData())
+        << QByteArray(function) << text << result;
+}
+
+}  // namespace
+
 class TestUtilities : public QObject {
     Q_OBJECT
 
 private slots:
-    void representationAccepted_data();
-    void representationAccepted();
+    void textFunctions_data();
+    void textFunctions();
     void representationRefused_data();
     void representationRefused();
     void representationRoundTrip();
-    void charactersToRepresentation();
-    void leadingNumber_data();
-    void leadingNumber();
     void roundHalfEven_data();
     void roundHalfEven();
-    void toBoolean_data();
-    void toBoolean();
-    void unquote_data();
-    void unquote();
-    void splitPath_data();
-    void splitPath();
     void splitAtAndRemove();
     void splitList();
     void findLast();
-    void toVariableName_data();
-    void toVariableName();
     void nextLine();
     void fileExists();
-    void caseHelpers();
 };
 
-void TestUtilities::representationAccepted_data() {
+void TestUtilities::textFunctions_data() {
+    QTest::addColumn<QByteArray>("function");
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("empty") << QByteArray("") << QByteArray("");
-    QTest::newRow("only blanks") << QByteArray(" \t ") << QByteArray("");
-    QTest::newRow("crlf") << QByteArray("CHR$(13) & CHR$(10)") << QByteArray("\r\n");
-    QTest::newRow("comma") << QByteArray("CHR$(44)") << QByteArray(",");
-    QTest::newRow("no blanks") << QByteArray("CHR$(9)&CHR$(34)") << QByteArray("\t\"");
-    QTest::newRow("wide blanks") << QByteArray("  CHR$(1)  &\tCHR$(2) ") << QByteArray("\x01\x02");
-    QTest::newRow("zero") << QByteArray("CHR$(0)") << QByteArray("\0", 1);
-    QTest::newRow("top") << QByteArray("CHR$(255)") << QByteArray("\xff");
+    QTest::addColumn<QByteArray>("result");
+    Row("chars", "empty", "", "");
+    Row("chars", "only blanks", " \t ", "");
+    Row("chars", "crlf", "CHR$(13) & CHR$(10)", "\r\n");
+    Row("chars", "comma", "CHR$(44)", ",");
+    Row("chars", "no blanks", "CHR$(9)&CHR$(34)", "\t\"");
+    Row("chars", "wide blanks", "  CHR$(1)  &\tCHR$(2) ", "\x01\x02");
+    Row("chars", "zero", "CHR$(0)", QByteArray("\0", 1));
+    Row("chars", "top", "CHR$(255)", "\xff");
+    Row("repr", "empty", "", "");
+    Row("repr", "crlf", "\r\n", "CHR$(13) & CHR$(10)");
+    Row("repr", "latin-1", "\xe9", "CHR$(233)");
+    Row("number", "empty", "", "0");
+    Row("number", "word", "abc", "0");
+    Row("number", "plain", "40", "40");
+    Row("number", "blanks and sign", " \t-12.5xyz", "-12.5");
+    Row("number", "plus", "+7", "7");
+    Row("number", "point first", ".25", "0.25");
+    Row("number", "trailing point", "5.", "5");
+    Row("number", "lone point", ".", "0");
+    Row("number", "lone sign", "-", "0");
+    Row("number", "second number ignored", "3 4", "3");
+    Row("number", "sign then blank", "- 3", "0");
+    Row("number", "exponent not read", "2e3", "2");
+    Row("number", "tiny", "0." + QByteArray(400, '0') + "1", "0");
+    Row("whole", "fraction down", " 2.5 records", "2");
+    Row("whole", "fraction up", "3.5", "4");
+    Row("bool", "Yes", "Yes", "1");
+    Row("bool", "TRUE padded", "  TRUE ", "1");
+    Row("bool", "true", "true", "1");
+    Row("bool", "No", "No", "0");
+    Row("bool", "False", "False", "0");
+    Row("bool", "empty", "", "0");
+    Row("bool", "minus one", "-1", "1");
+    Row("bool", "zero", "0", "0");
+    Row("bool", "zero point zero", "0.0", "0");
+    Row("bool", "nan word", "nan", "0");
+    Row("bool", "yes please", "yes please", "0");
+    Row("bool", "number with tail", "1x", "0");
+    Row("unquote", "quoted path", " \"/a b/c.dat\" ", "/a b/c.dat");
+    Row("unquote", "plain", "*.csv", "*.csv");
+    Row("unquote", "one quote", "\"", "\"");
+    Row("unquote", "only opening", "\"abc", "\"abc");
+    Row("unquote", "empty quotes", "\"\"", "");
+    Row("unquote", "one pair only", "\"\"x\"\"", "\"x\"");
+    Row("name", "plain", "OrdersC", "OrdersC");
+    Row("name", "blanks and dots", "my file.v2", "my_file_v2");
+    Row("name", "digit first", "2024C", "_2024C");
+    Row("name", "empty", "", "_");
+    Row("name", "latin1", "caf\xe9", "caf_");
+    Row("name", "reserved word", "Dim", "_Dim");
+    Row("name", "reserved once C is added", "publi", "_publi");
+    Row("name", "reserved with its C", "publiC", "_publiC");
+    Row("name", "longer than a reserved word", "endings", "endings");
+    Row("trim", "blanks and tabs", " \t a b \t", "a b");
+    Row("upper", "latin-1 untouched", "ab\xe9z", "AB\xe9Z");
+    Row("lower", "latin-1 untouched", "AB\xc9Z", "ab\xc9z");
+    Row("noblank", "spaces only", " A\tB C ", "A\tBC");
+    Row("path", "full", "/data/in.csv", "/data/|in|csv");
+    Row("path", "two dots", "/d/a.b.txt", "/d/|a.b|txt");
+    Row("path", "no folder", "x.dat", "|x|dat");
+    Row("path", "no extension", "/d.x/file", "/d.x/|file|");
+    Row("path", "hidden file", "/h/.profile", "/h/|.profile|");
+    Row("path", "folder only", "/h/", "/h/||");
 }
 
-void TestUtilities::representationAccepted() {
+void TestUtilities::textFunctions() {
+    QFETCH(QByteArray, function);
     QFETCH(QByteArray, text);
-    QFETCH(QByteArray, bytes);
-    RepresentationResult r = RepresentationToCharacters(text.toStdString());
-    QVERIFY2(r.ok(), r.error.c_str());
-    QCOMPARE(QByteArray::fromStdString(r.characters), bytes);
+    const std::string input(text.constData(), static_cast<std::size_t>(text.size()));
+    if (function == "chars") QVERIFY(RepresentationToCharacters(input).ok());
+    QTEST(QByteArray::fromStdString(Apply(function, input)), "result");
 }
 
 void TestUtilities::representationRefused_data() {
@@ -94,36 +168,6 @@ void TestUtilities::representationRoundTrip() {
     QCOMPARE(r.characters, all);
 }
 
-void TestUtilities::charactersToRepresentation() {
-    QCOMPARE(CharactersToRepresentation(""), std::string());
-    QCOMPARE(CharactersToRepresentation("\r\n"), std::string("CHR$(13) & CHR$(10)"));
-    QCOMPARE(CharactersToRepresentation("\xe9"), std::string("CHR$(233)"));
-}
-
-void TestUtilities::leadingNumber_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<double>("number");
-    QTest::newRow("empty") << QByteArray("") << 0.0;
-    QTest::newRow("word") << QByteArray("abc") << 0.0;
-    QTest::newRow("plain") << QByteArray("40") << 40.0;
-    QTest::newRow("blanks and sign") << QByteArray(" \t-12.5xyz") << -12.5;
-    QTest::newRow("plus") << QByteArray("+7") << 7.0;
-    QTest::newRow("point first") << QByteArray(".25") << 0.25;
-    QTest::newRow("trailing point") << QByteArray("5.") << 5.0;
-    QTest::newRow("lone point") << QByteArray(".") << 0.0;
-    QTest::newRow("lone sign") << QByteArray("-") << 0.0;
-    QTest::newRow("second number ignored") << QByteArray("3 4") << 3.0;
-    QTest::newRow("sign then blank") << QByteArray("- 3") << 0.0;
-    QTest::newRow("exponent not read") << QByteArray("2e3") << 2.0;
-    QTest::newRow("tiny") << QByteArray("0." + QByteArray(400, '0') + "1") << 0.0;
-}
-
-void TestUtilities::leadingNumber() {
-    QFETCH(QByteArray, text);
-    QFETCH(double, number);
-    QCOMPARE(LeadingNumber(text.toStdString()), number);
-}
-
 void TestUtilities::roundHalfEven_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<qint64>("rounded");
@@ -147,74 +191,6 @@ void TestUtilities::roundHalfEven() {
     QCOMPARE(static_cast<qint64>(RoundHalfEven(value)), rounded);
 }
 
-void TestUtilities::toBoolean_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("value");
-    QTest::newRow("Yes") << QByteArray("Yes") << true;
-    QTest::newRow("TRUE padded") << QByteArray("  TRUE ") << true;
-    QTest::newRow("true") << QByteArray("true") << true;
-    QTest::newRow("No") << QByteArray("No") << false;
-    QTest::newRow("False") << QByteArray("False") << false;
-    QTest::newRow("empty") << QByteArray("") << false;
-    QTest::newRow("minus one") << QByteArray("-1") << true;
-    QTest::newRow("zero") << QByteArray("0") << false;
-    QTest::newRow("zero point zero") << QByteArray("0.0") << false;
-    QTest::newRow("nan word") << QByteArray("nan") << false;
-    QTest::newRow("yes please") << QByteArray("yes please") << false;
-    QTest::newRow("number with tail") << QByteArray("1x") << false;
-}
-
-void TestUtilities::toBoolean() {
-    QFETCH(QByteArray, text);
-    QFETCH(bool, value);
-    QCOMPARE(ToBoolean(text.toStdString()), value);
-}
-
-void TestUtilities::unquote_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("result");
-    QTest::newRow("quoted path") << QByteArray(" \"/a b/c.dat\" ") << QByteArray("/a b/c.dat");
-    QTest::newRow("plain") << QByteArray("*.csv") << QByteArray("*.csv");
-    QTest::newRow("one quote") << QByteArray("\"") << QByteArray("\"");
-    QTest::newRow("only opening") << QByteArray("\"abc") << QByteArray("\"abc");
-    QTest::newRow("empty quotes") << QByteArray("\"\"") << QByteArray("");
-    QTest::newRow("one pair only") << QByteArray("\"\"x\"\"") << QByteArray("\"x\"");
-}
-
-void TestUtilities::unquote() {
-    QFETCH(QByteArray, text);
-    QFETCH(QByteArray, result);
-    QCOMPARE(QByteArray::fromStdString(Unquote(text.toStdString())), result);
-}
-
-void TestUtilities::splitPath_data() {
-    QTest::addColumn<QByteArray>("path");
-    QTest::addColumn<QByteArray>("folder");
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<QByteArray>("extension");
-    QTest::newRow("full") << QByteArray("/data/in.csv") << QByteArray("/data/") << QByteArray("in")
-                          << QByteArray("csv");
-    QTest::newRow("two dots") << QByteArray("/d/a.b.txt") << QByteArray("/d/") << QByteArray("a.b")
-                              << QByteArray("txt");
-    QTest::newRow("no folder") << QByteArray("x.dat") << QByteArray("") << QByteArray("x")
-                               << QByteArray("dat");
-    QTest::newRow("no extension") << QByteArray("/d.x/file") << QByteArray("/d.x/")
-                                  << QByteArray("file") << QByteArray("");
-    QTest::newRow("hidden file") << QByteArray("/h/.profile") << QByteArray("/h/")
-                                 << QByteArray(".profile") << QByteArray("");
-    QTest::newRow("folder only") << QByteArray("/h/") << QByteArray("/h/") << QByteArray("")
-                                 << QByteArray("");
-}
-
-void TestUtilities::splitPath() {
-    QFETCH(QByteArray, path);
-    std::string folder, name, extension;
-    SplitPath(path.toStdString(), folder, name, extension);
-    QTEST(QByteArray::fromStdString(folder), "folder");
-    QTEST(QByteArray::fromStdString(name), "name");
-    QTEST(QByteArray::fromStdString(extension), "extension");
-}
-
 void TestUtilities::splitAtAndRemove() {
     std::string before, after;
     SplitAt("KEY=a=b", "=", before, after);
@@ -224,7 +200,6 @@ void TestUtilities::splitAtAndRemove() {
     QCOMPARE(before, std::string("END"));
     QCOMPARE(after, std::string());
 
-    QCOMPARE(RemoveCharacter(" A\tB C ", ' '), std::string("A\tBC"));
     std::string text = "abcabcab";
     RemoveText(text, "ab", false);
     QCOMPARE(text, std::string("cabcab"));
@@ -249,25 +224,8 @@ void TestUtilities::findLast() {
     QCOMPARE(FindLast("abc", "x"), std::int64_t(0));
     QCOMPARE(FindLast("abc", ""), std::int64_t(0));
     QCOMPARE(FindLast("aaa", "aa"), std::int64_t(2));
-}
-
-void TestUtilities::toVariableName_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("name");
-    QTest::newRow("plain") << QByteArray("OrdersC") << QByteArray("OrdersC");
-    QTest::newRow("blanks and dots") << QByteArray("my file.v2") << QByteArray("my_file_v2");
-    QTest::newRow("digit first") << QByteArray("2024C") << QByteArray("_2024C");
-    QTest::newRow("empty") << QByteArray("") << QByteArray("_");
-    QTest::newRow("latin1") << QByteArray("caf\xe9") << QByteArray("caf_");
-    QTest::newRow("reserved word") << QByteArray("Dim") << QByteArray("_Dim");
-    QTest::newRow("reserved once C is added") << QByteArray("publi") << QByteArray("_publi");
-    QTest::newRow("reserved with its C") << QByteArray("publiC") << QByteArray("_publiC");
-    QTest::newRow("longer than a reserved word") << QByteArray("endings") << QByteArray("endings");
-}
-
-void TestUtilities::toVariableName() {
-    QFETCH(QByteArray, text);
-    QTEST(QByteArray::fromStdString(ToVariableName(text.toStdString())), "name");
+    QVERIFY(EqualsNoCase("BeGiN", "begin"));
+    QVERIFY(!EqualsNoCase("begin", "begins"));
 }
 
 void TestUtilities::nextLine() {
@@ -305,16 +263,6 @@ void TestUtilities::fileExists() {
     QVERIFY(!FileExists(dir.filePath("missing").toStdString()));
     QVERIFY(!FileExists(""));
     QVERIFY(!FileExists(file.toStdString() + std::string("\0.other", 7)));
-}
-
-void TestUtilities::caseHelpers() {
-    QCOMPARE(Trim(" \t a b \t"), std::string("a b"));
-    QCOMPARE(ToUpper("ab\xe9z"), std::string("AB\xe9Z"));
-    QCOMPARE(ToLower("AB\xc9Z"), std::string("ab\xc9z"));
-    QVERIFY(EqualsNoCase("BeGiN", "begin"));
-    QVERIFY(!EqualsNoCase("begin", "begins"));
-    QCOMPARE(ReadWholeNumber(" 2.5 records"), std::int64_t(2));
-    QCOMPARE(ReadWholeNumber("3.5"), std::int64_t(4));
 }
 
 QTEST_GUILESS_MAIN(TestUtilities)
