@@ -9,6 +9,7 @@
 #include "editors/editorwindows.h"
 #include "editors/frmStringRepresentation.h"
 #include "hexedit/hexwindows.h"
+#include "tools/toolwindows.h"
 #include "util/utilities.h"
 #include "viewer/frmFileView.h"
 #include "viewer/frmFind2.h"
@@ -17,8 +18,8 @@ namespace velmor::Global {
 
 namespace {
 void RegisterWindows(frmFileView& viewer) {
-    // Windows of the editors
-    editors::RegisterEditorWindows(viewer);
+    // Windows of the editors, the field editor with the layout converter
+    editors::RegisterEditorWindows(viewer, tools::LayoutConverterOpener(viewer));
     // The options window is made afresh on each use.
     viewer.SetWindowOpener(QStringLiteral("mnuOptions"), [&viewer] {
         frmOptions options(&viewer);
@@ -31,6 +32,8 @@ void RegisterWindows(frmFileView& viewer) {
     });
     hexedit::RegisterHexWindows(viewer);
     RegisterSearchWindow(viewer);
+    // Windows of the tools
+    tools::RegisterToolWindows(viewer);
 }
 }  // namespace
 

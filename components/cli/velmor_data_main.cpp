@@ -11,6 +11,7 @@
 #include "cli/data_options.h"
 #include "cli/dump_command.h"
 #include "cli/data_profiles.h"
+#include "cli/tools_command.h"
 #include "data/convert_text.h"
 #include "data/converter.h"
 #include "data/file.h"
@@ -191,6 +192,7 @@ int Run(const DataOptions& options) {
 int main(int argc, char** argv) {
     try {
         std::vector<std::string> args(argv + 1, argv + argc);
+        if (int status = 0; velmor::cli::RunToolCommand(args, status)) return status;
         if (!args.empty() && args[0] == "dump") return velmor::cli::RunDump(args);
         if (!args.empty() && args[0] == "bytes")
             return velmor::cli::RunBytesCommand({args.begin() + 1, args.end()});

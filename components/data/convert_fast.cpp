@@ -360,6 +360,92 @@ private:
     std::string writeError_;
 };
 
+// The value of one column of each record, handed to a sink when the record
+// ends: a record restarted by the exact splitter must not give its value
+// twice, and a record cut by the end of the data is visited again whole by
+// the next call.
+struct alignas(64) ColumnVisitor {
+    ColumnVisitor(ValueShape s, std::size_t wanted, ColumnSink& to)
+        : shape(s), column(wanted), sink(&to) {
+        pending.reserve(kBatch);
+    }
+
+    ValueShape shape;
+    std::size_t column;
+    ColumnSink* sink;
+    std::size_t field = 0;
+    const char* value = nullptr;
+    std::size_t length = 0;
+    std::uint64_t records = 0;
+    std::string scratch;
+    // Values of records ended during one Batch, handed over together while
+    // the data they point into is still there.
+    std::vector<std::string_view> pending;
+
+    void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
+        std::size_t f = field;
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t at = ends[k];
+            const bool recordEnd = shape.EndsRecord(data, at);
+            if (f == column) {
+                value = data + start;
+                length = shape.ValueEnd(at, recordEnd) - start;
+            }
+            start = at + 1;
+            if (recordEnd) {
+                EndRecord();
+                f = 0;
+            } else {
+                ++f;
+            }
+        }
+        field = f;
+        Flush();
+    }
+    void Flush() {
+        if (!pending.empty()) sink->AddMany(pending.data(), pending.size());
+        pending.clear();
+    }
+    void EndRecord() {
+        ++records;
+        if (value == nullptr) {
+            pending.emplace_back();
+            return;
+        }
+        const char q = static_cast<char>(shape.qualifier);
+        if (!shape.Qualified(value)) {
+            pending.emplace_back(value, length);
+        } else if (length >= 2 && value[length - 1] == q && CountQualifiers(value, length, q) == 2) {
+            pending.emplace_back(value + 1, length - 2);
+        } else {
+            // Doubled qualifiers: the value is rebuilt, and handed over at once.
+            Flush();
+            scratch.clear();
+            for (std::size_t i = 1; i < length; ++i) {
+                if (value[i] != q) {
+                    scratch.push_back(value[i]);
+                } else if (i + 1 < length && value[i + 1] == q) {
+                    scratch.push_back(q);
+                    ++i;
+                }
+            }
+            sink->Add(scratch);
+        }
+        value = nullptr;
+    }
+    void RestartRecord() {
+        field = 0;
+        value = nullptr;
+    }
+    void Record(const Values& values) {
+        Flush();
+        sink->Add(column < values.size() ? values[column] : std::string_view());
+        RestartRecord();
+        ++records;
+    }
+    bool Failed() const { return false; }
+};
+
 // One thread's share of a pass: the records from From (a record start) to
 // To. When To is the end of the file the last record needs no delimiter;
 // otherwise Reached tells where the last complete record ended, which the
@@ -607,6 +693,48 @@ bool DelimitedPasses::WriteFixed(StagedOutput& out, FilePos offset,
     }
     if (!ok) return false;
     return out.ContinueAt(offset + static_cast<FilePos>(records_) * recordSize);
+}
+
+bool DelimitedPasses::VisitColumn(std::size_t column, ColumnSink& first, ColumnSink& second,
+                                  std::uint64_t& records, const Progress& progress,
+                                  std::string& error) {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0) {
+        error = "Cannot read \"" + path_ + "\": " + std::strerror(errno) + ".";
+        return false;
+    }
+    end_ = std::max<FilePos>(st.st_size, start_);
+    split_ = FindSplit();
+    Share one;
+    Share two;
+    SetUpShares(one, two, start_, split_, end_, skipFirst_);
+    const ValueShape shape(ShapeOf(syntax_));
+    ColumnVisitor a(shape, column, first);
+    ColumnVisitor b(shape, column, second);
+    bool mismatch = false;
+    const FilePos total = end_ - start_;
+    if (!RunShares(path_, syntax_, one, split_ < end_ ? &two : nullptr, a, &b, progress, total,
+                   mismatch, error)) {
+        if (!mismatch) return false;
+        // The guessed split was inside a qualified field: the first share
+        // goes on alone from the record it stopped at.
+        second.Clear();
+        b.records = 0;
+        Share rest;
+        rest.from = one.reached;
+        rest.to = end_;
+        rest.skipFirst = one.namesPending;
+        const FilePos before = one.reached - start_;
+        auto shifted = [&](FilePos done, FilePos all) {
+            return !progress || progress(std::min(before + done, all), all);
+        };
+        if (!RunShares<ColumnVisitor>(path_, syntax_, rest, nullptr, a, nullptr, shifted, total,
+                                      mismatch, error)) {
+            return false;
+        }
+    }
+    records = a.records + b.records;
+    return true;
 }
 
 }  // namespace velmor::data

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/convert_scan.h"
@@ -17,6 +18,20 @@
 namespace velmor::data {
 
 class StagedOutput;
+
+/// Receives the value of one column of every record, unqualified; a record
+/// without that column gives "". Each thread of a pass has its own sink.
+class ColumnSink {
+public:
+    virtual ~ColumnSink() = default;
+    virtual void Add(std::string_view value) = 0;
+    /// N values at once (valid only during the call).
+    virtual void AddMany(const std::string_view* values, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) Add(values[i]);
+    }
+    /// Forgets every value (the share is read again by the other thread).
+    virtual void Clear() = 0;
+};
 
 class DelimitedPasses {
 public:
@@ -44,6 +59,11 @@ public:
     bool WriteFixed(StagedOutput& out, FilePos offset, const std::vector<FilePos>& widths,
                     const Progress& progress, std::string& error);
 
+    /// Hands the value of Column (0-based) of every data record to First
+    /// (the records before the split) or Second (those after it), each on
+    /// its own thread. Records counts the records visited.
+    bool VisitColumn(std::size_t column, ColumnSink& first, ColumnSink& second,
+                     std::uint64_t& records, const Progress& progress, std::string& error);
     /// The bytes each pass goes through, as its progress reports them.
     FilePos Total() const { return end_ - start_; }
 

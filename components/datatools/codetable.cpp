@@ -1,0 +1,172 @@
+#include "datatools/codetable.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace velmor::datatools {
+
+namespace {
+
+constexpr std::size_t kFirstSlots = 64;
+
+// Eight bytes at a time, each word mixed by a multiply; codes are usually
+// short, so this is a handful of instructions. Never 0 (0 marks a free slot).
+inline std::uint64_t Hash(std::string_view text) {
+    constexpr std::uint64_t k = 0x9E3779B97F4A7C15ULL;
+    std::uint64_t h = (text.size() + 1) * k;
+    const char* p = text.data();
+    std::size_t n = text.size();
+    while (n >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * k;
+        h ^= h >> 29;
+        p += 8;
+        n -= 8;
+    }
+    // The tail without a byte-by-byte copy, whose narrow stores would stall
+    // the wide load after them: the last eight bytes again when the code has
+    // them, else two overlapping loads of four, two or one.
+    if (n > 0) {
+        std::uint64_t w = 0;
+        if (text.size() >= 8) {
+            std::memcpy(&w, text.data() + text.size() - 8, 8);
+        } else if (n >= 4) {
+            std::uint32_t a, b;
+            std::memcpy(&a, p, 4);
+            std::memcpy(&b, p + n - 4, 4);
+            w = (std::uint64_t{a} << 32) | b;
+        } else {
+            w = (std::uint64_t{static_cast<unsigned char>(p[0])} << 16) |
+                (std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
+                static_cast<unsigned char>(p[n - 1]);
+        }
+        h = (h ^ w) * k;
+    }
+    h ^= h >> 32;
+    h *= k;
+    h ^= h >> 29;
+    return h | 1;
+}
+
+}  // namespace
+
+void CodeTable::SlotMemory::operator()(Slot* p) const {
+    std::free(p);
+}
+
+CodeTable::Slots CodeTable::NewSlots(std::size_t count) {
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    const std::size_t bytes = count * sizeof(Slot);
+    const std::size_t alignment = bytes >= kHugePage ? kHugePage : 64;
+    void* p = nullptr;
+    if (::posix_memalign(&p, alignment, bytes) != 0) throw std::bad_alloc();
+    if (alignment == kHugePage) ::madvise(p, bytes, MADV_HUGEPAGE);
+    std::memset(p, 0, bytes);
+    return Slots(static_cast<Slot*>(p));
+}
+
+CodeTable::CodeTable() {
+    Clear();
+}
+
+void CodeTable::Clear() {
+    slots_ = NewSlots(kFirstSlots);
+    capacity_ = kFirstSlots;
+    mask_ = kFirstSlots - 1;
+    arena_.clear();
+    size_ = 0;
+    total_ = 0;
+}
+
+std::string_view CodeTable::KeyOf(const Slot& slot) const {
+    if (slot.length <= kInline) return {slot.text, slot.length};
+    std::uint64_t offset = 0;
+    std::memcpy(&offset, slot.text, sizeof offset);
+    return {arena_.data() + offset, slot.length};
+}
+
+inline bool CodeTable::Holds(const Slot& slot, std::uint64_t hash, std::string_view code) const {
+    return slot.hash == hash && slot.length == code.size() && KeyOf(slot) == code;
+}
+
+void CodeTable::Insert(std::string_view code, std::uint64_t hash, std::int64_t count) {
+    total_ += count;
+    for (std::uint64_t i = hash & mask_;; i = (i + 1) & mask_) {
+        Slot& slot = slots_[i];
+        if (slot.hash == 0) {
+            slot.hash = hash;
+            slot.count = count;
+            slot.length = static_cast<std::uint32_t>(code.size());
+            if (code.size() <= kInline) {
+                std::memcpy(slot.text, code.data(), code.size());
+            } else {
+                const std::uint64_t offset = arena_.size();
+                std::memcpy(slot.text, &offset, sizeof offset);
+                arena_.append(code);
+            }
+            // At most seven slots in ten taken keeps the probes short.
+            if (++size_ * 10 > capacity_ * 7) Grow();
+            return;
+        }
+        if (Holds(slot, hash, code)) {
+            slot.count += count;
+            return;
+        }
+    }
+}
+
+void CodeTable::Add(std::string_view code, std::int64_t count) {
+    Insert(code, Hash(code), count);
+}
+
+void CodeTable::AddMany(const std::string_view* codes, std::size_t n) {
+    // Hash the whole batch first and ask for its slots, so the cache misses
+    // of a large table overlap instead of following one another.
+    hashes_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        hashes_[i] = Hash(codes[i]);
+        __builtin_prefetch(&slots_[hashes_[i] & mask_]);
+    }
+    for (std::size_t i = 0; i < n; ++i) Insert(codes[i], hashes_[i], 1);
+}
+
+void CodeTable::Grow() {
+    Slots old = std::move(slots_);
+    const std::size_t oldCapacity = capacity_;
+    capacity_ *= 2;
+    slots_ = NewSlots(capacity_);
+    mask_ = capacity_ - 1;
+    for (std::size_t k = 0; k < oldCapacity; ++k) {
+        const Slot& s = old[k];
+        if (s.hash == 0) continue;
+        std::uint64_t i = s.hash & mask_;
+        while (slots_[i].hash != 0) i = (i + 1) & mask_;
+        slots_[i] = s;
+    }
+}
+
+void CodeTable::Merge(const CodeTable& other) {
+    for (std::size_t k = 0; k < other.capacity_; ++k) {
+        const Slot& s = other.slots_[k];
+        if (s.hash != 0) Insert(other.KeyOf(s), s.hash, s.count);
+    }
+}
+
+std::vector<CodeCount> CodeTable::Sorted() const {
+    std::vector<CodeCount> sorted;
+    sorted.reserve(size_);
+    for (std::size_t k = 0; k < capacity_; ++k) {
+        const Slot& s = slots_[k];
+        if (s.hash != 0) sorted.push_back({std::string(KeyOf(s)), s.count});
+    }
+    std::sort(sorted.begin(), sorted.end(),
+              [](const CodeCount& a, const CodeCount& b) { return a.code < b.code; });
+    return sorted;
+}
+
+}  // namespace velmor::datatools

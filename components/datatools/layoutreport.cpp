@@ -1,0 +1,126 @@
+#include "datatools/layoutreport.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+#include "data/fields.h"
+#include "util/utilities.h"
+
+namespace velmor::datatools {
+
+namespace {
+
+std::string ProperCase(std::string_view text) {
+    std::string out(text);
+    bool startOfWord = true;
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        c = static_cast<char>(startOfWord ? std::toupper(u) : std::tolower(u));
+        startOfWord = c == ' ';
+    }
+    return out;
+}
+
+void AppendNumber(std::int64_t n, std::string& out) {
+    char digits[24];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
+    (void)ec;
+    out.append(digits, end);
+}
+
+}  // namespace
+
+std::string GetFieldName(const data::Fields& fields, int index, Casing casing) {
+    const data::Field* field = fields.Item(index);
+    if (field == nullptr) return {};
+    std::string name = util::Trim(field->Name());
+    switch (casing) {
+        case Casing::Upper: return util::ToUpper(name);
+        case Casing::Lower: return util::ToLower(name);
+        case Casing::Proper: return ProperCase(name);
+        case Casing::None: break;
+    }
+    return name;
+}
+
+std::size_t GetMaxWidth(const data::Fields& fields) {
+    std::size_t widest = 0;
+    for (int i = 1; i <= fields.Count(); ++i) widest = std::max(widest, fields.Item(i)->Name().size());
+    return widest;
+}
+
+std::string DrawStandardLayout(const data::Fields& fields, Casing casing) {
+    const std::size_t width = GetMaxWidth(fields) + 1;
+    std::string out;
+    out.reserve(static_cast<std::size_t>(fields.Count()) * (width + 16));
+    for (int i = 1; i <= fields.Count(); ++i) {
+        std::string name = GetFieldName(fields, i, casing);
+        name.resize(width, ' ');
+        out += name;
+        AppendNumber(fields.Item(i)->StartingPosition(), out);
+        out += '-';
+        AppendNumber(fields.Item(i)->EndingPosition(), out);
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string DrawFormatFile(const data::Fields& fields, Casing casing) {
+    std::string out;
+    for (int i = 1; i <= fields.Count(); ++i) {
+        out += GetFieldName(fields, i, casing);
+        out += ", ";
+        AppendNumber(fields.Item(i)->Length(), out);
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string DrawTypeStatement(const data::Fields& fields, const std::string& fileTitle,
+                              Casing casing) {
+    std::string out = "Type " + fileTitle + "\r\n";
+    for (int i = 1; i <= fields.Count(); ++i) {
+        out += "  ";
+        out += GetFieldName(fields, i, casing);
+        out += " AS STRING * ";
+        AppendNumber(fields.Item(i)->Length(), out);
+        out += "\r\n";
+    }
+    out += "End Type";
+    return out;
+}
+
+std::string DrawLayout(const data::Fields& fields, const std::string& fileTitle, LayoutType type,
+                       Casing casing) {
+    switch (type) {
+        case LayoutType::Standard: return DrawStandardLayout(fields, casing);
+        case LayoutType::FormatFile: return DrawFormatFile(fields, casing);
+        case LayoutType::TypeStatement: return DrawTypeStatement(fields, fileTitle, casing);
+        case LayoutType::None: break;
+    }
+    return {};
+}
+
+std::string ProposedSaveName(const std::string& name, const std::string& extension,
+                             LayoutType type) {
+    const char* x = type == LayoutType::FormatFile      ? "fmt"
+                    : type == LayoutType::Standard      ? "lay"
+                    : type == LayoutType::TypeStatement ? "typ"
+                                                        : "txt";
+    std::string proposed = name + "." + x;
+    if (util::EqualsNoCase(proposed, name + "." + extension)) proposed += ".txt";
+    return proposed;
+}
+
+bool SameFileAs(const std::string& candidate, const std::string& dataFile) {
+    if (util::EqualsNoCase(candidate, dataFile)) return true;
+    struct stat a {};
+    struct stat b {};
+    return ::stat(candidate.c_str(), &a) == 0 && ::stat(dataFile.c_str(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace velmor::datatools

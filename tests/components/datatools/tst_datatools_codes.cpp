@@ -1,0 +1,203 @@
+// The field code counter's logic: its text, and its counts checked against
+// counts kept while the test wrote the data (fixed, quoted CSV, dBase,
+// EBCDIC), on files large enough to be split between two threads.
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <map>
+
+#include "components/data/engine_testfiles.h"
+#include "data/ebcdic.h"
+#include "data/file.h"
+#include "datatools/codecounter.h"
+
+using namespace velmor;
+using datatools::CodeCount;
+using datatools::CodeCounter;
+using Expected = std::map<std::string, std::int64_t>;
+
+namespace {
+
+std::vector<CodeCount> Codes(const QStringList& list) {
+    std::vector<CodeCount> codes;
+    for (const QString& item : list) {
+        const qsizetype colon = item.lastIndexOf(':');
+        codes.push_back({item.left(colon).toStdString(), item.mid(colon + 1).toLongLong()});
+    }
+    return codes;
+}
+
+std::vector<CodeCount> Sorted(const Expected& expected) {
+    std::vector<CodeCount> codes;
+    for (const auto& [code, count] : expected) codes.push_back({code, count});
+    return codes;
+}
+
+// A code out of a small alphabet that includes the CSV's hard cases.
+std::string RandomCode(QRandomGenerator& random, int distinct) {
+    static const char* const kHard[] = {"a,b", "say \"hi\"", "two\r\nlines", "", " pad ", "B", "b"};
+    const int n = static_cast<int>(random.bounded(distinct));
+    if (n < 7) return kHard[n];
+    return "code" + std::to_string(n);
+}
+
+QByteArray CsvValue(const std::string& value) {
+    QByteArray v = QByteArray::fromStdString(value);
+    if (!v.contains(',') && !v.contains('"') && !v.contains('\n')) return v;
+    v.replace("\"", "\"\"");
+    return "\"" + v + "\"";
+}
+
+}  // namespace
+
+class DatatoolsCodesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void report_data();
+    void report();
+    void countsAgainstIndependentCount_data();
+    void countsAgainstIndependentCount();
+    void cancelledCount();
+    void unnamedFields();
+};
+
+void DatatoolsCodesTest::report_data() {
+    QTest::addColumn<QStringList>("codes");  // code:count, in the order counted
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("count starts at length + 2")
+        << QStringList{"A:2", "B:2", "C:1"} << 3
+        << QByteArray("A   2      \r\nB   2      \r\nC   1      \r\n");
+    QTest::newRow("a longer code is cut") << QStringList{"ABCDEF:1"} << 2
+                                          << QByteArray("ABC1      \r\n");
+    QTest::newRow("a count of eight digits widens the column")
+        << QStringList{"A:12345678", "B:5"} << 1
+        << QByteArray("A 12345678\r\nB 5       \r\n");
+    QTest::newRow("nothing counted") << QStringList{} << 4 << QByteArray();
+}
+
+void DatatoolsCodesTest::report() {
+    QFETCH(QStringList, codes);
+    QFETCH(int, length);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(QByteArray::fromStdString(CodeCounter::Report(Codes(codes), length)), expected);
+}
+
+void DatatoolsCodesTest::countsAgainstIndependentCount_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("distinct");
+    QTest::newRow("single record") << "fixed" << 1 << 1;
+    QTest::newRow("fixed, two threads") << "fixed" << 70000 << 40;
+    QTest::newRow("quoted CSV") << "csv" << 3000 << 12;
+    QTest::newRow("quoted CSV, two threads, many codes") << "csv" << 450000 << 5000;
+    QTest::newRow("dBase") << "dbf" << 500 << 9;
+    QTest::newRow("EBCDIC") << "ebcdic" << 400 << 9;
+}
+
+void DatatoolsCodesTest::countsAgainstIndependentCount() {
+    QFETCH(QString, kind);
+    QFETCH(int, records);
+    QFETCH(int, distinct);
+    QTemporaryDir dir;
+    QRandomGenerator random(20261206);
+    Expected expected;
+    QByteArray bytes;
+    QList<QStringList> rows;
+    const QString path = dir.filePath("data." + kind);
+    // The counted field is the second; its code is kept as the file holds
+    // it, so expected counts need no engine at all.
+    for (int r = 0; r < records; ++r) {
+        std::string code = RandomCode(random, distinct);
+        const QByteArray first = QByteArray::number(r);
+        if (kind == "csv") {
+            ++expected[code];
+            bytes += CsvValue("k" + std::to_string(r)) + "," + CsvValue(code);
+            if (r % 3 == 0) bytes += ",tail";  // records of different lengths
+            bytes += "\r\n";
+            continue;
+        }
+        code = QByteArray::fromStdString(code).replace("\r\n", "~~").left(8).toStdString();
+        if (kind == "fixed" || kind == "ebcdic") {
+            const QByteArray value = QByteArray::fromStdString(code).leftJustified(8, ' ', true);
+            ++expected[value.toStdString()];
+            bytes += first.leftJustified(6, ' ', true) + value;
+        } else {
+            ++expected[QByteArray::fromStdString(code).leftJustified(8, ' ', true).toStdString()];
+            rows << QStringList{QString::fromLatin1(first), QString::fromStdString(code)};
+        }
+    }
+    if (kind == "csv") bytes.prepend("KEY,CODE\r\n");
+    if (kind == "dbf") bytes = enginetest::DbaseTable({{"KEY", 6}, {"CODE", 8}}, rows);
+    if (kind == "ebcdic") {
+        for (char& c : bytes) c = static_cast<char>(data::ebcdic::FromLatin1(static_cast<unsigned char>(c)));
+    }
+    QVERIFY(enginetest::WriteBytes(path, bytes));
+
+    data::File file;
+    QVERIFY(file.Open(path.toStdString()));
+    if (kind == "csv") {
+        data::Connection& c = file.GetConnection();
+        c.SetIsFixed(false);
+        c.SetIsDelimited(true);
+        c.SetRecordDelimiterRepresentation("CHR$(13) & CHR$(10)");
+        c.SetFieldDelimiterRepresentation("CHR$(44)");
+        c.SetTextQualifierRepresentation("CHR$(34)");
+        c.SetFirstRecordContainsFieldNames(true);
+        file.GetFields().Clear();
+        file.Refresh();  // the names come from the first record
+    } else if (kind != "dbf") {
+        data::Connection& c = file.GetConnection();
+        c.SetIsDelimited(false);
+        c.SetIsFixed(true);
+        c.SetRecordLength(14);
+        file.SetDatabaseType(kind == "ebcdic" ? "Flat EBCDIC" : "Flat ASCII");
+        file.GetFields().Clear();
+        file.GetFields().Add("KEY", 6);
+        file.GetFields().Add("CODE", 8);
+    }
+    const int index = file.GetFields().IndexOf("CODE");
+    QVERIFY(index > 0);
+    // The counter's own File, opened like the viewer's: the viewer's record stays.
+    file.MoveTo(std::min(3, records));
+    data::File copy;
+    std::string error;
+    QVERIFY(CodeCounter::OpenLike(file, copy, error));
+    CodeCounter::Result result = CodeCounter::Count(copy, index, nullptr);
+    QCOMPARE(int(result.outcome), int(CodeCounter::Outcome::Counted));
+    QVERIFY(result.CountsMatch());
+    QCOMPARE(result.records, records);
+    QVERIFY(result.codes == Sorted(expected));
+    QCOMPARE(file.RecordNumber(), std::min(3, records));
+}
+
+void DatatoolsCodesTest::cancelledCount() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.csv");
+    QByteArray bytes;
+    for (int r = 0; r < 200000; ++r) bytes += "x," + QByteArray::number(r % 7) + "\r\n";
+    QVERIFY(enginetest::WriteBytes(path, bytes));
+    data::File file;
+    QVERIFY(file.Open(path.toStdString()));
+    int calls = 0;
+    CodeCounter::Result result =
+        CodeCounter::Count(file, 2, [&calls](std::int64_t, std::int64_t) { return ++calls < 2; });
+    QCOMPARE(int(result.outcome), int(CodeCounter::Outcome::Cancelled));
+    QVERIFY(result.codes.empty());
+}
+
+void DatatoolsCodesTest::unnamedFields() {
+    data::Fields fields;
+    fields.Add("", 1);
+    fields.Add("Field1", 1);
+    fields.Add("", 1);
+    fields.Add("", 1);
+    fields.Add("field5", 1);
+    const std::vector<std::string> names = datatools::NameUnnamedFields(fields);
+    const std::vector<std::string> expected{"Field2", "Field1", "Field3", "Field4", "field5"};
+    QVERIFY(names == expected);
+    QCOMPARE(fields.Item(1)->Name(), std::string("Field2"));
+}
+
+QTEST_GUILESS_MAIN(DatatoolsCodesTest)
+#include "tst_datatools_codes.moc"

@@ -1,0 +1,176 @@
+// The scripts a conversion leaves behind, byte for byte against golden
+// files; the folder script's update; and a folder moved elsewhere whose
+// folder script still converts there.
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+#include "basic/interpreter.h"
+#include "components/data/engine_testfiles.h"
+#include "datatools/conversionscript.h"
+
+using namespace velmor;
+using datatools::ConversionNames;
+using datatools::ConversionSettings;
+
+namespace {
+
+QByteArray Golden(const char* name) {
+    return enginetest::ReadBytes(QStringLiteral(VELMOR_TEST_DATA "/tools/") + name);
+}
+
+ConversionSettings Delimited() {
+    return {false, true, "CHR$(13) & CHR$(10)", "CHR$(44)", "CHR$(34)"};
+}
+
+}  // namespace
+
+class DatatoolsScriptsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void names();
+    void fileScript_data();
+    void fileScript();
+    void folderScript_data();
+    void folderScript();
+    void writtenTwice();
+    void failures();
+    void movedFolderStillConverts();
+    void scriptLines();
+};
+
+void DatatoolsScriptsTest::names() {
+    ConversionNames n = ConversionNames::Of("/data/Sales/orders.dat");
+    n.targetExtension = "csv";
+    QCOMPARE(n.Target(), std::string("/data/Sales/ordersCf.csv"));
+    QCOMPARE(n.Script(), std::string("/data/Sales/ordersC.VelmorBasic"));
+    QCOMPARE(n.FolderScript(), std::string("/data/Sales/Sales.VelmorBasic"));
+}
+
+void DatatoolsScriptsTest::fileScript_data() {
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<bool>("fixed");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QString>("golden");
+    QTest::newRow("delimited") << "/data/Sales/orders.dat" << false << "csv"
+                               << "ordersC.delimited.VelmorBasic";
+    QTest::newRow("fixed, a name that is no variable name")
+        << "/data/my-orders.csv" << true << "txt" << "my-ordersC.fixed.VelmorBasic";
+}
+
+void DatatoolsScriptsTest::fileScript() {
+    QFETCH(QString, data);
+    QFETCH(bool, fixed);
+    QFETCH(QString, extension);
+    QFETCH(QString, golden);
+    ConversionNames n = ConversionNames::Of(data.toStdString());
+    n.targetExtension = extension.toStdString();
+    ConversionSettings s = Delimited();
+    if (fixed) s = {true, false, "ignored", "ignored", "ignored"};
+    const QByteArray expected = Golden(golden.toLatin1().constData());
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(QByteArray::fromStdString(datatools::FileScriptText(n, s)), expected);
+}
+
+void DatatoolsScriptsTest::folderScript_data() {
+    QTest::addColumn<QByteArray>("current");
+    QTest::addColumn<QByteArray>("expected");  // "" = left as it is
+    const QByteArray a = "  Call Execute(App.Path & \"aC.VelmorBasic\")\r\n";
+    const QByteArray orders = "  Call Execute(App.Path & \"ordersC.VelmorBasic\")\r\n";
+    QTest::newRow("added before End Sub") << "Sub Main()\r\n" + a + "End Sub\r\n"
+                                          << "Sub Main()\r\n" + a + orders + "End Sub\r\n";
+    QTest::newRow("already there, other case")
+        << "Sub Main()\r\n" + orders.toUpper() + "End Sub\r\n" << QByteArray();
+    QTest::newRow("no End Sub") << "Sub Main()\r\n" + a << QByteArray();
+    QTest::newRow("the last End Sub, lines after it kept")
+        << QByteArray("Sub Main()\r\nEnd Sub\r\nSub X()\r\nEnd Sub\r\n' end\r\n")
+        << "Sub Main()\r\nEnd Sub\r\nSub X()\r\n" + orders + "' end\r\nEnd Sub\r\n";
+    QTest::newRow("LF line ends") << QByteArray("Sub Main()\nEnd Sub\n")
+                                  << "Sub Main()\r\n" + orders + "End Sub\r\n";
+}
+
+void DatatoolsScriptsTest::folderScript() {
+    QFETCH(QByteArray, current);
+    QFETCH(QByteArray, expected);
+    const std::string updated =
+        datatools::FolderScriptWithLine(current.toStdString(), datatools::FolderScriptLine("orders"));
+    QCOMPARE(QByteArray::fromStdString(updated), expected);
+}
+
+void DatatoolsScriptsTest::writtenTwice() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("Sales"));
+    ConversionNames n = ConversionNames::Of(dir.filePath("Sales/orders.dat").toStdString());
+    n.targetExtension = "csv";
+    std::string error;
+    QVERIFY(datatools::WriteConversionScripts(n, Delimited(), error));
+    QVERIFY(datatools::WriteConversionScripts(n, Delimited(), error));
+    QCOMPARE(enginetest::ReadBytes(QString::fromStdString(n.Script())),
+             Golden("ordersC.delimited.VelmorBasic"));
+    QCOMPARE(enginetest::ReadBytes(QString::fromStdString(n.FolderScript())),
+             Golden("Sales.VelmorBasic"));
+    QCOMPARE(QDir(dir.filePath("Sales")).entryList(QDir::Files).size(), 2);  // no temporary left
+}
+
+void DatatoolsScriptsTest::failures() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("Sales"));
+    ConversionNames n = ConversionNames::Of(dir.filePath("Sales/orders.dat").toStdString());
+    n.targetExtension = "csv";
+    std::string error;
+    // A folder where the file's script belongs: nothing is written.
+    QVERIFY(QDir(dir.path()).mkdir("Sales/ordersC.VelmorBasic"));
+    QVERIFY(!datatools::WriteConversionScripts(n, Delimited(), error));
+    QVERIFY(QString::fromStdString(error).contains("ordersC.VelmorBasic"));
+    QVERIFY(!QFile::exists(QString::fromStdString(n.FolderScript())));
+    if (::geteuid() == 0) QSKIP("root reads any file: no unreadable folder script");
+    QVERIFY(QDir(dir.path()).rmdir("Sales/ordersC.VelmorBasic"));
+    const QString folderScript = QString::fromStdString(n.FolderScript());
+    QVERIFY(enginetest::WriteBytes(folderScript, "Sub Main()\r\nEnd Sub\r\n"));
+    QFile(folderScript).setPermissions(QFileDevice::WriteOwner);
+    QVERIFY(!datatools::WriteConversionScripts(n, Delimited(), error));
+    QFile(folderScript).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(enginetest::ReadBytes(folderScript), QByteArray("Sub Main()\r\nEnd Sub\r\n"));
+}
+
+void DatatoolsScriptsTest::movedFolderStillConverts() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("before/Sales"));
+    QVERIFY(QDir(dir.path()).mkpath("after"));
+    QVERIFY(enginetest::WriteBytes(dir.filePath("before/Sales/orders.csv"),
+                                   "ID,NAME\r\n1,\"Smith, J\"\r\n2,Lee\r\n"));
+    ConversionNames n = ConversionNames::Of(dir.filePath("before/Sales/orders.csv").toStdString());
+    n.targetExtension = "txt";
+    std::string error;
+    QVERIFY(datatools::WriteConversionScripts(n, {true, false, {}, {}, {}}, error));
+    QVERIFY(QDir(dir.path()).rename("before/Sales", "after/Sales"));
+
+    basic::Interpreter interpreter;
+    QStringList errors;
+    interpreter.Error = [&errors](const std::string& d, int& line, bool& cancel) {
+        errors << QString::fromStdString(d) + " @" + QString::number(line);
+        cancel = true;
+    };
+    QVERIFY(interpreter.LoadFile(dir.filePath("after/Sales/Sales.VelmorBasic").toStdString()));
+    QVERIFY2(interpreter.Run("Main"), qPrintable(errors.join('\n')));
+    const QByteArray target = enginetest::ReadBytes(dir.filePath("after/Sales/ordersCf.txt"));
+    QCOMPARE(target, QByteArray("1Smith, J\r\n2Lee     \r\n"));
+    QVERIFY(!QFile::exists(dir.filePath("before/Sales/ordersCf.txt")));
+}
+
+void DatatoolsScriptsTest::scriptLines() {
+    const std::string line = "  Call v.Convert(App.Path & \"a.b.dat\", App.Path & \"aCf.csv\")";
+    QVERIFY(datatools::IsConversionLine("CALL V.CONVERT(x)"));
+    QVERIFY(!datatools::IsConversionLine("v.IsFixed = True"));
+    QCOMPARE(datatools::TargetExtensionOf(line), std::string("csv"));
+    QCOMPARE(datatools::CreatedConverterVariable(
+                 "Set my_v = CreateObject(\"Velmor_Data.Converter\")"),
+             std::string("my_v"));
+    QCOMPARE(datatools::CreatedConverterVariable("Set f = CreateObject(\"Velmor_Data.File\")"),
+             std::string());
+}
+
+QTEST_GUILESS_MAIN(DatatoolsScriptsTest)
+#include "tst_datatools_scripts.moc"

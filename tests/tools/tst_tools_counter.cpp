@@ -1,0 +1,156 @@
+// The field code counter window: its field list, a count on the worker
+// thread that leaves the viewer's record alone, a cancelled count, and the
+// same text from "velmor-data codes".
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/userprompt.h"
+#include "components/data/engine_testfiles.h"
+#include "tools/frmFieldCodeCounter.h"
+#include "tools/toolwindows.h"
+#include "viewer/frmFileView.h"
+#include "tools_testhost.h"
+
+using namespace velmor;
+
+namespace {
+
+QString VelmorData() {
+    const QDir here(QCoreApplication::applicationDirPath());
+    return here.filePath("velmor-data");
+}
+
+}  // namespace
+
+class ToolsCounterTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void fieldList();
+    void countMatchesCommandLine();
+    void cancelledCount();
+    void openedFromTheViewer();
+
+private:
+    void OpenCsv(const QByteArray& bytes);
+    ScriptedUserPrompt prompt_;
+    QTemporaryDir dir_;
+    QString data_;
+    std::unique_ptr<ToolsTestHost> host_;
+};
+
+void ToolsCounterTest::init() {
+    SetPrompt(&prompt_);
+    prompt_.Clear();
+    host_ = std::make_unique<ToolsTestHost>();
+}
+
+void ToolsCounterTest::cleanup() {
+    host_.reset();
+    SetPrompt(nullptr);
+}
+
+void ToolsCounterTest::OpenCsv(const QByteArray& bytes) {
+    data_ = dir_.filePath("codes.csv");
+    QVERIFY(enginetest::WriteBytes(data_, bytes));
+    QVERIFY(host_->file.Open(data_.toStdString()));
+    data::Connection& c = host_->file.GetConnection();
+    c.SetIsFixed(false);
+    c.SetIsDelimited(true);
+    c.SetRecordDelimiterRepresentation("CHR$(13) & CHR$(10)");
+    c.SetFieldDelimiterRepresentation("CHR$(44)");
+    c.SetTextQualifierRepresentation("CHR$(34)");
+    c.SetFirstRecordContainsFieldNames(true);
+    host_->file.GetFields().Clear();
+    host_->file.Refresh();
+}
+
+void ToolsCounterTest::fieldList() {
+    OpenCsv("ID,,CODE\r\n1,x,B\r\n");
+    host_->file.GetFields().Item(2)->SetName("");
+    tools::frmFieldCodeCounter window(*host_);
+    QCOMPARE(window.windowTitle(), QString("Field Code Counter"));
+    window.Form_Load();
+    QCOMPARE(window.cboFields->count(), 3);
+    QCOMPARE(window.cboFields->itemText(1), QString("Field2"));
+    QCOMPARE(window.cboFields->itemData(2).toInt(), 3);
+    QCOMPARE(window.cboFields->currentIndex(), 0);
+    QCOMPARE(window.cmdCount->text(), QString("Count"));
+}
+
+void ToolsCounterTest::countMatchesCommandLine() {
+    // Codes B, A, B, C, A in the third column, whose field starts nowhere
+    // near the bytes of that column; one code is qualified with a comma.
+    OpenCsv("ID,NAME,CODE\r\n1,\"x,y\",B\r\n2,q,A\r\n3,r,B\r\n4,s,\"C,1\"\r\n5,t,A\r\n");
+    host_->file.SaveConnection({}, false);  // so the command line reads it the same way
+    host_->file.MoveTo(4);
+    tools::frmFieldCodeCounter window(*host_);
+    window.Form_Load();
+    window.cboFields->setCurrentIndex(2);
+    window.cmdCount_Click();
+    QCOMPARE(window.cmdCount->text(), QString("Cancel"));
+    QTRY_VERIFY(!window.Counting());
+    QCOMPARE(window.cmdCount->text(), QString("Count"));
+    QVERIFY(window.ProgressBar1->isHidden());
+    // Codes padded to the field's length + 1, counts to seven places.
+    const int width = int(host_->file.GetFields().Item(3)->Length()) + 1;
+    QString expected;
+    for (const char* line : {"A:2", "B:2", "C,1:1"}) {
+        const QStringList parts = QString(line).split(':');
+        expected += parts[0].leftJustified(width) + parts[1].leftJustified(7) + "\n";
+    }
+    QCOMPARE(window.txtOutput->toPlainText(), expected);
+    QCOMPARE(host_->file.RecordNumber(), 4);
+    QVERIFY(prompt_.Questions().empty());
+
+    QProcess cli;
+    cli.start(VelmorData(), {"codes", data_, "CODE"});
+    QVERIFY2(cli.waitForFinished(30000), "build the velmor-data target first");
+    QCOMPARE(cli.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()).replace("\r\n", "\n"), expected);
+}
+
+void ToolsCounterTest::cancelledCount() {
+    QByteArray bytes = "ID,CODE\r\n";
+    for (int r = 0; r < 200000; ++r) bytes += QByteArray::number(r) + ",c" + QByteArray::number(r % 13) + "\r\n";
+    OpenCsv(bytes);
+    tools::frmFieldCodeCounter window(*host_);
+    window.Form_Load();
+    window.cboFields->setCurrentIndex(1);
+    window.cmdCount_Click();
+    QVERIFY(window.Counting());
+    window.cmdCount_Click();  // "Cancel"
+    QCOMPARE(window.txtOutput->toPlainText(), QString());
+    QTRY_VERIFY(!window.Counting());
+    QCOMPARE(window.txtOutput->toPlainText(), QString());
+    QCOMPARE(window.cmdCount->text(), QString("Count"));
+    QVERIFY(prompt_.Questions().empty());
+}
+
+void ToolsCounterTest::openedFromTheViewer() {
+    OpenCsv("ID,CODE\r\n1,B\r\n");
+    host_->file.SaveConnection({}, false);
+    QDialog* shown = nullptr;
+    frmFileView::ShowModal = [&shown](QDialog& dialog) { shown = &dialog; };
+    frmFileView viewer;
+    QVERIFY(!viewer.mnuFieldCodeCounter->isEnabled());
+    tools::RegisterToolWindows(viewer);
+    QVERIFY(viewer.mnuFieldCodeCounter->isEnabled());
+    QVERIFY(viewer.mnuDataConverter->isEnabled());
+    QVERIFY(viewer.AddFile(data_));
+    viewer.mnuFieldCodeCounter->trigger();
+    auto* counter = qobject_cast<tools::frmFieldCodeCounter*>(shown);
+    QVERIFY(counter);
+    QCOMPARE(counter->cboFields->itemText(1), QString("CODE"));
+    viewer.mnuFieldCodeCounter->trigger();
+    QCOMPARE(shown, counter);  // one window, reused
+}
+
+QTEST_MAIN(ToolsCounterTest)
+#include "tst_tools_counter.moc"
