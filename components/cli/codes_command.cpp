@@ -63,7 +63,8 @@ int CodesCommand(const std::vector<std::string>& args) {
     DataOptions options;
     if (!tool::ParseDivision(positional[0], rest, options)) return tool::kUsage;
     data::File file;
-    if (!tool::OpenData(file, options)) return tool::kFailed;
+    bool failed = false;
+    if (!tool::OpenData(file, options, failed)) return tool::kFailed;
     const std::string& name = positional[1];
     const int index = file.GetFields().IndexOf(name);
     if (index == 0) {

@@ -6,6 +6,7 @@
 
 #include "cli/data_options.h"
 #include "cli/data_profiles.h"
+#include "cli/tools_command.h"
 #include "data/convert_text.h"
 #include "data/file.h"
 #include "data/recorddump.h"
@@ -14,21 +15,9 @@ namespace velmor::cli {
 
 namespace {
 
-constexpr int kFailed = 1;
-constexpr int kUsage = 2;
-
-void PrintError(const std::string& text) {
-    std::string line = "velmor-data: ";
-    data::AppendDisplayText(text, line);
-    line += "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
-}
-
-int UsageError(const std::string& text) {
-    PrintError(text);
-    std::fputs("Try \"velmor-data --help\".\n", stderr);
-    return kUsage;
-}
+using tool::kFailed;
+using tool::PrintError;
+using tool::UsageError;
 
 bool ReadRecord(const std::string& text, data::RecordNo& record) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), record);
@@ -118,28 +107,10 @@ int RunDump(const std::vector<std::string>& args) {
     if (!ParseDataOptions(rest, options, error)) return UsageError(error);
     if (!ApplySideFileOptions(options, error)) return UsageError(error);
     // The file is read through the program's profiles, as by every command.
-    if (!options.noProfiles &&
-        !UseProfiles(options.profiles.value_or(DefaultProfileFile()), error)) {
-        PrintError(error);
-        return kFailed;
-    }
-
+    if (!tool::ReadProfiles(options)) return kFailed;
     data::File file;
     bool failed = false;
-    file.OnError = [&failed](const std::string& description, bool& cancel) {
-        PrintError(description);
-        failed = true;
-        cancel = true;
-    };
-    if (!util::FileExists(options.file)) {
-        PrintError("\"" + options.file + "\" is not a readable file.");
-        return kFailed;
-    }
-    if (!file.Open(options.file) || !file.Connected() || failed) {
-        if (!failed) PrintError("Cannot open \"" + options.file + "\".");
-        return kFailed;
-    }
-    ApplyDivision(file, options);
+    if (!tool::OpenData(file, options, failed)) return kFailed;
     file.SetShowFieldNames(fieldNames);
     const int status = Dump(file, record);
     return failed ? kFailed : status;

@@ -59,13 +59,14 @@ int LayoutCommand(const std::vector<std::string>& args) {
     DataOptions options;
     if (!tool::ParseDivision(positional[0], rest, options)) return tool::kUsage;
     data::File file;
-    if (!tool::OpenData(file, options)) return tool::kFailed;
+    bool failed = false;
+    if (!tool::OpenData(file, options, failed)) return tool::kFailed;
     const std::string text =
         datatools::DrawLayout(file.GetFields(), file.FileTitle(), type, casing);
     std::string out;
     data::AppendDisplayText(text, out);
     tool::Print(out);
-    return 0;
+    return failed ? tool::kFailed : 0;
 }
 
 }  // namespace velmor::cli

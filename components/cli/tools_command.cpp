@@ -82,8 +82,7 @@ bool ReadProfiles(const DataOptions& options) {
     return false;
 }
 
-bool OpenData(data::File& file, const DataOptions& options) {
-    bool failed = false;
+bool OpenData(data::File& file, const DataOptions& options, bool& failed) {
     file.OnError = [&failed](const std::string& description, bool& cancel) {
         PrintError(description);
         failed = true;

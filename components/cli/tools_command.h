@@ -35,8 +35,10 @@ bool TakesValue(const std::string& option);
 /// Hands the file types (the program's profiles, --profiles or none) to
 /// the engine; false after a message.
 bool ReadProfiles(const DataOptions& options);
-/// Opens Options.File and applies the division options; false after a message.
-bool OpenData(data::File& file, const DataOptions& options);
+/// Opens Options.File and applies the division options; false after a
+/// message. Every engine error is printed and sets Failed, which the caller
+/// owns so that the handler never outlives the flag it sets.
+bool OpenData(data::File& file, const DataOptions& options, bool& failed);
 /// Parses the division options of Rest as the "fields" command would and
 /// hands over the side-file settings and file types; false after a message.
 bool ParseDivision(const std::string& file, const std::vector<std::string>& rest,

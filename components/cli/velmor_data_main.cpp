@@ -23,45 +23,15 @@ using velmor::cli::DataOptions;
 using velmor::data::File;
 using velmor::data::RecordNo;
 
-constexpr int kFailed = 1;
-constexpr int kUsage = 2;
-
-void Print(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-}
-
-void PrintError(const std::string& text) {
-    std::string line = "velmor-data: ";
-    velmor::data::AppendDisplayText(text, line);
-    line += "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
-}
+using velmor::cli::tool::kFailed;
+using velmor::cli::tool::kUsage;
+using velmor::cli::tool::Print;
+using velmor::cli::tool::PrintError;
 
 velmor::data::CodePage PageOf(const File& file) {
     std::string type = velmor::util::ToUpper(file.DatabaseType());
     return type.find("EBCDIC") != std::string::npos ? velmor::data::CodePage::Latin1
                                                     : velmor::data::CodePage::Windows1252;
-}
-
-// Opens the file the way the program would, then lets the options set the
-// record division. False after an error message.
-bool OpenData(File& file, const DataOptions& options) {
-    bool failed = false;
-    file.OnError = [&failed](const std::string& description, bool& cancel) {
-        PrintError(description);
-        failed = true;
-        cancel = true;
-    };
-    if (!velmor::util::FileExists(options.file)) {
-        PrintError("\"" + options.file + "\" is not a readable file.");
-        return false;
-    }
-    if (!file.Open(options.file) || !file.Connected() || failed) {
-        if (!failed) PrintError("Cannot open \"" + options.file + "\".");
-        return false;
-    }
-    velmor::cli::ApplyDivision(file, options);
-    return !failed;
 }
 
 std::vector<std::string> RecordValues(const File& file) {
@@ -171,13 +141,8 @@ int Convert(const DataOptions& options) {
 int Run(const DataOptions& options) {
     if (options.command == "convert") return Convert(options);
     File file;
-    if (!OpenData(file, options)) return kFailed;
     bool failed = false;
-    file.OnError = [&failed](const std::string& description, bool& cancel) {
-        PrintError(description);
-        failed = true;
-        cancel = true;
-    };
+    if (!velmor::cli::tool::OpenData(file, options, failed)) return kFailed;
     int status = kFailed;
     if (options.command == "count") status = Count(file);
     if (options.command == "records") status = Records(file, options);
