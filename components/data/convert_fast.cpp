@@ -564,6 +564,32 @@ bool RunShares(const std::string& path, const DelimitedSyntax& syntax, Share& fi
     return ok && !mismatch;
 }
 
+// Runs both shares. When the guessed split lay inside a qualified field, the
+// first share goes on alone from the record it stopped at, and Alone says
+// that B's results are void.
+template <class Visitor>
+bool RunSplitShares(const std::string& path, const DelimitedSyntax& syntax, FilePos start,
+                    FilePos end, Share& first, Share* second, Visitor& a, Visitor& b,
+                    const DelimitedPasses::Progress& progress, bool& alone, std::string& error) {
+    bool mismatch = false;
+    alone = false;
+    const FilePos total = end - start;
+    if (RunShares(path, syntax, first, second, a, &b, progress, total, mismatch, error))
+        return true;
+    if (!mismatch) return false;
+    Share rest;
+    rest.from = first.reached;
+    rest.to = end;
+    rest.skipFirst = first.namesPending;
+    const FilePos before = first.reached - start;
+    auto shifted = [&](FilePos done, FilePos all) {
+        return !progress || progress(std::min(before + done, all), all);
+    };
+    alone = true;
+    return RunShares<Visitor>(path, syntax, rest, nullptr, a, nullptr, shifted, total, mismatch,
+                              error);
+}
+
 std::string Changed(const std::string& path) {
     return "The source \"" + path +
            "\" changed while it was converted (its records no longer fit the widths measured "
@@ -585,6 +611,17 @@ bool DelimitedPasses::Suits(const DelimitedSyntax& s) {
 DelimitedPasses::DelimitedPasses(std::string path, FilePos start, DelimitedSyntax syntax,
                                  bool skipFirst)
     : path_(std::move(path)), start_(start), syntax_(std::move(syntax)), skipFirst_(skipFirst) {}
+
+bool DelimitedPasses::SizeAndSplit(std::string& error) {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0) {
+        error = "Cannot read \"" + path_ + "\": " + std::strerror(errno) + ".";
+        return false;
+    }
+    end_ = std::max<FilePos>(st.st_size, start_);
+    split_ = FindSplit();
+    return true;
+}
 
 FilePos DelimitedPasses::FindSplit() const {
     // Below the smallest split a second thread costs more than it saves.
@@ -610,39 +647,19 @@ FilePos DelimitedPasses::FindSplit() const {
 
 bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& records,
                               const Progress& progress, std::string& error) {
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) != 0) {
-        error = "Cannot read \"" + path_ + "\": " + std::strerror(errno) + ".";
-        return false;
-    }
-    end_ = std::max<FilePos>(st.st_size, start_);
-    split_ = FindSplit();
+    if (!SizeAndSplit(error)) return false;
     Share first;
     Share second;
     SetUpShares(first, second, start_, split_, end_, skipFirst_);
     const ValueShape shape(ShapeOf(syntax_));
     WidthsVisitor a(shape);
     WidthsVisitor b(shape);
-    const bool two = split_ < end_;
-    bool mismatch = false;
-    const FilePos total = end_ - start_;
-    if (!RunShares(path_, syntax_, first, two ? &second : nullptr, a, &b, progress, total, mismatch,
-                   error)) {
-        if (!mismatch) return false;
-        // The middle was inside a qualified field after all: the first share
-        // goes on alone, from the record it stopped at.
-        Share rest;
-        rest.from = first.reached;
-        rest.to = end_;
-        rest.skipFirst = first.namesPending;
-        const FilePos before = first.reached - start_;
-        auto shifted = [&](FilePos done, FilePos all) {
-            return !progress || progress(std::min(before + done, all), all);
-        };
-        if (!RunShares<WidthsVisitor>(path_, syntax_, rest, nullptr, a, nullptr, shifted, total,
-                                      mismatch, error)) {
-            return false;
-        }
+    bool alone = false;
+    if (!RunSplitShares(path_, syntax_, start_, end_, first, split_ < end_ ? &second : nullptr, a,
+                        b, progress, alone, error)) {
+        return false;
+    }
+    if (alone) {
         split_ = end_;
         b = WidthsVisitor(shape);
     }
@@ -698,40 +715,21 @@ bool DelimitedPasses::WriteFixed(StagedOutput& out, FilePos offset,
 bool DelimitedPasses::VisitColumn(std::size_t column, ColumnSink& first, ColumnSink& second,
                                   std::uint64_t& records, const Progress& progress,
                                   std::string& error) {
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) != 0) {
-        error = "Cannot read \"" + path_ + "\": " + std::strerror(errno) + ".";
-        return false;
-    }
-    end_ = std::max<FilePos>(st.st_size, start_);
-    split_ = FindSplit();
+    if (!SizeAndSplit(error)) return false;
     Share one;
     Share two;
     SetUpShares(one, two, start_, split_, end_, skipFirst_);
     const ValueShape shape(ShapeOf(syntax_));
     ColumnVisitor a(shape, column, first);
     ColumnVisitor b(shape, column, second);
-    bool mismatch = false;
-    const FilePos total = end_ - start_;
-    if (!RunShares(path_, syntax_, one, split_ < end_ ? &two : nullptr, a, &b, progress, total,
-                   mismatch, error)) {
-        if (!mismatch) return false;
-        // The guessed split was inside a qualified field: the first share
-        // goes on alone from the record it stopped at.
+    bool alone = false;
+    if (!RunSplitShares(path_, syntax_, start_, end_, one, split_ < end_ ? &two : nullptr, a, b,
+                        progress, alone, error)) {
+        return false;
+    }
+    if (alone) {
         second.Clear();
         b.records = 0;
-        Share rest;
-        rest.from = one.reached;
-        rest.to = end_;
-        rest.skipFirst = one.namesPending;
-        const FilePos before = one.reached - start_;
-        auto shifted = [&](FilePos done, FilePos all) {
-            return !progress || progress(std::min(before + done, all), all);
-        };
-        if (!RunShares<ColumnVisitor>(path_, syntax_, rest, nullptr, a, nullptr, shifted, total,
-                                      mismatch, error)) {
-            return false;
-        }
     }
     records = a.records + b.records;
     return true;

@@ -72,6 +72,9 @@ public:
 
 private:
     FilePos FindSplit() const;
+    /// Takes the file's size and guesses where the second thread starts;
+    /// false with Error set when the file cannot be read.
+    bool SizeAndSplit(std::string& error);
 
     std::string path_;
     FilePos start_;
