@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/unprivileged.h"
+
 #include "app/global.h"
 #include "data/filetypes.h"
 
@@ -55,28 +57,6 @@ QStringList Names(const ProfileList& list) {
     for (const ConnectionProfile& p : list) names << p.Name;
     return names;
 }
-
-// File permissions do not bind the super-user: run as root (as in CI), the
-// test function runs again in a child process as the user "nobody".
-QString RunAsNobody(const QByteArray& function) {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TMPDIR", "/tmp");
-    child.setProcessEnvironment(env);
-    child.start("setpriv",
-                {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                 QCoreApplication::applicationFilePath(), QString::fromLatin1(function)});
-    if (!child.waitForFinished(60000)) return "setpriv did not run: " + child.errorString();
-    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0) return {};
-    return QString::fromLocal8Bit(child.readAllStandardOutput() + child.readAllStandardError());
-}
-
-#define VELMOR_UNPRIVILEGED(function)                     \
-    if (::geteuid() == 0) {                               \
-        const QString failure = RunAsNobody(function);    \
-        QVERIFY2(failure.isEmpty(), qPrintable(failure)); \
-        return;                                           \
-    }
 
 }  // namespace
 
