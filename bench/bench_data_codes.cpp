@@ -38,20 +38,6 @@ bool GenerateCodesCsv(const std::string& path, std::int64_t bytes) {
                            });
 }
 
-std::string FindNodeModules() {
-    namespace fs = std::filesystem;
-    if (const char* env = std::getenv("VELMOR_BENCH_NODE_MODULES")) return env;
-    std::error_code ec;
-    fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
-    for (int up = 0; up < 6 && !dir.empty(); ++up, dir = dir.parent_path()) {
-        if (fs::exists(dir / "bench" / "node_modules" / "@duckdb" / "node-api")) {
-            return (dir / "bench" / "node_modules").string();
-        }
-        if (dir == dir.parent_path()) break;
-    }
-    return {};
-}
-
 // Best of Runs after a warm-up, each run without the engine files of the
 // one before (no index, no connection file).
 bench::ToolRun Fresh(int runs, const std::string& data, const std::vector<std::string>& argv) {
@@ -173,7 +159,7 @@ int main(int argc, char** argv) {
     if (csv.empty()) return 1;
     std::printf("codes of a quoted CSV: %s, %.1f MB, best of %d runs, no index\n", csv.c_str(),
                 bench::FileSize(csv) / 1e6, o.runs);
-    const std::string modules = FindNodeModules();
+    const std::string modules = bench::FindNodeModules();
     if (modules.empty()) {
         std::printf("  DuckDB: bench/node_modules/@duckdb/node-api not found; run `npm install` "
                     "in bench/ (or set VELMOR_BENCH_NODE_MODULES) for the DuckDB ratios\n");

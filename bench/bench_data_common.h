@@ -289,4 +289,20 @@ inline double GBps(std::int64_t bytes, double seconds) {
     return seconds > 0 ? static_cast<double>(bytes) / seconds / 1e9 : 0;
 }
 
+/// The npm folder holding @duckdb/node-api: $VELMOR_BENCH_NODE_MODULES, else
+/// bench/node_modules found upwards from this program; empty when missing.
+inline std::string FindNodeModules() {
+    namespace fs = std::filesystem;
+    if (const char* env = std::getenv("VELMOR_BENCH_NODE_MODULES")) return env;
+    std::error_code ec;
+    fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
+    for (int up = 0; up < 6 && !dir.empty(); ++up, dir = dir.parent_path()) {
+        if (fs::exists(dir / "bench" / "node_modules" / "@duckdb" / "node-api")) {
+            return (dir / "bench" / "node_modules").string();
+        }
+        if (dir == dir.parent_path()) break;
+    }
+    return {};
+}
+
 }  // namespace bench

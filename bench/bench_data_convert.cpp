@@ -26,20 +26,6 @@ const {DuckDBInstance} = require('@duckdb/node-api');
 })().catch(e => { console.error(e.message); process.exit(1); });
 )JS";
 
-std::string FindNodeModules() {
-    namespace fs = std::filesystem;
-    if (const char* env = std::getenv("VELMOR_BENCH_NODE_MODULES")) return env;
-    std::error_code ec;
-    fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
-    for (int up = 0; up < 6 && !dir.empty(); ++up, dir = dir.parent_path()) {
-        if (fs::exists(dir / "bench" / "node_modules" / "@duckdb" / "node-api")) {
-            return (dir / "bench" / "node_modules").string();
-        }
-        if (dir == dir.parent_path()) break;
-    }
-    return {};
-}
-
 bench::ToolRun Best(int runs, const std::vector<std::string>& argv, const std::string& output) {
     bench::ToolRun best;
     best.seconds = 1e300;
@@ -96,7 +82,7 @@ int main(int argc, char** argv) {
     bench::Figure("dd into the page cache only, wall time", cached.seconds, "s");
     bench::Figure("ratio velmor-data / dd into the page cache", v.seconds / cached.seconds, "x");
 
-    const std::string modules = FindNodeModules();
+    const std::string modules = bench::FindNodeModules();
     if (modules.empty()) {
         std::printf(
             "  DuckDB: bench/node_modules/@duckdb/node-api not found; run `npm install` "

@@ -17,6 +17,20 @@ public:
             cancel = true;
         };
     }
+    /// Opens Path as a quoted CSV with CR LF records and a names row.
+    bool OpenCsv(const QString& path) {
+        if (!file.Open(path.toStdString())) return false;
+        velmor::data::Connection& c = file.GetConnection();
+        c.SetIsFixed(false);
+        c.SetIsDelimited(true);
+        c.SetRecordDelimiterRepresentation("CHR$(13) & CHR$(10)");
+        c.SetFieldDelimiterRepresentation("CHR$(44)");
+        c.SetTextQualifierRepresentation("CHR$(34)");
+        c.SetFirstRecordContainsFieldNames(true);
+        file.GetFields().Clear();
+        file.Refresh();
+        return true;
+    }
     velmor::data::File& File() override { return file; }
     void RefreshView() override { ++redraws; }
     bool AddFile(const QString& pathAndName) override {

@@ -69,16 +69,7 @@ void ToolsConverterTest::init() {
     data_ = folder_ + "orders.dat";
     QVERIFY(enginetest::WriteBytes(data_, "ID,NAME\r\n1,\"Smith, J\"\r\n2,Lee\r\n"));
     host_ = std::make_unique<ToolsTestHost>();
-    QVERIFY(host_->file.Open(data_.toStdString()));
-    data::Connection& c = host_->file.GetConnection();
-    c.SetIsFixed(false);
-    c.SetIsDelimited(true);
-    c.SetRecordDelimiterRepresentation("CHR$(13) & CHR$(10)");
-    c.SetFieldDelimiterRepresentation("CHR$(44)");
-    c.SetTextQualifierRepresentation("CHR$(34)");
-    c.SetFirstRecordContainsFieldNames(true);
-    host_->file.GetFields().Clear();
-    host_->file.Refresh();
+    QVERIFY(host_->OpenCsv(data_));
     QVERIFY(host_->file.SaveConnection({}, false));  // as the viewer does before opening
 }
 

@@ -59,16 +59,7 @@ void ToolsCounterTest::cleanup() {
 void ToolsCounterTest::OpenCsv(const QByteArray& bytes) {
     data_ = dir_.filePath("codes.csv");
     QVERIFY(enginetest::WriteBytes(data_, bytes));
-    QVERIFY(host_->file.Open(data_.toStdString()));
-    data::Connection& c = host_->file.GetConnection();
-    c.SetIsFixed(false);
-    c.SetIsDelimited(true);
-    c.SetRecordDelimiterRepresentation("CHR$(13) & CHR$(10)");
-    c.SetFieldDelimiterRepresentation("CHR$(44)");
-    c.SetTextQualifierRepresentation("CHR$(34)");
-    c.SetFirstRecordContainsFieldNames(true);
-    host_->file.GetFields().Clear();
-    host_->file.Refresh();
+    QVERIFY(host_->OpenCsv(data_));
 }
 
 void ToolsCounterTest::fieldList() {
