@@ -1,0 +1,261 @@
+// The one writer every file the user names goes through: links followed,
+// hard links and owner kept, protected and odd targets refused, and no
+// temporary file left by a failure, a cancel, a signal or a crash.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "support/unprivileged.h"
+#include "util/safewrite.h"
+
+using velmor::util::SafeWriter;
+using velmor::util::WriteWholeFile;
+
+namespace {
+
+std::string Bytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("<missing>");
+}
+
+void Put(const QString& path, const std::string& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+// Every name in the folder, temporary files included.
+QStringList Names(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                      QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+struct stat Stat(const QString& path) {
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info;
+}
+
+}  // namespace
+
+class TestSafeWrite : public QObject {
+    Q_OBJECT
+
+private slots:
+    void writes_data();
+    void writes();
+    void refused_data();
+    void refused();
+    void writeBackKeepsForeignOwner();
+    void signalRemovesTemporary_data();
+    void signalRemovesTemporary();
+    void abortAndStaleLeftovers();
+};
+
+void TestSafeWrite::writes_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("written");   // the name given to the writer
+    QTest::addColumn<QStringList>("names");  // every file after the write, in order
+    QTest::addColumn<QStringList>("same");   // names that must show the new content
+    QTest::addColumn<int>("mode");
+    QTest::newRow("new file") << "" << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"}
+                              << -1;
+    QTest::newRow("mode kept") << "file" << "t.dat" << QStringList{"t.dat"}
+                               << QStringList{"t.dat"} << 0640;
+    QTest::newRow("symbolic link") << "link" << "l.dat" << QStringList{"l.dat", "t.dat"}
+                                   << QStringList{"l.dat", "t.dat"} << 0644;
+    QTest::newRow("link to a link") << "chain" << "m.dat"
+                                    << QStringList{"l.dat", "m.dat", "t.dat"}
+                                    << QStringList{"l.dat", "m.dat", "t.dat"} << 0644;
+    QTest::newRow("dangling link") << "dangling" << "l.dat" << QStringList{"l.dat", "t.dat"}
+                                   << QStringList{"l.dat", "t.dat"} << -1;
+    QTest::newRow("hard link") << "hard" << "h.dat" << QStringList{"h.dat", "t.dat"}
+                               << QStringList{"h.dat", "t.dat"} << 0644;
+    QTest::newRow("owner kept") << "foreign" << "t.dat" << QStringList{"t.dat"}
+                                << QStringList{"t.dat"} << 0664;
+}
+
+void TestSafeWrite::writes() {
+    QFETCH(QString, setup);
+    QFETCH(QString, written);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, same);
+    QFETCH(int, mode);
+    QTemporaryDir dir;
+    const QString t = dir.filePath("t.dat");
+    const QByteArray tb = QFile::encodeName(t);
+    if (setup != "" && setup != "dangling") {
+        Put(t, "old content");
+        ::chmod(tb.constData(), mode);
+    }
+    if (setup == "link" || setup == "chain" || setup == "dangling")
+        QVERIFY(::symlink("t.dat", QFile::encodeName(dir.filePath("l.dat")).constData()) == 0);
+    if (setup == "chain")
+        QVERIFY(::symlink("l.dat", QFile::encodeName(dir.filePath("m.dat")).constData()) == 0);
+    if (setup == "hard")
+        QVERIFY(::link(tb.constData(), QFile::encodeName(dir.filePath("h.dat")).constData()) == 0);
+    if (setup == "foreign") {
+        if (::geteuid() != 0) QSKIP("giving a file away needs the superuser");
+        QVERIFY(::chown(tb.constData(), 65534, 65534) == 0);
+    }
+    const ino_t inode = Stat(t).st_ino;
+
+    std::string error;
+    QVERIFY2(WriteWholeFile(dir.filePath(written).toStdString(), "new é€ content", error),
+             error.c_str());
+    QCOMPARE(Names(dir.path()), names);
+    for (const QString& n : same) QCOMPARE(Bytes(dir.filePath(n)), std::string("new é€ content"));
+    if (setup == "link" || setup == "chain" || setup == "dangling")
+        QVERIFY(QFileInfo(dir.filePath("l.dat")).isSymLink());
+    const struct stat after = Stat(t);
+    if (mode >= 0) QCOMPARE(int(after.st_mode & 07777), mode);
+    if (setup == "hard") QCOMPARE(after.st_ino, inode);
+    if (setup == "foreign") QCOMPARE(int(after.st_uid), 65534);
+}
+
+void TestSafeWrite::refused_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no write bit") << "0444" << "it is read-only";
+    QTest::newRow("no permission at all") << "0000" << "it is read-only";
+    QTest::newRow("read-only through a link") << "link0444" << "it is read-only";
+    QTest::newRow("folder") << "folder" << "it is not a regular file";
+    QTest::newRow("FIFO") << "fifo" << "it is not a regular file";
+    QTest::newRow("device") << "/dev/null" << "it is not a regular file";
+}
+
+void TestSafeWrite::refused() {
+    QFETCH(QString, setup);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QString target = dir.filePath("t.dat");
+    const QByteArray tb = QFile::encodeName(target);
+    if (setup.startsWith("0") || setup == "link0444") {
+        Put(target, "kept");
+        ::chmod(tb.constData(), setup == "0000" ? 0 : 0444);
+    }
+    if (setup == "link0444") {
+        target = dir.filePath("l.dat");
+        QVERIFY(::symlink("t.dat", QFile::encodeName(target).constData()) == 0);
+    }
+    if (setup == "folder") QVERIFY(QDir(dir.path()).mkdir("t.dat"));
+    if (setup == "fifo") QVERIFY(::mkfifo(tb.constData(), 0644) == 0);
+    if (setup == "/dev/null") target = setup;
+    const QStringList before = Names(dir.path());
+
+    std::string error;
+    QVERIFY(!WriteWholeFile(target.toStdString(), "new", error));
+    QCOMPARE(QString::fromStdString(error),
+             "Cannot write \"" + target + "\": " + message + ".");
+    QCOMPARE(Names(dir.path()), before);
+    if (setup.startsWith("0") || setup == "link0444") {
+        ::chmod(QFile::encodeName(dir.filePath("t.dat")).constData(), 0644);
+        QCOMPARE(Bytes(dir.filePath("t.dat")), std::string("kept"));
+    }
+}
+
+// A user who may write a file but not give it away: the new content goes
+// back into the same file, so owner and inode stay.
+void TestSafeWrite::writeBackKeepsForeignOwner() {
+    const QByteArray folder = qgetenv("VELMOR_SAFEWRITE_FOLDER");
+    if (::geteuid() == 0) {
+        QTemporaryDir dir;
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0777) == 0);
+        Put(dir.filePath("t.dat"), "old");
+        QVERIFY(::chmod(QFile::encodeName(dir.filePath("t.dat")).constData(), 0666) == 0);
+        qputenv("VELMOR_SAFEWRITE_FOLDER", QFile::encodeName(dir.path()));
+        const ino_t inode = Stat(dir.filePath("t.dat")).st_ino;
+        const QString failure = testsupport::RunAsNobody("writeBackKeepsForeignOwner");
+        qunsetenv("VELMOR_SAFEWRITE_FOLDER");
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const struct stat after = Stat(dir.filePath("t.dat"));
+        QCOMPARE(after.st_ino, inode);
+        QCOMPARE(after.st_uid, uid_t(0));
+        QCOMPARE(int(after.st_mode & 07777), 0666);
+        QCOMPARE(Bytes(dir.filePath("t.dat")), std::string("new, longer content"));
+        QCOMPARE(Names(dir.path()), QStringList{"t.dat"});
+        return;
+    }
+    if (folder.isEmpty()) QSKIP("needs the superuser to prepare another user's file");
+    std::string error;
+    QVERIFY2(WriteWholeFile(folder.toStdString() + "/t.dat", "new, longer content", error),
+             error.c_str());
+}
+
+void TestSafeWrite::signalRemovesTemporary_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestSafeWrite::signalRemovesTemporary() {
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    Put(dir.filePath("t.dat"), "old");
+    int ready[2];
+    QVERIFY(::pipe(ready) == 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        // The test framework's own handlers would print a stack trace.
+        for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
+        SafeWriter writer(dir.filePath("t.dat").toStdString());
+        const bool ok = writer.Open() && writer.Write("half of it");
+        (void)!::write(ready[1], ok ? "y" : "n", 1);
+        for (;;) ::pause();
+    }
+    char answer = 0;
+    QCOMPARE(::read(ready[0], &answer, 1), ssize_t(1));
+    QCOMPARE(answer, 'y');
+    QCOMPARE(Names(dir.path()).size(), 2);  // the temporary file is there
+    ::kill(child, signal);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    QVERIFY(WIFSIGNALED(status));
+    QCOMPARE(WTERMSIG(status), signal);
+    QCOMPARE(Names(dir.path()), QStringList{"t.dat"});
+    QCOMPARE(Bytes(dir.filePath("t.dat")), std::string("old"));
+}
+
+void TestSafeWrite::abortAndStaleLeftovers() {
+    QTemporaryDir dir;
+    const std::string t = dir.filePath("t.dat").toStdString();
+    Put(dir.filePath("t.dat"), "old");
+    {
+        SafeWriter writer(t);
+        QVERIFY(writer.Open());
+        QVERIFY(writer.Write("abandoned"));
+    }  // neither committed nor aborted: the destructor cleans up
+    SafeWriter cancelled(t);
+    QVERIFY(cancelled.Open() && cancelled.Write("cancelled"));
+    cancelled.Abort();
+    QCOMPARE(Names(dir.path()), QStringList{"t.dat"});
+
+    // A crashed writer's file (its process is gone) goes; a live writer's
+    // and the user's own similar names stay.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const QString stale = "t.dat.temp-" + QString::number(gone) + "-abc123";
+    const QString live = "t.dat.temp-" + QString::number(::getppid()) + "-abc123";
+    for (const QString& n : {stale, live, QString("t.dat.temp-notes"), QString("u.dat.temp-1-abc123")})
+        Put(dir.filePath(n), "x");
+    std::string error;
+    QVERIFY2(WriteWholeFile(t, "new", error), error.c_str());
+    QCOMPARE(Names(dir.path()),
+             (QStringList{"t.dat", live, "t.dat.temp-notes", "u.dat.temp-1-abc123"}));
+}
+
+QTEST_GUILESS_MAIN(TestSafeWrite)
+#include "tst_safewrite.moc"
