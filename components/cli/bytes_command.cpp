@@ -76,6 +76,7 @@ bool PatternBytes(const std::string& text, bool hex, std::string& bytes, std::st
 }
 
 int Find(const BytesOptions& options, const std::string& pattern) {
+    if (pattern.empty()) return Fail(data::kNothingToFind);
     std::string out;
     auto flush = [&out] {
         std::fwrite(out.data(), 1, out.size(), stdout);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data/bytefile.h"
+#include "util/safewrite.h"
 
 namespace velmor::data {
 
@@ -48,23 +49,18 @@ bool WriteFull(int fd, const char* data, std::size_t count, std::int64_t offset)
     return true;
 }
 
-bool Append(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool OpenForReading(const std::string& path, FileDescriptor& file, std::int64_t& size,
                     std::string& error) {
-    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking, so a FIFO is refused at once instead of waiting for
+    // a writer.
+    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat info {};
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
         error = DescribeFailure("Cannot open", path, errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = "\"" + path + "\" is not a regular file; only files can be searched.";
         return false;
     }
     size = info.st_size;
@@ -128,15 +124,29 @@ ByteReplaceResult ReplaceInPlace(const std::string& path, std::string_view find,
     return result;
 }
 
-// Streams the replaced content of Source into Target; false on a read or
-// write failure (Error set) or a cancel.
-bool CopyReplaced(int source, std::int64_t size, int target, std::string_view find,
+// Streams the replaced content of Source into Target, writing whenever a
+// chunk's worth is gathered, so memory stays a few chunks whatever the
+// lengths; false on a read or write failure (Error set) or a cancel.
+bool CopyReplaced(int source, std::int64_t size, util::SafeWriter& target, std::string_view find,
                   std::string_view replacement, const ProgressHandler& progress, std::size_t chunk,
                   ByteReplaceResult& result, const std::string& path) {
     const std::size_t m = find.size();
     std::vector<char> buffer(chunk + m - 1);
     std::string out;
-    out.reserve(chunk + chunk / 2);
+    out.reserve(chunk + replacement.size());
+    auto emit = [&](const char* data, std::size_t count) {
+        while (count > 0) {
+            const std::size_t take = std::min(count, chunk + replacement.size() - out.size());
+            out.append(data, take);
+            data += take;
+            count -= take;
+            if (out.size() >= chunk) {
+                if (!target.Write(out)) return false;
+                out.clear();
+            }
+        }
+        return true;
+    };
     std::size_t keep = 0;
     for (std::int64_t pos = 0; pos < size || keep > 0;) {
         std::size_t got = 0;
@@ -148,24 +158,23 @@ bool CopyReplaced(int source, std::int64_t size, int target, std::string_view fi
         const bool atEnd = got < chunk || pos >= size;
         const std::size_t total = keep + got;
         std::size_t i = 0;
-        for (std::size_t k; (k = Search(buffer.data(), total, i, find)) != std::string_view::npos;
+        bool ok = true;
+        for (std::size_t k;
+             ok && (k = Search(buffer.data(), total, i, find)) != std::string_view::npos;
              i = k + m) {
-            out.append(buffer.data() + i, k - i);
-            out.append(replacement);
+            ok = emit(buffer.data() + i, k - i) && emit(replacement.data(), replacement.size());
             ++result.replaced;
         }
         // The last m - 1 bytes may begin an occurrence that the next read completes.
         const std::size_t tail = atEnd ? total : std::max(i, total - std::min(total, m - 1));
-        out.append(buffer.data() + i, tail - i);
+        ok = ok && emit(buffer.data() + i, tail - i);
+        if (ok && atEnd) ok = target.Write(out);
+        if (!ok) {
+            result.error = target.Error();
+            return false;
+        }
         keep = total - tail;
         std::memmove(buffer.data(), buffer.data() + tail, keep);
-        if (out.size() >= chunk || atEnd) {
-            if (!Append(target, out)) {
-                result.error = DescribeFailure("Cannot write a temporary file beside", path, errno);
-                return false;
-            }
-            out.clear();
-        }
         if (atEnd) break;
         if (!Continue(progress, pos, size)) {
             result.cancelled = true;
@@ -175,13 +184,6 @@ bool CopyReplaced(int source, std::int64_t size, int target, std::string_view fi
     return true;
 }
 
-void SyncFolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd >= 0) ::fsync(dir.fd);
-}
-
 ByteReplaceResult ReplaceThroughCopy(const std::string& path, std::string_view find,
                                      std::string_view replacement, const ProgressHandler& progress,
                                      std::size_t chunk) {
@@ -189,37 +191,21 @@ ByteReplaceResult ReplaceThroughCopy(const std::string& path, std::string_view f
     FileDescriptor source;
     std::int64_t size = 0;
     if (!OpenForReading(path, source, size, result.error)) return result;
-    struct stat info {};
-    ::fstat(source.fd, &info);
-    std::string temp = path + ".temp-XXXXXX";
-    FileDescriptor target(::mkostemp(temp.data(), O_CLOEXEC));
-    if (target.fd < 0) {
-        result.error = DescribeFailure("Cannot create a temporary file beside", path, errno);
+    util::SafeWriter target(path);
+    if (!target.Open()) {
+        result.error = target.Error();
         return result;
     }
-    bool ok =
-        CopyReplaced(source.fd, size, target.fd, find, replacement, progress, chunk, result, path);
-    if (ok && result.replaced > 0) {
-        // Only a privileged user can keep the owner; the mode is kept always.
-        [[maybe_unused]] const int owned = ::fchown(target.fd, info.st_uid, info.st_gid);
-        if (::fchmod(target.fd, info.st_mode & 07777) != 0 || ::fsync(target.fd) != 0 ||
-            ::close(target.fd) != 0) {
-            result.error = DescribeFailure("Cannot write a temporary file beside", path, errno);
-            ok = false;
-        }
-        target.fd = -1;
-        if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-            result.error = DescribeFailure("Cannot replace", path, errno);
-            ok = false;
-        }
-        if (ok) {
-            SyncFolderOf(path);
+    if (CopyReplaced(source.fd, size, target, find, replacement, progress, chunk, result, path) &&
+        result.replaced > 0) {
+        if (target.Commit()) {
             result.rewritten = true;
             return result;
         }
+        result.error = target.Error();
     }
-    ::unlink(temp.c_str());
-    if (!ok) result.replaced = 0;
+    target.Abort();
+    if (!result.error.empty() || result.cancelled) result.replaced = 0;
     return result;
 }
 
@@ -280,13 +266,18 @@ ByteReplaceResult ReplaceAllBytes(const std::string& path, std::string_view find
                                   std::size_t chunk) {
     if (find.empty()) {
         ByteReplaceResult refused;
-        refused.error = "There is nothing to find: the text to replace is empty.";
+        refused.error = kNothingToFind;
         return refused;
     }
-    if (IsReadOnly(path)) {
+    std::string real, reason;
+    bool exists = false;
+    if (!util::ResolveWriteTarget(path, real, exists, reason) || !exists) {
         // Renaming a copy over it would get round the missing permission.
         ByteReplaceResult refused;
-        refused.error = "\"" + path + "\" is read-only.";
+        if (reason.empty()) reason = SystemErrorText(ENOENT);
+        refused.error = reason.rfind("it ", 0) == 0
+                            ? "\"" + path + "\" " + reason.substr(3) + "."
+                            : "Cannot open \"" + path + "\": " + reason;
         return refused;
     }
     chunk = std::max<std::size_t>(chunk, 1);

@@ -17,6 +17,10 @@ namespace velmor::data {
 
 constexpr std::size_t kByteChunk = std::size_t{4} << 20;
 
+/// The refusal of an empty pattern, for find and replace alike.
+inline constexpr const char* kNothingToFind =
+    "There is nothing to find: the text to replace is empty.";
+
 struct ByteFindResult {
     std::int64_t position = 0;  ///< 1-based; 0 when not found
     bool cancelled = false;
@@ -46,10 +50,11 @@ struct ByteReplaceResult {
 /// Replaces, from left to right, every non-overlapping occurrence of Find
 /// in the file as it was before the call. Equal lengths are written in
 /// place chunk by chunk (a cancel stops between chunks, and what was
-/// replaced stays). Other lengths go to a temporary file beside the data
-/// file, synced and given its permissions before it is renamed over it; on
-/// failure or cancel the data file is untouched and the temporary file is
-/// removed. An empty Find and a read-only file are refused.
+/// replaced stays). Other lengths are written as they are produced through
+/// util::SafeWriter (the real file behind a link, hard links and owner
+/// kept); on failure or cancel the data file is untouched and the temporary
+/// file is removed. An empty Find, a read-only file and anything but a
+/// regular file are refused.
 ByteReplaceResult ReplaceAllBytes(const std::string& path, std::string_view find,
                                   std::string_view replacement,
                                   const ProgressHandler& progress = {},

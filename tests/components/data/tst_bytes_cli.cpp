@@ -1,5 +1,7 @@
 // `velmor-data bytes` run as a program: positions printed, exit statuses,
 // hex lists, and refusals that leave the file as it was.
+#include <sys/stat.h>
+
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -48,6 +50,37 @@ private slots:
         QTEST(r.out, "out");
         QTEST(ReadBytes(path), "after");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.bin"});
+    }
+
+    // Refused at once with a message: nothing blocks on a pipe, nothing is
+    // counted in a device.
+    void refusals_data() {
+        QTest::addColumn<QStringList>("args");  // "@" the file, "|" a FIFO beside it
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("find nothing") << QStringList{"find", "@", ""}
+                                      << QByteArray("There is nothing to find");
+        QTest::newRow("find in a FIFO") << QStringList{"find", "|", "abc"}
+                                        << QByteArray("is not a regular file");
+        QTest::newRow("replace in a FIFO") << QStringList{"replace", "|", "abc", "x"}
+                                           << QByteArray("is not a regular file");
+        QTest::newRow("replace in /dev/null") << QStringList{"replace", "/dev/null", "a", "bb"}
+                                              << QByteArray("is not a regular file");
+        QTest::newRow("find in /dev/null") << QStringList{"find", "/dev/null", "a"}
+                                           << QByteArray("is not a regular file");
+    }
+    void refusals() {
+        QFETCH(QStringList, args);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("f.bin"), fifo = dir.filePath("f.fifo");
+        QVERIFY(WriteBytes(path, "abc"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0644) == 0);
+        args.replaceInStrings(QRegularExpression("^@$"), path);
+        args.replaceInStrings(QRegularExpression("^\\|$"), fifo);
+        const CliResult r = RunVelmorData(QStringList{"bytes"} + args, 10000);
+        QCOMPARE(r.status, 1);
+        QFETCH(QByteArray, message);
+        QVERIFY2(r.err.contains(message), r.err.constData());
+        QCOMPARE(r.out, QByteArray());
     }
 };
 

@@ -2,7 +2,12 @@
 // hex lists, and find/replace over chunks checked against a plain
 // left-to-right replacement on random data whose occurrences straddle the
 // chunk boundaries.
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -240,6 +245,64 @@ private slots:
         QVERIFY(!data::ReplaceAllBytes(path.toStdString(), "+", "-").error.empty());
         QVERIFY(!data::ReplaceAllBytes(path.toStdString(), "+", "--").error.empty());
         QCOMPARE(Read(path), std::string("xx+++xx"));
+    }
+
+    // Another length through a link or a second name: the real file changes,
+    // every name shows it, and the link stays a link.
+    void replaceKeepsNames_data() {
+        QTest::addColumn<bool>("hard");
+        QTest::newRow("symbolic link") << false;
+        QTest::newRow("hard link") << true;
+    }
+    void replaceKeepsNames() {
+        QFETCH(bool, hard);
+        QTemporaryDir dir;
+        const QString target = dir.filePath("target.dat"), link = dir.filePath("link.dat");
+        Write(target, "hello AA world AA\n");
+        const QByteArray t = QFile::encodeName(target), l = QFile::encodeName(link);
+        QVERIFY((hard ? ::link(t.constData(), l.constData())
+                      : ::symlink("target.dat", l.constData())) == 0);
+        const data::ByteReplaceResult result =
+            data::ReplaceAllBytes(link.toStdString(), "AA", "BBB");
+        QVERIFY2(result.error.empty(), result.error.c_str());
+        QCOMPARE(result.replaced, std::int64_t(2));
+        QCOMPARE(Read(target), std::string("hello BBB world BBB\n"));
+        QCOMPARE(Read(link), std::string("hello BBB world BBB\n"));
+        QCOMPARE(QFileInfo(link).isSymLink(), !hard);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System),
+                 (QStringList{"link.dat", "target.dat"}));
+    }
+
+    // One A becomes a thousand Bs: held in memory the output of one 4 MiB
+    // chunk would take 4 GB. The child may write only 64 MiB, so the run
+    // ends in a clean write failure that must leave no temporary file; an
+    // output held in memory ends in an allocation failure (or, under the
+    // address sanitizer, which cannot run with an address-space limit, in
+    // gigabytes held).
+    void memoryStaysBounded() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("a.dat");
+        Write(path, std::string(std::size_t{4} << 20, 'A'));
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            ::signal(SIGABRT, SIG_DFL);  // no stack trace from the test framework
+            const rlimit size{rlim_t{64} << 20, rlim_t{64} << 20};
+            ::setrlimit(RLIMIT_FSIZE, &size);
+#if !defined(__SANITIZE_ADDRESS__)
+            const rlimit memory{rlim_t{1} << 30, rlim_t{1} << 30};
+            ::setrlimit(RLIMIT_AS, &memory);
+#endif
+            const data::ByteReplaceResult r =
+                data::ReplaceAllBytes(path.toStdString(), "A", std::string(1000, 'B'));
+            ::_exit(r.error.find("File too large") != std::string::npos ? 0 : 3);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "no clean write failure");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.dat"});
+        QCOMPARE(QFileInfo(path).size(), qint64(4) << 20);
     }
 };
 
