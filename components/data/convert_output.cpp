@@ -16,21 +16,9 @@ namespace {
 // to stay far below any memory limit.
 constexpr std::size_t kBufferSize = 1 << 20;
 
-std::string FolderOf(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string TemporaryName(const std::string& target, int attempt) {
-    static std::atomic<unsigned> counter{0};
-    return target + ".~vd" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(attempt);
-}
-
 }  // namespace
 
-StagedOutput::StagedOutput(std::string target) : target_(std::move(target)) {}
+StagedOutput::StagedOutput(std::string target) : target_(std::move(target)), file_(target_) {}
 
 StagedOutput::~StagedOutput() {
     Abort();
@@ -43,26 +31,17 @@ bool StagedOutput::Fail(const std::string& what, int errorNumber) {
     return false;
 }
 
+// The safe writer refuses read-only and odd targets, follows links, keeps
+// hard links and owner, and removes the temporary file on a signal.
 bool StagedOutput::Create() {
     if (target_.empty()) return Fail("No name was given for the file to write", EINVAL);
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string candidate = TemporaryName(target_, attempt);
-        // 0666 lets the umask decide, so the result gets the user's usual rights.
-        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            fd_ = fd;
-            temporary_ = std::move(candidate);
-            buffer_.reserve(kBufferSize);
-            return true;
-        }
-        if (errno != EEXIST) {
-            int saved = errno;
-            error_ = "Cannot create a file in the folder \"" + FolderOf(target_) +
-                     "\" to write \"" + target_ + "\": " + std::strerror(saved) + ".";
-            return false;
-        }
+    if (!file_.Open()) {
+        error_ = file_.Error();
+        return false;
     }
-    return Fail("Cannot create a temporary file for", EEXIST);
+    fd_ = file_.Descriptor();
+    buffer_.reserve(kBufferSize);
+    return true;
 }
 
 void StagedOutput::StartWriteback(FilePos offset, FilePos bytes) const {
@@ -150,44 +129,20 @@ bool StagedOutput::ContinueAt(FilePos end) {
 
 bool StagedOutput::Commit() {
     if (fd_ < 0 || !Flush()) return false;
-    int fd = fd_;
     fd_ = -1;
-    // The data must be on the disk before the rename makes it the target:
-    // otherwise a crash soon after could leave an empty file where the old
-    // one was. A full disk or a failing device also shows up only here.
-    if (::fdatasync(fd) != 0 && errno != EINVAL) {
-        int saved = errno;
-        ::close(fd);
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
-        return Fail("Cannot write", saved);
-    }
-    if (::close(fd) != 0) {
-        int saved = errno;
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
-        return Fail("Cannot write", saved);
-    }
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        int saved = errno;
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
-        return Fail("Cannot replace", saved);
-    }
-    temporary_.clear();
-    return true;
+    if (file_.Commit()) return true;
+    if (error_.empty()) error_ = file_.Error();
+    return false;
 }
 
 void StagedOutput::Abort() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
-    }
+    fd_ = -1;
+    file_.Abort();
     buffer_.clear();
+}
+
+const std::string& StagedOutput::TemporaryPath() const {
+    return file_.TemporaryPath();
 }
 
 }  // namespace velmor::data

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "data/types.h"
+#include "util/safewrite.h"
 
 namespace velmor::data {
 
@@ -17,7 +18,8 @@ public:
     StagedOutput(const StagedOutput&) = delete;
     StagedOutput& operator=(const StagedOutput&) = delete;
 
-    /// Creates the temporary file in the target's folder.
+    /// Creates the temporary file in the real target's folder; refuses a
+    /// read-only target or one that is not a regular file.
     bool Create();
     /// Buffered; false (with Error()) once any write failed.
     bool Write(std::string_view bytes);
@@ -35,13 +37,13 @@ public:
     void StartWriteback(FilePos offset, FilePos bytes) const;
     /// Written between two calls of StartWriteback.
     static constexpr FilePos kWritebackStep = FilePos{8} << 20;
-    /// Flushes, syncs, closes and renames the temporary file to the target.
+    /// Flushes, syncs and makes the temporary file the target's content.
     bool Commit();
     /// Closes and removes the temporary file; the target stays as it was.
     void Abort();
 
     const std::string& Error() const { return error_; }
-    const std::string& TemporaryPath() const { return temporary_; }
+    const std::string& TemporaryPath() const;
     FilePos BytesWritten() const { return written_ + static_cast<FilePos>(buffer_.size()); }
 
 private:
@@ -50,7 +52,7 @@ private:
     bool Fail(const std::string& what, int errorNumber);
 
     std::string target_;
-    std::string temporary_;
+    util::SafeWriter file_;
     std::string buffer_;
     std::string error_;
     FilePos written_ = 0;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "data/datareader.h"
+#include "util/safewrite.h"
 
 namespace velmor::data {
 
@@ -100,30 +101,10 @@ bool RecordIndex::Materialize() {
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {
-    std::string temp = path + ".tmp" + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? std::strerror(errno) : "the disk is full";
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::close(fd) != 0 || std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    util::SafeWriter file(path);
+    if (file.Open() && file.Write(text) && file.Commit()) return true;
+    error = file.Reason();
+    return false;
 }
 
 bool SaveRecordIndex(const std::string& path, const IndexKey& key, const RecordIndex& index) {

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "util/safewrite.h"
 #include "util/utilities.h"
 
 namespace velmor::datatools {
@@ -128,37 +129,22 @@ std::string FolderScriptWithLine(std::string_view current, const std::string& li
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = Failure("Cannot write", path);
-        return false;
-    }
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        written += static_cast<std::size_t>(n);
-    }
-    const bool ok = written == text.size() && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    struct stat old {};
-    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 0777) : 0644);
-    ::close(fd);
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        if (!ok) errno = savedErrno;
-        error = Failure("Cannot write", path);
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return util::WriteWholeFile(path, text, error);
 }
 
 bool WriteConversionScripts(const ConversionNames& names, const ConversionSettings& settings,
                             std::string& error) {
-    if (!WriteFileAtomically(names.Script(), FileScriptText(names, settings), error)) return false;
+    // Both refusals come before either file is written.
     const std::string folderScript = names.FolderScript();
+    for (const std::string& path : {names.Script(), folderScript}) {
+        std::string real, reason;
+        bool exists = false;
+        if (!util::ResolveWriteTarget(path, real, exists, reason)) {
+            error = "Cannot write \"" + path + "\": " + reason + ".";
+            return false;
+        }
+    }
+    if (!WriteFileAtomically(names.Script(), FileScriptText(names, settings), error)) return false;
     const std::string line = FolderScriptLine(names.title);
     if (!util::FileExists(folderScript)) {
         return WriteFileAtomically(folderScript,

@@ -5,11 +5,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "basic/interpreter.h"
 #include "components/data/engine_testfiles.h"
 #include "support/unprivileged.h"
+#include "data/bytesearch.h"
+#include "data/converter.h"
+#include "data/file.h"
 #include "datatools/conversionscript.h"
 
 using namespace velmor;
@@ -41,6 +45,8 @@ private slots:
     void unreadableFolderScriptIsKept();
     void movedFolderStillConverts();
     void scriptLines();
+    void readOnlyTargetsAreKept_data();
+    void readOnlyTargetsAreKept();
 };
 
 void DatatoolsScriptsTest::names() {
@@ -183,4 +189,76 @@ void DatatoolsScriptsTest::scriptLines() {
 }
 
 QTEST_GUILESS_MAIN(DatatoolsScriptsTest)
+// Every writer of the program refuses an existing target without a write
+// bit, even for the superuser (these tests run as root), and leaves it and
+// its folder as they were.
+void DatatoolsScriptsTest::readOnlyTargetsAreKept_data() {
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<QString>("target");  // in the folder of the data file "d.csv"
+    QTest::newRow("converter") << "convert" << "dCf.txt";
+    QTest::newRow("file script") << "scripts" << "dC.VelmorBasic";
+    QTest::newRow("folder script") << "scripts" << "Sales.VelmorBasic";
+    QTest::newRow("layout report") << "whole" << "layout.txt";
+    QTest::newRow("connection file") << "connection" << "d.vdc";
+    QTest::newRow("format file") << "connection" << "d.fmt";
+    QTest::newRow("byte replacement") << "bytes" << "d.csv";
+}
+
+void DatatoolsScriptsTest::readOnlyTargetsAreKept() {
+    QFETCH(QString, writer);
+    QFETCH(QString, target);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("Sales"));
+    const QString folder = dir.filePath("Sales");
+    const QString data = folder + "/d.csv", path = folder + "/" + target;
+    QVERIFY(enginetest::WriteBytes(data, "a,b\r\n1,2\r\n"));
+    if (path != data) QVERIFY(enginetest::WriteBytes(path, "protected"));
+    const QByteArray before = enginetest::ReadBytes(path);
+    QVERIFY(QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                       QFileDevice::ReadOther));
+    const QStringList names = QDir(folder).entryList(QDir::Files);
+
+    std::string error;
+    bool written = true;
+    if (writer == "convert") {
+        data::Converter c;
+        c.OnError = [&error](const std::string& e, bool& cancel) {
+            error = e;
+            cancel = true;
+        };
+        c.SetIsDelimited(true);
+        c.SetRecordDelimiterRepresentation("CHR$(13) & CHR$(10)");
+        c.SetFieldDelimiterRepresentation("CHR$(9)");
+        written = c.Convert(data.toStdString(), path.toStdString());
+    } else if (writer == "scripts") {
+        ConversionNames n = ConversionNames::Of(data.toStdString());
+        n.targetExtension = "txt";
+        written = datatools::WriteConversionScripts(n, Delimited(), error);
+    } else if (writer == "whole") {
+        written = datatools::WriteFileAtomically(path.toStdString(), "report", error);
+    } else if (writer == "connection") {
+        data::File f;
+        f.OnError = [&error](const std::string& e, bool& cancel) {
+            error = e;
+            cancel = true;
+        };
+        QVERIFY(f.Open(data.toStdString()));
+        written = f.SaveConnection((folder + "/d.vdc").toStdString(), true);
+    } else if (writer == "bytes") {
+        const data::ByteReplaceResult r = data::ReplaceAllBytes(path.toStdString(), "1", "11");
+        written = r.error.empty();
+        error = r.error;
+    }
+    QVERIFY(!written);
+    QVERIFY2(QString::fromStdString(error).contains("read-only"), error.c_str());
+    QCOMPARE(enginetest::ReadBytes(path), before);
+    struct stat info {};
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &info) == 0);
+    QCOMPARE(info.st_mode & 07777, 0444u);
+    QStringList after = QDir(folder).entryList(QDir::Files);
+    if (writer == "scripts" || writer == "connection") after = names;  // the other file may be new
+    QCOMPARE(QDir(folder).entryList(QDir::Files).filter(".temp-"), QStringList());
+    QCOMPARE(after, names);
+}
+
 #include "tst_datatools_scripts.moc"
