@@ -2,6 +2,7 @@
 // failure or an abandoned write leaves no temporary file and the old target.
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <csignal>
 
 #include "data/convert_output.h"
+#include "data/converter.h"
 #include "engine_testfiles.h"
 
 using velmor::data::StagedOutput;
@@ -96,6 +98,34 @@ private slots:
         QVERIFY(QString::fromStdString(error).contains("Cannot write"));
         QCOMPARE(ReadBytes(target), QByteArray("old"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.txt"});
+    }
+
+    // kill -TERM in the middle of a conversion: the process ends as the
+    // signal says and its temporary file goes with it.
+    void signalDuringConversionLeavesNothing() {
+        QTemporaryDir dir;
+        QByteArray csv = "a,b\r\n";
+        for (int i = 0; i < 20000; ++i) csv += QByteArray::number(i) + ",x\r\n";
+        QVERIFY(WriteBytes(dir.filePath("in.csv"), csv));
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::signal(SIGTERM, SIG_DFL);  // not the test framework's handler
+            velmor::data::Converter c;
+            c.SetIsFixed(true);
+            const QString folder = dir.path();
+            c.OnProgress = [folder](std::int64_t, std::int64_t) {
+                if (QDir(folder).entryList(QDir::Files).size() < 2) return true;  // not yet
+                ::kill(::getpid(), SIGTERM);
+                return true;
+            };
+            c.Convert(dir.filePath("in.csv").toStdString(), dir.filePath("out.txt").toStdString());
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"in.csv"});
     }
 };
 
