@@ -3,12 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 #include "app/global.h"
+#include "app/pathbytes.h"
 #include "app/profilestore.h"
 #include "data/profilefile.h"
+#include "util/safewrite.h"
 #include "util/utilities.h"
 
 namespace velmor::Global {
@@ -145,15 +146,11 @@ bool SaveConnectionProfiles() {
         }
     }
     if (path.startsWith(UserConfigFolder() + QLatin1Char('/'))) QDir().mkpath(UserConfigFolder());
-    // QSaveFile writes beside the target and renames over it on commit, so a
-    // failed save leaves the previous file whole.
-    QSaveFile file(path);
-    bool saved = file.open(QIODevice::WriteOnly);
-    if (saved) {
-        const std::string text = data::FormatProfileText(internal::ToProfileEntries(Connections));
-        file.write(text.data(), static_cast<qint64>(text.size()));
-        saved = file.commit();
-    }
+    // The safe writer leaves the previous file whole on failure and refuses
+    // one the user made read-only.
+    const std::string text = data::FormatProfileText(internal::ToProfileEntries(Connections));
+    std::string error;
+    const bool saved = util::WriteWholeFile(PathBytes(path), text, error);
     if (!saved && keptAside) QFile::rename(backup, path);
     if (saved) internal::ForgetProfileFileState();
     return saved;

@@ -79,6 +79,7 @@ private slots:
     void profileFileLocation();
     void saveOverAFolderFailsCleanly();
     void unreadableFileIsNeverOverwritten();
+    void readOnlyFileIsKept();
     void dialogFilterPreselectsLastConnection_data();
     void dialogFilterPreselectsLastConnection();
     void recogniseFileType_data();
@@ -346,6 +347,18 @@ void TestGlobalProfiles::unreadableFileIsNeverOverwritten() {
     G::ResetState();
     G::Connections = G::BuiltInProfiles();
     QVERIFY(G::SaveConnectionProfiles());  // a deliberate new start may write again
+}
+
+// No write bit: refused even for the superuser, and nothing left beside it.
+void TestGlobalProfiles::readOnlyFileIsKept() {
+    G::LoadConnectionProfiles();
+    QVERIFY(G::SaveConnectionProfiles());
+    const QByteArray before = ReadFile(ProfilePath());
+    QVERIFY(QFile::setPermissions(ProfilePath(), QFile::ReadOwner | QFile::ReadGroup));
+    G::Connections.pop_back();
+    QVERIFY(!G::SaveConnectionProfiles());
+    QCOMPARE(ReadFile(ProfilePath()), before);
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList({"UserConnections.txt"}));
 }
 
 void TestGlobalProfiles::dialogFilterPreselectsLastConnection_data() {
