@@ -3,9 +3,11 @@
 #include <QList>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "app/pathbytes.h"
+#include "util/safewrite.h"
 #include "util/utilities.h"
 
 namespace velmor::viewer {
@@ -36,15 +38,18 @@ bool ConnectionFilesDiffer(const QString& a, const QString& b) {
     return left != right;
 }
 
-bool ReplaceConnectionFile(const QString& connection, const QString& scratch) {
-    const std::string target = PathBytes(connection);
+bool ReplaceConnectionFile(const QString& connection, const QString& scratch,
+                           std::string& error) {
+    // Through the safe writer, so a connection file the user made read-only
+    // is refused, a link is followed and hard links and owner are kept.
+    std::ifstream in(PathBytes(scratch), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const bool ok = in.good() || in.eof();
+    in.close();
+    const bool written = ok && util::WriteWholeFile(PathBytes(connection), bytes, error);
     std::error_code ec;
-    if (std::filesystem::exists(target, ec))
-        std::filesystem::permissions(target, std::filesystem::perms::owner_write,
-                                     std::filesystem::perm_options::add, ec);
-    ec.clear();
-    std::filesystem::rename(PathBytes(scratch), target, ec);
-    return !ec;
+    std::filesystem::remove(PathBytes(scratch), ec);
+    return written;
 }
 
 }  // namespace velmor::viewer

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 namespace velmor::viewer {
 
@@ -13,8 +14,10 @@ QString TemporaryConnectionPath(const QString& connection);
 /// their number of lines. A file that cannot be read differs.
 bool ConnectionFilesDiffer(const QString& a, const QString& b);
 
-/// Puts Scratch in Connection's place in one step (the old file is never
-/// gone before the new one is there). False when that failed.
-bool ReplaceConnectionFile(const QString& connection, const QString& scratch);
+/// Writes Scratch's content as Connection's through the safe writer (the
+/// old file is never gone before the new one is complete) and removes
+/// Scratch. False with Error when Connection could not be written.
+bool ReplaceConnectionFile(const QString& connection, const QString& scratch,
+                           std::string& error);
 
 }  // namespace velmor::viewer

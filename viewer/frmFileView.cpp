@@ -475,7 +475,10 @@ bool frmFileView::ConfirmSaveConnection() {
         std::filesystem::remove(Std(t), ec);
         return true;
     }
-    return viewer::ReplaceConnectionFile(c, t);
+    std::string error;
+    if (viewer::ReplaceConnectionFile(c, t, error)) return true;
+    Prompt().Message(Q(error));
+    return false;
 }
 
 void frmFileView::closeEvent(QCloseEvent* event) {

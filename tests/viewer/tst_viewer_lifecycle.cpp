@@ -59,6 +59,7 @@ private slots:
     void connectionFilesCompare();
     void saveQuestion_data();
     void saveQuestion();
+    void readOnlyConnectionIsKept();
     void cancelledCloseKeepsTheWindowButClosesOthers();
     void fileWatchReloadsOnlyChangedFiles();
     void fileWatchRunsOnItsTimer();
@@ -284,6 +285,27 @@ void TestViewerLifecycle::saveQuestion() {
     QCOMPARE(Read(c).contains("EXTRA"), saved);
     if (!saved) QCOMPARE(Read(c), before);
     QTEST(QFileInfo::exists(velmor::viewer::TemporaryConnectionPath(c)), "scratchLeft");
+}
+
+// A connection file without a write bit is kept, even for the superuser:
+// the user is told, and the window stays open.
+void TestViewerLifecycle::readOnlyConnectionIsKept() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("kept.dat"), 10, 20));
+    const QString c = Connection(*w);
+    QVERIFY(w->File().SaveConnection("", false));
+    const QByteArray before = Read(c);
+    QVERIFY(QFile::setPermissions(c, QFile::ReadOwner | QFile::ReadGroup));
+    velmor::Global::PromptToSaveConfigurationChanges = true;
+    w->File().GetFields().Add("EXTRA", 3);
+    h.prompt.QueueAnswer(UserPrompt::Answer::Yes);
+    QVERIFY(!w->ConfirmSaveConnection());
+    QCOMPARE(Read(c), before);
+    QVERIFY(!QFileInfo::exists(velmor::viewer::TemporaryConnectionPath(c)));
+    QCOMPARE(h.prompt.Questions().size(), size_t(2));
+    QVERIFY2(h.prompt.Questions()[1].text.contains("read-only"),
+             qPrintable(h.prompt.Questions()[1].text));
+    QVERIFY(QFile::setPermissions(c, QFile::ReadOwner | QFile::WriteOwner));
 }
 
 void TestViewerLifecycle::cancelledCloseKeepsTheWindowButClosesOthers() {
