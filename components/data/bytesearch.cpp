@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "data/bytefile.h"
+#include "data/phrasefinder.h"
 #include "util/safewrite.h"
 
 namespace velmor::data {
@@ -22,6 +24,16 @@ std::size_t Search(const char* hay, std::size_t size, std::size_t from, std::str
     const void* hit = ::memmem(hay + from, size - from, pattern.data(), pattern.size());
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - hay)
                : std::string_view::npos;
+}
+
+// Exact bytes: every byte folds to itself.
+const std::array<unsigned char, 256>& IdentityFold() {
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        for (std::size_t b = 0; b < t.size(); ++b) t[b] = static_cast<unsigned char>(b);
+        return t;
+    }();
+    return table;
 }
 
 bool ReadFull(int fd, char* buffer, std::size_t count, std::int64_t offset, std::size_t& got) {
@@ -219,6 +231,9 @@ ByteFindResult FindAllBytes(const std::string& path, std::string_view pattern, s
     std::int64_t size = 0;
     if (!OpenForReading(path, file, size, result.error) || pattern.empty()) return result;
     const std::size_t m = pattern.size();
+    // The engine's vector filter on the first and last byte: glibc's memmem
+    // took half the time of a search.
+    const PhraseFinder finder(std::string(pattern), IdentityFold());
     std::vector<char> buffer(chunk + m - 1);
     std::int64_t pos = std::max<std::int64_t>(from, 1) - 1;  // next byte to read
     std::size_t keep = 0;
@@ -231,8 +246,8 @@ ByteFindResult FindAllBytes(const std::string& path, std::string_view pattern, s
         if (got == 0) break;
         const std::int64_t base = pos - static_cast<std::int64_t>(keep);  // offset of buffer[0]
         const std::size_t total = keep + got;
-        for (std::size_t k = 0;
-             (k = Search(buffer.data(), total, k, pattern)) != std::string_view::npos; ++k) {
+        for (std::size_t k = 0; (k = finder.Next(buffer.data(), total, k)) != PhraseFinder::npos;
+             ++k) {
             ++result.position;
             if (!onMatch(base + static_cast<std::int64_t>(k) + 1)) return result;
         }
