@@ -38,8 +38,7 @@ bool ConnectionFilesDiffer(const QString& a, const QString& b) {
     return left != right;
 }
 
-bool ReplaceConnectionFile(const QString& connection, const QString& scratch,
-                           std::string& error) {
+bool ReplaceConnectionFile(const QString& connection, const QString& scratch, std::string& error) {
     // Through the safe writer, so a connection file the user made read-only
     // is refused, a link is followed and hard links and owner are kept.
     std::ifstream in(PathBytes(scratch), std::ios::binary);

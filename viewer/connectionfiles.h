@@ -17,7 +17,6 @@ bool ConnectionFilesDiffer(const QString& a, const QString& b);
 /// Writes Scratch's content as Connection's through the safe writer (the
 /// old file is never gone before the new one is complete) and removes
 /// Scratch. False with Error when Connection could not be written.
-bool ReplaceConnectionFile(const QString& connection, const QString& scratch,
-                           std::string& error);
+bool ReplaceConnectionFile(const QString& connection, const QString& scratch, std::string& error);
 
 }  // namespace velmor::viewer

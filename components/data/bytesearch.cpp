@@ -290,9 +290,8 @@ ByteReplaceResult ReplaceAllBytes(const std::string& path, std::string_view find
         // Renaming a copy over it would get round the missing permission.
         ByteReplaceResult refused;
         if (reason.empty()) reason = SystemErrorText(ENOENT);
-        refused.error = reason.rfind("it ", 0) == 0
-                            ? "\"" + path + "\" " + reason.substr(3) + "."
-                            : "Cannot open \"" + path + "\": " + reason;
+        refused.error = reason.rfind("it ", 0) == 0 ? "\"" + path + "\" " + reason.substr(3) + "."
+                                                    : "Cannot open \"" + path + "\": " + reason;
         return refused;
     }
     chunk = std::max<std::size_t>(chunk, 1);

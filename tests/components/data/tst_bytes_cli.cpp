@@ -57,16 +57,16 @@ private slots:
     void refusals_data() {
         QTest::addColumn<QStringList>("args");  // "@" the file, "|" a FIFO beside it
         QTest::addColumn<QByteArray>("message");
-        QTest::newRow("find nothing") << QStringList{"find", "@", ""}
-                                      << QByteArray("There is nothing to find");
-        QTest::newRow("find in a FIFO") << QStringList{"find", "|", "abc"}
-                                        << QByteArray("is not a regular file");
-        QTest::newRow("replace in a FIFO") << QStringList{"replace", "|", "abc", "x"}
-                                           << QByteArray("is not a regular file");
+        QTest::newRow("find nothing")
+            << QStringList{"find", "@", ""} << QByteArray("There is nothing to find");
+        QTest::newRow("find in a FIFO")
+            << QStringList{"find", "|", "abc"} << QByteArray("is not a regular file");
+        QTest::newRow("replace in a FIFO")
+            << QStringList{"replace", "|", "abc", "x"} << QByteArray("is not a regular file");
         QTest::newRow("replace in /dev/null") << QStringList{"replace", "/dev/null", "a", "bb"}
                                               << QByteArray("is not a regular file");
-        QTest::newRow("find in /dev/null") << QStringList{"find", "/dev/null", "a"}
-                                           << QByteArray("is not a regular file");
+        QTest::newRow("find in /dev/null")
+            << QStringList{"find", "/dev/null", "a"} << QByteArray("is not a regular file");
     }
     void refusals() {
         QFETCH(QStringList, args);

@@ -7,11 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
-
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <random>
 
 #include "data/bytefile.h"

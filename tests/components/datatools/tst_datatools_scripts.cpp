@@ -1,20 +1,20 @@
 // The scripts a conversion leaves behind, byte for byte against golden
 // files; the folder script's update; and a folder moved elsewhere whose
 // folder script still converts there.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "basic/interpreter.h"
 #include "components/data/engine_testfiles.h"
-#include "support/unprivileged.h"
 #include "data/bytesearch.h"
 #include "data/converter.h"
 #include "data/file.h"
 #include "datatools/conversionscript.h"
+#include "support/unprivileged.h"
 
 using namespace velmor;
 using datatools::ConversionNames;
@@ -195,13 +195,20 @@ QTEST_GUILESS_MAIN(DatatoolsScriptsTest)
 void DatatoolsScriptsTest::readOnlyTargetsAreKept_data() {
     QTest::addColumn<QString>("writer");
     QTest::addColumn<QString>("target");  // in the folder of the data file "d.csv"
-    QTest::newRow("converter") << "convert" << "dCf.txt";
-    QTest::newRow("file script") << "scripts" << "dC.VelmorBasic";
-    QTest::newRow("folder script") << "scripts" << "Sales.VelmorBasic";
-    QTest::newRow("layout report") << "whole" << "layout.txt";
-    QTest::newRow("connection file") << "connection" << "d.vdc";
-    QTest::newRow("format file") << "connection" << "d.fmt";
-    QTest::newRow("byte replacement") << "bytes" << "d.csv";
+    QTest::newRow("converter") << "convert"
+                               << "dCf.txt";
+    QTest::newRow("file script") << "scripts"
+                                 << "dC.VelmorBasic";
+    QTest::newRow("folder script") << "scripts"
+                                   << "Sales.VelmorBasic";
+    QTest::newRow("layout report") << "whole"
+                                   << "layout.txt";
+    QTest::newRow("connection file") << "connection"
+                                     << "d.vdc";
+    QTest::newRow("format file") << "connection"
+                                 << "d.fmt";
+    QTest::newRow("byte replacement") << "bytes"
+                                      << "d.csv";
 }
 
 void DatatoolsScriptsTest::readOnlyTargetsAreKept() {

@@ -33,9 +33,8 @@ void Put(const QString& path, const std::string& bytes) {
 
 // Every name in the folder, temporary files included.
 QStringList Names(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                      QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 struct stat Stat(const QString& path) {
@@ -62,25 +61,28 @@ private slots:
 
 void TestSafeWrite::writes_data() {
     QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("written");   // the name given to the writer
+    QTest::addColumn<QString>("written");    // the name given to the writer
     QTest::addColumn<QStringList>("names");  // every file after the write, in order
     QTest::addColumn<QStringList>("same");   // names that must show the new content
     QTest::addColumn<int>("mode");
-    QTest::newRow("new file") << "" << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"}
-                              << -1;
-    QTest::newRow("mode kept") << "file" << "t.dat" << QStringList{"t.dat"}
-                               << QStringList{"t.dat"} << 0640;
-    QTest::newRow("symbolic link") << "link" << "l.dat" << QStringList{"l.dat", "t.dat"}
-                                   << QStringList{"l.dat", "t.dat"} << 0644;
-    QTest::newRow("link to a link") << "chain" << "m.dat"
-                                    << QStringList{"l.dat", "m.dat", "t.dat"}
+    QTest::newRow("new file") << ""
+                              << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"} << -1;
+    QTest::newRow("mode kept") << "file"
+                               << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"} << 0640;
+    QTest::newRow("symbolic link")
+        << "link"
+        << "l.dat" << QStringList{"l.dat", "t.dat"} << QStringList{"l.dat", "t.dat"} << 0644;
+    QTest::newRow("link to a link") << "chain"
+                                    << "m.dat" << QStringList{"l.dat", "m.dat", "t.dat"}
                                     << QStringList{"l.dat", "m.dat", "t.dat"} << 0644;
-    QTest::newRow("dangling link") << "dangling" << "l.dat" << QStringList{"l.dat", "t.dat"}
-                                   << QStringList{"l.dat", "t.dat"} << -1;
-    QTest::newRow("hard link") << "hard" << "h.dat" << QStringList{"h.dat", "t.dat"}
+    QTest::newRow("dangling link")
+        << "dangling"
+        << "l.dat" << QStringList{"l.dat", "t.dat"} << QStringList{"l.dat", "t.dat"} << -1;
+    QTest::newRow("hard link") << "hard"
+                               << "h.dat" << QStringList{"h.dat", "t.dat"}
                                << QStringList{"h.dat", "t.dat"} << 0644;
-    QTest::newRow("owner kept") << "foreign" << "t.dat" << QStringList{"t.dat"}
-                                << QStringList{"t.dat"} << 0664;
+    QTest::newRow("owner kept") << "foreign"
+                                << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"} << 0664;
 }
 
 void TestSafeWrite::writes() {
@@ -124,12 +126,18 @@ void TestSafeWrite::writes() {
 void TestSafeWrite::refused_data() {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no write bit") << "0444" << "it is read-only";
-    QTest::newRow("no permission at all") << "0000" << "it is read-only";
-    QTest::newRow("read-only through a link") << "link0444" << "it is read-only";
-    QTest::newRow("folder") << "folder" << "it is not a regular file";
-    QTest::newRow("FIFO") << "fifo" << "it is not a regular file";
-    QTest::newRow("device") << "/dev/null" << "it is not a regular file";
+    QTest::newRow("no write bit") << "0444"
+                                  << "it is read-only";
+    QTest::newRow("no permission at all") << "0000"
+                                          << "it is read-only";
+    QTest::newRow("read-only through a link") << "link0444"
+                                              << "it is read-only";
+    QTest::newRow("folder") << "folder"
+                            << "it is not a regular file";
+    QTest::newRow("FIFO") << "fifo"
+                          << "it is not a regular file";
+    QTest::newRow("device") << "/dev/null"
+                            << "it is not a regular file";
 }
 
 void TestSafeWrite::refused() {
@@ -153,8 +161,7 @@ void TestSafeWrite::refused() {
 
     std::string error;
     QVERIFY(!WriteWholeFile(target.toStdString(), "new", error));
-    QCOMPARE(QString::fromStdString(error),
-             "Cannot write \"" + target + "\": " + message + ".");
+    QCOMPARE(QString::fromStdString(error), "Cannot write \"" + target + "\": " + message + ".");
     QCOMPARE(Names(dir.path()), before);
     if (setup.startsWith("0") || setup == "link0444") {
         ::chmod(QFile::encodeName(dir.filePath("t.dat")).constData(), 0644);
@@ -249,7 +256,8 @@ void TestSafeWrite::abortAndStaleLeftovers() {
     ::waitpid(gone, nullptr, 0);
     const QString stale = "t.dat.temp-" + QString::number(gone) + "-abc123";
     const QString live = "t.dat.temp-" + QString::number(::getppid()) + "-abc123";
-    for (const QString& n : {stale, live, QString("t.dat.temp-notes"), QString("u.dat.temp-1-abc123")})
+    for (const QString& n :
+         {stale, live, QString("t.dat.temp-notes"), QString("u.dat.temp-1-abc123")})
         Put(dir.filePath(n), "x");
     std::string error;
     QVERIFY2(WriteWholeFile(t, "new", error), error.c_str());
