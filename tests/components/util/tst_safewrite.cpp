@@ -3,6 +3,7 @@
 // temporary file left by a failure, a cancel, a signal or a crash.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,6 +58,7 @@ private slots:
     void signalRemovesTemporary_data();
     void signalRemovesTemporary();
     void abortAndStaleLeftovers();
+    void failedWriteBackKeepsTheNewContent();
 };
 
 void TestSafeWrite::writes_data() {
@@ -263,6 +265,46 @@ void TestSafeWrite::abortAndStaleLeftovers() {
     QVERIFY2(WriteWholeFile(t, "new", error), error.c_str());
     QCOMPARE(Names(dir.path()),
              (QStringList{"t.dat", live, "t.dat.temp-notes", "u.dat.temp-1-abc123"}));
+}
+
+// The copy back into a hard-linked file fails midway (a file-size limit
+// set once the temporary file is complete): the new content stays in the
+// temporary file, and the message names it.
+void TestSafeWrite::failedWriteBackKeepsTheNewContent() {
+    QTemporaryDir dir;
+    const QString t = dir.filePath("t.dat");
+    Put(t, "old");
+    QVERIFY(::link(QFile::encodeName(t).constData(),
+                   QFile::encodeName(dir.filePath("h.dat")).constData()) == 0);
+    const std::string content(std::size_t{2} << 20, 'n');
+    int report[2];
+    QVERIFY(::pipe(report) == 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        SafeWriter writer(t.toStdString());
+        bool ok = writer.Open() && writer.Write(content);
+        const rlimit small{rlim_t{1} << 20, rlim_t{1} << 20};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        ok = ok && writer.Commit();
+        (void)!::write(report[1], writer.Error().data(), writer.Error().size());
+        ::_exit(ok ? 1 : 0);
+    }
+    ::close(report[1]);
+    QByteArray error;
+    char part[512];
+    for (ssize_t n; (n = ::read(report[0], part, sizeof part)) > 0;) error.append(part, n);
+    ::close(report[0]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const QStringList names = Names(dir.path());
+    QCOMPARE(names.size(), 3);
+    const QString kept = dir.filePath(names.filter(".temp-").value(0));
+    QVERIFY2(error.contains("its complete new content is in \"" + QFile::encodeName(kept) + "\""),
+             error.constData());
+    QCOMPARE(Bytes(kept), content);
 }
 
 QTEST_GUILESS_MAIN(TestSafeWrite)
