@@ -11,8 +11,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/desktop/velmor_dravik.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/desktop/velmor_dravik.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/desktop/velmor_dravik.xml
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 
 set(CPACK_PACKAGE_NAME velmor-dravik)
 set(CPACK_PACKAGE_VENDOR "Velmor")

@@ -19,7 +19,6 @@ const QStringList kInstalled = {
     "bin/velmor-basic",
     "share/velmor_dravik/TIPOFDAY.TXT",
     "share/applications/velmor_dravik.desktop",
-    "share/mime/packages/velmor_dravik.xml",
     "share/icons/hicolor/scalable/apps/velmor_dravik.svg",
     "share/icons/hicolor/16x16/apps/velmor_dravik.png",
     "share/icons/hicolor/48x48/apps/velmor_dravik.png",
@@ -61,14 +60,9 @@ void CheckInstalledTree(const QString& root) {
         QCOMPARE(v.output, QByteArray());
         QCOMPARE(v.status, 0);
     }
-    if (Have("update-mime-database")) {
-        QCOMPARE(Run("update-mime-database", {root + "/share/mime"}).status, 0);
-        QFile globs(root + "/share/mime/globs2");
-        QVERIFY(globs.open(QIODevice::ReadOnly));
-        const QByteArray text = globs.readAll();
-        for (const char* pattern : {":*.dat", ":*.csv", ":*.tab", ":*.*index", ":*.query", ":*.dbf"})
-            QVERIFY2(text.contains(QByteArray(pattern) + "\n"), pattern);
-    }
+    // The package claims no file name pattern: the types stay those of
+    // shared-mime-info, which the desktop entry lists.
+    QVERIFY(!QFileInfo::exists(root + "/share/mime"));
     // The installed program reads the tips where they were installed.
     velmor::Global::SetProgramFolder(root + "/bin");
     velmor::frmTip tip;
