@@ -45,6 +45,8 @@ list(FILTER velmor_docs INCLUDE REGEX "\\.1\\.gz$")
 install(FILES ${velmor_docs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/desktop/debian/copyright ${VELMOR_DOC_DIR}/changelog.Debian.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmor-dravik)
+install(FILES ${PROJECT_SOURCE_DIR}/desktop/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME velmor-dravik)
 
 set(CPACK_PACKAGE_NAME velmor-dravik)
 set(CPACK_PACKAGE_VENDOR "Velmor")
