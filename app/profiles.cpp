@@ -86,9 +86,13 @@ QString UserProfileFilePath() {
     return UserConfigFolder() + kProfileFileName;
 }
 
-// An installed program's folder (/usr/bin) is not the user's to write.
+// An installed program's folder is not the user's to write; one below /usr
+// or /opt belongs to the package manager, even when root could write it.
 bool ProgramFolderWritable() {
     const QFileInfo folder(ExpandAppPath(QStringLiteral("$APPPATH")));
+    const QString real = folder.canonicalFilePath();
+    for (const QLatin1String owned : {QLatin1String("/usr"), QLatin1String("/opt")})
+        if (real == owned || real.startsWith(owned + QLatin1Char('/'))) return false;
     return folder.isDir() && folder.isWritable();
 }
 }  // namespace

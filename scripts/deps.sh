@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools
           libgl-dev fonts-dejavu-core xvfb xauth python3 ccache
-          poppler-utils desktop-file-utils shared-mime-info)
+          poppler-utils desktop-file-utils shared-mime-info libglib2.0-bin
+          dpkg-dev help2man lintian)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

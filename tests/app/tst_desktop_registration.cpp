@@ -1,6 +1,6 @@
-// The user's file-type groups made known to the desktop: the MIME package
-// and desktop entry in $XDG_DATA_HOME, written only when they change and
-// checked by the desktop's own tools.
+// The user's own file-type groups made known to the desktop without taking a
+// type from other programs, measured with the desktop's own tools (gio,
+// update-mime-database, desktop-file-validate) in this test's own folders.
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -32,12 +32,41 @@ QByteArray Read(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-int Run(const QString& program, const QStringList& args, QByteArray* out) {
+bool Write(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray Run(const QString& program, const QStringList& args, int* status = nullptr,
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(program, args);
-    if (!p.waitForFinished(30000)) return -1;
-    if (out) *out = p.readAllStandardOutput() + p.readAllStandardError();
-    return p.exitCode();
+    const bool done = p.waitForFinished(60000);
+    if (status) *status = done && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return p.readAllStandardOutput() + p.readAllStandardError();
+}
+
+bool Have(const char* tool) {
+    return !QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty();
+}
+
+// What gio makes of each file: "name type" per file.
+QStringList GioTypes(const QDir& dir, const QStringList& names) {
+    QStringList types;
+    for (const QString& name : names) {
+        const QByteArray out = Run("gio", {"info", "-a", "standard::content-type", dir.filePath(name)});
+        const qsizetype at = out.indexOf("content-type: ");
+        types << name + ' ' + (at < 0 ? QString() : QString::fromUtf8(out.mid(at + 14)).trimmed());
+    }
+    return types;
+}
+
+QString MimeTypeLine(const QByteArray& entry) {
+    for (const QByteArray& line : entry.split('\n'))
+        if (line.startsWith("MimeType=")) return QString::fromUtf8(line.mid(9));
+    return {};
 }
 
 }  // namespace
@@ -47,8 +76,11 @@ class TestDesktopRegistration : public QObject {
 private slots:
     void mimeTypeNames_data();
     void mimeTypeNames();
-    void registersInTheUsersFolderWhenChanged_data();
-    void registersInTheUsersFolderWhenChanged();
+    void registration_data();
+    void registration();
+    void takesNoTypeFromOthers();
+    void writesWhereTheUserFilesAre();
+    void staysInItsSandbox();
 };
 
 void TestDesktopRegistration::mimeTypeNames_data() {
@@ -64,56 +96,138 @@ void TestDesktopRegistration::mimeTypeNames() {
     QTEST(desktop::GroupMimeType(name), "type");
 }
 
-void TestDesktopRegistration::registersInTheUsersFolderWhenChanged_data() {
-    QTest::addColumn<QString>("programFolder");
+void TestDesktopRegistration::registration_data() {
     QTest::addColumn<QStringList>("groups");
-    QTest::addColumn<QString>("exec");  // DIR: the test folder
-    QTest::addColumn<QString>("type");
-    QTest::newRow("plain") << "bin" << QStringList{"Orders", "*.ord; *.*"}
-                           << "DIR/bin/tst_desktop_registration %f"
-                           << "application/x-velmor-group-orders";
-    // Quoted, with \" and \$ inside, each backslash doubled as in any value.
-    QTest::newRow("blanks and quotes in the program path")
-        << "my \"best\" $programs" << QStringList{"Weird & <odd>", "*.odd", "Dup", "*.dup"}
-        << R"("DIR/my \\"best\\" \\$programs/tst_desktop_registration" %f)"
-        << "application/x-velmor-group-weird-odd";
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("entryTypes");  // the desktop entry's MimeType=, empty: no entry
+    QTest::addColumn<QStringList>("globs");   // the new types' globs, none: no MIME package
+    const ProfileList builtIns = velmor::Global::BuiltInProfiles();
+    QStringList builtInGroups;
+    for (const ConnectionProfile& p : builtIns) builtInGroups << p.Name << p.Extensions;
+    QTest::newRow("built-ins: the package's business") << builtInGroups << "/p" << "" << QStringList{};
+    QTest::newRow("claimed patterns keep their types; packaged ones are not repeated")
+        << QStringList{"Orders", "*.CSV; *.xml; *.*", "Texts", "*.txt"} << "/p"
+        << "application/xml;" << QStringList{};
+    QTest::newRow("unclaimed pattern: a low-weight text type of ours")
+        << QStringList{"Orders", "*.ord;*.xml", "Dup!", "*.dup", "Dup?", "*.d2"} << "/p"
+        << "application/xml;application/x-velmor-group-orders;application/x-velmor-group-dup;"
+           "application/x-velmor-group-dup2;"
+        << QStringList{"*.ord", "*.dup", "*.d2"};
+    builtInGroups[1] += "; *.flat";
+    QTest::newRow("a changed built-in is the user's")
+        << builtInGroups << "/p" << "application/x-velmor-group-flat-files;" << QStringList{"*.flat"};
 }
 
-void TestDesktopRegistration::registersInTheUsersFolderWhenChanged() {
-    QFETCH(QString, programFolder);
+void TestDesktopRegistration::registration() {
     QFETCH(QStringList, groups);
-    QFETCH(QString, exec);
-    QFETCH(QString, type);
+    QFETCH(QString, program);
+    QFETCH(QString, entryTypes);
+    QFETCH(QStringList, globs);
     QTemporaryDir dir;
-    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+    QVERIFY(Write(dir.filePath("mime/globs2"),
+                  "# comment\n50:text/csv:*.csv\n50:application/xml:*.xml\n40:text/x-other:*.xml\n"
+                  "50:text/plain:*.txt\n10:application/x-velmor-group-old:*.ord\n"));
+    const desktop::Registration r =
+        desktop::RegistrationFor(Groups(groups), program, desktop::InstalledGlobs({dir.path()}));
+    QCOMPARE(MimeTypeLine(r.desktopEntry), entryTypes);
+    QCOMPARE(r.mimePackage.isEmpty(), globs.isEmpty());
+    for (const QString& g : globs)
+        QVERIFY2(r.mimePackage.contains("<glob pattern=\"" + g.toUtf8() + "\" weight=\"10\"/>"),
+                 r.mimePackage.constData());
+    QCOMPARE(r.mimePackage.count("<sub-class-of type=\"text/plain\"/>"),
+             r.mimePackage.count("<mime-type "));
+}
+
+// A text file of a built-in pattern keeps its type through a plain run and
+// the package's install; the user's own pattern becomes a type that is
+// still text, and comes back when the group goes.
+void TestDesktopRegistration::takesNoTypeFromOthers() {
+    if (!Have("gio") || !Have("update-mime-database")) QSKIP("gio and update-mime-database are needed");
+    QTemporaryDir dir;
+    const QString data = dir.filePath("data");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    qputenv("XDG_DATA_DIRS", "/usr/share");
+    const QStringList names{"y.dat", "y.tab", "y.query", "y.csv", "y.ord"};
+    for (const QString& n : names) QVERIFY(Write(dir.filePath(n), "a,b\n1,2\n"));
+    const QStringList before = GioTypes(dir.path(), names);
+    QCOMPARE(before, (QStringList{"y.dat text/plain", "y.tab text/plain", "y.query text/plain",
+                                  "y.csv text/csv", "y.ord text/plain"}));
+
     velmor::Global::ResetState();
-    velmor::Global::SetProgramFolder(dir.filePath(programFolder));
-    velmor::Global::Connections = Groups(groups);
+    velmor::Global::SetProgramFolder(dir.filePath("bin"));
+    velmor::Global::Connections = velmor::Global::BuiltInProfiles();
+    velmor::Global::RegisterShellOpenCommand();  // a plain exit
+    QVERIFY(!QFileInfo::exists(data));
+    QCOMPARE(GioTypes(dir.path(), names), before);
+
+    velmor::Global::Connections.push_back(Groups({"Orders", "*.ord;*.csv"}).front());
     velmor::Global::RegisterShellOpenCommand();
+    QCOMPARE(GioTypes(dir.path(), names).mid(0, 4), before.mid(0, 4));
+    QCOMPARE(GioTypes(dir.path(), {"y.ord"}), QStringList{"y.ord application/x-velmor-group-orders"});
+    QVERIFY(Read(data + "/mime/subclasses").contains("application/x-velmor-group-orders text/plain\n"));
+    const QString entry = data + "/applications/velmor_dravik-groups.desktop";
+    QCOMPARE(MimeTypeLine(Read(entry)), QString("application/x-velmor-group-orders;"));
+    if (Have("desktop-file-validate")) QCOMPARE(Run("desktop-file-validate", {entry}), QByteArray());
 
-    const QString package = dir.filePath("data/mime/packages/velmor_dravik.xml");
-    const QString entry = dir.filePath("data/applications/velmor_dravik.desktop");
-    QVERIFY(QFileInfo::exists(package));
-    QVERIFY(!Read(package).contains("\"*.*\""));  // never every file
-    // The desktop's tools accept both files and read the group's type back.
-    if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
-        QByteArray out;
-        QCOMPARE(Run("desktop-file-validate", {entry}, &out), 0);
-        QCOMPARE(out, QByteArray());
+    velmor::Global::Connections.pop_back();
+    velmor::Global::RegisterShellOpenCommand();
+    QCOMPARE(GioTypes(dir.path(), names), before);
+    QVERIFY(QDir(data + "/applications").entryList({"*.desktop"}).isEmpty());
+    QVERIFY(QDir(data + "/mime/packages").isEmpty());
+    qunsetenv("XDG_DATA_DIRS");
+}
+
+void TestDesktopRegistration::writesWhereTheUserFilesAre() {
+    QTemporaryDir dir;
+    const QString data = dir.filePath("data");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    // What an earlier version wrote under the packaged names goes.
+    QVERIFY(Write(data + "/applications/velmor_dravik.desktop",
+                  "MimeType=application/x-velmor-group-csv;text/csv;\n"));
+    QVERIFY(Write(data + "/mime/packages/velmor_dravik.xml", "<mime-type type=\"application/x-velmor-group-csv\">"));
+    const QString folder = dir.filePath("my \"best\" $programs");
+    const QString program = folder + "/velmor_dravik";
+    const ProfileList groups = Groups({"Orders", "*.ord"});
+    QVERIFY(desktop::RegisterUserFileTypes(groups, program));
+    QVERIFY(!QFileInfo::exists(data + "/applications/velmor_dravik.desktop"));
+    QVERIFY(!QFileInfo::exists(data + "/mime/packages/velmor_dravik.xml"));
+    // Quoted, with \" and \$ inside, each backslash doubled as in any value.
+    QString exec = R"(Exec="DIR/my \\"best\\" \\$programs/velmor_dravik" %f)";
+    QVERIFY(Read(data + "/applications/velmor_dravik-groups.desktop")
+                .contains("\n" + exec.replace("DIR", dir.path()).toUtf8() + "\n"));
+    QVERIFY(!desktop::RegisterUserFileTypes(groups, program));  // unchanged: nothing written
+    QVERIFY(desktop::RegisterUserFileTypes({}, program));
+    QVERIFY(!QFileInfo::exists(data + "/applications/velmor_dravik-groups.desktop"));
+    // The packaged entry lists what a user's entry leaves out.
+    QCOMPARE(MimeTypeLine(Read(VELMOR_TEST_DATA "/../../desktop/velmor_dravik.desktop")),
+             desktop::PackagedMimeTypes().join(';') + ';');
+}
+
+// Run by hand in a folder posing as the user's home, this program leaves
+// nothing there: settings, profiles, connection files and registration stay
+// in its own folders.
+void TestDesktopRegistration::staysInItsSandbox() {
+    if (qEnvironmentVariableIsSet("VELMOR_TEST_WRITE_USER_FILES")) {
+        velmor::Global::SetProgramFolder(QDir::tempPath() + "/not-there");
+        velmor::Global::Connections = Groups({"Orders", "*.ord"});
+        velmor::Global::SaveSettings();
+        QVERIFY(velmor::Global::SaveConnectionProfiles());
+        velmor::Global::RegisterShellOpenCommand();
+        return;
     }
-    if (!QStandardPaths::findExecutable("update-mime-database").isEmpty())
-        QVERIFY(Read(dir.filePath("data/mime/globs2")).contains(type.toUtf8()));
-    if (!QStandardPaths::findExecutable("update-desktop-database").isEmpty())
-        QVERIFY(Read(dir.filePath("data/applications/mimeinfo.cache")).contains(type.toUtf8()));
-    const QString program = dir.filePath(programFolder) + '/' + velmor::Global::ExecutableName();
-    QVERIFY(Read(entry).contains("\nExec=" + exec.replace("DIR", dir.path()).toUtf8() + "\n"));
-
-    // Unchanged groups write nothing; a change writes again.
-    QVERIFY(!desktop::RegisterUserFileTypes(velmor::Global::Connections, program));
-    velmor::Global::Connections.front().Extensions += QStringLiteral("; *.new");
-    QVERIFY(desktop::RegisterUserFileTypes(velmor::Global::Connections, program));
-    QVERIFY(Read(package).contains("<glob pattern=\"*.new\"/>"));
-    qunsetenv("XDG_DATA_HOME");
+    QTemporaryDir user;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        env.insert(name, user.path());
+    env.insert("VELMOR_REGISTRY", user.filePath("registry.ini"));
+    env.insert("VELMOR_CONFIG", user.path());
+    env.insert("VELMOR_TEST_WRITE_USER_FILES", "1");
+    int status = -1;
+    const QByteArray out = Run(QCoreApplication::applicationFilePath(),
+                               {"staysInItsSandbox"}, &status, env);
+    QVERIFY2(status == 0, out.constData());
+    QCOMPARE(QDir(user.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestDesktopRegistration)

@@ -77,6 +77,8 @@ private slots:
     void valueWithLineBreakStaysOneLine();
     void profileFileLocation_data();
     void profileFileLocation();
+    void packageFoldersAreNeverWritten_data();
+    void packageFoldersAreNeverWritten();
     void saveOverAFolderFailsCleanly();
     void unreadableFileIsNeverOverwritten();
     void readOnlyFileIsKept();
@@ -324,6 +326,26 @@ void TestGlobalProfiles::profileFileLocation() {
     G::ResetState();
     G::LoadConnectionProfiles();
     QCOMPARE(Names(G::Connections), QStringList{"Saved"});
+}
+
+// The package manager owns the installed program's folder: even root saves
+// the profiles in the configuration folder there.
+void TestGlobalProfiles::packageFoldersAreNeverWritten_data() {
+    QTest::addColumn<QString>("programFolder");
+    QTest::newRow("/usr/bin") << "/usr/bin";
+    QTest::newRow("/opt") << "/opt";
+    QTest::newRow("a link to /usr/bin") << "LINK";
+}
+
+void TestGlobalProfiles::packageFoldersAreNeverWritten() {
+    QFETCH(QString, programFolder);
+    if (programFolder == "LINK") {
+        programFolder = dir_->filePath("bin");
+        QVERIFY(QFile::link("/usr/bin", programFolder));
+    }
+    if (!QFileInfo(programFolder).isDir()) QSKIP("no such folder here");
+    G::SetProgramFolder(programFolder);
+    QCOMPARE(G::ProfileSavePath(), dir_->filePath("config/UserConnections.txt"));
 }
 
 void TestGlobalProfiles::saveOverAFolderFailsCleanly() {

@@ -171,9 +171,17 @@ void TestDialogsOptions::removeExtensionNeedsASelectedRow() {
     frmOptions w;
     ShowGroup(w, QStringLiteral("Flat Files"));
     QCOMPARE(Rows(w.lstExtensions), (QStringList{"dat", "txt"}));
-    w.cmdRemoveExt->click();
-    QCOMPARE(h.prompt.Questions().back().text,
-             QStringLiteral("Please highlight the extension that you wish to remove."));
+    // Neither no row nor a current row that is not selected is removed.
+    for (const bool currentRow : {false, true}) {
+        if (currentRow) {
+            w.lstExtensions->setCurrentRow(0);
+            w.lstExtensions->clearSelection();
+        }
+        w.cmdRemoveExt->click();
+        QCOMPARE(h.prompt.Questions().back().text,
+                 QStringLiteral("Please highlight the extension that you wish to remove."));
+        QCOMPARE(Global::Connections[0].Extensions, QStringLiteral("*.dat; *.txt"));
+    }
     QVERIFY(!w.GroupsChanged);
     w.lstExtensions->setCurrentRow(1);
     w.cmdRemoveExt->click();
@@ -243,6 +251,10 @@ void TestDialogsOptions::renameAndRemoveGroups() {
              (QStringList{"Flat Files", "CSV", "Index Files", "Tabs"}));
     QCOMPARE(w.cboName->currentIndex(), 0);
     QCOMPARE(w.SelectedGroup, 1);
+    // The removed group's extension is free for another group.
+    h.prompt.QueueInput(QStringLiteral("tab"));
+    w.cmdAddExt->click();
+    QCOMPARE(Global::Connections[0].Extensions, QStringLiteral("*.dat; *.TAB"));
 }
 
 void TestDialogsOptions::lookAndFeelEditsTheSettings() {
@@ -262,26 +274,34 @@ void TestDialogsOptions::lookAndFeelEditsTheSettings() {
     QVERIFY(w.GroupsChanged);
 }
 
+// Closing the window (done()) rebuilds the type lists and registers the
+// groups with the desktop, only after a change to the groups.
 void TestDialogsOptions::closingRebuildsOnlyAfterAGroupChange() {
     Host h;
+    const QString entry = h.dir.filePath(QStringLiteral("xdg/applications/velmor_dravik-groups.desktop"));
     // An unsorted list shows whether closing rebuilt it.
     Global::MergeFileTypes();
     const QStringList before = Names(Global::AllFileTypes);
     {
         frmOptions w;
         ShowGroup(w, QStringLiteral("CSV"));
-        w.close();
-        w.Form_Unload();
+        w.reject();
     }
     QCOMPARE(Names(Global::AllFileTypes), before);
+    QVERIFY(!QFileInfo::exists(entry));
     frmOptions w;
     ShowGroup(w, QStringLiteral("CSV"));
     w.cboName_Change(QStringLiteral("Comma"));
-    w.Form_Unload();
+    h.prompt.QueueInput(QStringLiteral("cma"));
+    w.cmdAddExt->click();
+    w.accept();
     QCOMPARE(Global::Connections[1].Name, QStringLiteral("Comma"));
     QCOMPARE(Names(Global::AllFileTypes),
              (QStringList{"All Files", "Comma", "DBase III", "Flat Files", "Index Files",
                           "Query Files", "Tab Delimited"}));
+    QFile registered(entry);
+    QVERIFY(registered.open(QIODevice::ReadOnly));
+    QVERIFY(registered.readAll().contains("MimeType=application/x-velmor-group-comma;"));
 }
 
 QTEST_MAIN(TestDialogsOptions)

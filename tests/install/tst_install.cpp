@@ -1,6 +1,7 @@
 // The desktop install: "cmake --install" into a DESTDIR at two prefixes and
 // the Debian package from cpack, unpacked with dpkg-deb; the desktop's own
-// tools check what was installed, and the installed program finds its tips.
+// tools check what was installed, the installed program finds its tips, and
+// lintian finds nothing wrong with the package.
 #include <QLabel>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -19,11 +20,15 @@ const QStringList kInstalled = {
     "bin/velmor-basic",
     "share/velmor_dravik/TIPOFDAY.TXT",
     "share/applications/velmor_dravik.desktop",
-    "share/mime/packages/velmor_dravik.xml",
     "share/icons/hicolor/scalable/apps/velmor_dravik.svg",
     "share/icons/hicolor/16x16/apps/velmor_dravik.png",
     "share/icons/hicolor/48x48/apps/velmor_dravik.png",
     "share/icons/hicolor/256x256/apps/velmor_dravik.png",
+    "share/man/man1/velmor_dravik.1.gz",
+    "share/man/man1/velmor-data.1.gz",
+    "share/man/man1/velmor-basic.1.gz",
+    "share/doc/velmor-dravik/copyright",
+    "share/doc/velmor-dravik/changelog.Debian.gz",
 };
 
 struct Ran {
@@ -61,14 +66,9 @@ void CheckInstalledTree(const QString& root) {
         QCOMPARE(v.output, QByteArray());
         QCOMPARE(v.status, 0);
     }
-    if (Have("update-mime-database")) {
-        QCOMPARE(Run("update-mime-database", {root + "/share/mime"}).status, 0);
-        QFile globs(root + "/share/mime/globs2");
-        QVERIFY(globs.open(QIODevice::ReadOnly));
-        const QByteArray text = globs.readAll();
-        for (const char* pattern : {":*.dat", ":*.csv", ":*.tab", ":*.*index", ":*.query", ":*.dbf"})
-            QVERIFY2(text.contains(QByteArray(pattern) + "\n"), pattern);
-    }
+    // The package claims no file name pattern: the types stay those of
+    // shared-mime-info, which the desktop entry lists.
+    QVERIFY(!QFileInfo::exists(root + "/share/mime"));
     // The installed program reads the tips where they were installed.
     velmor::Global::SetProgramFolder(root + "/bin");
     velmor::frmTip tip;
@@ -101,6 +101,9 @@ void TestInstall::cmakeInstallHonoursDestdir() {
 }
 
 void TestInstall::debianPackageHoldsTheInstall() {
+#ifdef __SANITIZE_ADDRESS__
+    QSKIP("the package is made from the normal build; the sanitizer build does not repeat it");
+#endif
     if (!Have("cpack") || !Have("dpkg-deb")) QSKIP("cpack and dpkg-deb are needed");
     QTemporaryDir work;
     const Ran packed = Run("cpack", {"-G", "DEB", "--config", VELMOR_BUILD_DIR "/CPackConfig.cmake",
@@ -113,6 +116,10 @@ void TestInstall::debianPackageHoldsTheInstall() {
     const QString root = work.filePath("root");
     QCOMPARE(Run("dpkg-deb", {"-x", deb, root}).status, 0);
     CheckInstalledTree(root + "/usr");
+    // Debian's own check: no error, and no warning left unexplained.
+    if (!Have("lintian")) QSKIP("lintian is needed");
+    const Ran lint = Run("lintian", {"--fail-on", "error,warning", deb});
+    QVERIFY2(lint.status == 0, lint.output.constData());
 }
 
 QTEST_MAIN(TestInstall)

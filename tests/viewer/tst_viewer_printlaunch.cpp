@@ -2,8 +2,10 @@
 // which items show, and what a stand-in sibling program receives.
 #include <QAction>
 #include <QMenu>
+#include <QPrinter>
 #include <QProcess>
 
+#include "viewer/recordprint.h"
 #include "viewer_testhost.h"
 
 using Asked = velmor::ScriptedUserPrompt::Asked;
@@ -60,6 +62,7 @@ private slots:
     void printsTheRecordDump_data();
     void printsTheRecordDump();
     void printsUtf8CharactersInTheirFirstCell();
+    void pageBreakKeepsEveryLineInsideItsPage();
     void launchMenuShows_data();
     void launchMenuShows();
     void siblingGetsThePathAsOneArgument_data();
@@ -150,6 +153,32 @@ void TestViewerPrintLaunch::printsUtf8CharactersInTheirFirstCell() {
     QCOMPARE(lines[tens + 2].trimmed(), QString::fromUtf8("Mü ller Zoë"));
     QCOMPARE(lines[tens + 3].trimmed(), QStringLiteral("4CB6667256CA"));
     QCOMPARE(lines[tens + 4].trimmed(), QStringLiteral("D3CCC520AF3B"));
+}
+
+// Every line lies whole inside the printable area of its page, the last
+// line of each page too, and none is lost at a break.
+void TestViewerPrintLaunch::pageBreakKeepsEveryLineInsideItsPage() {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("lines.pdf"));
+    QStringList lines;
+    for (int i = 1; i <= 150; ++i) lines << QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0'));
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    QVERIFY(velmor::viewer::PrintDump(printer, lines));
+    const double bottom = printer.pageLayout().paintRect(QPageLayout::Point).bottom();
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    QVERIFY2(p.waitForFinished(30000), "pdftotext (poppler-utils) is needed");
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    static const QRegularExpression word(QStringLiteral("yMax=\"([0-9.]+)\">(L\\d+)</word>"));
+    QStringList found;
+    for (const QRegularExpressionMatch& m : word.globalMatch(html)) {
+        found << m.captured(2);
+        QVERIFY2(m.captured(1).toDouble() <= bottom + 0.5, qPrintable(m.captured(2)));
+    }
+    QCOMPARE(found, lines);
+    QVERIFY(PdfPages(pdf) >= 2);
 }
 
 void TestViewerPrintLaunch::launchMenuShows_data() {
