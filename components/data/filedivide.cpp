@@ -149,8 +149,7 @@ bool FileImpl::DivideDelimited() {
     delimited = std::make_unique<DelimitedRecords>(reader, DelimitedScanner(d), dataStart);
     divisionKey_ = DivisionKey(d, dataStart);
     if (reader.Size() >= kIndexFileThreshold) {
-        IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(),
-                     divisionKey_, ContentSample(reader)};
+        IndexKey key = IndexKeyOf(reader, divisionKey_);
         LoadRecordIndex(IndexPathAndName(), key, delimited->Index());
     }
     delimited->LongRecord = [this](const RecordSpan& span) {
@@ -204,6 +203,9 @@ void FileImpl::SampleDelimited() {
         }
         return;
     }
+    // Names one short of the values name all but the first column, which
+    // holds the row names (as statistics packages write their tables).
+    if (!header.empty() && header.size() + 1 == widths.size()) header.insert(header.begin(), "");
     size_t count = std::min(std::max(widths.size(), header.size()), kMaxDerivedFields);
     std::vector<std::string> names(count);
     bool keep = layoutSource_ == LayoutSource::ConnectionFile ||

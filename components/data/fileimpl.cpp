@@ -364,8 +364,7 @@ void FileImpl::SetDatabaseType(const std::string& v) {
 void FileImpl::SaveIndex() {
     if (kind != Kind::Delimited || !delimited || reader.Size() < kIndexFileThreshold) return;
     if (!delimited->Index().changed || delimited->Counted() <= RecordIndex::kStride) return;
-    IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(), divisionKey_,
-                 ContentSample(reader)};
+    IndexKey key = IndexKeyOf(reader, divisionKey_);
     const std::string file = IndexPathAndName();
     if (MakeFolderFor(file) && SaveRecordIndex(file, key, delimited->Index()))
         delimited->Index().changed = false;
