@@ -222,7 +222,10 @@ void FileImpl::ApplyTemplateOrDetection(const std::string& extension) {
         connection.SetDatabaseTypeName(name);
         return;
     }
-    if (!t || (!t->IsFixed() && !t->IsDelimited())) {
+    // A fixed-length type gives way to a file that is plainly delimited text.
+    if (!t || (!t->IsFixed() && !t->IsDelimited()) ||
+        (t->IsFixed() &&
+         FixedTypeContradicted(head, reader.Size(), t->RecordLength(), t->ByteOffset()))) {
         ApplyDetection(true);
         return;
     }

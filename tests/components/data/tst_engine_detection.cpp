@@ -146,6 +146,12 @@ void TestEngineDetection::fileTypesYield_data() {
         false, int(kZoneComments.size()));
     row("csv type, tabs and apostrophes", "b.csv", "'popul'\t'age'\n0\t36\n190\t20\n", "CHR$(9)",
         "CHR$(39)", true);
+    row("a type's own byte offset is kept", "a.hdr", "#v1\nUNITS m s\nid,t\n1,2\n3,4\n", "CHR$(44)",
+        "CHR$(34)", true, 14);
+    row("flat type, plainly delimited lines", "a.dat",
+        "id,name,city\n1,Lee,Oslo\n2,Kimberley,Rome\n3,Ray,Paris\n", "CHR$(44)", "CHR$(34)", true);
+    row("flat type, fixed lines stay fixed", "b.dat", "ABCD 123\nEFGH 456\nIJKL 789\n", "", "",
+        false);
 }
 
 void TestEngineDetection::fileTypesYield() {
@@ -159,9 +165,17 @@ void TestEngineDetection::fileTypesYield() {
     QVERIFY(WriteBytes(dir.filePath(name), bytes));
     File file;
     RegisterProfileEntries(AllFileTypeEntries(BuiltInProfileEntries()), file.GetFileTypes());
+    Connection& banner = file.GetFileTypes().Add("Banner");
+    banner.SetExtensions("*.hdr");
+    banner.SetIsDelimited(true);
+    banner.SetFieldDelimiterRepresentation("CHR$(44)");
+    banner.SetTextQualifierRepresentation("CHR$(34)");
+    banner.SetFirstRecordContainsFieldNames(true);
+    banner.SetByteOffset(14);
     QVERIFY(file.Open(dir.filePath(name).toStdString()));
     const Connection& c = file.GetConnection();
-    QVERIFY(c.IsDelimited());
+    QCOMPARE(c.IsDelimited(), !field.isEmpty());
+    if (field.isEmpty()) return;
     QCOMPARE(Str(c.FieldDelimiterRepresentation()), field);
     QCOMPARE(Str(c.TextQualifierRepresentation()), qualifier);
     QCOMPARE(c.FirstRecordContainsFieldNames(), header);
