@@ -173,6 +173,7 @@ void FileImpl::SampleDelimited() {
     FilePos longest = delimited->Index().longest;
     const bool split = !delimited->Scanner().Get().field.empty();
     std::vector<std::string> found;
+    size_t fewest = SIZE_MAX;
     FilePos limit = dataStart + kSampleBytes;
     delimited->ForEach(
         0, static_cast<size_t>(kSampleBytes),
@@ -184,6 +185,7 @@ void FileImpl::SampleDelimited() {
                     header = found;
                     if (header.size() > kMaxDerivedFields) header.resize(kMaxDerivedFields);
                 } else {
+                    fewest = std::min(fewest, found.size());
                     size_t n = std::min(found.size(), kMaxDerivedFields);
                     if (widths.size() < n) widths.resize(n, 0);
                     for (size_t i = 0; i < n; ++i)
@@ -205,7 +207,8 @@ void FileImpl::SampleDelimited() {
     }
     // Names one short of the values name all but the first column, which
     // holds the row names (as statistics packages write their tables).
-    if (!header.empty() && header.size() + 1 == widths.size()) header.insert(header.begin(), "");
+    if (!header.empty() && header.size() + 1 == widths.size() && fewest == widths.size())
+        header.insert(header.begin(), "");
     size_t count = std::min(std::max(widths.size(), header.size()), kMaxDerivedFields);
     std::vector<std::string> names(count);
     bool keep = layoutSource_ == LayoutSource::ConnectionFile ||
