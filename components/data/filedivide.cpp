@@ -101,6 +101,10 @@ bool FileImpl::DivideDbase(bool takeFields) {
     dataStart = header.headerLength;
     std::string last = reader.ReadString(reader.Size() - 1, 1);
     fixedCount = DbaseRecordsHeld(header, reader.Size(), last == "\x1A");
+    if (FilePos cut = DbaseRecordCut(header, reader.Size(), last == "\x1A"); cut > 0)
+        RaiseError("\"" + path + "\" is cut short: dBase record " +
+                   std::to_string(fixedCount + 1) + " holds " + std::to_string(cut) + " of its " +
+                   std::to_string(header.recordLength) + " bytes and is not shown.");
     return true;
 }
 
