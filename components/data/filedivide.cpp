@@ -14,7 +14,6 @@ constexpr FilePos kSampleBytes = FilePos{1} << 20;
 constexpr size_t kHeadForDbase = size_t{1} << 16;
 // Records of garbage can hold millions of field delimiters: the layout
 // derived from the data stops at this many fields.
-constexpr size_t kMaxDerivedFields = 4096;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
@@ -161,7 +160,7 @@ bool FileImpl::DivideDelimited() {
         FilePos take = std::min(span.length, kSampleBytes);
         std::string bytes = reader.ReadString(span.start, static_cast<size_t>(take));
         std::vector<std::string> found;
-        delimited->Scanner().SplitFields(bytes, found);
+        delimited->Scanner().SplitFields(bytes, found, kMaxDerivedFields);
         WidenFor(found, span.length);
     };
     kind = Kind::Delimited;
@@ -184,7 +183,7 @@ void FileImpl::SampleDelimited() {
         [&](RecordNo p, const RecordSpan& span, std::string_view bytes) {
             longest = std::max(longest, span.length);
             if (split) {
-                delimited->Scanner().SplitFields(bytes, found);
+                delimited->Scanner().SplitFields(bytes, found, kMaxDerivedFields + 1);
                 if (p < headerRecords) {
                     header = found;
                     if (header.size() > kMaxDerivedFields) header.resize(kMaxDerivedFields);

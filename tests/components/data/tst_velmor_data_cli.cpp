@@ -43,7 +43,8 @@ QList<QPair<QString, QByteArray>> Inputs() {
             {"layout.dat", "01Ann  02Bob  "},
             {"layout.fmt", "num, 2\r\nname, 5\r\n"},
             {"mainframe.dat", "\xC1\xC2\xF1\xF2"},  // "AB12" in code page 037
-            {"deleted.dbf", DeletedDbase()}};
+            {"deleted.dbf", DeletedDbase()},
+            {"cut.dbf", DeletedDbase().left(97 + 9 + 4)}};
 }
 
 }  // namespace
@@ -197,6 +198,7 @@ private slots:
         row("convert from a pipe", "convert @/pipe.csv @/x.csv", 1, "not a regular file");
         row("convert from a folder", "convert @/ @/x.csv", 1, "folder");
         row("records of a device", "records /dev/null", 1, "/dev/null");
+        row("records of a dBase table cut short", "records @/cut.dbf", 1, "cut short");
     }
     void failures() {
         QFETCH(QStringList, args);
