@@ -31,6 +31,29 @@ std::tm Now() {
     return local;
 }
 
+// The record's bytes on a text line: a UTF-8 character in the column of
+// its first byte with blanks after (as the viewer prints it), any other
+// byte one character in the file's code page, so every byte stays under its
+// ruler position.
+void AppendCells(std::string_view bytes, std::string& out, data::CodePage page) {
+    size_t i = 0;
+    for (; i < bytes.size() && i < 3 && (static_cast<unsigned char>(bytes[i]) & 0xC0) == 0x80; ++i)
+        out += ' ';  // the rest of a character begun in the block before
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        if (length > 1 && i + length <= bytes.size() &&
+            data::IsUtf8(bytes.substr(i, length))) {
+            out.append(bytes.substr(i, length));
+            out.append(length - 1, ' ');
+            i += length;
+            continue;
+        }
+        data::AppendDisplayText(bytes.substr(i, 1), out, page);
+        ++i;
+    }
+}
+
 int Dump(data::File& file, data::RecordNo record) {
     file.MoveTo(record);
     if (file.AtEnd() || file.RecordNumber() != record) {
@@ -41,17 +64,31 @@ int Dump(data::File& file, data::RecordNo record) {
     // Record bytes as every command writes them (valid UTF-8 kept, other
     // bytes in the file's code page); the rest is already text.
     const bool ebcdic = util::ToUpper(file.DatabaseType()).find("EBCDIC") != std::string::npos;
-    const std::vector<std::string> lines = data::RecordDump::Lines(file, record, Now());
+    const data::CodePage page = ebcdic ? data::CodePage::Latin1 : data::CodePage::Windows1252;
+    const data::FilePos length = file.GetConnection().RecordLength();
     std::string out;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (data::RecordDump::IsRecordTextLine(i))
-            data::AppendDisplayText(lines[i], out,
-                                    ebcdic ? data::CodePage::Latin1 : data::CodePage::Windows1252);
-        else
-            out += lines[i];
-        out += '\n';
+    for (const std::string& line :
+         data::RecordDump::HeaderLines(file.PathAndName(), record, length, Now()))
+        out += line + '\n';
+    // Written a megabyte of the record at a time: memory stays bounded by
+    // the piece, not by the record's (or a stated) length.
+    const std::string text = data::RecordDump::PrintableText(file);
+    constexpr size_t kPiece = 10000 * data::RecordDump::kBlockWidth;
+    for (size_t at = 0; at == 0 || at < text.size(); at += kPiece) {
+        const std::string_view piece = std::string_view(text).substr(at, kPiece);
+        const auto lines =
+            data::RecordDump::BlockLines(piece, length, static_cast<data::FilePos>(at) + 1);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (data::RecordDump::IsRecordTextLine(i + 5))  // after the five header lines
+                AppendCells(lines[i], out, page);
+            else
+                out += lines[i];
+            out += '\n';
+        }
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        out.clear();
+        if (lines.empty()) break;
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
     return std::ferror(stdout) ? kFailed : 0;
 }

@@ -131,8 +131,13 @@ struct alignas(64) WidthsVisitor {
     std::vector<std::uint32_t> widths;
     std::size_t field = 0;
     std::uint64_t records = 0;
+    bool tooMany = false;  ///< a record held more than kMaxConvertedFields values
 
     void Widen(std::size_t length) {
+        if (field >= kMaxConvertedFields) {
+            tooMany = true;
+            field = kMaxConvertedFields - 1;
+        }
         if (field >= widths.size()) widths.resize(field + 1, 0);
         widths[field] = std::max(widths[field], static_cast<std::uint32_t>(length));
     }
@@ -151,6 +156,10 @@ struct alignas(64) WidthsVisitor {
                     CountQualifiers(data + start, length, static_cast<char>(shape.qualifier)));
             }
             if (column >= columns) {
+                if (column >= kMaxConvertedFields) {
+                    tooMany = true;
+                    column = kMaxConvertedFields - 1;
+                }
                 widths.resize(column + 1, 0);
                 widest = widths.data();
                 columns = widths.size();
@@ -645,6 +654,11 @@ FilePos DelimitedPasses::FindSplit() const {
     return middle + static_cast<FilePos>(ends[0]);
 }
 
+std::string TooManyValuesMessage() {
+    return "A record holds more than " + std::to_string(kMaxConvertedFields) +
+           " values; a file with that many fields cannot be converted.";
+}
+
 bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& records,
                               const Progress& progress, std::string& error) {
     if (!SizeAndSplit(error)) return false;
@@ -662,6 +676,10 @@ bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& recor
     if (alone) {
         split_ = end_;
         b = WidthsVisitor(shape);
+    }
+    if (a.tooMany || b.tooMany) {
+        error = TooManyValuesMessage();
+        return false;
     }
     firstPartRecords_ = a.records;
     records_ = a.records + b.records;

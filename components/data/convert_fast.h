@@ -17,6 +17,13 @@
 
 namespace velmor::data {
 
+/// The most values a record may hold to be converted: beyond it a file is
+/// refused, so that memory follows the columns kept, not a line of commas.
+inline constexpr std::size_t kMaxConvertedFields = 65536;
+
+/// The refusal of a record holding more values than that.
+std::string TooManyValuesMessage();
+
 class StagedOutput;
 
 /// Receives the value of one column of every record, unqualified; a record

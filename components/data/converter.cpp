@@ -242,6 +242,7 @@ bool Conversion::MeasureWidths() {
     if (!stream_->Rewind()) return Fail(stream_->Error());
     recordCount_ = 0;
     while (const Values* values = stream_->Next()) {
+        if (values->size() > kMaxConvertedFields) return Fail(TooManyValuesMessage());
         WidenFor(values->size(), withNames);
         for (std::size_t i = 0; i < values->size(); ++i) {
             std::string_view v = fixedSource ? TrimRight((*values)[i]) : (*values)[i];

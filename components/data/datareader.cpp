@@ -52,6 +52,8 @@ void DataReader::Close() {
     fd_ = -1;
     size_ = 0;
     mtime_ = {};
+    inode_ = 0;
+    ctime_ = 0;
     path_.clear();
 }
 
@@ -60,6 +62,8 @@ void DataReader::Restat() {
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return;
     size_ = static_cast<FilePos>(st.st_size);
     mtime_ = ModificationTimeOf(path_);
+    inode_ = static_cast<std::int64_t>(st.st_ino);
+    ctime_ = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
 }
 
 size_t DataReader::ReadAt(FilePos offset, char* buffer, size_t count) const {

@@ -3,6 +3,7 @@
 // short instead of faulting.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -25,6 +26,11 @@ public:
     /// Size and modification time as of Open (or the last Restat).
     FilePos Size() const { return size_; }
     std::filesystem::file_time_type ModificationTime() const { return mtime_; }
+    /// The file's inode and its status change time in nanoseconds as of Open
+    /// (or the last Restat): no user command can set either back, so a file
+    /// replaced by another of the same size and time still differs in them.
+    std::int64_t Inode() const { return inode_; }
+    std::int64_t ChangeTime() const { return ctime_; }
     /// Re-reads size and time from the file system.
     void Restat();
 
@@ -38,6 +44,8 @@ private:
     int fd_ = -1;
     FilePos size_ = 0;
     std::filesystem::file_time_type mtime_{};
+    std::int64_t inode_ = 0;
+    std::int64_t ctime_ = 0;
     std::string path_;
 };
 

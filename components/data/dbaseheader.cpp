@@ -72,7 +72,7 @@ bool ReadDbaseHeader(std::string_view head, FilePos fileSize, DbaseHeader& heade
                 std::to_string(header.headerLength) + ") does not fit the file.";
         return false;
     }
-    if (header.recordLength < 2) {
+    if (header.recordLength < 1) {
         error = "The dBase header is damaged: its record length is " +
                 std::to_string(header.recordLength) + ".";
         return false;
@@ -90,7 +90,8 @@ bool ReadDbaseHeader(std::string_view head, FilePos fileSize, DbaseHeader& heade
         header.fields.push_back(std::move(field));
     }
     header.terminated = at < limit && head[at] == '\x0D';
-    if (header.fields.empty()) {
+    // A table without fields has records of the deletion flag alone.
+    if (header.fields.empty() && header.recordLength != 1) {
         error = "The dBase header is damaged: it describes no fields.";
         return false;
     }
@@ -106,9 +107,17 @@ RecordNo DbaseRecordsHeld(const DbaseHeader& header, FilePos fileSize, bool ends
     FilePos body = fileSize - header.headerLength;
     if (body <= 0 || header.recordLength <= 0) return 0;
     // The end-of-file marker after the last record is not a record.
-    if (endsWithMarker && body % header.recordLength == 1) --body;
-    RecordNo held = (body + header.recordLength - 1) / header.recordLength;
-    return std::min(held, header.recordCount);
+    if (endsWithMarker && header.recordLength > 1 && body % header.recordLength == 1) --body;
+    // A record cut short is none (DbaseRecordCut tells).
+    return std::min(body / header.recordLength, header.recordCount);
+}
+
+FilePos DbaseRecordCut(const DbaseHeader& header, FilePos fileSize, bool endsWithMarker) {
+    const RecordNo held = DbaseRecordsHeld(header, fileSize, endsWithMarker);
+    if (held >= header.recordCount) return 0;
+    FilePos rest = fileSize - header.headerLength - held * header.recordLength;
+    if (endsWithMarker && rest == 1) rest = 0;
+    return rest;
 }
 
 bool LooksLikeDbase(std::string_view head, FilePos fileSize) {

@@ -33,9 +33,12 @@ struct DbaseHeader {
 bool ReadDbaseHeader(std::string_view head, FilePos fileSize, DbaseHeader& header,
                      std::string& error);
 
-/// The number of records the file really holds: the header's count, never
-/// more than the bytes after the header contain.
+/// The number of whole records the file really holds: the header's count,
+/// never more than the bytes after the header contain.
 RecordNo DbaseRecordsHeld(const DbaseHeader& header, FilePos fileSize, bool endsWithMarker);
+
+/// Bytes of a record the header counts but the file cuts short (0: none).
+FilePos DbaseRecordCut(const DbaseHeader& header, FilePos fileSize, bool endsWithMarker);
 
 /// True when Head looks like the start of a dBase table of FileSize bytes.
 bool LooksLikeDbase(std::string_view head, FilePos fileSize);

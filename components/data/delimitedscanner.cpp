@@ -158,9 +158,10 @@ size_t DelimitedScanner::Scan(const char* data, size_t length, bool eof, ScanMod
     return count;
 }
 
-void DelimitedScanner::SplitFields(std::string_view record,
-                                   std::vector<std::string>& values) const {
+void DelimitedScanner::SplitFields(std::string_view record, std::vector<std::string>& values,
+                                   size_t maxValues) const {
     values.clear();
+    if (maxValues == 0) return;
     const std::string& f = d_.field;
     const std::string& q = d_.qualifier;
     std::string value;
@@ -182,6 +183,7 @@ void DelimitedScanner::SplitFields(std::string_view record,
             case ScanMode::Unquoted:
                 if (Match(p + i, avail, f)) {
                     values.push_back(std::move(value));
+                    if (values.size() == maxValues) return;
                     value.clear();
                     i += f.size();
                     mode = ScanMode::FieldStart;

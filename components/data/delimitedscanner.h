@@ -48,8 +48,10 @@ public:
                 size_t maxEnds, size_t& consumed) const;
 
     /// Field values of one record (its bytes without the record delimiter),
-    /// qualifiers removed and doubled qualifiers made single.
-    void SplitFields(std::string_view record, std::vector<std::string>& values) const;
+    /// qualifiers removed and doubled qualifiers made single; no more than
+    /// MaxValues of them (a line of commas holds millions).
+    void SplitFields(std::string_view record, std::vector<std::string>& values,
+                     size_t maxValues = SIZE_MAX) const;
     /// The value of field Index (0-based) alone; "" when the record has fewer.
     std::string FieldAt(std::string_view record, size_t index) const;
     /// Number of fields in the record.

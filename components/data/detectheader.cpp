@@ -77,6 +77,7 @@ bool Numeric(Kind k) {
 
 struct Column {
     size_t values = 0, integers = 0, decimals = 0, texts = 0, withDigit = 0;
+    bool recurs = false;  ///< the candidate's own value occurs below
     size_t minLength = SIZE_MAX, maxLength = 0;
     std::map<std::string, size_t> patterns;
 };
@@ -96,14 +97,20 @@ int ColumnVote(const Shape& head, const Column& c) {
     if (c.values == 0) return 0;
     const Kind kind = ColumnKind(c);
     if (head.kind == Kind::Missing) return Numeric(kind) && head.length == 0 ? 1 : 0;
+    // A value that recurs in its column ("Sub" above "Sub") is data.
+    if (c.recurs) return -1;
     const bool headNumber = Numeric(head.kind);
     if (kind == Kind::Missing) return 0;
     if (headNumber != Numeric(kind)) return 1;
     // A whole number over decimals (a year over measurements) is a name.
     if (head.kind == Kind::Integer && kind == Kind::Decimal && c.integers * 2 < c.decimals)
         return 1;
-    if (c.minLength == c.maxLength) return head.length != c.minLength ? 1 : -1;
-    if (headNumber) return head.length < c.minLength || head.length > c.maxLength ? 1 : -1;
+    // Of the same kind as the values below, a length of its own says
+    // little: a total over its parts, a longer code. Only one that fits
+    // among them is evidence (of data).
+    const bool fits = head.length >= c.minLength && head.length <= c.maxLength;
+    if (headNumber) return fits ? -1 : 0;
+    if (c.minLength == c.maxLength && fits) return -1;
     // Text of varying length: names without digits over values that all
     // have some (addresses, codes) are telling; anything else is not.
     if (!head.digit && c.withDigit == c.values) return 1;
@@ -125,10 +132,12 @@ int HeaderVote(const std::vector<std::vector<std::string>>& rows) {
     const auto& head = rows.front();
     for (size_t col = 0; col < head.size(); ++col) {
         Column c;
+        const std::string own = util::Trim(head[col]);
         for (size_t r = 1; r < rows.size(); ++r) {
             if (col >= rows[r].size()) continue;
             Shape s = ShapeOf(rows[r][col]);
             if (s.kind == Kind::Missing) continue;
+            c.recurs = c.recurs || util::Trim(rows[r][col]) == own;
             ++c.values;
             c.integers += s.kind == Kind::Integer;
             c.decimals += s.kind == Kind::Decimal;

@@ -150,10 +150,26 @@ struct Candidate {
     size_t fields = 0;  ///< the most common field count
 };
 
+// A blank separates values only where it does so in every record alike
+// (statistics packages write "x" "y" over "1" 1.5 2): the names row may
+// hold one value fewer, and the rest must agree exactly.
+bool BlankSeparates(const std::vector<std::string_view>& records, const DelimitedScanner& scanner) {
+    if (records.size() < 3) return false;
+    const size_t n = scanner.CountFields(records[1]);
+    if (n < 2) return false;
+    const size_t first = scanner.CountFields(records[0]);
+    if (first != n && first + 1 != n) return false;
+    return std::all_of(records.begin() + 1, records.end(), [&](std::string_view r) {
+        return scanner.CountFields(r) == n;
+    });
+}
+
 // Each candidate is scored by how many records it splits at all and how
 // many share its most common field count; ties keep the earlier candidate.
+// The colon comes last, so times inside comma or tab files leave them be;
+// the blank only when nothing else divides the records.
 Candidate ChooseFieldDelimiter(std::string_view body, bool whole, const std::string& recordEnd) {
-    static const char kCandidates[] = {',', '\t', ';', '|'};
+    static const char kCandidates[] = {',', '\t', ';', '|', ':'};
     DelimitedScanner lineScanner(Delimiters{recordEnd, "", ""}, false);
     const auto lines = DataRecords(body, whole, lineScanner);
     Candidate best;
@@ -183,7 +199,47 @@ Candidate ChooseFieldDelimiter(std::string_view body, bool whole, const std::str
         option.fields = common->first;
         if (option.score > best.score) best = option;
     }
+    if (best.field.empty() && std::none_of(lines.begin(), lines.end(), [](auto l) {
+            return l.find("  ") != std::string_view::npos;
+        })) {
+        Candidate blank{" ", ChooseQualifier(lines, " "), 1};
+        DelimitedScanner scanner(Delimiters{recordEnd, " ", blank.qualifier}, false);
+        auto records = DataRecords(body, whole, scanner);
+        if (BlankSeparates(records, scanner)) {
+            blank.fields = scanner.CountFields(records[1]);
+            best = blank;
+        }
+    }
     return best;
+}
+
+// Strong evidence of names, beyond the column test: a first record with one
+// value fewer than all the records below (row names without a name), or with
+// every value quoted where the values below are not.
+bool PlainlyNames(const std::vector<std::string_view>& rows, const Delimiters& d) {
+    if (rows.size() < 3 || d.field.empty()) return false;
+    DelimitedScanner scanner(d, false);
+    const size_t first = scanner.CountFields(rows[0]);
+    const size_t below = scanner.CountFields(rows[1]);
+    const bool same = std::all_of(rows.begin() + 1, rows.end(), [&](std::string_view r) {
+        return scanner.CountFields(r) == below;
+    });
+    // A "#" line one value short is a remark more often than names.
+    if (same && first >= 1 && first + 1 == below && !IsComment(rows[0])) return true;
+    if (d.qualifier.size() != 1) return false;
+    DelimitedScanner raw(Delimiters{d.record, d.field, ""}, false);
+    std::vector<std::string> values;
+    raw.SplitFields(rows[0], values);
+    const char q = d.qualifier[0];
+    if (values.size() < 2 ||
+        !std::all_of(values.begin(), values.end(), [&](auto& v) { return Wrapped(v, q); }))
+        return false;
+    for (size_t k = 1; k < rows.size(); ++k) {
+        raw.SplitFields(rows[k], values);
+        if (std::any_of(values.begin(), values.end(), [&](auto& v) { return Wrapped(v, q); }))
+            return false;
+    }
+    return true;
 }
 
 std::vector<std::vector<std::string>> HeaderRows(const std::vector<std::string_view>& records,
@@ -299,7 +355,12 @@ DelimitedFit JudgeDelimited(std::string_view sample, FilePos fileSize, const Del
         std::vector<std::string_view> rows{all.front()};
         for (size_t k = 1; k < all.size(); ++k)
             if (!IsAside(all[k])) rows.push_back(all[k]);
-        fit.headerVote = HeaderVote(HeaderRows(rows, scanner));
+        if (IsBlank(all.front()))
+            fit.headerVote = -1;  // an empty line holds no names
+        else if (PlainlyNames(rows, d))
+            fit.headerVote = std::max(HeaderVote(HeaderRows(rows, scanner)), 0) + 100;
+        else
+            fit.headerVote = HeaderVote(HeaderRows(rows, scanner));
     }
     return fit;
 }
@@ -323,7 +384,8 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
     bool sameLength = offset == 0 && lines.lines.size() >= 2 &&
                       std::all_of(lines.lines.begin(), lines.lines.end(),
                                   [&](auto l) { return l.size() == lines.lines[0].size(); });
-    if (sameLength && chosen.field.empty()) {
+    // Lines of one length divided only by blanks are fixed-width text.
+    if (sameLength && (chosen.field.empty() || chosen.field == " ")) {
         d.kind = Detection::Kind::Fixed;
         d.recordLength = static_cast<FilePos>(lines.lines[0].size() + lines.end.size());
         return d;

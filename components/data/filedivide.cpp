@@ -14,7 +14,6 @@ constexpr FilePos kSampleBytes = FilePos{1} << 20;
 constexpr size_t kHeadForDbase = size_t{1} << 16;
 // Records of garbage can hold millions of field delimiters: the layout
 // derived from the data stops at this many fields.
-constexpr size_t kMaxDerivedFields = 4096;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
@@ -101,6 +100,10 @@ bool FileImpl::DivideDbase(bool takeFields) {
     dataStart = header.headerLength;
     std::string last = reader.ReadString(reader.Size() - 1, 1);
     fixedCount = DbaseRecordsHeld(header, reader.Size(), last == "\x1A");
+    if (FilePos cut = DbaseRecordCut(header, reader.Size(), last == "\x1A"); cut > 0)
+        RaiseError("\"" + path + "\" is cut short: dBase record " +
+                   std::to_string(fixedCount + 1) + " holds " + std::to_string(cut) + " of its " +
+                   std::to_string(header.recordLength) + " bytes and is not shown.");
     return true;
 }
 
@@ -149,8 +152,7 @@ bool FileImpl::DivideDelimited() {
     delimited = std::make_unique<DelimitedRecords>(reader, DelimitedScanner(d), dataStart);
     divisionKey_ = DivisionKey(d, dataStart);
     if (reader.Size() >= kIndexFileThreshold) {
-        IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(),
-                     divisionKey_, ContentSample(reader)};
+        IndexKey key = IndexKeyOf(reader, divisionKey_);
         LoadRecordIndex(IndexPathAndName(), key, delimited->Index());
     }
     delimited->LongRecord = [this](const RecordSpan& span) {
@@ -158,7 +160,7 @@ bool FileImpl::DivideDelimited() {
         FilePos take = std::min(span.length, kSampleBytes);
         std::string bytes = reader.ReadString(span.start, static_cast<size_t>(take));
         std::vector<std::string> found;
-        delimited->Scanner().SplitFields(bytes, found);
+        delimited->Scanner().SplitFields(bytes, found, kMaxDerivedFields);
         WidenFor(found, span.length);
     };
     kind = Kind::Delimited;
@@ -174,17 +176,19 @@ void FileImpl::SampleDelimited() {
     FilePos longest = delimited->Index().longest;
     const bool split = !delimited->Scanner().Get().field.empty();
     std::vector<std::string> found;
+    size_t fewest = SIZE_MAX;
     FilePos limit = dataStart + kSampleBytes;
     delimited->ForEach(
         0, static_cast<size_t>(kSampleBytes),
         [&](RecordNo p, const RecordSpan& span, std::string_view bytes) {
             longest = std::max(longest, span.length);
             if (split) {
-                delimited->Scanner().SplitFields(bytes, found);
+                delimited->Scanner().SplitFields(bytes, found, kMaxDerivedFields + 1);
                 if (p < headerRecords) {
                     header = found;
                     if (header.size() > kMaxDerivedFields) header.resize(kMaxDerivedFields);
                 } else {
+                    fewest = std::min(fewest, found.size());
                     size_t n = std::min(found.size(), kMaxDerivedFields);
                     if (widths.size() < n) widths.resize(n, 0);
                     for (size_t i = 0; i < n; ++i)
@@ -204,6 +208,10 @@ void FileImpl::SampleDelimited() {
         }
         return;
     }
+    // Names one short of the values name all but the first column, which
+    // holds the row names (as statistics packages write their tables).
+    if (!header.empty() && header.size() + 1 == widths.size() && fewest == widths.size())
+        header.insert(header.begin(), "");
     size_t count = std::min(std::max(widths.size(), header.size()), kMaxDerivedFields);
     std::vector<std::string> names(count);
     bool keep = layoutSource_ == LayoutSource::ConnectionFile ||

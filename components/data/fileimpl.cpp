@@ -222,7 +222,10 @@ void FileImpl::ApplyTemplateOrDetection(const std::string& extension) {
         connection.SetDatabaseTypeName(name);
         return;
     }
-    if (!t || (!t->IsFixed() && !t->IsDelimited())) {
+    // A fixed-length type gives way to a file that is plainly delimited text.
+    if (!t || (!t->IsFixed() && !t->IsDelimited()) ||
+        (t->IsFixed() &&
+         FixedTypeContradicted(head, reader.Size(), t->RecordLength(), t->ByteOffset()))) {
         ApplyDetection(true);
         return;
     }
@@ -364,8 +367,7 @@ void FileImpl::SetDatabaseType(const std::string& v) {
 void FileImpl::SaveIndex() {
     if (kind != Kind::Delimited || !delimited || reader.Size() < kIndexFileThreshold) return;
     if (!delimited->Index().changed || delimited->Counted() <= RecordIndex::kStride) return;
-    IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(), divisionKey_,
-                 ContentSample(reader)};
+    IndexKey key = IndexKeyOf(reader, divisionKey_);
     const std::string file = IndexPathAndName();
     if (MakeFolderFor(file) && SaveRecordIndex(file, key, delimited->Index()))
         delimited->Index().changed = false;

@@ -135,6 +135,8 @@ private:
 
 /// Longest record text handed out; longer records are cut with one warning.
 inline constexpr FilePos kMaxRecordText = FilePos{16} << 20;
+/// Fields a delimited layout gains from the values it meets, at most.
+inline constexpr size_t kMaxDerivedFields = 4096;
 /// Delimited files of at least this size keep their index in an indexing file.
 inline constexpr FilePos kIndexFileThreshold = FilePos{1} << 20;
 

@@ -94,7 +94,11 @@ void FileImpl::LoadValues() const {
     if (valuesLoaded) return;
     valuesLoaded = true;
     LoadRecord();
-    if (kind == Kind::Delimited) delimited->Scanner().SplitFields(recordBytes, values);
+    // Values past the layout (and past what it may gain) are never asked for.
+    if (kind == Kind::Delimited)
+        delimited->Scanner().SplitFields(
+            recordBytes, values,
+            std::max(static_cast<size_t>(std::max(fields.Count(), 0)), kMaxDerivedFields));
 }
 
 std::string FileImpl::RecordText() const {

@@ -1,5 +1,9 @@
 #include "data/filetypefit.h"
 
+#include <algorithm>
+#include <map>
+#include <set>
+
 #include "data/detection.h"
 #include "util/utilities.h"
 
@@ -59,6 +63,28 @@ void FitDelimitedSettings(Connection& c, std::string_view head, FilePos fileSize
     }
     if (c.FirstRecordContainsFieldNames() && fit.headerVote < 0)
         c.SetFirstRecordContainsFieldNames(false);
+}
+
+bool FixedTypeContradicted(std::string_view head, FilePos fileSize, FilePos recordLength,
+                           FilePos byteOffset) {
+    const Detection d = DetectConnection(head, fileSize);
+    if (d.kind != Detection::Kind::Delimited || d.fieldDelimiter.empty()) return false;
+    const std::string& end = d.recordDelimiter;
+    const size_t first = static_cast<size_t>(std::clamp<FilePos>(byteOffset, 0, head.size()));
+    std::set<FilePos> columns;
+    std::map<size_t, size_t> lengths;
+    size_t lines = 0;
+    for (size_t at = first, hit; lines < 200 && (hit = head.find(end, at)) != head.npos; ++lines) {
+        const size_t after = hit + end.size();
+        if (recordLength > 0) columns.insert(static_cast<FilePos>(after - first) % recordLength);
+        ++lengths[hit - at];
+        at = after;
+    }
+    if (lines < 3) return false;
+    if (recordLength > 0) return columns.size() > 1;
+    size_t common = 0;
+    for (auto& [length, n] : lengths) common = std::max(common, n);
+    return common * 2 < lines;
 }
 
 }  // namespace velmor::data

@@ -15,4 +15,11 @@ namespace velmor::data {
 /// shows. Settings the type leaves empty are taken from detection.
 void FitDelimitedSettings(Connection& connection, std::string_view head, FilePos fileSize);
 
+/// Whether Head plainly contradicts a fixed-length type of RecordLength
+/// bytes from ByteOffset: the file is delimited text whose line ends fall at
+/// varying columns of those records (without a length: lines of clearly
+/// different lengths).
+bool FixedTypeContradicted(std::string_view head, FilePos fileSize, FilePos recordLength,
+                           FilePos byteOffset);
+
 }  // namespace velmor::data

@@ -1,5 +1,6 @@
 #include "data/recorddump.h"
 
+#include <algorithm>
 #include <array>
 
 #include "data/file.h"
@@ -30,8 +31,12 @@ std::string RecordDump::PrintableText(const File& file) {
     std::string text;
     const Fields& fields = file.GetFields();
     if (file.GetConnection().IsDelimited() && file.ShowFieldNames()) {
-        for (int i = 1; i <= fields.Count(); ++i) {
-            const FilePos length = std::max<FilePos>(fields.Item(i)->Length(), 0);
+        // No more than the raw record shows: fields stated longer than
+        // their values never make the text grow past that.
+        constexpr FilePos kMaxText = FilePos{16} << 20;
+        for (int i = 1; i <= fields.Count() && static_cast<FilePos>(text.size()) < kMaxText; ++i) {
+            const FilePos room = kMaxText - static_cast<FilePos>(text.size());
+            const FilePos length = std::clamp<FilePos>(fields.Item(i)->Length(), 0, room);
             std::string value = file.FieldValue(i);
             value.resize(static_cast<std::size_t>(length), ' ');
             text += value;
@@ -74,15 +79,18 @@ std::vector<std::string> RecordDump::HeaderLines(const std::string& pathAndName,
             "Time: " + ClockTime(now)};
 }
 
-std::vector<std::string> RecordDump::BlockLines(std::string_view text, FilePos recordLength) {
+std::vector<std::string> RecordDump::BlockLines(std::string_view text, FilePos recordLength,
+                                                FilePos first) {
     std::vector<std::string> lines;
-    const FilePos blocks = recordLength > 0 ? (recordLength + kBlockWidth - 1) / kBlockWidth : 0;
     const auto size = static_cast<FilePos>(text.size());
+    const FilePos shown = std::min(recordLength - (first - 1), std::max<FilePos>(size, 1));
+    const FilePos blocks = shown > 0 ? (shown + kBlockWidth - 1) / kBlockWidth : 0;
     for (FilePos b = 1; b <= blocks; ++b) {
         const FilePos s = (b - 1) * kBlockWidth + 1;
         const FilePos e = b * kBlockWidth;
         std::string hundreds, tens, units, high, low;
-        for (FilePos p = s; p <= e; ++p) {
+        for (FilePos q = s; q <= e; ++q) {
+            const FilePos p = q + first - 1;
             hundreds += p % 100 == 0 ? std::to_string(p / 100) : " ";
             tens += p % 10 == 0 ? static_cast<char>('0' + p / 10 % 10) : ' ';
             units += static_cast<char>('0' + p % 10);

@@ -29,8 +29,13 @@ public:
                                                 FilePos recordLength, const std::tm& now);
 
     /// Every block: two empty lines, hundreds, tens, units, text, high and
-    /// low hexadecimal digits. Blocks cover RecordLength rounded up to 100.
-    static std::vector<std::string> BlockLines(std::string_view text, FilePos recordLength);
+    /// low hexadecimal digits. Blocks cover RecordLength rounded up to 100,
+    /// but never more than the text shown (at least one block): a stated
+    /// length beyond the bytes that exist prints no empty rulers. Text starts
+    /// at position First (1 + a multiple of 100), so a long record can be
+    /// dumped piece by piece.
+    static std::vector<std::string> BlockLines(std::string_view text, FilePos recordLength,
+                                               FilePos first = 1);
 
     /// Moves File to Record and gives the whole dump.
     static std::vector<std::string> Lines(File& file, RecordNo record, const std::tm& now);

@@ -15,7 +15,7 @@ namespace velmor::data {
 
 namespace {
 
-constexpr char kMagic[8] = {'V', 'D', 'I', 'D', 'X', '0', '2', '\n'};
+constexpr char kMagic[8] = {'V', 'D', 'I', 'D', 'X', '0', '3', '\n'};
 
 void PutNumber(std::string& out, std::int64_t v) {
     for (int i = 0; i < 8; ++i)
@@ -52,6 +52,14 @@ std::uint64_t ContentSample(const DataReader& reader) {
     for (FilePos at = kStep; at < size; at += kStep) Mix(sum, reader.ReadString(at, kPiece));
     if (size > kEnds) Mix(sum, reader.ReadString(size - kEnds, static_cast<size_t>(kEnds)));
     return sum;
+}
+
+IndexKey IndexKeyOf(const DataReader& reader, const std::string& division) {
+    IndexKey key{reader.Size(), reader.ModificationTime().time_since_epoch().count(), division,
+                 ContentSample(reader)};
+    key.inode = reader.Inode();
+    key.changeTime = reader.ChangeTime();
+    return key;
 }
 
 void RecordIndex::Reset(FilePos dataStart) {
@@ -112,6 +120,8 @@ bool SaveRecordIndex(const std::string& path, const IndexKey& key, const RecordI
     std::string out(kMagic, sizeof kMagic);
     PutNumber(out, key.fileSize);
     PutNumber(out, key.fileTime);
+    PutNumber(out, key.inode);
+    PutNumber(out, key.changeTime);
     PutNumber(out, static_cast<std::int64_t>(key.content));
     PutNumber(out, static_cast<std::int64_t>(key.division.size()));
     out += key.division;
@@ -130,17 +140,20 @@ bool LoadRecordIndex(const std::string& path, const IndexKey& key, RecordIndex& 
     auto reader = std::make_shared<DataReader>();
     std::string error;
     if (!reader->Open(path, error)) return false;
-    const size_t headLength = sizeof kMagic + 4 * 8 + key.division.size() + 5 * 8;
+    const size_t headLength = sizeof kMagic + 6 * 8 + key.division.size() + 5 * 8;
     std::string data = reader->ReadString(0, headLength);
     if (data.size() != headLength || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0)
         return false;
     size_t at = sizeof kMagic;
-    std::int64_t size = 0, time = 0, content = 0, divisionLength = 0;
+    std::int64_t size = 0, time = 0, inode = 0, changeTime = 0, content = 0, divisionLength = 0;
     GetNumber(data, at, size);
     GetNumber(data, at, time);
+    GetNumber(data, at, inode);
+    GetNumber(data, at, changeTime);
     GetNumber(data, at, content);
     GetNumber(data, at, divisionLength);
-    if (size != key.fileSize || time != key.fileTime ||
+    if (size != key.fileSize || time != key.fileTime || inode != key.inode ||
+        changeTime != key.changeTime ||
         static_cast<std::uint64_t>(content) != key.content ||
         divisionLength != static_cast<std::int64_t>(key.division.size()) ||
         data.compare(at, key.division.size(), key.division) != 0)

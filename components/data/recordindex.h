@@ -53,14 +53,20 @@ struct RecordIndex {
     size_t MemoryBytes() const { return checkpoints.capacity() * sizeof(FilePos); }
 };
 
-/// What an index file must match to be reused: the data file's size, time
-/// and a sample of its content, and the division it was counted with.
+/// What an index file must match to be reused: the data file's size, time,
+/// inode and change time, a sample of its content, and the division it was
+/// counted with.
 struct IndexKey {
     FilePos fileSize = 0;
     std::int64_t fileTime = 0;
     std::string division;  ///< delimiters and byte offset, as text
     std::uint64_t content = 0;
+    std::int64_t inode = 0;
+    std::int64_t changeTime = 0;  ///< nanoseconds
 };
+
+/// The key of the file Reader has open, counted with Division.
+IndexKey IndexKeyOf(const DataReader& reader, const std::string& division);
 
 /// A checksum of the first and last 64 KiB of the file and of the first
 /// 4 KiB of every 64 MiB: copying another file of the same size and time

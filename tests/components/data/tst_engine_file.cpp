@@ -7,10 +7,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "data/ebcdic.h"
 #include "data/file.h"
+#include "data/recordindex.h"
 #include "engine_testfiles.h"
 
 using namespace velmor::data;
@@ -110,6 +112,8 @@ private slots:
     void connectionFileBeatsFormatFile();
     void countingGrowsAndCancels();
     void indexIsReusedAndInvalidated();
+    void indexValidity_data();
+    void indexValidity();
     void lastRecordWithoutDelimiter_data();
     void lastRecordWithoutDelimiter();
     void ebcdicIsTranslated();
@@ -461,6 +465,67 @@ void TestEngineFile::indexIsReusedAndInvalidated() {
     QVERIFY(file.Open(data.toStdString()));
     file.MoveLast();
     QCOMPARE(file.RecordCount(), records + 9);
+    file.CloseFile();
+    // The same again with the two records joined in the middle, where no
+    // content piece is taken: only the change time tells.
+    joined = BigCsv(records + 10);
+    joined.replace(joined.indexOf("\r\n", joined.size() / 2), 2, "..");
+    WriteBytes(data, joined);
+    std::filesystem::last_write_time(path, time);
+    QVERIFY(file.Open(data.toStdString()));
+    file.MoveLast();
+    QCOMPARE(file.RecordCount(), records + 9);
+}
+
+void TestEngineFile::indexValidity_data() {
+    QTest::addColumn<QString>("change");
+    for (const char* change : {"", "size", "time", "inode", "change time", "division",
+                               "middle content piece", "checkpoints out of order",
+                               "end past the file", "truncated"})
+        QTest::newRow(*change ? change : "unchanged") << QString(change);
+}
+
+void TestEngineFile::indexValidity() {
+    QFETCH(QString, change);
+    QTemporaryDir dir;
+    const std::string data = dir.filePath("d.csv").toStdString(), vdi = data + ".vdi";
+    // Sparse: a content piece is taken at 64 MiB, past the first and last 64 KiB.
+    QVERIFY(WriteBytes(dir.filePath("d.csv"), "x\n"));
+    std::filesystem::resize_file(data, (std::uintmax_t{64} << 20) + (std::uintmax_t{256} << 10));
+    DataReader reader;
+    std::string error;
+    QVERIFY(reader.Open(data, error));
+    RecordIndex index;
+    index.Reset(0);
+    for (FilePos at = 2; at <= 2 * 200; at += 2) index.AddEnd(at);
+    IndexKey key = IndexKeyOf(reader, "div");
+    QVERIFY(SaveRecordIndex(vdi, key, index));
+    QByteArray bytes = ReadBytes(QString::fromStdString(vdi));
+    const qsizetype countedEnd = 8 + 6 * 8 + 3 + 8;
+    if (change == "size") ++key.fileSize;
+    if (change == "time") ++key.fileTime;
+    if (change == "inode") ++key.inode;
+    if (change == "change time") ++key.changeTime;
+    if (change == "division") key.division = "dvi";
+    if (change == "middle content piece") {
+        std::fstream out(data, std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp((std::streamoff{64} << 20) + 100);
+        out.put('y');
+        out.close();
+        DataReader changed;
+        QVERIFY(changed.Open(data, error));
+        key.content = IndexKeyOf(changed, "div").content;
+    }
+    if (change == "checkpoints out of order")
+        bytes.replace(bytes.size() - 16, 16, bytes.right(8) + bytes.mid(bytes.size() - 16, 8));
+    if (change == "end past the file")
+        bytes.replace(countedEnd, 8, QByteArray("\xFF\xFF\xFF\xFF\x00\x00\x00\x00", 8));
+    if (change == "truncated") bytes.chop(8);
+    QVERIFY(WriteBytes(QString::fromStdString(vdi), bytes));
+    RecordIndex loaded;
+    const bool reused = LoadRecordIndex(vdi, key, loaded) && loaded.Materialize();
+    QCOMPARE(reused, change.isEmpty());
+    if (reused) QCOMPARE(loaded.checkpoints, index.checkpoints);
 }
 
 void TestEngineFile::lastRecordWithoutDelimiter_data() {
@@ -554,7 +619,9 @@ void TestEngineFile::dbaseHeaders_data() {
     row("count below the file", DbaseTable(columns, rows, 2), 2);
     QByteArray truncated = DbaseTable(columns, rows);
     truncated.chop(6);
-    row("cut last record", truncated, 3);
+    row("cut last record is reported, not shown", truncated, 2, true);
+    QByteArray noFields = DbaseTable({}, QList<QStringList>(71));
+    row("no fields: the deletion flag alone", noFields, 71, false, 33);
     QByteArray longHeader = DbaseTable(columns, rows);
     longHeader[8] = static_cast<char>(0xFF);
     longHeader[9] = static_cast<char>(0x7F);
@@ -587,6 +654,11 @@ void TestEngineFile::dbaseHeaders() {
     if (records == 0) return;
     QVERIFY(file.DatabaseType().rfind("DBase", 0) == 0);
     QCOMPARE(file.GetConnection().ByteOffset(), headerLength);
+    if (file.GetFields().Count() == 0) {
+        file.MoveTo(records);
+        QCOMPARE(file.RecordText(), std::string(" "));
+        return;
+    }
     QCOMPARE(file.GetConnection().RecordLength(), 9);
     QCOMPARE(file.GetFields().Item("AGE")->StartingPosition(), 7);
     file.MoveTo(2);

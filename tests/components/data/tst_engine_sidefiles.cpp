@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <filesystem>
 
 #include "data/converter.h"
 #include "data/file.h"
@@ -57,6 +58,8 @@ private slots:
 
     void sideFilesLand_data();
     void sideFilesLand();
+    void sideFileNames_data();
+    void sideFileNames();
     void laterObjectsStartWithTheSettings();
     void readOnlyCommandsWriteNothingBeside_data();
     void readOnlyCommandsWriteNothingBeside();
@@ -135,6 +138,35 @@ void TestEngineSideFiles::sideFilesLand() {
     File again;
     openWithSettings(again, a);
     QCOMPARE(again.GetConnection().RecordLength(), 5);
+}
+
+void TestEngineSideFiles::sideFileNames_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("xdgData");
+    QTest::addColumn<QString>("folder");  // below $HOME, or "xdg"
+    QTest::newRow("a 250-byte name") << QByteArray(246, 'n') + ".csv" << QByteArray() << "xdg";
+    QTest::newRow("a 250-byte name in UTF-8")
+        << QByteArray("\xC3\xA9").repeated(123) + ".csv" << QByteArray() << "xdg";
+    QTest::newRow("a relative XDG_DATA_HOME is ignored")
+        << QByteArray("a.csv") << QByteArray("relative/data") << ".local/share/Velmor/Connections";
+}
+
+void TestEngineSideFiles::sideFileNames() {
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, xdgData);
+    QFETCH(QString, folder);
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(root_.path()));
+    if (!xdgData.isEmpty()) qputenv("XDG_DATA_HOME", xdgData);
+    const std::string data = "/d/" + name.toStdString();
+    const std::string connection = SideFilePath(data, SideFileKind::Connection, {false, ""});
+    const std::string index = SideFilePath(data, SideFileKind::Index, {false, ""});
+    qputenv("HOME", home);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data_));
+    for (const std::string& path : {connection, index})
+        QVERIFY(std::filesystem::path(path).filename().string().size() <= 255);
+    const QString expected = folder == "xdg" ? data_ + "/Velmor/Connections" : root_.filePath(folder);
+    QCOMPARE(QFileInfo(QFile::decodeName(connection.c_str())).absolutePath(), expected);
 }
 
 void TestEngineSideFiles::laterObjectsStartWithTheSettings() {

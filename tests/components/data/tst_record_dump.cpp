@@ -60,8 +60,8 @@ void TestRecordDump::blocks_data() {
     QTest::newRow("250: first block") << 250 << 250 << 1 << QString(99, ' ') + "1" << 100 << 3;
     QTest::newRow("position 1000 prints 10")
         << 1000 << 1000 << 10 << QString(99, ' ') + "10" << 100 << 10;
-    QTest::newRow("record shorter than its length")
-        << 120 << 300 << 3 << QString(99, ' ') + "3" << 0 << 3;
+    QTest::newRow("a stated length past the text prints no empty rulers")
+        << 120 << 200000000 << 2 << QString(99, ' ') + "2" << 20 << 2;
     QTest::newRow("length 101 needs two blocks")
         << 101 << 101 << 2 << QString(99, ' ') + "2" << 1 << 2;
     QTest::newRow("length 0: header only") << 10 << 0 << 0 << QString() << 0 << 0;
@@ -165,6 +165,18 @@ void TestRecordDump::commandLineDump() {
     QCOMPARE(lines[5 + 16 + 5], QString(49, 'y') + QString::fromUtf8("é"));
     QCOMPARE(lines[5 + 16 + 6], QString(49, '7') + "E");
     QCOMPARE(lines[5 + 16 + 7], QString(49, '9') + "9");
+
+    // UTF-8 stands as the viewer prints it: a character in its first byte's
+    // column, blanks after, so every byte keeps its ruler position.
+    const QString utf8 = dir.filePath("u.txt");
+    QVERIFY(WriteBytes(utf8, "M\xC3\xBCller,Z\xC3\xBCrich,\"with, comma\"\n"));
+    r = RunVelmorData({"dump", utf8, "1", "--fixed", "--record-length", "30"});
+    QCOMPARE(QString::fromUtf8(r.out).split('\n').value(5 + 5),
+             QString::fromUtf8("M\u00FC ller,Z\u00FC rich,\"with, comma\" "));
+    // A stated length far past the file costs neither memory nor rulers.
+    r = RunVelmorData({"dump", utf8, "1", "--fixed", "--record-length", "9223372036854775807"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out.count('\n'), 5 + 8);
 
     r = RunVelmorData({"dump", path, "3", "--fixed", "--record-length", "250"});
     QCOMPARE(r.status, 1);

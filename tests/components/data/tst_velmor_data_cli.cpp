@@ -43,7 +43,9 @@ QList<QPair<QString, QByteArray>> Inputs() {
             {"layout.dat", "01Ann  02Bob  "},
             {"layout.fmt", "num, 2\r\nname, 5\r\n"},
             {"mainframe.dat", "\xC1\xC2\xF1\xF2"},  // "AB12" in code page 037
-            {"deleted.dbf", DeletedDbase()}};
+            {"deleted.dbf", DeletedDbase()},
+            {"cut.dbf", DeletedDbase().left(97 + 9 + 4)},
+            {"noprofiles.txt", "  IsFixed=True\r\nEnd\r\n"}};
 }
 
 }  // namespace
@@ -197,6 +199,9 @@ private slots:
         row("convert from a pipe", "convert @/pipe.csv @/x.csv", 1, "not a regular file");
         row("convert from a folder", "convert @/ @/x.csv", 1, "folder");
         row("records of a device", "records /dev/null", 1, "/dev/null");
+        row("records of a dBase table cut short", "records @/cut.dbf", 1, "cut short");
+        row("a profile file without profiles", "fields @/people.csv --profiles @/noprofiles.txt", 1,
+            "cannot be read");
     }
     void failures() {
         QFETCH(QStringList, args);
