@@ -6,6 +6,7 @@
 // the same bookkeeping as the first half's: checkpoints, longest record.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <future>
 #include <memory>
@@ -187,9 +188,11 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
             AddEnds(pos, ends, n, delimiter);
             pos += static_cast<FilePos>(consumed);
             if (consumed == 0 && n == 0) break;
-            if (progress && pos >= nextReport) {
-                nextReport = pos + (FilePos{4} << 20);
-                if (!progress(std::min(size, pos + secondDone.load()), size)) {
+            // Both threads' bytes count: the steps are those of one thread.
+            const FilePos done = std::min(size, pos + secondDone.load());
+            if (progress && done >= nextReport) {
+                nextReport = done + (FilePos{4} << 20);
+                if (!progress(done, size)) {
                     cancelled = true;
                     break;
                 }
@@ -208,7 +211,18 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
             }
         }
         stop = cancelled || !whole;
+        // Progress goes on being reported while the second thread finishes.
+        auto report = [&] {
+            const FilePos done = std::min(size, split + secondDone.load());
+            if (!progress || done < nextReport) return true;
+            nextReport = done + (FilePos{4} << 20);
+            return progress(done, size);
+        };
+        while (second.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+            if (!stop && !report()) stop = cancelled = true;
+        }
         second.get();
+        if (!cancelled && whole && !report()) cancelled = true;
         if (cancelled) return false;
         if (!whole) return false;  // the file changed: counting goes on alone
 
