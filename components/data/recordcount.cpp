@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <new>
+#include <system_error>
 #include <vector>
 
 #include "data/blockmasks.h"
@@ -178,9 +179,14 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
         if (shape.q < 0) hyp[1].following = false;  // never inside a qualified field
         std::atomic<bool> stop{false};
         std::atomic<FilePos> secondDone{0};
-        auto second = std::async(std::launch::async, [&] {
-            ScanSecondHalf(reader_, shape, split, size, hyp, stop, secondDone);
-        });
+        std::future<void> second;
+        try {
+            second = std::async(std::launch::async, [&] {
+                ScanSecondHalf(reader_, shape, split, size, hyp, stop, secondDone);
+            });
+        } catch (const std::system_error&) {
+            return false;  // no second thread to be had: count on alone
+        }
 
         // The first half, as CountTo counts it, up to the split.
         FilePos pos = from;
