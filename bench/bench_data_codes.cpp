@@ -38,18 +38,10 @@ bool GenerateCodesCsv(const std::string& path, std::int64_t bytes) {
                            });
 }
 
-// Best of Runs after a warm-up, each run without the engine files of the
-// one before (no index, no connection file).
-bench::ToolRun Fresh(int runs, const std::string& data, const std::vector<std::string>& argv) {
-    bench::ToolRun best;
-    best.seconds = 1e300;
-    for (int i = 0; i <= runs; ++i) {
-        bench::RemoveEngineFiles(data);
-        bench::ToolRun r = bench::RunTool(argv);
-        if (r.status != 0) return r;
-        if (i > 0 && r.seconds < best.seconds) best = r;
-    }
-    return best;
+// The engine files beside the data and the index in the cache folder.
+void RemoveAllEngineFiles(const std::string& data) {
+    bench::RemoveEngineFiles(data);
+    if (const char* cache = std::getenv("XDG_CACHE_HOME")) std::filesystem::remove_all(cache);
 }
 
 std::size_t Lines(const std::string& text) {
@@ -68,29 +60,41 @@ void CompareCsv(const bench::Options& o, const std::string& csv, const std::stri
         const char* column;
         double target;  // DuckDB time / ours at least
     };
-    for (Case c : {Case{"code", 2.0}, Case{"key", 1.0}}) {
-        bench::ToolRun v = Fresh(o.runs, csv, {velmor, "codes", csv, c.column, "--delimited", "--header"});
-        if (v.status != 0) {
-            std::printf("  velmor-data codes failed (status %d)\n", v.status);
+    for (Case c : {Case{"code", 12.0}, Case{"key", 1.0}}) {
+        const std::vector<std::string> ours{velmor, "codes", csv, c.column, "--delimited",
+                                            "--header"};
+        std::vector<std::vector<std::string>> commands{ours, bench::OneCore(ours)};
+        if (!modules.empty()) commands.push_back({"node", script, csv, c.column});
+        // Ours on two cores, on one, and DuckDB take turns, each of ours
+        // without the engine files of the run before.
+        std::vector<bench::Series> s = bench::Interleaved(o.runs, commands, [&](std::size_t k) {
+            if (k < 2) RemoveAllEngineFiles(csv);
+        });
+        if (s[0].last.status != 0 || s[1].last.status != 0) {
+            std::printf("  velmor-data codes failed (status %d)\n", s[0].last.status);
             continue;
         }
-        std::printf(" field \"%s\": %zu distinct codes\n", c.column, Lines(v.output));
-        bench::Figure("velmor-data codes wall time", v.seconds, "s");
-        bench::Figure("velmor-data codes CPU time", v.cpuSeconds, "s");
-        bench::Figure("velmor-data peak resident memory", v.maxRssKb / 1024.0, "MB");
-        if (modules.empty()) continue;
-        bench::ToolRun d = bench::BestOf(o.runs, {"node", script, csv, c.column});
-        if (d.status != 0) {
-            std::printf("  DuckDB run failed (status %d)\n", d.status);
+        auto wall = [&](std::size_t k) { return bench::Median(s[k].wall); };
+        auto cpu = [&](std::size_t k) { return bench::Median(s[k].cpu); };
+        std::printf(" field \"%s\": %zu distinct codes; median of %d runs taking turns\n",
+                    c.column, Lines(s[0].last.output), o.runs);
+        std::printf("  %-46s %10s %10s\n", "", "2 cores", "1 core");
+        bench::Pair("velmor-data codes wall time", wall(0), wall(1), "s");
+        bench::Pair("velmor-data codes CPU time", cpu(0), cpu(1), "s");
+        bench::Figure("velmor-data peak resident memory", s[0].last.maxRssKb / 1024.0, "MB");
+        bench::Verdict("same codes on two cores and on one", s[0].last.output == s[1].last.output);
+        if (commands.size() < 3) continue;
+        if (s[2].last.status != 0) {
+            std::printf("  DuckDB run failed (status %d)\n", s[2].last.status);
             continue;
         }
-        bench::Figure("DuckDB (one thread) wall time", d.seconds, "s");
-        bench::Figure("DuckDB CPU time", d.cpuSeconds, "s");
-        bench::Figure("ratio DuckDB / velmor-data", d.seconds / v.seconds, "x");
-        bench::Verdict(c.target > 1 ? "at least 2x faster than DuckDB" : "at least as fast as DuckDB",
-                       d.seconds >= c.target * v.seconds);
+        bench::Figure("DuckDB (one thread) wall time", wall(2), "s");
+        bench::Figure("DuckDB CPU time", cpu(2), "s");
+        bench::Pair("ratio DuckDB / velmor-data", wall(2) / wall(0), wall(2) / wall(1), "x");
+        bench::Verdict(c.target > 1 ? "at least 12x faster than DuckDB" : "at least as fast as DuckDB",
+                       wall(2) >= c.target * wall(0));
         bench::Verdict("same number of codes as DuckDB",
-                       std::to_string(Lines(v.output)) + "\n" == d.output);
+                       std::to_string(Lines(s[0].last.output)) + "\n" == s[2].last.output);
     }
 }
 
@@ -157,6 +161,7 @@ int main(int argc, char** argv) {
     bench::Options o = bench::ParseOptions(argc, argv, 1024);
     const std::string csv = bench::PrepareData(o, "codes", "codes.csv", o.megabytes, GenerateCodesCsv);
     if (csv.empty()) return 1;
+    ::setenv("XDG_CACHE_HOME", (std::filesystem::path(o.folder) / "codes-cache").c_str(), 1);
     std::printf("codes of a quoted CSV: %s, %.1f MB, best of %d runs, no index\n", csv.c_str(),
                 bench::FileSize(csv) / 1e6, o.runs);
     const std::string modules = bench::FindNodeModules();

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -252,6 +253,39 @@ inline ToolRun BestOf(int runs, const std::vector<std::string>& argv, bool captu
     return best;
 }
 
+/// Argv run on the first core only (taskset), for the one-core figures.
+inline std::vector<std::string> OneCore(std::vector<std::string> argv) {
+    argv.insert(argv.begin(), {"taskset", "-c", "0"});
+    return argv;
+}
+
+/// Wall and CPU times of one command over several runs.
+struct Series {
+    std::vector<double> wall, cpu;
+    ToolRun last;
+};
+
+/// The machine is shared, so references and our programs take turns: after
+/// one warm-up run of each command, Runs rounds run every command once, in
+/// order, with Before(command index) before each run. Medians are then
+/// taken over runs that saw the same stretch of load.
+inline std::vector<Series> Interleaved(int runs,
+                                       const std::vector<std::vector<std::string>>& commands,
+                                       const std::function<void(std::size_t)>& before = {}) {
+    std::vector<Series> series(commands.size());
+    for (int round = 0; round <= runs; ++round) {
+        for (std::size_t c = 0; c < commands.size(); ++c) {
+            if (before) before(c);
+            ToolRun r = RunTool(commands[c]);
+            series[c].last = r;
+            if (round == 0) continue;
+            series[c].wall.push_back(r.seconds);
+            series[c].cpu.push_back(r.cpuSeconds);
+        }
+    }
+    return series;
+}
+
 /// A program built beside this benchmark (the build's bin folder).
 inline std::string Sibling(const char* name) {
     std::error_code ec;
@@ -267,6 +301,11 @@ inline double Median(std::vector<double> v) {
 
 inline void Figure(const char* what, double value, const char* unit) {
     std::printf("  %-52s %12.3f %s\n", what, value, unit);
+}
+
+/// One row of a table with the two-core and the one-core figure side by side.
+inline void Pair(const char* what, double twoCores, double oneCore, const char* unit) {
+    std::printf("  %-46s %10.3f %10.3f %s\n", what, twoCores, oneCore, unit);
 }
 
 inline void Verdict(const char* what, bool met) {

@@ -16,6 +16,7 @@
 #include "data/convert_output.h"
 #include "data/convert_reader.h"
 #include "data/delimitedscanner.h"
+#include "data/filesplit.h"
 
 namespace velmor::data {
 
@@ -633,12 +634,11 @@ bool DelimitedPasses::SizeAndSplit(std::string& error) {
 }
 
 FilePos DelimitedPasses::FindSplit() const {
-    // Below the smallest split a second thread costs more than it saves.
-    if (threads_ < 2 || end_ - start_ < std::max<FilePos>(smallestSplit_, 2)) return end_;
     // A guess: the first record end after the middle, as if the middle were
     // outside any qualified field. The first share checks it by reaching
     // exactly that byte with a record end of its own.
-    const FilePos middle = start_ + (end_ - start_) / 2;
+    const FilePos middle = SplitMiddle(start_, end_, threads_, smallestSplit_);
+    if (middle >= end_) return end_;
     std::string error;
     BlockReader reader;
     if (!reader.Open(path_, middle, std::min(end_, middle + FilePos{1 << 20}), 1 << 20, error) ||

@@ -74,7 +74,8 @@ public:
     /// The bytes each pass goes through, as its progress reports them.
     FilePos Total() const { return end_ - start_; }
 
-    /// Files smaller than this are not split between threads (tests lower it).
+    /// Files smaller than this are not split between threads (tests lower
+    /// it); by default the one policy of filesplit.h decides.
     void SetSmallestSplit(FilePos bytes) { smallestSplit_ = bytes; }
 
 private:
@@ -88,7 +89,7 @@ private:
     DelimitedSyntax syntax_;
     bool skipFirst_;
     int threads_ = 2;
-    FilePos smallestSplit_ = FilePos{8} << 20;
+    FilePos smallestSplit_ = -1;
     FilePos end_ = 0;
     FilePos split_ = 0;  ///< where the second thread's records begin
     std::uint64_t firstPartRecords_ = 0;

@@ -21,6 +21,11 @@ DelimitedRecords::DelimitedRecords(const DataReader& reader, DelimitedScanner sc
 bool DelimitedRecords::CountTo(RecordNo target, const ProgressHandler& progress) {
     if (index_.complete || index_.counted >= target) return true;
     index_.Materialize();
+    if (target == INT64_MAX) {
+        bool cancelled = false;
+        if (CountOnTwoThreads(progress, cancelled)) return true;
+        if (cancelled) return false;
+    }
     const FilePos size = reader_.Size();
     const FilePos delimiter = static_cast<FilePos>(scanner_.Get().record.size());
     char* buffer = buffer_.Get(kCountChunk);

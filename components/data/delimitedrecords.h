@@ -61,6 +61,10 @@ public:
                  FilePos stopAt = INT64_MAX);
 
 private:
+    /// Counts the rest of the file with a second thread on its second half.
+    /// False when the file is not worth it (the caller counts on alone) or
+    /// when Cancelled.
+    bool CountOnTwoThreads(const ProgressHandler& progress, bool& cancelled);
     void AddEnd(FilePos end, FilePos length);
     void AddEnds(FilePos base, const size_t* ends, size_t n, FilePos delimiter);
     bool StartsRecord(FilePos offset) const;

@@ -9,6 +9,7 @@
 #include "data/convert_reader.h"
 #include "data/convert_source.h"
 #include "data/file.h"
+#include "data/filesplit.h"
 #include "util/utilities.h"
 
 namespace velmor::datatools {
@@ -90,7 +91,8 @@ Result CountFixed(data::File& file, const data::Field& field,
     result.expected = n;
     result.outcome = CodeCounter::Outcome::Counted;
     if (shape.recordLength == 0 || n <= 0) return result;
-    const RecordNo split = n >= kSmallestSplit ? n / 2 : n;
+    // On one core a second thread only adds work.
+    const RecordNo split = n >= kSmallestSplit && data::TwoCoresAvailable() ? n / 2 : n;
     CodeTable first;
     CodeTable second;
     std::atomic<bool> stop{false};

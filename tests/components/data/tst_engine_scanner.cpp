@@ -1,7 +1,11 @@
+#include <QTemporaryDir>
 #include <QtTest>
 #include <random>
 
+#include "data/datareader.h"
+#include "data/delimitedrecords.h"
 #include "data/delimitedscanner.h"
+#include "data/filesplit.h"
 #include "data/phrasefinder.h"
 
 using namespace velmor::data;
@@ -37,6 +41,39 @@ QList<QByteArray> Cut(const DelimitedScanner& scanner, const QByteArray& text, i
     return records;
 }
 
+// What counting all of Path leaves in the index, and the records reported
+// as longer than all before, on two threads split at Split (-1: one thread,
+// byte by byte).
+struct Counted {
+    RecordNo counted = 0;
+    FilePos countedEnd = 0, longest = 0;
+    bool complete = false;
+    std::vector<FilePos> checkpoints, longer;
+    bool operator==(const Counted&) const = default;
+};
+
+Counted CountAll(const QString& path, const Delimiters& d, FilePos split) {
+    DataReader reader;
+    std::string error;
+    if (!reader.Open(path.toStdString(), error)) return {};
+    SplitPolicy& policy = TwoThreadSplitting();
+    const SplitPolicy before = policy;
+    policy.smallest = split < 0 ? INT64_MAX : 1;
+    policy.at = split;
+    DelimitedRecords records(reader, DelimitedScanner(d, split >= 0), 0);
+    Counted c;
+    records.LongRecord = [&](const RecordSpan& span) { c.longer.push_back(span.length); };
+    records.CountTo(INT64_MAX);
+    policy = before;
+    const RecordIndex& index = records.Index();
+    c.counted = index.counted;
+    c.countedEnd = index.countedEnd;
+    c.longest = index.longest;
+    c.complete = index.complete;
+    c.checkpoints = index.checkpoints;
+    return c;
+}
+
 QStringList Split(const DelimitedScanner& scanner, const QByteArray& record) {
     std::vector<std::string> values;
     scanner.SplitFields(std::string_view(record.constData(), static_cast<size_t>(record.size())),
@@ -59,6 +96,8 @@ private slots:
     void vectorMatchesBytewise_data();
     void vectorMatchesBytewise();
     void stopsAtMaxEnds();
+    void twoThreadCount_data();
+    void twoThreadCount();
     void phraseFinder_data();
     void phraseFinder();
 };
@@ -172,6 +211,59 @@ void TestEngineScanner::stopsAtMaxEnds() {
     QCOMPARE(consumed, size_t{18});
     QCOMPARE(ends[2], size_t{18});
     QCOMPARE(mode, ScanMode::FieldStart);
+}
+
+void TestEngineScanner::twoThreadCount_data() {
+    // The text is records around a piece whose "|" marks the split (removed).
+    QTest::addColumn<QByteArray>("recordDelimiter");
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<QByteArray>("piece");
+    auto row = [](const char* name, const char* piece, const char* record = "k,\"a,b\",77\r\n",
+                  const char* delimiter = "\r\n") {
+        QTest::newRow(name) << QByteArray(delimiter) << QByteArray(record) << QByteArray(piece);
+    };
+    row("inside a quoted value", "1,\"ab|c\r\nd\",x\r\n");
+    row("on an opening quote", "1,|\"q\"\"r\",2\r\n");
+    row("between doubled quotes", "1,\"q\"|\"r\",2\r\n");
+    row("on a closing quote", "1,\"q|\",2\r\n");
+    row("in a CR LF pair", "1,2\r|\n3,4\r\n");
+    row("on a quote inside an unquoted field", "1,ab|\"c,d\r\n");
+    row("no record delimiter at all", "x|yz,\"\r\n\"", "a,\"b\",c");
+    row("lf records, longest in the second half", "\"x\n|y\"\n" "long long long long\n",
+        "ab,\"c\nd\"\n", "\n");
+    row("in the last record, no final delimiter", "1,\"tail|\"", "a,b\r\n");
+}
+
+void TestEngineScanner::twoThreadCount() {
+    QFETCH(QByteArray, recordDelimiter);
+    QFETCH(QByteArray, record);
+    QFETCH(QByteArray, piece);
+    const bool last = QByteArray(QTest::currentDataTag()).startsWith("in the last");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.csv");
+    const Delimiters d{recordDelimiter.toStdString(), ",", "\""};
+    const QByteArray text = record.repeated(150) + piece + (last ? "" : record.repeated(97));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(text).replace("|", ""));
+    file.close();
+    const Counted one = CountAll(path, d, -1);
+    QVERIFY(one.complete);
+    QVERIFY(CountAll(path, d, text.indexOf('|')) == one);
+
+    if (QByteArray(QTest::currentDataTag()) != "inside a quoted value") return;
+    // Random quote-heavy texts split anywhere.
+    std::mt19937 random(777);
+    const QByteArray alphabet = "ab,\"\"\r\n";
+    for (int round = 0; round < 200; ++round) {
+        QByteArray bytes;
+        for (int i = 0; i < 3000; ++i) bytes.append(alphabet[random() % alphabet.size()]);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        const auto split = static_cast<FilePos>(1 + random() % 2998);
+        QVERIFY2(CountAll(path, d, split) == CountAll(path, d, -1), bytes.constData());
+    }
 }
 
 void TestEngineScanner::phraseFinder_data() {

@@ -9,6 +9,7 @@
 #include "components/data/engine_testfiles.h"
 #include "data/ebcdic.h"
 #include "data/file.h"
+#include "data/filesplit.h"
 #include "datatools/codecounter.h"
 
 using namespace velmor;
@@ -58,6 +59,8 @@ private slots:
     void countsAgainstIndependentCount_data();
     void countsAgainstIndependentCount();
     void cancelledCount();
+    void twoThreadsWhereverTheSplit_data();
+    void twoThreadsWhereverTheSplit();
     void unnamedFields();
 };
 
@@ -184,6 +187,43 @@ void DatatoolsCodesTest::cancelledCount() {
         CodeCounter::Count(file, 2, [&calls](std::int64_t, std::int64_t) { return ++calls < 2; });
     QCOMPARE(int(result.outcome), int(CodeCounter::Outcome::Cancelled));
     QVERIFY(result.codes.empty());
+}
+
+void DatatoolsCodesTest::twoThreadsWhereverTheSplit_data() {
+    // Records around a piece whose "|" marks the split (removed).
+    QTest::addColumn<QByteArray>("piece");
+    QTest::addColumn<int>("distinct");
+    QTest::newRow("inside a quoted value") << QByteArray("7,\"ab|c\r\nd\",x\r\n") << 3;
+    QTest::newRow("on a quote") << QByteArray("7,|\"q\"\"r\"\r\n") << 3;
+    QTest::newRow("in a CR LF pair") << QByteArray("7,q\r|\n8,r\r\n") << 4;
+    QTest::newRow("no record delimiter") << QByteArray("|") << 1;
+}
+
+void DatatoolsCodesTest::twoThreadsWhereverTheSplit() {
+    QFETCH(QByteArray, piece);
+    QFETCH(int, distinct);
+    const bool none = piece == "|";
+    const QByteArray record = none ? "1,\"a,b\",2," : "1,\"a,b\"\r\n2,c\r\n";
+    const QByteArray text = "KEY,CODE\r\n" + record.repeated(300) + piece + record.repeated(200);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.csv");
+    QVERIFY(enginetest::WriteBytes(path, QByteArray(text).replace("|", "")));
+    data::SplitPolicy& policy = data::TwoThreadSplitting();
+    const data::SplitPolicy before = policy;
+    std::vector<CodeCount> one;
+    for (data::FilePos at : {data::FilePos{-1}, data::FilePos{text.indexOf('|')}}) {
+        policy.smallest = at < 0 ? INT64_MAX : 1;
+        policy.at = at;
+        data::File file;
+        QVERIFY(file.Open(path.toStdString()));
+        CodeCounter::Result result = CodeCounter::Count(file, 2, nullptr);
+        QCOMPARE(int(result.outcome), int(CodeCounter::Outcome::Counted));
+        QVERIFY(result.CountsMatch());
+        if (at < 0) one = result.codes;
+        else QVERIFY(result.codes == one);
+    }
+    policy = before;
+    QCOMPARE(one.size(), size_t(distinct));
 }
 
 void DatatoolsCodesTest::unnamedFields() {

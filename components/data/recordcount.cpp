@@ -1,0 +1,283 @@
+// Counting the records of a delimited file on two threads. The calling
+// thread counts the first half as usual, writing the index's checkpoints;
+// a second thread scans the second half from an unknown state, keeping the
+// record ends found under both assumptions (inside a qualified field or
+// not). The first half's final state picks one, whose ends then go through
+// the same bookkeeping as the first half's: checkpoints, longest record.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <new>
+#include <system_error>
+#include <vector>
+
+#include "data/blockmasks.h"
+#include "data/delimitedrecords.h"
+#include "data/filesplit.h"
+
+namespace velmor::data {
+
+namespace {
+
+constexpr std::size_t kChunk = std::size_t{256} << 10;  // a multiple of 64
+constexpr std::size_t kMaxEnds = std::size_t{1} << 14;
+// The second half's record ends take about a byte each; past this the
+// second thread stops and the rest is split again.
+constexpr std::size_t kBudget = std::size_t{64} << 20;
+
+struct CountShape {
+    int r0 = -1, r1 = -1, f = -1, q = -1;
+    bool twoR = false;
+};
+
+struct DualState {
+    std::uint64_t insideA = 0;  ///< all ones inside a qualified field under assumption A
+    std::uint64_t firstR = 0;   ///< the byte before was the first record byte
+};
+
+// The record ends found under one assumption about the split.
+struct DualEnds {
+    bool following = true;
+    std::uint64_t boundary = 1;  ///< the byte before ended a field or record
+    std::uint64_t closingQ = 1;  ///< the byte before closed a qualified field
+    FilePos last = 0;            ///< the last end found (at first: the split)
+    RecordNo count = 0;
+    // Distances between ends, 7 bits a byte, in blocks that are never
+    // copied or zero-filled (growing one vector cost a fifth of the count).
+    static constexpr std::size_t kBlock = std::size_t{1} << 20;
+    std::vector<std::unique_ptr<std::uint8_t[]>> blocks;
+    std::vector<std::size_t> fill;
+    std::uint8_t* out = nullptr;
+    std::size_t room = 0;
+    FilePos stoppedAt = -1;
+
+    void Grow() {
+        Finish();
+        blocks.emplace_back(new std::uint8_t[kBlock]);
+        fill.push_back(0);
+        out = blocks.back().get();
+        room = kBlock;
+    }
+    void Finish() {
+        if (!fill.empty()) fill.back() = kBlock - room;
+    }
+    std::size_t Used() const { return blocks.size() * kBlock; }
+};
+
+#define VELMOR_KERNEL_NAME DualPortable
+#define VELMOR_KERNEL_ATTR
+#define VELMOR_KERNEL_OPS masks::portable
+#include "data/countkernel.inc"
+#undef VELMOR_KERNEL_NAME
+#undef VELMOR_KERNEL_ATTR
+#undef VELMOR_KERNEL_OPS
+
+#if VELMOR_SCAN_AVX2
+#define VELMOR_KERNEL_NAME DualAvx2
+#define VELMOR_KERNEL_ATTR VELMOR_AVX2
+#define VELMOR_KERNEL_OPS masks::avx2
+#include "data/countkernel.inc"
+#undef VELMOR_KERNEL_NAME
+#undef VELMOR_KERNEL_ATTR
+#undef VELMOR_KERNEL_OPS
+#endif
+
+void Dual(bool avx2, const CountShape& s, const char* data, std::size_t length, FilePos base,
+          DualState& st, DualEnds (&hyp)[2]) {
+#if VELMOR_SCAN_AVX2
+    if (avx2) return DualAvx2(s, data, length, base, st, hyp);
+#else
+    (void)avx2;
+#endif
+    DualPortable(s, data, length, base, st, hyp);
+}
+
+void StopFollowing(DualEnds (&hyp)[2], FilePos at) {
+    for (DualEnds& h : hyp) {
+        if (!h.following) continue;
+        h.following = false;
+        h.stoppedAt = at;
+    }
+}
+
+// The second thread: [Split, Size) under both assumptions. Done tells the
+// bytes gone through; Stop ends it early.
+void ScanSecondHalf(const DataReader& reader, const CountShape& s, FilePos split, FilePos size,
+                    DualEnds (&hyp)[2], const std::atomic<bool>& stop,
+                    std::atomic<FilePos>& done) {
+    const bool avx2 = masks::HaveAvx2();
+    std::unique_ptr<char[]> buffer(new char[kChunk + 64]);
+    DualState st;
+    char before = 0;
+    if (s.twoR && reader.ReadAt(split - 1, &before, 1) == 1)
+        st.firstR = static_cast<unsigned char>(before) == s.r0 ? 1 : 0;
+    // Bytes after the end of the file are filled with one that is no delimiter.
+    char filler = 'A';
+    for (int c = 'A'; c < 'Z'; ++c) {
+        if (c != s.r0 && c != s.r1 && c != s.f && c != s.q) {
+            filler = static_cast<char>(c);
+            break;
+        }
+    }
+    FilePos pos = split;
+    try {
+        while (pos < size && (hyp[0].following || hyp[1].following)) {
+            if (stop.load(std::memory_order_relaxed) || hyp[0].Used() + hyp[1].Used() > kBudget) break;
+            const auto want = static_cast<std::size_t>(std::min<FilePos>(kChunk, size - pos));
+            const std::size_t got = reader.ReadAt(pos, buffer.get(), want);
+            if (got < want) break;  // the file shrank: the first thread counts the rest
+            const std::size_t whole = got & ~std::size_t{63};
+            Dual(avx2, s, buffer.get(), whole, pos, st, hyp);
+            if (whole < got) {
+                std::memset(buffer.get() + got, filler, whole + 64 - got);
+                Dual(avx2, s, buffer.get() + whole, 64, pos + static_cast<FilePos>(whole), st,
+                     hyp);
+            }
+            pos += static_cast<FilePos>(got);
+            done.store(pos - split, std::memory_order_relaxed);
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    if (pos < size) StopFollowing(hyp, pos);
+}
+
+}  // namespace
+
+bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& cancelled) {
+    cancelled = false;
+    const Delimiters& d = scanner_.Get();
+    if (!scanner_.Vectorised()) return false;
+    CountShape shape;
+    shape.r0 = static_cast<unsigned char>(d.record[0]);
+    shape.twoR = d.record.size() == 2;
+    shape.r1 = shape.twoR ? static_cast<unsigned char>(d.record[1]) : -1;
+    shape.f = d.field.empty() ? -1 : static_cast<unsigned char>(d.field[0]);
+    shape.q = d.qualifier.empty() ? -1 : static_cast<unsigned char>(d.qualifier[0]);
+    const FilePos size = reader_.Size();
+    const FilePos delimiter = static_cast<FilePos>(d.record.size());
+    char* buffer = buffer_.Get(kChunk);
+    size_t* ends = ends_.Get(kMaxEnds);
+    while (!index_.complete) {
+        const FilePos from = index_.countedEnd;
+        FilePos split = SplitMiddle(from, size);
+        if (split >= size) return false;
+        // The state just before a qualifier decides what it means; past the
+        // qualifiers at the middle only the inside-or-not state matters.
+        if (shape.q >= 0) {
+            const size_t got = reader_.ReadAt(split, buffer, 4096);
+            size_t k = 0;
+            while (k < got && static_cast<unsigned char>(buffer[k]) == shape.q) ++k;
+            if (k == got) return false;
+            split += static_cast<FilePos>(k);
+        }
+
+        DualEnds hyp[2];
+        hyp[0].last = hyp[1].last = split;
+        if (shape.q < 0) hyp[1].following = false;  // never inside a qualified field
+        std::atomic<bool> stop{false};
+        std::atomic<FilePos> secondDone{0};
+        std::future<void> second;
+        try {
+            second = std::async(std::launch::async, [&] {
+                ScanSecondHalf(reader_, shape, split, size, hyp, stop, secondDone);
+            });
+        } catch (const std::system_error&) {
+            return false;  // no second thread to be had: count on alone
+        }
+
+        // The first half, as CountTo counts it, up to the split.
+        FilePos pos = from;
+        ScanMode mode = ScanMode::FieldStart;
+        bool whole = true;
+        FilePos nextReport = pos + (FilePos{4} << 20);
+        while (pos < split) {
+            const auto want = static_cast<size_t>(std::min<FilePos>(kChunk, split - pos));
+            const size_t got = reader_.ReadAt(pos, buffer, want);
+            if (got < want) {
+                whole = false;
+                break;
+            }
+            size_t consumed = 0;
+            const size_t n = scanner_.Scan(buffer, got, false, mode, ends, kMaxEnds, consumed);
+            AddEnds(pos, ends, n, delimiter);
+            pos += static_cast<FilePos>(consumed);
+            if (consumed == 0 && n == 0) break;
+            // Both threads' bytes count: the steps are those of one thread.
+            const FilePos done = std::min(size, pos + secondDone.load());
+            if (progress && done >= nextReport) {
+                nextReport = done + (FilePos{4} << 20);
+                if (!progress(done, size)) {
+                    cancelled = true;
+                    break;
+                }
+            }
+        }
+        if (whole && !cancelled && pos < split) {
+            // The last bytes before the split, too few for a delimiter: only
+            // their effect on the state is left.
+            const auto want = static_cast<size_t>(split - pos);
+            size_t consumed = 0;
+            if (reader_.ReadAt(pos, buffer, want) != want) {
+                whole = false;
+            } else {
+                const size_t n = scanner_.Scan(buffer, want, true, mode, ends, kMaxEnds, consumed);
+                AddEnds(pos, ends, n, delimiter);
+            }
+        }
+        stop = cancelled || !whole;
+        // Progress goes on being reported while the second thread finishes.
+        auto report = [&] {
+            const FilePos done = std::min(size, split + secondDone.load());
+            if (!progress || done < nextReport) return true;
+            nextReport = done + (FilePos{4} << 20);
+            return progress(done, size);
+        };
+        while (second.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+            if (!stop && !report()) stop = cancelled = true;
+        }
+        second.get();
+        if (!cancelled && whole && !report()) cancelled = true;
+        if (cancelled) return false;
+        if (!whole) return false;  // the file changed: counting goes on alone
+
+        // The second half under the assumption the first half's end state picks.
+        DualEnds& h = hyp[mode == ScanMode::Quoted ? 1 : 0];
+        h.Finish();
+        FilePos at = split;
+        size_t n = 0;
+        for (size_t b = 0; b < h.blocks.size(); ++b) {
+            const std::uint8_t* p = h.blocks[b].get();
+            const std::uint8_t* const stopAt = p + h.fill[b];
+            while (p < stopAt) {
+                std::uint64_t delta = 0;
+                int shift = 0;
+                while (*p & 0x80) {
+                    delta |= static_cast<std::uint64_t>(*p++ & 0x7F) << shift;
+                    shift += 7;
+                }
+                delta |= static_cast<std::uint64_t>(*p++) << shift;
+                at += static_cast<FilePos>(delta);
+                ends[n++] = static_cast<size_t>(at);
+                if (n == kMaxEnds) {
+                    AddEnds(0, ends, n, delimiter);
+                    n = 0;
+                }
+            }
+        }
+        AddEnds(0, ends, n, delimiter);
+        if (!h.following) {
+            // A shape the exact scanner reads byte by byte, or the memory
+            // budget: the rest from the last end found.
+            if (h.count == 0) return false;
+            continue;
+        }
+        if (index_.countedEnd < size) AddEnd(size, size - index_.countedEnd);
+        index_.complete = true;
+    }
+    return true;
+}
+
+}  // namespace velmor::data
