@@ -59,7 +59,8 @@ void TestViewerWindow::fixedSampleIsDrawnInItsCells() {
     QCOMPARE(w->windowTitle(), QStringLiteral("orders.dat"));
     QCOMPARE(w->txtRecord->text(), QStringLiteral("1"));
     QCOMPARE(DrawnFor(*w, 1).value(0), QByteArray("100001202601010018061898.33PAI"));
-    QCOMPARE(DrawnFor(*w, 60).value(0).left(6), QByteArray("100060"));
+    const int rows = w->mScreen.maxSlideRows;  // a tile holds two screens
+    QCOMPARE(DrawnFor(*w, rows).value(0).left(6), QByteArray::number(100000 + rows));
     const int line = w->mDrawer->Cells().linePx;
     for (const auto& t : w->mDrawer->Log()) {
         QCOMPARE(t.firstColumn, 1);
@@ -70,7 +71,7 @@ void TestViewerWindow::fixedSampleIsDrawnInItsCells() {
     }
     // The tile's image sits at the viewport's top-left.
     QCOMPARE(w->ImgS[1]->pos(), QPoint(0, 0));
-    QCOMPARE(w->ImgS[1]->size(), QSize(32 * w->mDrawer->Cells().charPx, 60 * line));
+    QCOMPARE(w->ImgS[1]->size(), QSize(32 * w->mDrawer->Cells().charPx, rows * line));
     QVERIFY(w->mnutools->isEnabled());
     QVERIFY(h.prompt.Questions().empty());
 }
@@ -336,7 +337,7 @@ void TestViewerWindow::rulerPastedOverTheView() {
     const QPixmap& strip = w->mByteBarPictures[static_cast<size_t>(Used(*w).ImageIndex)];
     QVERIFY(!strip.isNull());
     // Three digits over 300 columns: three ruler lines.
-    QCOMPARE(strip.height(), static_cast<int>(std::ceil(3 * w->mDrawer->Cells().linePx * 0.7)));
+    QCOMPARE(strip.height(), w->mDrawer->ByteBarHeight(3));
     QCOMPARE(w->pcttop->Picture().size(), w->fraTop->size());
     QCOMPARE(w->pcttop->pos(), QPoint(0, 0));
 }
@@ -346,8 +347,8 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
     auto w = h.Window(h.Fixed(QStringLiteral("names.dat"), 50, 300));
     auto& fields = w->File().GetFields();
     fields.Clear();
-    fields.Add("CODE", 8);
-    fields.Add("TEXT", 32);  // the last field ends at column 40
+    fields.Add("CODE", 2);   // wider than its two cells
+    fields.Add("TEXT", 38);  // the last field ends at column 40
     w->mnuFieldNames_Click();
     QVERIFY(w->File().ShowFieldNames());
     QVERIFY(w->mnuFieldNames->isChecked());
@@ -356,9 +357,14 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
     QCOMPARE(w->pcttop->width(), 40 * cw);
     QCOMPARE(w->lblFields.size(), size_t(3));
     QCOMPARE(w->lblFields[2]->text(), QStringLiteral("TEXT"));
-    QCOMPARE(w->lblFields[2]->x(), 8 * cw);
-    QCOMPARE(w->lblFields[2]->width(), 32 * cw);
+    QCOMPARE(w->lblFields[2]->x(), 2 * cw);
+    QCOMPARE(w->lblFields[2]->width(), 38 * cw);
+    QVERIFY(w->lblFields[2]->toolTip().isEmpty());
+    // A name wider than its column shows its beginning; the tooltip the whole.
     QVERIFY(!w->lblFields[1]->isHidden());
+    QVERIFY(w->lblFields[1]->text().startsWith(QLatin1Char('C')));
+    QVERIFY(w->lblFields[1]->text() != QStringLiteral("CODE"));
+    QCOMPARE(w->lblFields[1]->toolTip(), QStringLiteral("CODE"));
     // The strip slides with the columns.
     w->HScroll1->setValue(11);
     QCOMPARE(w->pcttop->x(), -10 * cw);
@@ -366,7 +372,7 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
     fields.Remove(2);
     w->RefreshView();
     QCOMPARE(w->lblFields.size(), size_t(2));
-    QCOMPARE(w->pcttop->width(), 8 * cw);
+    QCOMPARE(w->pcttop->width(), 2 * cw);
     // The byte bar hides every label, the template's too.
     w->mnuByteBar_Click();
     QVERIFY(!w->File().ShowFieldNames());
@@ -392,12 +398,12 @@ void TestViewerWindow::utf8FileIsShownAsUtf8() {
     QCOMPARE(w->mDrawer->Log().at(0).cells.substr(0, 5), std::u32string(U"\u00B1 xyz"));
     w->File().GetFields().Add("Ma\xC3\x9F", 4);
     w->mnuFieldNames_Click();
-    QCOMPARE(w->lblFields[1]->text(), QStringLiteral(u"Ma\u00DF"));
+    QCOMPARE(viewertest::LabelName(w->lblFields[1]), QStringLiteral(u"Ma\u00DF"));
     // Switched by the menu, and kept when the same file is opened again.
     w->mnuUtf8_Click();
     QCOMPARE(w->TextEncoding(), DisplayEncoding::Windows1252);
     QVERIFY(!w->mnuUtf8->isChecked());
-    QCOMPARE(w->lblFields[1]->text(), QStringLiteral(u"Ma\u00C3\u0178"));
+    QCOMPARE(viewertest::LabelName(w->lblFields[1]), QStringLiteral(u"Ma\u00C3\u0178"));
     QVERIFY(w->AddFile(data));
     QCOMPARE(w->TextEncoding(), DisplayEncoding::Windows1252);
 }
