@@ -113,6 +113,9 @@ QWidget* frmOptions::BuildDelimitedFrame() {
         cmdGetStringRepresentation[i] = Button("cmdGetStringRepresentation", "...", freDelimited);
         cmdGetStringRepresentation[i]->setProperty("Index", static_cast<int>(i));
         cmdGetStringRepresentation[i]->setFixedWidth(32);
+        // Wide enough for the usual representations, "CHR$(13) & CHR$(10)".
+        boxes[i]->setMinimumWidth(
+            boxes[i]->fontMetrics().horizontalAdvance(QStringLiteral("CHR$(13) & CHR$(10)")) + 16);
         auto* row = new QHBoxLayout;
         row->addWidget(boxes[i], 1);
         row->addWidget(cmdGetStringRepresentation[i]);
