@@ -1,7 +1,9 @@
 // Drawing tiles from a stand-in record source: which records are read,
 // which text lands in which cells, and how an engine error stops a tile.
+#include <QFontDatabase>
 #include <QImage>
 #include <QtTest>
+#include <array>
 
 #include "viewer/slidedrawer.h"
 
@@ -96,6 +98,8 @@ private slots:
     void cellsHoldTheFontsInk_data();
     void cellsHoldTheFontsInk();
     void accentedCapitalIsDrawnWhole();
+    void charactersTheFontLacksComeFromFallbacks_data();
+    void charactersTheFontLacksComeFromFallbacks();
 };
 
 void TestViewerDrawer::fixedTileReadsOnlyItsColumns() {
@@ -339,6 +343,39 @@ void TestViewerDrawer::accentedCapitalIsDrawnWhole() {
     QVERIFY(accented.first >= 2);
     const int line = SlideDrawer(CellMetrics::ForDpi(96, 96)).Cells().linePx;
     QVERIFY(low.second < line - 1);
+}
+
+void TestViewerDrawer::charactersTheFontLacksComeFromFallbacks_data() {
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<int>("system");  // a QFontDatabase::WritingSystem that holds it
+    QTest::newRow("CJK") << QByteArray("a\xE6\x95\xB0z") << int(QFontDatabase::SimplifiedChinese);
+    QTest::newRow("Hangul") << QByteArray("a\xED\x95\x9Cz") << int(QFontDatabase::Korean);
+}
+
+void TestViewerDrawer::charactersTheFontLacksComeFromFallbacks() {
+    QFETCH(QByteArray, record);
+    QFETCH(int, system);
+    if (QFontDatabase::families(static_cast<QFontDatabase::WritingSystem>(system)).isEmpty())
+        QSKIP("no font for this script is installed (scripts/deps.sh installs fonts-noto-cjk)");
+    FakeSource src;
+    src.length = record.size();
+    src.records = {record.toStdString()};
+    Tile t;
+    t.d.SetDisplayEncoding(DisplayEncoding::Utf8);
+    Slide s = MakeSlide(1, 1, 1, record.size());
+    QVERIFY(t.Draw(s, src));
+    // Drawn in the three cells its bytes take, not as an empty box in one.
+    const QImage img = t.pic.toImage();
+    int inked = 0;
+    std::array<bool, 3> cellInked{};
+    for (int y = 1; y < img.height(); ++y)
+        for (int x = 8; x < 4 * 8; ++x)
+            if (qGray(img.pixel(x, y)) < 128) {
+                ++inked;
+                cellInked[static_cast<size_t>(x / 8 - 1)] = true;
+            }
+    QVERIFY(inked > 20);
+    QVERIFY(cellInked[0] && cellInked[1] && cellInked[2]);
 }
 
 QTEST_MAIN(TestViewerDrawer)
