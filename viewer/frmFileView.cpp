@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -19,6 +20,8 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
+#include <algorithm>
 #include <filesystem>
 
 #include "app/global.h"
@@ -54,6 +57,12 @@ frmFileView::frmFileView(QWidget* parent)
     setWindowTitle(kProgramTitle);
     setAcceptDrops(true);
     resize(800, 600);
+    // On a small screen, or with large fonts scaling every pixel, the window
+    // starts inside the screen rather than running off its edges.
+    if (const QScreen* where = screen()) {
+        const QSize room = where->availableGeometry().size() * 0.9;
+        resize(std::min(width(), room.width()), std::min(height(), room.height()));
+    }
     mDrawer = std::make_unique<viewer::SlideDrawer>(
         viewer::CellMetrics::ForDpi(logicalDpiX(), logicalDpiY()));
     BuildMenus();
@@ -229,7 +238,12 @@ void frmFileView::Form_Load(bool commandLineEmpty) {
     if (!commandLineEmpty) return;
     frmTip tip(this);
     // Shown before the window manager has placed the main window, the tip
-    // would be centred on where the window was asked to be: place it now.
+    // would be centred on where the window was asked to be: wait (briefly)
+    // until the window is on screen where the manager put it.
+    QElapsedTimer waited;
+    waited.start();
+    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 1000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
     QApplication::processEvents();
     tip.adjustSize();
     const QScreen* where = screen();

@@ -248,7 +248,8 @@ private:
     std::vector<QPointer<QWidget>> mWindows;
     QPointer<QProgressDialog> mProgress;
     QPixmap mTopImage;
-    std::string mEncodingPath;  ///< the file the display choice belongs to
+    std::string mEncodingPath;
+    std::string mDrawnLayout;  ///< LayoutStamp of the tiles on screen  ///< the file the display choice belongs to
 };
 
 }  // namespace velmor

@@ -330,6 +330,12 @@ void frmFileView::PositionView(qint64& record, qint64& column, bool keepRow) {
     if (!mBusy) {
         mBusy = true;
         mInPosition = true;
+        // Tiles drawn under another layout (an editor changed it without a
+        // redraw) never stand beside new ones: the whole grid is redrawn.
+        if (std::string stamp = viewer::LayoutStamp(mSource); stamp != mDrawnLayout) {
+            EraseSlides();
+            mDrawnLayout = std::move(stamp);
+        }
         viewer::FileShape shape;
         shape.recordCount = mFile->RecordCount();
         shape.recordLength = mFile->GetConnection().RecordLength();
@@ -352,6 +358,16 @@ void frmFileView::PositionView(qint64& record, qint64& column, bool keepRow) {
             view.LastRecord = plan.last;
             view.CurrentRecord = plan.current;
             ComposeView(view);
+            // Reading a delimited file's records may widen its fields: rows
+            // drawn before that must not stand beside rows drawn after it.
+            for (int again = 0; again < 3 && !mEngineError; ++again) {
+                std::string stamp = viewer::LayoutStamp(mSource);
+                if (stamp == mDrawnLayout) break;
+                mFile->SetRedrawPending(false);
+                EraseSlides();
+                mDrawnLayout = std::move(stamp);
+                ComposeView(view);
+            }
             if (mEngineError) {
                 mInPosition = false;
                 FinishProgress();

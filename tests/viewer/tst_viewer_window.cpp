@@ -48,6 +48,7 @@ private slots:
     void lastRecordButtonCountsADelimitedFile();
     void rulerPastedOverTheView();
     void fieldNameStripSpansTheLastField();
+    void changedLayoutRedrawsEveryTile();
     void utf8FileIsShownAsUtf8();
 };
 
@@ -385,6 +386,44 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
     w->RefreshView();
     QVERIFY(!w->File().ShowFieldNames());
     QVERIFY(w->mnuByteBar->isChecked());
+}
+
+void TestViewerWindow::changedLayoutRedrawsEveryTile() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("layout.dat"), 500, 40));
+    auto& fields = w->File().GetFields();
+    fields.Add("A", 5);
+    fields.Add("B", 5);
+    w->mnuFieldNames_Click();
+    w->mDrawer->ClearLog();
+    w->MoveTo(3);  // inside the drawn tiles: nothing is drawn again
+    QVERIFY(w->mDrawer->Log().empty());
+    // The layout changes without a word to the viewer (an editor's list
+    // selection writing its boxes back): the next move draws the whole
+    // screen in the new layout, never old tiles beside new ones.
+    fields.Item(1)->SetLength(3);
+    w->MoveTo(4);
+    QVERIFY(!w->mDrawer->Log().empty());
+    QCOMPARE(w->mDrawer->Log().front().record, w->mCurrentView.FirstRecord);
+    for (const velmor::viewer::Slide& s : w->mSlides.Slides()) QVERIFY(!s.InUse || s.Drawn);
+    QCOMPARE(w->lblFields[1]->width(), 3 * w->mDrawer->Cells().charPx);
+
+    // A delimited record met while a screen is drawn widens its field:
+    // every row on that screen is then drawn in the widened layout.
+    QByteArray csv = "id,name\r\n";
+    for (int n = 1; n <= 400; ++n)
+        csv += QByteArray::number(n) + (n == 305 ? ",a much longer name\r\n" : ",x\r\n");
+    auto d = h.Window(h.Write(QStringLiteral("widen.csv"), csv));
+    d->mnuFieldNames_Click();
+    d->mDrawer->ClearLog();
+    d->MoveTo(300);
+    const auto& log = d->mDrawer->Log();
+    size_t first = log.size();  // the last drawing of the top row starts the final screen
+    for (size_t i = 0; i < log.size(); ++i)
+        if (log[i].record == d->mCurrentView.FirstRecord) first = i;
+    QVERIFY(first < log.size());
+    QVERIFY(d->mCurrentView.FirstRecord < 305 && d->mCurrentView.LastRecord > 305);
+    for (size_t i = first; i < log.size(); ++i) QCOMPARE(log[i].text.size(), log[first].text.size());
 }
 
 void TestViewerWindow::utf8FileIsShownAsUtf8() {
