@@ -12,9 +12,12 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/global.h"
 #include "app/userprompt.h"
@@ -57,6 +60,18 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     ConnectHandlers();
     RefreshScreen();
     freProperties->setVisible(false);
+}
+
+void frmOptions::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    const QScreen* where = screen();
+    if (where == nullptr || !isVisible()) return;
+    const QRect room = where->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int dx = std::min(0, room.right() - frame.right());
+    const int dy = std::min(0, room.bottom() - frame.bottom());
+    if (dx != 0 || dy != 0)
+        move(std::max(room.left(), frame.left() + dx), std::max(room.top(), frame.top() + dy));
 }
 
 frmOptions::~frmOptions() {
