@@ -1,7 +1,9 @@
-// How fast the record viewer answers on a 1 GB file: the first screen after
-// opening, and every key while Down or Page Down is held. Drives the window
-// offscreen through its own handlers; prints the distribution of key times
-// and compares with reading the same bytes through head and dd.
+// How fast the record viewer answers on a 1 GB file (or the megabytes given
+// as the first argument): the first screen after opening, and every key while
+// Down or Page Down is held, on fixed records, a CSV, and UTF-8 records whose
+// CJK, Hangul and emoji come from fallback fonts. Drives the window offscreen
+// through its own handlers; prints the distribution of key times and
+// compares with reading the same bytes through head and dd.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "app/global.h"
@@ -16,13 +19,37 @@
 #include "viewer/frmFileView.h"
 
 namespace {
-constexpr qint64 kTargetBytes = qint64(1) << 30;
+qint64 gTargetBytes = qint64(1) << 30;
+
+/// Fixed UTF-8 records of 120 bytes: a number, then Latin, CJK, Hangul and
+/// emoji text that the grid's own font partly lacks.
+QString MakeUtf8(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return {};
+    const QByteArray words[] = {QByteArray("\xC3\x84pfel "), QByteArray("\xE6\x95\xB0\xE6\x8D\xAE "),
+                                QByteArray("\xED\x95\x9C\xEA\xB8\x80 "), QByteArray("\xF0\x9F\x98\x80 "),
+                                QByteArray("\xE2\x82\xAC ")};
+    QByteArray block;
+    const qint64 records = gTargetBytes / 120;
+    for (qint64 n = 1; n <= records; ++n) {
+        QByteArray line = QByteArray::number(n).rightJustified(10, '0') + ' ';
+        for (int k = 0; line.size() < 100; ++k) line += words[(n + k) % 5];
+        line += QByteArray(118 - line.size(), '.');
+        block += line + "\r\n";
+        if (block.size() > (1 << 22)) {
+            f.write(block);
+            block.clear();
+        }
+    }
+    f.write(block);
+    return path;
+}
 
 QString MakeFixed(const QString& path, int width) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return {};
     QByteArray block;
-    const qint64 records = kTargetBytes / (width + 2);
+    const qint64 records = gTargetBytes / (width + 2);
     for (qint64 n = 1; n <= records; ++n) {
         QByteArray line = QByteArray::number(n).rightJustified(10, '0');
         line += QByteArray(width - 10, static_cast<char>('a' + n % 26));
@@ -40,7 +67,7 @@ QString MakeCsv(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return {};
     QByteArray block = "id,name,city,amount,note\r\n";
-    for (qint64 n = 1; f.size() + block.size() < kTargetBytes; ++n) {
+    for (qint64 n = 1; f.size() + block.size() < gTargetBytes; ++n) {
         block += QByteArray::number(n) + ",\"Name " + QByteArray::number(n % 977) + "\",City" +
                  QByteArray::number(n % 31) + "," + QByteArray::number(n % 100000) + ".25,\"note, " +
                  QByteArray(static_cast<int>(n % 40), 'x') + "\"\r\n";
@@ -77,7 +104,8 @@ double RunMs(const QString& program, const QStringList& args) {
     return Ms(t.nsecsElapsed());
 }
 
-void HoldKey(velmor::frmFileView& w, int key, int presses, const char* name, double reference) {
+void HoldKey(velmor::frmFileView& w, int key, int presses, const char* name, double target,
+             double reference) {
     std::vector<qint64> times;
     times.reserve(static_cast<size_t>(presses));
     QElapsedTimer t;
@@ -88,9 +116,9 @@ void HoldKey(velmor::frmFileView& w, int key, int presses, const char* name, dou
     }
     const Figures f = Distribution(times);
     std::printf("  %-10s %5d keys  min %.3f  median %.3f  p90 %.3f  p99 %.3f  max %.3f  mean %.3f ms"
-                "  (target median < 5 ms: %s; median / dd one record %.2f)\n",
-                name, presses, f.min, f.median, f.p90, f.p99, f.max, f.mean,
-                f.median < 5.0 ? "met" : "MISSED", f.median / reference);
+                "  (target median < %.0f ms: %s; median / dd one record %.2f)\n",
+                name, presses, f.min, f.median, f.p90, f.p99, f.max, f.mean, target,
+                f.median < target ? "met" : "MISSED", f.median / reference);
 }
 
 void Run(const QString& label, const QString& path, int screenBytes) {
@@ -110,8 +138,8 @@ void Run(const QString& label, const QString& path, int screenBytes) {
                 static_cast<double>(QFile(path).size()) / 1e6, w.mScreen.rows, w.mScreen.columns);
     std::printf("  open + first screen %.1f ms  (target < 100 ms: %s; head -c of a screen %.1f ms, ratio %.1f)\n",
                 openMs, openMs < 100 ? "met" : "MISSED", headMs, openMs / headMs);
-    HoldKey(w, Qt::Key_Down, 3000, "Down", ddMs);
-    HoldKey(w, Qt::Key_PageDown, 3000, "Page Down", ddMs);
+    HoldKey(w, Qt::Key_Down, 3000, "Down", 1.0, ddMs);
+    HoldKey(w, Qt::Key_PageDown, 3000, "Page Down", 3.0, ddMs);
     std::printf("  reads from the engine: %lld record reads, %lld moves\n",
                 static_cast<long long>(w.mSource.ReadCounts().reads()),
                 static_cast<long long>(w.mSource.ReadCounts().moves));
@@ -123,6 +151,7 @@ void Run(const QString& label, const QString& path, int screenBytes) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc > 1 && std::atoll(argv[1]) > 0) gTargetBytes = std::atoll(argv[1]) << 20;
     QTemporaryDir dir;
     velmor::Global::SetProgramFolder(dir.path());
     velmor::Global::Connections = velmor::Global::BuiltInProfiles();
@@ -136,6 +165,12 @@ int main(int argc, char** argv) {
     std::printf("generated fixed file in %.1f s\n", Ms(t.nsecsElapsed()) / 1000);
     Run(QStringLiteral("fixed 120-byte records"), fixed, 40 * 120);
     QFile::remove(fixed);
+
+    t.start();
+    const QString utf8 = MakeUtf8(dir.filePath(QStringLiteral("utf8.dat")));
+    std::printf("generated UTF-8 file in %.1f s\n", Ms(t.nsecsElapsed()) / 1000);
+    Run(QStringLiteral("UTF-8 records with CJK, Hangul and emoji"), utf8, 40 * 120);
+    QFile::remove(utf8);
 
     t.start();
     const QString csv = MakeCsv(dir.filePath(QStringLiteral("data.csv")));

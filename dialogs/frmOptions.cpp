@@ -12,9 +12,12 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/global.h"
 #include "app/userprompt.h"
@@ -57,6 +60,18 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     ConnectHandlers();
     RefreshScreen();
     freProperties->setVisible(false);
+}
+
+void frmOptions::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    const QScreen* where = screen();
+    if (where == nullptr || !isVisible()) return;
+    const QRect room = where->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int dx = std::min(0, room.right() - frame.right());
+    const int dy = std::min(0, room.bottom() - frame.bottom());
+    if (dx != 0 || dy != 0)
+        move(std::max(room.left(), frame.left() + dx), std::max(room.top(), frame.top() + dy));
 }
 
 frmOptions::~frmOptions() {
@@ -113,6 +128,9 @@ QWidget* frmOptions::BuildDelimitedFrame() {
         cmdGetStringRepresentation[i] = Button("cmdGetStringRepresentation", "...", freDelimited);
         cmdGetStringRepresentation[i]->setProperty("Index", static_cast<int>(i));
         cmdGetStringRepresentation[i]->setFixedWidth(32);
+        // Wide enough for the usual representations, "CHR$(13) & CHR$(10)".
+        boxes[i]->setMinimumWidth(
+            boxes[i]->fontMetrics().horizontalAdvance(QStringLiteral("CHR$(13) & CHR$(10)")) + 16);
         auto* row = new QHBoxLayout;
         row->addWidget(boxes[i], 1);
         row->addWidget(cmdGetStringRepresentation[i]);

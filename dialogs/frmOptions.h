@@ -94,6 +94,8 @@ public:
 protected:
     void done(int result) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    /// Growing for the delimited settings, the window stays on the screen.
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* BuildLookAndFeel();

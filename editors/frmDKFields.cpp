@@ -95,6 +95,11 @@ void frmDKFields::BuildControls() {
     auto* list = new QVBoxLayout;
     list->addWidget(new QLabel(QStringLiteral("Fields"), this));
     list->addWidget(lstfieldname, 1);
+    // Without a selected field the properties hide but keep their room, so
+    // the buttons do not jump sideways when the layout is empty.
+    QSizePolicy keep = freFieldProperties->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    freFieldProperties->setSizePolicy(keep);
     auto* side = new QVBoxLayout;
     side->addWidget(freFieldProperties);
     side->addWidget(freViewerMargin);

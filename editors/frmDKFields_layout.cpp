@@ -38,8 +38,10 @@ void frmDKFields::cmdnewfield_Click() {
 void frmDKFields::AfterReorder(int row) {
     File().GetFields().Sort();
     RefreshScreen();
-    viewer_.RefreshView();
+    // Selecting writes the property boxes back into the layout: the viewer
+    // draws only after that, so it shows the layout the list shows.
     SelectRow(row);
+    viewer_.RefreshView();
     SetupScrollBar();
     txtlength->setFocus();
 }

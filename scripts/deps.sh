@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the project needs, only when missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools
-          libgl-dev fonts-dejavu-core xvfb xauth python3 ccache
+          libgl-dev fonts-dejavu-core fonts-noto-cjk fonts-symbola xvfb xauth python3 ccache
           poppler-utils desktop-file-utils shared-mime-info libglib2.0-bin
           dpkg-dev help2man lintian)
 missing=()

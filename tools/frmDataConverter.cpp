@@ -31,7 +31,6 @@ namespace velmor::tools {
 namespace {
 
 constexpr int kShortHeight = 2040;  // twips
-constexpr int kTallHeight = 6825;
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -220,7 +219,14 @@ void frmDataConverter::ShowShort(bool shortWindow) {
                       (w != fraFixedProperties || optisFixed->isChecked()));
     }
     cmdAdvanced->setText(shortWindow ? QStringLiteral("&More Info") : QStringLiteral("&Less Info"));
-    resize(width(), Twips(shortWindow ? kShortHeight : kTallHeight));
+    if (shortWindow) {
+        resize(width(), Twips(kShortHeight));
+        return;
+    }
+    // The settings take the room their controls need, no more: a fixed tall
+    // height left the window half empty and ran off a 1024 by 768 screen.
+    layout()->activate();
+    resize(width(), std::max(layout()->sizeHint().height(), Twips(kShortHeight)));
 }
 
 void frmDataConverter::RestoreSavedSettings() {

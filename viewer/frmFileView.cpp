@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -15,9 +16,12 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
+#include <algorithm>
 #include <filesystem>
 
 #include "app/global.h"
@@ -53,6 +57,12 @@ frmFileView::frmFileView(QWidget* parent)
     setWindowTitle(kProgramTitle);
     setAcceptDrops(true);
     resize(800, 600);
+    // On a small screen, or with large fonts scaling every pixel, the window
+    // starts inside the screen rather than running off its edges.
+    if (const QScreen* where = screen()) {
+        const QSize room = where->availableGeometry().size() * 0.9;
+        resize(std::min(width(), room.width()), std::min(height(), room.height()));
+    }
     mDrawer = std::make_unique<viewer::SlideDrawer>(
         viewer::CellMetrics::ForDpi(logicalDpiX(), logicalDpiY()));
     BuildMenus();
@@ -227,6 +237,18 @@ void frmFileView::Form_Load(bool commandLineEmpty) {
     show();
     if (!commandLineEmpty) return;
     frmTip tip(this);
+    // Shown before the window manager has placed the main window, the tip
+    // would be centred on where the window was asked to be: wait (briefly)
+    // until the window is on screen where the manager put it.
+    QElapsedTimer waited;
+    waited.start();
+    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 1000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QApplication::processEvents();
+    tip.adjustSize();
+    const QScreen* where = screen();
+    tip.move(viewer::CentredOn(frameGeometry(), tip.size(),
+                               where ? where->availableGeometry() : QRect()));
     ShowModal(tip);
 }
 
@@ -386,12 +408,17 @@ void frmFileView::Timer1_Timer() {
     if (record > 1 || column > 1) PositionView(record, column, false);
 }
 
-void frmFileView::SaveConnectionQuietly() {
-    if (mFile->Connected()) mFile->SaveConnection("", Global::CreateFormatFileDuringSave);
+bool frmFileView::SaveConnectionQuietly() {
+    if (!mFile->Connected()) return true;
+    // After the wizard replaced the layout, the file on disk holds the
+    // user's last one: it is replaced only when the user says so.
+    if (mLayoutRedetected) return ConfirmSaveConnection();
+    mFile->SaveConnection("", Global::CreateFormatFileDuringSave);
+    return true;
 }
 
 void frmFileView::mnuAddDataFile_Click() {
-    SaveConnectionQuietly();
+    if (!SaveConnectionQuietly()) return;
     UserPrompt::FileRequest request;
     request.folder = Global::LastPathOpened;
     Global::SetDialogFilter(request);
@@ -400,11 +427,12 @@ void frmFileView::mnuAddDataFile_Click() {
 }
 
 void frmFileView::mnuSaveDataConnection_Click() {
+    mLayoutRedetected = false;
     SaveConnectionQuietly();
 }
 
 void frmFileView::mnuclose_Click() {
-    SaveConnectionQuietly();
+    if (!SaveConnectionQuietly()) return;
     mFile->CloseFile();
     ShowClosedState();
 }
@@ -423,6 +451,20 @@ void frmFileView::mnuexit_Click() {
 }
 
 void frmFileView::mnuLaunchConnectionWizard_Click() {
+    // Detection starts the connection over: a layout the user made is not
+    // dropped without asking.
+    const int count = mFile->GetFields().Count();
+    if (count > 0) {
+        const QString text =
+            QStringLiteral("Detecting the connection again replaces the current layout of %1 "
+                           "field(s). Continue?")
+                .arg(count);
+        if (Prompt().Message(text, QStringLiteral("Launch Connection Wizard"),
+                             UserPrompt::Buttons::YesNo,
+                             UserPrompt::Icon::Question) != UserPrompt::Answer::Yes)
+            return;
+    }
+    mLayoutRedetected = true;
     mFile->LaunchConnectionWizard();
 }
 
@@ -449,8 +491,10 @@ bool frmFileView::ConfirmSaveConnection() {
     const QString c = PathFromBytes(mFile->ConnectionPathAndName());
     if (c.isEmpty()) return true;
     const QString t = viewer::TemporaryConnectionPath(c);
-    const auto ask = [](const QString& text) {
-        if (!Global::PromptToSaveConfigurationChanges) return UserPrompt::Answer::Yes;
+    const bool mustAsk = mLayoutRedetected;
+    mLayoutRedetected = false;
+    const auto ask = [mustAsk](const QString& text) {
+        if (!Global::PromptToSaveConfigurationChanges && !mustAsk) return UserPrompt::Answer::Yes;
         return Prompt().Message(text, QStringLiteral("Save Changes?"),
                                 UserPrompt::Buttons::YesNoCancel, UserPrompt::Icon::Question);
     };
@@ -470,10 +514,11 @@ bool frmFileView::ConfirmSaveConnection() {
         return true;
     }
     const auto answer = ask(QStringLiteral("Would you like to save your changes?"));
-    if (answer == UserPrompt::Answer::Cancel) return false;
-    if (answer == UserPrompt::Answer::No) {
+    if (answer != UserPrompt::Answer::Yes) {
+        // The scratch copy never outlives the question, Cancel included.
         std::filesystem::remove(Std(t), ec);
-        return true;
+        if (answer == UserPrompt::Answer::Cancel) mLayoutRedetected = mustAsk;
+        return answer == UserPrompt::Answer::No;
     }
     std::string error;
     if (viewer::ReplaceConnectionFile(c, t, error)) return true;
@@ -494,7 +539,22 @@ void frmFileView::closeEvent(QCloseEvent* event) {
 }
 
 void frmFileView::keyPressEvent(QKeyEvent* event) {
-    Form_KeyDown(event->key(), event->modifiers());
+    // A held key repeats faster than a large file's tiles are drawn: while a
+    // move waits or is being drawn, a key only moves the waiting target, so
+    // the view settles as soon as the key is let go.
+    if (!event->isAutoRepeat() && !mInPosition && !mPendingMove.Pending()) {
+        Form_KeyDown(event->key(), event->modifiers());
+        return;
+    }
+    if (QWidget* focus = QApplication::focusWidget();
+        focus && focus->objectName() == QLatin1String("lblFields"))
+        return;
+    const auto [record, column] = mPendingMove.From(mFile->RecordNumber(), mFile->BytePosition());
+    const Qt::KeyboardModifiers m = event->modifiers();
+    const viewer::KeyMove move = viewer::MoveForKey(
+        event->key(), m & Qt::ControlModifier, m & Qt::ShiftModifier, record, column,
+        mFile->RecordCount(), mFile->GetConnection().RecordLength(), mScreen);
+    if (move.handled) QueueMove(move);
 }
 
 bool frmFileView::ReportProgress(std::int64_t done, std::int64_t total) {

@@ -90,6 +90,11 @@ public:
     void ShowVScroll(bool visible);
     void HScroll1_Change(int value);
     void VScroll1_Change(int value);
+    /// The vertical bar's arrows and page area move by records, not by the
+    /// bar's scaled steps.
+    void VScroll1_Action(int action);
+    /// A wheel turn over the grid or the vertical bar.
+    void WheelTurned(int angleDelta);
     void cmdFirstRecord_Click();
     void cmdBackOneRecord_Click();
     void cmdForwardOneRecord_Click();
@@ -185,6 +190,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -202,7 +208,8 @@ private:
                      void (frmFileView::*handler)() = nullptr);
     QAction* AddSeparator(QMenu* menu, const QString& name);
     void OpenWindow(const QString& menuName);
-    void SaveConnectionQuietly();
+    /// False when the user cancelled the question asked instead.
+    bool SaveConnectionQuietly();
     void LaunchSibling(const QString& program, const QString& path);
     void ShowClosedState();
     void ShowEmptyGrid();
@@ -210,6 +217,10 @@ private:
     void ShowNoDivision();
     void SetThumbs();
     void PasteByteBars();
+    /// Moves to Move's target once pending input has been handled; moves
+    /// asked for meanwhile only replace the target.
+    void QueueMove(viewer::KeyMove move);
+    void FlushMoves();
     void HideFieldLabels();
     void PlaceSlideImages();
     bool DrawSlide(viewer::Slide& slide);
@@ -229,12 +240,16 @@ private:
     bool mRetryingAfterError = false;
     std::string mLastError;
     bool mRefreshPending = false;
+    bool mLayoutRedetected = false;  ///< the wizard replaced the layout; not yet saved
+    viewer::PendingMove mPendingMove;
+    int mWheelRemainder = 0;
     int mRefreshCount = 0;
     std::map<QString, std::function<void()>> mOpeners;
     std::vector<QPointer<QWidget>> mWindows;
     QPointer<QProgressDialog> mProgress;
     QPixmap mTopImage;
-    std::string mEncodingPath;  ///< the file the display choice belongs to
+    std::string mEncodingPath;
+    std::string mDrawnLayout;  ///< LayoutStamp of the tiles on screen  ///< the file the display choice belongs to
 };
 
 }  // namespace velmor

@@ -12,9 +12,12 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
+#include <string>
 
 #include "viewer/frmFileView.h"
 
@@ -140,6 +143,8 @@ void frmFileView::BuildControls() {
     mBusy = false;
     connect(HScroll1, &QScrollBar::valueChanged, this, [this](int v) { HScroll1_Change(v); });
     connect(VScroll1, &QScrollBar::valueChanged, this, [this](int v) { VScroll1_Change(v); });
+    connect(VScroll1, &QScrollBar::actionTriggered, this, [this](int a) { VScroll1_Action(a); });
+    VScroll1->installEventFilter(this);
 
     pctSize = new QWidget(central);
     pctSize->setObjectName(QStringLiteral("pctSize"));
@@ -154,6 +159,12 @@ void frmFileView::BuildControls() {
 
 bool frmFileView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == central && event->type() == QEvent::Resize) ResizeContainer();
+    if (watched == VScroll1 && event->type() == QEvent::Wheel) {
+        // The bar's own wheel handling moves by its scaled steps: thousands
+        // of records a notch on a large file.
+        WheelTurned(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -168,7 +179,13 @@ void frmFileView::LayOut() {
     const int H = central->height();
     const int barH = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     const int barW = barH;
-    mViewportTopPx = PxY(viewer::kHomeTop);
+    // The ruler has a line per digit of the last column; the grid starts
+    // low enough for all of them (two at least) to show whole.
+    const qint64 length = std::max<qint64>(mFile->GetConnection().RecordLength(), 10);
+    const int rulerLines = static_cast<int>(std::to_string(length).size());
+    const int rulerPx =
+        static_cast<int>(std::ceil(mDrawer->ByteBarHeight(rulerLines) * 1.05)) + 1;
+    mViewportTopPx = std::max(PxY(viewer::kHomeTop), 2 * PxY(viewer::kMarginY) + rulerPx);
     mViewportLeftPx = Px(viewer::kHomeLeft);
     const int h = H - mViewportTopPx - barH - 4 * PxY(viewer::kMarginY);
     const int w = std::max(0, W - mViewportLeftPx - barW - m);
@@ -269,6 +286,8 @@ void frmFileView::RefreshView() {
         ShowNoDivision();
     } else {
         lblNoDivision->hide();
+        // A new record length may need another ruler line above the grid.
+        LayOut();
         qint64 record = mFile->RecordNumber();
         qint64 column = mFile->BytePosition();
         PositionView(record, column, false);
@@ -311,6 +330,12 @@ void frmFileView::PositionView(qint64& record, qint64& column, bool keepRow) {
     if (!mBusy) {
         mBusy = true;
         mInPosition = true;
+        // Tiles drawn under another layout (an editor changed it without a
+        // redraw) never stand beside new ones: the whole grid is redrawn.
+        if (std::string stamp = viewer::LayoutStamp(mSource); stamp != mDrawnLayout) {
+            EraseSlides();
+            mDrawnLayout = std::move(stamp);
+        }
         viewer::FileShape shape;
         shape.recordCount = mFile->RecordCount();
         shape.recordLength = mFile->GetConnection().RecordLength();
@@ -333,6 +358,16 @@ void frmFileView::PositionView(qint64& record, qint64& column, bool keepRow) {
             view.LastRecord = plan.last;
             view.CurrentRecord = plan.current;
             ComposeView(view);
+            // Reading a delimited file's records may widen its fields: rows
+            // drawn before that must not stand beside rows drawn after it.
+            for (int again = 0; again < 3 && !mEngineError; ++again) {
+                std::string stamp = viewer::LayoutStamp(mSource);
+                if (stamp == mDrawnLayout) break;
+                mFile->SetRedrawPending(false);
+                EraseSlides();
+                mDrawnLayout = std::move(stamp);
+                ComposeView(view);
+            }
             if (mEngineError) {
                 mInPosition = false;
                 FinishProgress();
@@ -465,7 +500,13 @@ void frmFileView::ShowFieldLabels() {
         QLabel* l = lblFields[static_cast<size_t>(i)];
         l->setGeometry(static_cast<int>((f->StartingPosition() - 1) * cw), 0,
                        static_cast<int>(std::max<qint64>(f->Length(), 0) * cw), fraTop->height());
-        l->setText(viewer::DisplayText(f->Name(), TextEncoding()));
+        const QString name = viewer::DisplayText(f->Name(), TextEncoding());
+        const viewer::LabelFit fit =
+            viewer::FitLabel(name, l->fontMetrics(), l->contentsRect().width() - 2);
+        l->setText(fit.text);
+        // A name cut short shows its beginning; the whole name is its tooltip.
+        l->setAlignment(fit.whole ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+        l->setToolTip(fit.whole ? QString() : name);
         l->show();
     }
     while (static_cast<int>(lblFields.size()) > n + 1) {
@@ -542,6 +583,53 @@ void frmFileView::VScroll1_Change(int value) {
     qint64 column = mFile->BytePosition();
     PositionView(record, column, false);
     VScroll1->setEnabled(true);
+}
+
+void frmFileView::VScroll1_Action(int action) {
+    const qint64 by = viewer::BarActionStep(action, mScreen.rows);
+    if (by == 0 || mBusy || VScroll1->isHidden()) return;
+    // The bar's own step is dropped; the thumb follows the record moved to.
+    VScroll1->setSliderPosition(VScroll1->value());
+    const auto [record, column] = mPendingMove.From(mFile->RecordNumber(), mFile->BytePosition());
+    const bool page = by != 1 && by != -1;
+    QueueMove({true, record + by, column, page});
+}
+
+void frmFileView::wheelEvent(QWheelEvent* event) {
+    WheelTurned(event->angleDelta().y());
+    event->accept();
+}
+
+void frmFileView::WheelTurned(int angleDelta) {
+    const qint64 by = viewer::WheelRecords(angleDelta, QApplication::wheelScrollLines(),
+                                           mWheelRemainder);
+    if (by == 0 || mFile->PathAndName().empty() || !DivisionSet()) return;
+    const auto [record, column] = mPendingMove.From(mFile->RecordNumber(), mFile->BytePosition());
+    QueueMove({true, record + by, column, true});
+}
+
+void frmFileView::QueueMove(viewer::KeyMove move) {
+    if (mFile->PathAndName().empty()) return;
+    // A target past the end of a counted file would have to be undone by
+    // the keys that follow it.
+    const qint64 last = mFile->FixedLayout() ? std::max<qint64>(mFile->RecordCount(), 1)
+                                             : std::numeric_limits<qint64>::max();
+    move.record = std::clamp<qint64>(move.record, 1, last);
+    move.column = std::max<qint64>(move.column, 1);
+    if (mPendingMove.Put(move)) QTimer::singleShot(0, this, [this] { FlushMoves(); });
+}
+
+void frmFileView::FlushMoves() {
+    if (!mPendingMove.Pending()) return;
+    if (mInPosition || mBusy) {
+        // Asked from inside a drawing's own event handling: after it.
+        QTimer::singleShot(5, this, [this] { FlushMoves(); });
+        return;
+    }
+    const viewer::KeyMove move = mPendingMove.Take();
+    qint64 record = move.record;
+    qint64 column = move.column;
+    PositionView(record, column, move.keepRow);
 }
 
 void frmFileView::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers) {

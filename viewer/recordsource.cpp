@@ -53,4 +53,15 @@ std::string EngineRecordSource::DoRecordText() {
     return file_.RecordText();
 }
 
+std::string LayoutStamp(const RecordSource& source) {
+    std::string stamp = std::to_string(source.RecordLength());
+    stamp += source.IsFixed() ? 'F' : source.IsDelimited() ? 'D' : '-';
+    stamp += source.ShowFieldNames() ? 'N' : 'B';
+    for (int i = 1; i <= source.FieldCount(); ++i) {
+        const FieldLayout f = source.Field(i);
+        stamp += '|' + std::to_string(f.start) + ',' + std::to_string(f.length) + ',' + f.name;
+    }
+    return stamp;
+}
+
 }  // namespace velmor::viewer

@@ -94,4 +94,9 @@ private:
     data::File& file_;
 };
 
+/// What a tile's pixels depend on besides the records: the division, the
+/// field layout and whether names are shown. Tiles drawn under another
+/// stamp belong to another layout and are drawn again.
+std::string LayoutStamp(const RecordSource& source);
+
 }  // namespace velmor::viewer

@@ -178,4 +178,12 @@ QString DisplayText(std::string_view bytes, DisplayEncoding encoding) {
     return QString::fromUcs4(chars.data(), static_cast<qsizetype>(chars.size()));
 }
 
+LabelFit FitLabel(const QString& name, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(name) <= width) return {name, true};
+    QString text = metrics.elidedText(name, Qt::ElideRight, width);
+    // Too narrow even for the ellipsis: the first letter, cut at the right.
+    if (text.isEmpty() || text == QStringLiteral("\u2026")) text = name.left(1);
+    return {text, false};
+}
+
 }  // namespace velmor::viewer

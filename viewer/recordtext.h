@@ -2,6 +2,7 @@
 // line of a delimited record.
 #pragma once
 
+#include <QFontMetrics>
 #include <QString>
 #include <QtGlobal>
 #include <string>
@@ -58,5 +59,13 @@ std::u32string DisplayCells(std::string_view bytes, DisplayEncoding encoding);
 /// Bytes as plain text (field names, values in lists, printed lines): the
 /// characters of DisplayCells without the spaces of continuation bytes.
 QString DisplayText(std::string_view bytes, DisplayEncoding encoding);
+
+/// A field name in a column Width pixels wide: whole when it fits, else its
+/// beginning elided at the end (never a middle cut from both sides).
+struct LabelFit {
+    QString text;
+    bool whole = true;
+};
+LabelFit FitLabel(const QString& name, const QFontMetrics& metrics, int width);
 
 }  // namespace velmor::viewer

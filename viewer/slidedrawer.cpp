@@ -1,5 +1,6 @@
 #include "viewer/slidedrawer.h"
 
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPainter>
 #include <algorithm>
@@ -35,8 +36,36 @@ CellMetrics CellMetrics::ForDpi(double dpiX, double dpiY) {
     CellMetrics m;
     m.charPx = std::max(1, static_cast<int>(std::lround(dpiX * kCharWidth)));
     m.linePx = std::max(1, static_cast<int>(std::lround(dpiY * kLineHeight)));
+    m.baselinePx = std::max(1, m.linePx * 4 / 5);
     return m;
 }
+
+CellMetrics CellMetrics::FitInk(double ascent, double descent) const {
+    const int above = static_cast<int>(std::ceil(std::max(0.0, ascent)));
+    const int below = static_cast<int>(std::ceil(std::max(0.0, descent)));
+    const int needed = 1 + above + below;
+    CellMetrics m = *this;
+    m.linePx = std::max(linePx, needed);
+    m.baselinePx = 1 + above + (m.linePx - needed) / 2;
+    return m;
+}
+
+namespace {
+/// Highest ink above and deepest ink below the baseline over the characters
+/// a cell may show from the font itself (Latin-1 and Windows-1252).
+std::pair<double, double> InkExtent(const QRawFont& raw, const QString& chars) {
+    double above = raw.ascent() * 0.5;
+    double below = 0;
+    for (const quint32 glyph : raw.glyphIndexesForString(chars)) {
+        if (glyph == 0) continue;
+        const QRectF box = raw.boundingRect(glyph);
+        if (box.isEmpty()) continue;
+        above = std::max(above, -box.top());
+        below = std::max(below, box.bottom());
+    }
+    return {above, below};
+}
+}  // namespace
 
 SlideDrawer::SlideDrawer(CellMetrics cells) : cells_(cells) {
     font_ = QFont(QStringLiteral("DejaVu Sans Mono"));
@@ -48,27 +77,38 @@ SlideDrawer::SlideDrawer(CellMetrics cells) : cells_(cells) {
     // a ten-point monospaced glyph.
     font_.setPixelSize(std::max(6, static_cast<int>(std::lround(cells_.linePx * 10.0 / 11.0))));
     raw_ = QRawFont::fromFont(font_);
+    if (!raw_.isValid()) return;
+    // The cell grows where the font's accents or descenders would not fit:
+    // a capital's accent must not be cut at the cell's top.
+    QString chars;
+    for (int c = 0x21; c < 0x100; ++c)
+        if (c < 0x7F || c > 0xA0) chars += QChar(c);
+    chars += QStringLiteral("\u20AC\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039"
+                            "\u0152\u017D\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC"
+                            "\u2122\u0161\u203A\u0153\u017E\u0178");
+    const auto [above, below] = InkExtent(raw_, chars);
+    cells_ = cells_.FitInk(above, below);
+    digitAscentPx_ = static_cast<int>(std::ceil(InkExtent(raw_, QStringLiteral("0123456789")).first));
 }
 
 int SlideDrawer::ByteBarLineStep() const {
-    return std::max(1, static_cast<int>(std::lround(cells_.linePx * 0.7)));
+    return std::max({1, static_cast<int>(std::lround(cells_.linePx * 0.7)), digitAscentPx_ + 2});
 }
 
-void SlideDrawer::PrintText(QPainter& p, int x, int top, const std::string& text) const {
-    if (text.empty()) return;
-    PrintText(p, x, top, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+int SlideDrawer::ByteBarHeight(int lines) const {
+    // Digits have no descent: the last line needs its ascent and a row under it.
+    return std::max(1, (std::max(lines, 1) - 1) * ByteBarLineStep() + digitAscentPx_ + 3);
 }
 
-void SlideDrawer::PrintText(QPainter& p, int x, int top, const QString& chars) const {
+void SlideDrawer::PrintText(QPainter& p, int x, int baseline, const QString& chars) const {
     if (chars.isEmpty()) return;
     if (!raw_.isValid()) {
-        p.drawText(QPoint(x, top + p.fontMetrics().ascent()), chars);
+        p.drawText(QPoint(x, baseline), chars);
         return;
     }
     const QList<quint32> glyphs = raw_.glyphIndexesForString(chars);
     QList<QPointF> positions;
     positions.reserve(glyphs.size());
-    const qreal baseline = top + raw_.ascent();
     for (qsizetype i = 0; i < glyphs.size(); ++i)
         positions.append(QPointF(x + static_cast<qreal>(i) * cells_.charPx, baseline));
     QGlyphRun run;
@@ -76,6 +116,11 @@ void SlideDrawer::PrintText(QPainter& p, int x, int top, const QString& chars) c
     run.setGlyphIndexes(glyphs);
     run.setPositions(positions);
     p.drawGlyphRun(QPointF(0, 0), run);
+}
+
+void SlideDrawer::PrintRulerLine(QPainter& p, int baseline, const std::string& digits) const {
+    PrintText(p, 0, baseline,
+              QString::fromLatin1(digits.data(), static_cast<qsizetype>(digits.size())));
 }
 
 const QImage& SlideDrawer::Glyphs(QRgb fore, QRgb back) {
@@ -88,20 +133,39 @@ const QImage& SlideDrawer::Glyphs(QRgb fore, QRgb back) {
     p.setPen(QColor(fore));
     for (int c = 0; c < 256; ++c) {
         p.setClipRect(c * cells_.charPx, 0, cells_.charPx, cells_.linePx);
-        PrintText(p, c * cells_.charPx, 0, std::string(1, static_cast<char>(c)));
+        PrintText(p, c * cells_.charPx, cells_.baselinePx, QString(QChar(c)));
     }
     return atlas;
 }
 
-const QImage& SlideDrawer::CellGlyph(char32_t character, QRgb fore, QRgb back) {
-    QImage& cell = cellCache_[{character, fore, back}];
+const QImage& SlideDrawer::CellGlyph(char32_t character, int cellCount, QRgb fore, QRgb back) {
+    QImage& cell = cellCache_[{character, cellCount, fore, back}];
     if (!cell.isNull()) return cell;
-    cell = QImage(cells_.charPx, cells_.linePx, QImage::Format_RGB32);
+    cell = QImage(cellCount * cells_.charPx, cells_.linePx, QImage::Format_RGB32);
     cell.fill(back);
     QPainter p(&cell);
-    p.setFont(font_);
     p.setPen(QColor(fore));
-    PrintText(p, 0, 0, QString::fromUcs4(&character, 1));
+    const QString text = QString::fromUcs4(&character, 1);
+    if (!raw_.isValid() || raw_.supportsCharacter(character)) {
+        p.setFont(font_);
+        PrintText(p, 0, cells_.baselinePx, text);
+        return cell;
+    }
+    // A character the grid's font lacks comes from the system's fallback
+    // fonts, which may be wider and taller than a cell: scaled down to fit
+    // the cells its bytes take, centred in them.
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(font_);
+    const QRectF ink = QFontMetricsF(font_).tightBoundingRect(text);
+    if (ink.isEmpty()) return cell;
+    const QRectF room(0.5, 1.5, cell.width() - 1.0, cells_.linePx - 2.0);
+    const double scale =
+        std::min({1.0, room.width() / ink.width(), room.height() / ink.height()});
+    const QPointF inkCentre = ink.center() * scale;
+    p.translate(room.center() - inkCentre);
+    p.scale(scale, scale);
+    p.drawText(QPointF(0, 0), text);
     return cell;
 }
 
@@ -119,10 +183,24 @@ void SlideDrawer::PrintLine(QImage& tile, const QImage& glyphs, const Slide& sli
     for (size_t i = 0; i < chars.size(); ++i) {
         const char32_t ch = chars[i];
         if (ch == U' ') continue;
-        const QImage& glyph = ch < 256 ? glyphs : CellGlyph(ch, fore_, back_);
-        const size_t from = ch < 256 ? static_cast<size_t>(ch) * bytes : 0;
+        if (ch < 256) {
+            const size_t from = static_cast<size_t>(ch) * bytes;
+            for (int r = 0; r < rows; ++r)
+                std::memcpy(tile.scanLine(y + r) + i * bytes, glyphs.constScanLine(r) + from,
+                            bytes);
+            continue;
+        }
+        // In UTF-8 the blank cells after a character belong to its bytes, so
+        // a wide character may use them.
+        size_t span = 1;
+        if (encoding_ == DisplayEncoding::Utf8) {
+            const size_t length = ch < 0x800 ? 2 : ch < 0x10000 ? 3 : 4;
+            while (span < length && i + span < chars.size() && chars[i + span] == U' ') ++span;
+        }
+        const QImage& glyph = CellGlyph(ch, static_cast<int>(span), fore_, back_);
         for (int r = 0; r < rows; ++r)
-            std::memcpy(tile.scanLine(y + r) + i * bytes, glyph.constScanLine(r) + from, bytes);
+            std::memcpy(tile.scanLine(y + r) + i * bytes, glyph.constScanLine(r), bytes * span);
+        i += span - 1;
     }
     if (logging_)
         log_.push_back({slide.ImageIndex, record, slide.FirstColumn, 0, y, text, std::move(chars)});
@@ -228,8 +306,7 @@ QPixmap SlideDrawer::DrawSlideByteBar(const Slide& slide) const {
     std::string text = BuildByteBarText(slide.FirstColumn, slide.LastColumn, lines);
     const int step = ByteBarLineStep();
     const qint64 cols = std::max<qint64>(slide.LastColumn - slide.FirstColumn + 1, 1);
-    QPixmap strip(static_cast<int>(cols * cells_.charPx),
-                  std::max(1, static_cast<int>(std::ceil(lines * cells_.linePx * 0.7))));
+    QPixmap strip(static_cast<int>(cols * cells_.charPx), ByteBarHeight(lines));
     strip.fill(kByteBarBack);
     QPainter p(&strip);
     p.setFont(font_);
@@ -237,7 +314,8 @@ QPixmap SlideDrawer::DrawSlideByteBar(const Slide& slide) const {
     size_t from = 0;
     for (int i = 0; i < lines; ++i) {
         const size_t to = text.find("\r\n", from);
-        PrintText(p, 0, i * step, text.substr(from, to == std::string::npos ? to : to - from));
+        PrintRulerLine(p, i * step + 1 + digitAscentPx_,
+                       text.substr(from, to == std::string::npos ? to : to - from));
         if (to == std::string::npos) break;
         from = to + 2;
     }

@@ -25,7 +25,11 @@ namespace velmor::viewer {
 struct CellMetrics {
     int charPx = 8;
     int linePx = 15;
+    int baselinePx = 12;  ///< from a cell's top row to the text's baseline
     static CellMetrics ForDpi(double dpiX, double dpiY);
+    /// These cells grown, where they must, to hold ink reaching Ascent above
+    /// and Descent below the baseline under the separator on a cell's top row.
+    CellMetrics FitInk(double ascent, double descent) const;
 };
 
 /// One line of text put on a tile, kept for checking what was drawn.
@@ -53,6 +57,8 @@ public:
     /// The ruler strip over the slide's columns.
     QPixmap DrawSlideByteBar(const Slide& slide) const;
     int ByteBarLineStep() const;
+    /// Height of a ruler strip of Lines lines of digits.
+    int ByteBarHeight(int lines) const;
 
     /// How record bytes become characters in the cells (see DisplayCells).
     void SetDisplayEncoding(DisplayEncoding encoding) { encoding_ = encoding; }
@@ -70,23 +76,24 @@ private:
                             QImage& tile, const QImage& glyphs);
     /// Every Latin-1 character drawn once into its own cell, side by side.
     const QImage& Glyphs(QRgb fore, QRgb back);
-    /// One cell holding a character beyond Latin-1, drawn once per colours.
-    const QImage& CellGlyph(char32_t character, QRgb fore, QRgb back);
+    /// CellCount cells holding a character beyond Latin-1, drawn once per colours.
+    const QImage& CellGlyph(char32_t character, int cellCount, QRgb fore, QRgb back);
     void DrawRecordLines(QPainter& p, const QColor& color, int startY, QSize size) const;
     void DrawFieldDividers(QPainter& p, const Slide& slide, RecordSource& source, int height) const;
     void DrawFieldDivider(QPainter& p, qint64 offset, int height) const;
     void PrintLine(QImage& tile, const QImage& glyphs, const Slide& slide, qint64 record,
                    const std::string& text);
-    void PrintText(QPainter& p, int x, int top, const std::string& text) const;
-    void PrintText(QPainter& p, int x, int top, const QString& chars) const;
+    void PrintText(QPainter& p, int x, int baseline, const QString& chars) const;
+    void PrintRulerLine(QPainter& p, int baseline, const std::string& digits) const;
     /// Bytes read past a tile's last column, so a character begun there is whole.
     qint64 Lookahead() const { return encoding_ == DisplayEncoding::Utf8 ? 3 : 0; }
 
     CellMetrics cells_;
+    int digitAscentPx_ = 10;  ///< ink of the ruler's digits above their baseline
     QFont font_;
     QRawFont raw_;
     std::map<std::pair<QRgb, QRgb>, QImage> glyphCache_;
-    std::map<std::tuple<char32_t, QRgb, QRgb>, QImage> cellCache_;
+    std::map<std::tuple<char32_t, int, QRgb, QRgb>, QImage> cellCache_;
     DisplayEncoding encoding_ = DisplayEncoding::Windows1252;
     QRgb fore_ = 0;
     QRgb back_ = 0;

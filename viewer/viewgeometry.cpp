@@ -1,5 +1,7 @@
 #include "viewer/viewgeometry.h"
 
+#include <QAbstractSlider>
+
 #include <algorithm>
 #include <cmath>
 
@@ -167,6 +169,53 @@ KeyMove MoveForKey(int key, bool ctrl, bool shift, qint64 r, qint64 b, qint64 n,
         default:
             return {};
     }
+}
+
+qint64 BarActionStep(int action, int rows) {
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd:
+            return 1;
+        case QAbstractSlider::SliderSingleStepSub:
+            return -1;
+        case QAbstractSlider::SliderPageStepAdd:
+            return std::max(rows, 1);
+        case QAbstractSlider::SliderPageStepSub:
+            return -std::max(rows, 1);
+        default:
+            return 0;
+    }
+}
+
+qint64 WheelRecords(int angleDelta, int linesPerNotch, int& remainder) {
+    // Eighths of a degree times lines, so a fine wheel's small turns add up.
+    remainder -= angleDelta * std::max(linesPerNotch, 1);
+    const qint64 whole = remainder / 120;
+    remainder -= static_cast<int>(whole * 120);
+    return whole;
+}
+
+bool PendingMove::Put(const KeyMove& move) {
+    const bool first = !pending_;
+    const bool keepRow = pending_ ? move_.keepRow || move.keepRow : move.keepRow;
+    move_ = move;
+    move_.keepRow = keepRow;
+    pending_ = true;
+    return first;
+}
+
+KeyMove PendingMove::Take() {
+    pending_ = false;
+    return move_;
+}
+
+QPoint CentredOn(const QRect& owner, const QSize& size, const QRect& screen) {
+    QPoint p(owner.x() + (owner.width() - size.width()) / 2,
+             owner.y() + (owner.height() - size.height()) / 2);
+    if (screen.isValid()) {
+        p.setX(std::max(screen.left(), std::min(p.x(), screen.right() + 1 - size.width())));
+        p.setY(std::max(screen.top(), std::min(p.y(), screen.bottom() + 1 - size.height())));
+    }
+    return p;
 }
 
 qint64 RecordFromBoxText(const QString& text) {

@@ -3,9 +3,11 @@
 // case by case without widgets.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <utility>
 
 namespace velmor::viewer {
 
@@ -91,6 +93,16 @@ int ThumbValue(int maximum, double scale, qint64 position);
 /// the engine's position, whatever the scale.
 qint64 ScrollTarget(int value, qint64 lastScroll, qint64 enginePosition, double scale);
 
+/// Records a scroll bar's arrow (one) or page area (one screen of Rows)
+/// moves; 0 for the thumb, whose position stands for a place in the file.
+/// Action is a QAbstractSlider::SliderAction.
+qint64 BarActionStep(int action, int rows);
+
+/// Records a wheel turn moves: LinesPerNotch for each notch of 120 eighths
+/// of a degree, away from the start for a turn towards the user. Remainder
+/// keeps what a fine-grained wheel turned short of a whole record.
+qint64 WheelRecords(int angleDelta, int linesPerNotch, int& remainder);
+
 /// A navigation key's target; handled is false for keys that do nothing.
 struct KeyMove {
     bool handled = false;
@@ -101,6 +113,29 @@ struct KeyMove {
 /// Key is a Qt::Key value.
 KeyMove MoveForKey(int key, bool ctrl, bool shift, qint64 record, qint64 bytePosition,
                    qint64 recordCount, qint64 recordLength, const ScreenMetrics& screen);
+
+/// The one move waiting to be drawn while keys repeat faster than the view
+/// is drawn: each new key moves from the waiting target, and only the first
+/// asks for a redraw.
+class PendingMove {
+public:
+    bool Pending() const { return pending_; }
+    /// The record and column the next key moves from.
+    std::pair<qint64, qint64> From(qint64 record, qint64 column) const {
+        return pending_ ? std::pair(move_.record, move_.column) : std::pair(record, column);
+    }
+    /// True when no move was waiting: the caller schedules one redraw.
+    bool Put(const KeyMove& move);
+    KeyMove Take();
+
+private:
+    KeyMove move_;
+    bool pending_ = false;
+};
+
+/// Top-left corner that centres a window of Size over Owner, moved inside
+/// Screen where it would stick out.
+QPoint CentredOn(const QRect& owner, const QSize& size, const QRect& screen);
 
 /// The record a record-box text asks for: thousands separators dropped, the
 /// leading number rounded, 0 when there is none.

@@ -1,5 +1,6 @@
 // The options window: extension text arithmetic, the group and extension
 // buttons with their messages, renaming, and what closing rebuilds.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -227,6 +228,14 @@ void TestDialogsOptions::groupKindAndSettings() {
     w.chkDFirstRowContainsFieldNames->click();
     QVERIFY(p.FirstRecordContainsFieldNames);
     QVERIFY(w.chkFLFirstRowContainsFieldNames->isChecked());
+    // At its smallest the window still shows the usual representations whole.
+    w.resize(w.minimumSizeHint());
+    QVERIFY(w.size().width() >= w.minimumSizeHint().width());
+    QApplication::processEvents();
+    for (QLineEdit* box : {w.txtDelimiter, w.txtFieldDelimiter, w.txtTextQualifier}) {
+        const int text = box->fontMetrics().horizontalAdvance(QStringLiteral("CHR$(13) & CHR$(10)"));
+        QVERIFY2(box->width() >= text + 8, qPrintable(QString::number(box->width())));
+    }
 }
 
 void TestDialogsOptions::renameAndRemoveGroups() {

@@ -1,9 +1,11 @@
 // The field-definition editor driven through its handlers on a real engine
 // layout, with the user's answers scripted.
 #include <QAction>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -43,6 +45,7 @@ private slots:
     void deleteRenumbersRows();
     void deleteOutsideLayoutIsRefused();
     void marginOptionsSwitchTopBar();
+    void emptyLayoutKeepsTheButtonsInPlace();
     void importTakesScriptLayout_data();
     void importTakesScriptLayout();
 
@@ -306,6 +309,19 @@ void EditorsFieldsTest::deleteOutsideLayoutIsRefused() {
     form_->cmdDeleteField_Click();
     QCOMPARE(form_->lstfieldname->count(), 0);
     QVERIFY(form_->freFieldProperties->isHidden());
+}
+
+void EditorsFieldsTest::emptyLayoutKeepsTheButtonsInPlace() {
+    SetLayout({{"CODE", 1, 4}});
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    const QRect ok = form_->cmdOK->geometry();
+    const QRect add = form_->cmdnewfield->geometry();
+    SetLayout({});
+    QVERIFY(form_->freFieldProperties->isHidden());
+    QApplication::processEvents();
+    QCOMPARE(form_->cmdOK->geometry(), ok);
+    QCOMPARE(form_->cmdnewfield->geometry(), add);
 }
 
 void EditorsFieldsTest::marginOptionsSwitchTopBar() {

@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QApplication>
+#include <QGroupBox>
 #include <QtTest>
 
 #include "app/global.h"
@@ -40,6 +42,7 @@ private slots:
     void matching_data();
     void matching();
     void cancelledConversion();
+    void expandedWindowFitsItsControls();
     void brokenScript();
     void composerKeepsSettings();
     void commandLineWritesTheSameScripts();
@@ -140,6 +143,22 @@ void ToolsConverterTest::matching() {
     if (what == "names") window.chkDFirstRecordContainsFieldNames->setChecked(false);
     QCOMPARE(window.cboFileTypes->currentText(), selected);
     QCOMPARE(window.cmdConvert->isHidden(), selected.isEmpty());
+}
+
+void ToolsConverterTest::expandedWindowFitsItsControls() {
+    tools::frmDataConverter window(*host_);
+    window.Form_Load();
+    window.show();
+    window.cmdAdvanced_Click();
+    QVERIFY(window.ShowingSettings());
+    QApplication::processEvents();
+    // Neither half empty nor taller than a 1024 by 768 screen leaves room for.
+    const QWidget* last = window.fraDelimitedProperties->isVisible()
+                              ? static_cast<QWidget*>(window.fraDelimitedProperties)
+                              : static_cast<QWidget*>(window.fraFixedProperties);
+    QVERIFY2(window.height() - last->geometry().bottom() < 40, qPrintable(QString::number(window.height())));
+    QVERIFY(window.height() <= 640);
+    QVERIFY(window.height() >= window.minimumSizeHint().height());
 }
 
 void ToolsConverterTest::cancelledConversion() {

@@ -1,7 +1,9 @@
 // Drawing tiles from a stand-in record source: which records are read,
 // which text lands in which cells, and how an engine error stops a tile.
+#include <QFontDatabase>
 #include <QImage>
 #include <QtTest>
+#include <array>
 
 #include "viewer/slidedrawer.h"
 
@@ -63,7 +65,8 @@ Slide MakeSlide(qint64 fr, qint64 lr, qint64 fc, qint64 lc) {
     return s;
 }
 
-/// A drawer at 96 dpi (cells of 8 by 15 pixels) that logs what it draws.
+/// A drawer at 96 dpi (cells 8 pixels wide, as tall as the font needs) that
+/// logs what it draws.
 struct Tile {
     SlideDrawer d{CellMetrics::ForDpi(96, 96)};
     QPixmap pic;
@@ -92,6 +95,11 @@ private slots:
     void impossibleSlidesAreRefused();
     void charactersKeepTheirByteCells_data();
     void charactersKeepTheirByteCells();
+    void cellsHoldTheFontsInk_data();
+    void cellsHoldTheFontsInk();
+    void accentedCapitalIsDrawnWhole();
+    void charactersTheFontLacksComeFromFallbacks_data();
+    void charactersTheFontLacksComeFromFallbacks();
 };
 
 void TestViewerDrawer::fixedTileReadsOnlyItsColumns() {
@@ -102,9 +110,10 @@ void TestViewerDrawer::fixedTileReadsOnlyItsColumns() {
     QVERIFY(t.Draw(s, src));
     QVERIFY(s.Drawn);
     QVERIFY(!src.loading);
-    QCOMPARE(t.pic.size(), QSize(4 * 8, 3 * 15));
+    const int line = t.d.Cells().linePx;
+    QCOMPARE(t.pic.size(), QSize(4 * 8, 3 * line));
     QCOMPARE(Texts(t.d), (QList<QByteArray>{"2345", "cdef", "CDEF"}));
-    QCOMPARE(t.d.Log()[2].y, 2 * 15);
+    QCOMPARE(t.d.Log()[2].y, 2 * line);
     QCOMPARE(t.d.Log()[2].record, 3);
     QCOMPARE(t.d.Log()[2].firstColumn, 3);
     QCOMPARE(t.d.Log()[2].imageIndex, 2);
@@ -185,7 +194,7 @@ void TestViewerDrawer::separatorsAndDividersAreDrawn() {
     QVERIFY(t.Draw(s, src));
     const QImage img = t.pic.toImage();
     const QRgb grey = qRgb(0x80, 0x80, 0x80);
-    QCOMPARE(img.pixel(40, 15), grey);              // separator between the records
+    QCOMPARE(img.pixel(40, t.d.Cells().linePx), grey);  // separator between the records
     QCOMPARE(img.pixel((3 - 1) * 8, 7), grey);      // field A's left edge
     QCOMPARE(img.pixel((4 - 1 + 1) * 8, 7), grey);  // and its right edge
     QCOMPARE(img.pixel((8 - 1) * 8, 7), grey);      // B starts inside the tile
@@ -198,9 +207,15 @@ void TestViewerDrawer::byteBarStripHasOneLinePerDigit() {
     const QPixmap three = d.DrawSlideByteBar(MakeSlide(1, 1, 98, 121));
     QCOMPARE(one.width(), 9 * 8);
     QCOMPARE(three.width(), 24 * 8);
-    QCOMPARE(one.height(), static_cast<int>(std::ceil(15 * 0.7)));
-    QCOMPARE(three.height(), static_cast<int>(std::ceil(3 * 15 * 0.7)));
+    QCOMPARE(one.height(), d.ByteBarHeight(1));
+    QCOMPARE(three.height(), d.ByteBarHeight(3));
     QCOMPARE(one.toImage().pixel(0, 0), qRgb(0xC0, 0xC0, 0xC0));
+    // The last line's digits are inside the strip: "0" of 100 at column 3.
+    const QImage img = three.toImage();
+    bool inked = false;
+    for (int y = 2 * d.ByteBarLineStep(); y < img.height(); ++y)
+        for (int x = 2 * 8; x < 3 * 8; ++x) inked |= qGray(img.pixel(x, y)) < 0x90;
+    QVERIFY(inked);
 }
 
 void TestViewerDrawer::impossibleSlidesAreRefused() {
@@ -268,11 +283,99 @@ void TestViewerDrawer::charactersKeepTheirByteCells() {
     if (at >= 0) {
         const QImage img = t.pic.toImage();
         bool inked = false;
-        for (int y = 0; y < 15; ++y)
+        for (int y = 0; y < t.d.Cells().linePx; ++y)
             for (int x = at * 8; x < at * 8 + 8; ++x)
                 inked |= img.pixel(x, y) != qRgb(255, 255, 255);
         QVERIFY(inked);
     }
+}
+
+void TestViewerDrawer::cellsHoldTheFontsInk_data() {
+    QTest::addColumn<double>("ascent");
+    QTest::addColumn<double>("descent");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("baseline");
+    // A cell's top row holds the record separator; the ink goes below it.
+    QTest::newRow("fits: the cell is kept") << 10.0 << 3.0 << 15 << 11;
+    QTest::newRow("exactly fits") << 11.0 << 3.0 << 15 << 12;
+    QTest::newRow("tall accents grow the cell") << 13.2 << 3.5 << 19 << 15;
+    QTest::newRow("deep descent grows the cell") << 9.0 << 6.0 << 16 << 10;
+}
+
+void TestViewerDrawer::cellsHoldTheFontsInk() {
+    QFETCH(double, ascent);
+    QFETCH(double, descent);
+    const CellMetrics m = CellMetrics::ForDpi(96, 96).FitInk(ascent, descent);
+    QCOMPARE(m.charPx, 8);
+    QTEST(m.linePx, "line");
+    QTEST(m.baselinePx, "baseline");
+    // The drawer's own cells hold its font whole, and the ruler's lines too.
+    SlideDrawer d(CellMetrics::ForDpi(96, 96));
+    QVERIFY(d.Cells().linePx >= 15);
+    QVERIFY(d.ByteBarHeight(2) >= 2 * d.ByteBarLineStep());
+}
+
+void TestViewerDrawer::accentedCapitalIsDrawnWhole() {
+    // The topmost and bottommost inked row of a cell, the separator row aside.
+    const auto inkRows = [](const QByteArray& record) {
+        FakeSource src;
+        src.length = record.size();
+        src.records = {record.toStdString()};
+        Tile t;
+        Slide s = MakeSlide(1, 1, 1, record.size());
+        t.Draw(s, src);
+        const QImage img = t.pic.toImage();
+        int top = -1, bottom = -1;
+        for (int y = 1; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qGray(img.pixel(x, y)) < 160) {
+                    if (top < 0) top = y;
+                    bottom = y;
+                }
+        return std::pair(top, bottom);
+    };
+    const auto plain = inkRows("A");
+    const auto accented = inkRows("\xC4");  // Windows-1252 capital A with diaeresis
+    const auto low = inkRows("gjpqy");
+    QVERIFY(plain.first > 0);
+    // The dots sit above the capital, inside the cell, with a row to spare.
+    QVERIFY2(accented.first + 2 <= plain.first, qPrintable(QString::number(accented.first)));
+    QVERIFY(accented.first >= 2);
+    const int line = SlideDrawer(CellMetrics::ForDpi(96, 96)).Cells().linePx;
+    QVERIFY(low.second < line - 1);
+}
+
+void TestViewerDrawer::charactersTheFontLacksComeFromFallbacks_data() {
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<int>("system");  // a QFontDatabase::WritingSystem that holds it
+    QTest::newRow("CJK") << QByteArray("a\xE6\x95\xB0z") << int(QFontDatabase::SimplifiedChinese);
+    QTest::newRow("Hangul") << QByteArray("a\xED\x95\x9Cz") << int(QFontDatabase::Korean);
+}
+
+void TestViewerDrawer::charactersTheFontLacksComeFromFallbacks() {
+    QFETCH(QByteArray, record);
+    QFETCH(int, system);
+    if (QFontDatabase::families(static_cast<QFontDatabase::WritingSystem>(system)).isEmpty())
+        QSKIP("no font for this script is installed (scripts/deps.sh installs fonts-noto-cjk)");
+    FakeSource src;
+    src.length = record.size();
+    src.records = {record.toStdString()};
+    Tile t;
+    t.d.SetDisplayEncoding(DisplayEncoding::Utf8);
+    Slide s = MakeSlide(1, 1, 1, record.size());
+    QVERIFY(t.Draw(s, src));
+    // Drawn in the three cells its bytes take, not as an empty box in one.
+    const QImage img = t.pic.toImage();
+    int inked = 0;
+    std::array<bool, 3> cellInked{};
+    for (int y = 1; y < img.height(); ++y)
+        for (int x = 8; x < 4 * 8; ++x)
+            if (qGray(img.pixel(x, y)) < 128) {
+                ++inked;
+                cellInked[static_cast<size_t>(x / 8 - 1)] = true;
+            }
+    QVERIFY(inked > 20);
+    QVERIFY(cellInked[0] && cellInked[1] && cellInked[2]);
 }
 
 QTEST_MAIN(TestViewerDrawer)

@@ -1,5 +1,6 @@
 // Screen metrics, view planning, scroll-bar scaling, the key table and the
 // record box: the arithmetic behind every move of the viewer.
+#include <QAbstractSlider>
 #include <QtTest>
 
 #include "viewer/slidedrawer.h"
@@ -47,6 +48,10 @@ private slots:
     void thumbFollowsPosition();
     void keyTable_data();
     void keyTable();
+    void barAndWheelSteps_data();
+    void barAndWheelSteps();
+    void repeatedKeysKeepOneMovePending();
+    void dialogsCentreOnTheirOwner();
     void recordBox_data();
     void recordBox();
 };
@@ -301,6 +306,55 @@ void TestViewerGeometry::recordBox() {
     QFETCH(qint64, record);
     QCOMPARE(RecordFromBoxText(text), record);
     QTEST(FormatRecordNumber(record), "shown");
+}
+
+void TestViewerGeometry::barAndWheelSteps_data() {
+    QTest::addColumn<int>("action");  // a QAbstractSlider::SliderAction, or 0 for the wheel
+    QTest::addColumn<QList<int>>("wheel");  // angle deltas, in eighths of a degree
+    QTest::addColumn<int>("lines");         // the desktop's lines per notch
+    QTest::addColumn<qint64>("records");
+    const QList<int> none;
+    QTest::newRow("arrow down") << int(QAbstractSlider::SliderSingleStepAdd) << none << 3 << 1LL;
+    QTest::newRow("arrow up") << int(QAbstractSlider::SliderSingleStepSub) << none << 3 << -1LL;
+    QTest::newRow("page area below") << int(QAbstractSlider::SliderPageStepAdd) << none << 3 << 20LL;
+    QTest::newRow("page area above") << int(QAbstractSlider::SliderPageStepSub) << none << 3 << -20LL;
+    QTest::newRow("drag: the thumb's position") << int(QAbstractSlider::SliderMove) << none << 3 << 0LL;
+    QTest::newRow("one notch away") << 0 << QList<int>{-120} << 3 << 3LL;
+    QTest::newRow("two notches back") << 0 << QList<int>{120, 120} << 3 << -6LL;
+    QTest::newRow("desktop's own setting") << 0 << QList<int>{-120} << 5 << 5LL;
+    QTest::newRow("fine wheel adds up") << 0 << QList<int>{-40, -40, -40} << 3 << 3LL;
+    QTest::newRow("less than a line") << 0 << QList<int>{-20} << 3 << 0LL;
+}
+
+void TestViewerGeometry::barAndWheelSteps() {
+    QFETCH(int, action);
+    QFETCH(QList<int>, wheel);
+    QFETCH(int, lines);
+    qint64 moved = BarActionStep(action, 20);
+    int remainder = 0;
+    for (int delta : wheel) moved += WheelRecords(delta, lines, remainder);
+    QTEST(moved, "records");
+}
+
+void TestViewerGeometry::repeatedKeysKeepOneMovePending() {
+    PendingMove pending;
+    QCOMPARE(pending.From(7, 3), (std::pair<qint64, qint64>(7, 3)));
+    QVERIFY(pending.Put({true, 8, 3, false}));    // the first asks for one redraw
+    QVERIFY(!pending.Put({true, 28, 3, true}));   // the next only moves its target
+    QCOMPARE(pending.From(7, 3), (std::pair<qint64, qint64>(28, 3)));
+    const KeyMove move = pending.Take();
+    QCOMPARE(move.record, 28);
+    QVERIFY(move.keepRow);
+    QVERIFY(!pending.Pending());
+    QVERIFY(pending.Put({true, 29, 3, false}));
+}
+
+void TestViewerGeometry::dialogsCentreOnTheirOwner() {
+    const QRect screen(0, 0, 1024, 768);
+    QCOMPARE(CentredOn(QRect(100, 50, 800, 600), QSize(400, 200), screen), QPoint(300, 250));
+    // Near an edge of the screen the window stays whole on it.
+    QCOMPARE(CentredOn(QRect(-300, 600, 400, 300), QSize(400, 200), screen), QPoint(0, 568));
+    QCOMPARE(CentredOn(QRect(0, 0, 200, 100), QSize(400, 200), QRect()), QPoint(-100, -50));
 }
 
 QTEST_GUILESS_MAIN(TestViewerGeometry)

@@ -61,6 +61,7 @@ private slots:
     void saveQuestion();
     void readOnlyConnectionIsKept();
     void cancelledCloseKeepsTheWindowButClosesOthers();
+    void wizardAsksBeforeDroppingTheLayout();
     void fileWatchReloadsOnlyChangedFiles();
     void fileWatchRunsOnItsTimer();
     void gridFollowsTheFile_data();
@@ -247,7 +248,7 @@ void TestViewerLifecycle::saveQuestion_data() {
     QTest::newRow("unchanged") << true << false << true << yes << true << false << false << false;
     QTest::newRow("yes") << true << true << true << yes << true << true << true << false;
     QTest::newRow("no") << true << true << true << no << true << true << false << false;
-    QTest::newRow("cancel") << true << true << true << cancel << false << true << false << true;
+    QTest::newRow("cancel") << true << true << true << cancel << false << true << false << false;
     QTest::newRow("no prompting saves")
         << true << true << false << no << true << false << true << false;
     QTest::newRow("new: yes") << false << true << true << yes << true << true << true << false;
@@ -324,6 +325,34 @@ void TestViewerLifecycle::cancelledCloseKeepsTheWindowButClosesOthers() {
     QVERIFY(w->close());
 }
 
+void TestViewerLifecycle::wizardAsksBeforeDroppingTheLayout() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("wizard.dat"), 10, 20));
+    auto& fields = w->File().GetFields();
+    for (const char* name : {"A", "B", "C", "D", "E"}) fields.Add(name, 4);
+    w->mnuSaveDataConnection_Click();
+    const QString c = Connection(*w);
+    const QByteArray saved = Read(c);
+    QVERIFY(saved.contains("FieldCount=5"));
+    velmor::Global::PromptToSaveConfigurationChanges = false;
+    // No keeps everything.
+    h.prompt.QueueAnswer(UserPrompt::Answer::No);
+    w->mnuLaunchConnectionWizard_Click();
+    QCOMPARE(h.prompt.Questions().size(), size_t(1));
+    QCOMPARE(h.prompt.Questions()[0].buttons, UserPrompt::Buttons::YesNo);
+    QCOMPARE(fields.Count(), 5);
+    // Yes detects again; the file on disk stays until the user says to save,
+    // even with the save question switched off.
+    h.prompt.QueueAnswer(UserPrompt::Answer::Yes);
+    w->mnuLaunchConnectionWizard_Click();
+    QCOMPARE(Read(c), saved);
+    h.prompt.QueueAnswer(UserPrompt::Answer::No);
+    w->mnuclose_Click();
+    QCOMPARE(h.prompt.Questions().size(), size_t(3));
+    QCOMPARE(Read(c), saved);
+    QVERIFY(!QFileInfo::exists(velmor::viewer::TemporaryConnectionPath(c)));
+}
+
 void TestViewerLifecycle::fileWatchReloadsOnlyChangedFiles() {
     viewertest::Host h;
     const QString path = h.Fixed(QStringLiteral("watch.dat"), 100, 20);
@@ -390,7 +419,7 @@ void TestViewerLifecycle::fileWatchKeepsUnsavedLayout() {
     QVERIFY(w->File().GetConnection().RecordLength() >= length);
     QVERIFY(w->File().ShowFieldNames());
     QVERIFY(w->mnuFieldNames->isChecked());
-    QCOMPARE(w->lblFields.at(1)->text(), QStringLiteral("RENAMED"));
+    QCOMPARE(viewertest::LabelName(w->lblFields.at(1)), QStringLiteral("RENAMED"));
     velmor::Global::PromptToSaveConfigurationChanges = false;
     QVERIFY(w->ConfirmSaveConnection());
     QVERIFY(Read(Connection(*w)).contains("RENAMED"));

@@ -48,6 +48,7 @@ private slots:
     void lastRecordButtonCountsADelimitedFile();
     void rulerPastedOverTheView();
     void fieldNameStripSpansTheLastField();
+    void changedLayoutRedrawsEveryTile();
     void utf8FileIsShownAsUtf8();
 };
 
@@ -59,7 +60,8 @@ void TestViewerWindow::fixedSampleIsDrawnInItsCells() {
     QCOMPARE(w->windowTitle(), QStringLiteral("orders.dat"));
     QCOMPARE(w->txtRecord->text(), QStringLiteral("1"));
     QCOMPARE(DrawnFor(*w, 1).value(0), QByteArray("100001202601010018061898.33PAI"));
-    QCOMPARE(DrawnFor(*w, 60).value(0).left(6), QByteArray("100060"));
+    const int rows = w->mScreen.maxSlideRows;  // a tile holds two screens
+    QCOMPARE(DrawnFor(*w, rows).value(0).left(6), QByteArray::number(100000 + rows));
     const int line = w->mDrawer->Cells().linePx;
     for (const auto& t : w->mDrawer->Log()) {
         QCOMPARE(t.firstColumn, 1);
@@ -70,7 +72,7 @@ void TestViewerWindow::fixedSampleIsDrawnInItsCells() {
     }
     // The tile's image sits at the viewport's top-left.
     QCOMPARE(w->ImgS[1]->pos(), QPoint(0, 0));
-    QCOMPARE(w->ImgS[1]->size(), QSize(32 * w->mDrawer->Cells().charPx, 60 * line));
+    QCOMPARE(w->ImgS[1]->size(), QSize(32 * w->mDrawer->Cells().charPx, rows * line));
     QVERIFY(w->mnutools->isEnabled());
     QVERIFY(h.prompt.Questions().empty());
 }
@@ -336,7 +338,7 @@ void TestViewerWindow::rulerPastedOverTheView() {
     const QPixmap& strip = w->mByteBarPictures[static_cast<size_t>(Used(*w).ImageIndex)];
     QVERIFY(!strip.isNull());
     // Three digits over 300 columns: three ruler lines.
-    QCOMPARE(strip.height(), static_cast<int>(std::ceil(3 * w->mDrawer->Cells().linePx * 0.7)));
+    QCOMPARE(strip.height(), w->mDrawer->ByteBarHeight(3));
     QCOMPARE(w->pcttop->Picture().size(), w->fraTop->size());
     QCOMPARE(w->pcttop->pos(), QPoint(0, 0));
 }
@@ -346,8 +348,8 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
     auto w = h.Window(h.Fixed(QStringLiteral("names.dat"), 50, 300));
     auto& fields = w->File().GetFields();
     fields.Clear();
-    fields.Add("CODE", 8);
-    fields.Add("TEXT", 32);  // the last field ends at column 40
+    fields.Add("CODE", 2);   // wider than its two cells
+    fields.Add("TEXT", 38);  // the last field ends at column 40
     w->mnuFieldNames_Click();
     QVERIFY(w->File().ShowFieldNames());
     QVERIFY(w->mnuFieldNames->isChecked());
@@ -356,9 +358,14 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
     QCOMPARE(w->pcttop->width(), 40 * cw);
     QCOMPARE(w->lblFields.size(), size_t(3));
     QCOMPARE(w->lblFields[2]->text(), QStringLiteral("TEXT"));
-    QCOMPARE(w->lblFields[2]->x(), 8 * cw);
-    QCOMPARE(w->lblFields[2]->width(), 32 * cw);
+    QCOMPARE(w->lblFields[2]->x(), 2 * cw);
+    QCOMPARE(w->lblFields[2]->width(), 38 * cw);
+    QVERIFY(w->lblFields[2]->toolTip().isEmpty());
+    // A name wider than its column shows its beginning; the tooltip the whole.
     QVERIFY(!w->lblFields[1]->isHidden());
+    QVERIFY(w->lblFields[1]->text().startsWith(QLatin1Char('C')));
+    QVERIFY(w->lblFields[1]->text() != QStringLiteral("CODE"));
+    QCOMPARE(w->lblFields[1]->toolTip(), QStringLiteral("CODE"));
     // The strip slides with the columns.
     w->HScroll1->setValue(11);
     QCOMPARE(w->pcttop->x(), -10 * cw);
@@ -366,7 +373,7 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
     fields.Remove(2);
     w->RefreshView();
     QCOMPARE(w->lblFields.size(), size_t(2));
-    QCOMPARE(w->pcttop->width(), 8 * cw);
+    QCOMPARE(w->pcttop->width(), 2 * cw);
     // The byte bar hides every label, the template's too.
     w->mnuByteBar_Click();
     QVERIFY(!w->File().ShowFieldNames());
@@ -381,6 +388,44 @@ void TestViewerWindow::fieldNameStripSpansTheLastField() {
     QVERIFY(w->mnuByteBar->isChecked());
 }
 
+void TestViewerWindow::changedLayoutRedrawsEveryTile() {
+    viewertest::Host h;
+    auto w = h.Window(h.Fixed(QStringLiteral("layout.dat"), 500, 40));
+    auto& fields = w->File().GetFields();
+    fields.Add("A", 5);
+    fields.Add("B", 5);
+    w->mnuFieldNames_Click();
+    w->mDrawer->ClearLog();
+    w->MoveTo(3);  // inside the drawn tiles: nothing is drawn again
+    QVERIFY(w->mDrawer->Log().empty());
+    // The layout changes without a word to the viewer (an editor's list
+    // selection writing its boxes back): the next move draws the whole
+    // screen in the new layout, never old tiles beside new ones.
+    fields.Item(1)->SetLength(3);
+    w->MoveTo(4);
+    QVERIFY(!w->mDrawer->Log().empty());
+    QCOMPARE(w->mDrawer->Log().front().record, w->mCurrentView.FirstRecord);
+    for (const velmor::viewer::Slide& s : w->mSlides.Slides()) QVERIFY(!s.InUse || s.Drawn);
+    QCOMPARE(w->lblFields[1]->width(), 3 * w->mDrawer->Cells().charPx);
+
+    // A delimited record met while a screen is drawn widens its field:
+    // every row on that screen is then drawn in the widened layout.
+    QByteArray csv = "id,name\r\n";
+    for (int n = 1; n <= 400; ++n)
+        csv += QByteArray::number(n) + (n == 305 ? ",a much longer name\r\n" : ",x\r\n");
+    auto d = h.Window(h.Write(QStringLiteral("widen.csv"), csv));
+    d->mnuFieldNames_Click();
+    d->mDrawer->ClearLog();
+    d->MoveTo(300);
+    const auto& log = d->mDrawer->Log();
+    size_t first = log.size();  // the last drawing of the top row starts the final screen
+    for (size_t i = 0; i < log.size(); ++i)
+        if (log[i].record == d->mCurrentView.FirstRecord) first = i;
+    QVERIFY(first < log.size());
+    QVERIFY(d->mCurrentView.FirstRecord < 305 && d->mCurrentView.LastRecord > 305);
+    for (size_t i = first; i < log.size(); ++i) QCOMPARE(log[i].text.size(), log[first].text.size());
+}
+
 void TestViewerWindow::utf8FileIsShownAsUtf8() {
     using velmor::viewer::DisplayEncoding;
     viewertest::Host h;
@@ -392,12 +437,12 @@ void TestViewerWindow::utf8FileIsShownAsUtf8() {
     QCOMPARE(w->mDrawer->Log().at(0).cells.substr(0, 5), std::u32string(U"\u00B1 xyz"));
     w->File().GetFields().Add("Ma\xC3\x9F", 4);
     w->mnuFieldNames_Click();
-    QCOMPARE(w->lblFields[1]->text(), QStringLiteral(u"Ma\u00DF"));
+    QCOMPARE(viewertest::LabelName(w->lblFields[1]), QStringLiteral(u"Ma\u00DF"));
     // Switched by the menu, and kept when the same file is opened again.
     w->mnuUtf8_Click();
     QCOMPARE(w->TextEncoding(), DisplayEncoding::Windows1252);
     QVERIFY(!w->mnuUtf8->isChecked());
-    QCOMPARE(w->lblFields[1]->text(), QStringLiteral(u"Ma\u00C3\u0178"));
+    QCOMPARE(viewertest::LabelName(w->lblFields[1]), QStringLiteral(u"Ma\u00C3\u0178"));
     QVERIFY(w->AddFile(data));
     QCOMPARE(w->TextEncoding(), DisplayEncoding::Windows1252);
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -70,6 +71,12 @@ struct Host {
         return w;
     }
 };
+
+/// The whole name a field label stands for: a name cut short keeps it as
+/// its tooltip.
+inline QString LabelName(const QLabel* label) {
+    return label->toolTip().isEmpty() ? label->text() : label->toolTip();
+}
 
 inline void Key(velmor::frmFileView& w, int key, Qt::KeyboardModifiers m = Qt::NoModifier) {
     w.Form_KeyDown(key, m);
