@@ -60,6 +60,10 @@ void frmHexView::BuildControls() {
         box->setTextMargins(0, 0, 0, 0);
         box->setContentsMargins(0, 0, 0, 0);
         box->installEventFilter(this);
+        // The boxes only show the cell under the cursor: no menu, no drop
+        // and no paste can put text into them.
+        box->setContextMenuPolicy(Qt::NoContextMenu);
+        box->setAcceptDrops(false);
     }
     VScroll1 = new QScrollBar(Qt::Vertical, this);
     VScroll1->setObjectName(QStringLiteral("VScroll1"));
@@ -122,7 +126,7 @@ void frmHexView::Form_Load() {
 void frmHexView::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     txtHex->setFocus();
-    SelectOne(txtHex, 0);
+    ShowBoxes();
 }
 
 void frmHexView::SetStartingByte(double value) {
@@ -180,10 +184,9 @@ void frmHexView::PlaceTextBox(int& Row, int& Column) {
     txtHex->move(pctHex->x() + static_cast<int>(std::lround((Column - 1.11) * hexW)), top);
     txtCHR->move(pctCHR->x() + static_cast<int>(std::lround((Column - 1.11) * mCharacterCellPx)),
                  top);
-    txtHex->setText(HexText(value));
+    mHexKeys.Show(value);
     txtCHR->setText(QString(QChar(value)));
-    SelectOne(txtHex, 0);
-    SelectOne(txtCHR, 0);
+    ShowBoxes();
     mCursor.row = Row;
     mCursor.column = Column;
     lblStatus->setText(
@@ -194,16 +197,12 @@ void frmHexView::SelectOne(QLineEdit* box, int caret) {
     box->setSelection(std::clamp(caret, 0, 1), 1);
 }
 
-int frmHexView::Caret(const QLineEdit* box) const {
-    return box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
-}
-
 void frmHexView::ClickPane(QPointF pixels, double cellWidthPx, QLineEdit* box) {
     const Cell cell = CellAt(pixels.x(), pixels.y(), cellWidthPx, CellHeightPx());
     int row = cell.row, column = cell.column;
     PlaceTextBox(row, column);
     box->setFocus();
-    SelectOne(box, 0);
+    ShowBoxes();
 }
 
 void frmHexView::pctHex_MouseDown(QPointF pixels) {
