@@ -131,26 +131,52 @@ size_t PhraseFinder::NextScalar(const char* data, size_t length, size_t from) co
 }
 
 #if VELMOR_FIND_AVX2
+namespace {
+
+// From I on, the first 32-byte block holding a candidate: its start, with
+// Mask set; or where whole blocks end, with Mask 0. It calls nothing, so
+// the compared bytes stay in registers.
 template <int Width>
-__attribute__((target("avx2"))) size_t PhraseFinder::NextAvx2(const char* data, size_t length,
-                                                              size_t from) const {
-    const size_t m = needle_.size();
-    __m256i f[Width], l[Width];
-    for (int k = 0; k < Width; ++k) {
-        f[k] = _mm256_set1_epi8(static_cast<char>(first_[k]));
-        l[k] = _mm256_set1_epi8(static_cast<char>(last_[k]));
-    }
-    size_t i = from;
-    while (i + 32 + m - 1 <= length) {
+__attribute__((target("avx2"))) size_t CandidateBlock(const char* data, size_t length, size_t i,
+                                                      size_t m, const unsigned char* first,
+                                                      const unsigned char* last,
+                                                      std::uint32_t& mask) {
+    const __m256i f0 = _mm256_set1_epi8(static_cast<char>(first[0]));
+    const __m256i f1 = _mm256_set1_epi8(static_cast<char>(first[1]));
+    const __m256i f2 = _mm256_set1_epi8(static_cast<char>(first[2]));
+    const __m256i f3 = _mm256_set1_epi8(static_cast<char>(first[3]));
+    const __m256i l0 = _mm256_set1_epi8(static_cast<char>(last[0]));
+    const __m256i l1 = _mm256_set1_epi8(static_cast<char>(last[1]));
+    const __m256i l2 = _mm256_set1_epi8(static_cast<char>(last[2]));
+    const __m256i l3 = _mm256_set1_epi8(static_cast<char>(last[3]));
+    for (; i + 32 + m - 1 <= length; i += 32) {
         __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
         __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + m - 1));
-        __m256i begins = _mm256_cmpeq_epi8(a, f[0]);
-        __m256i ends = _mm256_cmpeq_epi8(b, l[0]);
-        for (int k = 1; k < Width; ++k) {
-            begins = _mm256_or_si256(begins, _mm256_cmpeq_epi8(a, f[k]));
-            ends = _mm256_or_si256(ends, _mm256_cmpeq_epi8(b, l[k]));
+        __m256i begins = _mm256_or_si256(_mm256_cmpeq_epi8(a, f0), _mm256_cmpeq_epi8(a, f1));
+        __m256i ends = _mm256_or_si256(_mm256_cmpeq_epi8(b, l0), _mm256_cmpeq_epi8(b, l1));
+        if constexpr (Width == 4) {
+            begins = _mm256_or_si256(
+                begins, _mm256_or_si256(_mm256_cmpeq_epi8(a, f2), _mm256_cmpeq_epi8(a, f3)));
+            ends = _mm256_or_si256(
+                ends, _mm256_or_si256(_mm256_cmpeq_epi8(b, l2), _mm256_cmpeq_epi8(b, l3)));
         }
-        auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(begins, ends)));
+        mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(begins, ends)));
+        if (mask) return i;
+    }
+    mask = 0;
+    return i;
+}
+
+}  // namespace
+
+template <int Width>
+size_t PhraseFinder::NextAvx2(const char* data, size_t length, size_t from) const {
+    const size_t m = needle_.size();
+    size_t i = from;
+    for (;;) {
+        std::uint32_t mask = 0;
+        i = CandidateBlock<Width>(data, length, i, m, first_, last_, mask);
+        if (!mask) return NextScalar(data, length, i);
         while (mask) {
             size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
             if (At(data, at)) return at;
@@ -158,7 +184,6 @@ __attribute__((target("avx2"))) size_t PhraseFinder::NextAvx2(const char* data, 
         }
         i += 32;
     }
-    return NextScalar(data, length, i);
 }
 #else
 template <int Width>
