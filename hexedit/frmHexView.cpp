@@ -79,27 +79,33 @@ void frmHexView::BuildControls() {
     LayOut();
 }
 
+// Whole pixels, so every row and column starts on a pixel: fractional cells
+// would round to rows one pixel apart here and two there.
 double frmHexView::HexCellPx() const {
-    return kCellInches * logicalDpiX();
+    return std::round(kCellInches * logicalDpiX());
 }
 
 double frmHexView::CellHeightPx() const {
-    return kCellInches * logicalDpiY();
+    return std::round(kCellInches * logicalDpiY());
 }
 
 void frmHexView::LayOut() {
-    mCharacterCellPx = 1.6 * QFontMetricsF(pctCHR->font()).horizontalAdvance(QLatin1Char('W'));
+    mCharacterCellPx =
+        std::round(1.6 * QFontMetricsF(pctCHR->font()).horizontalAdvance(QLatin1Char('W')));
     const double hexW = HexCellPx(), cellH = CellHeightPx();
     const int top = menuBar->sizeHint().height();
     const int paneH = static_cast<int>(std::lround(16 * cellH));
     const int hexWidth = static_cast<int>(std::lround(16 * hexW));
     const int chrWidth = static_cast<int>(std::lround(16.1 * mCharacterCellPx));
-    pctHex->setGeometry(0, top, hexWidth, paneH);
-    pctCHR->setGeometry(hexWidth, top, chrWidth, paneH);
+    // The edit boxes sit a little left of their cell (their text starts past
+    // a margin); the panes leave that room, so the box over column 1 shows whole.
+    const int margin = static_cast<int>(std::ceil(0.11 * hexW));
+    pctHex->setGeometry(margin, top, hexWidth, paneH);
+    pctCHR->setGeometry(margin + hexWidth, top, chrWidth, paneH);
     pctHex->SetMetrics(hexW, cellH);
     pctCHR->SetMetrics(mCharacterCellPx, cellH);
     const int scrollWidth = VScroll1->sizeHint().width();
-    VScroll1->setGeometry(hexWidth + chrWidth, top, scrollWidth, paneH);
+    VScroll1->setGeometry(margin + hexWidth + chrWidth, top, scrollWidth, paneH);
     const int statusH = lblStatus->sizeHint().height();
     const int gap = static_cast<int>(std::lround(0.15 * logicalDpiY()));
     const int left = static_cast<int>(std::lround(0.2 * logicalDpiX()));
@@ -109,7 +115,7 @@ void frmHexView::LayOut() {
     txtCHR->resize(
         static_cast<int>(std::ceil(QFontMetricsF(txtCHR->font()).horizontalAdvance('W'))) + 2,
         boxH);
-    setFixedSize(hexWidth + chrWidth + scrollWidth,
+    setFixedSize(margin + hexWidth + chrWidth + scrollWidth,
                  top + paneH + gap + static_cast<int>(std::lround(statusH * 1.1)) + gap);
     menuBar->setGeometry(0, 0, width(), top);
 }

@@ -175,6 +175,19 @@ private slots:
         QTEST(f.Content(), "after");
     }
 
+    // A character typed in the character pane is its byte in the file's
+    // encoding; one that needs more than a byte is refused.
+    void characterPaneTypesTheFileEncoding() {
+        Fixture f(Counting(10));
+        f.view->txtCHR->setFocus();
+        QTest::sendKeyEvent(QTest::Press, f.view->txtCHR, Qt::Key_unknown, QString("\u20AC"), {});
+        f.host.encoding = viewer::DisplayEncoding::Utf8;
+        QTest::sendKeyEvent(QTest::Press, f.view->txtCHR, Qt::Key_unknown, QString("\u00E9"), {});
+        QCOMPARE(f.Content(), "\x80" + Counting(10).mid(1));
+        QCOMPARE(f.Messages(), QStringList{"|\"\u00E9\" takes more than one byte in the file's "
+                                           "encoding; type its bytes in the hex pane."});
+    }
+
     void characterAtRow13Scrolls() {
         Fixture f(Counting(1000));
         f.Place(13, 16);
