@@ -20,7 +20,7 @@ public:
     /// The data file was replaced by a new one: read it again.
     virtual void ReloadFile() = 0;
     /// How the viewer shows the file's text: typed text becomes these bytes.
-    virtual viewer::DisplayEncoding TextEncoding() = 0;
+    virtual viewer::DisplayEncoding TextEncoding() { return viewer::DisplayEncoding::Windows1252; }
 };
 
 }  // namespace velmor::hexedit
