@@ -60,6 +60,10 @@ void frmHexView::BuildControls() {
         box->setTextMargins(0, 0, 0, 0);
         box->setContentsMargins(0, 0, 0, 0);
         box->installEventFilter(this);
+        // The boxes only show the cell under the cursor: no menu, no drop
+        // and no paste can put text into them.
+        box->setContextMenuPolicy(Qt::NoContextMenu);
+        box->setAcceptDrops(false);
     }
     VScroll1 = new QScrollBar(Qt::Vertical, this);
     VScroll1->setObjectName(QStringLiteral("VScroll1"));
@@ -75,27 +79,33 @@ void frmHexView::BuildControls() {
     LayOut();
 }
 
+// Whole pixels, so every row and column starts on a pixel: fractional cells
+// would round to rows one pixel apart here and two there.
 double frmHexView::HexCellPx() const {
-    return kCellInches * logicalDpiX();
+    return std::round(kCellInches * logicalDpiX());
 }
 
 double frmHexView::CellHeightPx() const {
-    return kCellInches * logicalDpiY();
+    return std::round(kCellInches * logicalDpiY());
 }
 
 void frmHexView::LayOut() {
-    mCharacterCellPx = 1.6 * QFontMetricsF(pctCHR->font()).horizontalAdvance(QLatin1Char('W'));
+    mCharacterCellPx =
+        std::round(1.6 * QFontMetricsF(pctCHR->font()).horizontalAdvance(QLatin1Char('W')));
     const double hexW = HexCellPx(), cellH = CellHeightPx();
     const int top = menuBar->sizeHint().height();
     const int paneH = static_cast<int>(std::lround(16 * cellH));
     const int hexWidth = static_cast<int>(std::lround(16 * hexW));
     const int chrWidth = static_cast<int>(std::lround(16.1 * mCharacterCellPx));
-    pctHex->setGeometry(0, top, hexWidth, paneH);
-    pctCHR->setGeometry(hexWidth, top, chrWidth, paneH);
+    // The edit boxes sit a little left of their cell (their text starts past
+    // a margin); the panes leave that room, so the box over column 1 shows whole.
+    const int margin = static_cast<int>(std::ceil(0.11 * hexW));
+    pctHex->setGeometry(margin, top, hexWidth, paneH);
+    pctCHR->setGeometry(margin + hexWidth, top, chrWidth, paneH);
     pctHex->SetMetrics(hexW, cellH);
     pctCHR->SetMetrics(mCharacterCellPx, cellH);
     const int scrollWidth = VScroll1->sizeHint().width();
-    VScroll1->setGeometry(hexWidth + chrWidth, top, scrollWidth, paneH);
+    VScroll1->setGeometry(margin + hexWidth + chrWidth, top, scrollWidth, paneH);
     const int statusH = lblStatus->sizeHint().height();
     const int gap = static_cast<int>(std::lround(0.15 * logicalDpiY()));
     const int left = static_cast<int>(std::lround(0.2 * logicalDpiX()));
@@ -105,7 +115,7 @@ void frmHexView::LayOut() {
     txtCHR->resize(
         static_cast<int>(std::ceil(QFontMetricsF(txtCHR->font()).horizontalAdvance('W'))) + 2,
         boxH);
-    setFixedSize(hexWidth + chrWidth + scrollWidth,
+    setFixedSize(margin + hexWidth + chrWidth + scrollWidth,
                  top + paneH + gap + static_cast<int>(std::lround(statusH * 1.1)) + gap);
     menuBar->setGeometry(0, 0, width(), top);
 }
@@ -122,7 +132,7 @@ void frmHexView::Form_Load() {
 void frmHexView::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     txtHex->setFocus();
-    SelectOne(txtHex, 0);
+    ShowBoxes();
 }
 
 void frmHexView::SetStartingByte(double value) {
@@ -180,10 +190,9 @@ void frmHexView::PlaceTextBox(int& Row, int& Column) {
     txtHex->move(pctHex->x() + static_cast<int>(std::lround((Column - 1.11) * hexW)), top);
     txtCHR->move(pctCHR->x() + static_cast<int>(std::lround((Column - 1.11) * mCharacterCellPx)),
                  top);
-    txtHex->setText(HexText(value));
+    mHexKeys.Show(value);
     txtCHR->setText(QString(QChar(value)));
-    SelectOne(txtHex, 0);
-    SelectOne(txtCHR, 0);
+    ShowBoxes();
     mCursor.row = Row;
     mCursor.column = Column;
     lblStatus->setText(
@@ -194,16 +203,12 @@ void frmHexView::SelectOne(QLineEdit* box, int caret) {
     box->setSelection(std::clamp(caret, 0, 1), 1);
 }
 
-int frmHexView::Caret(const QLineEdit* box) const {
-    return box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
-}
-
 void frmHexView::ClickPane(QPointF pixels, double cellWidthPx, QLineEdit* box) {
     const Cell cell = CellAt(pixels.x(), pixels.y(), cellWidthPx, CellHeightPx());
     int row = cell.row, column = cell.column;
     PlaceTextBox(row, column);
     box->setFocus();
-    SelectOne(box, 0);
+    ShowBoxes();
 }
 
 void frmHexView::pctHex_MouseDown(QPointF pixels) {

@@ -47,11 +47,11 @@ public:
 
     // ---- handlers ----
     void Form_Load();
-    void txtHex_KeyDown(int key);
-    void txtHex_KeyPress(char character);
-    void txtHex_KeyUp(int key);
+    /// A key in the hex box: its navigation code (0 for none) and the
+    /// character it types (0 for none).
+    void txtHex_KeyPress(int key, char32_t character);
     void txtCHR_KeyDown(int key);
-    void txtCHR_KeyPress(int code);
+    void txtCHR_KeyPress(char32_t character);
     void pctHex_MouseDown(QPointF pixels);
     void pctCHR_MouseDown(QPointF pixels);
     void pctHex_DblClick();
@@ -91,9 +91,10 @@ private:
     void LayOut();
     void DrawCell(int Column, int Row, int Value);
     void SelectOne(QLineEdit* box, int caret);
+    /// The hex box's digits and selection as HexBoxKeys holds them.
+    void ShowBoxes();
     void ClickPane(QPointF pixels, double cellWidthPx, QLineEdit* box);
     void ShowFailure(const std::string& description);
-    int Caret(const QLineEdit* box) const;
     double HexCellPx() const;
     double CellHeightPx() const;
 

@@ -11,6 +11,8 @@
 #include "app/userprompt.h"
 #include "data/hexlist.h"
 #include "hexedit/frmHexView.h"
+#include "hexedit/hexviewhost.h"
+#include "viewer/typedtext.h"
 
 namespace velmor::hexedit {
 
@@ -81,10 +83,12 @@ bool frmHexViewFind::HexListToText(const QString& text, std::string& bytes) {
 
 bool frmHexViewFind::BytesOf(const QString& text, std::string& bytes) const {
     if (!OptHex->isChecked()) {
-        // Each character stands for the byte with its code.
-        const QByteArray latin1 = text.toLatin1();
-        bytes.assign(latin1.constData(), static_cast<size_t>(latin1.size()));
-        return true;
+        // The characters as the file holds them, in the encoding the viewer
+        // shows it in; a character it cannot hold would find other bytes.
+        QString refusal;
+        if (viewer::TypedBytes(text, mView.Host().TextEncoding(), bytes, refusal)) return true;
+        Prompt().Message(refusal, {}, UserPrompt::Buttons::Ok, UserPrompt::Icon::Exclamation);
+        return false;
     }
     if (!IsValidHexList(text)) {
         Prompt().Message(QStringLiteral("The Hex List is invalid"), {}, UserPrompt::Buttons::Ok,

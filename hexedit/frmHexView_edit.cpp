@@ -8,6 +8,7 @@
 #include "hexedit/frmHexView.h"
 #include "hexedit/hexviewhost.h"
 #include "viewer/progressgate.h"
+#include "viewer/typedtext.h"
 
 namespace velmor::hexedit {
 
@@ -23,6 +24,8 @@ bool AskClearReadOnly() {
                             UserPrompt::Icon::Information) == UserPrompt::Answer::Yes;
 }
 
+// The navigation code of a key, 0 for every other key: what a key types is
+// read from its text, never from its code ('%' has the code of Left).
 int KeyCode(const QKeyEvent* e) {
     switch (e->key()) {
         case Qt::Key_Backspace:
@@ -44,11 +47,16 @@ int KeyCode(const QKeyEvent* e) {
         case Qt::Key_Down:
             return keys::Down;
         default:
-            // Letters and digits keep their codes; punctuation must not pass
-            // for a cursor key ('%' has the code of Left).
-            const int k = e->key();
-            return (k >= '0' && k <= '9') || (k >= 'A' && k <= 'Z') ? k : 0;
+            return 0;
     }
+}
+
+// The one character a key types, 0 for none (control keys, composed text).
+char32_t TypedCharacter(const QKeyEvent* e) {
+    const QString text = e->text();
+    if (text.isEmpty()) return 0;
+    const QList<uint> codes = text.toUcs4();
+    return codes.size() == 1 && codes[0] >= 32 && codes[0] != 127 ? codes[0] : 0;
 }
 
 // Keys the dialog keeps for itself: focus moves and closing.
@@ -56,82 +64,99 @@ bool DialogKey(const QKeyEvent* e) {
     return e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab || e->key() == Qt::Key_Escape;
 }
 
+bool IsMouse(QEvent::Type type) {
+    return type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+           type == QEvent::MouseButtonDblClick || type == QEvent::MouseMove;
+}
+
 }  // namespace
 
 bool frmHexView::eventFilter(QObject* watched, QEvent* event) {
     const bool hex = watched == txtHex;
     if (!hex && watched != txtCHR) return QDialog::eventFilter(watched, event);
+    auto* box = static_cast<QLineEdit*>(watched);
+    if (IsMouse(event->type())) {
+        // The boxes only show the cell: a click never moves their caret or
+        // selection, it gives the box the focus on its first character.
+        if (event->type() == QEvent::MouseButtonPress) {
+            box->setFocus(Qt::MouseFocusReason);
+            if (hex) mHexKeys.Mouse();
+            ShowBoxes();
+        }
+        return true;
+    }
     if (event->type() == QEvent::FocusIn) {
-        SelectOne(static_cast<QLineEdit*>(watched), 0);
+        if (hex) mHexKeys.Mouse();
+        ShowBoxes();
         return false;
     }
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (DialogKey(key)) return false;
+    if (event->type() == QEvent::KeyRelease) return true;
     const int code = KeyCode(key);
-    if (event->type() == QEvent::KeyRelease) {
-        if (key->isAutoRepeat()) return true;
-        if (hex)
-            txtHex_KeyUp(code);
-        else
-            SelectOne(txtCHR, 0);
-        return true;
-    }
-    const QString text = key->text();
+    const char32_t character = code ? 0 : TypedCharacter(key);
     if (hex) {
-        const HexBoxKeys::Down down = mHexKeys.KeyDown(code, Caret(txtHex));
-        if (down == HexBoxKeys::Down::MoveCursor) txtHex_KeyDown(code);
-        if (down == HexBoxKeys::Down::StayInBox) txtHex->setCursorPosition(code == keys::Right);
-        if (down == HexBoxKeys::Down::Type && text.size() == 1 && text[0].unicode() >= 32 &&
-            text[0].unicode() < 127)
-            txtHex_KeyPress(static_cast<char>(text[0].unicode()));
+        txtHex_KeyPress(code, character);
         return true;
     }
     txtCHR_KeyDown(code);
-    if (code != keys::Backspace && text.size() == 1 && text[0].unicode() < 256 &&
-        code != keys::Left && code != keys::Right && code != keys::Up && code != keys::Down)
-        txtCHR_KeyPress(text[0].unicode());
+    if (code == 0 && character != 0) txtCHR_KeyPress(character);
     return true;
 }
 
-void frmHexView::txtHex_KeyDown(int key) {
-    ProcessCursorMovement(key);
+void frmHexView::ShowBoxes() {
+    txtHex->setText(QString::fromStdString(mHexKeys.Text()));
+    SelectOne(txtHex, mHexKeys.Caret());
+    SelectOne(txtCHR, 0);
 }
 
-void frmHexView::txtHex_KeyPress(char character) {
-    const int caret = Caret(txtHex);
-    txtHex->setText(
-        QString::fromStdString(HexBoxKeys::Typed(txtHex->text().toStdString(), caret, character)));
-    txtHex->setCursorPosition(std::min(caret + 1, 2));
-}
-
-void frmHexView::txtHex_KeyUp(int key) {
-    const HexBoxKeys::Up up = mHexKeys.KeyUp(key, Caret(txtHex), txtHex->text().toStdString());
-    if (!up.commit) {
-        SelectOne(txtHex, up.caret);
-        return;
+void frmHexView::txtHex_KeyPress(int key, char32_t character) {
+    const HexBoxKeys::Result result = mHexKeys.Key(key, character);
+    switch (result.action) {
+        case HexBoxKeys::Action::None:
+            return;
+        case HexBoxKeys::Action::InBox:
+            ShowBoxes();
+            return;
+        case HexBoxKeys::Action::MoveCursor:
+            ProcessCursorMovement(key);
+            return;
+        case HexBoxKeys::Action::Write:
+            break;
     }
     int row = mCursor.row, column = mCursor.column;
-    if (!up.value) {
-        ShowFailure("\"" + txtHex->text().toStdString() + "\" is not a hexadecimal number.");
-        PlaceTextBox(row, column);
-        return;
-    }
-    int value = *up.value;
+    int value = result.value;
     if (UpdateCharacter(row, column, value)) mCursor.AdvanceAfterHexWrite();
     row = mCursor.row;
     column = mCursor.column;
     PlaceTextBox(row, column);
     txtHex->setFocus();
-    SelectOne(txtHex, 0);
 }
 
 void frmHexView::txtCHR_KeyDown(int key) {
     ProcessCursorMovement(key);
 }
 
-void frmHexView::txtCHR_KeyPress(int code) {
+void frmHexView::txtCHR_KeyPress(char32_t character) {
+    // The character becomes its byte in the file's encoding; one that needs
+    // more than one byte (or none) belongs in the hex pane.
+    std::string bytes;
+    QString refusal;
+    const QString typed = QString::fromUcs4(&character, 1);
+    if (!viewer::TypedBytes(typed, mHost.TextEncoding(), bytes, refusal) || bytes.size() != 1) {
+        if (refusal.isEmpty())
+            refusal = QStringLiteral(
+                          "\"%1\" takes more than one byte in the file's encoding; "
+                          "type its bytes in the hex pane.")
+                          .arg(typed);
+        Prompt().Message(refusal);
+        int row = mCursor.row, column = mCursor.column;
+        PlaceTextBox(row, column);
+        return;
+    }
     int row = mCursor.row, column = mCursor.column;
+    int code = static_cast<unsigned char>(bytes[0]);
     if (!UpdateCharacter(row, column, code)) return;
     if (mCursor.AdvanceAfterCharacterWrite()) RefreshHexBox();
     row = mCursor.row;

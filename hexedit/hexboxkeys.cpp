@@ -8,69 +8,42 @@ namespace velmor::hexedit {
 
 namespace {
 
-bool IsCursorKey(int key) {
-    return key >= keys::PageUp && key <= keys::Down;
-}
+const char kDigits[] = "0123456789ABCDEF";
 
-std::optional<int> HexValue(const std::string& text) {
-    if (text.empty() || text.size() > 2) return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        if (digit < 0) return std::nullopt;
-        value = value * 16 + digit;
-    }
-    return value;
+int DigitValue(char32_t c) {
+    if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
+    if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+    if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
+    return -1;
 }
 
 }  // namespace
 
-HexBoxKeys::Down HexBoxKeys::KeyDown(int key, int caret) {
-    savedCaret_ = caret;
-    if ((key == keys::Right && caret == 0) || (key == keys::Left && caret == 1))
-        return Down::StayInBox;
-    if (IsCursorKey(key)) return Down::MoveCursor;
-    if (key == keys::Backspace) return Down::Discard;
-    return Down::Type;
+void HexBoxKeys::Show(int value) {
+    shown_ = value & 0xFF;
+    text_ = {kDigits[shown_ >> 4], kDigits[shown_ & 15]};
+    caret_ = 0;
 }
 
-std::string HexBoxKeys::Typed(const std::string& text, int caret, char character) {
-    std::string out = text;
-    if (caret < 0) caret = 0;
-    if (static_cast<std::size_t>(caret) < out.size())
-        out[static_cast<std::size_t>(caret)] = character;
-    else if (out.size() < 2)
-        out.push_back(character);
-    return out;
-}
-
-HexBoxKeys::Up HexBoxKeys::KeyUp(int key, int caret, const std::string& text) const {
-    Up up;
-    switch (key) {
-        case keys::Up:
-        case keys::Down:
-            up.caret = savedCaret_ > 1 ? 1 : savedCaret_;
-            return up;
-        case keys::Left:
-        case keys::Right:
-            // Right from the first digit and Left from the second stayed in the
-            // box; otherwise the cursor changed cells.
-            up.caret = savedCaret_ == 0 ? 1 : 0;
-            return up;
-        default:
-            break;
+HexBoxKeys::Result HexBoxKeys::Key(int key, char32_t character) {
+    if (key == keys::Right && caret_ == 0) {
+        caret_ = 1;
+        return {Action::InBox};
     }
-    if (caret >= 2) {
-        up.commit = true;
-        up.value = HexValue(text);
-        up.caret = 0;
-    } else {
-        up.caret = caret;
+    if (key == keys::Left && caret_ == 1) {
+        caret_ = 0;
+        return {Action::InBox};
     }
-    return up;
+    if (key >= keys::PageUp && key <= keys::Down) return {Action::MoveCursor};
+    if (key != 0) return {};
+    const int digit = DigitValue(character);
+    if (digit < 0) return {};
+    text_[static_cast<size_t>(caret_)] = kDigits[digit];
+    if (caret_ == 0) {
+        caret_ = 1;
+        return {Action::InBox};
+    }
+    return {Action::Write, DigitValue(static_cast<unsigned char>(text_[0])) * 16 + digit};
 }
 
 }  // namespace velmor::hexedit

@@ -1,34 +1,44 @@
 // The two-digit hex edit box: it always has one digit selected, so typing
-// overwrites a digit; the caret (0, 1 or 2) decides whether a cursor key
-// stays inside the box or moves to the next cell, and where the caret goes
-// in the cell the cursor lands on.
+// overwrites a digit. A byte is written only when the second digit is typed
+// after the first was typed (or stepped over with Right inside the box);
+// whatever else happens to the box (a new cell, the mouse, the focus coming
+// back) starts it again on its first digit with nothing typed.
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace velmor::hexedit {
 
 class HexBoxKeys {
 public:
-    enum class Down { StayInBox, MoveCursor, Discard, Type };
-
-    /// A key went down with the caret at Caret (remembered for KeyUp).
-    Down KeyDown(int key, int caret);
-
-    /// The box's text after typing Character with the caret at Caret.
-    static std::string Typed(const std::string& text, int caret, char character);
-
-    struct Up {
-        int caret = 0;             ///< where to select one character
-        bool commit = false;       ///< both digits typed: write Value
-        std::optional<int> value;  ///< the byte when commit and the text is one
+    enum class Action {
+        None,        ///< nothing changes (not a hex digit, Backspace, End...)
+        InBox,       ///< the box's text or selected digit changed
+        MoveCursor,  ///< a navigation key for the cursor table
+        Write,       ///< both digits typed: write Value
     };
-    /// A key came up; Caret is where the caret now stands, Text the box's text.
-    Up KeyUp(int key, int caret, const std::string& text) const;
+    struct Result {
+        Action action = Action::None;
+        int value = 0;
+    };
+
+    /// The box shows the byte Value, first digit selected, nothing typed.
+    void Show(int value);
+    /// The mouse pressed, released, moved or double-clicked over the box.
+    void Mouse() { Show(shown_); }
+
+    /// One key. Key is a navigation code from keys:: (Backspace included)
+    /// or 0; Character is the typed character, 0 when the key types none.
+    /// The two are kept apart because '%' .. '(' share the cursor keys' codes.
+    Result Key(int key, char32_t character);
+
+    const std::string& Text() const { return text_; }
+    int Caret() const { return caret_; }  ///< the selected digit, 0 or 1
 
 private:
-    int savedCaret_ = 0;
+    std::string text_ = "00";
+    int shown_ = 0;
+    int caret_ = 0;
 };
 
 }  // namespace velmor::hexedit

@@ -30,6 +30,10 @@ void FileViewHexHost::ReloadFile() {
     viewer_.Timer1_Timer();
 }
 
+viewer::DisplayEncoding FileViewHexHost::TextEncoding() {
+    return viewer_.TextEncoding();
+}
+
 void RegisterHexWindows(frmFileView& viewer) {
     auto instance = std::make_shared<QPointer<frmHexView>>();
     viewer.SetWindowOpener(QStringLiteral("mnuhexeditor"), [&viewer, instance] {

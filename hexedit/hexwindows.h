@@ -18,6 +18,7 @@ public:
     std::int64_t RecordStartByte() override;
     void RefreshView() override;
     void ReloadFile() override;
+    viewer::DisplayEncoding TextEncoding() override;
 
 private:
     frmFileView& viewer_;

@@ -31,6 +31,7 @@
 #include "dialogs/frmTip.h"
 #include "util/utilities.h"
 #include "viewer/connectionfiles.h"
+#include "viewer/frmFind2.h"
 
 namespace velmor {
 
@@ -262,10 +263,17 @@ void frmFileView::changeEvent(QEvent* event) {
         QWidget* w = window.data();
         if (w == nullptr) continue;
         const QString name = w->objectName();
-        // The search window hides when it loses the focus and comes back here.
-        const bool search = name == QLatin1String("frmFind2");
-        if (!search && !w->isVisible()) continue;
-        if (search || name == QLatin1String("frmDataConverter")) {
+        // The search window hides when it loses the focus and comes back here,
+        // unless it was the viewer it lost the focus to: then the viewer keeps
+        // the keyboard.
+        if (auto* search = dynamic_cast<frmFind2*>(w)) {
+            if (!search->ComesBackWithViewer()) continue;
+            w->show();
+            w->activateWindow();
+            return;
+        }
+        if (!w->isVisible()) continue;
+        if (name == QLatin1String("frmDataConverter")) {
             w->show();
             w->activateWindow();
             return;

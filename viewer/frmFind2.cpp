@@ -14,6 +14,7 @@
 #include "app/userprompt.h"
 #include "viewer/frmFileView.h"
 #include "viewer/progressgate.h"
+#include "viewer/typedtext.h"
 
 namespace velmor {
 
@@ -66,15 +67,21 @@ void frmFind2::RefreshFields() {
     if (selected >= 0 && selected < lstFields->count()) lstFields->setCurrentRow(selected);
 }
 
-void frmFind2::SetButtonsEnabled(bool enabled) {
-    cmdFind->setEnabled(enabled);
-    cmdFindNext->setEnabled(enabled);
-}
-
 std::int64_t frmFind2::Search(bool& cancelled) {
     data::File& file = mViewer.File();
     const std::string field = ToBytes(lstFields->currentItem()->text());
-    const std::string phrase = ToBytes(txtSearchPhrase->text());
+    // The engine takes the phrase as UTF-8, as velmor-data does, and looks
+    // for it in the file's code page and as UTF-8; a character the file's
+    // encoding cannot hold could only match other characters.
+    std::string inFile;
+    QString refusal;
+    if (!viewer::TypedBytes(txtSearchPhrase->text(), mViewer.TextEncoding(), inFile, refusal)) {
+        Prompt().Message(refusal, QStringLiteral("Search"), UserPrompt::Buttons::Ok,
+                         UserPrompt::Icon::Exclamation);
+        cancelled = true;
+        return 0;
+    }
+    const std::string phrase = txtSearchPhrase->text().toStdString();
     // The viewer's own progress speaks of counting; a search has its own.
     data::ProgressHandler viewerProgress = file.OnProgress;
     std::int64_t result = 0;
@@ -108,6 +115,14 @@ void frmFind2::cmdFind_Click() {
     mBusy = false;
 }
 
+void frmFind2::SetButtonsEnabled(bool enabled) {
+    cmdFind->setEnabled(enabled);
+    cmdFindNext->setEnabled(enabled);
+    // Disabling the focused button moved the focus on; every search ends on
+    // Find Next, so each Enter finds the next match.
+    if (enabled) cmdFindNext->setFocus();
+}
+
 void frmFind2::cmdFindNext_Click() {
     if (lstFields->currentItem() == nullptr || mBusy) return;
     mBusy = true;
@@ -138,7 +153,16 @@ void frmFind2::Form_Activate() {
 
 void frmFind2::Form_LostFocus() {
     // A question or progress dialog of our own takes the focus only for a while.
-    if (!mBusy) hide();
+    if (mBusy) return;
+    // Left for the viewer itself: it keeps the window hidden and the keyboard
+    // until the user asks for the search again. Left for another program:
+    // the window comes back when the viewer is activated.
+    mStaysHidden = QApplication::activeWindow() == &mViewer;
+    hide();
+}
+
+bool frmFind2::ComesBackWithViewer() const {
+    return isHidden() && !mStaysHidden;
 }
 
 void frmFind2::changeEvent(QEvent* event) {
@@ -172,6 +196,7 @@ void RegisterSearchWindow(frmFileView& viewer) {
             viewer.RegisterWindow(instance->data());
         }
         frmFind2& window = **instance;
+        window.mStaysHidden = false;
         window.RefreshFields();
         window.show();
         window.raise();

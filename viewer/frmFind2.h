@@ -26,6 +26,9 @@ public:
     void txtSearchPhrase_KeyUp(int key);
     void Form_Activate();
     void Form_LostFocus();
+    /// Hidden because the program lost the focus, not because the user went
+    /// to the viewer: the viewer shows it again when it is activated.
+    bool ComesBackWithViewer() const;
 
     QListWidget* lstFields = nullptr;
     QLabel* lblSearchText = nullptr;
@@ -34,6 +37,7 @@ public:
     QPushButton* cmdFindNext = nullptr;
 
     std::int64_t mPosition = 0;  ///< where the next search goes on; 0 from the start
+    bool mStaysHidden = false;   ///< hidden for the viewer: shown again only from its menu
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -24,12 +24,16 @@ constexpr size_t kRawChunk = size_t{1} << 20;
 constexpr FilePos kNearBytes = FilePos{64} << 10;
 constexpr FilePos kProgressStep = FilePos{4} << 20;
 
-// Case folding of Latin-1 bytes: the data's own characters, not UTF-8.
+// Case folding of single-byte text: Latin-1's letters, and for data
+// written on Windows also Windows-1252's own (Š Œ Ž Ÿ), which are control
+// codes in Latin-1 and so never letters of EBCDIC data.
 std::array<unsigned char, 256> MakeFold(bool fromEbcdic) {
     std::array<unsigned char, 256> fold{};
     for (int i = 0; i < 256; ++i) {
         int c = fromEbcdic ? ebcdic::ToLatin1(static_cast<unsigned char>(i)) : i;
         if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) c += 0x20;
+        if (!fromEbcdic && (c == 0x8A || c == 0x8C || c == 0x8E)) c += 0x10;
+        if (!fromEbcdic && c == 0x9F) c = 0xFF;
         fold[static_cast<size_t>(i)] = static_cast<unsigned char>(c);
     }
     return fold;
@@ -42,23 +46,18 @@ bool IsBlank(unsigned char c) {
     return c == ' ' || c == '\t' || c == 0;
 }
 
-// True when Text (raw bytes, folded through Fold) contains Needle (already
-// folded Latin-1); an empty needle matches a text that is blank throughout.
-bool Holds(std::string_view text, std::string_view needle,
+// True when Text (raw bytes) is blank throughout, its bytes read through Fold.
+bool Blank(std::string_view text, const std::array<unsigned char, 256>& fold) {
+    return std::all_of(text.begin(), text.end(),
+                       [&](char c) { return IsBlank(fold[static_cast<unsigned char>(c)]); });
+}
+
+// True when Text holds the phrase; an empty phrase matches blank text.
+bool Holds(std::string_view text, const PhraseFinder& phrase,
            const std::array<unsigned char, 256>& fold) {
-    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size(), m = needle.size();
-    if (m == 0) return std::all_of(t, t + n, [&](unsigned char c) { return IsBlank(fold[c]); });
-    if (m > n) return false;
-    const auto* s = reinterpret_cast<const unsigned char*>(needle.data());
-    const unsigned char first = s[0];
-    for (size_t i = 0; i + m <= n; ++i) {
-        if (fold[t[i]] != first) continue;
-        size_t k = 1;
-        while (k < m && fold[t[i + k]] == s[k]) ++k;
-        if (k == m) return true;
-    }
-    return false;
+    if (phrase.Length() == 0) return Blank(text, fold);
+    return text.size() >= phrase.Length() &&
+           phrase.Next(text.data(), text.size(), 0) != PhraseFinder::npos;
 }
 
 std::string FoldNeedle(std::string_view phrase) {
@@ -67,19 +66,31 @@ std::string FoldNeedle(std::string_view phrase) {
     return needle;
 }
 
-// The forms a typed phrase may take in the data, folded. A UTF-8 phrase is
-// looked for in the file's code page (EBCDIC data holds nothing else) and,
-// unless the data is EBCDIC, also as UTF-8; other text is taken as bytes.
-std::vector<std::string> Needles(std::string_view phrase, bool ebcdic) {
+// A form a typed phrase may take in the data: single-byte text, folded, or
+// UTF-8 text, matched with Unicode case folding.
+struct Needle {
+    std::string text;
+    bool utf8 = false;
+
+    PhraseFinder Finder(const std::array<unsigned char, 256>& fold) const {
+        return utf8 ? PhraseFinder::Utf8(text) : PhraseFinder(text, fold);
+    }
+};
+
+// A UTF-8 phrase is looked for in the file's code page (EBCDIC data holds
+// nothing else) and, unless the data is EBCDIC, also as UTF-8; other text
+// is taken as bytes.
+std::vector<Needle> Needles(std::string_view phrase, bool ebcdic) {
     const bool ascii = std::all_of(phrase.begin(), phrase.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii || !IsUtf8(phrase)) return {FoldNeedle(phrase)};
+    if (ascii || !IsUtf8(phrase)) return {{FoldNeedle(phrase)}};
     std::string bytes;
     const bool inPage = FromUtf8(phrase, ebcdic ? CodePage::Latin1 : CodePage::Windows1252, bytes);
-    if (ebcdic)
-        return inPage ? std::vector<std::string>{FoldNeedle(bytes)} : std::vector<std::string>{};
-    if (!inPage) return {FoldNeedle(phrase)};
-    return {FoldNeedle(bytes), FoldNeedle(phrase)};
+    if (ebcdic) return inPage ? std::vector<Needle>{{FoldNeedle(bytes)}} : std::vector<Needle>{};
+    std::vector<Needle> needles;
+    if (inPage) needles.push_back({FoldNeedle(bytes)});
+    needles.push_back({util::Trim(phrase), true});
+    return needles;
 }
 
 }  // namespace
@@ -113,12 +124,12 @@ RecordNo FileImpl::Find(std::string_view fieldName, std::string_view phrase, Rec
     RecordNo from = std::max<RecordNo>(position, 0) + 1;
     RecordNo found = 0;
     bool byIndex = kind == Kind::Delimited && !delimited->Scanner().Get().field.empty();
-    for (const std::string& needle : Needles(phrase, ebcdic)) {
+    for (const Needle& needle : Needles(phrase, ebcdic)) {
         RecordNo hit = 0;
         if (kind == Kind::Fixed)
-            hit = FindFixed(index, needle, from);
+            hit = FindFixed(index, needle.Finder(ebcdic ? kFoldEbcdic : kFoldLatin1), from);
         else if (kind == Kind::Delimited)
-            hit = FindDelimited(byIndex ? index : -index, needle, from);
+            hit = FindDelimited(byIndex ? index : -index, needle.Finder(kFoldLatin1), from);
         if (hit > 0 && (found == 0 || hit < found)) found = hit;
     }
     // The current record stays: a search window compares RecordNumber with
@@ -128,20 +139,20 @@ RecordNo FileImpl::Find(std::string_view fieldName, std::string_view phrase, Rec
     return found;
 }
 
-RecordNo FileImpl::FindFixed(int index, std::string_view needle, RecordNo from) {
+RecordNo FileImpl::FindFixed(int index, const PhraseFinder& phrase, RecordNo from) {
     const Field& f = *fields.Item(index);
     const auto& fold = ebcdic ? kFoldEbcdic : kFoldLatin1;
     FilePos begin = std::clamp<FilePos>(f.StartingPosition() - 1, 0, fixedLength);
     FilePos end = std::clamp<FilePos>(f.StartingPosition() - 1 + f.Length(), begin, fixedLength);
-    if (!needle.empty() && end - begin < static_cast<FilePos>(needle.size())) return 0;
-    RecordFinder finder{PhraseFinder(std::string(needle), fold), fixedLength};
+    if (end - begin < static_cast<FilePos>(phrase.Length())) return 0;
+    RecordFinder finder{phrase, fixedLength};
     auto BlankIn = [&](std::string_view all, FilePos b, FilePos e, const auto& table) -> RecordNo {
         for (FilePos at = 0; at < static_cast<FilePos>(all.size()); at += fixedLength) {
             FilePos sliceEnd = std::min<FilePos>(at + e, static_cast<FilePos>(all.size()));
             FilePos sliceBegin = std::min(at + b, sliceEnd);
-            if (Holds(all.substr(static_cast<size_t>(sliceBegin),
+            if (Blank(all.substr(static_cast<size_t>(sliceBegin),
                                  static_cast<size_t>(sliceEnd - sliceBegin)),
-                      {}, table))
+                      table))
                 return at / fixedLength;
         }
         return -1;
@@ -161,7 +172,8 @@ RecordNo FileImpl::FindFixed(int index, std::string_view needle, RecordNo from) 
         chunk.resize(static_cast<size_t>(records * fixedLength));
         chunk.resize(reader.ReadAt(offset, chunk.data(), chunk.size()));
         std::string_view all(chunk);
-        RecordNo hit = needle.empty() ? BlankIn(all, begin, end, fold) : finder.In(all, begin, end);
+        RecordNo hit =
+            phrase.Length() == 0 ? BlankIn(all, begin, end, fold) : finder.In(all, begin, end);
         if (hit >= 0) return first + hit;
         if (offset - dataStart >= nextReport) {
             nextReport += kProgressStep;
@@ -180,7 +192,7 @@ RecordNo FileImpl::FindInLongRecords(FilePos begin, FilePos end, const RecordFin
         std::string slice = reader.ReadString(dataStart + (r - 1) * fixedLength + begin,
                                               static_cast<size_t>(width));
         bool hit = finder.phrase.Length() == 0
-                       ? Holds(slice, {}, fold)
+                       ? Blank(slice, fold)
                        : finder.phrase.Next(slice.data(), slice.size(), 0) != PhraseFinder::npos;
         if (hit) return r;
         if (owner.OnProgress && r % 4096 == 0 && !owner.OnProgress(r, fixedCount)) return 0;
@@ -188,7 +200,7 @@ RecordNo FileImpl::FindInLongRecords(FilePos begin, FilePos end, const RecordFin
     return 0;
 }
 
-RecordNo FileImpl::FindDelimited(int index, std::string_view needle, RecordNo from) {
+RecordNo FileImpl::FindDelimited(int index, const PhraseFinder& phrase, RecordNo from) {
     // A negative index asks for positions within the record text (no field
     // delimiter); a positive one for the value with that number.
     const bool byIndex = index > 0;
@@ -207,14 +219,14 @@ RecordNo FileImpl::FindDelimited(int index, std::string_view needle, RecordNo fr
             FilePos e = std::clamp<FilePos>(b + f.Length(), b, length);
             value = bytes.substr(static_cast<size_t>(b), static_cast<size_t>(e - b));
         }
-        return Holds(value, needle, kFoldLatin1);
+        return Holds(value, phrase, kFoldLatin1);
     };
     // A value holding the qualifier is written with it doubled, so such a
     // phrase (and the blank one) is looked for record by record.
     const std::string& qualifier = scanner.Get().qualifier;
+    const std::string& needle = phrase.Text();
     if (needle.empty() || (!qualifier.empty() && needle.find(qualifier[0]) != npos))
         return FindDelimitedSplitting(holds, from);
-    PhraseFinder phrase(std::string(needle), kFoldLatin1);
     RecordNo record = from - 1 + headerRecords;  // physical, from 0
     RecordSpan span;
     if (!delimited->Locate(record, span)) return 0;
@@ -230,7 +242,7 @@ RecordNo FileImpl::FindDelimited(int index, std::string_view needle, RecordNo fr
             [&](RecordNo p, const RecordSpan& s, std::string_view bytes) {
                 record = p + 1;
                 at = s.next;
-                if (!Holds(bytes, needle, kFoldLatin1) || !holds(bytes)) return true;
+                if (!Holds(bytes, phrase, kFoldLatin1) || !holds(bytes)) return true;
                 found = p + 1 - headerRecords;
                 return false;
             },

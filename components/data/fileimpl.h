@@ -109,10 +109,10 @@ private:
     std::string ReadHead(size_t count) const;
     SideFileSettings SideFiles() const;
     void HookUp();
-    RecordNo FindFixed(int field, std::string_view phrase, RecordNo from);
+    RecordNo FindFixed(int field, const PhraseFinder& phrase, RecordNo from);
     RecordNo FindInLongRecords(FilePos begin, FilePos end, const RecordFinder& finder,
                                RecordNo from);
-    RecordNo FindDelimited(int field, std::string_view phrase, RecordNo from);
+    RecordNo FindDelimited(int field, const PhraseFinder& phrase, RecordNo from);
     RecordNo FindDelimitedSplitting(const std::function<bool(std::string_view)>& holds,
                                     RecordNo from);
     /// File offset of the next raw occurrence of Phrase at or after From; -1

@@ -121,6 +121,7 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::newRow("origin") << 0.0 << 0.0 << 1 << 1;
         QTest::newRow("second cell") << 0.26 << 0.51 << 3 << 2;
+        QTest::newRow("exactly on a border: the cell it starts") << 0.25 << 0.5 << 3 << 2;
         QTest::newRow("last") << 3.99 << 3.99 << 16 << 16;
         QTest::newRow("beyond is clamped") << 9.0 << -1.0 << 1 << 16;
     }
@@ -157,52 +158,58 @@ private slots:
         if (length > 0) QCOMPARE(s.StartingByteFor(s.maximum), length);
     }
 
+    // Script: '<' Left, '>' Right, 'v' Down, 'b' Backspace (key codes), '~'
+    // the mouse over the box; anything else is a typed character. After a
+    // write or a cursor move the window shows the next cell's byte again.
     void hexBox_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("caretDown");
-        QTest::addColumn<int>("caretUp");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("writes");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("down");  // HexBoxKeys::Down
         QTest::addColumn<int>("caret");
-        QTest::addColumn<int>("commit");  // -1 none, -2 invalid, else the byte
-        using D = HexBoxKeys::Down;
-        QTest::newRow("right from first digit")
-            << keys::Right << 0 << 1 << "41" << int(D::StayInBox) << 1 << -1;
-        QTest::newRow("right from second digit")
-            << keys::Right << 1 << 0 << "41" << int(D::MoveCursor) << 0 << -1;
-        QTest::newRow("left from second digit")
-            << keys::Left << 1 << 0 << "41" << int(D::StayInBox) << 0 << -1;
-        QTest::newRow("left from first digit")
-            << keys::Left << 0 << 0 << "41" << int(D::MoveCursor) << 1 << -1;
-        QTest::newRow("down keeps the caret")
-            << keys::Down << 1 << 0 << "41" << int(D::MoveCursor) << 1 << -1;
-        QTest::newRow("backspace discarded")
-            << keys::Backspace << 1 << 1 << "41" << int(D::Discard) << 1 << -1;
-        QTest::newRow("first digit typed") << int('4') << 0 << 1 << "41" << int(D::Type) << 1 << -1;
-        QTest::newRow("second digit typed")
-            << int('1') << 1 << 2 << "41" << int(D::Type) << 0 << 0x41;
-        QTest::newRow("lower case digits")
-            << int('F') << 1 << 2 << "ff" << int(D::Type) << 0 << 0xFF;
-        QTest::newRow("not hex") << int('G') << 1 << 2 << "4G" << int(D::Type) << 0 << -2;
+        const struct {
+            const char *tag, *script, *writes, *text;
+            int caret;
+        } rows[] = {
+            {"two digits", "42", "42", "41", 0},
+            {"lower case, then upper F", "fF", "FF", "41", 0},
+            {"one digit writes nothing", "7", "", "71", 1},
+            {"mouse after one digit starts again", "7~42", "42", "41", 0},
+            {"mouse first", "~~42", "42", "41", 0},
+            {"arrow codes typed as characters", "%&'(", "", "41", 0},
+            {"not hex between digits", "4G%b2", "42", "41", 0},
+            {"right steps to the second digit", ">7", "47", "41", 0},
+            {"left back to the first digit", "5<6", "", "61", 1},
+            {"right from the second digit moves", "5>", "", "41", 0},
+            {"down drops a typed digit", "5v2", "", "21", 1},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.tag) << QString(r.script) << QString(r.writes) << QString(r.text)
+                                 << r.caret;
     }
     void hexBox() {
-        QFETCH(int, key);
-        QFETCH(int, caretDown);
-        QFETCH(int, caretUp);
-        QFETCH(QString, text);
-        QFETCH(int, commit);
+        QFETCH(QString, script);
         HexBoxKeys box;
-        QTEST(int(box.KeyDown(key, caretDown)), "down");
-        const HexBoxKeys::Up up = box.KeyUp(key, caretUp, text.toStdString());
-        QTEST(up.caret, "caret");
-        QCOMPARE(up.commit, commit != -1);
-        if (up.commit) QCOMPARE(up.value ? *up.value : -2, commit);
-    }
-
-    void typing() {
-        QCOMPARE(HexBoxKeys::Typed("00", 0, '4'), std::string("40"));
-        QCOMPARE(HexBoxKeys::Typed("40", 1, '1'), std::string("41"));
-        QCOMPARE(HexBoxKeys::Typed("41", 2, '7'), std::string("41"));
+        box.Show(0x41);
+        QStringList writes;
+        for (QChar c : script) {
+            if (c == '~') {
+                box.Mouse();
+                continue;
+            }
+            const int key = c == '<'   ? keys::Left
+                            : c == '>' ? keys::Right
+                            : c == 'v' ? keys::Down
+                            : c == 'b' ? keys::Backspace
+                                       : 0;
+            const HexBoxKeys::Result r = box.Key(key, key ? 0 : c.unicode());
+            if (r.action == HexBoxKeys::Action::Write)
+                writes << QString::number(r.value, 16).toUpper();
+            if (r.action == HexBoxKeys::Action::Write || r.action == HexBoxKeys::Action::MoveCursor)
+                box.Show(0x41);
+        }
+        QTEST(writes.join(' '), "writes");
+        QTEST(QString::fromStdString(box.Text()), "text");
+        QTEST(box.Caret(), "caret");
     }
 };
 

@@ -38,6 +38,8 @@ struct FakeHost : HexViewHost {
     std::int64_t RecordStartByte() override { return recordStart; }
     void RefreshView() override { ++refreshes; }
     void ReloadFile() override { ++reloads; }
+    viewer::DisplayEncoding encoding = viewer::DisplayEncoding::Windows1252;
+    viewer::DisplayEncoding TextEncoding() override { return encoding; }
 };
 
 struct Fixture {
@@ -173,6 +175,19 @@ private slots:
         QTEST(f.Content(), "after");
     }
 
+    // A character typed in the character pane is its byte in the file's
+    // encoding; one that needs more than a byte is refused.
+    void characterPaneTypesTheFileEncoding() {
+        Fixture f(Counting(10));
+        f.view->txtCHR->setFocus();
+        QTest::sendKeyEvent(QTest::Press, f.view->txtCHR, Qt::Key_unknown, QString("\u20AC"), {});
+        f.host.encoding = viewer::DisplayEncoding::Utf8;
+        QTest::sendKeyEvent(QTest::Press, f.view->txtCHR, Qt::Key_unknown, QString("\u00E9"), {});
+        QCOMPARE(f.Content(), "\x80" + Counting(10).mid(1));
+        QCOMPARE(f.Messages(), QStringList{"|\"\u00E9\" takes more than one byte in the file's "
+                                           "encoding; type its bytes in the hex pane."});
+    }
+
     void characterAtRow13Scrolls() {
         Fixture f(Counting(1000));
         f.Place(13, 16);
@@ -188,12 +203,31 @@ private slots:
         QCOMPARE(f.view->StartingByte(), std::int64_t(17));
     }
 
-    void badHexDigitsWriteNothing() {
+    // Whatever the mouse did on the box, the next two digits typed are the
+    // byte of the cell it shows; other keys write nothing and say nothing.
+    // '~' clicks the box's second digit; the rest is typed.
+    void mouseAndStrayKeys_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<int>("column");
+        QTest::newRow("click on the second digit first") << "~42" << QByteArray("BBC") << 2;
+        QTest::newRow("one digit, a click, two digits") << "7~42" << QByteArray("BBC") << 2;
+        QTest::newRow("arrow codes as characters") << "%&'(4G" << QByteArray("ABC") << 1;
+    }
+    void mouseAndStrayKeys() {
+        QFETCH(QString, script);
         Fixture f(Counting(20));
-        QTest::keyClicks(f.view->txtHex, "4G");
-        QCOMPARE(f.Content(), Counting(20));
-        QCOMPARE(f.Messages(), QStringList{"|\"4G\" is not a hexadecimal number."});
-        QCOMPARE(f.view->txtHex->text(), QString("41"));
+        const QPoint secondDigit(f.view->txtHex->width() * 3 / 4, f.view->txtHex->height() / 2);
+        for (QChar c : script) {
+            if (c == '~')
+                QTest::mouseClick(f.view->txtHex, Qt::LeftButton, {}, secondDigit);
+            else
+                QTest::keyClick(f.view->txtHex, c.toLatin1());
+        }
+        QTEST(f.Content().left(3), "start");
+        QTEST(f.view->mCursor.column, "column");
+        QVERIFY(f.prompt.Questions().empty());
+        QCOMPARE(f.view->txtHex->selectedText().size(), 1);
     }
 
     void readOnly_data() {
@@ -326,6 +360,49 @@ private slots:
         QVERIFY(f.prompt.Questions().empty());
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"data.bin"});
         QCOMPARE(f.view->txtHex->text(), QString("61"));
+    }
+
+    // Typed characters become the bytes of the file's own encoding; one it
+    // cannot hold refuses the whole operation.
+    void replaceTypedText_data() {
+        QTest::addColumn<int>("encoding");  // viewer::DisplayEncoding
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("findText");
+        QTest::addColumn<QString>("replaceText");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("message");
+        const int cp1252 = int(viewer::DisplayEncoding::Windows1252);
+        const int latin1 = int(viewer::DisplayEncoding::Latin1);
+        const int utf8 = int(viewer::DisplayEncoding::Utf8);
+        QTest::newRow("euro in Windows-1252") << cp1252 << QByteArray("1,what\x80?") << "\u20AC"
+                                              << "E" << QByteArray("1,whatE?") << "";
+        QTest::newRow("e acute in Windows-1252") << cp1252 << QByteArray("caf\xE9?") << "\u00E9"
+                                                 << "e" << QByteArray("cafe?") << "";
+        QTest::newRow("A umlaut in UTF-8") << utf8 << QByteArray("\xC3\x84?") << "\u00C4"
+                                           << "\u00E4" << QByteArray("\xC3\xA4?") << "";
+        QTest::newRow("CJK refused in Windows-1252")
+            << cp1252 << QByteArray("a?b") << "\u4E2D"
+            << "E" << QByteArray("a?b")
+            << "|\"\u4E2D\" cannot be written in the file's encoding, Windows-1252.";
+        QTest::newRow("euro refused in Latin-1")
+            << latin1 << QByteArray("a?b") << "?"
+            << "\u20AC" << QByteArray("a?b")
+            << "|\"\u20AC\" cannot be written in the file's encoding, Latin-1.";
+    }
+    void replaceTypedText() {
+        QFETCH(int, encoding);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, findText);
+        QFETCH(QString, replaceText);
+        Fixture f(content);
+        f.host.encoding = viewer::DisplayEncoding(encoding);
+        frmHexViewFind& find = f.Find();
+        find.OptCHR->setChecked(true);
+        find.txtFind->setText(findText);
+        find.txtReplace->setText(replaceText);
+        find.cmdFind_Click();
+        QTEST(f.Content(), "after");
+        QTEST(f.Messages().join("/"), "message");
     }
 
     // A cancel in place stops between chunks: the first chunk stays

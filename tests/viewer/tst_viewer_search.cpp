@@ -1,6 +1,7 @@
 // The record search window on the orders sample: its field list, Find First
 // and Find Next with their messages, Enter in the search text, and its
 // place on the viewer's menu.
+#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -104,21 +105,88 @@ private slots:
 
     void hidesAndComesBackWithTheViewer() {
         Search s;
-        s.window->Form_LostFocus();
-        QVERIFY(!s.window->isVisible());
-        QApplication::setActiveWindow(nullptr);
+        QApplication::setActiveWindow(s.window);
+        QApplication::setActiveWindow(nullptr);  // another program takes the focus
+        QVERIFY(s.window->isHidden());
         QApplication::setActiveWindow(s.viewer.get());
         QVERIFY(s.window->isVisible());
     }
 
-    void enterRunsFindFirst() {
+    void enterRunsFindFirstThenEachEnterFindsNext() {
         Search s;
         s.Look("STATUS", "CAN");
         s.viewer->MoveTo(10);
         s.window->mPosition = 20;  // Find Next would go on from here
         QTest::keyClick(s.window->txtSearchPhrase, Qt::Key_Return);
-        QCOMPARE(s.Record(), 3);
-        QCOMPARE(s.window->focusWidget(), s.window->cmdFindNext);
+        QList<qint64> records{s.Record()};
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(s.window->focusWidget(), s.window->cmdFindNext);
+            QTest::keyClick(s.window->focusWidget(), Qt::Key_Return);
+            records << s.Record();
+        }
+        QCOMPARE(records, (QList<qint64>{3, 6, 7}));
+    }
+
+    // Clicking the viewer hides the window and leaves the viewer the
+    // keyboard; the window is not brought back until asked for again.
+    void hiddenForTheViewerStaysHidden() {
+        Search s;
+        QApplication::setActiveWindow(s.window);
+        QApplication::setActiveWindow(s.viewer.get());
+        QVERIFY(s.window->isHidden());
+        QCOMPARE(QApplication::activeWindow(), s.viewer.get());
+        QApplication::setActiveWindow(nullptr);
+        QApplication::setActiveWindow(s.viewer.get());
+        QVERIFY(s.window->isHidden());
+        QCOMPARE(QApplication::activeWindow(), s.viewer.get());
+        s.viewer->mnufindrecord->trigger();
+        QVERIFY(s.window->isVisible());
+    }
+
+    // The phrase is looked for as the file holds its text, case ignored
+    // beyond ASCII too; what the file's encoding cannot hold is refused.
+    void textBeyondAscii_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("phrase");
+        QTest::addColumn<QList<qint64>>("records");  // after Find First, then each Find Next
+        QTest::addColumn<QStringList>("messages");
+        const QByteArray utf8 =
+            "id,name\r\n1,\xC3\x89\x63ole\r\n2,\xC3\xA9\x63ole\r\n"
+            "3,M\xC3\xBCller\r\n4,10 \xE2\x82\xAC\r\n5,why?\r\n";
+        const QByteArray cp1252 =
+            "id,name\r\n1,\xC9\x63ole\r\n2,\xE9\x63ole\r\n"
+            "3,M\xFCller\r\n4,10 \x80\r\n5,why?\r\n";
+        const QStringList none{"Find Next Record|There are no more records to find."};
+        QTest::newRow("UTF-8, lower case")
+            << utf8 << "\u00E9cole" << QList<qint64>{1, 2, 2} << none;
+        QTest::newRow("UTF-8, upper case")
+            << utf8 << "M\u00DCLLER" << QList<qint64>{3} << QStringList{};
+        QTest::newRow("UTF-8, euro") << utf8 << "\u20AC" << QList<qint64>{4} << QStringList{};
+        QTest::newRow("Windows-1252, upper case")
+            << cp1252 << "\u00C9COLE" << QList<qint64>{1, 2} << QStringList{};
+        QTest::newRow("Windows-1252, euro")
+            << cp1252 << "\u20AC" << QList<qint64>{4} << QStringList{};
+        QTest::newRow("Windows-1252, CJK refused")
+            << cp1252 << "\u4E2D" << QList<qint64>{1}
+            << QStringList{
+                   "Search|\"\u4E2D\" cannot be written in the file's encoding, "
+                   "Windows-1252."};
+    }
+    void textBeyondAscii() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, phrase);
+        QFETCH(QList<qint64>, records);
+        Search s;
+        s.viewer->AddFile(s.host.Write("names.csv", content));
+        s.window->RefreshFields();
+        s.Look("name", phrase);
+        s.window->cmdFind_Click();
+        QCOMPARE(s.Record(), records[0]);
+        for (int i = 1; i < records.size(); ++i) {
+            s.window->cmdFindNext_Click();
+            QCOMPARE(s.Record(), records[i]);
+        }
+        QTEST(s.Messages(), "messages");
     }
 };
 

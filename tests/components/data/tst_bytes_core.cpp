@@ -118,6 +118,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("CR LF") << "0D 0A" << true << true << QByteArray("\r\n");
         QTest::newRow("lower case") << "ff 41" << true << true << QByteArray("\xff\x41");
+        QTest::newRow("upper case F") << "FF AF" << true << true << QByteArray("\xff\xaf");
         QTest::newRow("single digits") << "1 2" << true << true << QByteArray("\x01\x02");
         QTest::newRow("empty") << "" << true << true << QByteArray();
         QTest::newRow("no spaces, one word") << "0D0A" << true << false << QByteArray();

@@ -270,30 +270,47 @@ void TestEngineScanner::phraseFinder_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QByteArray>("needle");
     QTest::addColumn<QList<int>>("expected");
+    QTest::addColumn<bool>("utf8");
     QByteArray pad(70, '.');
-    QTest::newRow("case blind") << QByteArray("xxAbCxxabc") << QByteArray("abc")
-                                << QList<int>{2, 7};
-    QTest::newRow("latin-1 capitals")
-        << QByteArray("M\xDCller m\xFCller") << QByteArray("m\xFCller") << QList<int>{0, 7};
+    QTest::newRow("case blind") << QByteArray("xxAbCxxabc") << QByteArray("abc") << QList<int>{2, 7}
+                                << false;
+    QTest::newRow("latin-1 capitals") << QByteArray("M\xDCller m\xFCller")
+                                      << QByteArray("m\xFCller") << QList<int>{0, 7} << false;
     QTest::newRow("across vector blocks")
-        << pad + "NEEDLE" + pad + "needle" << QByteArray("needle") << QList<int>{70, 146};
-    QTest::newRow("at the very end") << pad + "zq" << QByteArray("zq") << QList<int>{70};
-    QTest::newRow("single byte") << QByteArray("aXbxc") << QByteArray("x") << QList<int>{1, 3};
-    QTest::newRow("overlapping") << QByteArray("aaaa") << QByteArray("aa") << QList<int>{0, 1, 2};
-    QTest::newRow("longer than text") << QByteArray("ab") << QByteArray("abc") << QList<int>{};
+        << pad + "NEEDLE" + pad + "needle" << QByteArray("needle") << QList<int>{70, 146} << false;
+    QTest::newRow("at the very end") << pad + "zq" << QByteArray("zq") << QList<int>{70} << false;
+    QTest::newRow("single byte") << QByteArray("aXbxc") << QByteArray("x") << QList<int>{1, 3}
+                                 << false;
+    QTest::newRow("overlapping") << QByteArray("aaaa") << QByteArray("aa") << QList<int>{0, 1, 2}
+                                 << false;
+    QTest::newRow("longer than text")
+        << QByteArray("ab") << QByteArray("abc") << QList<int>{} << false;
+    // UTF-8 data: each character of the phrase against its case variants.
+    QTest::newRow("UTF-8 capitals")
+        << QByteArray("\xC3\x89\x63ole \xC3\xA9\x63ole \xC3\x89\x43OLE")
+        << QByteArray("\xC3\xA9\x63ole") << QList<int>{0, 7, 14} << true;
+    QTest::newRow("UTF-8 sigma, three forms, across vector blocks")
+        << pad + "\xCE\xBB\xCE\xBF\xCE\xB3\xCE\xBF\xCF\x82" + pad +
+               "\xCE\x9B\xCE\x9F\xCE\x93\xCE\x9F\xCE\xA3"
+        << QByteArray("\xCE\x9B\xCE\x9F\xCE\x93\xCE\x9F\xCE\xA3") << QList<int>{70, 150} << true;
+    QTest::newRow("UTF-8, another letter of the same bytes")
+        << QByteArray("\xC3\xB8 \xC5\xB8 \xC3\xBF") << QByteArray("\xC3\xBF") << QList<int>{3, 6}
+        << true;
 }
 
 void TestEngineScanner::phraseFinder() {
     QFETCH(QByteArray, text);
     QFETCH(QByteArray, needle);
     QFETCH(QList<int>, expected);
+    QFETCH(bool, utf8);
     std::array<unsigned char, 256> fold{};
     for (int i = 0; i < 256; ++i) {
         int c = i;
         if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) c += 0x20;
         fold[static_cast<size_t>(i)] = static_cast<unsigned char>(c);
     }
-    PhraseFinder finder(needle.toStdString(), fold);
+    const PhraseFinder finder =
+        utf8 ? PhraseFinder::Utf8(needle.toStdString()) : PhraseFinder(needle.toStdString(), fold);
     QList<int> found;
     size_t at = 0;
     while ((at = finder.Next(text.constData(), static_cast<size_t>(text.size()), at)) !=
