@@ -45,6 +45,9 @@ private slots:
     void composerKeepsSettings();
     void commandLineWritesTheSameScripts();
     void scriptRepeatsTheWindow_data();
+    void convertsTheLayoutShown_data();
+    void convertsTheLayoutShown();
+    void headerNeverDrifts();
     void scriptRepeatsTheWindow();
 
 private:
@@ -329,6 +332,65 @@ void ToolsConverterTest::scriptRepeatsTheWindow() {
     QVERIFY(QFile::remove(dir_->filePath("Moved/") + stem + "Cf.csv"));
     QCOMPARE(RunBasic("/", dir_->filePath("Moved/") + script), 0);
     QCOMPARE(enginetest::ReadBytes(dir_->filePath("Moved/") + stem + "Cf.csv"), converted);
+}
+
+void ToolsConverterTest::convertsTheLayoutShown_data() {
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("saved first") << true << QByteArray("F1,F2\r\nAA,111111\r\nBB,222222\r\n");
+    QTest::newRow("the saved one") << false << QByteArray("F1,F2\r\nAAAA,111111\r\nBBBB,222222\r\n");
+}
+
+// The layout changed in the field editor after the converter opened.
+void ToolsConverterTest::convertsTheLayoutShown() {
+    QFETCH(bool, save);
+    QFETCH(QByteArray, expected);
+    data::File& file = host_->file;
+    const QString data = folder_ + "acct.txt";
+    QVERIFY(enginetest::WriteBytes(data, "AAAA111111BBBB222222"));
+    QVERIFY(file.Open(data.toStdString()));
+    file.SetDatabaseType("Flat ASCII");
+    file.GetConnection().SetIsDelimited(false);
+    file.GetConnection().SetIsFixed(true);
+    file.GetConnection().SetRecordLength(10);
+    file.GetFields().Clear();
+    file.GetFields().Add("F1", 4, {}, 1);
+    file.GetFields().Add("F2", 6, {}, 5);
+    file.Refresh();
+    QVERIFY(file.SaveConnection({}, false));
+    tools::frmDataConverter window(*host_);
+    window.Form_Load();
+    file.GetFields().Item(1)->SetLength(2);
+    file.Refresh();
+    prompt_.QueueAnswer(save ? UserPrompt::Answer::Yes : UserPrompt::Answer::No);
+    window.cmdConvert_Click();
+    QCOMPARE(prompt_.Questions().size(), 1u);
+    QVERIFY(prompt_.Questions().front().text.contains("saved"));
+    QCOMPARE(enginetest::ReadBytes(folder_ + "acctCf.csv"), expected);
+    QVERIFY(QFile::remove(folder_ + "acctCf.csv"));
+    QCOMPARE(RunBasic("/", folder_ + "acctC.VelmorBasic"), 0);
+    QCOMPARE(enginetest::ReadBytes(folder_ + "acctCf.csv"), expected);
+}
+
+// The two tick boxes, the converter and the script hold one header setting.
+void ToolsConverterTest::headerNeverDrifts() {
+    tools::frmDataConverter window(*host_);
+    window.Form_Load();
+    window.cmdAdvanced_Click();
+    for (int pass = 0; pass < 2; ++pass) {
+        window.optisFixed->setChecked(true);
+        window.optisDelimited->setChecked(true);
+        QCOMPARE(window.chkDFirstRecordContainsFieldNames->isChecked(),
+                 window.Converter().FirstRecordContainsFieldNames());
+        window.chkDFirstRecordContainsFieldNames->setChecked(pass == 0);
+        QCOMPARE(window.Converter().FirstRecordContainsFieldNames(), pass == 0);
+    }
+    window.chkDFirstRecordContainsFieldNames->setChecked(true);
+    window.cboFileTypes->setCurrentIndex(window.cboFileTypes->findText("CSV"));
+    window.cmdConvert_Click();
+    QVERIFY(enginetest::ReadBytes(folder_ + "ordersCf.csv").startsWith("ID,NAME\r\n"));
+    QVERIFY(enginetest::ReadBytes(folder_ + "ordersC.VelmorBasic")
+                .contains("FirstRecordContainsFieldNames = True"));
 }
 
 QTEST_MAIN(ToolsConverterTest)
