@@ -272,4 +272,20 @@ std::vector<std::string> NameUnnamedFields(data::Fields& fields) {
     return names;
 }
 
+int FieldToCount(data::Fields& fields, const std::string& given, data::CodePage page) {
+    NameUnnamedFields(fields);
+    if (given.size() > 1 && given[0] == '#') {
+        int number = 0;
+        for (std::size_t i = 1; i < given.size(); ++i) {
+            if (given[i] < '0' || given[i] > '9' || number > fields.Count()) return 0;
+            number = number * 10 + (given[i] - '0');
+        }
+        return number >= 1 && number <= fields.Count() ? number : 0;
+    }
+    if (const int index = fields.IndexOf(given); index > 0) return index;
+    // The name as printed: UTF-8 for the bytes the file holds.
+    std::string bytes;
+    return data::FromUtf8(given, page, bytes) ? fields.IndexOf(bytes) : 0;
+}
+
 }  // namespace velmor::datatools
