@@ -9,6 +9,7 @@
 #include "data/convert_reader.h"
 #include "data/convert_source.h"
 #include "data/file.h"
+#include "datatools/textcells.h"
 #include "util/utilities.h"
 
 namespace velmor::datatools {
@@ -221,9 +222,7 @@ std::string CodeCounter::Report(const std::vector<CodeCount>& codes, data::FileP
     std::string out;
     out.reserve(codes.size() * (width + countWidth + 2));
     for (const CodeCount& c : codes) {
-        const std::size_t cut = std::min(c.code.size(), width);
-        out.append(c.code, 0, cut);
-        out.append(width - cut, ' ');
+        AppendPadded(c.code, width, out);
         const std::string count = std::to_string(c.count);
         out += count;
         out.append(countWidth - count.size(), ' ');

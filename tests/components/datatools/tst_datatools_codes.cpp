@@ -74,6 +74,9 @@ void DatatoolsCodesTest::report_data() {
     QTest::newRow("a count of eight digits widens the column")
         << QStringList{"A:12345678", "B:5"} << 1
         << QByteArray("A 12345678\r\nB 5       \r\n");
+    QTest::newRow("UTF-8 codes pad and cut by characters")
+        << QStringList{"naïve:1", "ééééé:2", "x:3"} << 5
+        << QByteArray("na\xC3\xAFve 1      \r\n\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9 2      \r\nx     3      \r\n");
     QTest::newRow("nothing counted") << QStringList{} << 4 << QByteArray();
 }
 
