@@ -2,6 +2,7 @@
 // thread that leaves the viewer's record alone, a cancelled count, and the
 // same text from "velmor-data codes".
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -11,6 +12,7 @@
 
 #include "app/userprompt.h"
 #include "components/data/engine_testfiles.h"
+#include "tools/frmDataConverter.h"
 #include "tools/frmFieldCodeCounter.h"
 #include "tools/toolwindows.h"
 #include "viewer/frmFileView.h"
@@ -143,6 +145,13 @@ void ToolsCounterTest::openedFromTheViewer() {
     QCOMPARE(counter->cboFields->itemText(1), QString("CODE"));
     viewer.mnuFieldCodeCounter->trigger();
     QCOMPARE(shown, counter);  // one window, reused
+    // The modeless converter, opened again from the menu, keeps what the user typed.
+    viewer.mnuDataConverter->trigger();
+    auto* converter = viewer.findChild<tools::frmDataConverter*>();
+    QVERIFY(converter && converter->isVisible());
+    converter->txtFileExtension->setText("xyz");
+    viewer.mnuDataConverter->trigger();
+    QCOMPARE(converter->txtFileExtension->text(), QString("xyz"));
 }
 
 void ToolsCounterTest::fieldChoice_data() {

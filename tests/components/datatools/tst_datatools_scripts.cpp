@@ -76,6 +76,9 @@ void DatatoolsScriptsTest::fileScript() {
     const QByteArray expected = Golden(golden.toLatin1().constData());
     QVERIFY(!expected.isEmpty());
     QCOMPARE(QByteArray::fromStdString(datatools::FileScriptText(n, s)), expected);
+    s.firstRecordContainsFieldNames = true;  // a names row, fixed or delimited
+    QVERIFY(datatools::FileScriptText(n, s).find("FirstRecordContainsFieldNames = True\r\n") !=
+            std::string::npos);
 }
 
 void DatatoolsScriptsTest::folderScript_data() {
