@@ -12,6 +12,7 @@
 
 #include "app/userprompt.h"
 #include "components/data/engine_testfiles.h"
+#include "data/converter.h"
 #include "tools/frmDataConverter.h"
 #include "tools/frmFieldCodeCounter.h"
 #include "tools/toolwindows.h"
@@ -150,8 +151,10 @@ void ToolsCounterTest::openedFromTheViewer() {
     auto* converter = viewer.findChild<tools::frmDataConverter*>();
     QVERIFY(converter && converter->isVisible());
     converter->txtFileExtension->setText("xyz");
+    converter->txtFieldDelimiterRepresentation->setText("CHR$(59)");
     viewer.mnuDataConverter->trigger();
     QCOMPARE(converter->txtFileExtension->text(), QString("xyz"));
+    QCOMPARE(converter->Converter().FieldDelimiterRepresentation(), std::string("CHR$(59)"));
 }
 
 void ToolsCounterTest::fieldChoice_data() {
