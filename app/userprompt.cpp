@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QPrinter>
 #include <QProcess>
 #include <QUrl>
@@ -147,6 +148,13 @@ bool QtUserPrompt::ChoosePrinter(QPrinter& printer) {
     return dialog.exec() == QDialog::Accepted;
 }
 
+bool QtUserPrompt::UseDefaultPrinter(QPrinter& printer) {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) return false;
+    printer.setPrinterName(info.printerName());
+    return true;
+}
+
 bool QtUserPrompt::StartProcess(const QString& program, const QStringList& arguments) {
     return QProcess::startDetached(program, arguments);
 }
@@ -237,6 +245,10 @@ bool ScriptedUserPrompt::ChoosePrinter(QPrinter& printer) {
         printer.setOutputFileName(answer->pdfPath);
     }
     return answer && answer->accept;
+}
+
+bool ScriptedUserPrompt::UseDefaultPrinter(QPrinter&) {
+    return defaultPrinter_;
 }
 
 bool ScriptedUserPrompt::StartProcess(const QString& program, const QStringList& arguments) {

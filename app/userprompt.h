@@ -42,6 +42,8 @@ public:
     virtual QString SaveFile(FileRequest& request) = 0;
     /// Lets the user choose and set up a printer; false when cancelled.
     virtual bool ChoosePrinter(QPrinter& printer) = 0;
+    /// Sets Printer to the system's default printer; false when there is none.
+    virtual bool UseDefaultPrinter(QPrinter& printer) = 0;
     /// Starts a program without waiting; false when it could not start.
     virtual bool StartProcess(const QString& program, const QStringList& arguments) = 0;
     /// Opens a web address in the system browser.
@@ -58,6 +60,7 @@ public:
     QString OpenFile(FileRequest& request) override;
     QString SaveFile(FileRequest& request) override;
     bool ChoosePrinter(QPrinter& printer) override;
+    bool UseDefaultPrinter(QPrinter& printer) override;
     bool StartProcess(const QString& program, const QStringList& arguments) override;
     bool OpenUrl(const QString& url) override;
 
@@ -93,12 +96,15 @@ public:
     }
     /// Result of the next StartProcess / OpenUrl.
     void SetLaunchResult(bool ok) { launchResult_ = ok; }
+    /// Whether the system has a default printer (none unless set).
+    void SetDefaultPrinter(bool exists) { defaultPrinter_ = exists; }
 
     const std::vector<Asked>& Questions() const { return asked_; }
     int PendingAnswers() const { return static_cast<int>(answers_.size()); }
     void Clear() {
         asked_.clear();
         answers_.clear();
+        defaultPrinter_ = false;
     }
 
     Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
@@ -107,6 +113,7 @@ public:
     QString OpenFile(FileRequest& request) override;
     QString SaveFile(FileRequest& request) override;
     bool ChoosePrinter(QPrinter& printer) override;
+    bool UseDefaultPrinter(QPrinter& printer) override;
     bool StartProcess(const QString& program, const QStringList& arguments) override;
     bool OpenUrl(const QString& url) override;
 
@@ -125,6 +132,7 @@ private:
     std::deque<Queued> answers_;
     std::vector<Asked> asked_;
     bool launchResult_ = true;
+    bool defaultPrinter_ = false;
 };
 
 /// A dialog filter "Desc|*.a;*.b|..." as Qt's name filters "Desc (*.a *.b)".

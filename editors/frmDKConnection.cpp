@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "datatools/wizardrules.h"
 #include "app/global.h"
 #include "app/userprompt.h"
 #include "data/file.h"
@@ -229,8 +230,9 @@ bool frmDKConnection::SayUnreadable() {
     const std::array<QLineEdit*, 3> boxes = DelimiterBoxes();
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         if (!Marked(boxes[i])) continue;
-        Prompt().Message(kDelimiterLabels[i] + QStringLiteral(" \"") + boxes[i]->text() +
-                             QStringLiteral("\" cannot be read. ") + boxes[i]->toolTip(),
+        Prompt().Message(QString::fromStdString(datatools::UnreadableDelimiterMessage(
+                             kDelimiterLabels[i].toStdString(), boxes[i]->text().toStdString(),
+                             boxes[i]->toolTip().toStdString())),
                          windowTitle(), UserPrompt::Buttons::Ok, UserPrompt::Icon::Exclamation);
         boxes[i]->setFocus();
         return true;

@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "datatools/wizardrules.h"
 #include "app/userprompt.h"
 #include "data/file.h"
 #include "editors/fieldrules.h"
@@ -307,7 +308,7 @@ std::optional<std::string> frmDKFields::AskFieldName(int index) {
         if (!fields.Exists(name)) return name;
         if (util::EqualsNoCase(name, current)) return std::nullopt;
         Prompt().Message(
-            QStringLiteral("Field Name: '") + *answer + QStringLiteral("' already exists."),
+            QString::fromStdString(datatools::FieldExistsMessage(answer->toStdString())),
             QStringLiteral("Try Again"), UserPrompt::Buttons::Ok, UserPrompt::Icon::Information);
     }
 }

@@ -17,6 +17,7 @@
 #include "app/global.h"
 #include "app/userprompt.h"
 #include "basic/interpreter.h"
+#include "data/connectionfile.h"
 #include "data/converter.h"
 #include "data/file.h"
 #include "datatools/conversionscript.h"
@@ -334,6 +335,7 @@ void frmDataConverter::txtFileExtension_Change() {
 void frmDataConverter::chkFirstRecordContainsFieldNames_Click(QCheckBox* box) {
     if (mSync) return;
     mConverter->SetFirstRecordContainsFieldNames(box->isChecked());
+    ShowHeaderSetting();
     MatchFileTypes();
 }
 
@@ -344,10 +346,8 @@ void frmDataConverter::optisFixed_Click() {
     fraDelimitedProperties->hide();
     // Only the user's choice clears the tick: settings being shown keep
     // their own FirstRecordContainsFieldNames.
-    if (mSync) return;
-    FlagScope sync(mSync);
-    chkFLFirstRecordContainsFieldNames->setChecked(false);
-    mConverter->SetFirstRecordContainsFieldNames(false);
+    if (!mSync) mConverter->SetFirstRecordContainsFieldNames(false);
+    ShowHeaderSetting();
 }
 
 void frmDataConverter::optisDelimited_Click() {
@@ -355,6 +355,15 @@ void frmDataConverter::optisDelimited_Click() {
     mConverter->SetIsDelimited(true);
     fraDelimitedProperties->setVisible(mShowingSettings);
     fraFixedProperties->hide();
+    ShowHeaderSetting();
+}
+
+void frmDataConverter::ShowHeaderSetting() {
+    FlagScope sync(mSync);
+    // Both frames show the converter's one setting, so a frame hidden a
+    // moment ago never holds a tick the conversion would not honour.
+    chkDFirstRecordContainsFieldNames->setChecked(mConverter->FirstRecordContainsFieldNames());
+    chkFLFirstRecordContainsFieldNames->setChecked(mConverter->FirstRecordContainsFieldNames());
 }
 
 void frmDataConverter::cmdGetStringRepresentation_Click(int index) {
@@ -387,6 +396,10 @@ void frmDataConverter::cmdConvert_Click() {
     names.targetExtension = txtFileExtension->text().toStdString();
     const std::string target = names.Target();
     const std::string source = file.ConversionSource();
+    if (!SaveLayoutShown(source)) {
+        cmdConvert->setEnabled(true);
+        return;
+    }
     mConverter->OnError = [this](const std::string& description, bool& cancel) {
         if (!mCancelConvert) ShowFailure(description);
         mError = true;
@@ -413,6 +426,27 @@ void frmDataConverter::cmdConvert_Click() {
     cmdConvert->setEnabled(true);
 }
 
+bool frmDataConverter::SaveLayoutShown(const std::string& source) {
+    // The converter and the script read the source afresh, through what is
+    // saved: compare that with the layout the viewer shows.
+    data::File& shown = mViewer.File();
+    data::File fresh;
+    fresh.OnError = [](const std::string&, bool& cancel) { cancel = true; };
+    if (!fresh.Open(source) || !fresh.Connected()) return true;
+    if (data::FormatConnectionFile(shown.GetConnection(), shown.GetFields(), false) ==
+        data::FormatConnectionFile(fresh.GetConnection(), fresh.GetFields(), false)) {
+        return true;
+    }
+    const auto answer = Prompt().Message(
+        QStringLiteral("The layout shown has not been saved. Would you like to save it, so that "
+                       "the conversion and its script use it? (No converts with the saved "
+                       "layout.)"),
+        QStringLiteral("Save Changes?"), UserPrompt::Buttons::YesNoCancel,
+        UserPrompt::Icon::Question);
+    if (answer == UserPrompt::Answer::Cancel) return false;
+    return answer == UserPrompt::Answer::No || shown.SaveConnection({}, false);
+}
+
 void frmDataConverter::cmdCancel_Click() {
     mCancelConvert = true;
 }
@@ -422,13 +456,12 @@ bool frmDataConverter::WriteScript() {
     datatools::ConversionNames names = datatools::ConversionNames::Of(mViewer.File().PathAndName());
     names.targetExtension = txtFileExtension->text().toStdString();
     datatools::ConversionSettings settings;
-    settings.isFixed = optisFixed->isChecked();
-    settings.firstRecordContainsFieldNames = settings.isFixed
-                                                 ? chkFLFirstRecordContainsFieldNames->isChecked()
-                                                 : chkDFirstRecordContainsFieldNames->isChecked();
-    settings.recordDelimiterRepresentation = txtRecordDelimiterRepresentation->text().toStdString();
-    settings.fieldDelimiterRepresentation = txtFieldDelimiterRepresentation->text().toStdString();
-    settings.textQualifierRepresentation = txtTextQualifierRepresentation->text().toStdString();
+    // The settings the conversion just used, so the script repeats it.
+    settings.isFixed = mConverter->IsFixed();
+    settings.firstRecordContainsFieldNames = mConverter->FirstRecordContainsFieldNames();
+    settings.recordDelimiterRepresentation = mConverter->RecordDelimiterRepresentation();
+    settings.fieldDelimiterRepresentation = mConverter->FieldDelimiterRepresentation();
+    settings.textQualifierRepresentation = mConverter->TextQualifierRepresentation();
     std::string error;
     if (!datatools::WriteConversionScripts(names, settings, error)) {
         Prompt().Message(Q(error));

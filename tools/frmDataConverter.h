@@ -72,6 +72,10 @@ public:
     void Form_Activate();
     void RestoreSavedSettings();
     void ShowSettings();
+    void ShowHeaderSetting();
+    /// Offers to save the layout the viewer shows when the source would be
+    /// read otherwise; false when the user cancels.
+    bool SaveLayoutShown(const std::string& source);
     bool MatchFileTypes();
     void cboFileTypes_Click();
     void txtRepresentation_Change(int index);

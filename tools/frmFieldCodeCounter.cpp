@@ -85,17 +85,19 @@ void frmFieldCodeCounter::cmdCount_Click() {
         cmdCount->setText(QStringLiteral("Cancel"));
         mCancel = false;
         setCursor(Qt::BusyCursor);
-        StartCount(cboFields->currentText());
+        // The entry's own index: two fields may share a name, and a name
+        // shown in UTF-8 is not the bytes the file holds.
+        StartCount(cboFields->currentIndex() < 0 ? 0 : cboFields->currentData().toInt(),
+                   cboFields->currentText());
     } else {
         mCancel = true;
         txtOutput->clear();
     }
 }
 
-void frmFieldCodeCounter::StartCount(const QString& fieldName) {
+void frmFieldCodeCounter::StartCount(int index, const QString& fieldName) {
     data::File& viewerFile = mViewer.File();
-    const int index = viewerFile.GetFields().IndexOf(fieldName.toStdString());
-    if (index == 0 || !viewerFile.Connected()) {
+    if (index < 1 || index > viewerFile.GetFields().Count() || !viewerFile.Connected()) {
         ShowFailure(QStringLiteral("There is no field named \"%1\" to count.").arg(fieldName));
         return;
     }

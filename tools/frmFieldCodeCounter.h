@@ -51,7 +51,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void StartCount(const QString& fieldName);
+    /// Counts field Index (1-based, as the list entry keeps it); Name is
+    /// what the list shows, for the message when there is no such field.
+    void StartCount(int index, const QString& name);
     void ShowProgress();
     void FinishCount();
     void ShowFailure(const QString& text);

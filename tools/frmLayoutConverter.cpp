@@ -159,7 +159,8 @@ std::string frmLayoutConverter::BoxBytes() const {
 
 void frmLayoutConverter::mnuprint_Click() {
     QPrinter printer;
-    if (!Prompt().ChoosePrinter(printer)) return;
+    // Straight to the default printer; the dialog only where there is none.
+    if (!Prompt().UseDefaultPrinter(printer) && !Prompt().ChoosePrinter(printer)) return;
     if (!PrintToFile.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(PrintToFile);

@@ -66,7 +66,7 @@ int CodesCommand(const std::vector<std::string>& args) {
     bool failed = false;
     if (!tool::OpenData(file, options, failed)) return tool::kFailed;
     const std::string& name = positional[1];
-    const int index = file.GetFields().IndexOf(name);
+    const int index = datatools::FieldToCount(file.GetFields(), name, datatools::DisplayPage(file));
     if (index == 0) {
         tool::PrintError("\"" + options.file + "\" has no field named \"" + name + "\".");
         return tool::kFailed;

@@ -50,7 +50,7 @@ int ConvertScriptCommand(const std::vector<std::string>& args) {
     std::string folder, title, extension;
     util::SplitPath(options.target, folder, title, extension);
     names.targetExtension = extension;
-    if (extension.empty() || !SamePath(options.target, names.Target())) {
+    if (!SamePath(options.target, names.Target())) {
         return tool::UsageError("With --script the target must be \"" + names.Target() +
                                 "\" (the source's folder and name, \"Cf.\" and the target's "
                                 "extension), which is what the script converts to.");

@@ -17,6 +17,8 @@ bool RunToolCommand(const std::vector<std::string>& args, int& status) {
     if (help) return false;
     if (args[0] == "layout") {
         status = LayoutCommand({args.begin() + 1, args.end()});
+    } else if (args[0] == "connection") {
+        status = ConnectionCommand({args.begin() + 1, args.end()});
     } else if (args[0] == "codes") {
         status = CodesCommand({args.begin() + 1, args.end()});
     } else if (args[0] == "convert" &&

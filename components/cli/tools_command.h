@@ -20,6 +20,7 @@ bool RunToolCommand(const std::vector<std::string>& args, int& status);
 int LayoutCommand(const std::vector<std::string>& args);
 int CodesCommand(const std::vector<std::string>& args);
 int ConvertScriptCommand(const std::vector<std::string>& args);
+int ConnectionCommand(const std::vector<std::string>& args);
 
 namespace tool {
 

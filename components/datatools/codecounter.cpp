@@ -10,6 +10,7 @@
 #include "data/convert_source.h"
 #include "data/file.h"
 #include "data/filesplit.h"
+#include "datatools/textcells.h"
 #include "util/utilities.h"
 
 namespace velmor::datatools {
@@ -223,9 +224,7 @@ std::string CodeCounter::Report(const std::vector<CodeCount>& codes, data::FileP
     std::string out;
     out.reserve(codes.size() * (width + countWidth + 2));
     for (const CodeCount& c : codes) {
-        const std::size_t cut = std::min(c.code.size(), width);
-        out.append(c.code, 0, cut);
-        out.append(width - cut, ' ');
+        AppendPadded(c.code, width, out);
         const std::string count = std::to_string(c.count);
         out += count;
         out.append(countWidth - count.size(), ' ');
@@ -272,6 +271,22 @@ std::vector<std::string> NameUnnamedFields(data::Fields& fields) {
         names.push_back(field->Name());
     }
     return names;
+}
+
+int FieldToCount(data::Fields& fields, const std::string& given, data::CodePage page) {
+    NameUnnamedFields(fields);
+    if (given.size() > 1 && given[0] == '#') {
+        int number = 0;
+        for (std::size_t i = 1; i < given.size(); ++i) {
+            if (given[i] < '0' || given[i] > '9' || number > fields.Count()) return 0;
+            number = number * 10 + (given[i] - '0');
+        }
+        return number >= 1 && number <= fields.Count() ? number : 0;
+    }
+    if (const int index = fields.IndexOf(given); index > 0) return index;
+    // The name as printed: UTF-8 for the bytes the file holds.
+    std::string bytes;
+    return data::FromUtf8(given, page, bytes) ? fields.IndexOf(bytes) : 0;
 }
 
 }  // namespace velmor::datatools

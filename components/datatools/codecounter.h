@@ -56,6 +56,11 @@ public:
 /// from the field's own position; returns the names in field order.
 std::vector<std::string> NameUnnamedFields(data::Fields& fields);
 
+/// The field Given names, as the command line takes it: "#" and its number,
+/// the name's own bytes, or the name as printed (UTF-8, turned into Page's
+/// bytes); unnamed fields first get their shown names. 0 when none.
+int FieldToCount(data::Fields& fields, const std::string& given, data::CodePage page);
+
 /// The code page the file's values are shown in (EBCDIC files are
 /// translated to Latin-1 by the engine).
 data::CodePage DisplayPage(const data::File& file);

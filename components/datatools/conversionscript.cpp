@@ -56,6 +56,21 @@ bool ReadWhole(const std::string& path, std::string& text, std::string& error) {
     return true;
 }
 
+// A file name with its extension, without a dot when there is none.
+std::string Named(const std::string& title, const std::string& extension) {
+    return extension.empty() ? title : title + "." + extension;
+}
+
+// Text as a script's string literal: quotation marks inside are doubled.
+std::string Literal(std::string_view text) {
+    std::string out(1, kQ);
+    for (char c : text) {
+        out += c;
+        if (c == kQ) out += kQ;
+    }
+    return out + kQ;
+}
+
 }  // namespace
 
 ConversionNames ConversionNames::Of(const std::string& pathAndName) {
@@ -65,7 +80,7 @@ ConversionNames ConversionNames::Of(const std::string& pathAndName) {
 }
 
 std::string ConversionNames::Target() const {
-    return folder + title + "Cf." + targetExtension;
+    return folder + Named(title + "Cf", targetExtension);
 }
 
 std::string ConversionNames::Script() const {
@@ -98,14 +113,14 @@ std::string FileScriptText(const ConversionNames& n, const ConversionSettings& s
         out += "  " + v + ".FieldDelimiterRepresentation = " + q + s.fieldDelimiterRepresentation + q + kEol;
         out += "  " + v + ".TextQualifierRepresentation = " + q + s.textQualifierRepresentation + q + kEol;
     }
-    out += "  Call " + v + ".Convert(App.Path & " + q + n.title + "." + n.extension + q +
-           ", App.Path & " + q + n.title + "Cf." + n.targetExtension + q + ")" + kEol;
+    out += "  Call " + v + ".Convert(App.Path & " + Literal(Named(n.title, n.extension)) +
+           ", App.Path & " + Literal(Named(n.title + "Cf", n.targetExtension)) + ")" + kEol;
     out += "End Sub" + std::string(kEol);
     return out;
 }
 
 std::string FolderScriptLine(const std::string& title) {
-    return "  Call Execute(App.Path & \"" + title + "C.VelmorBasic\")";
+    return "  Call Execute(App.Path & " + Literal(title + "C.VelmorBasic") + ")";
 }
 
 std::string FolderScriptWithLine(std::string_view current, const std::string& line) {
@@ -162,11 +177,20 @@ bool IsConversionLine(std::string_view line) {
 }
 
 std::string TargetExtensionOf(std::string_view line) {
-    const std::size_t dot = line.rfind('.');
-    if (dot == std::string_view::npos) return {};
-    const std::size_t quote = line.find(kQ, dot + 1);
-    return std::string(line.substr(dot + 1, quote == std::string_view::npos ? std::string_view::npos
-                                                                          : quote - dot - 1));
+    // The target is the line's last string literal ("" inside stands for ").
+    std::string last;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != kQ) continue;
+        last.clear();
+        for (++i; i < line.size(); ++i) {
+            if (line[i] == kQ && (i + 1 >= line.size() || line[i + 1] != kQ)) break;
+            if (line[i] == kQ) ++i;
+            last += line[i];
+        }
+    }
+    std::string folder, title, extension;
+    util::SplitPath(last, folder, title, extension);
+    return extension;
 }
 
 std::string CreatedConverterVariable(std::string_view line) {

@@ -29,7 +29,7 @@ struct ConversionNames {
 
     /// Splits a data file's path; TargetExtension stays to be set.
     static ConversionNames Of(const std::string& pathAndName);
-    /// Folder + Title + "Cf." + TargetExtension.
+    /// Folder + Title + "Cf." + TargetExtension ("Cf" alone without one).
     std::string Target() const;
     /// Folder + Title + "C.VelmorBasic".
     std::string Script() const;
@@ -59,8 +59,8 @@ bool WriteConversionScripts(const ConversionNames& names, const ConversionSettin
 
 /// True for the conversion line of a script: its lower-case text holds ".convert(".
 bool IsConversionLine(std::string_view line);
-/// The target extension a conversion line names: from its last "." to the
-/// next quotation mark after it.
+/// The target extension a conversion line names: the extension of its last
+/// string literal, "" when that has none.
 std::string TargetExtensionOf(std::string_view line);
 /// The variable a line such as Set v = CreateObject("Velmor_Data.Converter")
 /// assigns; "" when the line creates no converter.

@@ -7,22 +7,12 @@
 #include <charconv>
 
 #include "data/fields.h"
+#include "datatools/textcells.h"
 #include "util/utilities.h"
 
 namespace velmor::datatools {
 
 namespace {
-
-std::string ProperCase(std::string_view text) {
-    std::string out(text);
-    bool startOfWord = true;
-    for (char& c : out) {
-        const auto u = static_cast<unsigned char>(c);
-        c = static_cast<char>(startOfWord ? std::toupper(u) : std::tolower(u));
-        startOfWord = c == ' ';
-    }
-    return out;
-}
 
 void AppendNumber(std::int64_t n, std::string& out) {
     char digits[24];
@@ -38,9 +28,9 @@ std::string GetFieldName(const data::Fields& fields, int index, Casing casing) {
     if (field == nullptr) return {};
     std::string name = util::Trim(field->Name());
     switch (casing) {
-        case Casing::Upper: return util::ToUpper(name);
-        case Casing::Lower: return util::ToLower(name);
-        case Casing::Proper: return ProperCase(name);
+        case Casing::Upper: return CaseText(name, LetterCase::Upper);
+        case Casing::Lower: return CaseText(name, LetterCase::Lower);
+        case Casing::Proper: return CaseText(name, LetterCase::Proper);
         case Casing::None: break;
     }
     return name;
@@ -48,7 +38,8 @@ std::string GetFieldName(const data::Fields& fields, int index, Casing casing) {
 
 std::size_t GetMaxWidth(const data::Fields& fields) {
     std::size_t widest = 0;
-    for (int i = 1; i <= fields.Count(); ++i) widest = std::max(widest, fields.Item(i)->Name().size());
+    for (int i = 1; i <= fields.Count(); ++i)
+        widest = std::max(widest, TextWidth(fields.Item(i)->Name()));
     return widest;
 }
 
@@ -57,9 +48,7 @@ std::string DrawStandardLayout(const data::Fields& fields, Casing casing) {
     std::string out;
     out.reserve(static_cast<std::size_t>(fields.Count()) * (width + 16));
     for (int i = 1; i <= fields.Count(); ++i) {
-        std::string name = GetFieldName(fields, i, casing);
-        name.resize(width, ' ');
-        out += name;
+        AppendPadded(GetFieldName(fields, i, casing), width, out);
         AppendNumber(fields.Item(i)->StartingPosition(), out);
         out += '-';
         AppendNumber(fields.Item(i)->EndingPosition(), out);

@@ -20,7 +20,8 @@ enum class Casing { None, Upper, Lower, Proper };
 /// others lower-case.
 std::string GetFieldName(const data::Fields& fields, int index, Casing casing);
 
-/// The longest field name as stored (blanks included); 0 without fields.
+/// The longest field name as stored (blanks included), in characters; 0
+/// without fields.
 std::size_t GetMaxWidth(const data::Fields& fields);
 
 /// One line per field: the name padded (or cut) to the longest name + 1,

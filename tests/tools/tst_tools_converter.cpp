@@ -5,6 +5,7 @@
 // conversion that leaves nothing behind.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -46,6 +47,11 @@ private slots:
     void brokenScript();
     void composerKeepsSettings();
     void commandLineWritesTheSameScripts();
+    void scriptRepeatsTheWindow_data();
+    void convertsTheLayoutShown_data();
+    void convertsTheLayoutShown();
+    void headerNeverDrifts();
+    void scriptRepeatsTheWindow();
 
 private:
     ScriptedUserPrompt prompt_;
@@ -230,6 +236,180 @@ void ToolsConverterTest::commandLineWritesTheSameScripts() {
     QCOMPARE(enginetest::ReadBytes(folder_ + "ordersC.VelmorBasic"),
              Golden("ordersC.delimited.VelmorBasic"));
     QCOMPARE(enginetest::ReadBytes(folder_ + "Sales.VelmorBasic"), Golden("Sales.VelmorBasic"));
+}
+
+namespace {
+
+// Every file below Folder, with its bytes, so a re-run shows what it changed.
+QMap<QString, QByteArray> Tree(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), enginetest::ReadBytes(path));
+    }
+    return files;
+}
+
+int RunBasic(const QString& workingFolder, const QString& script, QByteArray* errors = nullptr) {
+    QProcess basic;
+    basic.setWorkingDirectory(workingFolder);
+    basic.start(QDir(QCoreApplication::applicationDirPath()).filePath("velmor-basic"), {script});
+    if (!basic.waitForFinished(30000)) return -1;
+    if (errors) *errors = basic.readAllStandardError();
+    return basic.exitStatus() == QProcess::NormalExit ? basic.exitCode() : -1;
+}
+
+}  // namespace
+
+// The window converts; its script, run later from elsewhere, writes the same
+// bytes and leaves the same files, for every way a source gets its layout.
+void ToolsConverterTest::scriptRepeatsTheWindow_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("beside");  // connection files beside the data, else the user's folder
+    for (const char* kind : {"fixed", "delimited", "dbase", "profile"}) {
+        QTest::newRow(qPrintable(QString(kind) + " beside")) << QString(kind) << true;
+        QTest::newRow(qPrintable(QString(kind) + " in the user's folder")) << QString(kind) << false;
+    }
+}
+
+void ToolsConverterTest::scriptRepeatsTheWindow() {
+    QFETCH(QString, kind);
+    QFETCH(bool, beside);
+    const QString xdg = dir_->filePath("xdg"), config = dir_->filePath("config");
+    QVERIFY(QDir().mkpath(xdg) && QDir().mkpath(config));
+    qputenv("XDG_DATA_HOME", xdg.toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", xdg.toLocal8Bit());
+    qputenv("VELMOR_CONFIG", config.toLocal8Bit());  // no profile file: the built-ins
+    Global::StoreConnectionAndIndexingFilesInDataPath = beside;
+    Global::HandSettingsToEngine();
+    host_ = std::make_unique<ToolsTestHost>();
+    data::File& file = host_->file;
+    file.SetStoreConnectionAndIndexingFilesInDataPath(beside ? "True" : "False");
+    QString title;
+    if (kind == "fixed") {
+        title = "acct.txt";
+        QVERIFY(enginetest::WriteBytes(folder_ + title, "AAAA111111BBBB222222CCCC333333DDDD444444"));
+        QVERIFY(file.Open((folder_ + title).toStdString()));
+        data::Connection& c = file.GetConnection();
+        file.SetDatabaseType("Flat ASCII");
+        c.SetIsDelimited(false);
+        c.SetIsFixed(true);
+        c.SetRecordLength(10);
+        file.GetFields().Clear();
+        file.GetFields().Add("F1", 4, {}, 1);
+        file.GetFields().Add("F2", 6, {}, 5);
+        file.Refresh();
+        QVERIFY(file.SaveConnection({}, false));
+    } else if (kind == "delimited") {
+        title = "people.txt";
+        QVERIFY(enginetest::WriteBytes(folder_ + title, "ID;NAME\r\n1;Smith\r\n2;Lee\r\n"));
+        QVERIFY(host_->OpenCsv(folder_ + title));
+        file.GetConnection().SetFieldDelimiterRepresentation("CHR$(59)");
+        file.GetFields().Clear();
+        file.Refresh();
+        QVERIFY(file.SaveConnection({}, false));
+    } else if (kind == "dbase") {
+        title = "people.dbf";
+        QVERIFY(enginetest::WriteBytes(
+            folder_ + title, enginetest::DbaseTable({{"ID", 3}, {"NAME", 8}},
+                                                    {{"1", "Smith"}, {"2", "Lee"}})));
+        QVERIFY(file.Open((folder_ + title).toStdString()));
+    } else {
+        title = "codes.dat";  // the built-in "Flat Files" type reads it, not detection
+        QVERIFY(enginetest::WriteBytes(folder_ + title, "A1,xx\r\nB2,yy\r\n"));
+        QVERIFY(file.Open((folder_ + title).toStdString()));
+        QVERIFY(!file.GetConnection().IsDelimited());
+    }
+    const QString stem = QFileInfo(title).completeBaseName();
+    const QString target = folder_ + stem + "Cf.csv";
+    {
+        tools::frmDataConverter window(*host_);
+        window.Form_Load();
+        window.cmdConvert_Click();
+    }
+    QVERIFY2(prompt_.Questions().empty(), qPrintable(prompt_.Questions().empty() ? "" : prompt_.Questions().front().text));
+    const QByteArray converted = enginetest::ReadBytes(target);
+    if (kind == "fixed") QCOMPARE(converted, QByteArray("F1,F2\r\nAAAA,111111\r\nBBBB,222222\r\nCCCC,333333\r\nDDDD,444444\r\n"));
+    QVERIFY(!converted.isEmpty());
+    host_.reset();  // the viewer is closed when the script runs
+    const QMap<QString, QByteArray> written = Tree(dir_->path());
+    const QString script = stem + "C.VelmorBasic";
+    // From the root, from the parent by a relative path, after moving the folder.
+    const QList<QPair<QString, QString>> runs{{"/", folder_ + script}, {dir_->path(), "Sales/" + script}};
+    for (const auto& [where, path] : runs) {
+        QVERIFY(QFile::remove(target));
+        QByteArray errors;
+        QCOMPARE(RunBasic(where, path, &errors), 0);
+        QVERIFY2(errors.isEmpty(), errors.constData());
+        QCOMPARE(enginetest::ReadBytes(target), converted);
+        QCOMPARE(Tree(dir_->path()).keys(), written.keys());
+    }
+    // A connection kept in the user's folder belongs to the data file's old place.
+    if (!beside && (kind == "fixed" || kind == "delimited")) return;
+    QVERIFY(QDir(dir_->path()).rename("Sales", "Moved"));
+    QVERIFY(QFile::remove(dir_->filePath("Moved/") + stem + "Cf.csv"));
+    QCOMPARE(RunBasic("/", dir_->filePath("Moved/") + script), 0);
+    QCOMPARE(enginetest::ReadBytes(dir_->filePath("Moved/") + stem + "Cf.csv"), converted);
+}
+
+void ToolsConverterTest::convertsTheLayoutShown_data() {
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("saved first") << true << QByteArray("F1,F2\r\nAA,111111\r\nBB,222222\r\n");
+    QTest::newRow("the saved one") << false << QByteArray("F1,F2\r\nAAAA,111111\r\nBBBB,222222\r\n");
+}
+
+// The layout changed in the field editor after the converter opened.
+void ToolsConverterTest::convertsTheLayoutShown() {
+    QFETCH(bool, save);
+    QFETCH(QByteArray, expected);
+    data::File& file = host_->file;
+    const QString data = folder_ + "acct.txt";
+    QVERIFY(enginetest::WriteBytes(data, "AAAA111111BBBB222222"));
+    QVERIFY(file.Open(data.toStdString()));
+    file.SetDatabaseType("Flat ASCII");
+    file.GetConnection().SetIsDelimited(false);
+    file.GetConnection().SetIsFixed(true);
+    file.GetConnection().SetRecordLength(10);
+    file.GetFields().Clear();
+    file.GetFields().Add("F1", 4, {}, 1);
+    file.GetFields().Add("F2", 6, {}, 5);
+    file.Refresh();
+    QVERIFY(file.SaveConnection({}, false));
+    tools::frmDataConverter window(*host_);
+    window.Form_Load();
+    file.GetFields().Item(1)->SetLength(2);
+    file.Refresh();
+    prompt_.QueueAnswer(save ? UserPrompt::Answer::Yes : UserPrompt::Answer::No);
+    window.cmdConvert_Click();
+    QCOMPARE(prompt_.Questions().size(), 1u);
+    QVERIFY(prompt_.Questions().front().text.contains("saved"));
+    QCOMPARE(enginetest::ReadBytes(folder_ + "acctCf.csv"), expected);
+    QVERIFY(QFile::remove(folder_ + "acctCf.csv"));
+    QCOMPARE(RunBasic("/", folder_ + "acctC.VelmorBasic"), 0);
+    QCOMPARE(enginetest::ReadBytes(folder_ + "acctCf.csv"), expected);
+}
+
+// The two tick boxes, the converter and the script hold one header setting.
+void ToolsConverterTest::headerNeverDrifts() {
+    tools::frmDataConverter window(*host_);
+    window.Form_Load();
+    window.cmdAdvanced_Click();
+    for (int pass = 0; pass < 2; ++pass) {
+        window.optisFixed->setChecked(true);
+        window.optisDelimited->setChecked(true);
+        QCOMPARE(window.chkDFirstRecordContainsFieldNames->isChecked(),
+                 window.Converter().FirstRecordContainsFieldNames());
+        window.chkDFirstRecordContainsFieldNames->setChecked(pass == 0);
+        QCOMPARE(window.Converter().FirstRecordContainsFieldNames(), pass == 0);
+    }
+    window.chkDFirstRecordContainsFieldNames->setChecked(true);
+    window.cboFileTypes->setCurrentIndex(window.cboFileTypes->findText("CSV"));
+    window.cmdConvert_Click();
+    QVERIFY(enginetest::ReadBytes(folder_ + "ordersCf.csv").startsWith("ID,NAME\r\n"));
+    QVERIFY(enginetest::ReadBytes(folder_ + "ordersC.VelmorBasic")
+                .contains("FirstRecordContainsFieldNames = True"));
 }
 
 QTEST_MAIN(ToolsConverterTest)

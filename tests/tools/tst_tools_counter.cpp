@@ -2,6 +2,7 @@
 // thread that leaves the viewer's record alone, a cancelled count, and the
 // same text from "velmor-data codes".
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -11,6 +12,8 @@
 
 #include "app/userprompt.h"
 #include "components/data/engine_testfiles.h"
+#include "data/converter.h"
+#include "tools/frmDataConverter.h"
 #include "tools/frmFieldCodeCounter.h"
 #include "tools/toolwindows.h"
 #include "viewer/frmFileView.h"
@@ -36,6 +39,8 @@ private slots:
     void countMatchesCommandLine();
     void cancelledCount();
     void openedFromTheViewer();
+    void fieldChoice_data();
+    void fieldChoice();
 
 private:
     void OpenCsv(const QByteArray& bytes);
@@ -141,6 +146,44 @@ void ToolsCounterTest::openedFromTheViewer() {
     QCOMPARE(counter->cboFields->itemText(1), QString("CODE"));
     viewer.mnuFieldCodeCounter->trigger();
     QCOMPARE(shown, counter);  // one window, reused
+    // The modeless converter, opened again from the menu, keeps what the user typed.
+    viewer.mnuDataConverter->trigger();
+    auto* converter = viewer.findChild<tools::frmDataConverter*>();
+    QVERIFY(converter && converter->isVisible());
+    converter->txtFileExtension->setText("xyz");
+    converter->txtFieldDelimiterRepresentation->setText("CHR$(59)");
+    viewer.mnuDataConverter->trigger();
+    QCOMPARE(converter->txtFileExtension->text(), QString("xyz"));
+    QCOMPARE(converter->Converter().FieldDelimiterRepresentation(), std::string("CHR$(59)"));
+}
+
+void ToolsCounterTest::fieldChoice_data() {
+    QTest::addColumn<int>("entry");     // in the window's list
+    QTest::addColumn<QString>("name");  // the same field on the command line
+    QTest::addColumn<QString>("first");  // the report's first code
+    QTest::newRow("a Windows-1252 name, as printed") << 0 << "CÓDIGO" << "a";
+    QTest::newRow("the first of two X") << 1 << "X" << "1";
+    QTest::newRow("an unnamed field by its shown name") << 2 << "Field3" << "p";
+    QTest::newRow("the second of two X, by number") << 3 << "#4" << "9";
+}
+
+void ToolsCounterTest::fieldChoice() {
+    QFETCH(int, entry);
+    QFETCH(QString, name);
+    QFETCH(QString, first);
+    OpenCsv("C\xD3" "DIGO,X,,X\r\na,1,p,9\r\nb,2,q,9\r\n");
+    host_->file.SaveConnection({}, false);
+    tools::frmFieldCodeCounter window(*host_);
+    window.Form_Load();
+    window.cboFields->setCurrentIndex(entry);
+    window.cmdCount_Click();
+    QTRY_VERIFY(!window.Counting());
+    QVERIFY2(prompt_.Questions().empty(), qPrintable(prompt_.Questions().empty() ? "" : prompt_.Questions().front().text));
+    const QString shown = window.txtOutput->toPlainText();
+    QVERIFY2(shown.startsWith(first), qPrintable(shown));
+    const enginetest::CliResult cli = enginetest::RunVelmorData({"codes", data_, name});
+    QCOMPARE(cli.status, 0);
+    QCOMPARE(QString::fromUtf8(cli.out).replace("\r\n", "\n"), shown);
 }
 
 QTEST_MAIN(ToolsCounterTest)

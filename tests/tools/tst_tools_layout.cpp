@@ -99,6 +99,8 @@ void ToolsLayoutTest::saveAs() {
     QCOMPARE(::symlink(data_.toLocal8Bit().constData(), dir_.filePath("link.dat").toLocal8Bit().constData()), 0);
     QFile::remove(dir_.filePath("orders.fmt"));
     const QByteArray before = enginetest::ReadBytes(data_);
+    // A Windows-1252 name is saved in its own bytes, not as the box shows it.
+    host_->file.GetFields().Item(2)->SetName("CUSTOMER N\xC9" "ME");
     tools::frmLayoutConverter window(*host_);
     window.Form_Load();
     window.ChooseItem(window.mnuformatfile);
@@ -117,7 +119,7 @@ void ToolsLayoutTest::saveAs() {
         QCOMPARE(asked.back().icon, UserPrompt::Icon::Critical);
     }
     QCOMPARE(enginetest::ReadBytes(dir_.filePath("orders.fmt")),
-             written ? QByteArray("ID, 5\r\nCUSTOMER NAME, 30\r\n") : QByteArray());
+             written ? QByteArray("ID, 5\r\nCUSTOMER N\xC9" "ME, 30\r\n") : QByteArray());
 }
 
 void ToolsLayoutTest::print() {
@@ -134,6 +136,14 @@ void ToolsLayoutTest::print() {
     QCOMPARE(prompt_.Questions().back().title, QString("Done"));
     QCOMPARE(prompt_.Questions().back().text,
              QString("Please check your default printer for the output."));
+    // With a default printer there is no dialog: straight to it.
+    QVERIFY(QFile::remove(window.PrintToFile));
+    prompt_.Clear();
+    prompt_.SetDefaultPrinter(true);
+    window.mnuprint_Click();
+    QVERIFY(enginetest::ReadBytes(window.PrintToFile).startsWith("%PDF"));
+    QCOMPARE(prompt_.Questions().size(), 1u);
+    QCOMPARE(prompt_.Questions().back().title, QString("Done"));
 }
 
 void ToolsLayoutTest::openedFromTheFieldEditor() {

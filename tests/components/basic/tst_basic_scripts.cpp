@@ -211,6 +211,9 @@ void TestBasicScripts::runner_data() {
     QTest::newRow("missing script") << QStringList{"absent.VelmorBasic"} << QByteArray() << 1
                                     << "absent.VelmorBasic:0: The script file";
     QTest::newRow("usage") << QStringList{} << QByteArray() << 2 << "usage: velmor-basic";
+    QTest::newRow("connection folder that is none")
+        << QStringList{"--connection-folder", "absent", "extra.VelmorBasic"} << QByteArray() << 2
+        << "\"absent\" is not a folder";
 }
 
 void TestBasicScripts::runner() {

@@ -65,6 +65,8 @@ private slots:
         QVERIFY2(!VelmorData().isEmpty(), "build the velmor-data target first");
         // The user's own profiles must not decide what these tests read.
         qputenv("VELMOR_CONFIG", dir_.filePath("config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", dir_.filePath("xdg").toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", dir_.filePath("xdg").toLocal8Bit());
         for (const auto& input : Inputs())
             QVERIFY(WriteBytes(dir_.filePath(input.first), input.second));
         QCOMPARE(::mkfifo(QFile::encodeName(dir_.filePath("pipe.csv")).constData(), 0600), 0);
@@ -202,6 +204,14 @@ private slots:
         row("records of a dBase table cut short", "records @/cut.dbf", 1, "cut short");
         row("a profile file without profiles", "fields @/people.csv --profiles @/noprofiles.txt", 1,
             "cannot be read");
+        row("connection: two fields of one name",
+            "connection @/people.csv --fixed --record-length 4 --field A:1:2 --field A:3:2", 1,
+            "Field Name: 'A' already exists.");
+        row("connection: a delimiter the wizard cannot read",
+            "connection @/people.csv --delimited --field-delimiter CHR$(x)", 1,
+            "Field Seperator \"CHR$(x)\" cannot be read.");
+        row("connection: a field without its length", "connection @/people.csv --field A:1", 2,
+            "NAME:START:LENGTH");
     }
     void failures() {
         QFETCH(QStringList, args);
@@ -277,6 +287,28 @@ private slots:
         QFile::remove(dir_.filePath("config/UserConnections.txt"));
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.out.split('\t').value(0), firstName);
+    }
+
+    // Saved where the program keeps it, then read by every command; without
+    // options it says where the connection in force came from.
+    void connection() {
+        const QString data = dir_.filePath("acct.txt");
+        QVERIFY(WriteBytes(data, "AAAA111111BBBB222222"));
+        CliResult r = RunVelmorData({"connection", data});
+        QVERIFY2(r.out.startsWith("Source: detection\n"), r.out.constData());
+        r = RunVelmorData({"connection", data, "--fixed", "--record-length", "10", "--field",
+                           "F1:1:4", "--field", "C\xC3\x93" "D:5:6"});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QVERIFY(r.out.contains("Field=5,6,C\xC3\x93" "D\n"));
+        const QByteArray source = "Source: connection file " + dir_.filePath("xdg/Velmor/Connections/").toUtf8();
+        QVERIFY2(r.out.startsWith(source), r.out.constData());
+        QCOMPARE(RunVelmorData({"connection", data}).out, r.out);
+        QCOMPARE(RunVelmorData({"records", data}).out, "[\"AAAA\",\"111111\"]\n[\"BBBB\",\"222222\"]\n");
+        QCOMPARE(RunVelmorData({"codes", data, "C\xC3\x93" "D"}).out, "111111 1      \r\n222222 1      \r\n");
+        QVERIFY(WriteBytes(dir_.filePath("typed.csv"), "a,b\r\n"));
+        r = RunVelmorData({"connection", dir_.filePath("typed.csv")});
+        QVERIFY2(r.out.startsWith("Source: file type CSV\n"), r.out.constData());
+        QVERIFY(!QFile::exists(data + ".vdc"));
     }
 
     void help() {

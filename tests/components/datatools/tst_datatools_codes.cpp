@@ -62,6 +62,7 @@ private slots:
     void twoThreadsWhereverTheSplit_data();
     void twoThreadsWhereverTheSplit();
     void unnamedFields();
+    void shortLastRecordAndMismatch();
 };
 
 void DatatoolsCodesTest::report_data() {
@@ -76,6 +77,9 @@ void DatatoolsCodesTest::report_data() {
     QTest::newRow("a count of eight digits widens the column")
         << QStringList{"A:12345678", "B:5"} << 1
         << QByteArray("A 12345678\r\nB 5       \r\n");
+    QTest::newRow("UTF-8 codes pad and cut by characters")
+        << QStringList{"naïve:1", "ééééé:2", "x:3"} << 5
+        << QByteArray("na\xC3\xAFve 1      \r\n\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9 2      \r\nx     3      \r\n");
     QTest::newRow("nothing counted") << QStringList{} << 4 << QByteArray();
 }
 
@@ -237,6 +241,29 @@ void DatatoolsCodesTest::unnamedFields() {
     const std::vector<std::string> expected{"Field2", "Field1", "Field3", "Field4", "field5"};
     QVERIFY(names == expected);
     QCOMPARE(fields.Item(1)->Name(), std::string("Field2"));
+}
+
+// A fixed file's short last record is counted, as the viewer shows it;
+// counts that do not add up to the engine's record count are noticed.
+void DatatoolsCodesTest::shortLastRecordAndMismatch() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tail.txt");
+    QVERIFY(enginetest::WriteBytes(path, "AAAA11BBBB22CC"));
+    data::File file;
+    QVERIFY(file.Open(path.toStdString()));
+    file.SetDatabaseType("Flat ASCII");
+    file.GetConnection().SetIsDelimited(false);
+    file.GetConnection().SetIsFixed(true);
+    file.GetConnection().SetRecordLength(6);
+    file.GetFields().Clear();
+    file.GetFields().Add("CODE", 4);
+    file.GetFields().Add("N", 2);
+    CodeCounter::Result result = CodeCounter::Count(file, 1, nullptr);
+    QCOMPARE(result.records, 3);
+    QVERIFY(result.codes == Codes({"AAAA:1", "BBBB:1", "CC:1"}));
+    QVERIFY(result.CountsMatch());
+    result.expected = 4;
+    QVERIFY(!result.CountsMatch());
 }
 
 QTEST_GUILESS_MAIN(DatatoolsCodesTest)

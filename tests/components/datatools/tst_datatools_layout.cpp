@@ -48,6 +48,14 @@ void DatatoolsLayoutTest::texts_data() {
     QTest::newRow("blanks count in the width, not in the name")
         << QStringList{"  ab  :1:1", "C:2:1"} << LayoutType::Standard << Casing::Upper
         << QByteArray("AB     1-1\r\nC      2-2\r\n");
+    QTest::newRow("UTF-8 names pad by characters")
+        << QStringList{"naïve:1:1", "x:2:1"} << LayoutType::Standard << Casing::None
+        << QByteArray("na\xC3\xAFve 1-1\r\nx     2-2\r\n");
+    QTest::newRow("UTF-8 letters cased") << QStringList{"cÓdigo éa:1:1"} << LayoutType::FormatFile
+                                         << Casing::Proper << QByteArray("C\xC3\xB3" "digo \xC3\x89" "a, 1\r\n");
+    QTest::newRow("Windows-1252 letters cased")
+        << QStringList{QString::fromLatin1("~c\xD3" "digo \xE9" "a:1:1")} << LayoutType::FormatFile << Casing::Upper
+        << QByteArray("C\xD3" "DIGO \xC9" "A, 1\r\n");
     QTest::newRow("no fields: standard") << QStringList{} << LayoutType::Standard << Casing::None
                                          << QByteArray("");
     QTest::newRow("no fields: format") << QStringList{} << LayoutType::FormatFile << Casing::None
@@ -64,7 +72,10 @@ void DatatoolsLayoutTest::texts() {
     data::Fields fields;
     for (const QString& n : names) {
         const QStringList parts = n.split(':');
-        fields.Add(parts[0].toStdString(), parts[2].toLongLong(), {}, parts[1].toLongLong());
+        // "~" marks a name given in Windows-1252 bytes.
+        const std::string name = parts[0].startsWith('~') ? parts[0].mid(1).toLatin1().toStdString()
+                                                          : parts[0].toStdString();
+        fields.Add(name, parts[2].toLongLong(), {}, parts[1].toLongLong());
     }
     const std::string text = datatools::DrawLayout(fields, "orders", type, casing);
     QCOMPARE(QByteArray::fromStdString(text), expected);

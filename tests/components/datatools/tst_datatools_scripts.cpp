@@ -44,6 +44,8 @@ private slots:
     void failures();
     void unreadableFolderScriptIsKept();
     void movedFolderStillConverts();
+    void namesThatBreakScripts_data();
+    void namesThatBreakScripts();
     void scriptLines();
     void readOnlyTargetsAreKept_data();
     void readOnlyTargetsAreKept();
@@ -80,6 +82,9 @@ void DatatoolsScriptsTest::fileScript() {
     const QByteArray expected = Golden(golden.toLatin1().constData());
     QVERIFY(!expected.isEmpty());
     QCOMPARE(QByteArray::fromStdString(datatools::FileScriptText(n, s)), expected);
+    s.firstRecordContainsFieldNames = true;  // a names row, fixed or delimited
+    QVERIFY(datatools::FileScriptText(n, s).find("FirstRecordContainsFieldNames = True\r\n") !=
+            std::string::npos);
 }
 
 void DatatoolsScriptsTest::folderScript_data() {
@@ -174,6 +179,49 @@ void DatatoolsScriptsTest::movedFolderStillConverts() {
     const QByteArray target = enginetest::ReadBytes(dir.filePath("after/Sales/ordersCf.txt"));
     QCOMPARE(target, QByteArray("1Smith, J\r\n2Lee     \r\n"));
     QVERIFY(!QFile::exists(dir.filePath("before/Sales/ordersCf.txt")));
+}
+
+void DatatoolsScriptsTest::namesThatBreakScripts_data() {
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QString>("target");
+    QTest::newRow("quote in the name") << "o\"q.csv" << "txt" << "o\"qCf.txt";
+    QTest::newRow("no extension") << "noext" << "csv" << "noextCf.csv";
+    QTest::newRow("no target extension") << "plain.csv" << "" << "plainCf";
+}
+
+// Each name reaches the folder script's later lines and the file it names.
+void DatatoolsScriptsTest::namesThatBreakScripts() {
+    QFETCH(QString, data);
+    QFETCH(QString, extension);
+    QFETCH(QString, target);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("Sales"));
+    const QString folder = dir.filePath("Sales/");
+    QVERIFY(enginetest::WriteBytes(folder + data, "ID,NAME\r\n1,Lee\r\n"));
+    QVERIFY(enginetest::WriteBytes(folder + "last.csv", "ID\r\n1\r\n"));
+    std::string error;
+    for (const QString& name : {data, QString("last.csv")}) {
+        ConversionNames n = ConversionNames::Of((folder + name).toStdString());
+        n.targetExtension = name == data ? extension.toStdString() : "txt";
+        QVERIFY2(datatools::WriteConversionScripts(n, {true, false, {}, {}, {}}, error), error.c_str());
+        if (name != data) continue;
+        QCOMPARE(QString::fromStdString(n.Target()), folder + target);
+        const std::string script = datatools::FileScriptText(n, {true, false, {}, {}, {}});
+        const std::size_t call = script.find("Call ");
+        QCOMPARE(datatools::TargetExtensionOf(script.substr(call, script.find('\r', call) - call)),
+                 extension.toStdString());
+    }
+    basic::Interpreter interpreter;
+    QStringList errors;
+    interpreter.Error = [&errors](const std::string& d, int& line, bool& cancel) {
+        errors << QString::fromStdString(d) + " @" + QString::number(line);
+        cancel = true;
+    };
+    QVERIFY(interpreter.LoadFile(dir.filePath("Sales/Sales.VelmorBasic").toStdString()));
+    QVERIFY2(interpreter.Run("Main"), qPrintable(errors.join('\n')));
+    QCOMPARE(enginetest::ReadBytes(folder + target), QByteArray("1Lee\r\n"));
+    QVERIFY(QFile::exists(folder + "lastCf.txt"));
 }
 
 void DatatoolsScriptsTest::scriptLines() {
