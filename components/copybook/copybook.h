@@ -93,3 +93,13 @@ private:
 };
 
 }  // namespace velmor::copybook
+
+namespace velmor::copybook {
+
+/// The clauses that give Format ("PIC S9(5)V99 COMP-3", "COMP-1",
+/// "PIC S9(3) SIGN LEADING SEPARATE"); empty for text fields.
+std::string FormatClauses(const FieldFormat& format);
+/// The format those clauses give; false with Error when they give none.
+bool FormatFromClauses(std::string_view clauses, FieldFormat& format, std::string& error);
+
+}  // namespace velmor::copybook

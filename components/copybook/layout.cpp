@@ -146,3 +146,36 @@ std::string Copybook::UnknownAlternative(const ResolveOptions& options) const {
 }
 
 }  // namespace velmor::copybook
+
+namespace velmor::copybook {
+
+std::string FormatClauses(const FieldFormat& format) {
+    if (format.type == FieldType::Text) return {};
+    std::string out = format.picture.empty() ? std::string() : "PIC " + format.picture;
+    if (format.usage != "DISPLAY") out += (out.empty() ? "" : " ") + format.usage;
+    if (format.sign == SignForm::LeadingOverpunch) out += " SIGN LEADING";
+    if (format.sign == SignForm::LeadingSeparate) out += " SIGN LEADING SEPARATE";
+    if (format.sign == SignForm::TrailingSeparate) out += " SIGN TRAILING SEPARATE";
+    return out;
+}
+
+bool FormatFromClauses(std::string_view clauses, FieldFormat& format, std::string& error) {
+    if (clauses.find_first_of(".\r\n") != std::string_view::npos &&
+        clauses.find_first_of("\r\n") != std::string_view::npos) {
+        error = "the type \"" + std::string(clauses) + "\" is not one line";
+        return false;
+    }
+    CopybookError failure;
+    const std::string text = "       01 R.\n       05 F " + std::string(clauses) + " .\n";
+    auto book = Copybook::Parse(text, failure);
+    const Layout layout = book ? book->Resolve({}) : Layout{};
+    if (!book || layout.fields.size() != 1) {
+        error = "the type \"" + std::string(clauses) + "\" is not a picture and usage" +
+                (book ? std::string() : ": " + failure.message);
+        return false;
+    }
+    format = layout.fields.front().format;
+    return true;
+}
+
+}  // namespace velmor::copybook
