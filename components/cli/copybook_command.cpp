@@ -166,10 +166,11 @@ public:
                                                     : data::CodePage::Windows1252;
     }
 
-    /// The next record's values; false at the end or at damage.
-    bool Next() {
+    /// The next record's values (with Decode); false at the end or at damage.
+    bool Next(bool decode = true) {
         std::string_view record;
         if (!reader_.Next(record)) return false;
+        if (!decode) return true;
         const Layout* layout = &layout_;
         if (book_->Variable()) {
             current_ = book_->Resolve(o_.resolve, record);
@@ -274,7 +275,7 @@ int RecordsCommand(Source& source, const Options& o) {
 
 int CountCommand(Source& source) {
     std::int64_t n = 0;
-    while (source.Next()) n = source.Number();
+    while (source.Next(false)) n = source.Number();
     Print(std::to_string(n) + "\n");
     return source.Finish();
 }

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include "copybook/copybook.h"
 #include "data/fields.h"
 #include "datatools/layoutreport.h"
 
@@ -26,7 +27,7 @@ private slots:
 };
 
 void DatatoolsLayoutTest::texts_data() {
-    QTest::addColumn<QStringList>("names");  // name:start:length
+    QTest::addColumn<QStringList>("names");  // name:start:length[:picture and usage]
     QTest::addColumn<LayoutType>("type");
     QTest::addColumn<Casing>("casing");
     QTest::addColumn<QByteArray>("expected");
@@ -48,6 +49,18 @@ void DatatoolsLayoutTest::texts_data() {
     QTest::newRow("blanks count in the width, not in the name")
         << QStringList{"  ab  :1:1", "C:2:1"} << LayoutType::Standard << Casing::Upper
         << QByteArray("AB     1-1\r\nC      2-2\r\n");
+    const QStringList typed{"NAME:1:6", "BALANCE:7:4:PIC S9(5)V99 COMP-3", "RATE:11:8:COMP-2"};
+    QTest::newRow("standard with types and pictures")
+        << typed << LayoutType::Standard << Casing::None
+        << QByteArray("NAME    1-6\r\nBALANCE 7-10  packed PIC S9(5)V99 COMP-3\r\n"
+                      "RATE    11-18  float COMP-2\r\n");
+    QTest::newRow("type statement with types")
+        << typed << LayoutType::TypeStatement << Casing::None
+        << QByteArray("Type orders\r\n  NAME AS STRING * 6\r\n  BALANCE AS STRING * 4 ' packed PIC "
+                      "S9(5)V99 COMP-3\r\n  RATE AS STRING * 8 ' float COMP-2\r\nEnd Type");
+    QTest::newRow("format file keeps to names and lengths")
+        << typed << LayoutType::FormatFile << Casing::None
+        << QByteArray("NAME, 6\r\nBALANCE, 4\r\nRATE, 8\r\n");
     QTest::newRow("no fields: standard") << QStringList{} << LayoutType::Standard << Casing::None
                                          << QByteArray("");
     QTest::newRow("no fields: format") << QStringList{} << LayoutType::FormatFile << Casing::None
@@ -64,7 +77,13 @@ void DatatoolsLayoutTest::texts() {
     data::Fields fields;
     for (const QString& n : names) {
         const QStringList parts = n.split(':');
-        fields.Add(parts[0].toStdString(), parts[2].toLongLong(), {}, parts[1].toLongLong());
+        data::Field& f = fields.Add(parts[0].toStdString(), parts[2].toLongLong(), {}, parts[1].toLongLong());
+        copybook::FieldFormat format;
+        std::string error;
+        if (parts.size() > 3) {
+            QVERIFY(copybook::FormatFromClauses(parts[3].toStdString(), format, error));
+            f.SetFormat(format);
+        }
     }
     const std::string text = datatools::DrawLayout(fields, "orders", type, casing);
     QCOMPARE(QByteArray::fromStdString(text), expected);
