@@ -111,9 +111,11 @@ int main(int argc, char** argv) {
     bench::Figure("convert text fixed -> CSV wall time", plain.seconds, "s");
     bench::Figure("convert EBCDIC copybook -> CSV wall time", decoded.seconds, "s");
     bench::Figure("ratio copybook / text convert (target <= 2)", decoded.seconds / plain.seconds, "x");
+    bench::Figure("CPU ratio copybook / text convert", decoded.cpuSeconds / plain.cpuSeconds, "x");
     bench::Figure("count RDW wall time", counted.seconds, "s");
     bench::Figure("wc -l on the text file wall time", wc.seconds, "s");
     bench::Figure("ratio count RDW / wc -l (target <= 1.5)", counted.seconds / wc.seconds, "x");
+    bench::Figure("CPU ratio count RDW / wc -l", counted.cpuSeconds / wc.cpuSeconds, "x");
     bench::Verdict("copybook convert within 2x of a text convert", decoded.seconds <= 2 * plain.seconds);
     bench::Verdict("RDW count within 1.5x of wc -l", counted.seconds <= 1.5 * wc.seconds);
     std::filesystem::remove(folder + "/text.csv");

@@ -161,6 +161,7 @@ public:
     }
 
     const Layout& Fields() const { return layout_; }
+    bool Variable() const { return book_->Variable(); }
     data::CodePage Page() const {
         return o_.decode.charset == Charset::Ebcdic ? data::CodePage::Latin1
                                                     : data::CodePage::Windows1252;
@@ -195,7 +196,38 @@ public:
         }
         return true;
     }
+    /// Fixed layouts into CSV: the next record's values decoded straight into
+    /// Out, text fields qualified where they hold a comma, quote or line end.
+    bool AppendCsv(std::string& out, const data::DelimitedFormat& csv) {
+        std::string_view record;
+        if (!reader_.Next(record)) return false;
+        for (size_t i = 0; i < layout_.fields.size(); ++i) {
+            const CopybookField& f = layout_.fields[i];
+            if (i > 0) out.push_back(',');
+            std::string_view bytes;
+            if (f.offset < static_cast<std::int64_t>(record.size()))
+                bytes = record.substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.format.length));
+            const size_t mark = out.size();
+            if (Decode(f.format, bytes, o_.decode, out) == ValueState::Invalid) ++invalid_;
+            if (f.format.type != FieldType::Text) continue;
+            if (o_.decode.charset == Charset::Ebcdic)
+                for (size_t k = mark; k < out.size(); ++k)
+                    out[k] = static_cast<char>(data::ebcdic::ToLatin1(static_cast<unsigned char>(out[k])));
+            if (!csv.NeedsQualifier(std::string_view(out).substr(mark))) continue;
+            const std::string value = out.substr(mark);
+            out.resize(mark);
+            out.push_back('"');
+            for (char c : value) {
+                if (c == '"') out.push_back('"');
+                out.push_back(c);
+            }
+            out.push_back('"');
+        }
+        out += "\r\n";
+        return true;
+    }
     std::int64_t Number() const { return reader_.RecordNumber(); }
+    std::int64_t CountToEnd() { return reader_.CountToEnd(); }
     const Layout& Current() const { return *fields_; }
     const std::vector<std::string>& Values() const { return values_; }
     const std::vector<ValueState>& States() const { return states_; }
@@ -274,9 +306,7 @@ int RecordsCommand(Source& source, const Options& o) {
 }
 
 int CountCommand(Source& source) {
-    std::int64_t n = 0;
-    while (source.Next(false)) n = source.Number();
-    Print(std::to_string(n) + "\n");
+    Print(std::to_string(source.CountToEnd()) + "\n");
     return source.Finish();
 }
 
@@ -385,13 +415,26 @@ int ConvertCommand(Source& source, const Options& o) {
     const data::DelimitedFormat csv("\r\n", ",", "\"");
     std::uint32_t records = 0;
     std::vector<std::string> padded(fields.size());
+    data::Values values;
+    const bool pad = dbase || o.fixedText;
+    while (!pad && !source.Variable()) {  // the common case, without the copies below
+        if (!source.AppendCsv(out, csv)) break;
+        if (out.size() > (1 << 20)) {
+            if (!output.Write(out)) break;
+            out.clear();
+        }
+    }
     while (source.Next()) {
-        data::Values values;
+        values.clear();
         const auto& v = source.Values();
         for (size_t i = 0; i < v.size() && i < fields.size(); ++i) {
+            if (!pad || !numeric[i]) {
+                values.push_back(v[i]);
+                continue;
+            }
             padded[i] = v[i];
-            if (dbase && numeric[i] && source.States()[i] != ValueState::Value) padded[i].clear();
-            if ((dbase || o.fixedText) && numeric[i] && static_cast<std::int64_t>(padded[i].size()) < widths[i])
+            if (dbase && source.States()[i] != ValueState::Value) padded[i].clear();
+            if (static_cast<std::int64_t>(padded[i].size()) < widths[i])
                 padded[i].insert(0, static_cast<size_t>(widths[i]) - padded[i].size(), ' ');
             values.push_back(padded[i]);
         }

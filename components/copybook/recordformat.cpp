@@ -153,6 +153,37 @@ bool RecordReader::Next(std::string_view& record) {
     return true;
 }
 
+std::int64_t RecordReader::CountToEnd() {
+    std::string_view record;
+    if (format_ == RecordFormat::Rdw || format_ == RecordFormat::RdwLittleEndian) {
+        // The plain chain of lengths, walked in the buffer; anything unusual
+        // (a refill, damage) goes through Next for its exact handling.
+        const bool little = format_ == RecordFormat::RdwLittleEndian;
+        while (!stopped_) {
+            const auto* data = reinterpret_cast<const unsigned char*>(
+                fromMemory_ ? memory_.data() : buffer_.data());
+            size_t pos = pos_;
+            std::int64_t n = number_;
+            while (pos + 4 <= end_) {
+                const std::uint32_t length = Read16(data + pos, little);
+                if (length < 4 || data[pos + 2] != 0 || data[pos + 3] != 0 || pos + length > end_) break;
+                pos += length;
+                ++n;
+            }
+            if (n > number_) {
+                recordStart_ = base_ + static_cast<std::int64_t>(pos_);
+                pos_ = pos;
+                number_ = n;
+            }
+            if (!Next(record)) break;
+        }
+        return number_;
+    }
+    while (Next(record)) {
+    }
+    return number_;
+}
+
 bool ChainsAsRdw(std::string_view sample, bool wholeFile, bool littleEndian) {
     size_t at = 0;
     int records = 0;

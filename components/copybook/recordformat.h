@@ -37,6 +37,9 @@ public:
     /// The next record's data (without its RDW), valid until the next call;
     /// false at the end of the file or at a damaged length (see Problem).
     bool Next(std::string_view& record);
+    /// Reads on to the end without handing out records (as Next would, and
+    /// stopping at the same damage); the number of records read in all.
+    std::int64_t CountToEnd();
     /// 1-based number of the record Next gave last.
     std::int64_t RecordNumber() const { return number_; }
     /// File offset of that record (of its RDW in variable files).
