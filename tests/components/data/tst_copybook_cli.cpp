@@ -55,6 +55,7 @@ void CopybookCliTest::initTestCase() {
     QVERIFY(WriteBytes(dir_.filePath("f.dat"), a + b + c));
     QVERIFY(WriteBytes(dir_.filePath("v.dat"), Rdw(a) + Rdw(b) + Rdw(c)));
     QVERIFY(WriteBytes(dir_.filePath("bad.dat"), Rdw(a) + QByteArray::fromHex("00300000C1")));
+    QVERIFY(WriteBytes(dir_.filePath("q.dat"), Record(QByteArray::fromHex("C16B7FC24040"), "0000001C", "0001", "F0F0F0F1")));
     QVERIFY(WriteBytes(dir_.filePath("c.cpy"), kCopybook));
     QVERIFY(WriteBytes(dir_.filePath("wrong.cpy"), "       01 R.\n           05 A PIC 9(3)Q.\n"));
 }
@@ -115,11 +116,14 @@ void CopybookCliTest::commands() {
 
 void CopybookCliTest::convertTargets_data() {
     QTest::addColumn<QString>("target");
-    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<QStringList>("extra");  // the source is v.dat (RDW) unless given
     QTest::addColumn<QByteArray>("expected");  // for .dbf: the bytes from the first record on
     QTest::newRow("csv") << "o.csv" << QStringList{}
                          << QByteArray("CUST-NAME,BALANCE,VISITS,ZONE-AMT\r\nANNA  ,-1234.50,3,12.3\r\n"
                                        "BJ\xD6RN ,99.99,-2,-0.5\r\nCLEO{{,?0A00000C,0,\r\n");
+    QTest::newRow("csv, text qualified")
+        << "q.csv" << QStringList{"SOURCE", "q.dat"}
+        << QByteArray("CUST-NAME,BALANCE,VISITS,ZONE-AMT\r\n\"A,\"\"B  \",0.01,1,0.1\r\n");
     QTest::newRow("fixed text, numbers right-aligned")
         << "o.txt" << QStringList{"--fixed"}
         << QByteArray("ANNA   -1234.50     3     12.3\r\nBJ\xD6RN     99.99    -2     -0.5\r\n"
@@ -135,8 +139,13 @@ void CopybookCliTest::convertTargets() {
     QFETCH(QStringList, extra);
     QFETCH(QByteArray, expected);
     const QString path = dir_.filePath(target);
-    const CliResult r = RunVelmorData(QStringList{"convert", dir_.filePath("v.dat"), path, "--rdw", "--copybook",
-                                                  dir_.filePath("c.cpy")} + extra);
+    QStringList args{"convert", dir_.filePath("v.dat"), path, "--rdw", "--copybook", dir_.filePath("c.cpy")};
+    if (extra.value(0) == "SOURCE") {
+        args[1] = dir_.filePath(extra.value(1));
+        args.removeAll("--rdw");
+        extra.clear();
+    }
+    const CliResult r = RunVelmorData(args + extra);
     QCOMPARE(r.status, 0);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
