@@ -64,6 +64,11 @@ void CopybookRecordsTest::formats() {
         seen << (record.empty() ? QString("-") : QByteArray(record.data(), static_cast<qsizetype>(record.size())).toHex().toUpper());
     if (!reader.Problem().empty()) seen << "!" + QString::fromStdString(reader.Problem());
     QCOMPARE(seen.join(' '), expected);
+    // Counting without handing out records stops at the same place.
+    RecordReader counter;
+    counter.OpenBytes(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), f, 2);
+    QCOMPARE(counter.CountToEnd(), reader.RecordNumber());
+    QCOMPARE(counter.Problem(), reader.Problem());
 }
 
 void CopybookRecordsTest::largeFileThroughTheBuffer() {
