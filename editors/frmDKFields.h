@@ -96,6 +96,8 @@ private:
     int SelectedField() const;
     data::Field* SelectedFieldItem();
     void SelectRow(int row);
+    /// Takes the layout of a COBOL copybook, or shows why it cannot.
+    void ImportCopybook(const std::string& path);
     void SetBox(QLineEdit* box, long long value);
     long long BoxNumber(const QLineEdit* box) const;
     void AfterReorder(int row);

@@ -1,8 +1,11 @@
-// "Import Fields...": a script defines the layout.
+// "Import Fields...": a script or a COBOL copybook defines the layout.
 #include <QApplication>
 #include <QFile>
+#include <fstream>
+#include <sstream>
 
 #include "app/userprompt.h"
+#include "data/copybookfields.h"
 #include "data/file.h"
 #include "editors/fieldimport.h"
 #include "editors/frmDKFields.h"
@@ -14,9 +17,15 @@ namespace velmor::editors {
 void frmDKFields::mnuImportFields_Click() {
     UserPrompt::FileRequest request;
     request.folder = QFile::decodeName(QByteArray::fromStdString(File().FilePath()));
-    request.filter = QStringLiteral("Velmor Basic Scripts|*.VelmorBasic");
+    request.filter =
+        QStringLiteral("Velmor Basic Scripts|*.VelmorBasic|COBOL Copybooks|*.cpy;*.cob;*.cbl");
     const QString script = Prompt().OpenFile(request);
     if (script.isEmpty()) return;
+    const std::string path = QFile::encodeName(script).toStdString();
+    if (data::IsCopybookName(path)) {
+        ImportCopybook(path);
+        return;
+    }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto reportError = [](const std::string& description, int lineNumber) {
@@ -35,6 +44,28 @@ void frmDKFields::mnuImportFields_Click() {
                                         "are no fields to import. The layout is unchanged."),
                          QString(), UserPrompt::Buttons::Ok, UserPrompt::Icon::Information);
     }
+}
+
+void frmDKFields::ImportCopybook(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string error;
+    std::vector<std::string> notes;
+    if (!in || !data::ImportCopybook(text.str(), {}, File().GetFields(), error, notes)) {
+        if (error.empty()) error = "it cannot be read";
+        Prompt().Message(QStringLiteral("The copybook cannot be used: ") + FromBytes(error) +
+                             QStringLiteral(". The layout is unchanged."),
+                         QStringLiteral("Import Fields"), UserPrompt::Buttons::Ok,
+                         UserPrompt::Icon::Critical);
+        return;
+    }
+    RefreshScreen();
+    QString remarks;
+    for (const std::string& note : notes) remarks += FromBytes(note) + QLatin1Char('\n');
+    if (!remarks.isEmpty())
+        Prompt().Message(remarks.trimmed(), QStringLiteral("Import Fields"), UserPrompt::Buttons::Ok,
+                         UserPrompt::Icon::Information);
 }
 
 }  // namespace velmor::editors

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/bytes_command.h"
+#include "cli/copybook_command.h"
 #include "cli/data_options.h"
 #include "cli/dump_command.h"
 #include "cli/data_profiles.h"
@@ -157,6 +158,7 @@ int Run(const DataOptions& options) {
 int main(int argc, char** argv) {
     try {
         std::vector<std::string> args(argv + 1, argv + argc);
+        if (int status = 0; velmor::cli::RunCopybookCommand(args, status)) return status;
         if (int status = 0; velmor::cli::RunToolCommand(args, status)) return status;
         if (!args.empty() && args[0] == "dump") return velmor::cli::RunDump(args);
         if (!args.empty() && args[0] == "bytes")
@@ -171,6 +173,7 @@ int main(int argc, char** argv) {
         if (options.help) {
             Print(velmor::cli::DataUsage());
             Print(velmor::cli::DumpUsage());
+            Print(velmor::cli::CopybookUsage());
             return 0;
         }
         if (!velmor::cli::ApplySideFileOptions(options, error)) {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "copybook/copybook.h"
 #include "util/utilities.h"
 
 namespace velmor::data {
@@ -123,6 +124,12 @@ std::string FormatConnectionFile(const Connection& connection, const Fields& fie
                     OneLine(f.Name()));
         }
     }
+    // Typed fields (from a copybook) after all others, so that a layout of
+    // text fields is written exactly as before types existed.
+    for (int i = 1; i <= fields.Count() && !delimited; ++i) {
+        const std::string clauses = copybook::FormatClauses(fields.Item(i)->Format());
+        if (!clauses.empty()) Put(out, "FieldType", std::to_string(i) + "," + clauses);
+    }
     return out;
 }
 
@@ -134,7 +141,7 @@ bool ParseConnectionFile(std::string_view text, ConnectionFileContent& content,
         error = "it is not a connection file";
         return false;
     }
-    std::vector<std::string_view> fieldValues;
+    std::vector<std::string_view> fieldValues, typeValues;
     for (size_t n = 1; n < lines.size(); ++n) {
         std::string_view line = lines[n];
         if (line.empty()) continue;
@@ -146,6 +153,8 @@ bool ParseConnectionFile(std::string_view text, ConnectionFileContent& content,
         std::string_view key = line.substr(0, eq), value = line.substr(eq + 1);
         if (key == "Field") {
             fieldValues.push_back(value);
+        } else if (key == "FieldType") {
+            typeValues.push_back(value);
         } else if (!ApplySetting(key, value, content)) {
             error = "line " + std::to_string(n + 1) + " is damaged";
             return false;
@@ -160,6 +169,19 @@ bool ParseConnectionFile(std::string_view text, ConnectionFileContent& content,
             return false;
         }
         content.fields.push_back(std::move(field));
+    }
+    for (auto value : typeValues) {
+        const size_t comma = value.find(',');
+        FilePos index = 0;
+        copybook::FieldFormat format;
+        std::string why;
+        if (comma == std::string_view::npos || !ReadNumber(value.substr(0, comma), index) ||
+            index < 1 || index > static_cast<FilePos>(content.fields.size()) ||
+            !copybook::FormatFromClauses(value.substr(comma + 1), format, why)) {
+            error = "the field type line \"FieldType=" + std::string(value) + "\" is damaged";
+            return false;
+        }
+        content.fields[static_cast<size_t>(index - 1)].type = std::string(value.substr(comma + 1));
     }
     return true;
 }

@@ -15,6 +15,7 @@ struct FieldLine {
     std::string name;
     FilePos start = 0;  ///< 0 when the line holds no position
     FilePos length = 0;
+    std::string type;  ///< picture and usage of a typed field ("PIC S9(5) COMP-3"), else empty
 };
 
 struct ConnectionFileContent {

@@ -22,6 +22,11 @@ void Field::SetName(const std::string& v) {
     Changed();
 }
 
+void Field::SetFormat(const copybook::FieldFormat& format) {
+    format_ = format;
+    Changed();
+}
+
 void Field::SetStartingPosition(FilePos v) {
     v = Bound(v);
     if (start_ == v) return;
@@ -160,6 +165,7 @@ void Fields::CopyFrom(const Fields& other) {
         field->name_ = source->name_;
         field->start_ = source->start_;
         field->length_ = source->length_;
+        field->format_ = source->format_;
         copies.push_back(std::move(field));
     }
     items_ = std::move(copies);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "copybook/fieldformat.h"
 #include "data/types.h"
 
 namespace velmor::data {
@@ -40,6 +41,11 @@ public:
     /// 1-based index in the owning layout (0 when in none).
     int Index() const { return index_; }
 
+    /// How the field keeps its value (a copybook's picture and usage); text
+    /// unless set. Value() decodes numbers by it.
+    const copybook::FieldFormat& Format() const { return format_; }
+    void SetFormat(const copybook::FieldFormat& format);
+
 private:
     friend class Fields;
     void Changed();
@@ -50,6 +56,7 @@ private:
     FilePos shiftedBy_ = 0;  ///< distance of the last ShiftTo of the current delete
     bool shifted_ = false;
     int index_ = 0;
+    copybook::FieldFormat format_;
     const File* owner_ = nullptr;
     class Fields* collection_ = nullptr;
 };

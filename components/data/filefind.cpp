@@ -124,6 +124,11 @@ RecordNo FileImpl::Find(std::string_view fieldName, std::string_view phrase, Rec
     RecordNo from = std::max<RecordNo>(position, 0) + 1;
     RecordNo found = 0;
     bool byIndex = kind == Kind::Delimited && !delimited->Scanner().Get().field.empty();
+    if (kind == Kind::Fixed && fields.Item(index)->Format().IsNumber()) {
+        found = FindDecoded(index, phrase, from);
+        if (found > 0) position = found;
+        return found;
+    }
     for (const Needle& needle : Needles(phrase, ebcdic)) {
         RecordNo hit = 0;
         if (kind == Kind::Fixed)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "copybook/copybook.h"
 #include "data/connectionfile.h"
 #include "data/detection.h"
 #include "data/filetypefit.h"
@@ -205,7 +206,13 @@ bool FileImpl::ApplyConnectionFile() {
     }
     connection = content.connection;
     showFieldNames = content.showFieldNames;
-    for (const auto& f : content.fields) fields.Add(f.name, f.length, {}, f.start);
+    for (const auto& f : content.fields) {
+        Field& field = fields.Add(f.name, f.length, {}, f.start);
+        copybook::FieldFormat format;
+        std::string ignored;  // checked when the file was read
+        if (!f.type.empty() && copybook::FormatFromClauses(f.type, format, ignored))
+            field.SetFormat(format);
+    }
     SetLayoutSource(LayoutSource::ConnectionFile);
     return true;
 }

@@ -110,6 +110,8 @@ private:
     SideFileSettings SideFiles() const;
     void HookUp();
     RecordNo FindFixed(int field, const PhraseFinder& phrase, RecordNo from);
+    /// Typed fields: the next record whose decoded value equals the number Phrase.
+    RecordNo FindDecoded(int field, std::string_view phrase, RecordNo from);
     RecordNo FindInLongRecords(FilePos begin, FilePos end, const RecordFinder& finder,
                                RecordNo from);
     RecordNo FindDelimited(int field, const PhraseFinder& phrase, RecordNo from);

@@ -1,6 +1,7 @@
 // The current record: moving, reading bytes and values.
 #include <algorithm>
 
+#include "copybook/decode.h"
 #include "data/ebcdic.h"
 #include "data/fileimpl.h"
 #include "util/utilities.h"
@@ -137,7 +138,17 @@ std::string FileImpl::FieldValue(int index) const {
         size_t i = static_cast<size_t>(index - 1);
         return i < values.size() ? values[i] : std::string();
     }
-    return GetBytes(f->StartingPosition(), f->Length());
+    std::string bytes = GetBytes(f->StartingPosition(), f->Length());
+    if (!f->Format().IsNumber()) return bytes;
+    // Numbers are decoded from the bytes on disk; code page 037 maps every
+    // byte to one Latin-1 byte, so the translation is undone exactly.
+    if (ebcdic)
+        for (char& c : bytes) c = static_cast<char>(ebcdic::FromLatin1(static_cast<unsigned char>(c)));
+    std::string value;
+    const copybook::DecodeOptions options{ebcdic ? copybook::Charset::Ebcdic : copybook::Charset::Ascii,
+                                          ebcdic ? copybook::FloatFormat::Ibm : copybook::FloatFormat::Ieee};
+    copybook::Decode(f->Format(), bytes, options, value);
+    return value;
 }
 
 }  // namespace velmor::data

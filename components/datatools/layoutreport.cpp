@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 
+#include "copybook/copybook.h"
 #include "data/fields.h"
 #include "datatools/textcells.h"
 #include "util/utilities.h"
@@ -43,6 +44,21 @@ std::size_t GetMaxWidth(const data::Fields& fields) {
     return widest;
 }
 
+namespace {
+
+// A typed field's type and picture ("packed PIC S9(5)V99 COMP-3"); text
+// fields add nothing, so their reports read as they always did.
+void AppendType(const data::Field& field, const char* lead, std::string& out) {
+    const std::string clauses = copybook::FormatClauses(field.Format());
+    if (clauses.empty()) return;
+    out += lead;
+    out += copybook::TypeName(field.Format().type);
+    out += ' ';
+    out += clauses;
+}
+
+}  // namespace
+
 std::string DrawStandardLayout(const data::Fields& fields, Casing casing) {
     const std::size_t width = GetMaxWidth(fields) + 1;
     std::string out;
@@ -52,6 +68,7 @@ std::string DrawStandardLayout(const data::Fields& fields, Casing casing) {
         AppendNumber(fields.Item(i)->StartingPosition(), out);
         out += '-';
         AppendNumber(fields.Item(i)->EndingPosition(), out);
+        AppendType(*fields.Item(i), "  ", out);
         out += "\r\n";
     }
     return out;
@@ -76,6 +93,7 @@ std::string DrawTypeStatement(const data::Fields& fields, const std::string& fil
         out += GetFieldName(fields, i, casing);
         out += " AS STRING * ";
         AppendNumber(fields.Item(i)->Length(), out);
+        AppendType(*fields.Item(i), " ' ", out);
         out += "\r\n";
     }
     out += "End Type";

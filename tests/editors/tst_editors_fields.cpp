@@ -347,6 +347,10 @@ void EditorsFieldsTest::importTakesScriptLayout_data() {
     QTest::newRow("no file object leaves the layout")
         << "layout_nofile.VelmorBasic" << QStringList{"OLD=1"} << 2 << "";
     QTest::newRow("dialog cancelled") << "" << QStringList{"OLD=1"} << 1 << "";
+    QTest::newRow("copybook taken, SYNC noted")
+        << "layout_good.cpy" << QStringList{"CUSTNO=1", "NAME=2", "AMOUNT=3"} << 2 << "Import Fields";
+    QTest::newRow("copybook error leaves the layout")
+        << "layout_error.cpy" << QStringList{"OLD=1"} << 2 << "Import Fields";
 }
 
 void EditorsFieldsTest::importTakesScriptLayout() {
@@ -356,9 +360,22 @@ void EditorsFieldsTest::importTakesScriptLayout() {
     prompt_.QueueFile(script.isEmpty() ? QString() : Script(qPrintable(script)));
     form_->mnuImportFields_Click();
     QTEST(Rows(), "rows");
-    QCOMPARE(prompt_.Questions().front().filter, QString("Velmor Basic Scripts|*.VelmorBasic"));
+    QCOMPARE(prompt_.Questions().front().filter,
+             QString("Velmor Basic Scripts|*.VelmorBasic|COBOL Copybooks|*.cpy;*.cob;*.cbl"));
     if (script == "layout_good.VelmorBasic")
         QCOMPARE(qint64(host_->file.GetFields().Item(2)->StartingPosition()), qint64(7));
+    if (script == "layout_good.cpy") {
+        const auto* amount = host_->file.GetFields().Item(3);
+        QCOMPARE(qint64(amount->StartingPosition()), qint64(12));
+        QCOMPARE(qint64(amount->Length()), qint64(4));
+        QCOMPARE(amount->Format().type, velmor::copybook::FieldType::Packed);
+        QCOMPARE(prompt_.Questions().back().text, QString("line 5: SYNC ignored; no slack bytes are added"));
+        return;
+    }
+    if (script == "layout_error.cpy")
+        QCOMPARE(prompt_.Questions().back().text,
+                 QString("The copybook cannot be used: line 3, column 27: expected a picture "
+                         "string after PIC, found '.'. The layout is unchanged."));
     QTEST(int(prompt_.Questions().size()), "asked");
     if (errorTitle.isEmpty()) return;
     QCOMPARE(prompt_.Questions().back().title, errorTitle);

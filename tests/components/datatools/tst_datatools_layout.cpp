@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include "copybook/copybook.h"
 #include "data/fields.h"
 #include "datatools/layoutreport.h"
 
@@ -26,7 +27,7 @@ private slots:
 };
 
 void DatatoolsLayoutTest::texts_data() {
-    QTest::addColumn<QStringList>("names");  // name:start:length
+    QTest::addColumn<QStringList>("names");  // name:start:length[:picture and usage]
     QTest::addColumn<LayoutType>("type");
     QTest::addColumn<Casing>("casing");
     QTest::addColumn<QByteArray>("expected");
@@ -56,6 +57,18 @@ void DatatoolsLayoutTest::texts_data() {
     QTest::newRow("Windows-1252 letters cased")
         << QStringList{QString::fromLatin1("~c\xD3" "digo \xE9" "a:1:1")} << LayoutType::FormatFile << Casing::Upper
         << QByteArray("C\xD3" "DIGO \xC9" "A, 1\r\n");
+    const QStringList typed{"NAME:1:6", "BALANCE:7:4:PIC S9(5)V99 COMP-3", "RATE:11:8:COMP-2"};
+    QTest::newRow("standard with types and pictures")
+        << typed << LayoutType::Standard << Casing::None
+        << QByteArray("NAME    1-6\r\nBALANCE 7-10  packed PIC S9(5)V99 COMP-3\r\n"
+                      "RATE    11-18  float COMP-2\r\n");
+    QTest::newRow("type statement with types")
+        << typed << LayoutType::TypeStatement << Casing::None
+        << QByteArray("Type orders\r\n  NAME AS STRING * 6\r\n  BALANCE AS STRING * 4 ' packed PIC "
+                      "S9(5)V99 COMP-3\r\n  RATE AS STRING * 8 ' float COMP-2\r\nEnd Type");
+    QTest::newRow("format file keeps to names and lengths")
+        << typed << LayoutType::FormatFile << Casing::None
+        << QByteArray("NAME, 6\r\nBALANCE, 4\r\nRATE, 8\r\n");
     QTest::newRow("no fields: standard") << QStringList{} << LayoutType::Standard << Casing::None
                                          << QByteArray("");
     QTest::newRow("no fields: format") << QStringList{} << LayoutType::FormatFile << Casing::None
@@ -75,7 +88,13 @@ void DatatoolsLayoutTest::texts() {
         // "~" marks a name given in Windows-1252 bytes.
         const std::string name = parts[0].startsWith('~') ? parts[0].mid(1).toLatin1().toStdString()
                                                           : parts[0].toStdString();
-        fields.Add(name, parts[2].toLongLong(), {}, parts[1].toLongLong());
+        data::Field& f = fields.Add(name, parts[2].toLongLong(), {}, parts[1].toLongLong());
+        copybook::FieldFormat format;
+        std::string error;
+        if (parts.size() > 3) {
+            QVERIFY(copybook::FormatFromClauses(parts[3].toStdString(), format, error));
+            f.SetFormat(format);
+        }
     }
     const std::string text = datatools::DrawLayout(fields, "orders", type, casing);
     QCOMPARE(QByteArray::fromStdString(text), expected);

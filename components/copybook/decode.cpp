@@ -1,0 +1,334 @@
+#include "copybook/decode.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "copybook/picture.h"
+
+namespace velmor::copybook {
+namespace {
+
+using Bytes = std::string_view;
+
+unsigned char At(Bytes b, size_t i) { return static_cast<unsigned char>(b[i]); }
+
+// The few characters edited numbers and separate signs use, read from
+// either character set (everything else becomes '\x01', never valid).
+char Char(unsigned char c, Charset charset) {
+    if (charset == Charset::Ascii) return c < 0x80 ? static_cast<char>(c) : '\x01';
+    if (c >= 0xF0 && c <= 0xF9) return static_cast<char>('0' + (c - 0xF0));
+    switch (c) {
+        case 0x40: return ' ';
+        case 0x4E: return '+';
+        case 0x60: return '-';
+        case 0x5C: return '*';
+        case 0x5B: return '$';
+        case 0x6B: return ',';
+        case 0x4B: return '.';
+        case 0x61: return '/';
+        case 0xC3: return 'C';
+        case 0xD9: return 'R';
+        case 0xC4: return 'D';
+        case 0xC2: return 'B';
+        default: return '\x01';
+    }
+}
+
+unsigned char Blank(Charset charset) { return charset == Charset::Ebcdic ? 0x40 : 0x20; }
+
+bool AllBlank(Bytes b, Charset charset) {
+    for (char c : b)
+        if (static_cast<unsigned char>(c) != Blank(charset)) return false;
+    return true;
+}
+
+// Appends Digits (leading zeros allowed) as a decimal with Scale places.
+void AppendDecimal(bool negative, std::string_view digits, int scale, std::string& out) {
+    size_t first = digits.find_first_not_of('0');
+    std::string_view d = first == std::string_view::npos ? std::string_view() : digits.substr(first);
+    if (!d.empty() && negative) out.push_back('-');  // negative zero is zero
+    if (scale <= 0) {
+        if (d.empty()) {
+            out.push_back('0');
+            return;
+        }
+        out.append(d);
+        out.append(static_cast<size_t>(-scale), '0');
+        return;
+    }
+    const size_t places = static_cast<size_t>(scale);
+    if (d.size() <= places) {
+        out += "0.";
+        out.append(places - d.size(), '0');
+        out.append(d);
+        return;
+    }
+    out.append(d.substr(0, d.size() - places));
+    out.push_back('.');
+    out.append(d.substr(d.size() - places));
+}
+
+// The digit of an overpunched sign byte and whether it is negative.
+bool Overpunch(unsigned char c, Charset charset, char& digit, bool& negative) {
+    if (charset == Charset::Ebcdic) {
+        const int zone = c >> 4, low = c & 0x0F;
+        if (low > 9 || zone < 0xA) return false;
+        digit = static_cast<char>('0' + low);
+        negative = zone == 0xB || zone == 0xD;
+        return true;
+    }
+    negative = false;
+    if (c >= '0' && c <= '9') digit = static_cast<char>(c);
+    else if (c == '{') digit = '0';
+    else if (c >= 'A' && c <= 'I') digit = static_cast<char>('1' + (c - 'A'));
+    else if (c == '}') digit = '0', negative = true;
+    else if (c >= 'J' && c <= 'R') digit = static_cast<char>('1' + (c - 'J')), negative = true;
+    else if (c >= 0x70 && c <= 0x79) digit = static_cast<char>('0' + (c - 0x70)), negative = true;
+    else return false;
+    return true;
+}
+
+bool PlainDigit(unsigned char c, Charset charset, char& digit) {
+    const unsigned char zero = charset == Charset::Ebcdic ? 0xF0 : 0x30;
+    if (c < zero || c > zero + 9) return false;
+    digit = static_cast<char>('0' + (c - zero));
+    return true;
+}
+
+ValueState Zoned(const FieldFormat& f, Bytes b, Charset charset, std::string& out) {
+    size_t s = 0, e = b.size();
+    while (s < e && At(b, s) == Blank(charset)) ++s;
+    while (e > s && At(b, e - 1) == Blank(charset)) --e;
+    if (s == e) return ValueState::Empty;
+    if (e - s > 40) return ValueState::Invalid;
+    bool negative = false;
+    size_t punch = std::string_view::npos;
+    if (f.sign == SignForm::LeadingSeparate || f.sign == SignForm::TrailingSeparate) {
+        const size_t at = f.sign == SignForm::LeadingSeparate ? s++ : --e;
+        const char c = Char(At(b, at), charset);
+        if (c != '+' && c != '-') return ValueState::Invalid;
+        negative = c == '-';
+    } else if (f.sign == SignForm::TrailingOverpunch) {
+        punch = e - 1;
+    } else if (f.sign == SignForm::LeadingOverpunch) {
+        punch = s;
+    }
+    if (s >= e) return ValueState::Invalid;
+    char digits[64];
+    size_t n = 0;
+    for (size_t i = s; i < e; ++i) {
+        bool ok = i == punch ? Overpunch(At(b, i), charset, digits[n], negative)
+                             : PlainDigit(At(b, i), charset, digits[n]);
+        if (!ok) return ValueState::Invalid;
+        ++n;
+    }
+    AppendDecimal(negative, std::string_view(digits, n), f.scale, out);
+    return ValueState::Value;
+}
+
+ValueState Packed(const FieldFormat& f, Bytes b, Charset charset, std::string& out) {
+    if (AllBlank(b, charset)) return ValueState::Empty;
+    if (b.size() > 20) return ValueState::Invalid;
+    char digits[64];
+    size_t n = 0;
+    for (size_t i = 0; i < b.size(); ++i) {
+        const int hi = At(b, i) >> 4, lo = At(b, i) & 0x0F;
+        if (hi > 9) return ValueState::Invalid;
+        digits[n++] = static_cast<char>('0' + hi);
+        if (i + 1 == b.size()) {
+            if (lo < 0xA) return ValueState::Invalid;
+            const bool negative = lo == 0xB || lo == 0xD;
+            if (negative && !f.Signed()) return ValueState::Invalid;
+            AppendDecimal(negative, std::string_view(digits, n), f.scale, out);
+            return ValueState::Value;
+        }
+        if (lo > 9) return ValueState::Invalid;
+        digits[n++] = static_cast<char>('0' + lo);
+    }
+    return ValueState::Invalid;
+}
+
+ValueState Binary(const FieldFormat& f, Bytes b, std::string& out) {
+    if (b.empty() || b.size() > 8) return ValueState::Invalid;
+    std::uint64_t v = 0;
+    for (size_t i = 0; i < b.size(); ++i) v = (v << 8) | At(b, i);
+    bool negative = false;
+    if (f.Signed() && (At(b, 0) & 0x80) != 0) {
+        if (b.size() < 8) v |= ~std::uint64_t{0} << (8 * b.size());  // sign-extend
+        v = ~v + 1;  // magnitude, also of the smallest value
+        negative = true;
+    }
+    char digits[24];
+    auto r = std::to_chars(digits, digits + sizeof digits, v);
+    AppendDecimal(negative, std::string_view(digits, static_cast<size_t>(r.ptr - digits)), f.scale,
+                  out);
+    return ValueState::Value;
+}
+
+void AppendFloat(double v, int precision, std::string& out) {
+    char text[64];
+    auto r = precision > 0 ? std::to_chars(text, text + sizeof text, v, std::chars_format::general,
+                                           precision)
+                           : std::to_chars(text, text + sizeof text, v);
+    out.append(text, r.ptr);
+}
+
+ValueState Float(Bytes b, FloatFormat form, std::string& out) {
+    if (b.size() != 4 && b.size() != 8) return ValueState::Invalid;
+    std::uint64_t bits = 0;
+    for (size_t i = 0; i < b.size(); ++i) bits = (bits << 8) | At(b, i);
+    if (form == FloatFormat::Ieee) {
+        if (b.size() == 4) {
+            const auto u = static_cast<std::uint32_t>(bits);
+            float f;
+            std::memcpy(&f, &u, 4);
+            if (!std::isfinite(f)) return ValueState::Invalid;
+            char text[64];
+            auto r = std::to_chars(text, text + sizeof text, f);
+            out.append(text, r.ptr);
+            return ValueState::Value;
+        }
+        double d;
+        std::memcpy(&d, &bits, 8);
+        if (!std::isfinite(d)) return ValueState::Invalid;
+        AppendFloat(d, 0, out);
+        return ValueState::Value;
+    }
+    // IBM hexadecimal: sign, 7-bit exponent of 16 biased by 64, fraction.
+    const int fractionBits = b.size() == 4 ? 24 : 56;
+    const int shift = fractionBits;
+    const bool negative = (bits >> (8 * b.size() - 1)) & 1;
+    const int exponent = static_cast<int>((bits >> shift) & 0x7F) - 64;
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << fractionBits) - 1);
+    double v = std::ldexp(static_cast<double>(fraction), 4 * exponent - fractionBits);
+    if (negative && fraction != 0) v = -v;
+    AppendFloat(v, b.size() == 4 ? 7 : 16, out);
+    return ValueState::Value;
+}
+
+ValueState Edited(const FieldFormat& f, Bytes b, Charset charset, std::string& out) {
+    if (AllBlank(b, charset)) return ValueState::Empty;
+    Picture pic;
+    std::string error;
+    int errorAt = 0;
+    if (!ParsePicture(f.picture, pic, error, errorAt) || pic.symbols.size() != b.size())
+        return ValueState::Invalid;
+    const std::string& sym = pic.symbols;
+    std::string digits;
+    bool negative = false;
+    for (size_t i = 0; i < sym.size(); ++i) {
+        const char c = Char(At(b, i), charset);
+        const char s = sym[i];
+        if (s == 'C' || s == 'D') {
+            const char next = Char(At(b, i + 1), charset);
+            if (c == s && next == sym[i + 1]) negative = true;
+            else if (c != ' ' || next != ' ') return ValueState::Invalid;
+            ++i;
+            continue;
+        }
+        const bool digit = EditedDigitPosition(sym, i);
+        if (digit && c >= '0' && c <= '9') {
+            digits.push_back(c);
+            continue;
+        }
+        if (c == '-' && (s == '-' || s == '+')) negative = true;
+        else if (c == '+' && s == '+') negative = false;
+        else if (!(c == ' ' || (c == '*' && (s == '*' || sym.find('*') != std::string::npos)) ||
+                   (c == '$' && s == '$') || (c == s && std::string_view(",./0").find(s) != std::string_view::npos) ||
+                   (s == 'B' && c == ' ')))
+            return ValueState::Invalid;
+        if (digit) digits.push_back('0');
+    }
+    AppendDecimal(negative, digits, f.scale, out);
+    return ValueState::Value;
+}
+
+}  // namespace
+
+void AppendInvalid(std::string_view bytes, std::string& out) {
+    static const char kHex[] = "0123456789ABCDEF";
+    out.push_back('?');
+    for (char c : bytes) {
+        out.push_back(kHex[static_cast<unsigned char>(c) >> 4]);
+        out.push_back(kHex[static_cast<unsigned char>(c) & 0x0F]);
+    }
+}
+
+ValueState Decode(const FieldFormat& format, std::string_view bytes, const DecodeOptions& options,
+                  std::string& out) {
+    if (format.type == FieldType::Text) {
+        out.append(bytes);
+        return ValueState::Value;
+    }
+    if (bytes.empty()) return ValueState::Empty;
+    const size_t mark = out.size();
+    ValueState state = ValueState::Invalid;
+    if (static_cast<int>(bytes.size()) == format.length) {
+        switch (format.type) {
+            case FieldType::Zoned: state = Zoned(format, bytes, options.charset, out); break;
+            case FieldType::Packed: state = Packed(format, bytes, options.charset, out); break;
+            case FieldType::Binary:
+            case FieldType::NativeBinary: state = Binary(format, bytes, out); break;
+            case FieldType::Float: state = Float(bytes, options.floats, out); break;
+            case FieldType::Edited: state = Edited(format, bytes, options.charset, out); break;
+            case FieldType::Text: break;
+        }
+    }
+    if (state == ValueState::Invalid) {
+        out.resize(mark);
+        AppendInvalid(bytes, out);
+    }
+    return state;
+}
+
+std::optional<std::string> CanonicalNumber(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    const size_t point = text.find('.');
+    std::string_view whole = text.substr(0, point);
+    std::string_view part = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    auto digitsOnly = [](std::string_view s) { return s.find_first_not_of("0123456789") == std::string_view::npos; };
+    if ((whole.empty() && part.empty()) || !digitsOnly(whole) || !digitsOnly(part)) return std::nullopt;
+    while (!part.empty() && part.back() == '0') part.remove_suffix(1);
+    std::string out;
+    AppendDecimal(negative, std::string(whole) + std::string(part), static_cast<int>(part.size()), out);
+    return out;
+}
+
+const char* TypeName(FieldType type) {
+    switch (type) {
+        case FieldType::Text: return "text";
+        case FieldType::Zoned: return "zoned";
+        case FieldType::Packed: return "packed";
+        case FieldType::Binary: return "binary";
+        case FieldType::NativeBinary: return "comp-5";
+        case FieldType::Float: return "float";
+        case FieldType::Edited: return "edited";
+    }
+    return "text";
+}
+
+bool TypeFromName(std::string_view name, FieldType& type) {
+    for (FieldType t : {FieldType::Text, FieldType::Zoned, FieldType::Packed, FieldType::Binary,
+                        FieldType::NativeBinary, FieldType::Float, FieldType::Edited}) {
+        std::string_view n = TypeName(t);
+        if (n.size() != name.size()) continue;
+        bool same = true;
+        for (size_t i = 0; i < n.size() && same; ++i)
+            same = n[i] == std::tolower(static_cast<unsigned char>(name[i]));
+        if (same) {
+            type = t;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace velmor::copybook

@@ -1,0 +1,3 @@
+       01 CUSTOMER.
+           05 CUSTNO      PIC 9(5).
+           05 NAME    PIC .
