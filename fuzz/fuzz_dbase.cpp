@@ -16,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         DbaseHeader header;
         std::string error;
         if (ReadDbaseHeader(head, fileSize, header, error)) {
-            if (header.fields.empty() || header.headerLength > fileSize || header.recordLength < 2)
+            // Only a table of the deletion flag alone may have no fields.
+            if ((header.fields.empty() && header.recordLength != 1) ||
+                header.headerLength > fileSize || header.recordLength < 1)
                 std::abort();
             for (const auto& f : header.fields) {
                 if (f.start < 2 || f.start + f.length - 1 > header.recordLength) std::abort();

@@ -18,7 +18,7 @@ bool Expand(std::string_view text, std::string& out, std::vector<int>& origin, s
             size_t d = i + 1;
             for (; d < close && d < text.size() && std::isdigit(static_cast<unsigned char>(text[d]));
                  ++d)
-                count = count * 10 + (text[d] - '0');
+                if (count <= 100000) count = count * 10 + (text[d] - '0');  // past the limit stays past it
             if (out.empty() || close == std::string_view::npos || d != close || d == i + 1 ||
                 count < 1 || count > 100000) {
                 error = "expected a repeat count such as (5) after a picture character";

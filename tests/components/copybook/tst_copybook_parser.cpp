@@ -149,6 +149,9 @@ void CopybookParserTest::errors_data() {
     QTest::newRow("bad repeat count")
         << QStringList{"01 R.", "05 A PIC X(0)."}
         << "line 2, column 18: expected a repeat count such as (5) after a picture character";
+    QTest::newRow("repeat count past any number")
+        << QStringList{"01 R.", "05 A PIC 9(99999999999999999999999)."}
+        << "line 2, column 18: expected a repeat count such as (5) after a picture character";
     QTest::newRow("too many digits")
         << QStringList{"01 R.", "05 A PIC 9(39) COMP-3."} << "line 2, column 17: expected at most 38 digits";
     QTest::newRow("binary too long")
