@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "data/convert_text.h"
+#include "data/casefold.h"
 #include "data/datareader.h"
 #include "util/utilities.h"
 
@@ -36,24 +37,6 @@ ProfileEntry Delimited(const std::string& name, const std::string& extensions,
 // mark is read, and otherwise every line is read on its own, as UTF-8 when it
 // is valid and as Windows-1252 when not, so one stray byte does not change
 // how the rest of the file reads.
-void AppendUtf8(std::uint32_t code, std::string& out) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian) {
     std::string out;
     auto unit = [&](size_t i) {

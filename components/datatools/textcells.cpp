@@ -5,6 +5,8 @@
 
 #include <cctype>
 
+#include "data/casefold.h"
+
 namespace velmor::datatools {
 
 namespace {
@@ -43,24 +45,6 @@ std::size_t SequenceAt(std::string_view s, std::size_t at, char32_t* code = null
     }
     if (code) *code = c;
     return n;
-}
-
-void AppendUtf8(char32_t c, std::string& out) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 locale_t UnicodeLocale() {
@@ -132,7 +116,7 @@ std::string CaseText(std::string_view bytes, LetterCase letterCase) {
             out += static_cast<char>(CaseByte(static_cast<unsigned char>(bytes[at]), upper));
             ++at;
         } else {
-            AppendUtf8(CaseCode(code, upper), out);
+            data::AppendUtf8(CaseCode(code, upper), out);
             at += n;
         }
     }
