@@ -38,6 +38,17 @@ struct Search {
         window->txtSearchPhrase->setText(phrase);
     }
     qint64 Record() const { return viewer->File().RecordNumber(); }
+    // Find First, then Find Next for each further record expected.
+    QList<qint64> Visit(qsizetype count) {
+        QList<qint64> seen;
+        window->cmdFind_Click();
+        seen << Record();
+        while (seen.size() < count) {
+            window->cmdFindNext_Click();
+            seen << Record();
+        }
+        return seen;
+    }
 };
 
 }  // namespace
@@ -82,12 +93,7 @@ private slots:
         QFETCH(QList<qint64>, records);
         Search s;
         s.Look("STATUS", phrase);
-        s.window->cmdFind_Click();
-        QCOMPARE(s.Record(), records[0]);
-        for (int i = 1; i < records.size(); ++i) {
-            s.window->cmdFindNext_Click();
-            QCOMPARE(s.Record(), records[i]);
-        }
+        QCOMPARE(s.Visit(records.size()), records);
         QTEST(s.Messages(), "messages");
         QVERIFY(s.window->cmdFind->isEnabled() && s.window->cmdFindNext->isEnabled());
     }
@@ -180,12 +186,7 @@ private slots:
         s.viewer->AddFile(s.host.Write("names.csv", content));
         s.window->RefreshFields();
         s.Look("name", phrase);
-        s.window->cmdFind_Click();
-        QCOMPARE(s.Record(), records[0]);
-        for (int i = 1; i < records.size(); ++i) {
-            s.window->cmdFindNext_Click();
-            QCOMPARE(s.Record(), records[i]);
-        }
+        QCOMPARE(s.Visit(records.size()), records);
         QTEST(s.Messages(), "messages");
     }
 };
