@@ -412,19 +412,21 @@ bool Parser::Finish(int index, const Copybook::Node* parent) {
             n.signSeparate = parent->signSeparate;
         }
     }
-    const Token where{"", "", n.line, n.column};
+    const Token where{"", "", std::max(n.line, 1), std::max(n.column, 1)};  // the record's root has no place of its own
     if (!n.children.empty()) {
         std::int64_t size = 0, area = 0;
         n.items = 0;
         for (int c : n.children) {
             if (!Finish(c, &n)) return false;
             const Copybook::Node& child = book.nodes_[static_cast<size_t>(c)];
+            // The child's entry holds the OCCURS that overflows (the record's root has no line).
+            const Token childAt{"", "", child.line, child.column};
             if (child.size > kMaxRecord / child.occursMax)
-                return Fail(where, "expected a record of at most 1 TiB");
+                return Fail(childAt, "expected a record of at most 1 TiB");
             const std::int64_t bytes = child.size * child.occursMax;
             n.items += child.items * child.occursMax;
             if (n.items > kMaxItems)
-                return Fail(where, "expected at most " + std::to_string(kMaxItems) +
+                return Fail(childAt, "expected at most " + std::to_string(kMaxItems) +
                                        " fields in a record (OCCURS counts multiplied)");
             if (child.redefines.empty()) {
                 size += area;
