@@ -1,3 +1,3 @@
-#include "app/startup.h"
+#include "program/startup.h"
 
 int main(int argc, char** argv) { return velmor::Global::Main(argc, argv); }

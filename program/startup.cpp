@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "program/startup.h"
 
 #include <QApplication>
 #include <QByteArray>
