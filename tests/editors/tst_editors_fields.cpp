@@ -198,25 +198,22 @@ private slots:
         QCOMPARE(Rows(), QStringList{"FLAG=1"});
     }
 
-    void deleteRenumbersRows_data() {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<int>("selected");
-        QTest::newRow("first") << 0 << QStringList{"B=1", "C=2"} << 0;
-        QTest::newRow("middle") << 1 << QStringList{"A=1", "C=2"} << 1;
-        QTest::newRow("last") << 2 << QStringList{"A=1", "B=2"} << 1;
-    }
+    // Deleting the first, middle or last row renumbers the rest and selects
+    // the row in its place.
     void deleteRenumbersRows() {
-        QFETCH(int, row);
-        QFETCH(int, selected);
-        SetLayout({{"A", 1, 5}, {"B", 6, 3}, {"C", 9, 4}});
-        form_->lstfieldname->setCurrentRow(row);
-        form_->cmdDeleteField_Click();
-        QTEST(Rows(), "rows");
-        QCOMPARE(form_->lstfieldname->currentRow(), selected);
-        QCOMPARE(host_->file.GetFields().Count(), 2);
-        QCOMPARE(form_->txtstartingposition->text(),
-                 QString::number(Field(selected + 1)->StartingPosition()));
+        const std::pair<QStringList, int> after[] = {
+            {{"B=1", "C=2"}, 0}, {{"A=1", "C=2"}, 1}, {{"A=1", "B=2"}, 1}};
+        for (int row = 0; row < 3; ++row) {
+            SetLayout({{"A", 1, 5}, {"B", 6, 3}, {"C", 9, 4}});
+            form_->lstfieldname->setCurrentRow(row);
+            form_->cmdDeleteField_Click();
+            const auto& [rows, selected] = after[row];
+            QCOMPARE(Rows(), rows);
+            QCOMPARE(form_->lstfieldname->currentRow(), selected);
+            QCOMPARE(host_->file.GetFields().Count(), 2);
+            QCOMPARE(form_->txtstartingposition->text(),
+                     QString::number(Field(selected + 1)->StartingPosition()));
+        }
     }
 
     void deleteOutsideLayoutIsRefused() {
