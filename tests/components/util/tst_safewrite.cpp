@@ -50,7 +50,6 @@ class TestSafeWrite : public QObject {
     Q_OBJECT
 
 private slots:
-    void writes_data();
     void writes();
     void refused();
     void writeBackKeepsForeignOwner();
@@ -59,65 +58,53 @@ private slots:
     void failedWriteBackKeepsTheNewContent();
 };
 
-void TestSafeWrite::writes_data() {
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("written");    // the name given to the writer
-    QTest::addColumn<QStringList>("names");  // every file after the write, in order
-    QTest::addColumn<QStringList>("same");   // names that must show the new content
-    QTest::addColumn<int>("mode");
-    QTest::newRow("new file") << ""
-                              << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"} << -1;
-    QTest::newRow("mode kept") << "file"
-                               << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"} << 0640;
-    QTest::newRow("link to a link") << "chain"
-                                    << "m.dat" << QStringList{"l.dat", "m.dat", "t.dat"}
-                                    << QStringList{"l.dat", "m.dat", "t.dat"} << 0644;
-    QTest::newRow("dangling link")
-        << "dangling"
-        << "l.dat" << QStringList{"l.dat", "t.dat"} << QStringList{"l.dat", "t.dat"} << -1;
-    QTest::newRow("hard link") << "hard"
-                               << "h.dat" << QStringList{"h.dat", "t.dat"}
-                               << QStringList{"h.dat", "t.dat"} << 0644;
-    QTest::newRow("owner kept") << "foreign"
-                                << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"} << 0664;
-}
-
+// Every name in the folder after the write, in order, shows the new content.
 void TestSafeWrite::writes() {
-    QFETCH(QString, setup);
-    QFETCH(QString, written);
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, same);
-    QFETCH(int, mode);
-    QTemporaryDir dir;
-    const QString t = dir.filePath("t.dat");
-    const QByteArray tb = QFile::encodeName(t);
-    if (setup != "" && setup != "dangling") {
-        Put(t, "old content");
-        ::chmod(tb.constData(), mode);
-    }
-    if (setup == "chain" || setup == "dangling")
-        QVERIFY(::symlink("t.dat", QFile::encodeName(dir.filePath("l.dat")).constData()) == 0);
-    if (setup == "chain")
-        QVERIFY(::symlink("l.dat", QFile::encodeName(dir.filePath("m.dat")).constData()) == 0);
-    if (setup == "hard")
-        QVERIFY(::link(tb.constData(), QFile::encodeName(dir.filePath("h.dat")).constData()) == 0);
-    if (setup == "foreign") {
-        if (::geteuid() != 0) QSKIP("giving a file away needs the superuser");
-        QVERIFY(::chown(tb.constData(), 65534, 65534) == 0);
-    }
-    const ino_t inode = Stat(t).st_ino;
+    const struct {
+        const char* setup;
+        const char* written;  // the name given to the writer
+        QStringList names;
+        int mode;
+    } rows[] = {{"", "t.dat", {"t.dat"}, -1},
+                {"file", "t.dat", {"t.dat"}, 0640},
+                {"chain", "m.dat", {"l.dat", "m.dat", "t.dat"}, 0644},
+                {"dangling", "l.dat", {"l.dat", "t.dat"}, -1},
+                {"hard", "h.dat", {"h.dat", "t.dat"}, 0644},
+                {"foreign", "t.dat", {"t.dat"}, 0664}};
+    for (const auto& r : rows) {
+        const QString setup(r.setup);
+        // Giving a file away needs the superuser.
+        if (setup == "foreign" && ::geteuid() != 0) continue;
+        QTemporaryDir dir;
+        const QString t = dir.filePath("t.dat");
+        const QByteArray tb = QFile::encodeName(t);
+        if (setup != "" && setup != "dangling") {
+            Put(t, "old content");
+            ::chmod(tb.constData(), r.mode);
+        }
+        if (setup == "chain" || setup == "dangling")
+            QVERIFY(::symlink("t.dat", QFile::encodeName(dir.filePath("l.dat")).constData()) == 0);
+        if (setup == "chain")
+            QVERIFY(::symlink("l.dat", QFile::encodeName(dir.filePath("m.dat")).constData()) == 0);
+        if (setup == "hard")
+            QVERIFY(::link(tb.constData(), QFile::encodeName(dir.filePath("h.dat")).constData()) ==
+                    0);
+        if (setup == "foreign") QVERIFY(::chown(tb.constData(), 65534, 65534) == 0);
+        const ino_t inode = Stat(t).st_ino;
 
-    std::string error;
-    QVERIFY2(WriteWholeFile(dir.filePath(written).toStdString(), "new é€ content", error),
-             error.c_str());
-    QCOMPARE(Names(dir.path()), names);
-    for (const QString& n : same) QCOMPARE(Bytes(dir.filePath(n)), std::string("new é€ content"));
-    if (setup == "chain" || setup == "dangling")
-        QVERIFY(QFileInfo(dir.filePath("l.dat")).isSymLink());
-    const struct stat after = Stat(t);
-    if (mode >= 0) QCOMPARE(int(after.st_mode & 07777), mode);
-    if (setup == "hard") QCOMPARE(after.st_ino, inode);
-    if (setup == "foreign") QCOMPARE(int(after.st_uid), 65534);
+        std::string error;
+        QVERIFY2(WriteWholeFile(dir.filePath(r.written).toStdString(), "new é€ content", error),
+                 error.c_str());
+        QCOMPARE(Names(dir.path()), r.names);
+        for (const QString& n : r.names)
+            QCOMPARE(Bytes(dir.filePath(n)), std::string("new é€ content"));
+        if (setup == "chain" || setup == "dangling")
+            QVERIFY(QFileInfo(dir.filePath("l.dat")).isSymLink());
+        const struct stat after = Stat(t);
+        if (r.mode >= 0) QCOMPARE(int(after.st_mode & 07777), r.mode);
+        if (setup == "hard") QCOMPARE(after.st_ino, inode);
+        if (setup == "foreign") QCOMPARE(int(after.st_uid), 65534);
+    }
 }
 
 // Refused targets: the message says why, and nothing in the folder changes.
