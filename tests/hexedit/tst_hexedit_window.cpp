@@ -284,58 +284,49 @@ private slots:
     // Find/Replace on "a\r\nb\r\n" or the row's bytes: a refused list
     // changes nothing; typed characters become the bytes of the file's
     // own encoding, and one it cannot hold refuses the whole operation.
-    void replace_data() {
-        QTest::addColumn<int>("encoding");  // viewer::DisplayEncoding
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("hex");
-        QTest::addColumn<QString>("findText");
-        QTest::addColumn<QString>("replaceText");
-        QTest::addColumn<QByteArray>("after");
-        QTest::addColumn<int>("reloads");
-        QTest::addColumn<QString>("message");
-        const int cp1252 = int(viewer::DisplayEncoding::Windows1252);
-        const int latin1 = int(viewer::DisplayEncoding::Latin1);
-        const int utf8 = int(viewer::DisplayEncoding::Utf8);
-        const QByteArray ab("a\r\nb\r\n");
-        const auto row = [](const char* tag, int encoding, const QByteArray& content, bool hex,
-                            const QString& find, const QString& replace, const QByteArray& after,
-                            int reloads, const QString& message) {
-            QTest::newRow(tag) << encoding << content << hex << find << replace << after << reloads
-                               << message;
-        };
-        row("shape", cp1252, ab, true, "0D0A 0A", "", ab, 0, "|The Hex List is invalid");
-        row("not a byte", cp1252, ab, true, "0D0A", "41", ab, 0,
-            "|\"0D0A\" in the hex list is not a byte value (00 to FF).");
-        row("replacement not a byte", cp1252, ab, true, "61", "3338", ab, 0,
-            "|\"3338\" in the hex list is not a byte value (00 to FF).");
-        row("empty find", cp1252, ab, true, "", "41", ab, 0,
-            "|Enter the bytes to find before replacing them.");
-        row("same length", cp1252, ab, true, "0D 0A", "2C 2C", "a,,b,,", 0, "");
-        row("longer", cp1252, ab, false, "\r", "<CR>", "a<CR>\nb<CR>\n", 1, "");
-        row("shorter", cp1252, ab, true, "0D 0A", "0A", "a\nb\n", 1, "");
-        row("euro in Windows-1252", cp1252, "1,what\x80?", false, "\u20AC", "E", "1,whatE?", 0, "");
-        row("e acute in Windows-1252", cp1252, "caf\xE9?", false, "\u00E9", "e", "cafe?", 0, "");
-        row("A umlaut in UTF-8", utf8, "\xC3\x84?", false, "\u00C4", "\u00E4", "\xC3\xA4?", 0, "");
-        row("CJK refused in Windows-1252", cp1252, "a?b", false, "\u4E2D", "E", "a?b", 0,
-            "|\"\u4E2D\" cannot be written in the file's encoding, Windows-1252.");
-        row("euro refused in Latin-1", latin1, "a?b", false, "?", "\u20AC", "a?b", 0,
-            "|\"\u20AC\" cannot be written in the file's encoding, Latin-1.");
-    }
     void replace() {
-        QFETCH(int, encoding);
-        QFETCH(QByteArray, content);
-        QFETCH(bool, hex);
-        QFETCH(QString, findText);
-        QFETCH(QString, replaceText);
-        QFETCH(QByteArray, after);
-        Fixture f(content);
-        f.host.encoding = viewer::DisplayEncoding(encoding);
-        f.Replace(findText, replaceText, hex);
-        QCOMPARE(f.Content(), after);
-        QTEST(f.host.reloads, "reloads");
-        QTEST(f.Messages().join("/"), "message");
-        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"data.bin"});
-        QCOMPARE(f.view->txtHex->text(), QString::number(uchar(after.at(0)), 16).toUpper());
+        using E = viewer::DisplayEncoding;
+        const E cp1252 = E::Windows1252, latin1 = E::Latin1, utf8 = E::Utf8;
+        const QByteArray ab("a\r\nb\r\n");
+        const struct {
+            const char* tag;
+            E encoding;
+            QByteArray content;
+            bool hex;
+            QString find, replace;
+            QByteArray after;
+            int reloads;
+            QString message;
+        } rows[] = {
+            {"shape", cp1252, ab, true, "0D0A 0A", "", ab, 0, "|The Hex List is invalid"},
+            {"not a byte", cp1252, ab, true, "0D0A", "41", ab, 0,
+             "|\"0D0A\" in the hex list is not a byte value (00 to FF)."},
+            {"replacement not a byte", cp1252, ab, true, "61", "3338", ab, 0,
+             "|\"3338\" in the hex list is not a byte value (00 to FF)."},
+            {"empty find", cp1252, ab, true, "", "41", ab, 0,
+             "|Enter the bytes to find before replacing them."},
+            {"same length", cp1252, ab, true, "0D 0A", "2C 2C", "a,,b,,", 0, ""},
+            {"longer", cp1252, ab, false, "\r", "<CR>", "a<CR>\nb<CR>\n", 1, ""},
+            {"shorter", cp1252, ab, true, "0D 0A", "0A", "a\nb\n", 1, ""},
+            {"euro in Windows-1252", cp1252, "1,what\x80?", false, "\u20AC", "E", "1,whatE?", 0,
+             ""},
+            {"e acute in Windows-1252", cp1252, "caf\xE9?", false, "\u00E9", "e", "cafe?", 0, ""},
+            {"A umlaut in UTF-8", utf8, "\xC3\x84?", false, "\u00C4", "\u00E4", "\xC3\xA4?", 0, ""},
+            {"CJK refused in Windows-1252", cp1252, "a?b", false, "\u4E2D", "E", "a?b", 0,
+             "|\"\u4E2D\" cannot be written in the file's encoding, Windows-1252."},
+            {"euro refused in Latin-1", latin1, "a?b", false, "?", "\u20AC", "a?b", 0,
+             "|\"\u20AC\" cannot be written in the file's encoding, Latin-1."},
+        };
+        for (const auto& r : rows) {
+            Fixture f(r.content);
+            f.host.encoding = r.encoding;
+            f.Replace(r.find, r.replace, r.hex);
+            QVERIFY2(f.Content() == r.after, r.tag);
+            QCOMPARE(f.host.reloads, r.reloads);
+            QCOMPARE(f.Messages().join("/"), r.message);
+            QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"data.bin"});
+            QCOMPARE(f.view->txtHex->text(), QString::number(uchar(r.after.at(0)), 16).toUpper());
+        }
     }
 
     // A cancel in place stops between chunks: the first chunk stays
