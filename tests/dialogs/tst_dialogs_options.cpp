@@ -280,38 +280,29 @@ private slots:
 
     // Every line is a tip, each in its own encoding, shown as plain text;
     // Next picks among them all.
-    void tipsEveryLineIsATip_data() {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QStringList>("tips");
-        QTest::newRow("one line") << QByteArray("<b>x</b> &amp; y\r\n")
-                                  << QStringList{"<b>x</b> &amp; y"};
-        QTest::newRow("empty lines and blanks kept")
-            << QByteArray("first\r\n\r\n  third  \nfourth")
-            << QStringList{"first", "", "  third  ", "fourth"};
-        QTest::newRow("each line in its own encoding")
-            << QByteArray("Caf\xc3\xa9\r\nGar\xe7on \x80\r\n")
-            << QStringList{"Caf\u00e9", "Gar\u00e7on \u20ac"};
-    }
-
     void tipsEveryLineIsATip() {
-        QFETCH(QByteArray, file);
-        QFETCH(QStringList, tips);
-        QTemporaryDir dir;
-        Global::SetProgramFolder(dir.path());
-        QFile f(dir.filePath("TIPOFDAY.TXT"));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
-        f.close();
-        velmor::frmTip tip;
-        QCOMPARE(tip.Tips(), tips);
-        QSet<QString> seen;
-        for (int i = 0; i < 200; ++i) {
-            tip.cmdNextTip_Click();
-            QVERIFY(tip.CurrentTip() >= 1 && tip.CurrentTip() <= tips.size());
-            QCOMPARE(tip.lblTipText->text(), tips[int(tip.CurrentTip() - 1)]);
-            seen.insert(tip.lblTipText->text());
+        const std::pair<QByteArray, QStringList> rows[] = {
+            {"<b>x</b> &amp; y\r\n", {"<b>x</b> &amp; y"}},
+            {"first\r\n\r\n  third  \nfourth", {"first", "", "  third  ", "fourth"}},
+            {"Caf\xc3\xa9\r\nGar\xe7on \x80\r\n", {"Caf\u00e9", "Gar\u00e7on \u20ac"}}};
+        for (const auto& [file, tips] : rows) {
+            QTemporaryDir dir;
+            Global::SetProgramFolder(dir.path());
+            QFile f(dir.filePath("TIPOFDAY.TXT"));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
+            f.close();
+            velmor::frmTip tip;
+            QCOMPARE(tip.Tips(), tips);
+            QSet<QString> seen;
+            for (int i = 0; i < 200; ++i) {
+                tip.cmdNextTip_Click();
+                QVERIFY(tip.CurrentTip() >= 1 && tip.CurrentTip() <= tips.size());
+                QCOMPARE(tip.lblTipText->text(), tips[int(tip.CurrentTip() - 1)]);
+                seen.insert(tip.lblTipText->text());
+            }
+            QCOMPARE(tip.lblTipText->textFormat(), Qt::PlainText);
+            QCOMPARE(seen, QSet<QString>(tips.begin(), tips.end()));
         }
-        QCOMPARE(tip.lblTipText->textFormat(), Qt::PlainText);
-        QCOMPARE(seen, QSet<QString>(tips.begin(), tips.end()));
     }
 
     // The version shown, the shipped icon, and a link that asks for the browser.
