@@ -163,32 +163,28 @@ private slots:
 
     // A file with no profile in it is left as it was, unless the user
     // changes the profiles: then it is kept aside.
-    void fileWithoutProfilesIsKept_data() {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("changed");
+    void fileWithoutProfilesIsKept() {
         QByteArray noise;
         quint32 seed = 12345;
         for (int i = 0; i < 3000; ++i)
             noise += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
         const QByteArray keysOnly("  ByteOffset=0\r\n  IsFixed=True\r\nEnd\r\n");
-        QTest::newRow("random bytes") << noise << false;
-        QTest::newRow("key lines without Begin") << keysOnly << false;
-        QTest::newRow("UTF-16 without a mark")
-            << QByteArray("B\0e\0g\0i\0n\0 \0X\0\r\0\n\0", 18) << false;
-        QTest::newRow("changed profiles keep it aside") << keysOnly << true;
-    }
-    void fileWithoutProfilesIsKept() {
-        QFETCH(QByteArray, file);
-        QFETCH(bool, changed);
-        QVERIFY(WriteFile(ProfilePath(), file));
-        G::LoadConnectionProfiles();
-        QCOMPARE(Names(G::Connections), Names(G::BuiltInProfiles()));
-        if (changed) G::Connections[0].Name = "Mine";
-        QCOMPARE(G::SaveConnectionProfiles(), changed);
-        QCOMPARE(ReadFile(changed ? ProfilePath() + ".bak" : ProfilePath()), file);
-        QCOMPARE(QFile::exists(ProfilePath() + ".bak"), changed);
-        Reload();
-        QCOMPARE(Names(G::Connections).contains("Mine"), changed);
+        const QByteArray utf16NoMark("B\0e\0g\0i\0n\0 \0X\0\r\0\n\0", 18);
+        const std::pair<QByteArray, bool> rows[] = {
+            {noise, false}, {keysOnly, false}, {utf16NoMark, false}, {keysOnly, true}};
+        for (const auto& [file, changed] : rows) {
+            G::ResetState();
+            QVERIFY(WriteFile(ProfilePath(), file));
+            QFile::remove(ProfilePath() + ".bak");
+            G::LoadConnectionProfiles();
+            QCOMPARE(Names(G::Connections), Names(G::BuiltInProfiles()));
+            if (changed) G::Connections[0].Name = "Mine";
+            QCOMPARE(G::SaveConnectionProfiles(), changed);
+            QCOMPARE(ReadFile(changed ? ProfilePath() + ".bak" : ProfilePath()), file);
+            QCOMPARE(QFile::exists(ProfilePath() + ".bak"), changed);
+            Reload();
+            QCOMPARE(Names(G::Connections).contains("Mine"), changed);
+        }
     }
 
     void veryLongLineIsRead() {
@@ -322,28 +318,23 @@ private slots:
         QVERIFY(G::SaveConnectionProfiles());  // a deliberate new start may write again
     }
 
-    void dialogFilterPreselectsLastConnection_data() {
-        QTest::addColumn<QString>("last");
-        QTest::addColumn<int>("filterIndex");
-        QTest::addColumn<QString>("lastAfter");
-        QTest::newRow("none yet: the first") << "" << 1 << "All Files";
-        QTest::newRow("CSV") << "CSV" << 2 << "CSV";
-        QTest::newRow("Tab Delimited") << "Tab Delimited" << 7 << "Tab Delimited";
-        QTest::newRow("case matters") << "csv" << 9 << "csv";
-    }
     void dialogFilterPreselectsLastConnection() {
-        QFETCH(QString, last);
+        // The last connection's filter is chosen; none yet: the first; case matters.
+        const std::pair<const char*, int> rows[] = {
+            {"", 1}, {"CSV", 2}, {"Tab Delimited", 7}, {"csv", 9}};
         G::LoadConnectionProfiles();
-        G::LastDataConnectionName = last;
-        velmor::UserPrompt::FileRequest dialog{"Open", "/data", "old|*.x", 9, "old.x"};
-        G::SetDialogFilter(dialog);
-        QCOMPARE(dialog.filter,
-                 QString("All Files (*.*)|*.*|CSV (*.csv)|*.csv|DBase III (*.dbf)|*.dbf|"
-                         "Flat Files (*.dat)|*.dat|Index Files (*.*index)|*.*index|"
-                         "Query Files (*.query)|*.query|Tab Delimited (*.tab)|*.tab"));
-        QTEST(dialog.filterIndex, "filterIndex");
-        QTEST(G::LastDataConnectionName, "lastAfter");
-        QCOMPARE(dialog.fileName + dialog.folder, QString("/data"));
+        for (const auto& [last, filterIndex] : rows) {
+            G::LastDataConnectionName = last;
+            velmor::UserPrompt::FileRequest dialog{"Open", "/data", "old|*.x", 9, "old.x"};
+            G::SetDialogFilter(dialog);
+            QCOMPARE(dialog.filter,
+                     QString("All Files (*.*)|*.*|CSV (*.csv)|*.csv|DBase III (*.dbf)|*.dbf|"
+                             "Flat Files (*.dat)|*.dat|Index Files (*.*index)|*.*index|"
+                             "Query Files (*.query)|*.query|Tab Delimited (*.tab)|*.tab"));
+            QCOMPARE(dialog.filterIndex, filterIndex);
+            QCOMPARE(G::LastDataConnectionName, *last ? QString(last) : QString("All Files"));
+            QCOMPARE(dialog.fileName + dialog.folder, QString("/data"));
+        }
     }
 
     void recogniseFileType() {
