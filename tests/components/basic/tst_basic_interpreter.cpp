@@ -72,7 +72,6 @@ private slots:
     void errors();
     void cancelStopsTheRun();
     void executedScriptErrorsNameTheirScript();
-    void recursionIsStopped_data();
     void recursionIsStopped();
     void proceduresAndArguments();
     void loadFailures();
@@ -295,31 +294,26 @@ void TestBasicInterpreter::executedScriptErrorsNameTheirScript() {
     }
 }
 
-void TestBasicInterpreter::recursionIsStopped_data() {
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("b");
-    QTest::newRow("itself") << "Sub Main()\n  Call Execute(App.Path & \"a.VelmorBasic\")\nEnd Sub\n"
-                            << "";
-    QTest::newRow("cycle") << "Sub Main()\n  Call Execute(\"b.VelmorBasic\")\nEnd Sub\n"
-                           << "Sub Main()\n  Call Execute(\"a.VelmorBasic\")\nEnd Sub\n";
-    QTest::newRow("procedure")
-        << "Sub Main()\n  Call Again(1)\nEnd Sub\nSub Again(n)\n  Call Again(n + 1)\nEnd Sub\n"
-        << "";
-}
-
+// A script executing itself, two executing each other, and a procedure
+// calling itself are all stopped.
 void TestBasicInterpreter::recursionIsStopped() {
-    QFETCH(QString, a);
-    QFETCH(QString, b);
-    WriteFile(Path("a.VelmorBasic"), a.toUtf8());
-    WriteFile(Path("b.VelmorBasic"), b.toUtf8());
-    Interpreter interpreter;
-    Recorder recorder(interpreter);
-    QVERIFY(interpreter.LoadFile(Path("a.VelmorBasic").toStdString()));
-    QVERIFY(!interpreter.Run("Main"));
-    QCOMPARE(recorder.errors.size(), 1);
-    QVERIFY2(recorder.errors[0].description.contains("too deeply"),
-             qPrintable(recorder.errors[0].description));
-    QVERIFY(recorder.errors[0].line == 2 || recorder.errors[0].line == 5);
+    const std::pair<QByteArray, QByteArray> rows[] = {
+        {"Sub Main()\n  Call Execute(App.Path & \"a.VelmorBasic\")\nEnd Sub\n", ""},
+        {"Sub Main()\n  Call Execute(\"b.VelmorBasic\")\nEnd Sub\n",
+         "Sub Main()\n  Call Execute(\"a.VelmorBasic\")\nEnd Sub\n"},
+        {"Sub Main()\n  Call Again(1)\nEnd Sub\nSub Again(n)\n  Call Again(n + 1)\nEnd Sub\n", ""}};
+    for (const auto& [a, b] : rows) {
+        WriteFile(Path("a.VelmorBasic"), a);
+        WriteFile(Path("b.VelmorBasic"), b);
+        Interpreter interpreter;
+        Recorder recorder(interpreter);
+        QVERIFY(interpreter.LoadFile(Path("a.VelmorBasic").toStdString()));
+        QVERIFY(!interpreter.Run("Main"));
+        QCOMPARE(recorder.errors.size(), 1);
+        QVERIFY2(recorder.errors[0].description.contains("too deeply"),
+                 qPrintable(recorder.errors[0].description));
+        QVERIFY(recorder.errors[0].line == 2 || recorder.errors[0].line == 5);
+    }
 }
 
 // App.Path is the folder of the script, even when it was loaded by a

@@ -14,7 +14,6 @@ class TestBasicParser : public QObject {
 private slots:
     void tokenize();
     void statement();
-    void structure_data();
     void structure();
     void lineEndings();
     void hugeAndDeepLinesAreRefused();
@@ -92,38 +91,34 @@ void TestBasicParser::statement() {
     }
 }
 
-void TestBasicParser::structure_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("errorLine");
-    QTest::addColumn<QString>("error");
-
-    QTest::newRow("two procedures") << "' header\nOption Explicit\n\nSub Main()\nEnd Sub\n"
-                                       "Private Sub Other(a, ByVal b)\n  Dim x\nEnd Sub\n"
-                                    << 0 << "";
-    QTest::newRow("statement outside") << "Dim x\nSub Main()\nEnd Sub\n"
-                                       << 1 << "outside a procedure";
-    QTest::newRow("missing end sub") << "Sub Main()\n  Dim x\n" << 1 << "no \"End Sub\"";
-    QTest::newRow("nested sub") << "Sub Main()\nSub Inner()\nEnd Sub\n"
-                                << 2 << "cannot begin inside";
-    QTest::newRow("end sub alone") << "End Sub\n" << 1 << "without \"Sub\"";
-    QTest::newRow("twice") << "Sub A()\nEnd Sub\nsub a()\nEnd Sub\n" << 3 << "defined twice";
-    QTest::newRow("broken heading") << "Sub ()\nEnd Sub\n" << 1 << "procedure name";
-}
-
+// A faulty script names the line of its first structural fault.
 void TestBasicParser::structure() {
-    QFETCH(QString, text);
-    QFETCH(int, errorLine);
-    QFETCH(QString, error);
-    Script script;
-    std::string message;
-    int line = -1;
-    bool ok = script.Load(text.toStdString(), "/scripts/x.VelmorBasic", message, line);
-    QCOMPARE(ok, error.isEmpty());
-    QCOMPARE(line, errorLine);
-    QVERIFY2(QString::fromStdString(message).contains(error), message.c_str());
-    if (ok) {
-        QVERIFY(script.Find("MAIN") != nullptr);
-        QCOMPARE(script.Folder(), std::string("/scripts/"));
+    const struct {
+        const char* text;
+        int errorLine;
+        const char* error;
+    } rows[] = {
+        {"' header\nOption Explicit\n\nSub Main()\nEnd Sub\n"
+         "Private Sub Other(a, ByVal b)\n  Dim x\nEnd Sub\n",
+         0, ""},
+        {"Dim x\nSub Main()\nEnd Sub\n", 1, "outside a procedure"},
+        {"Sub Main()\n  Dim x\n", 1, "no \"End Sub\""},
+        {"Sub Main()\nSub Inner()\nEnd Sub\n", 2, "cannot begin inside"},
+        {"End Sub\n", 1, "without \"Sub\""},
+        {"Sub A()\nEnd Sub\nsub a()\nEnd Sub\n", 3, "defined twice"},
+        {"Sub ()\nEnd Sub\n", 1, "procedure name"},
+    };
+    for (const auto& r : rows) {
+        Script script;
+        std::string message;
+        int line = -1;
+        const bool ok = script.Load(r.text, "/scripts/x.VelmorBasic", message, line);
+        QVERIFY2(ok == !*r.error && line == r.errorLine, r.text);
+        QVERIFY2(QString::fromStdString(message).contains(r.error), message.c_str());
+        if (ok) {
+            QVERIFY(script.Find("MAIN") != nullptr);
+            QCOMPARE(script.Folder(), std::string("/scripts/"));
+        }
     }
 }
 
