@@ -82,44 +82,46 @@ private slots:
         QCOMPARE(desktop::GroupMimeType(" $ü "), QString("application/x-velmor-group-unnamed"));
     }
 
-    void registration_data() {
-        QTest::addColumn<QStringList>("groups");
-        QTest::addColumn<QString>("entryTypes");  // the desktop entry's MimeType=, empty: no entry
-        QTest::addColumn<QStringList>("globs");   // the new types' globs, none: no MIME package
+    // Per row: the groups, the desktop entry's MimeType= (empty: no entry) and
+    // the new types' globs (none: no MIME package).
+    void registration() {
         QStringList builtIns;
         for (const ConnectionProfile& p : velmor::Global::BuiltInProfiles())
             builtIns << p.Name << p.Extensions;
-        QTest::newRow("built-ins: the package's business") << builtIns << "" << QStringList{};
-        QTest::newRow("claimed patterns keep their types; packaged ones are not repeated")
-            << QStringList{"Orders", "*.CSV; *.xml; *.*", "Texts", "*.txt"} << "application/xml;"
-            << QStringList{};
-        QTest::newRow("unclaimed pattern: a low-weight text type of ours")
-            << QStringList{"Orders", "*.ord;*.xml", "Dup!", "*.dup", "Dup?", "*.d2"}
-            << "application/xml;application/x-velmor-group-orders;application/x-velmor-group-dup;"
-               "application/x-velmor-group-dup2;"
-            << QStringList{"*.ord", "*.dup", "*.d2"};
-        builtIns[1] += "; *.flat";
-        QTest::newRow("a changed built-in is the user's")
-            << builtIns << "application/x-velmor-group-flat-files;" << QStringList{"*.flat"};
-    }
-    void registration() {
-        QFETCH(QStringList, groups);
-        QFETCH(QString, entryTypes);
-        QFETCH(QStringList, globs);
+        QStringList changed = builtIns;
+        changed[1] += "; *.flat";  // a changed built-in is the user's
+        const struct {
+            QStringList groups;
+            QString entryTypes;
+            QStringList globs;
+        } rows[] = {
+            {builtIns, "", {}},  // the package's business
+            // Claimed patterns keep their types; packaged ones are not repeated.
+            {{"Orders", "*.CSV; *.xml; *.*", "Texts", "*.txt"}, "application/xml;", {}},
+            // An unclaimed pattern gets a low-weight text type of ours.
+            {{"Orders", "*.ord;*.xml", "Dup!", "*.dup", "Dup?", "*.d2"},
+             "application/xml;application/x-velmor-group-orders;application/x-velmor-group-dup;"
+             "application/x-velmor-group-dup2;",
+             {"*.ord", "*.dup", "*.d2"}},
+            {changed, "application/x-velmor-group-flat-files;", {"*.flat"}}};
         QTemporaryDir dir;
         QVERIFY(
             Write(dir.filePath("mime/globs2"),
                   "# comment\n50:text/csv:*.csv\n50:application/xml:*.xml\n40:text/x-other:*.xml\n"
                   "50:text/plain:*.txt\n10:application/x-velmor-group-old:*.ord\n"));
-        const desktop::Registration r =
-            desktop::RegistrationFor(Groups(groups), "/p", desktop::InstalledGlobs({dir.path()}));
-        QCOMPARE(MimeTypeLine(r.desktopEntry), entryTypes);
-        QCOMPARE(r.mimePackage.isEmpty(), globs.isEmpty());
-        for (const QString& g : globs)
-            QVERIFY2(r.mimePackage.contains("<glob pattern=\"" + g.toUtf8() + "\" weight=\"10\"/>"),
-                     r.mimePackage.constData());
-        QCOMPARE(r.mimePackage.count("<sub-class-of type=\"text/plain\"/>"),
-                 r.mimePackage.count("<mime-type "));
+        const desktop::InstalledGlobs installed({dir.path()});
+        for (const auto& r : rows) {
+            const desktop::Registration reg =
+                desktop::RegistrationFor(Groups(r.groups), "/p", installed);
+            QCOMPARE(MimeTypeLine(reg.desktopEntry), r.entryTypes);
+            QCOMPARE(reg.mimePackage.isEmpty(), r.globs.isEmpty());
+            for (const QString& g : r.globs)
+                QVERIFY2(reg.mimePackage.contains("<glob pattern=\"" + g.toUtf8() +
+                                                  "\" weight=\"10\"/>"),
+                         reg.mimePackage.constData());
+            QCOMPARE(reg.mimePackage.count("<sub-class-of type=\"text/plain\"/>"),
+                     reg.mimePackage.count("<mime-type "));
+        }
     }
 
     // A text file of a built-in pattern keeps its type through a plain run and
