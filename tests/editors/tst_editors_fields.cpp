@@ -254,50 +254,49 @@ private slots:
         QVERIFY(form_->optShowFieldNames->isChecked());
     }
 
-    void importTakesScriptLayout_data() {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<int>("asked");
-        QTest::addColumn<QString>("errorTitle");
-        const QStringList old{"OLD=1"};
-        QTest::newRow("layout taken")
-            << "layout_good.VelmorBasic" << QStringList{"CUSTNO=1", "NAME=2"} << 1 << "";
-        QTest::newRow("script error leaves the layout")
-            << "layout_error.VelmorBasic" << old << 2 << "Line Number: 5";
-        QTest::newRow("no file object leaves the layout")
-            << "layout_nofile.VelmorBasic" << old << 2 << "";
-        QTest::newRow("dialog cancelled") << "" << old << 1 << "";
-        QTest::newRow("copybook taken, SYNC noted")
-            << "layout_good.cpy" << QStringList{"CUSTNO=1", "NAME=2", "AMOUNT=3"} << 2
-            << "Import Fields";
-        QTest::newRow("copybook error leaves the layout")
-            << "layout_error.cpy" << old << 2 << "Import Fields";
-    }
+    // A script's or a copybook's layout replaces the old one; a fault, a
+    // script without a file object or a cancelled dialog leaves it.
     void importTakesScriptLayout() {
-        QFETCH(QString, script);
-        QFETCH(QString, errorTitle);
-        SetLayout({{"OLD", 1, 5}});
-        prompt_.QueueFile(script.isEmpty() ? QString() : VELMOR_TEST_DATA "/editors/" + script);
-        form_->mnuImportFields_Click();
-        QTEST(Rows(), "rows");
-        QCOMPARE(prompt_.Questions().front().filter,
-                 QString("Velmor Basic Scripts|*.VelmorBasic|COBOL Copybooks|*.cpy;*.cob;*.cbl"));
-        QTEST(int(prompt_.Questions().size()), "asked");
-        if (script == "layout_good.VelmorBasic") QCOMPARE(Span(2), QString("7+20"));
-        if (script == "layout_good.cpy") {
-            QCOMPARE(Span(3), QString("12+4"));
-            QCOMPARE(Field(3)->Format().type, velmor::copybook::FieldType::Packed);
-            QCOMPARE(prompt_.Questions().back().text,
-                     QString("line 5: SYNC ignored; no slack bytes are added"));
-            return;
+        const QStringList old{"OLD=1"};
+        const struct {
+            QString script;
+            QStringList rows;
+            int asked;
+            QString errorTitle;
+        } rows[] = {{"layout_good.VelmorBasic", {"CUSTNO=1", "NAME=2"}, 1, ""},
+                    {"layout_error.VelmorBasic", old, 2, "Line Number: 5"},
+                    {"layout_nofile.VelmorBasic", old, 2, ""},
+                    {"", old, 1, ""},
+                    {"layout_good.cpy", {"CUSTNO=1", "NAME=2", "AMOUNT=3"}, 2, "Import Fields"},
+                    {"layout_error.cpy", old, 2, "Import Fields"}};
+        for (const auto& r : rows) {
+            prompt_.Clear();
+            SetLayout({{"OLD", 1, 5}});
+            prompt_.QueueFile(r.script.isEmpty() ? QString()
+                                                 : VELMOR_TEST_DATA "/editors/" + r.script);
+            form_->mnuImportFields_Click();
+            QCOMPARE(Rows(), r.rows);
+            const auto& asked = prompt_.Questions();
+            QCOMPARE(
+                asked.front().filter,
+                QString("Velmor Basic Scripts|*.VelmorBasic|COBOL Copybooks|*.cpy;*.cob;*.cbl"));
+            QCOMPARE(int(asked.size()), r.asked);
+            if (r.script == "layout_good.VelmorBasic") QCOMPARE(Span(2), QString("7+20"));
+            if (r.script == "layout_good.cpy") {
+                QCOMPARE(Span(3), QString("12+4"));
+                QCOMPARE(Field(3)->Format().type, velmor::copybook::FieldType::Packed);
+                QCOMPARE(asked.back().text,
+                         QString("line 5: SYNC ignored; no slack bytes are added"));
+                continue;
+            }
+            if (r.script == "layout_error.cpy")
+                QCOMPARE(asked.back().text,
+                         QString("The copybook cannot be used: line 3, column 27: expected a "
+                                 "picture string after PIC, found '.'. The layout is unchanged."));
+            if (r.errorTitle.isEmpty()) continue;
+            QCOMPARE(asked.back().title, r.errorTitle);
+            QCOMPARE(asked.back().icon, UserPrompt::Icon::Critical);
         }
-        if (script == "layout_error.cpy")
-            QCOMPARE(prompt_.Questions().back().text,
-                     QString("The copybook cannot be used: line 3, column 27: expected a picture "
-                             "string after PIC, found '.'. The layout is unchanged."));
-        if (errorTitle.isEmpty()) return;
-        QCOMPARE(prompt_.Questions().back().title, errorTitle);
-        QCOMPARE(prompt_.Questions().back().icon, UserPrompt::Icon::Critical);
     }
 
     // The wizard behind a real viewer: a new record length and byte offset
