@@ -172,17 +172,13 @@ private slots:
         QCOMPARE(Rows(), (QStringList{"CODE=1", "Field2=2", "NAME=3", "Field3=4"}));
         form_->lstfieldname->setCurrentRow(2);
         QCOMPARE(form_->txtlength->text(), QString("10"));
-    }
-
-    void insertPutsFieldBeforeSelected() {
-        SetLayout({{"CODE", 1, 5}, {"NAME", 6, 10}});
-        form_->lstfieldname->setCurrentRow(1);
+        // A named insert asks for the length too.
         prompt_.QueueInput(QString("TYPE"));
         prompt_.QueueInput(QString("2"));
         form_->cmdInsertField_Click();
-        QCOMPARE(Rows(), (QStringList{"CODE=1", "TYPE=2", "NAME=3"}));
-        QCOMPARE(qint64(Field(2)->Length()), qint64(2));
-        QCOMPARE(form_->lstfieldname->currentRow(), 1);
+        QCOMPARE(Rows(), (QStringList{"CODE=1", "Field2=2", "TYPE=3", "NAME=4", "Field3=5"}));
+        QCOMPARE(qint64(Field(3)->Length()), qint64(2));
+        QCOMPARE(form_->lstfieldname->currentRow(), 2);
         QCOMPARE(prompt_.Questions().back().text, QString("What is the length of this field?"));
     }
 
