@@ -67,7 +67,6 @@ class TestBasicInterpreter : public QObject {
 private slots:
     void init() { QVERIFY(dir_.isValid()); }
     void eventsInOrder();
-    void afterHandlerTakesTheConverter();
     void errors();
     void cancelStopsTheRun();
     void executedScriptErrorsNameTheirScript();
@@ -119,40 +118,6 @@ void TestBasicInterpreter::eventsInOrder() {
                            }));
     QVERIFY(recorder.errors.isEmpty());
     QVERIFY(converter && converter->IsDelimited() && converter->IsFixed());
-}
-
-void TestBasicInterpreter::afterHandlerTakesTheConverter() {
-    Interpreter interpreter;
-    Value taken;
-    int missing = -1;
-    interpreter.AfterLineExecutes = [&](const std::string& line, const Variables& variables) {
-        Value v = ObjectCreatedBy(line, variables, "Velmor_Data.Converter");
-        if (!v.IsEmpty()) taken = v;
-        missing = variables.IndexOf("nothingLikeThis");
-        QCOMPARE(variables.IndexOf("ORDERSC"), 1);
-    };
-    QVERIFY(
-        interpreter.LoadText("Sub Main()\r\n"
-                             "  Dim ordersC\r\n"
-                             "  Set ordersC = CreateObject(\"Velmor_Data.Converter\")\r\n"
-                             "  ordersC.IsDelimited = True\r\n"
-                             "  ordersC.FirstRecordContainsFieldNames = False\r\n"
-                             "  ordersC.RecordDelimiterRepresentation = \"CHR$(13) & CHR$(10)\"\r\n"
-                             "  ordersC.FieldDelimiterRepresentation = \"CHR$(\" & 9 & \")\"\r\n"
-                             "  ordersC.TextQualifierRepresentation = \"\"\"\"\r\n"
-                             "End Sub\r\n",
-                             "/data/ordersC.VelmorBasic"));
-    QVERIFY(interpreter.Run("Main"));
-    QCOMPARE(missing, 0);
-    auto converter = taken.AsConverter();
-    QVERIFY(converter);
-    QVERIFY(taken.AsFile() == nullptr);
-    QVERIFY(converter->IsDelimited());
-    QVERIFY(!converter->IsFixed());
-    QVERIFY(!converter->FirstRecordContainsFieldNames());
-    QCOMPARE(converter->RecordDelimiterRepresentation(), std::string("CHR$(13) & CHR$(10)"));
-    QCOMPARE(converter->FieldDelimiterRepresentation(), std::string("CHR$(9)"));
-    QCOMPARE(converter->TextQualifierRepresentation(), std::string("\""));
 }
 
 // Each faulty line is reported once, with its line and script, and stops
@@ -307,14 +272,15 @@ void TestBasicInterpreter::recursionIsStopped() {
     }
 }
 
-// App.Path is the folder of the script, even when it was loaded by a
-// relative name.
+// The handler after a line finds variables by name in any case; App.Path
+// is the folder of the script, even when it was loaded by a relative name.
 void TestBasicInterpreter::proceduresAndArguments() {
     Interpreter interpreter;
     Recorder recorder(interpreter);
     Value taken;
     interpreter.AfterLineExecutes = [&](const std::string&, const Variables& variables) {
-        if (variables.IndexOf("c") != 0) taken = variables.Item(variables.IndexOf("c")).Value();
+        if (variables.IndexOf("C") != 0) taken = variables.Item(variables.IndexOf("C")).Value();
+        QCOMPARE(variables.IndexOf("nothingLikeThis"), 0);
         QCOMPARE(variables.Item(0).Name(), std::string());
         QVERIFY(variables.Item(variables.Count() + 1).Value().IsEmpty());
     };
@@ -326,6 +292,7 @@ void TestBasicInterpreter::proceduresAndArguments() {
               "  n = -(2 + 3) - 1.5\n"
               "  c.TextQualifierRepresentation = n\n"
               "  c.RecordDelimiterRepresentation = app.PATH & \"x.dat\"\n"
+              "  c.FirstRecordContainsFieldNames = True\n"
               "  Call Mark(c)\n"
               "  Exit Sub\n"
               "  c.IsFixed = True\n"
@@ -342,8 +309,9 @@ void TestBasicInterpreter::proceduresAndArguments() {
     QCOMPARE(QString::fromStdString(converter->TextQualifierRepresentation()), QString("-6.5"));
     QCOMPARE(QString::fromStdString(converter->RecordDelimiterRepresentation()),
              dir_.path() + "/x.dat");
-    QVERIFY(converter->IsDelimited());
+    QVERIFY(converter->IsDelimited() && converter->FirstRecordContainsFieldNames());
     QVERIFY(!converter->IsFixed());
+    QVERIFY(taken.AsFile() == nullptr);
 }
 
 void TestBasicInterpreter::loadFailures() {
