@@ -147,8 +147,16 @@ private slots:
 
     void groupKindAndSettings() {
         Host h;
+        Global::TempFolderPath = QString("/tmp/x");
+        Global::CreateFormatFileDuringSave = true;
         frmOptions w;
         w.show();
+        QCOMPARE(w.txtTempFolderPath->text(), QString("/tmp/x"));
+        QVERIFY(w.chkCreateFormatFileDuringSave->isChecked());
+        w.chkPromptToSaveChanges->click();
+        QVERIFY(Global::PromptToSaveConfigurationChanges);
+        w.txtSecondaryConnectionAndIndexingPath->setText(QString("$APPPATH/idx"));
+        QCOMPARE(Global::SecondaryConnectionAndIndexingPath, QString("$APPPATH/idx"));
         ShowGroup(w, QString("Flat Files"));
         QVERIFY(w.freFixed->isVisible() && !w.freDelimited->isVisible());
         QVERIFY(!w.GroupsChanged);  // filling the controls changes nothing
@@ -185,6 +193,11 @@ private slots:
         QVERIFY(w.freProperties->isVisible());
         QVERIFY(!w.freFixed->isVisible() && !w.freDelimited->isVisible());
         QVERIFY(!w.optFixed->isChecked() && !w.optDelimited->isChecked());
+        // Where the connection files go changes what the groups mean.
+        w.GroupsChanged = false;
+        w.chkStoreConnectionAndIndexingFilesInDataPath->click();
+        QVERIFY(Global::StoreConnectionAndIndexingFilesInDataPath);
+        QVERIFY(w.GroupsChanged);
     }
 
     void renameAndRemoveGroups() {
@@ -213,23 +226,6 @@ private slots:
         h.prompt.QueueInput(QString("tab"));
         w.cmdAddExt->click();
         QCOMPARE(Global::Connections[0].Extensions, QString("*.dat; *.TAB"));
-    }
-
-    void lookAndFeelEditsTheSettings() {
-        Host h;
-        Global::TempFolderPath = QString("/tmp/x");
-        Global::CreateFormatFileDuringSave = true;
-        frmOptions w;
-        QCOMPARE(w.txtTempFolderPath->text(), QString("/tmp/x"));
-        QVERIFY(w.chkCreateFormatFileDuringSave->isChecked());
-        w.chkPromptToSaveChanges->click();
-        QVERIFY(Global::PromptToSaveConfigurationChanges);
-        w.txtSecondaryConnectionAndIndexingPath->setText(QString("$APPPATH/idx"));
-        QCOMPARE(Global::SecondaryConnectionAndIndexingPath, QString("$APPPATH/idx"));
-        QVERIFY(!w.GroupsChanged);
-        w.chkStoreConnectionAndIndexingFilesInDataPath->click();
-        QVERIFY(Global::StoreConnectionAndIndexingFilesInDataPath);
-        QVERIFY(w.GroupsChanged);
     }
 
     // Closing the window (done()) rebuilds the type lists and registers the
