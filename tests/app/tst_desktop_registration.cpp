@@ -56,7 +56,8 @@ bool Have(const char* tool) {
 QStringList GioTypes(const QDir& dir, const QStringList& names) {
     QStringList types;
     for (const QString& name : names) {
-        const QByteArray out = Run("gio", {"info", "-a", "standard::content-type", dir.filePath(name)});
+        const QByteArray out =
+            Run("gio", {"info", "-a", "standard::content-type", dir.filePath(name)});
         const qsizetype at = out.indexOf("content-type: ");
         types << name + ' ' + (at < 0 ? QString() : QString::fromUtf8(out.mid(at + 14)).trimmed());
     }
@@ -74,161 +75,153 @@ QString MimeTypeLine(const QByteArray& entry) {
 class TestDesktopRegistration : public QObject {
     Q_OBJECT
 private slots:
-    void mimeTypeNames_data();
-    void mimeTypeNames();
-    void registration_data();
-    void registration();
-    void takesNoTypeFromOthers();
-    void writesWhereTheUserFilesAre();
-    void staysInItsSandbox();
-};
+    void mimeTypeNames() {
+        QCOMPARE(desktop::GroupMimeType("Flat Files"),
+                 QString("application/x-velmor-group-flat-files"));
+        QCOMPARE(desktop::GroupMimeType("A -- b!"), QString("application/x-velmor-group-a-b"));
+        QCOMPARE(desktop::GroupMimeType(" $ü "), QString("application/x-velmor-group-unnamed"));
+    }
 
-void TestDesktopRegistration::mimeTypeNames_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("type");
-    QTest::newRow("words") << "Flat Files" << "application/x-velmor-group-flat-files";
-    QTest::newRow("punctuation runs") << "A -- b!" << "application/x-velmor-group-a-b";
-    QTest::newRow("nothing usable") << " $ü " << "application/x-velmor-group-unnamed";
-}
-
-void TestDesktopRegistration::mimeTypeNames() {
-    QFETCH(QString, name);
-    QTEST(desktop::GroupMimeType(name), "type");
-}
-
-void TestDesktopRegistration::registration_data() {
-    QTest::addColumn<QStringList>("groups");
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("entryTypes");  // the desktop entry's MimeType=, empty: no entry
-    QTest::addColumn<QStringList>("globs");   // the new types' globs, none: no MIME package
-    const ProfileList builtIns = velmor::Global::BuiltInProfiles();
-    QStringList builtInGroups;
-    for (const ConnectionProfile& p : builtIns) builtInGroups << p.Name << p.Extensions;
-    QTest::newRow("built-ins: the package's business") << builtInGroups << "/p" << "" << QStringList{};
-    QTest::newRow("claimed patterns keep their types; packaged ones are not repeated")
-        << QStringList{"Orders", "*.CSV; *.xml; *.*", "Texts", "*.txt"} << "/p"
-        << "application/xml;" << QStringList{};
-    QTest::newRow("unclaimed pattern: a low-weight text type of ours")
-        << QStringList{"Orders", "*.ord;*.xml", "Dup!", "*.dup", "Dup?", "*.d2"} << "/p"
-        << "application/xml;application/x-velmor-group-orders;application/x-velmor-group-dup;"
-           "application/x-velmor-group-dup2;"
-        << QStringList{"*.ord", "*.dup", "*.d2"};
-    builtInGroups[1] += "; *.flat";
-    QTest::newRow("a changed built-in is the user's")
-        << builtInGroups << "/p" << "application/x-velmor-group-flat-files;" << QStringList{"*.flat"};
-}
-
-void TestDesktopRegistration::registration() {
-    QFETCH(QStringList, groups);
-    QFETCH(QString, program);
-    QFETCH(QString, entryTypes);
-    QFETCH(QStringList, globs);
-    QTemporaryDir dir;
-    QVERIFY(Write(dir.filePath("mime/globs2"),
+    // Per row: the groups, the desktop entry's MimeType= (empty: no entry) and
+    // the new types' globs (none: no MIME package).
+    void registration() {
+        QStringList builtIns;
+        for (const ConnectionProfile& p : velmor::Global::BuiltInProfiles())
+            builtIns << p.Name << p.Extensions;
+        QStringList changed = builtIns;
+        changed[1] += "; *.flat";  // a changed built-in is the user's
+        const struct {
+            QStringList groups;
+            QString entryTypes;
+            QStringList globs;
+        } rows[] = {
+            {builtIns, "", {}},  // the package's business
+            // Claimed patterns keep their types; packaged ones are not repeated.
+            {{"Orders", "*.CSV; *.xml; *.*", "Texts", "*.txt"}, "application/xml;", {}},
+            // An unclaimed pattern gets a low-weight text type of ours.
+            {{"Orders", "*.ord;*.xml", "Dup!", "*.dup", "Dup?", "*.d2"},
+             "application/xml;application/x-velmor-group-orders;application/x-velmor-group-dup;"
+             "application/x-velmor-group-dup2;",
+             {"*.ord", "*.dup", "*.d2"}},
+            {changed, "application/x-velmor-group-flat-files;", {"*.flat"}}};
+        QTemporaryDir dir;
+        QVERIFY(
+            Write(dir.filePath("mime/globs2"),
                   "# comment\n50:text/csv:*.csv\n50:application/xml:*.xml\n40:text/x-other:*.xml\n"
                   "50:text/plain:*.txt\n10:application/x-velmor-group-old:*.ord\n"));
-    const desktop::Registration r =
-        desktop::RegistrationFor(Groups(groups), program, desktop::InstalledGlobs({dir.path()}));
-    QCOMPARE(MimeTypeLine(r.desktopEntry), entryTypes);
-    QCOMPARE(r.mimePackage.isEmpty(), globs.isEmpty());
-    for (const QString& g : globs)
-        QVERIFY2(r.mimePackage.contains("<glob pattern=\"" + g.toUtf8() + "\" weight=\"10\"/>"),
-                 r.mimePackage.constData());
-    QCOMPARE(r.mimePackage.count("<sub-class-of type=\"text/plain\"/>"),
-             r.mimePackage.count("<mime-type "));
-}
-
-// A text file of a built-in pattern keeps its type through a plain run and
-// the package's install; the user's own pattern becomes a type that is
-// still text, and comes back when the group goes.
-void TestDesktopRegistration::takesNoTypeFromOthers() {
-    if (!Have("gio") || !Have("update-mime-database")) QSKIP("gio and update-mime-database are needed");
-    QTemporaryDir dir;
-    const QString data = dir.filePath("data");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
-    qputenv("XDG_DATA_DIRS", "/usr/share");
-    const QStringList names{"y.dat", "y.tab", "y.query", "y.csv", "y.ord"};
-    for (const QString& n : names) QVERIFY(Write(dir.filePath(n), "a,b\n1,2\n"));
-    const QStringList before = GioTypes(dir.path(), names);
-    QCOMPARE(before, (QStringList{"y.dat text/plain", "y.tab text/plain", "y.query text/plain",
-                                  "y.csv text/csv", "y.ord text/plain"}));
-
-    velmor::Global::ResetState();
-    velmor::Global::SetProgramFolder(dir.filePath("bin"));
-    velmor::Global::Connections = velmor::Global::BuiltInProfiles();
-    velmor::Global::RegisterShellOpenCommand();  // a plain exit
-    QVERIFY(!QFileInfo::exists(data));
-    QCOMPARE(GioTypes(dir.path(), names), before);
-
-    velmor::Global::Connections.push_back(Groups({"Orders", "*.ord;*.csv"}).front());
-    velmor::Global::RegisterShellOpenCommand();
-    QCOMPARE(GioTypes(dir.path(), names).mid(0, 4), before.mid(0, 4));
-    QCOMPARE(GioTypes(dir.path(), {"y.ord"}), QStringList{"y.ord application/x-velmor-group-orders"});
-    QVERIFY(Read(data + "/mime/subclasses").contains("application/x-velmor-group-orders text/plain\n"));
-    const QString entry = data + "/applications/velmor_dravik-groups.desktop";
-    QCOMPARE(MimeTypeLine(Read(entry)), QString("application/x-velmor-group-orders;"));
-    if (Have("desktop-file-validate")) QCOMPARE(Run("desktop-file-validate", {entry}), QByteArray());
-
-    velmor::Global::Connections.pop_back();
-    velmor::Global::RegisterShellOpenCommand();
-    QCOMPARE(GioTypes(dir.path(), names), before);
-    QVERIFY(QDir(data + "/applications").entryList({"*.desktop"}).isEmpty());
-    QVERIFY(QDir(data + "/mime/packages").isEmpty());
-    qunsetenv("XDG_DATA_DIRS");
-}
-
-void TestDesktopRegistration::writesWhereTheUserFilesAre() {
-    QTemporaryDir dir;
-    const QString data = dir.filePath("data");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
-    // What an earlier version wrote under the packaged names goes.
-    QVERIFY(Write(data + "/applications/velmor_dravik.desktop",
-                  "MimeType=application/x-velmor-group-csv;text/csv;\n"));
-    QVERIFY(Write(data + "/mime/packages/velmor_dravik.xml", "<mime-type type=\"application/x-velmor-group-csv\">"));
-    const QString folder = dir.filePath("my \"best\" $programs");
-    const QString program = folder + "/velmor_dravik";
-    const ProfileList groups = Groups({"Orders", "*.ord"});
-    QVERIFY(desktop::RegisterUserFileTypes(groups, program));
-    QVERIFY(!QFileInfo::exists(data + "/applications/velmor_dravik.desktop"));
-    QVERIFY(!QFileInfo::exists(data + "/mime/packages/velmor_dravik.xml"));
-    // Quoted, with \" and \$ inside, each backslash doubled as in any value.
-    QString exec = R"(Exec="DIR/my \\"best\\" \\$programs/velmor_dravik" %f)";
-    QVERIFY(Read(data + "/applications/velmor_dravik-groups.desktop")
-                .contains("\n" + exec.replace("DIR", dir.path()).toUtf8() + "\n"));
-    QVERIFY(!desktop::RegisterUserFileTypes(groups, program));  // unchanged: nothing written
-    QVERIFY(desktop::RegisterUserFileTypes({}, program));
-    QVERIFY(!QFileInfo::exists(data + "/applications/velmor_dravik-groups.desktop"));
-    // The packaged entry lists what a user's entry leaves out.
-    QCOMPARE(MimeTypeLine(Read(VELMOR_TEST_DATA "/../../desktop/velmor_dravik.desktop")),
-             desktop::PackagedMimeTypes().join(';') + ';');
-}
-
-// Run by hand in a folder posing as the user's home, this program leaves
-// nothing there: settings, profiles, connection files and registration stay
-// in its own folders.
-void TestDesktopRegistration::staysInItsSandbox() {
-    if (qEnvironmentVariableIsSet("VELMOR_TEST_WRITE_USER_FILES")) {
-        velmor::Global::SetProgramFolder(QDir::tempPath() + "/not-there");
-        velmor::Global::Connections = Groups({"Orders", "*.ord"});
-        velmor::Global::SaveSettings();
-        QVERIFY(velmor::Global::SaveConnectionProfiles());
-        velmor::Global::RegisterShellOpenCommand();
-        return;
+        const desktop::InstalledGlobs installed({dir.path()});
+        for (const auto& r : rows) {
+            const desktop::Registration reg =
+                desktop::RegistrationFor(Groups(r.groups), "/p", installed);
+            QCOMPARE(MimeTypeLine(reg.desktopEntry), r.entryTypes);
+            QCOMPARE(reg.mimePackage.isEmpty(), r.globs.isEmpty());
+            for (const QString& g : r.globs)
+                QVERIFY2(reg.mimePackage.contains("<glob pattern=\"" + g.toUtf8() +
+                                                  "\" weight=\"10\"/>"),
+                         reg.mimePackage.constData());
+            QCOMPARE(reg.mimePackage.count("<sub-class-of type=\"text/plain\"/>"),
+                     reg.mimePackage.count("<mime-type "));
+        }
     }
-    QTemporaryDir user;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-        env.insert(name, user.path());
-    env.insert("VELMOR_REGISTRY", user.filePath("registry.ini"));
-    env.insert("VELMOR_CONFIG", user.path());
-    env.insert("VELMOR_TEST_WRITE_USER_FILES", "1");
-    int status = -1;
-    const QByteArray out = Run(QCoreApplication::applicationFilePath(),
-                               {"staysInItsSandbox"}, &status, env);
-    QVERIFY2(status == 0, out.constData());
-    QCOMPARE(QDir(user.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-             QStringList());
-}
+
+    // A text file of a built-in pattern keeps its type through a plain run and
+    // the package's install; the user's own pattern becomes a type that is
+    // still text, and comes back when the group goes.
+    void takesNoTypeFromOthers() {
+        if (!Have("gio") || !Have("update-mime-database"))
+            QSKIP("gio and update-mime-database are needed");
+        QTemporaryDir dir;
+        const QString data = dir.filePath("data");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        qputenv("XDG_DATA_DIRS", "/usr/share");
+        const QStringList names{"y.dat", "y.tab", "y.query", "y.csv", "y.ord"};
+        for (const QString& n : names) QVERIFY(Write(dir.filePath(n), "a,b\n1,2\n"));
+        const QStringList before = GioTypes(dir.path(), names);
+        QCOMPARE(before, (QStringList{"y.dat text/plain", "y.tab text/plain", "y.query text/plain",
+                                      "y.csv text/csv", "y.ord text/plain"}));
+
+        velmor::Global::ResetState();
+        velmor::Global::SetProgramFolder(dir.filePath("bin"));
+        velmor::Global::Connections = velmor::Global::BuiltInProfiles();
+        velmor::Global::RegisterShellOpenCommand();  // a plain exit
+        QVERIFY(!QFileInfo::exists(data));
+        QCOMPARE(GioTypes(dir.path(), names), before);
+
+        velmor::Global::Connections.push_back(Groups({"Orders", "*.ord;*.csv"}).front());
+        velmor::Global::RegisterShellOpenCommand();
+        QCOMPARE(GioTypes(dir.path(), names).mid(0, 4), before.mid(0, 4));
+        QCOMPARE(GioTypes(dir.path(), {"y.ord"}),
+                 QStringList{"y.ord application/x-velmor-group-orders"});
+        QVERIFY(Read(data + "/mime/subclasses")
+                    .contains("application/x-velmor-group-orders text/plain\n"));
+        const QString entry = data + "/applications/velmor_dravik-groups.desktop";
+        QCOMPARE(MimeTypeLine(Read(entry)), QString("application/x-velmor-group-orders;"));
+        if (Have("desktop-file-validate"))
+            QCOMPARE(Run("desktop-file-validate", {entry}), QByteArray());
+
+        velmor::Global::Connections.pop_back();
+        velmor::Global::RegisterShellOpenCommand();
+        QCOMPARE(GioTypes(dir.path(), names), before);
+        QVERIFY(QDir(data + "/applications").entryList({"*.desktop"}).isEmpty());
+        QVERIFY(QDir(data + "/mime/packages").isEmpty());
+        qunsetenv("XDG_DATA_DIRS");
+    }
+
+    void writesWhereTheUserFilesAre() {
+        QTemporaryDir dir;
+        const QString data = dir.filePath("data");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        // What an earlier version wrote under the packaged names goes.
+        QVERIFY(Write(data + "/applications/velmor_dravik.desktop",
+                      "MimeType=application/x-velmor-group-csv;text/csv;\n"));
+        QVERIFY(Write(data + "/mime/packages/velmor_dravik.xml",
+                      "<mime-type type=\"application/x-velmor-group-csv\">"));
+        const QString folder = dir.filePath("my \"best\" $programs");
+        const QString program = folder + "/velmor_dravik";
+        const ProfileList groups = Groups({"Orders", "*.ord"});
+        QVERIFY(desktop::RegisterUserFileTypes(groups, program));
+        QVERIFY(!QFileInfo::exists(data + "/applications/velmor_dravik.desktop"));
+        QVERIFY(!QFileInfo::exists(data + "/mime/packages/velmor_dravik.xml"));
+        // Quoted, with \" and \$ inside, each backslash doubled as in any value.
+        QString exec = R"(Exec="DIR/my \\"best\\" \\$programs/velmor_dravik" %f)";
+        QVERIFY(Read(data + "/applications/velmor_dravik-groups.desktop")
+                    .contains("\n" + exec.replace("DIR", dir.path()).toUtf8() + "\n"));
+        QVERIFY(!desktop::RegisterUserFileTypes(groups, program));  // unchanged: nothing written
+        QVERIFY(desktop::RegisterUserFileTypes({}, program));
+        QVERIFY(!QFileInfo::exists(data + "/applications/velmor_dravik-groups.desktop"));
+        // The packaged entry lists what a user's entry leaves out.
+        QCOMPARE(MimeTypeLine(Read(VELMOR_TEST_DATA "/../../desktop/velmor_dravik.desktop")),
+                 desktop::PackagedMimeTypes().join(';') + ';');
+    }
+
+    // Run by hand in a folder posing as the user's home, this program leaves
+    // nothing there: settings, profiles, connection files and registration stay
+    // in its own folders.
+    void staysInItsSandbox() {
+        if (qEnvironmentVariableIsSet("VELMOR_TEST_WRITE_USER_FILES")) {
+            velmor::Global::SetProgramFolder(QDir::tempPath() + "/not-there");
+            velmor::Global::Connections = Groups({"Orders", "*.ord"});
+            velmor::Global::SaveSettings();
+            QVERIFY(velmor::Global::SaveConnectionProfiles());
+            velmor::Global::RegisterShellOpenCommand();
+            return;
+        }
+        QTemporaryDir user;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+            env.insert(name, user.path());
+        env.insert("VELMOR_REGISTRY", user.filePath("registry.ini"));
+        env.insert("VELMOR_CONFIG", user.path());
+        env.insert("VELMOR_TEST_WRITE_USER_FILES", "1");
+        int status = -1;
+        const QByteArray out =
+            Run(QCoreApplication::applicationFilePath(), {"staysInItsSandbox"}, &status, env);
+        QVERIFY2(status == 0, out.constData());
+        QCOMPARE(
+            QDir(user.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDesktopRegistration)
 #include "tst_desktop_registration.moc"

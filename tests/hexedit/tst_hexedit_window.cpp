@@ -79,6 +79,14 @@ struct Fixture {
         view->mnuFind_Click();
         return *view->findChild<frmHexViewFind*>();
     }
+    // Find/Replace of the hex lists (or typed text) as the dialog's button does it.
+    void Replace(const QString& findText, const QString& replaceText, bool hex = true) {
+        frmHexViewFind& find = Find();
+        (hex ? find.OptHex : find.OptCHR)->setChecked(true);
+        find.txtFind->setText(findText);
+        find.txtReplace->setText(replaceText);
+        find.cmdFind_Click();
+    }
 };
 
 QByteArray Counting(int size) {
@@ -111,8 +119,12 @@ private slots:
         auto* view = viewer->findChild<frmHexView*>();
         QCOMPARE(view->StartingByte(), std::int64_t(2 * 32 + 1));  // 30 bytes and CR LF a record
         QCOMPARE(view->txtHex->text(), QString("31"));
+        QCOMPARE(view->lblStatus->text(), QString("Position: 65    Ascii: 49"));
+        QCOMPARE(view->focusWidget(), view->txtHex);
         viewer->mDrawer->ClearLog();
-        QTest::keyClicks(view->txtHex, "39");
+        QTest::keyClicks(view->txtHex, "39");  // two digits write a byte and move on
+        QCOMPARE(view->txtCHR->text(), QString("0"));
+        QCOMPARE(view->lblStatus->text().left(13), QString("Position: 66 "));
         // The viewer behind draws the record again with the new byte.
         const QList<QByteArray> drawn = viewertest::DrawnFor(*viewer, 3);
         QCOMPARE(drawn.value(drawn.size() - 1).left(6), QByteArray("900003"));
@@ -123,67 +135,40 @@ private slots:
         QCOMPARE(viewer->File().RecordNumber(), 3);
     }
 
-    void opensOnTheCurrentRecord() {
-        Fixture f(Counting(1000), 301);
-        QCOMPARE(f.view->StartingByte(), std::int64_t(301));
-        QCOMPARE(f.Status(), QString("Position: 301    Ascii: %1").arg(int('A' + 300 % 26)));
-        QCOMPARE(f.view->focusWidget(), f.view->txtHex);
-        // Two digits typed straight away write a byte and move on.
-        QTest::keyClicks(f.view->txtHex, "41");
-        QCOMPARE(f.Content().at(300), 'A');
-        QCOMPARE(f.Content().size(), 1000);
-        QCOMPARE(f.view->txtCHR->text(), QString(QChar('A' + 301 % 26)));
-        QCOMPARE(f.Status().left(14), QString("Position: 302 "));
-        QCOMPARE(f.host.refreshes, 1);
-    }
-
-    void shortAndEmptyFilesOpen_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("empty") << QByteArray() << "Position: 1    Ascii: 32";
-        QTest::newRow("3 bytes") << QByteArray("\x01yz") << "Position: 1    Ascii: 1";
-    }
     void shortAndEmptyFilesOpen() {
-        QFETCH(QByteArray, content);
-        Fixture f(content, 0);
-        QTEST(f.Status(), "status");
-        QVERIFY(f.prompt.Questions().empty());
-        // A control code shows blank in the pane but raw in the edit box.
-        if (!content.isEmpty()) QCOMPARE(f.view->txtCHR->text(), QString(QChar(1)));
-        QTest::keyClick(f.view->txtHex, Qt::Key_PageDown);
-        QTest::keyClick(f.view->txtHex, Qt::Key_Down);
-        QCOMPARE(f.view->StartingByte(), std::int64_t(1));
-        f.Place(16, 16);
-        QTest::keyClicks(f.view->txtHex, "7A");
-        QCOMPARE(f.Content(), content);  // never grows
-    }
-
-    void writesAtTheEdges_data() {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QByteArray>("after");
-        QTest::newRow("last byte") << 1 << 10 << QByteArray("ABCDEFGHIq");
-        QTest::newRow("one past the end") << 1 << 11 << QByteArray("ABCDEFGHIJ");
-    }
-    void writesAtTheEdges() {
-        QFETCH(int, row);
-        QFETCH(int, column);
-        Fixture f(Counting(10));
-        f.Place(row, column);
-        f.view->txtCHR->setFocus();
-        QTest::keyClick(f.view->txtCHR, 'q');
-        QTEST(f.Content(), "after");
+        for (const QByteArray& content : {QByteArray(), QByteArray("\x01yz")}) {
+            Fixture f(content, 0);
+            QCOMPARE(f.Status(),
+                     QString("Position: 1    Ascii: %1").arg(content.isEmpty() ? 32 : 1));
+            QVERIFY(f.prompt.Questions().empty());
+            // A control code shows blank in the pane but raw in the edit box.
+            if (!content.isEmpty()) QCOMPARE(f.view->txtCHR->text(), QString(QChar(1)));
+            QTest::keyClick(f.view->txtHex, Qt::Key_PageDown);
+            QTest::keyClick(f.view->txtHex, Qt::Key_Down);
+            QCOMPARE(f.view->StartingByte(), std::int64_t(1));
+            f.Place(16, 16);
+            QTest::keyClicks(f.view->txtHex, "7A");
+            QCOMPARE(f.Content(), content);  // never grows
+        }
     }
 
     // A character typed in the character pane is its byte in the file's
-    // encoding; one that needs more than a byte is refused.
-    void characterPaneTypesTheFileEncoding() {
+    // encoding; one that needs more than a byte is refused, and nothing is
+    // written past the end.
+    void characterPane() {
         Fixture f(Counting(10));
-        f.view->txtCHR->setFocus();
-        QTest::sendKeyEvent(QTest::Press, f.view->txtCHR, Qt::Key_unknown, QString("\u20AC"), {});
+        const auto type = [&f](int column, const QString& text) {
+            f.Place(1, column);
+            f.view->txtCHR->setFocus();
+            QTest::sendKeyEvent(QTest::Press, f.view->txtCHR, Qt::Key_unknown, text, {});
+        };
+        type(11, "q");
+        type(10, "q");
+        type(1, "\u20AC");
         f.host.encoding = viewer::DisplayEncoding::Utf8;
-        QTest::sendKeyEvent(QTest::Press, f.view->txtCHR, Qt::Key_unknown, QString("\u00E9"), {});
-        QCOMPARE(f.Content(), "\x80" + Counting(10).mid(1));
+        type(2, "\u00E9");
+        QCOMPARE(f.Content(), QByteArray("\x80"
+                                         "BCDEFGHIq"));
         QCOMPARE(f.Messages(), QStringList{"|\"\u00E9\" takes more than one byte in the file's "
                                            "encoding; type its bytes in the hex pane."});
     }
@@ -204,64 +189,54 @@ private slots:
     }
 
     // Whatever the mouse did on the box, the next two digits typed are the
-    // byte of the cell it shows; other keys write nothing and say nothing.
-    // '~' clicks the box's second digit; the rest is typed.
-    void mouseAndStrayKeys_data() {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QByteArray>("start");
-        QTest::addColumn<int>("column");
-        QTest::newRow("click on the second digit first") << "~42" << QByteArray("BBC") << 2;
-        QTest::newRow("one digit, a click, two digits") << "7~42" << QByteArray("BBC") << 2;
-        QTest::newRow("arrow codes as characters") << "%&'(4G" << QByteArray("ABC") << 1;
-    }
-    void mouseAndStrayKeys() {
-        QFETCH(QString, script);
+    // byte of the cell it shows, and nothing is asked.
+    void mouseOnTheHexBox() {
         Fixture f(Counting(20));
+        QTest::keyClick(f.view->txtHex, '7');
         const QPoint secondDigit(f.view->txtHex->width() * 3 / 4, f.view->txtHex->height() / 2);
-        for (QChar c : script) {
-            if (c == '~')
-                QTest::mouseClick(f.view->txtHex, Qt::LeftButton, {}, secondDigit);
-            else
-                QTest::keyClick(f.view->txtHex, c.toLatin1());
-        }
-        QTEST(f.Content().left(3), "start");
-        QTEST(f.view->mCursor.column, "column");
+        QTest::mouseClick(f.view->txtHex, Qt::LeftButton, {}, secondDigit);
+        QTest::keyClicks(f.view->txtHex, "42");
+        QCOMPARE(f.Content().left(3), QByteArray("BBC"));
+        QCOMPARE(f.view->mCursor.column, 2);
         QVERIFY(f.prompt.Questions().empty());
         QCOMPARE(f.view->txtHex->selectedText().size(), 1);
     }
 
-    void readOnly_data() {
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<char>("first");
-        QTest::addColumn<int>("mode");
-        QTest::newRow("No") << false << 'A' << 0444;
-        QTest::newRow("Yes") << true << 'B' << 0644;
-    }
+    // Typing into a read-only file, or replacing in it, asks first; No
+    // leaves file and mode alone.
     void readOnly() {
-        QFETCH(bool, yes);
-        Fixture f(Counting(20));
-        const QByteArray path = QByteArray::fromStdString(f.host.path);
-        QVERIFY(chmod(path.constData(), 0444) == 0);
-        f.prompt.QueueAnswer(yes ? UserPrompt::Answer::Yes : UserPrompt::Answer::No);
-        QTest::keyClicks(f.view->txtHex, "42");
-        QTEST(f.Content().at(0), "first");
-        struct stat info {};
-        stat(path.constData(), &info);
-        QTEST(int(info.st_mode & 07777), "mode");
-        QCOMPARE(f.Messages(), QStringList{kReadOnly});
-        QCOMPARE(f.prompt.Questions().front().buttons, UserPrompt::Buttons::YesNo);
+        const struct {
+            bool yes, replace;
+            char first;
+            int mode;
+        } rows[] = {{false, false, 'a', 0444}, {true, false, 'B', 0644}, {false, true, 'a', 0444}};
+        for (const auto& r : rows) {
+            Fixture f("a\r\nb\r\n");
+            const QByteArray path = QByteArray::fromStdString(f.host.path);
+            QVERIFY(chmod(path.constData(), 0444) == 0);
+            f.prompt.QueueAnswer(r.yes ? UserPrompt::Answer::Yes : UserPrompt::Answer::No);
+            if (r.replace)
+                f.Replace("0D 0A", "0A");
+            else
+                QTest::keyClicks(f.view->txtHex, "42");
+            QCOMPARE(f.Content().at(0), r.first);
+            QCOMPARE(f.Content().size(), 6);
+            struct stat info {};
+            stat(path.constData(), &info);
+            QCOMPARE(int(info.st_mode & 07777), r.mode);
+            QCOMPARE(f.Messages(), QStringList{kReadOnly});
+            QCOMPARE(f.prompt.Questions().front().buttons, UserPrompt::Buttons::YesNo);
+        }
     }
 
-    void scrollBarMovesByBytes() {
+    void scrollBarAndClick() {
         Fixture f(Counting(20000));
         QCOMPARE(f.view->VScroll1->maximum(), 5000);
         f.view->VScroll1->setValue(2500);
         QCOMPARE(f.view->StartingByte(), std::int64_t(10000));
         QCOMPARE(f.Status().left(16), QString("Position: 10000 "));
-    }
-
-    void clickAndDoubleClick() {
-        Fixture f(Counting(300));
+        // A click picks the cell under the mouse.
+        f.view->VScroll1->setValue(0);
         const double cell = 0.25 * f.view->logicalDpiX();
         f.view->pctHex_MouseDown(QPointF(2.5 * cell, 15.5 * 0.25 * f.view->logicalDpiY()));
         QCOMPARE(f.view->mCursor.row * 100 + f.view->mCursor.column, 1603);
@@ -297,112 +272,61 @@ private slots:
         QCOMPARE(find.cmdFind->text(), QString("Find &Next"));
         find.txtFind->setText("0A");  // a change starts again from byte 1
         QCOMPARE(find.cmdFind->text(), QString("&Find"));
+        find.txtReplace->setText("0A");
+        QCOMPARE(find.cmdFind->text(), QString("&Replace"));
+        find.txtReplace->clear();
         find.OptCHR->setChecked(true);
         find.txtFind->setText("AB");
         find.cmdFind_Click();
         QCOMPARE(find.LastMatch, std::int64_t(0));  // case-sensitive
     }
 
-    void refusals_data() {
-        QTest::addColumn<QString>("findText");
-        QTest::addColumn<QString>("replaceText");
-        QTest::addColumn<QString>("message");
-        const char* const rows[][4] = {
-            {"shape", "0D0A 0A", "", "|The Hex List is invalid"},
-            {"not a byte", "0D0A", "41",
-             "|\"0D0A\" in the hex list is not a byte value (00 to FF)."},
-            {"replacement not a byte", "61", "3338",
-             "|\"3338\" in the hex list is not a byte value (00 to FF)."},
-            {"empty find", "", "41", "|Enter the bytes to find before replacing them."}};
-        for (const auto& r : rows)
-            QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]) << QString(r[3]);
-    }
-    void refusals() {
-        QFETCH(QString, findText);
-        QFETCH(QString, replaceText);
-        const QByteArray content = "a\r\nb\r\n";
-        Fixture f(content);
-        frmHexViewFind& find = f.Find();
-        find.txtFind->setText(findText);
-        find.txtReplace->setText(replaceText);
-        find.cmdFind_Click();
-        QTEST(f.Messages().join("/"), "message");
-        QCOMPARE(f.Content(), content);
-        QCOMPARE(find.LastMatch, std::int64_t(0));
-    }
-
-    void replace_data() {
-        QTest::addColumn<QString>("findText");
-        QTest::addColumn<QString>("replaceText");
-        QTest::addColumn<bool>("hex");
-        QTest::addColumn<QByteArray>("after");
-        QTest::addColumn<int>("reloads");
-        QTest::newRow("same length") << "0D 0A"
-                                     << "2C 2C" << true << QByteArray("a,,b,,") << 0;
-        QTest::newRow("longer") << "\r"
-                                << "<CR>" << false << QByteArray("a<CR>\nb<CR>\n") << 1;
-        QTest::newRow("shorter") << "0D 0A"
-                                 << "0A" << true << QByteArray("a\nb\n") << 1;
-    }
+    // Find/Replace on "a\r\nb\r\n" or the row's bytes: a refused list
+    // changes nothing; typed characters become the bytes of the file's
+    // own encoding, and one it cannot hold refuses the whole operation.
     void replace() {
-        QFETCH(QString, findText);
-        QFETCH(QString, replaceText);
-        QFETCH(bool, hex);
-        Fixture f("a\r\nb\r\n");
-        frmHexViewFind& find = f.Find();
-        (hex ? find.OptHex : find.OptCHR)->setChecked(true);
-        find.txtFind->setText(findText);
-        find.txtReplace->setText(replaceText);
-        QCOMPARE(find.cmdFind->text(), QString("&Replace"));
-        find.cmdFind_Click();
-        QTEST(f.Content(), "after");
-        QTEST(f.host.reloads, "reloads");
-        QVERIFY(f.prompt.Questions().empty());
-        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"data.bin"});
-        QCOMPARE(f.view->txtHex->text(), QString("61"));
-    }
-
-    // Typed characters become the bytes of the file's own encoding; one it
-    // cannot hold refuses the whole operation.
-    void replaceTypedText_data() {
-        QTest::addColumn<int>("encoding");  // viewer::DisplayEncoding
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("findText");
-        QTest::addColumn<QString>("replaceText");
-        QTest::addColumn<QByteArray>("after");
-        QTest::addColumn<QString>("message");
-        const int cp1252 = int(viewer::DisplayEncoding::Windows1252);
-        const int latin1 = int(viewer::DisplayEncoding::Latin1);
-        const int utf8 = int(viewer::DisplayEncoding::Utf8);
-        QTest::newRow("euro in Windows-1252") << cp1252 << QByteArray("1,what\x80?") << "\u20AC"
-                                              << "E" << QByteArray("1,whatE?") << "";
-        QTest::newRow("e acute in Windows-1252") << cp1252 << QByteArray("caf\xE9?") << "\u00E9"
-                                                 << "e" << QByteArray("cafe?") << "";
-        QTest::newRow("A umlaut in UTF-8") << utf8 << QByteArray("\xC3\x84?") << "\u00C4"
-                                           << "\u00E4" << QByteArray("\xC3\xA4?") << "";
-        QTest::newRow("CJK refused in Windows-1252")
-            << cp1252 << QByteArray("a?b") << "\u4E2D"
-            << "E" << QByteArray("a?b")
-            << "|\"\u4E2D\" cannot be written in the file's encoding, Windows-1252.";
-        QTest::newRow("euro refused in Latin-1")
-            << latin1 << QByteArray("a?b") << "?"
-            << "\u20AC" << QByteArray("a?b")
-            << "|\"\u20AC\" cannot be written in the file's encoding, Latin-1.";
-    }
-    void replaceTypedText() {
-        QFETCH(int, encoding);
-        QFETCH(QByteArray, content);
-        QFETCH(QString, findText);
-        QFETCH(QString, replaceText);
-        Fixture f(content);
-        f.host.encoding = viewer::DisplayEncoding(encoding);
-        frmHexViewFind& find = f.Find();
-        find.OptCHR->setChecked(true);
-        find.txtFind->setText(findText);
-        find.txtReplace->setText(replaceText);
-        find.cmdFind_Click();
-        QTEST(f.Content(), "after");
-        QTEST(f.Messages().join("/"), "message");
+        using E = viewer::DisplayEncoding;
+        const E cp1252 = E::Windows1252, latin1 = E::Latin1, utf8 = E::Utf8;
+        const QByteArray ab("a\r\nb\r\n");
+        const struct {
+            const char* tag;
+            E encoding;
+            QByteArray content;
+            bool hex;
+            QString find, replace;
+            QByteArray after;
+            int reloads;
+            QString message;
+        } rows[] = {
+            {"shape", cp1252, ab, true, "0D0A 0A", "", ab, 0, "|The Hex List is invalid"},
+            {"not a byte", cp1252, ab, true, "0D0A", "41", ab, 0,
+             "|\"0D0A\" in the hex list is not a byte value (00 to FF)."},
+            {"replacement not a byte", cp1252, ab, true, "61", "3338", ab, 0,
+             "|\"3338\" in the hex list is not a byte value (00 to FF)."},
+            {"empty find", cp1252, ab, true, "", "41", ab, 0,
+             "|Enter the bytes to find before replacing them."},
+            {"same length", cp1252, ab, true, "0D 0A", "2C 2C", "a,,b,,", 0, ""},
+            {"longer", cp1252, ab, false, "\r", "<CR>", "a<CR>\nb<CR>\n", 1, ""},
+            {"shorter", cp1252, ab, true, "0D 0A", "0A", "a\nb\n", 1, ""},
+            {"euro in Windows-1252", cp1252, "1,what\x80?", false, "\u20AC", "E", "1,whatE?", 0,
+             ""},
+            {"e acute in Windows-1252", cp1252, "caf\xE9?", false, "\u00E9", "e", "cafe?", 0, ""},
+            {"A umlaut in UTF-8", utf8, "\xC3\x84?", false, "\u00C4", "\u00E4", "\xC3\xA4?", 0, ""},
+            {"CJK refused in Windows-1252", cp1252, "a?b", false, "\u4E2D", "E", "a?b", 0,
+             "|\"\u4E2D\" cannot be written in the file's encoding, Windows-1252."},
+            {"euro refused in Latin-1", latin1, "a?b", false, "?", "\u20AC", "a?b", 0,
+             "|\"\u20AC\" cannot be written in the file's encoding, Latin-1."},
+        };
+        for (const auto& r : rows) {
+            Fixture f(r.content);
+            f.host.encoding = r.encoding;
+            f.Replace(r.find, r.replace, r.hex);
+            QVERIFY2(f.Content() == r.after, r.tag);
+            QCOMPARE(f.host.reloads, r.reloads);
+            QCOMPARE(f.Messages().join("/"), r.message);
+            QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"data.bin"});
+            QCOMPARE(f.view->txtHex->text(), QString::number(uchar(r.after.at(0)), 16).toUpper());
+        }
     }
 
     // A cancel in place stops between chunks: the first chunk stays
@@ -412,11 +336,8 @@ private slots:
         line += "\r\n";
         const QByteArray content = line.repeated(int(2 * data::kByteChunk / 100));
         Fixture f(content);
-        frmHexViewFind& find = f.Find();
-        find.txtFind->setText("0D 0A");
-        find.txtReplace->setText("2C 2C");
         viewer::ProgressGate::cancelForTests = [] { return true; };
-        find.cmdFind_Click();
+        f.Replace("0D 0A", "2C 2C");
         viewer::ProgressGate::cancelForTests = nullptr;
         // Occurrences wholly inside the first read (a chunk and one byte).
         const qsizetype firstRead = qsizetype(data::kByteChunk) + 1;
@@ -426,18 +347,6 @@ private slots:
         const QByteArray after = f.Content();
         QCOMPARE(after.left(firstRead).count(",,"), done);
         QCOMPARE(after.mid(firstRead), content.mid(firstRead));
-    }
-
-    void replaceAsksAboutReadOnly() {
-        Fixture f("a\r\nb\r\n");
-        QVERIFY(chmod(f.host.path.c_str(), 0444) == 0);
-        frmHexViewFind& find = f.Find();
-        find.txtFind->setText("0D 0A");
-        find.txtReplace->setText("0A");
-        f.prompt.QueueAnswer(UserPrompt::Answer::No);
-        find.cmdFind_Click();
-        QCOMPARE(f.Content(), QByteArray("a\r\nb\r\n"));
-        QCOMPARE(f.Messages(), QStringList{kReadOnly});
     }
 };
 

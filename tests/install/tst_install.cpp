@@ -62,7 +62,8 @@ void CheckInstalledTree(const QString& root) {
     QVERIFY(QFileInfo(root + "/bin/velmor_dravik").isExecutable());
     QCOMPARE(Run(root + "/bin/velmor-data", {"--help"}).status, 0);
     if (Have("desktop-file-validate")) {
-        const Ran v = Run("desktop-file-validate", {root + "/share/applications/velmor_dravik.desktop"});
+        const Ran v =
+            Run("desktop-file-validate", {root + "/share/applications/velmor_dravik.desktop"});
         QCOMPARE(v.output, QByteArray());
         QCOMPARE(v.status, 0);
     }
@@ -81,46 +82,39 @@ void CheckInstalledTree(const QString& root) {
 class TestInstall : public QObject {
     Q_OBJECT
 private slots:
-    void cmakeInstallHonoursDestdir_data();
-    void cmakeInstallHonoursDestdir();
-    void debianPackageHoldsTheInstall();
-};
+    void cmakeInstallHonoursDestdir() {
+        for (const QString prefix : {"/usr", "/opt/velmor tools"}) {
+            QTemporaryDir destdir;
+            const Ran r =
+                Run("cmake", {"--install", VELMOR_BUILD_DIR, "--prefix", prefix}, destdir.path());
+            QVERIFY2(r.status == 0, r.output.constData());
+            CheckInstalledTree(destdir.path() + prefix);
+        }
+    }
 
-void TestInstall::cmakeInstallHonoursDestdir_data() {
-    QTest::addColumn<QString>("prefix");
-    QTest::newRow("/usr") << "/usr";
-    QTest::newRow("/opt with a blank") << "/opt/velmor tools";
-}
-
-void TestInstall::cmakeInstallHonoursDestdir() {
-    QFETCH(QString, prefix);
-    QTemporaryDir destdir;
-    const Ran r = Run("cmake", {"--install", VELMOR_BUILD_DIR, "--prefix", prefix}, destdir.path());
-    QVERIFY2(r.status == 0, r.output.constData());
-    CheckInstalledTree(destdir.path() + prefix);
-}
-
-void TestInstall::debianPackageHoldsTheInstall() {
+    void debianPackageHoldsTheInstall() {
 #ifdef __SANITIZE_ADDRESS__
-    QSKIP("the package is made from the normal build; the sanitizer build does not repeat it");
+        QSKIP("the package is made from the normal build; the sanitizer build does not repeat it");
 #endif
-    if (!Have("cpack") || !Have("dpkg-deb")) QSKIP("cpack and dpkg-deb are needed");
-    QTemporaryDir work;
-    const Ran packed = Run("cpack", {"-G", "DEB", "--config", VELMOR_BUILD_DIR "/CPackConfig.cmake",
-                                     "-B", work.path()});
-    QVERIFY2(packed.status == 0, packed.output.constData());
-    const QStringList debs = QDir(work.path()).entryList({"*.deb"}, QDir::Files);
-    QCOMPARE(debs.size(), 1);
-    const QString deb = work.filePath(debs.front());
-    QCOMPARE(Run("dpkg-deb", {"--field", deb, "Package"}).output.trimmed(), QByteArray("velmor-dravik"));
-    const QString root = work.filePath("root");
-    QCOMPARE(Run("dpkg-deb", {"-x", deb, root}).status, 0);
-    CheckInstalledTree(root + "/usr");
-    // Debian's own check: no error, and no warning left unexplained.
-    if (!Have("lintian")) QSKIP("lintian is needed");
-    const Ran lint = Run("lintian", {"--fail-on", "error,warning", deb});
-    QVERIFY2(lint.status == 0, lint.output.constData());
-}
+        if (!Have("cpack") || !Have("dpkg-deb")) QSKIP("cpack and dpkg-deb are needed");
+        QTemporaryDir work;
+        const Ran packed = Run("cpack", {"-G", "DEB", "--config",
+                                         VELMOR_BUILD_DIR "/CPackConfig.cmake", "-B", work.path()});
+        QVERIFY2(packed.status == 0, packed.output.constData());
+        const QStringList debs = QDir(work.path()).entryList({"*.deb"}, QDir::Files);
+        QCOMPARE(debs.size(), 1);
+        const QString deb = work.filePath(debs.front());
+        QCOMPARE(Run("dpkg-deb", {"--field", deb, "Package"}).output.trimmed(),
+                 QByteArray("velmor-dravik"));
+        const QString root = work.filePath("root");
+        QCOMPARE(Run("dpkg-deb", {"-x", deb, root}).status, 0);
+        CheckInstalledTree(root + "/usr");
+        // Debian's own check: no error, and no warning left unexplained.
+        if (!Have("lintian")) QSKIP("lintian is needed");
+        const Ran lint = Run("lintian", {"--fail-on", "error,warning", deb});
+        QVERIFY2(lint.status == 0, lint.output.constData());
+    }
+};
 
 QTEST_MAIN(TestInstall)
 #include "tst_install.moc"

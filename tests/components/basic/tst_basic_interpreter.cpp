@@ -67,16 +67,10 @@ class TestBasicInterpreter : public QObject {
 private slots:
     void init() { QVERIFY(dir_.isValid()); }
     void eventsInOrder();
-    void beforeHandlerDecidesWhatRuns();
-    void afterHandlerTakesTheConverter();
-    void errors_data();
     void errors();
     void cancelStopsTheRun();
     void executedScriptErrorsNameTheirScript();
-    void recursionIsStopped_data();
     void recursionIsStopped();
-    void appPathIsTheScriptFolder();
-    void namesIgnoreCase();
     void proceduresAndArguments();
     void loadFailures();
     void fieldImportBuildsLayout();
@@ -88,13 +82,26 @@ private:
     QTemporaryDir dir_;
 };
 
+// The handler before a line sees it as written and decides what runs: a
+// line it rewrites runs as rewritten, one it turns into a comment does not.
 void TestBasicInterpreter::eventsInOrder() {
     Interpreter interpreter;
     Recorder recorder(interpreter);
-    QVERIFY(interpreter.LoadText(std::string(kHead) + "\n"
-                                                      "  ' a comment\n"
-                                                      "\tc.IsFixed = True\n"
-                                                      "End Sub\n",
+    std::shared_ptr<velmor::data::Converter> converter;
+    interpreter.BeforeLineExecutes = [log = interpreter.BeforeLineExecutes](std::string& line) {
+        log(line);
+        if (line.find("Wrong") != std::string::npos) line = "  c.IsDelimited = True";
+        if (QString::fromStdString(line).toLower().contains("= false")) line = "'" + line;
+    };
+    interpreter.AfterLineExecutes = [&, log = interpreter.AfterLineExecutes](
+                                        const std::string& line, const Variables& variables) {
+        log(line, variables);
+        if (!converter)
+            converter = ObjectCreatedBy(line, variables, "Velmor_Data.Converter").AsConverter();
+    };
+    QVERIFY(interpreter.LoadText(std::string(kHead) +
+                                     "\n  ' a comment\n\tc.IsFixed = True\n  Wrong statement\n"
+                                     "  c.IsDelimited = FALSE\nEnd Sub\n",
                                  Path("s.VelmorBasic").toStdString()));
     QVERIFY(interpreter.Run("Main", {Value("ignored")}));
     QCOMPARE(recorder.log, (QStringList{
@@ -105,155 +112,84 @@ void TestBasicInterpreter::eventsInOrder() {
                                "B:  ' a comment",
                                "B:\tc.IsFixed = True",
                                "A:c.IsFixed = True",
+                               "B:  Wrong statement",
+                               "A:c.IsDelimited = True",
+                               "B:  c.IsDelimited = FALSE",
                            }));
     QVERIFY(recorder.errors.isEmpty());
+    QVERIFY(converter && converter->IsDelimited() && converter->IsFixed());
 }
 
-void TestBasicInterpreter::beforeHandlerDecidesWhatRuns() {
-    Interpreter interpreter;
-    std::shared_ptr<velmor::data::Converter> converter;
-    QStringList after;
-    interpreter.BeforeLineExecutes = [](std::string& line) {
-        if (QString::fromStdString(line).toLower().contains(".isfixed")) line = "'" + line;
-        if (line.find("Wrong") != std::string::npos) line = "  c.IsDelimited = True";
-    };
-    interpreter.AfterLineExecutes = [&](const std::string& line, const Variables& variables) {
-        after << QString::fromStdString(line);
-        if (!converter)
-            converter = ObjectCreatedBy(line, variables, "Velmor_Data.Converter").AsConverter();
-    };
-    QVERIFY(interpreter.LoadText(std::string(kHead) + "  c.IsFixed = True\n"
-                                                      "  Wrong statement\n"
-                                                      "End Sub\n",
-                                 "s.VelmorBasic"));
-    QVERIFY(interpreter.Run("Main"));
-    QVERIFY(converter);
-    QVERIFY(!converter->IsFixed());
-    QVERIFY(converter->IsDelimited());
-    QCOMPARE(after.last(), QString("c.IsDelimited = True"));
-    QCOMPARE(after.size(), 3);
-}
-
-void TestBasicInterpreter::afterHandlerTakesTheConverter() {
-    Interpreter interpreter;
-    Value taken;
-    int missing = -1;
-    interpreter.AfterLineExecutes = [&](const std::string& line, const Variables& variables) {
-        Value v = ObjectCreatedBy(line, variables, "Velmor_Data.Converter");
-        if (!v.IsEmpty()) taken = v;
-        missing = variables.IndexOf("nothingLikeThis");
-        QCOMPARE(variables.IndexOf("ORDERSC"), 1);
-    };
-    QVERIFY(
-        interpreter.LoadText("Sub Main()\r\n"
-                             "  Dim ordersC\r\n"
-                             "  Set ordersC = CreateObject(\"Velmor_Data.Converter\")\r\n"
-                             "  ordersC.IsDelimited = True\r\n"
-                             "  ordersC.FirstRecordContainsFieldNames = False\r\n"
-                             "  ordersC.RecordDelimiterRepresentation = \"CHR$(13) & CHR$(10)\"\r\n"
-                             "  ordersC.FieldDelimiterRepresentation = \"CHR$(\" & 9 & \")\"\r\n"
-                             "  ordersC.TextQualifierRepresentation = \"\"\"\"\r\n"
-                             "End Sub\r\n",
-                             "/data/ordersC.VelmorBasic"));
-    QVERIFY(interpreter.Run("Main"));
-    QCOMPARE(missing, 0);
-    auto converter = taken.AsConverter();
-    QVERIFY(converter);
-    QVERIFY(taken.AsFile() == nullptr);
-    QVERIFY(converter->IsDelimited());
-    QVERIFY(!converter->IsFixed());
-    QVERIFY(!converter->FirstRecordContainsFieldNames());
-    QCOMPARE(converter->RecordDelimiterRepresentation(), std::string("CHR$(13) & CHR$(10)"));
-    QCOMPARE(converter->FieldDelimiterRepresentation(), std::string("CHR$(9)"));
-    QCOMPARE(converter->TextQualifierRepresentation(), std::string("\""));
-}
-
-void TestBasicInterpreter::errors_data() {
-    QTest::addColumn<QString>("body");
-    QTest::addColumn<int>("line");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("unknown statement") << "  Frobnicate 1, 2" << 4 << "Unknown statement";
-    QTest::newRow("undeclared variable") << "  x = 5" << 4 << "\"x\" is not declared";
-    QTest::newRow("undeclared object") << "  y.IsFixed = True" << 4 << "\"y\" is not declared";
-    QTest::newRow("unset object") << "  Dim d\n  d.IsFixed = True" << 5 << "\"d\" is not set";
-    QTest::newRow("unset value") << "  Dim a, b\n  a = b" << 5
-                                 << "\"b\" has not been given a value";
-    QTest::newRow("unknown member")
-        << "  c.Colour = 1" << 4 << "Converter has no member \"Colour\"";
-    QTest::newRow("unknown member read") << "  Dim a\n  a = c.Shape" << 5 << "no member \"Shape\"";
-    QTest::newRow("too few arguments")
-        << "  Call c.Convert(\"a\")" << 4 << "expects 2 arguments, not 1";
-    QTest::newRow("property with arguments")
-        << "  Dim a\n  a = c.IsFixed(1)" << 5 << "takes no arguments";
-    QTest::newRow("wrong type") << "  c.IsFixed = \"yes\"" << 4
-                                << "expects True or False, not a String";
-    QTest::newRow("object as text") << "  c.FieldDelimiterRepresentation = c" << 4 << "with \"Set";
-    QTest::newRow("number minus text")
-        << "  Dim n\n  n = 5 - \"a\"" << 5 << "expects a whole number";
-    QTest::newRow("assign to method") << "  c.Convert = 1" << 4 << "is a method";
-    QTest::newRow("set a number") << "  Set c = 5" << 4 << "assigns objects only";
-    QTest::newRow("object without set") << "  Dim d\n  d = c" << 5 << "with \"Set d = ...\"";
-    QTest::newRow("member of a number")
-        << "  Dim n\n  n = 3\n  n.IsFixed = True" << 6 << "\"n\" is not an object";
-    QTest::newRow("unknown object")
-        << "  Set c = CreateObject(\"Excel.Application\")" << 4 << "cannot create";
-    QTest::newRow("missing script")
-        << "  Call Execute(App.Path & \"missing.VelmorBasic\")" << 4 << "does not exist";
-    QTest::newRow("declared twice") << "  Dim C" << 4 << "declared twice";
-    QTest::newRow("unknown procedure")
-        << "  Call Nowhere()" << 4 << "no procedure or function \"Nowhere\"";
-    QTest::newRow("procedure arguments") << "  Call Helper(1)" << 4 << "expects 0 arguments, not 1";
-    QTest::newRow("procedure as value") << "  Dim a\n  a = Helper" << 5 << "gives no value";
-    QTest::newRow("overflow") << "  Dim n\n  n = 9223372036854775807 + 1" << 5 << "too large";
-    QTest::newRow("lexer") << "  Dim n\n  n = \"open" << 5 << "not closed";
-    QTest::newRow("sub inside after rewrite") << "  Sub Inner()" << 4 << "cannot begin inside";
-    QTest::newRow("fraction for a whole number")
-        << "  Dim f\n  Set f = CreateObject(\"Velmor_Data.File\")\n  Call f.MoveTo(2.5)" << 6
-        << "whole number";
-    QTest::newRow("reserved word as a name") << "  Dim publiC" << 4 << "cannot be used";
-    QTest::newRow("field removed from its layout")
-        << "  Dim f, g, n\n  Set f = CreateObject(\"Velmor_Data.File\")\n"
-           "  Set g = f.Fields.Add(\"A\", 3)\n  Call f.Fields.Remove(1)\n  n = f.Fields.Count\n"
-           "  g.Name = \"B\""
-        << 9 << "no longer part";
-    QTest::newRow("engine error")
-        << "  Dim t\n  t = True\n  c.IsFixed = t\n"
-           "  Call c.Convert(App.Path & \"absent.dat\", App.Path & \"out.txt\")"
-        << 7 << "absent.dat";
-    // Rows named "without file access" run with the interpreter's file access off.
-    QTest::newRow("without file access: Execute")
-        << "  Call Execute(\"inner.VelmorBasic\")" << 4 << "without file access";
-    QTest::newRow("without file access: Convert")
-        << "  Call c.Convert(\"a.dat\", \"b.csv\")" << 4 << "without file access";
-}
-
+// Each faulty line is reported once, with its line and script, and stops
+// the run before anything is written.
 void TestBasicInterpreter::errors() {
-    QFETCH(QString, body);
-    QFETCH(int, line);
-    QFETCH(QString, message);
-    Interpreter interpreter;
-    Recorder recorder(interpreter);
-    interpreter.SetFileAccess(!QByteArray(QTest::currentDataTag()).startsWith("without file"));
+    const struct {
+        const char* body;
+        int line;
+        const char* message;
+        bool fileAccess;
+    } rows[] = {
+        {"  Frobnicate 1, 2", 4, "Unknown statement", true},
+        {"  x = 5", 4, "\"x\" is not declared", true},
+        {"  y.IsFixed = True", 4, "\"y\" is not declared", true},
+        {"  Dim d\n  d.IsFixed = True", 5, "\"d\" is not set", true},
+        {"  Dim a, b\n  a = b", 5, "\"b\" has not been given a value", true},
+        {"  c.Colour = 1", 4, "Converter has no member \"Colour\"", true},
+        {"  Dim a\n  a = c.Shape", 5, "no member \"Shape\"", true},
+        {"  Call c.Convert(\"a\")", 4, "expects 2 arguments, not 1", true},
+        {"  Dim a\n  a = c.IsFixed(1)", 5, "takes no arguments", true},
+        {"  c.IsFixed = \"yes\"", 4, "expects True or False, not a String", true},
+        {"  c.FieldDelimiterRepresentation = c", 4, "with \"Set", true},
+        {"  Dim n\n  n = 5 - \"a\"", 5, "expects a whole number", true},
+        {"  c.Convert = 1", 4, "is a method", true},
+        {"  Set c = 5", 4, "assigns objects only", true},
+        {"  Dim d\n  d = c", 5, "with \"Set d = ...\"", true},
+        {"  Dim n\n  n = 3\n  n.IsFixed = True", 6, "\"n\" is not an object", true},
+        {"  Set c = CreateObject(\"Excel.Application\")", 4, "cannot create", true},
+        {"  Call Execute(App.Path & \"missing.VelmorBasic\")", 4, "does not exist", true},
+        {"  Dim C", 4, "declared twice", true},
+        {"  DIM d\n  SET D = createobject(\"velmor_data.converter\")\n  CALL d.CONVERT", 6,
+         "Converter.Convert expects 2 arguments, not 0", true},
+        {"  Call Nowhere()", 4, "no procedure or function \"Nowhere\"", true},
+        {"  Call Helper(1)", 4, "expects 0 arguments, not 1", true},
+        {"  Dim a\n  a = Helper", 5, "gives no value", true},
+        {"  Dim n\n  n = 9223372036854775807 + 1", 5, "too large", true},
+        {"  Sub_Placeholder", 4, "cannot begin inside", true},
+        {"  Dim f\n  Set f = CreateObject(\"Velmor_Data.File\")\n  Call f.MoveTo(2.5)", 6,
+         "whole number", true},
+        {"  Dim f, g, n\n  Set f = CreateObject(\"Velmor_Data.File\")\n  Set g = "
+         "f.Fields.Add(\"A\", 3)\n  Call f.Fields.Remove(1)\n  n = f.Fields.Count\n  g.Name = "
+         "\"B\"",
+         9, "no longer part", true},
+        {"  Dim t\n  t = True\n  c.IsFixed = t\n  Call c.Convert(App.Path & \"absent.dat\", "
+         "App.Path & \"out.txt\")",
+         7, "absent.dat", true},
+        {"  Call Execute(\"inner.VelmorBasic\")", 4, "without file access", false},
+        {"  Call c.Convert(\"a.dat\", \"b.csv\")", 4, "without file access", false},
+    };
     WriteFile(Path("inner.VelmorBasic"), "Sub Main()\nEnd Sub\n");
-    std::string path = Path("errors.VelmorBasic").toStdString();
-    std::string text = std::string(kHead) + body.toStdString() +
-                       "\n  c.IsFixed = True\nEnd Sub\nSub Helper()\nEnd Sub\n";
-    if (QTest::currentDataTag() == QByteArray("sub inside after rewrite")) {
-        text = std::string(kHead) + "  Sub_Placeholder\nEnd Sub\nSub Helper()\nEnd Sub\n";
-        interpreter.BeforeLineExecutes = [](std::string& l) {
+    const std::string path = Path("errors.VelmorBasic").toStdString();
+    for (const auto& r : rows) {
+        Interpreter interpreter;
+        Recorder recorder(interpreter);
+        interpreter.SetFileAccess(r.fileAccess);
+        // A line the handler turns into a procedure heading is refused too.
+        interpreter.BeforeLineExecutes = [log = interpreter.BeforeLineExecutes](std::string& l) {
             if (l == "  Sub_Placeholder") l = "  Sub Inner()";
+            log(l);
         };
+        QVERIFY(interpreter.LoadText(
+            std::string(kHead) + r.body + "\n  c.IsFixed = True\nEnd Sub\nSub Helper()\nEnd Sub\n",
+            path));
+        QVERIFY2(!interpreter.Run("Main"), r.body);
+        QCOMPARE(recorder.errors.size(), 1);
+        QVERIFY2(recorder.errors[0].description.contains(r.message),
+                 qPrintable(recorder.errors[0].description));
+        QCOMPARE(recorder.errors[0].line, r.line);
+        QCOMPARE(recorder.errors[0].path, QString::fromStdString(path));
+        QVERIFY(!recorder.log.contains("A:c.IsFixed = True"));
+        QVERIFY(!QFile::exists(Path("out.txt")) && !QFile::exists(Path("b.csv")));
     }
-    QVERIFY(interpreter.LoadText(text, path));
-    QVERIFY(!interpreter.Run("Main"));
-    QCOMPARE(recorder.errors.size(), 1);
-    QVERIFY2(recorder.errors[0].description.contains(message),
-             qPrintable(recorder.errors[0].description));
-    QCOMPARE(recorder.errors[0].line, line);
-    QCOMPARE(recorder.errors[0].path, QString::fromStdString(path));
-    QVERIFY(!recorder.log.contains("A:c.IsFixed = True"));
-    QVERIFY(!QFile::exists(Path("out.txt")) && !QFile::exists(Path("b.csv")));
 }
 
 void TestBasicInterpreter::cancelStopsTheRun() {
@@ -267,14 +203,6 @@ void TestBasicInterpreter::cancelStopsTheRun() {
         QCOMPARE(recorder.errors[0].line, 4);
         QCOMPARE(recorder.errors[1].line, 6);
         QVERIFY(recorder.log.contains("A:c.IsFixed = True"));
-    }
-    {
-        Interpreter interpreter;
-        Recorder recorder(interpreter, true);
-        QVERIFY(interpreter.LoadText(text, "s"));
-        QVERIFY(!interpreter.Run("Main"));
-        QCOMPARE(recorder.errors.size(), 1);
-        QVERIFY(!recorder.log.contains("B:  c.IsFixed = True"));
     }
     {
         Interpreter interpreter;  // without an Error handler the first error stops the run
@@ -322,99 +250,68 @@ void TestBasicInterpreter::executedScriptErrorsNameTheirScript() {
     }
 }
 
-void TestBasicInterpreter::recursionIsStopped_data() {
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("b");
-    QTest::newRow("itself") << "Sub Main()\n  Call Execute(App.Path & \"a.VelmorBasic\")\nEnd Sub\n"
-                            << "";
-    QTest::newRow("cycle") << "Sub Main()\n  Call Execute(\"b.VelmorBasic\")\nEnd Sub\n"
-                           << "Sub Main()\n  Call Execute(\"a.VelmorBasic\")\nEnd Sub\n";
-    QTest::newRow("procedure")
-        << "Sub Main()\n  Call Again(1)\nEnd Sub\nSub Again(n)\n  Call Again(n + 1)\nEnd Sub\n"
-        << "";
-}
-
+// A script executing itself, two executing each other, and a procedure
+// calling itself are all stopped.
 void TestBasicInterpreter::recursionIsStopped() {
-    QFETCH(QString, a);
-    QFETCH(QString, b);
-    WriteFile(Path("a.VelmorBasic"), a.toUtf8());
-    WriteFile(Path("b.VelmorBasic"), b.toUtf8());
-    Interpreter interpreter;
-    Recorder recorder(interpreter);
-    QVERIFY(interpreter.LoadFile(Path("a.VelmorBasic").toStdString()));
-    QVERIFY(!interpreter.Run("Main"));
-    QCOMPARE(recorder.errors.size(), 1);
-    QVERIFY2(recorder.errors[0].description.contains("too deeply"),
-             qPrintable(recorder.errors[0].description));
-    QVERIFY(recorder.errors[0].line == 2 || recorder.errors[0].line == 5);
+    const std::pair<QByteArray, QByteArray> rows[] = {
+        {"Sub Main()\n  Call Execute(App.Path & \"a.VelmorBasic\")\nEnd Sub\n", ""},
+        {"Sub Main()\n  Call Execute(\"b.VelmorBasic\")\nEnd Sub\n",
+         "Sub Main()\n  Call Execute(\"a.VelmorBasic\")\nEnd Sub\n"},
+        {"Sub Main()\n  Call Again(1)\nEnd Sub\nSub Again(n)\n  Call Again(n + 1)\nEnd Sub\n", ""}};
+    for (const auto& [a, b] : rows) {
+        WriteFile(Path("a.VelmorBasic"), a);
+        WriteFile(Path("b.VelmorBasic"), b);
+        Interpreter interpreter;
+        Recorder recorder(interpreter);
+        QVERIFY(interpreter.LoadFile(Path("a.VelmorBasic").toStdString()));
+        QVERIFY(!interpreter.Run("Main"));
+        QCOMPARE(recorder.errors.size(), 1);
+        QVERIFY2(recorder.errors[0].description.contains("too deeply"),
+                 qPrintable(recorder.errors[0].description));
+        QVERIFY(recorder.errors[0].line == 2 || recorder.errors[0].line == 5);
+    }
 }
 
-void TestBasicInterpreter::appPathIsTheScriptFolder() {
-    WriteFile(Path("app.VelmorBasic"),
-              "Sub Main()\n  Dim c\n  Set c = CreateObject(\"Velmor_Data.Converter\")\n"
-              "  c.RecordDelimiterRepresentation = App.Path & \"x.dat\"\n"
-              "  c.FieldDelimiterRepresentation = app.PATH\nEnd Sub\n");
-    Interpreter interpreter;
-    Value taken;
-    interpreter.AfterLineExecutes = [&](const std::string& line, const Variables& variables) {
-        Value v = ObjectCreatedBy(line, variables, "Velmor_Data.Converter");
-        if (!v.IsEmpty()) taken = v;
-    };
-    QDir::setCurrent(dir_.path());
-    QVERIFY(interpreter.LoadFile("app.VelmorBasic"));
-    QVERIFY(interpreter.Run("Main"));
-    QCOMPARE(QString::fromStdString(taken.AsConverter()->RecordDelimiterRepresentation()),
-             dir_.path() + "/x.dat");
-    QVERIFY(
-        QString::fromStdString(taken.AsConverter()->FieldDelimiterRepresentation()).endsWith("/"));
-}
-
-void TestBasicInterpreter::namesIgnoreCase() {
-    Interpreter interpreter;
-    Recorder recorder(interpreter);
-    QVERIFY(interpreter.LoadText(
-        "SUB MAIN()\n  DIM C\n  SET c = createobject(\"velmor_data.converter\")\n"
-        "  C.isfixed = TRUE\n  CALL c.CONVERT\nEND SUB\n",
-        "s"));
-    QVERIFY(!interpreter.Run("main"));
-    QCOMPARE(recorder.errors.size(), 1);
-    QVERIFY(
-        recorder.errors[0].description.contains("Converter.Convert expects 2 arguments, not 0"));
-    QVERIFY(recorder.log.contains("A:C.isfixed = TRUE"));
-}
-
+// The handler after a line finds variables by name in any case; App.Path
+// is the folder of the script, even when it was loaded by a relative name.
 void TestBasicInterpreter::proceduresAndArguments() {
     Interpreter interpreter;
     Recorder recorder(interpreter);
     Value taken;
-    interpreter.AfterLineExecutes = [&](const std::string& line, const Variables& variables) {
-        if (variables.IndexOf("c") != 0) taken = variables.Item(variables.IndexOf("c")).Value();
+    interpreter.AfterLineExecutes = [&](const std::string&, const Variables& variables) {
+        if (variables.IndexOf("C") != 0) taken = variables.Item(variables.IndexOf("C")).Value();
+        QCOMPARE(variables.IndexOf("nothingLikeThis"), 0);
         QCOMPARE(variables.Item(0).Name(), std::string());
         QVERIFY(variables.Item(variables.Count() + 1).Value().IsEmpty());
-        (void)line;
     };
-    QVERIFY(
-        interpreter.LoadText("Sub Fill(separator, quote)\n"
-                             "  Dim c, n\n"
-                             "  Set c = CreateObject(\"Velmor_Data.Converter\")\n"
-                             "  c.FieldDelimiterRepresentation = separator & \"|\" & quote\n"
-                             "  n = -(2 + 3) - 1.5\n"
-                             "  c.TextQualifierRepresentation = n\n"
-                             "  Call Mark(c)\n"
-                             "  Exit Sub\n"
-                             "  c.IsFixed = True\n"
-                             "End Sub\n"
-                             "Sub Mark(target)\n"
-                             "  target.IsDelimited = True\n"
-                             "End Sub\n",
-                             "s"));
+    WriteFile(Path("procs.VelmorBasic"),
+              "Sub Fill(separator, quote)\n"
+              "  Dim c, n\n"
+              "  Set c = CreateObject(\"Velmor_Data.Converter\")\n"
+              "  c.FieldDelimiterRepresentation = separator & \"|\" & quote\n"
+              "  n = -(2 + 3) - 1.5\n"
+              "  c.TextQualifierRepresentation = n\n"
+              "  c.RecordDelimiterRepresentation = app.PATH & \"x.dat\"\n"
+              "  c.FirstRecordContainsFieldNames = True\n"
+              "  Call Mark(c)\n"
+              "  Exit Sub\n"
+              "  c.IsFixed = True\n"
+              "End Sub\n"
+              "Sub Mark(target)\n"
+              "  target.IsDelimited = True\n"
+              "End Sub\n");
+    QDir::setCurrent(dir_.path());
+    QVERIFY(interpreter.LoadFile("procs.VelmorBasic"));
     QVERIFY(interpreter.Run("Fill", {Value("CHR$(9)"), Value("x")}));
     auto converter = taken.AsConverter();
     QVERIFY(converter);
     QCOMPARE(converter->FieldDelimiterRepresentation(), std::string("CHR$(9)|x"));
     QCOMPARE(QString::fromStdString(converter->TextQualifierRepresentation()), QString("-6.5"));
-    QVERIFY(converter->IsDelimited());
+    QCOMPARE(QString::fromStdString(converter->RecordDelimiterRepresentation()),
+             dir_.path() + "/x.dat");
+    QVERIFY(converter->IsDelimited() && converter->FirstRecordContainsFieldNames());
     QVERIFY(!converter->IsFixed());
+    QVERIFY(taken.AsFile() == nullptr);
 }
 
 void TestBasicInterpreter::loadFailures() {

@@ -50,124 +50,97 @@ class TestSafeWrite : public QObject {
     Q_OBJECT
 
 private slots:
-    void writes_data();
     void writes();
-    void refused_data();
     void refused();
     void writeBackKeepsForeignOwner();
-    void signalRemovesTemporary_data();
     void signalRemovesTemporary();
     void abortAndStaleLeftovers();
     void failedWriteBackKeepsTheNewContent();
 };
 
-void TestSafeWrite::writes_data() {
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("written");    // the name given to the writer
-    QTest::addColumn<QStringList>("names");  // every file after the write, in order
-    QTest::addColumn<QStringList>("same");   // names that must show the new content
-    QTest::addColumn<int>("mode");
-    QTest::newRow("new file") << ""
-                              << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"} << -1;
-    QTest::newRow("mode kept") << "file"
-                               << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"} << 0640;
-    QTest::newRow("symbolic link")
-        << "link"
-        << "l.dat" << QStringList{"l.dat", "t.dat"} << QStringList{"l.dat", "t.dat"} << 0644;
-    QTest::newRow("link to a link") << "chain"
-                                    << "m.dat" << QStringList{"l.dat", "m.dat", "t.dat"}
-                                    << QStringList{"l.dat", "m.dat", "t.dat"} << 0644;
-    QTest::newRow("dangling link")
-        << "dangling"
-        << "l.dat" << QStringList{"l.dat", "t.dat"} << QStringList{"l.dat", "t.dat"} << -1;
-    QTest::newRow("hard link") << "hard"
-                               << "h.dat" << QStringList{"h.dat", "t.dat"}
-                               << QStringList{"h.dat", "t.dat"} << 0644;
-    QTest::newRow("owner kept") << "foreign"
-                                << "t.dat" << QStringList{"t.dat"} << QStringList{"t.dat"} << 0664;
-}
-
+// Every name in the folder after the write, in order, shows the new content.
 void TestSafeWrite::writes() {
-    QFETCH(QString, setup);
-    QFETCH(QString, written);
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, same);
-    QFETCH(int, mode);
-    QTemporaryDir dir;
-    const QString t = dir.filePath("t.dat");
-    const QByteArray tb = QFile::encodeName(t);
-    if (setup != "" && setup != "dangling") {
-        Put(t, "old content");
-        ::chmod(tb.constData(), mode);
-    }
-    if (setup == "link" || setup == "chain" || setup == "dangling")
-        QVERIFY(::symlink("t.dat", QFile::encodeName(dir.filePath("l.dat")).constData()) == 0);
-    if (setup == "chain")
-        QVERIFY(::symlink("l.dat", QFile::encodeName(dir.filePath("m.dat")).constData()) == 0);
-    if (setup == "hard")
-        QVERIFY(::link(tb.constData(), QFile::encodeName(dir.filePath("h.dat")).constData()) == 0);
-    if (setup == "foreign") {
-        if (::geteuid() != 0) QSKIP("giving a file away needs the superuser");
-        QVERIFY(::chown(tb.constData(), 65534, 65534) == 0);
-    }
-    const ino_t inode = Stat(t).st_ino;
+    const struct {
+        const char* setup;
+        const char* written;  // the name given to the writer
+        QStringList names;
+        int mode;
+    } rows[] = {{"", "t.dat", {"t.dat"}, -1},
+                {"file", "t.dat", {"t.dat"}, 0640},
+                {"chain", "m.dat", {"l.dat", "m.dat", "t.dat"}, 0644},
+                {"dangling", "l.dat", {"l.dat", "t.dat"}, -1},
+                {"hard", "h.dat", {"h.dat", "t.dat"}, 0644},
+                {"foreign", "t.dat", {"t.dat"}, 0664}};
+    for (const auto& r : rows) {
+        const QString setup(r.setup);
+        // Giving a file away needs the superuser.
+        if (setup == "foreign" && ::geteuid() != 0) continue;
+        QTemporaryDir dir;
+        const QString t = dir.filePath("t.dat");
+        const QByteArray tb = QFile::encodeName(t);
+        if (setup != "" && setup != "dangling") {
+            Put(t, "old content");
+            ::chmod(tb.constData(), r.mode);
+        }
+        if (setup == "chain" || setup == "dangling")
+            QVERIFY(::symlink("t.dat", QFile::encodeName(dir.filePath("l.dat")).constData()) == 0);
+        if (setup == "chain")
+            QVERIFY(::symlink("l.dat", QFile::encodeName(dir.filePath("m.dat")).constData()) == 0);
+        if (setup == "hard")
+            QVERIFY(::link(tb.constData(), QFile::encodeName(dir.filePath("h.dat")).constData()) ==
+                    0);
+        if (setup == "foreign") QVERIFY(::chown(tb.constData(), 65534, 65534) == 0);
+        const ino_t inode = Stat(t).st_ino;
 
-    std::string error;
-    QVERIFY2(WriteWholeFile(dir.filePath(written).toStdString(), "new é€ content", error),
-             error.c_str());
-    QCOMPARE(Names(dir.path()), names);
-    for (const QString& n : same) QCOMPARE(Bytes(dir.filePath(n)), std::string("new é€ content"));
-    if (setup == "link" || setup == "chain" || setup == "dangling")
-        QVERIFY(QFileInfo(dir.filePath("l.dat")).isSymLink());
-    const struct stat after = Stat(t);
-    if (mode >= 0) QCOMPARE(int(after.st_mode & 07777), mode);
-    if (setup == "hard") QCOMPARE(after.st_ino, inode);
-    if (setup == "foreign") QCOMPARE(int(after.st_uid), 65534);
+        std::string error;
+        QVERIFY2(WriteWholeFile(dir.filePath(r.written).toStdString(), "new é€ content", error),
+                 error.c_str());
+        QCOMPARE(Names(dir.path()), r.names);
+        for (const QString& n : r.names)
+            QCOMPARE(Bytes(dir.filePath(n)), std::string("new é€ content"));
+        if (setup == "chain" || setup == "dangling")
+            QVERIFY(QFileInfo(dir.filePath("l.dat")).isSymLink());
+        const struct stat after = Stat(t);
+        if (r.mode >= 0) QCOMPARE(int(after.st_mode & 07777), r.mode);
+        if (setup == "hard") QCOMPARE(after.st_ino, inode);
+        if (setup == "foreign") QCOMPARE(int(after.st_uid), 65534);
+    }
 }
 
-void TestSafeWrite::refused_data() {
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no write bit") << "0444"
-                                  << "it is read-only";
-    QTest::newRow("no permission at all") << "0000"
-                                          << "it is read-only";
-    QTest::newRow("read-only through a link") << "link0444"
-                                              << "it is read-only";
-    QTest::newRow("folder") << "folder"
-                            << "it is not a regular file";
-    QTest::newRow("FIFO") << "fifo"
-                          << "it is not a regular file";
-    QTest::newRow("device") << "/dev/null"
-                            << "it is not a regular file";
-}
-
+// Refused targets: the message says why, and nothing in the folder changes.
 void TestSafeWrite::refused() {
-    QFETCH(QString, setup);
-    QFETCH(QString, message);
-    QTemporaryDir dir;
-    QString target = dir.filePath("t.dat");
-    const QByteArray tb = QFile::encodeName(target);
-    if (setup.startsWith("0") || setup == "link0444") {
-        Put(target, "kept");
-        ::chmod(tb.constData(), setup == "0000" ? 0 : 0444);
-    }
-    if (setup == "link0444") {
-        target = dir.filePath("l.dat");
-        QVERIFY(::symlink("t.dat", QFile::encodeName(target).constData()) == 0);
-    }
-    if (setup == "folder") QVERIFY(QDir(dir.path()).mkdir("t.dat"));
-    if (setup == "fifo") QVERIFY(::mkfifo(tb.constData(), 0644) == 0);
-    if (setup == "/dev/null") target = setup;
-    const QStringList before = Names(dir.path());
+    const char* const rows[][2] = {
+        {"0444", "it is read-only"},          {"0000", "it is read-only"},
+        {"link0444", "it is read-only"},      {"folder", "it is not a regular file"},
+        {"fifo", "it is not a regular file"}, {"/dev/null", "it is not a regular file"}};
+    for (const auto& [setupText, message] : rows) {
+        const QString setup(setupText);
+        QTemporaryDir dir;
+        QString target = dir.filePath("t.dat");
+        const QByteArray tb = QFile::encodeName(target);
+        const bool kept = setup.startsWith("0") || setup == "link0444";
+        if (kept) {
+            Put(target, "kept");
+            ::chmod(tb.constData(), setup == "0000" ? 0 : 0444);
+        }
+        if (setup == "link0444") {
+            target = dir.filePath("l.dat");
+            QVERIFY(::symlink("t.dat", QFile::encodeName(target).constData()) == 0);
+        }
+        if (setup == "folder") QVERIFY(QDir(dir.path()).mkdir("t.dat"));
+        if (setup == "fifo") QVERIFY(::mkfifo(tb.constData(), 0644) == 0);
+        if (setup == "/dev/null") target = setup;
+        const QStringList before = Names(dir.path());
 
-    std::string error;
-    QVERIFY(!WriteWholeFile(target.toStdString(), "new", error));
-    QCOMPARE(QString::fromStdString(error), "Cannot write \"" + target + "\": " + message + ".");
-    QCOMPARE(Names(dir.path()), before);
-    if (setup.startsWith("0") || setup == "link0444") {
-        ::chmod(QFile::encodeName(dir.filePath("t.dat")).constData(), 0644);
-        QCOMPARE(Bytes(dir.filePath("t.dat")), std::string("kept"));
+        std::string error;
+        QVERIFY2(!WriteWholeFile(target.toStdString(), "new", error), setupText);
+        QCOMPARE(QString::fromStdString(error),
+                 "Cannot write \"" + target + "\": " + message + ".");
+        QCOMPARE(Names(dir.path()), before);
+        if (kept) {
+            ::chmod(tb.constData(), 0644);
+            QCOMPARE(Bytes(dir.filePath("t.dat")), std::string("kept"));
+        }
     }
 }
 
@@ -199,42 +172,36 @@ void TestSafeWrite::writeBackKeepsForeignOwner() {
              error.c_str());
 }
 
-void TestSafeWrite::signalRemovesTemporary_data() {
-    QTest::addColumn<int>("signal");
-    QTest::newRow("SIGINT") << int(SIGINT);
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGHUP") << int(SIGHUP);
-}
-
 void TestSafeWrite::signalRemovesTemporary() {
-    QFETCH(int, signal);
-    QTemporaryDir dir;
-    Put(dir.filePath("t.dat"), "old");
-    int ready[2];
-    QVERIFY(::pipe(ready) == 0);
-    const pid_t child = ::fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
-        // The test framework's own handlers would print a stack trace.
-        for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
-        SafeWriter writer(dir.filePath("t.dat").toStdString());
-        const bool ok = writer.Open() && writer.Write("half of it");
-        (void)!::write(ready[1], ok ? "y" : "n", 1);
-        for (;;) ::pause();
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        QTemporaryDir dir;
+        Put(dir.filePath("t.dat"), "old");
+        int ready[2];
+        QVERIFY(::pipe(ready) == 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // The test framework's own handlers would print a stack trace.
+            for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
+            SafeWriter writer(dir.filePath("t.dat").toStdString());
+            const bool ok = writer.Open() && writer.Write("half of it");
+            (void)!::write(ready[1], ok ? "y" : "n", 1);
+            for (;;) ::pause();
+        }
+        char answer = 0;
+        QCOMPARE(::read(ready[0], &answer, 1), ssize_t(1));
+        QCOMPARE(answer, 'y');
+        QCOMPARE(Names(dir.path()).size(), 2);  // the temporary file is there
+        ::kill(child, signal);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        QVERIFY(WIFSIGNALED(status));
+        QCOMPARE(WTERMSIG(status), signal);
+        QCOMPARE(Names(dir.path()), QStringList{"t.dat"});
+        QCOMPARE(Bytes(dir.filePath("t.dat")), std::string("old"));
     }
-    char answer = 0;
-    QCOMPARE(::read(ready[0], &answer, 1), ssize_t(1));
-    QCOMPARE(answer, 'y');
-    QCOMPARE(Names(dir.path()).size(), 2);  // the temporary file is there
-    ::kill(child, signal);
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    ::close(ready[0]);
-    ::close(ready[1]);
-    QVERIFY(WIFSIGNALED(status));
-    QCOMPARE(WTERMSIG(status), signal);
-    QCOMPARE(Names(dir.path()), QStringList{"t.dat"});
-    QCOMPARE(Bytes(dir.filePath("t.dat")), std::string("old"));
 }
 
 void TestSafeWrite::abortAndStaleLeftovers() {
