@@ -10,6 +10,7 @@
 #include <cstring>
 #include <future>
 #include <memory>
+#include <optional>
 
 #include "data/blockmasks.h"
 #include "data/convert_format.h"
@@ -57,6 +58,9 @@ struct alignas(64) Share {
     bool namesPending = false;  // ended before the names were skipped
     std::atomic<FilePos> done{0};
     std::string error;
+    // When set, To is only where the share may safely read to; called
+    // there, it gives the share's real end (and sets fileEnd).
+    std::function<FilePos()> settle;
 };
 
 // The two threads' shares: up to the split, and from it.
@@ -106,6 +110,11 @@ bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& sha
     bool skip = share.skipFirst;
     for (;;) {
         if (!reader.Fill(share.error)) return false;
+        if (share.settle && reader.AtEnd()) {
+            share.to = share.settle();
+            share.settle = nullptr;
+            reader.Extend(share.to);
+        }
         const bool end = reader.AtEnd();
         if (skip) {
             if (!SkipNames(reader, end && share.fileEnd, exact)) {
@@ -210,13 +219,18 @@ DelimitedPasses::DelimitedPasses(std::string path, FilePos start, DelimitedSynta
                                  bool skipFirst)
     : path_(std::move(path)), start_(start), syntax_(std::move(syntax)), skipFirst_(skipFirst) {}
 
-bool DelimitedPasses::SizeAndSplit(std::string& error) {
+bool DelimitedPasses::Size(std::string& error) {
     struct stat st {};
     if (::stat(path_.c_str(), &st) != 0) {
         error = "Cannot read \"" + path_ + "\": " + std::strerror(errno) + ".";
         return false;
     }
     end_ = std::max<FilePos>(st.st_size, start_);
+    return true;
+}
+
+bool DelimitedPasses::SizeAndSplit(std::string& error) {
+    if (!Size(error)) return false;
     split_ = FindSplit();
     return true;
 }
@@ -226,10 +240,13 @@ FilePos DelimitedPasses::FindSplit() const {
     // outside any qualified field. The first share checks it by reaching
     // exactly that byte with a record end of its own.
     const FilePos middle = SplitMiddle(start_, end_, threads_, smallestSplit_);
-    if (middle >= end_) return end_;
+    return middle >= end_ ? end_ : GuessRecordStart(middle);
+}
+
+FilePos DelimitedPasses::GuessRecordStart(FilePos at) const {
     std::string error;
     BlockReader reader;
-    if (!reader.Open(path_, middle, std::min(end_, middle + FilePos{1 << 20}), 1 << 20, error) ||
+    if (!reader.Open(path_, at, std::min(end_, at + FilePos{1 << 20}), 1 << 20, error) ||
         !reader.Fill(error)) {
         return end_;
     }
@@ -239,7 +256,38 @@ FilePos DelimitedPasses::FindSplit() const {
     std::size_t ends[1];
     std::size_t consumed = 0;
     if (scanner.Scan(data.data(), data.size(), false, mode, ends, 1, consumed) != 1) return end_;
-    return middle + static_cast<FilePos>(ends[0]);
+    return at + static_cast<FilePos>(ends[0]);
+}
+
+void DelimitedPasses::CountTo(FilePos middle, FilePos& split, std::uint64_t& records,
+                              const std::atomic<bool>& stop) const {
+    split = end_;
+    records = 0;
+    std::string error;
+    BlockReader reader;
+    if (!reader.Open(path_, start_, end_, std::size_t{1} << 20, error)) return;
+    DelimitedScanner scanner({syntax_.recordDelimiter, syntax_.fieldDelimiter, syntax_.qualifier});
+    ScanMode mode = ScanMode::FieldStart;
+    constexpr std::size_t kEnds = 4096;
+    std::vector<std::size_t> ends(kEnds);
+    std::uint64_t seen = 0;
+    while (!stop.load(std::memory_order_relaxed) && reader.Fill(error)) {
+        const std::string_view data = reader.Data();
+        const FilePos at = reader.Position();
+        std::size_t consumed = 0;
+        const std::size_t n = scanner.Scan(data.data(), data.size(), reader.AtEnd(), mode,
+                                           ends.data(), kEnds, consumed);
+        for (std::size_t k = 0; k < n; ++k) {
+            ++seen;
+            if (at + static_cast<FilePos>(ends[k]) >= middle) {
+                split = at + static_cast<FilePos>(ends[k]);
+                records = seen - (skipFirst_ ? 1 : 0);
+                return;
+            }
+        }
+        reader.Consume(consumed);
+        if (reader.AtEnd() && (consumed == 0 || reader.Data().empty())) return;
+    }
 }
 
 std::string TooManyValuesMessage() {
@@ -279,6 +327,125 @@ bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& recor
     }
     records = records_;
     return true;
+}
+
+bool DelimitedPasses::GuessWidths(std::vector<FilePos>& widths, std::string& error) {
+    // A few hundred kilobytes from each of eight places: the ends of the
+    // file catch values that grow along it (a running number), the places
+    // between catch what the beginning lacks.
+    constexpr int kSamples = 8;
+    const FilePos kSampleBytes = std::max<FilePos>(sampleBytes_, 1);
+    if (!Size(error)) return false;
+    const ValueShape shape(ShapeOf(syntax_));
+    WidthsVisitor v(shape);
+    const std::atomic<bool> stop{false};
+    const FilePos range = end_ - start_;
+    const int samples = range > kSamples * kSampleBytes ? kSamples : 1;
+    for (int k = 0; k < samples; ++k) {
+        Share sample;
+        sample.from = k == 0 ? start_
+                             : GuessRecordStart(start_ + (range - kSampleBytes) * k / (samples - 1));
+        sample.to = samples == 1 ? end_ : std::min(end_, sample.from + kSampleBytes);
+        sample.fileEnd = sample.to == end_;
+        sample.skipFirst = k == 0 && skipFirst_;
+        if (sample.from >= end_) continue;
+        if (!RunShare(path_, syntax_, sample, v, stop, nullptr)) {
+            error = sample.error;
+            return false;
+        }
+    }
+    widths.assign(v.widths.begin(), v.widths.end());
+    return true;
+}
+
+bool DelimitedPasses::WriteGuessed(StagedOutput& out, FilePos offset,
+                                   const std::vector<FilePos>& widths, const Progress& progress,
+                                   Guessed& found, std::string& error) {
+    found = Guessed();
+    if (!out.FlushBuffer()) {
+        error = out.Error();
+        return false;
+    }
+    if (!Size(error)) return false;
+    FilePos recordSize = 2;
+    for (FilePos w : widths) recordSize += w;
+    FilePos middle = SplitMiddle(start_, end_, threads_, smallestSplit_);
+    // The second thread counts the first share's records before writing its
+    // own, so its own is the smaller (unless a test placed the split).
+    if (middle < end_ && TwoThreadSplitting().at < 0) middle = start_ + (end_ - start_) * 4 / 7;
+    const bool two = middle < end_;
+    const ValueShape shape(ShapeOf(syntax_));
+    FixedWriter a(widths, shape, out, offset);
+    std::optional<FixedWriter> b;
+    Share first;
+    Share second;
+    SetUpShares(first, second, start_, two ? middle : end_, end_, skipFirst_);
+    std::atomic<bool> stop{false};
+    std::promise<FilePos> splitFound;
+    std::future<FilePos> split = splitFound.get_future();
+    std::uint64_t before = 0;
+    std::future<bool> other;
+    if (two) {
+        first.settle = [&] {
+            const FilePos at = split.get();
+            first.fileEnd = at == end_;
+            return at;
+        };
+        other = std::async(std::launch::async, [&] {
+            FilePos at = end_;
+            CountTo(middle, at, before, stop);
+            second.from = at;
+            splitFound.set_value(at);
+            if (at >= end_) return true;
+            b.emplace(widths, shape, out, offset + static_cast<FilePos>(before) * recordSize);
+            return RunShare(path_, syntax_, second, *b, stop, nullptr);
+        });
+    }
+    auto tick = [&]() {
+        const FilePos done = first.done.load() + (two ? second.done.load() : 0);
+        return !progress || progress(std::min(done, end_ - start_), end_ - start_);
+    };
+    bool ok = RunShare(path_, syntax_, first, a, stop, tick);
+    if (!ok) stop = true;
+    bool otherOk = true;
+    if (two) {
+        while (other.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+            if (!stop && !tick()) stop = true;
+        }
+        otherOk = other.get();
+        if (ok && !otherOk && second.error.empty() && !(b && b->Overflowed())) return false;
+    }
+    const bool twoShares = b.has_value();
+    ok = ok && otherOk && a.Finish() && (!twoShares || b->Finish());
+    for (const FixedWriter* w : {&a, twoShares ? &*b : nullptr}) {
+        if (w && !w->WriteError().empty()) {
+            error = w->WriteError();
+            return false;
+        }
+    }
+    if (!first.error.empty() || !second.error.empty()) {
+        error = !first.error.empty() ? first.error : second.error;
+        return false;
+    }
+    if (a.Overflowed() || (twoShares && b->Overflowed()) ||
+        (ok && twoShares && (first.reached != second.from || a.Records() != before))) {
+        return true;  // the guess did not hold: the caller measures
+    }
+    if (!ok) return false;  // cancelled
+    std::size_t columns = a.SeenColumns();
+    if (twoShares) columns = std::max(columns, b->SeenColumns());
+    found.widths.assign(columns, 0);
+    for (std::size_t i = 0; i < columns; ++i) {
+        found.widths[i] = a.Seen()[i];
+        if (twoShares) found.widths[i] = std::max<FilePos>(found.widths[i], b->Seen()[i]);
+    }
+    found.records = a.Records() + (twoShares ? b->Records() : 0);
+    found.fits = true;
+    // Should the widths differ from the guess, WriteFixed needs no Measure.
+    split_ = twoShares ? second.from : end_;
+    firstPartRecords_ = a.Records();
+    records_ = found.records;
+    return out.ContinueAt(offset + static_cast<FilePos>(records_) * recordSize);
 }
 
 bool DelimitedPasses::WriteFixed(StagedOutput& out, FilePos offset,

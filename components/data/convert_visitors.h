@@ -209,6 +209,7 @@ public:
             at += static_cast<std::size_t>(w);
         }
         recordSize_ = at + 2;
+        seen_.assign(columns_.size(), 0);
         perBlock_ = std::max<std::size_t>(1, kBlock / recordSize_);
         block_ = std::make_unique_for_overwrite<char[]>(perBlock_ * recordSize_ + kSlack);
         record_ = block_.get();
@@ -222,6 +223,7 @@ public:
         const std::size_t fields = columns_.size();
         char* record = record_;
         std::size_t field = field_;
+        std::uint32_t* seen = seen_.data();
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t at = ends[k];
             const bool recordEnd = shape_.EndsRecord(data, at);
@@ -242,6 +244,7 @@ public:
                 failed_ = true;  // more or wider values than measured: the file changed
                 break;
             }
+            seen[field] = std::max(seen[field], static_cast<std::uint32_t>(length));
             PutPadded(record + columns[field].at, value, length, columns[field].width);
             ++field;
             if (recordEnd) {
@@ -263,6 +266,7 @@ public:
                 failed_ = true;
                 return;
             }
+            seen_[field_] = std::max(seen_[field_], static_cast<std::uint32_t>(v.size()));
             if (scratch_.size() < v.size() + kSlack) scratch_.resize(v.size() + kSlack);
             std::memcpy(scratch_.data(), v.data(), v.size());
             PutPadded(record_ + columns_[field_].at, scratch_.data(), v.size(),
@@ -278,6 +282,13 @@ public:
         return !failed_;
     }
     std::uint64_t Records() const { return records_; }
+    /// The widest value written to each column, and how many columns held
+    /// a value: the widths a measuring pass would have found.
+    const std::vector<std::uint32_t>& Seen() const { return seen_; }
+    std::size_t SeenColumns() const { return seenColumns_; }
+    /// Stops before writing a value wider than its column (or in a column
+    /// not there), without an error of its own: the widths were guessed.
+    bool Overflowed() const { return failed_ && writeError_.empty(); }
     /// Empty, or why writing failed.
     const std::string& WriteError() const { return writeError_; }
 
@@ -288,6 +299,7 @@ private:
     };
 
     void EndRecord() {
+        seenColumns_ = std::max(seenColumns_, field_);
         for (; field_ < columns_.size(); ++field_) {
             std::memset(record_ + columns_[field_].at, ' ', columns_[field_].width);
         }
@@ -343,6 +355,8 @@ private:
     char* record_ = nullptr;
     std::size_t field_ = 0;
     std::uint64_t records_ = 0;
+    std::vector<std::uint32_t> seen_;
+    std::size_t seenColumns_ = 0;
     std::vector<char> scratch_;
     bool failed_ = false;
     std::string writeError_;
