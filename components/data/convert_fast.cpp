@@ -273,20 +273,27 @@ void DelimitedPasses::CountTo(FilePos middle, FilePos& split, std::uint64_t& rec
     std::uint64_t seen = 0;
     while (!stop.load(std::memory_order_relaxed) && reader.Fill(error)) {
         const std::string_view data = reader.Data();
-        const FilePos at = reader.Position();
-        std::size_t consumed = 0;
-        const std::size_t n = scanner.Scan(data.data(), data.size(), reader.AtEnd(), mode,
-                                           ends.data(), kEnds, consumed);
-        for (std::size_t k = 0; k < n; ++k) {
-            ++seen;
-            if (at + static_cast<FilePos>(ends[k]) >= middle) {
-                split = at + static_cast<FilePos>(ends[k]);
-                records = seen - (skipFirst_ ? 1 : 0);
-                return;
+        std::size_t used = 0;
+        // The scanner stops after kEnds record ends: scan the whole block
+        // before reading more, or the reader keeps growing its buffer.
+        for (;;) {
+            const FilePos at = reader.Position() + static_cast<FilePos>(used);
+            std::size_t consumed = 0;
+            const std::size_t n = scanner.Scan(data.data() + used, data.size() - used,
+                                               reader.AtEnd(), mode, ends.data(), kEnds, consumed);
+            for (std::size_t k = 0; k < n; ++k) {
+                ++seen;
+                if (at + static_cast<FilePos>(ends[k]) >= middle) {
+                    split = at + static_cast<FilePos>(ends[k]);
+                    records = seen - (skipFirst_ ? 1 : 0);
+                    return;
+                }
             }
+            used += consumed;
+            if (n < kEnds || consumed == 0) break;
         }
-        reader.Consume(consumed);
-        if (reader.AtEnd() && (consumed == 0 || reader.Data().empty())) return;
+        reader.Consume(used);
+        if (reader.AtEnd() && (used == 0 || reader.Data().empty())) return;
     }
 }
 
