@@ -111,13 +111,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         !guessing.WriteGuessed(again, 0, guess, nullptr, found, error)) {
         std::abort();
     }
-    if (found.fits && (found.widths != expected.widths || found.records != expected.records)) {
+    if (found.known && (found.widths != expected.widths || found.records != expected.records)) {
         std::abort();
     }
-    if (!found.fits || guess != expected.widths) {
+    if (!found.fits || found.widths != guess) {
         std::vector<FilePos> widths = found.widths;
         if (!again.Restart() ||
-            (!found.fits && !guessing.Measure(widths, found.records, nullptr, error)) ||
+            (!found.known && !guessing.Measure(widths, found.records, nullptr, error)) ||
             !guessing.WriteFixed(again, 0, widths, nullptr, error)) {
             std::abort();
         }

@@ -382,8 +382,9 @@ bool DelimitedPasses::WriteGuessed(StagedOutput& out, FilePos offset,
     if (middle < end_ && TwoThreadSplitting().at < 0) middle = start_ + (end_ - start_) * 4 / 7;
     const bool two = middle < end_;
     const ValueShape shape(ShapeOf(syntax_));
-    FixedWriter a(widths, shape, out, offset);
-    std::optional<FixedWriter> b;
+    std::atomic<bool> missed{false};
+    GuessingWriter a(widths, shape, out, offset, missed);
+    std::optional<GuessingWriter> b;
     Share first;
     Share second;
     SetUpShares(first, second, start_, two ? middle : end_, end_, skipFirst_);
@@ -404,7 +405,8 @@ bool DelimitedPasses::WriteGuessed(StagedOutput& out, FilePos offset,
             second.from = at;
             splitFound.set_value(at);
             if (at >= end_) return true;
-            b.emplace(widths, shape, out, offset + static_cast<FilePos>(before) * recordSize);
+            b.emplace(widths, shape, out, offset + static_cast<FilePos>(before) * recordSize,
+                      missed);
             return RunShare(path_, syntax_, second, *b, stop, nullptr);
         });
     }
@@ -420,11 +422,13 @@ bool DelimitedPasses::WriteGuessed(StagedOutput& out, FilePos offset,
             if (!stop && !tick()) stop = true;
         }
         otherOk = other.get();
-        if (ok && !otherOk && second.error.empty() && !(b && b->Overflowed())) return false;
+        if (ok && !otherOk && second.error.empty() && (!b || b->WriteError().empty())) {
+            return false;  // cancelled
+        }
     }
     const bool twoShares = b.has_value();
     ok = ok && otherOk && a.Finish() && (!twoShares || b->Finish());
-    for (const FixedWriter* w : {&a, twoShares ? &*b : nullptr}) {
+    for (const GuessingWriter* w : {&a, twoShares ? &*b : nullptr}) {
         if (w && !w->WriteError().empty()) {
             error = w->WriteError();
             return false;
@@ -434,24 +438,30 @@ bool DelimitedPasses::WriteGuessed(StagedOutput& out, FilePos offset,
         error = !first.error.empty() ? first.error : second.error;
         return false;
     }
-    if (a.Overflowed() || (twoShares && b->Overflowed()) ||
-        (ok && twoShares && (first.reached != second.from || a.Records() != before))) {
-        return true;  // the guess did not hold: the caller measures
-    }
     if (!ok) return false;  // cancelled
-    std::size_t columns = a.SeenColumns();
-    if (twoShares) columns = std::max(columns, b->SeenColumns());
-    found.widths.assign(columns, 0);
-    for (std::size_t i = 0; i < columns; ++i) {
-        found.widths[i] = a.Seen()[i];
-        if (twoShares) found.widths[i] = std::max<FilePos>(found.widths[i], b->Seen()[i]);
+    if (twoShares && (first.reached != second.from || a.Records() != before)) {
+        return true;  // the file changed under the count: the caller measures
+    }
+    if (a.TooMany() || (twoShares && b->TooMany())) {
+        error = TooManyValuesMessage();
+        return false;
+    }
+    found.widths = a.Widths();
+    if (twoShares) {
+        const std::vector<FilePos> more = b->Widths();
+        if (more.size() > found.widths.size()) found.widths.resize(more.size(), 0);
+        for (std::size_t i = 0; i < more.size(); ++i) {
+            found.widths[i] = std::max(found.widths[i], more[i]);
+        }
     }
     found.records = a.Records() + (twoShares ? b->Records() : 0);
-    found.fits = true;
+    found.known = true;
+    found.fits = a.Fitted() && (!twoShares || b->Fitted());
     // Should the widths differ from the guess, WriteFixed needs no Measure.
     split_ = twoShares ? second.from : end_;
     firstPartRecords_ = a.Records();
     records_ = found.records;
+    if (!found.fits) return true;
     return out.ContinueAt(offset + static_cast<FilePos>(records_) * recordSize);
 }
 

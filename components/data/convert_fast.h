@@ -73,16 +73,18 @@ public:
 
     /// What WriteGuessed found.
     struct Guessed {
+        bool known = false;           ///< Widths and Records are the file's
         bool fits = false;            ///< every value fitted its guessed width
-        std::vector<FilePos> widths;  ///< then the widest value of each column
+        std::vector<FilePos> widths;  ///< the widest value of each column
         std::uint64_t records = 0;
     };
     /// Measure and WriteFixed in one pass over guessed Widths: the second
     /// thread first counts the records before its share, which also finds
-    /// that share's exact start. When a value is wider than its guess, or the
-    /// threads disagree, Found.fits is false and what was written is void.
-    /// When it fits and the widest values fill the guesses, the output is
-    /// complete; otherwise WriteFixed with the widths found (no Measure).
+    /// that share's exact start. A value wider than its guess ends the
+    /// writing (what was written is void) but not the measuring. When it fits
+    /// and the widest values fill the guesses, the output is complete;
+    /// otherwise WriteFixed with the widths found (no Measure), or, when
+    /// Found.known is false (the threads disagreed), Measure first.
     bool WriteGuessed(StagedOutput& out, FilePos offset, const std::vector<FilePos>& widths,
                       const Progress& progress, Guessed& found, std::string& error);
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -218,7 +219,10 @@ public:
 
     // The state lives in locals here: stores into the record would otherwise
     // make the compiler reload every member after each value.
-    void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
+    /// Returns how many of the Count values were written: all of them, or
+    /// those before the first one wider than its column.
+    std::size_t Batch(const char* data, std::size_t start, const std::uint32_t* ends,
+                      std::size_t count) {
         const Column* columns = columns_.data();
         const std::size_t fields = columns_.size();
         char* record = record_;
@@ -242,7 +246,9 @@ public:
             }
             if (field >= fields || length > columns[field].width) {
                 failed_ = true;  // more or wider values than measured: the file changed
-                break;
+                record_ = record;
+                field_ = field;
+                return k;
             }
             seen[field] = std::max(seen[field], static_cast<std::uint32_t>(length));
             PutPadded(record + columns[field].at, value, length, columns[field].width);
@@ -257,6 +263,7 @@ public:
         }
         record_ = record;
         field_ = field;
+        return count;
     }
     void RestartRecord() { field_ = 0; }
     void Record(const Values& values) {
@@ -282,13 +289,12 @@ public:
         return !failed_;
     }
     std::uint64_t Records() const { return records_; }
+    /// The column of the value being written (or refused).
+    std::size_t Field() const { return field_; }
     /// The widest value written to each column, and how many columns held
     /// a value: the widths a measuring pass would have found.
     const std::vector<std::uint32_t>& Seen() const { return seen_; }
     std::size_t SeenColumns() const { return seenColumns_; }
-    /// Stops before writing a value wider than its column (or in a column
-    /// not there), without an error of its own: the widths were guessed.
-    bool Overflowed() const { return failed_ && writeError_.empty(); }
     /// Empty, or why writing failed.
     const std::string& WriteError() const { return writeError_; }
 
@@ -360,6 +366,75 @@ private:
     std::vector<char> scratch_;
     bool failed_ = false;
     std::string writeError_;
+};
+
+// Records written over guessed widths; from the first value wider than its
+// guess (or in a column not guessed) on, only measured, so that the pass
+// still ends with the exact widths and record count. Missed, shared by the
+// writers of one pass, stops the other's writing too, as it is void.
+class GuessingWriter {
+public:
+    GuessingWriter(const std::vector<FilePos>& widths, ValueShape shape, const StagedOutput& out,
+                   FilePos offset, std::atomic<bool>& missed)
+        : writer_(widths, shape, out, offset), measure_(shape), missed_(missed) {}
+
+    void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
+        if (!measuring_ && missed_.load(std::memory_order_relaxed)) {
+            measuring_ = true;
+            measure_.field = writer_.Field();
+        }
+        if (!measuring_) {
+            const std::size_t k = writer_.Batch(data, start, ends, count);
+            if (k == count) return;
+            measuring_ = true;
+            missed_.store(true, std::memory_order_relaxed);
+            measure_.field = writer_.Field();
+            if (k > 0) start = ends[k - 1] + 1;
+            ends += k;
+            count -= k;
+        }
+        measure_.Batch(data, start, ends, count);
+    }
+    void RestartRecord() {
+        if (measuring_) {
+            measure_.RestartRecord();
+        } else {
+            writer_.RestartRecord();
+        }
+    }
+    void Record(const Values& values) {
+        if (!measuring_ && !missed_.load(std::memory_order_relaxed)) {
+            writer_.Record(values);
+            if (!writer_.Failed()) return;
+            missed_.store(true, std::memory_order_relaxed);
+        }
+        measuring_ = true;  // the record is measured whole
+        measure_.Record(values);
+    }
+    bool Failed() const { return !writer_.WriteError().empty(); }
+    bool Finish() { return measuring_ || writer_.Finish(); }
+    /// Every value fitted its guessed width: the output is written.
+    bool Fitted() const { return !measuring_; }
+    bool TooMany() const { return measure_.tooMany; }
+    const std::string& WriteError() const { return writer_.WriteError(); }
+    std::uint64_t Records() const { return writer_.Records() + measure_.records; }
+    /// The widest value of each column.
+    std::vector<FilePos> Widths() const {
+        std::vector<FilePos> widths(std::max(writer_.SeenColumns(), measure_.widths.size()), 0);
+        for (std::size_t i = 0; i < widths.size(); ++i) {
+            if (i < writer_.Seen().size()) widths[i] = writer_.Seen()[i];
+            if (i < measure_.widths.size()) {
+                widths[i] = std::max<FilePos>(widths[i], measure_.widths[i]);
+            }
+        }
+        return widths;
+    }
+
+private:
+    FixedWriter writer_;
+    WidthsVisitor measure_;
+    std::atomic<bool>& missed_;
+    bool measuring_ = false;
 };
 
 // The value of one column of each record, handed to a sink when the record

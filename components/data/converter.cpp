@@ -268,7 +268,8 @@ void Conversion::SettleWidths(const std::vector<FilePos>& widest) {
 
 // One pass instead of two where the widths guessed from samples hold: every
 // value fits them and the widest fill them. Otherwise Done stays false and
-// the output is empty again, for the usual passes.
+// the output is empty again, for the writing pass over the widths the first
+// pass measured (or, should the file change meanwhile, the usual two).
 bool Conversion::WriteGuessed(StagedOutput& out, bool& done) {
     std::vector<FilePos> guess;
     std::string error;
@@ -281,16 +282,16 @@ bool Conversion::WriteGuessed(StagedOutput& out, bool& done) {
     if (!fast_->WriteGuessed(out, out.BytesWritten(), widths_, PassProgress(0), found, error)) {
         return Fail(error.empty() ? out.Error() : error);
     }
-    if (found.fits) {
+    if (found.known) {
         SettleWidths(found.widths);
         recordCount_ = found.records;
-        done = widths_ == guessed;
+        done = found.fits && widths_ == guessed;
         if (done) return ProgressAt(0, fast_->Total(), fast_->Total(), true);
     }
     passes_ = 2;
     nextProgress_ = 0;
     if (!out.Restart()) return Fail(out.Error());
-    if (!found.fits && !MeasureWidths()) return false;
+    if (!found.known && !MeasureWidths()) return false;
     nextProgress_ = 0;
     return true;
 }

@@ -96,8 +96,8 @@ Result Fast(const std::string& path, FilePos start, const DelimitedSyntax& synta
 }
 
 // One pass over widths guessed from samples of SampleBytes, then what the
-// converter does when the guess did not hold: the usual passes, or the write
-// alone when every value fitted but the widest did not fill the guesses.
+// converter does when the guess did not hold: the write alone over the widths
+// that pass measured.
 Result Guessed(const std::string& path, FilePos start, const DelimitedSyntax& syntax,
                bool skipFirst, int threads, FilePos sampleBytes, std::string& error) {
     DelimitedPasses passes(path, start, syntax, skipFirst);
@@ -117,7 +117,7 @@ Result Guessed(const std::string& path, FilePos start, const DelimitedSyntax& sy
     r.records = found.records;
     if (!found.fits || found.widths != guess) {
         if (!out.Restart() ||
-            (!found.fits && !passes.Measure(r.widths, r.records, nullptr, error)) ||
+            (!found.known && !passes.Measure(r.widths, r.records, nullptr, error)) ||
             !passes.WriteFixed(out, 0, r.widths, nullptr, error)) {
             return r;
         }
