@@ -248,6 +248,22 @@ private slots:
         }
     }
 
+    void aRecordOfTooManyValuesIsRefused() {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("wide.csv").toStdString();
+        WriteAll(path, "a,b\r\n" + std::string(70000, ',') + "\r\nc,d\r\n");
+        const DelimitedSyntax csv{"\r\n", ",", "\""};
+        for (FilePos sample : {FilePos{0}, FilePos{4}, FilePos{1} << 20}) {
+            std::string error;
+            if (sample == 0) {
+                Fast(path, 0, csv, false, 2, error);
+            } else {
+                Guessed(path, 0, csv, false, 2, sample, error);
+            }
+            QVERIFY2(error.find("more than 65536 values") != std::string::npos, error.c_str());
+        }
+    }
+
     void suitsOnlyTheUsualShapes_data() {
         QTest::addColumn<DelimitedSyntax>("syntax");
         QTest::addColumn<bool>("suits");
