@@ -97,5 +97,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         std::abort();
     }
     if (ReadAll(target) != expected.fixed) std::abort();
+
+    // One pass over widths guessed from samples of a few bytes, so that the
+    // guesses miss both ways; what follows a miss must give the same output.
+    DelimitedPasses guessing(source, 0, syntax, skipFirst);
+    guessing.SetThreads(threads);
+    guessing.SetSmallestSplit(1);
+    guessing.SetSampleBytes(1 + (data[1] >> 2) % 16);
+    std::vector<FilePos> guess;
+    DelimitedPasses::Guessed found;
+    StagedOutput again(target);
+    if (!guessing.GuessWidths(guess, error) || !again.Create() ||
+        !guessing.WriteGuessed(again, 0, guess, nullptr, found, error)) {
+        std::abort();
+    }
+    if (found.known && (found.widths != expected.widths || found.records != expected.records)) {
+        std::abort();
+    }
+    if (!found.fits || found.widths != guess) {
+        std::vector<FilePos> widths = found.widths;
+        if (!again.Restart() ||
+            (!found.known && !guessing.Measure(widths, found.records, nullptr, error)) ||
+            !guessing.WriteFixed(again, 0, widths, nullptr, error)) {
+            std::abort();
+        }
+    }
+    if (!again.Commit() || ReadAll(target) != expected.fixed) std::abort();
     return 0;
 }

@@ -10,11 +10,13 @@
 #include <cstring>
 #include <future>
 #include <memory>
+#include <optional>
 
 #include "data/blockmasks.h"
 #include "data/convert_format.h"
 #include "data/convert_output.h"
 #include "data/convert_reader.h"
+#include "data/convert_visitors.h"
 #include "data/delimitedscanner.h"
 #include "data/filesplit.h"
 
@@ -22,39 +24,7 @@ namespace velmor::data {
 
 namespace {
 
-// Reads of this size keep the buffer in the processor's second-level cache
-// while its values are split; larger ones were measured slower.
-constexpr std::size_t kBlock = std::size_t{256} << 10;
-// Loads of 32 bytes may reach this far past the last byte of a buffer.
-constexpr std::size_t kSlack = BlockReader::kSlack;
-
-struct SplitShape {
-    int r0 = -1;
-    int r1 = -1;
-    int f = -1;
-    int q = -1;
-    bool twoR = false;
-    std::size_t recordLength = 1;
-};
-
-SplitShape ShapeOf(const DelimitedSyntax& s) {
-    SplitShape shape;
-    auto byte = [](const std::string& text, std::size_t i) {
-        return i < text.size() ? static_cast<int>(static_cast<unsigned char>(text[i])) : -1;
-    };
-    shape.r0 = byte(s.recordDelimiter, 0);
-    shape.r1 = byte(s.recordDelimiter, 1);
-    shape.f = byte(s.fieldDelimiter, 0);
-    shape.q = byte(s.qualifier, 0);
-    shape.twoR = s.recordDelimiter.size() == 2;
-    shape.recordLength = s.recordDelimiter.size();
-    return shape;
-}
-
-// Value ends handed to a visitor at a time: small enough to stay in the
-// first-level cache.
-constexpr std::size_t kBatch = 1024;
-
+using namespace splitting;
 using masks::Carry;
 
 #define VELMOR_KERNEL_NAME SplitPortable
@@ -75,387 +45,6 @@ using masks::Carry;
 #undef VELMOR_KERNEL_OPS
 #endif
 
-// What a visitor needs to read a value from the offset of its end.
-struct ValueShape {
-    explicit ValueShape(const SplitShape& s)
-        : field(static_cast<char>(s.f)), qualifier(s.q), extra(s.recordLength - 1) {}
-
-    /// The delimiter ending at At ends a record (else a field).
-    bool EndsRecord(const char* data, std::size_t at) const { return data[at] != field; }
-    /// The end of the value whose delimiter ends at At.
-    std::size_t ValueEnd(std::size_t at, bool recordEnd) const {
-        return at - (recordEnd ? extra : 0);
-    }
-    bool Qualified(const char* value) const {
-        return static_cast<unsigned char>(*value) == qualifier;
-    }
-
-    char field;
-    int qualifier;
-    std::size_t extra;
-};
-
-// Qualifier bytes in a value; short values take two 16-byte compares (the
-// buffers have slack behind their last byte).
-inline std::size_t CountQualifiers(const char* p, std::size_t length, char qualifier) {
-#if defined(__SSE2__)
-    if (length <= 32) {
-        const __m128i q = _mm_set1_epi8(qualifier);
-        auto lo = static_cast<std::uint32_t>(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), q)));
-        auto hi = static_cast<std::uint32_t>(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), q)));
-        const std::uint64_t mask =
-            (lo | (static_cast<std::uint64_t>(hi) << 16)) & ((std::uint64_t{1} << length) - 1);
-        // Usually just the opening and the closing qualifier: no popcount,
-        // which is a library call on plain x86-64.
-        const std::uint64_t second = mask & (mask - 1);
-        if ((second & (second - 1)) == 0) return (mask != 0 ? 1 : 0) + (second != 0 ? 1 : 0);
-    }
-#endif
-    return static_cast<std::size_t>(std::count(p, p + length, qualifier));
-}
-
-// A qualified value loses its two qualifiers and one of each doubled pair.
-inline std::size_t QualifiedLength(std::size_t raw, std::size_t qualifiers) {
-    const std::size_t cut = 1 + qualifiers / 2;
-    return raw > cut ? raw - cut : 0;
-}
-
-// The widest value of each column (32 bits are enough: a record is at most
-// 256 MB). Batch works on locals so that the compiler keeps them in
-// registers.
-struct alignas(64) WidthsVisitor {
-    explicit WidthsVisitor(ValueShape s) : shape(s) {}
-
-    ValueShape shape;
-    std::vector<std::uint32_t> widths;
-    std::size_t field = 0;
-    std::uint64_t records = 0;
-    bool tooMany = false;  ///< a record held more than kMaxConvertedFields values
-
-    void Widen(std::size_t length) {
-        if (field >= kMaxConvertedFields) {
-            tooMany = true;
-            field = kMaxConvertedFields - 1;
-        }
-        if (field >= widths.size()) widths.resize(field + 1, 0);
-        widths[field] = std::max(widths[field], static_cast<std::uint32_t>(length));
-    }
-    void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
-        std::size_t column = field;
-        std::uint64_t ended = 0;
-        std::uint32_t* widest = widths.data();
-        std::size_t columns = widths.size();
-        for (std::size_t k = 0; k < count; ++k) {
-            const std::size_t at = ends[k];
-            const bool recordEnd = shape.EndsRecord(data, at);
-            std::size_t length = shape.ValueEnd(at, recordEnd) - start;
-            if (shape.Qualified(data + start)) {
-                length = QualifiedLength(
-                    length,
-                    CountQualifiers(data + start, length, static_cast<char>(shape.qualifier)));
-            }
-            if (column >= columns) {
-                if (column >= kMaxConvertedFields) {
-                    tooMany = true;
-                    column = kMaxConvertedFields - 1;
-                }
-                widths.resize(column + 1, 0);
-                widest = widths.data();
-                columns = widths.size();
-            }
-            widest[column] = std::max(widest[column], static_cast<std::uint32_t>(length));
-            column = recordEnd ? 0 : column + 1;
-            ended += recordEnd ? 1 : 0;
-            start = at + 1;
-        }
-        field = column;
-        records += ended;
-    }
-    void RestartRecord() { field = 0; }
-    void Record(const Values& values) {
-        field = 0;
-        for (std::string_view v : values) {
-            Widen(v.size());
-            ++field;
-        }
-        field = 0;
-        ++records;
-    }
-    bool Failed() const { return false; }
-};
-
-// Copies a value into its column and pads it with blanks. Columns up to 32
-// bytes take two 16-byte stores whatever the value's length: bytes past the
-// column are overwritten by the next column or record, and the buffers have
-// slack behind their end.
-inline void PutPadded(char* to, const char* value, std::size_t length, std::size_t width) {
-#if defined(__SSE2__)
-    if (width <= 32) {
-        const __m128i blanks = _mm_set1_epi8(' ');
-        const __m128i n = _mm_set1_epi8(static_cast<char>(length));
-        const __m128i low = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-        const __m128i high =
-            _mm_setr_epi8(16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
-        const __m128i keepLow = _mm_cmpgt_epi8(n, low);
-        const __m128i keepHigh = _mm_cmpgt_epi8(n, high);
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value + 16));
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(to),
-            _mm_or_si128(_mm_and_si128(keepLow, a), _mm_andnot_si128(keepLow, blanks)));
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(to + 16),
-            _mm_or_si128(_mm_and_si128(keepHigh, b), _mm_andnot_si128(keepHigh, blanks)));
-        return;
-    }
-#endif
-    std::memcpy(to, value, length);
-    std::memset(to + length, ' ', width - length);
-}
-
-// Records padded to fixed widths, gathered in blocks and written at their
-// place in the output, so two threads can write the two halves of one file.
-class alignas(64) FixedWriter {
-public:
-    FixedWriter(const std::vector<FilePos>& widths, ValueShape shape, const StagedOutput& out,
-                FilePos offset)
-        : shape_(shape),
-          qualifier_(static_cast<char>(shape.qualifier)),
-          out_(out),
-          offset_(offset) {
-        std::size_t at = 0;
-        for (FilePos w : widths) {
-            columns_.push_back({at, static_cast<std::size_t>(w)});
-            at += static_cast<std::size_t>(w);
-        }
-        recordSize_ = at + 2;
-        perBlock_ = std::max<std::size_t>(1, kBlock / recordSize_);
-        block_ = std::make_unique_for_overwrite<char[]>(perBlock_ * recordSize_ + kSlack);
-        record_ = block_.get();
-        scratch_.resize(kSlack);
-    }
-
-    // The state lives in locals here: stores into the record would otherwise
-    // make the compiler reload every member after each value.
-    void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
-        const Column* columns = columns_.data();
-        const std::size_t fields = columns_.size();
-        char* record = record_;
-        std::size_t field = field_;
-        for (std::size_t k = 0; k < count; ++k) {
-            const std::size_t at = ends[k];
-            const bool recordEnd = shape_.EndsRecord(data, at);
-            const char* value = data + start;
-            std::size_t length = shape_.ValueEnd(at, recordEnd) - start;
-            start = at + 1;
-            if (shape_.Qualified(value)) {
-                if (value[length - 1] == qualifier_ &&
-                    CountQualifiers(value, length, qualifier_) == 2) {
-                    ++value;
-                    length -= 2;
-                } else {
-                    length = Unquote(value, length);
-                    value = scratch_.data();
-                }
-            }
-            if (field >= fields || length > columns[field].width) {
-                failed_ = true;  // more or wider values than measured: the file changed
-                break;
-            }
-            PutPadded(record + columns[field].at, value, length, columns[field].width);
-            ++field;
-            if (recordEnd) {
-                record_ = record;
-                field_ = field;
-                EndRecord();
-                record = record_;
-                field = 0;
-            }
-        }
-        record_ = record;
-        field_ = field;
-    }
-    void RestartRecord() { field_ = 0; }
-    void Record(const Values& values) {
-        field_ = 0;
-        for (std::string_view v : values) {
-            if (field_ >= columns_.size() || v.size() > columns_[field_].width) {
-                failed_ = true;
-                return;
-            }
-            if (scratch_.size() < v.size() + kSlack) scratch_.resize(v.size() + kSlack);
-            std::memcpy(scratch_.data(), v.data(), v.size());
-            PutPadded(record_ + columns_[field_].at, scratch_.data(), v.size(),
-                      columns_[field_].width);
-            ++field_;
-        }
-        EndRecord();
-    }
-    bool Failed() const { return failed_; }
-    /// Writes what is still gathered; false on a write failure.
-    bool Finish() {
-        if (!failed_) Flush(true);
-        return !failed_;
-    }
-    std::uint64_t Records() const { return records_; }
-    /// Empty, or why writing failed.
-    const std::string& WriteError() const { return writeError_; }
-
-private:
-    struct Column {
-        std::size_t at;
-        std::size_t width;
-    };
-
-    void EndRecord() {
-        for (; field_ < columns_.size(); ++field_) {
-            std::memset(record_ + columns_[field_].at, ' ', columns_[field_].width);
-        }
-        record_[recordSize_ - 2] = '\r';
-        record_[recordSize_ - 1] = '\n';
-        record_ += recordSize_;
-        field_ = 0;
-        ++records_;
-        if (record_ == block_.get() + perBlock_ * recordSize_) Flush();
-    }
-
-    // A qualified value without its qualifiers, doubled ones made single.
-    std::size_t Unquote(const char* raw, std::size_t length) {
-        if (scratch_.size() < length + kSlack) scratch_.resize(length + kSlack);
-        char* out = scratch_.data();
-        std::size_t n = 0;
-        for (std::size_t i = 1; i < length; ++i) {
-            if (raw[i] != qualifier_) {
-                out[n++] = raw[i];
-            } else if (i + 1 < length && raw[i + 1] == qualifier_) {
-                out[n++] = qualifier_;
-                ++i;
-            }
-        }
-        return n;
-    }
-
-    void Flush(bool finishing = false) {
-        const std::size_t bytes = static_cast<std::size_t>(record_ - block_.get());
-        if (bytes > 0 && !failed_) {
-            if (!out_.WriteRangeAt(offset_, std::string_view(block_.get(), bytes), writeError_)) {
-                failed_ = true;
-            }
-            offset_ += static_cast<FilePos>(bytes);
-            unsynced_ += static_cast<FilePos>(bytes);
-        }
-        if (unsynced_ >= StagedOutput::kWritebackStep || (finishing && unsynced_ > 0)) {
-            out_.StartWriteback(offset_ - unsynced_, unsynced_);
-            unsynced_ = 0;
-        }
-        record_ = block_.get();
-    }
-
-    ValueShape shape_;
-    char qualifier_;
-    const StagedOutput& out_;
-    FilePos offset_;
-    FilePos unsynced_ = 0;  // written since the last StartWriteback
-    std::vector<Column> columns_;
-    std::size_t recordSize_ = 2;
-    std::size_t perBlock_ = 1;
-    std::unique_ptr<char[]> block_;
-    char* record_ = nullptr;
-    std::size_t field_ = 0;
-    std::uint64_t records_ = 0;
-    std::vector<char> scratch_;
-    bool failed_ = false;
-    std::string writeError_;
-};
-
-// The value of one column of each record, handed to a sink when the record
-// ends: a record restarted by the exact splitter must not give its value
-// twice, and a record cut by the end of the data is visited again whole by
-// the next call.
-struct alignas(64) ColumnVisitor {
-    ColumnVisitor(ValueShape s, std::size_t wanted, ColumnSink& to)
-        : shape(s), column(wanted), sink(&to) {
-        pending.reserve(kBatch);
-    }
-
-    ValueShape shape;
-    std::size_t column;
-    ColumnSink* sink;
-    std::size_t field = 0;
-    const char* value = nullptr;
-    std::size_t length = 0;
-    std::uint64_t records = 0;
-    std::string scratch;
-    // Values of records ended during one Batch, handed over together while
-    // the data they point into is still there.
-    std::vector<std::string_view> pending;
-
-    void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
-        std::size_t f = field;
-        for (std::size_t k = 0; k < count; ++k) {
-            const std::size_t at = ends[k];
-            const bool recordEnd = shape.EndsRecord(data, at);
-            if (f == column) {
-                value = data + start;
-                length = shape.ValueEnd(at, recordEnd) - start;
-            }
-            start = at + 1;
-            if (recordEnd) {
-                EndRecord();
-                f = 0;
-            } else {
-                ++f;
-            }
-        }
-        field = f;
-        Flush();
-    }
-    void Flush() {
-        if (!pending.empty()) sink->AddMany(pending.data(), pending.size());
-        pending.clear();
-    }
-    void EndRecord() {
-        ++records;
-        if (value == nullptr) {
-            pending.emplace_back();
-            return;
-        }
-        const char q = static_cast<char>(shape.qualifier);
-        if (!shape.Qualified(value)) {
-            pending.emplace_back(value, length);
-        } else if (length >= 2 && value[length - 1] == q && CountQualifiers(value, length, q) == 2) {
-            pending.emplace_back(value + 1, length - 2);
-        } else {
-            // Doubled qualifiers: the value is rebuilt, and handed over at once.
-            Flush();
-            scratch.clear();
-            for (std::size_t i = 1; i < length; ++i) {
-                if (value[i] != q) {
-                    scratch.push_back(value[i]);
-                } else if (i + 1 < length && value[i + 1] == q) {
-                    scratch.push_back(q);
-                    ++i;
-                }
-            }
-            sink->Add(scratch);
-        }
-        value = nullptr;
-    }
-    void RestartRecord() {
-        field = 0;
-        value = nullptr;
-    }
-    void Record(const Values& values) {
-        Flush();
-        sink->Add(column < values.size() ? values[column] : std::string_view());
-        RestartRecord();
-        ++records;
-    }
-    bool Failed() const { return false; }
-};
-
 // One thread's share of a pass: the records from From (a record start) to
 // To. When To is the end of the file the last record needs no delimiter;
 // otherwise Reached tells where the last complete record ended, which the
@@ -469,6 +58,9 @@ struct alignas(64) Share {
     bool namesPending = false;  // ended before the names were skipped
     std::atomic<FilePos> done{0};
     std::string error;
+    // When set, To is only where the share may safely read to; called
+    // there, it gives the share's real end (and sets fileEnd).
+    std::function<FilePos()> settle;
 };
 
 // The two threads' shares: up to the split, and from it.
@@ -518,6 +110,11 @@ bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& sha
     bool skip = share.skipFirst;
     for (;;) {
         if (!reader.Fill(share.error)) return false;
+        if (share.settle && reader.AtEnd()) {
+            share.to = share.settle();
+            share.settle = nullptr;
+            reader.Extend(share.to);
+        }
         const bool end = reader.AtEnd();
         if (skip) {
             if (!SkipNames(reader, end && share.fileEnd, exact)) {
@@ -622,13 +219,18 @@ DelimitedPasses::DelimitedPasses(std::string path, FilePos start, DelimitedSynta
                                  bool skipFirst)
     : path_(std::move(path)), start_(start), syntax_(std::move(syntax)), skipFirst_(skipFirst) {}
 
-bool DelimitedPasses::SizeAndSplit(std::string& error) {
+bool DelimitedPasses::Size(std::string& error) {
     struct stat st {};
     if (::stat(path_.c_str(), &st) != 0) {
         error = "Cannot read \"" + path_ + "\": " + std::strerror(errno) + ".";
         return false;
     }
     end_ = std::max<FilePos>(st.st_size, start_);
+    return true;
+}
+
+bool DelimitedPasses::SizeAndSplit(std::string& error) {
+    if (!Size(error)) return false;
     split_ = FindSplit();
     return true;
 }
@@ -638,10 +240,13 @@ FilePos DelimitedPasses::FindSplit() const {
     // outside any qualified field. The first share checks it by reaching
     // exactly that byte with a record end of its own.
     const FilePos middle = SplitMiddle(start_, end_, threads_, smallestSplit_);
-    if (middle >= end_) return end_;
+    return middle >= end_ ? end_ : GuessRecordStart(middle);
+}
+
+FilePos DelimitedPasses::GuessRecordStart(FilePos at) const {
     std::string error;
     BlockReader reader;
-    if (!reader.Open(path_, middle, std::min(end_, middle + FilePos{1 << 20}), 1 << 20, error) ||
+    if (!reader.Open(path_, at, std::min(end_, at + FilePos{1 << 20}), 1 << 20, error) ||
         !reader.Fill(error)) {
         return end_;
     }
@@ -651,7 +256,45 @@ FilePos DelimitedPasses::FindSplit() const {
     std::size_t ends[1];
     std::size_t consumed = 0;
     if (scanner.Scan(data.data(), data.size(), false, mode, ends, 1, consumed) != 1) return end_;
-    return middle + static_cast<FilePos>(ends[0]);
+    return at + static_cast<FilePos>(ends[0]);
+}
+
+void DelimitedPasses::CountTo(FilePos middle, FilePos& split, std::uint64_t& records,
+                              const std::atomic<bool>& stop) const {
+    split = end_;
+    records = 0;
+    std::string error;
+    BlockReader reader;
+    if (!reader.Open(path_, start_, end_, std::size_t{1} << 20, error)) return;
+    DelimitedScanner scanner({syntax_.recordDelimiter, syntax_.fieldDelimiter, syntax_.qualifier});
+    ScanMode mode = ScanMode::FieldStart;
+    constexpr std::size_t kEnds = 4096;
+    std::vector<std::size_t> ends(kEnds);
+    std::uint64_t seen = 0;
+    while (!stop.load(std::memory_order_relaxed) && reader.Fill(error)) {
+        const std::string_view data = reader.Data();
+        std::size_t used = 0;
+        // The scanner stops after kEnds record ends: scan the whole block
+        // before reading more, or the reader keeps growing its buffer.
+        for (;;) {
+            const FilePos at = reader.Position() + static_cast<FilePos>(used);
+            std::size_t consumed = 0;
+            const std::size_t n = scanner.Scan(data.data() + used, data.size() - used,
+                                               reader.AtEnd(), mode, ends.data(), kEnds, consumed);
+            for (std::size_t k = 0; k < n; ++k) {
+                ++seen;
+                if (at + static_cast<FilePos>(ends[k]) >= middle) {
+                    split = at + static_cast<FilePos>(ends[k]);
+                    records = seen - (skipFirst_ ? 1 : 0);
+                    return;
+                }
+            }
+            used += consumed;
+            if (n < kEnds || consumed == 0) break;
+        }
+        reader.Consume(used);
+        if (reader.AtEnd() && (used == 0 || reader.Data().empty())) return;
+    }
 }
 
 std::string TooManyValuesMessage() {
@@ -691,6 +334,135 @@ bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& recor
     }
     records = records_;
     return true;
+}
+
+bool DelimitedPasses::GuessWidths(std::vector<FilePos>& widths, std::string& error) {
+    // A few hundred kilobytes from each of eight places: the ends of the
+    // file catch values that grow along it (a running number), the places
+    // between catch what the beginning lacks.
+    constexpr int kSamples = 8;
+    const FilePos kSampleBytes = std::max<FilePos>(sampleBytes_, 1);
+    if (!Size(error)) return false;
+    const ValueShape shape(ShapeOf(syntax_));
+    WidthsVisitor v(shape);
+    const std::atomic<bool> stop{false};
+    const FilePos range = end_ - start_;
+    const int samples = range > kSamples * kSampleBytes ? kSamples : 1;
+    for (int k = 0; k < samples; ++k) {
+        Share sample;
+        sample.from = k == 0 ? start_
+                             : GuessRecordStart(start_ + (range - kSampleBytes) * k / (samples - 1));
+        sample.to = samples == 1 ? end_ : std::min(end_, sample.from + kSampleBytes);
+        sample.fileEnd = sample.to == end_;
+        sample.skipFirst = k == 0 && skipFirst_;
+        if (sample.from >= end_) continue;
+        if (!RunShare(path_, syntax_, sample, v, stop, nullptr)) {
+            error = sample.error;
+            return false;
+        }
+    }
+    widths.assign(v.widths.begin(), v.widths.end());
+    return true;
+}
+
+bool DelimitedPasses::WriteGuessed(StagedOutput& out, FilePos offset,
+                                   const std::vector<FilePos>& widths, const Progress& progress,
+                                   Guessed& found, std::string& error) {
+    found = Guessed();
+    if (!out.FlushBuffer()) {
+        error = out.Error();
+        return false;
+    }
+    if (!Size(error)) return false;
+    FilePos recordSize = 2;
+    for (FilePos w : widths) recordSize += w;
+    FilePos middle = SplitMiddle(start_, end_, threads_, smallestSplit_);
+    // The second thread counts the first share's records before writing its
+    // own, so its own is the smaller (unless a test placed the split).
+    if (middle < end_ && TwoThreadSplitting().at < 0) middle = start_ + (end_ - start_) * 4 / 7;
+    const bool two = middle < end_;
+    const ValueShape shape(ShapeOf(syntax_));
+    std::atomic<bool> missed{false};
+    GuessingWriter a(widths, shape, out, offset, missed);
+    std::optional<GuessingWriter> b;
+    Share first;
+    Share second;
+    SetUpShares(first, second, start_, two ? middle : end_, end_, skipFirst_);
+    std::atomic<bool> stop{false};
+    std::promise<FilePos> splitFound;
+    std::future<FilePos> split = splitFound.get_future();
+    std::uint64_t before = 0;
+    std::future<bool> other;
+    if (two) {
+        first.settle = [&] {
+            const FilePos at = split.get();
+            first.fileEnd = at == end_;
+            return at;
+        };
+        other = std::async(std::launch::async, [&] {
+            FilePos at = end_;
+            CountTo(middle, at, before, stop);
+            second.from = at;
+            splitFound.set_value(at);
+            if (at >= end_) return true;
+            b.emplace(widths, shape, out, offset + static_cast<FilePos>(before) * recordSize,
+                      missed);
+            return RunShare(path_, syntax_, second, *b, stop, nullptr);
+        });
+    }
+    auto tick = [&]() {
+        const FilePos done = first.done.load() + (two ? second.done.load() : 0);
+        return !progress || progress(std::min(done, end_ - start_), end_ - start_);
+    };
+    bool ok = RunShare(path_, syntax_, first, a, stop, tick);
+    if (!ok) stop = true;
+    bool otherOk = true;
+    if (two) {
+        while (other.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+            if (!stop && !tick()) stop = true;
+        }
+        otherOk = other.get();
+        if (ok && !otherOk && second.error.empty() && (!b || b->WriteError().empty())) {
+            return false;  // cancelled
+        }
+    }
+    const bool twoShares = b.has_value();
+    ok = ok && otherOk && a.Finish() && (!twoShares || b->Finish());
+    for (const GuessingWriter* w : {&a, twoShares ? &*b : nullptr}) {
+        if (w && !w->WriteError().empty()) {
+            error = w->WriteError();
+            return false;
+        }
+    }
+    if (!first.error.empty() || !second.error.empty()) {
+        error = !first.error.empty() ? first.error : second.error;
+        return false;
+    }
+    if (!ok) return false;  // cancelled
+    if (twoShares && (first.reached != second.from || a.Records() != before)) {
+        return true;  // the file changed under the count: the caller measures
+    }
+    if (a.TooMany() || (twoShares && b->TooMany())) {
+        error = TooManyValuesMessage();
+        return false;
+    }
+    found.widths = a.Widths();
+    if (twoShares) {
+        const std::vector<FilePos> more = b->Widths();
+        if (more.size() > found.widths.size()) found.widths.resize(more.size(), 0);
+        for (std::size_t i = 0; i < more.size(); ++i) {
+            found.widths[i] = std::max(found.widths[i], more[i]);
+        }
+    }
+    found.records = a.Records() + (twoShares ? b->Records() : 0);
+    found.known = true;
+    found.fits = a.Fitted() && (!twoShares || b->Fitted());
+    // Should the widths differ from the guess, WriteFixed needs no Measure.
+    split_ = twoShares ? second.from : end_;
+    firstPartRecords_ = a.Records();
+    records_ = found.records;
+    if (!found.fits) return true;
+    return out.ContinueAt(offset + static_cast<FilePos>(records_) * recordSize);
 }
 
 bool DelimitedPasses::WriteFixed(StagedOutput& out, FilePos offset,

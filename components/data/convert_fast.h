@@ -66,6 +66,28 @@ public:
     bool WriteFixed(StagedOutput& out, FilePos offset, const std::vector<FilePos>& widths,
                     const Progress& progress, std::string& error);
 
+    /// Widths guessed from a few samples spread over the file (the first
+    /// from its first record, the others from a guessed record start): as
+    /// wide as the file's widest values wherever the samples hold them.
+    bool GuessWidths(std::vector<FilePos>& widths, std::string& error);
+
+    /// What WriteGuessed found.
+    struct Guessed {
+        bool known = false;           ///< Widths and Records are the file's
+        bool fits = false;            ///< every value fitted its guessed width
+        std::vector<FilePos> widths;  ///< the widest value of each column
+        std::uint64_t records = 0;
+    };
+    /// Measure and WriteFixed in one pass over guessed Widths: the second
+    /// thread first counts the records before its share, which also finds
+    /// that share's exact start. A value wider than its guess ends the
+    /// writing (what was written is void) but not the measuring. When it fits
+    /// and the widest values fill the guesses, the output is complete;
+    /// otherwise WriteFixed with the widths found (no Measure), or, when
+    /// Found.known is false (the threads disagreed), Measure first.
+    bool WriteGuessed(StagedOutput& out, FilePos offset, const std::vector<FilePos>& widths,
+                      const Progress& progress, Guessed& found, std::string& error);
+
     /// Hands the value of Column (0-based) of every data record to First
     /// (the records before the split) or Second (those after it), each on
     /// its own thread. Records counts the records visited.
@@ -77,12 +99,24 @@ public:
     /// Files smaller than this are not split between threads (tests lower
     /// it); by default the one policy of filesplit.h decides.
     void SetSmallestSplit(FilePos bytes) { smallestSplit_ = bytes; }
+    /// The bytes of each sample GuessWidths takes (tests take a few, so that
+    /// guesses miss both ways).
+    void SetSampleBytes(FilePos bytes) { sampleBytes_ = bytes; }
 
 private:
     FilePos FindSplit() const;
-    /// Takes the file's size and guesses where the second thread starts;
-    /// false with Error set when the file cannot be read.
+    /// The first record start after At, as if At were outside any
+    /// qualified field; End when none is found within a megabyte.
+    FilePos GuessRecordStart(FilePos at) const;
+    /// Takes the file's size; false with Error set when it cannot be read.
+    bool Size(std::string& error);
+    /// Takes the file's size and guesses where the second thread starts.
     bool SizeAndSplit(std::string& error);
+    /// Counts the records from the start up to the first record end at or
+    /// past Middle (the names record aside), which is returned as Split;
+    /// End when there is none or the count was stopped or failed.
+    void CountTo(FilePos middle, FilePos& split, std::uint64_t& records,
+                 const std::atomic<bool>& stop) const;
 
     std::string path_;
     FilePos start_;
@@ -90,6 +124,7 @@ private:
     bool skipFirst_;
     int threads_ = 2;
     FilePos smallestSplit_ = -1;
+    FilePos sampleBytes_ = FilePos{256} << 10;
     FilePos end_ = 0;
     FilePos split_ = 0;  ///< where the second thread's records begin
     std::uint64_t firstPartRecords_ = 0;

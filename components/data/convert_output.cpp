@@ -127,6 +127,14 @@ bool StagedOutput::ContinueAt(FilePos end) {
     return true;
 }
 
+bool StagedOutput::Restart() {
+    if (fd_ < 0 || !error_.empty()) return false;
+    buffer_.clear();
+    // Truncating also drops the pages not yet on the disk.
+    if (::ftruncate(fd_, 0) != 0) return Fail("Cannot write", errno);
+    return ContinueAt(0);
+}
+
 bool StagedOutput::Commit() {
     if (fd_ < 0 || !Flush()) return false;
     fd_ = -1;

@@ -37,6 +37,8 @@ public:
     void StartWriteback(FilePos offset, FilePos bytes) const;
     /// Written between two calls of StartWriteback.
     static constexpr FilePos kWritebackStep = FilePos{8} << 20;
+    /// Drops everything written so far; later writes start at offset 0.
+    bool Restart();
     /// Flushes, syncs and makes the temporary file the target's content.
     bool Commit();
     /// Closes and removes the temporary file; the target stays as it was.

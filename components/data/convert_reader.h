@@ -4,6 +4,7 @@
 // is read, never mapped, so one shortened meanwhile cannot crash us.
 #pragma once
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <string>
@@ -38,6 +39,12 @@ public:
     FilePos Position() const { return position_ - static_cast<FilePos>(end_ - begin_); }
     /// The file position up to which bytes were read.
     FilePos Done() const { return position_; }
+
+    /// Moves the end of the range further (once known).
+    void Extend(FilePos to) {
+        to_ = std::max(to_, to);
+        atEnd_ = position_ >= to_;
+    }
 
     /// Reads more bytes after the unconsumed ones; false on a read failure or
     /// when one record would outgrow the longest allowed (256 MB).

@@ -78,6 +78,8 @@ private:
     bool OpenSource();
     void HandOptions(File& file) const;
     bool MeasureWidths();
+    void SettleWidths(const std::vector<FilePos>& widest);
+    bool WriteGuessed(StagedOutput& out, bool& done);
     bool WriteTarget();
     void SaveTargetConnection();
     bool WriteHeader(StagedOutput& out);
@@ -233,10 +235,7 @@ bool Conversion::MeasureWidths() {
         std::vector<FilePos> widest;
         std::string error;
         if (!fast_->Measure(widest, recordCount_, PassProgress(0), error)) return Fail(error);
-        WidenFor(widest.size(), withNames);
-        for (std::size_t i = 0; i < widest.size(); ++i) {
-            widths_[i] = std::max(widths_[i], widest[i]);
-        }
+        SettleWidths(widest);
         return ProgressAt(0, fast_->Total(), fast_->Total(), true);
     }
     if (!stream_->Rewind()) return Fail(stream_->Error());
@@ -253,6 +252,48 @@ bool Conversion::MeasureWidths() {
     }
     if (!stream_->Error().empty()) return Fail(stream_->Error());
     return Progress(0, true);
+}
+
+// The widths of a delimited source with the widest values Widest.
+void Conversion::SettleWidths(const std::vector<FilePos>& widest) {
+    const bool withNames = kind_ == OutputKind::Fixed && settings_.FirstRecordContainsFieldNames();
+    names_.resize(layoutColumns_);
+    widths_.resize(layoutColumns_);
+    for (std::size_t i = 0; i < widths_.size(); ++i) {
+        widths_[i] = withNames ? static_cast<FilePos>(names_[i].size()) : 0;
+    }
+    WidenFor(widest.size(), withNames);
+    for (std::size_t i = 0; i < widest.size(); ++i) widths_[i] = std::max(widths_[i], widest[i]);
+}
+
+// One pass instead of two where the widths guessed from samples hold: every
+// value fits them and the widest fill them. Otherwise Done stays false and
+// the output is empty again, for the writing pass over the widths the first
+// pass measured (or, should the file change meanwhile, the usual two).
+bool Conversion::WriteGuessed(StagedOutput& out, bool& done) {
+    std::vector<FilePos> guess;
+    std::string error;
+    if (!fast_->GuessWidths(guess, error)) return Fail(error);
+    SettleWidths(guess);
+    const std::vector<FilePos> guessed = widths_;
+    passes_ = 1;
+    if (!WriteHeader(out)) return false;
+    DelimitedPasses::Guessed found;
+    if (!fast_->WriteGuessed(out, out.BytesWritten(), widths_, PassProgress(0), found, error)) {
+        return Fail(error.empty() ? out.Error() : error);
+    }
+    if (found.known) {
+        SettleWidths(found.widths);
+        recordCount_ = found.records;
+        done = found.fits && widths_ == guessed;
+        if (done) return ProgressAt(0, fast_->Total(), fast_->Total(), true);
+    }
+    passes_ = 2;
+    nextProgress_ = 0;
+    if (!out.Restart()) return Fail(out.Error());
+    if (!found.known && !MeasureWidths()) return false;
+    nextProgress_ = 0;
+    return true;
 }
 
 // Records with more values than the layout has fields get fields of their own.
@@ -359,7 +400,9 @@ bool Conversion::WriteTarget() {
     StagedOutput out(target_);
     if (!out.Create()) return Fail(out.Error());
     std::uint32_t written = 0;
-    if (!WriteHeader(out) || !WriteRecords(out, written)) return false;
+    bool done = false;
+    if (fast_ && kind_ == OutputKind::Fixed && !WriteGuessed(out, done)) return false;
+    if (!done && (!WriteHeader(out) || !WriteRecords(out, written))) return false;
     if (kind_ == OutputKind::Dbase) {
         if (!out.Write(std::string_view(&kDbaseEndOfFile, 1)) ||
             !out.WriteAt(kDbaseRecordCountOffset, DbaseRecordCount(written))) {
@@ -417,7 +460,7 @@ bool Conversion::Run() {
         kind_ == OutputKind::Dbase || (kind_ == OutputKind::Fixed && !stream_->FixedPositions());
     passes_ = measure ? 2 : 1;
     if (measure) fast_ = stream_->FastPasses();
-    if (measure && !MeasureWidths()) return false;
+    if (measure && !(fast_ && kind_ == OutputKind::Fixed) && !MeasureWidths()) return false;
     nextProgress_ = 0;
     return WriteTarget();
 }

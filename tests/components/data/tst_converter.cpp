@@ -269,7 +269,7 @@ private slots:
         QTest::addColumn<bool>("fixed");
         QTest::addColumn<bool>("sizeLimit");
         QTest::addColumn<QString>("message");
-        QTest::newRow("fixed, cancelled in the measuring pass") << true << false << "cancelled";
+        QTest::newRow("fixed, cancelled in its first pass") << true << false << "cancelled";
         QTest::newRow("delimited, cancelled while writing") << false << false << "cancelled";
         QTest::newRow("write failing part-way") << true << true << "Cannot write";
     }

@@ -95,6 +95,38 @@ Result Fast(const std::string& path, FilePos start, const DelimitedSyntax& synta
     return r;
 }
 
+// One pass over widths guessed from samples of SampleBytes, then what the
+// converter does when the guess did not hold: the write alone over the widths
+// that pass measured.
+Result Guessed(const std::string& path, FilePos start, const DelimitedSyntax& syntax,
+               bool skipFirst, int threads, FilePos sampleBytes, std::string& error) {
+    DelimitedPasses passes(path, start, syntax, skipFirst);
+    passes.SetThreads(threads);
+    passes.SetSmallestSplit(1);
+    passes.SetSampleBytes(sampleBytes);
+    Result r;
+    std::vector<FilePos> guess;
+    DelimitedPasses::Guessed found;
+    const std::string target = path + ".guessed";
+    StagedOutput out(target);
+    if (!passes.GuessWidths(guess, error) || !out.Create() ||
+        !passes.WriteGuessed(out, 0, guess, nullptr, found, error)) {
+        return r;
+    }
+    r.widths = found.widths;
+    r.records = found.records;
+    if (!found.fits || found.widths != guess) {
+        if (!out.Restart() ||
+            (!found.known && !passes.Measure(r.widths, r.records, nullptr, error)) ||
+            !passes.WriteFixed(out, 0, r.widths, nullptr, error)) {
+            return r;
+        }
+    }
+    if (!out.Commit()) error = out.Error();
+    r.fixed = ReadAll(target);
+    return r;
+}
+
 // Records of every awkward kind the qualifier allows, in a fixed random order.
 std::string Generated(const DelimitedSyntax& s, int records, unsigned seed) {
     std::mt19937 random(seed);
@@ -173,6 +205,15 @@ private slots:
         QTest::newRow("middle inside the names")
             << "\"" + std::string(1000, 'n') + "\r\n\",x\r\na,b\r\nc,d\r\n"
             << csv << qint64{0} << true;
+        // Samples that start inside the qualified values take their second
+        // lines for records: a guess wider than any real first value.
+        std::string wide;
+        for (int i = 0; i < 40; ++i) {
+            for (int k = 0; k < 20; ++k) wide += "1,2\r\n";
+            wide += "3,\"" + std::string(40, 'x') + "\r\nwide line of text " + std::to_string(i) +
+                    "\"\r\n";
+        }
+        QTest::newRow("samples inside qualified values") << wide << csv << qint64{0} << false;
         QTest::newRow("middle inside a qualified value")
             << Generated(csv, 50, 7) + "x,\"" + lines + "\"\r\n" + Generated(csv, 50, 8) << csv
             << qint64{0} << false;
@@ -194,6 +235,32 @@ private slots:
             QCOMPARE(got.records, expected.records);
             QCOMPARE(got.widths, expected.widths);
             QVERIFY2(got.fixed == expected.fixed, qPrintable(QString("threads %1").arg(threads)));
+            // Samples of a few bytes guess too narrow and, starting inside
+            // qualified values, too wide; a megabyte takes the whole file.
+            for (FilePos sample : {FilePos{5}, FilePos{300}, FilePos{1} << 20}) {
+                const Result one = Guessed(path, start, syntax, skipFirst, threads, sample, error);
+                const QString row = QString("threads %1, samples of %2").arg(threads).arg(sample);
+                QVERIFY2(error.empty(), qPrintable(row + ": " + QString::fromStdString(error)));
+                QCOMPARE(one.records, expected.records);
+                QCOMPARE(one.widths, expected.widths);
+                QVERIFY2(one.fixed == expected.fixed, qPrintable(row));
+            }
+        }
+    }
+
+    void aRecordOfTooManyValuesIsRefused() {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("wide.csv").toStdString();
+        WriteAll(path, "a,b\r\n" + std::string(70000, ',') + "\r\nc,d\r\n");
+        const DelimitedSyntax csv{"\r\n", ",", "\""};
+        for (FilePos sample : {FilePos{0}, FilePos{4}, FilePos{1} << 20}) {
+            std::string error;
+            if (sample == 0) {
+                Fast(path, 0, csv, false, 2, error);
+            } else {
+                Guessed(path, 0, csv, false, 2, sample, error);
+            }
+            QVERIFY2(error.find("more than 65536 values") != std::string::npos, error.c_str());
         }
     }
 
