@@ -197,57 +197,49 @@ private slots:
         }
     }
 
-    void recordBox_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<qint64>("record");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("thousands") << "1,234" << 1234LL << "1,234";
-        QTest::newRow("nine digits") << "987654321" << 987654321LL << "987,654,321";
-        QTest::newRow("letters") << "abc" << 0LL << "";
-        QTest::newRow("half down to even") << "12.5" << 12LL << "12";
-        QTest::newRow("half up to even") << "13.5" << 14LL << "14";
-        QTest::newRow("leading blanks") << "  7" << 7LL << "7";
-        QTest::newRow("number then letters") << "42abc" << 42LL << "42";
-    }
-
     // What the record box's text asks for, and how a record number is shown.
     void recordBox() {
-        QFETCH(QString, text);
-        QFETCH(qint64, record);
-        QCOMPARE(RecordFromBoxText(text), record);
-        QTEST(FormatRecordNumber(record), "shown");
-    }
-
-    void barAndWheelSteps_data() {
-        QTest::addColumn<int>("action");  // a QAbstractSlider::SliderAction, or 0 for the wheel
-        QTest::addColumn<QList<int>>("wheel");  // angle deltas, in eighths of a degree
-        QTest::addColumn<int>("lines");         // the desktop's lines per notch
-        QTest::addColumn<qint64>("records");
-        const QList<int> none;
-        QTest::newRow("arrow down")
-            << int(QAbstractSlider::SliderSingleStepAdd) << none << 3 << 1LL;
-        QTest::newRow("arrow up") << int(QAbstractSlider::SliderSingleStepSub) << none << 3 << -1LL;
-        QTest::newRow("page area below")
-            << int(QAbstractSlider::SliderPageStepAdd) << none << 3 << 20LL;
-        QTest::newRow("page area above")
-            << int(QAbstractSlider::SliderPageStepSub) << none << 3 << -20LL;
-        QTest::newRow("drag: the thumb's position")
-            << int(QAbstractSlider::SliderMove) << none << 3 << 0LL;
-        QTest::newRow("one notch away") << 0 << QList<int>{-120} << 3 << 3LL;
-        QTest::newRow("two notches back") << 0 << QList<int>{120, 120} << 3 << -6LL;
-        QTest::newRow("desktop's own setting") << 0 << QList<int>{-120} << 5 << 5LL;
-        QTest::newRow("fine wheel adds up") << 0 << QList<int>{-40, -40, -40} << 3 << 3LL;
-        QTest::newRow("less than a line") << 0 << QList<int>{-20} << 3 << 0LL;
+        const struct {
+            const char* text;
+            qint64 record;
+            const char* shown;
+        } cases[] = {
+            {"1,234", 1234, "1,234"}, {"987654321", 987654321, "987,654,321"}, {"abc", 0, ""},
+            {"12.5", 12, "12"},  // halves to even
+            {"13.5", 14, "14"},       {"  7", 7, "7"},  {"42abc", 42, "42"},
+        };
+        for (const auto& c : cases) {
+            QCOMPARE(RecordFromBoxText(c.text), c.record);
+            QCOMPARE(FormatRecordNumber(c.record), QString(c.shown));
+        }
     }
 
     void barAndWheelSteps() {
-        QFETCH(int, action);
-        QFETCH(QList<int>, wheel);
-        QFETCH(int, lines);
-        qint64 moved = BarActionStep(action, 20);
-        int remainder = 0;
-        for (int delta : wheel) moved += WheelRecords(delta, lines, remainder);
-        QTEST(moved, "records");
+        // A bar action (or 0 for the wheel), the wheel's angle deltas in
+        // eighths of a degree, the desktop's lines per notch, records moved.
+        const struct {
+            int action;
+            QList<int> wheel;
+            int lines;
+            qint64 records;
+        } cases[] = {
+            {QAbstractSlider::SliderSingleStepAdd, {}, 3, 1},
+            {QAbstractSlider::SliderSingleStepSub, {}, 3, -1},
+            {QAbstractSlider::SliderPageStepAdd, {}, 3, 20},
+            {QAbstractSlider::SliderPageStepSub, {}, 3, -20},
+            {QAbstractSlider::SliderMove, {}, 3, 0},  // a drag goes by the thumb's position
+            {0, {-120}, 3, 3},
+            {0, {120, 120}, 3, -6},
+            {0, {-120}, 5, 5},
+            {0, {-40, -40, -40}, 3, 3},  // a fine wheel adds up
+            {0, {-20}, 3, 0},
+        };
+        for (const auto& c : cases) {
+            qint64 moved = BarActionStep(c.action, 20);
+            int remainder = 0;
+            for (int delta : c.wheel) moved += WheelRecords(delta, c.lines, remainder);
+            QCOMPARE(moved, c.records);
+        }
     }
 
     void repeatedKeysKeepOneMovePending() {
