@@ -248,6 +248,8 @@ private slots:
         again.MoveTo(2);
         QCOMPARE(again.GetFields().Item("city")->Value(), std::string("ROME  "));
         QCOMPARE(again.GetConnection().AuxiliaryText(), std::string("Connection file"));
+        again.CloseFile();
+        QCOMPARE(again.ConnectionPathAndName(), std::string());
     }
 
     void savesAreByteIdentical() {
@@ -266,22 +268,6 @@ private slots:
         file.GetFields().Item(2)->SetName("Renamed");
         QVERIFY(file.SaveConnection(second.toStdString(), false));
         QVERIFY(ReadBytes(second) != ReadBytes(first));
-    }
-
-    void connectionFileFolders() {
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath("data") && QDir(dir.path()).mkpath("settings"));
-        const QString data = dir.path() + "/data/x.csv";
-        WriteBytes(data, "a,b\r\n1,2\r\n");
-        File file;
-        file.SetSecondaryConnectionAndIndexingPath((dir.path() + "/settings").toStdString());
-        file.SetStoreConnectionAndIndexingFilesInDataPath("False");
-        QVERIFY(file.Open(data.toStdString()));
-        QVERIFY(Str(file.ConnectionPathAndName()).startsWith(dir.path() + "/settings/x.csv."));
-        file.SetStoreConnectionAndIndexingFilesInDataPath("True");
-        QCOMPARE(Str(file.ConnectionPathAndName()), dir.path() + "/data/x.csv.vdc");
-        file.CloseFile();
-        QCOMPARE(file.ConnectionPathAndName(), std::string());
     }
 
     void connectionFileBeatsFormatFile() {
