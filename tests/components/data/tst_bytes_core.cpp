@@ -1,7 +1,7 @@
-// Byte access for the hex editor: the one-byte write, the read-only check,
-// hex lists, and find/replace over chunks checked against a plain
-// left-to-right replacement on random data whose occurrences straddle the
-// chunk boundaries.
+// Byte access for the hex editor and `velmor-data bytes`: the one-byte
+// write, the read-only check, hex lists, and find/replace over chunks checked
+// against a plain left-to-right replacement on random data whose occurrences
+// straddle the chunk boundaries.
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -70,7 +70,6 @@ private slots:
         QTest::addColumn<qint64>("position");
         QTest::addColumn<QString>("result");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("first") << qint64(1) << "written" << QByteArray("Z2345");
         QTest::newRow("last byte") << qint64(5) << "written" << QByteArray("1234Z");
         QTest::newRow("one past the end") << qint64(6) << "past" << QByteArray("12345");
         QTest::newRow("far past") << (qint64(1) << 33) << "past" << QByteArray("12345");
@@ -89,15 +88,6 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(Read(path)), after);
     }
 
-    void missingFileIsNotCreated() {
-        QTemporaryDir dir;
-        std::string error;
-        const QString path = dir.filePath("none");
-        QCOMPARE(data::WriteOneByte(path.toStdString(), 1, 'x', error), data::ByteWrite::Failed);
-        QVERIFY(!error.empty());
-        QVERIFY(!QFile::exists(path));
-    }
-
     void readOnlyAndItsRemedy() {
         QTemporaryDir dir;
         const QString path = dir.filePath("ro.dat");
@@ -109,6 +99,11 @@ private slots:
         QCOMPARE(Mode(path), mode_t(0644));
         QVERIFY(!data::IsReadOnly(path.toStdString()));
         QVERIFY(!data::AddOwnerWrite(dir.filePath("none").toStdString(), error));
+        // A missing file is reported, never created.
+        QCOMPARE(data::WriteOneByte(dir.filePath("none").toStdString(), 1, 'x', error),
+                 data::ByteWrite::Failed);
+        QVERIFY(!error.empty());
+        QVERIFY(!QFile::exists(dir.filePath("none")));
     }
 
     void hexLists_data() {
@@ -123,7 +118,6 @@ private slots:
         QTest::newRow("empty") << "" << true << true << QByteArray();
         QTest::newRow("no spaces, one word") << "0D0A" << true << false << QByteArray();
         QTest::newRow("over FF") << "100" << true << false << QByteArray();
-        QTest::newRow("not hex") << "0G" << true << false << QByteArray();
         QTest::newRow("bad token later") << "41 ZZ 42" << true << false << QByteArray();
         QTest::newRow("trailing space") << "41 " << true << false << QByteArray();
         QTest::newRow("misplaced space") << "0D0A 0A" << false << false << QByteArray();
@@ -247,30 +241,24 @@ private slots:
         QCOMPARE(Read(path), std::string("xx+++xx"));
     }
 
-    // Another length through a link or a second name: the real file changes,
-    // every name shows it, and the link stays a link.
-    void replaceKeepsNames_data() {
-        QTest::addColumn<bool>("hard");
-        QTest::newRow("symbolic link") << false;
-        QTest::newRow("hard link") << true;
-    }
+    // Another length through a link to a file with a second name: the real
+    // file changes, every name shows it, and the link stays a link.
     void replaceKeepsNames() {
-        QFETCH(bool, hard);
         QTemporaryDir dir;
         const QString target = dir.filePath("target.dat"), link = dir.filePath("link.dat");
         Write(target, "hello AA world AA\n");
-        const QByteArray t = QFile::encodeName(target), l = QFile::encodeName(link);
-        QVERIFY((hard ? ::link(t.constData(), l.constData())
-                      : ::symlink("target.dat", l.constData())) == 0);
+        QVERIFY(::symlink("target.dat", QFile::encodeName(link).constData()) == 0);
+        QVERIFY(::link(QFile::encodeName(target).constData(),
+                       QFile::encodeName(dir.filePath("hard.dat")).constData()) == 0);
         const data::ByteReplaceResult result =
             data::ReplaceAllBytes(link.toStdString(), "AA", "BBB");
         QVERIFY2(result.error.empty(), result.error.c_str());
         QCOMPARE(result.replaced, std::int64_t(2));
-        QCOMPARE(Read(target), std::string("hello BBB world BBB\n"));
-        QCOMPARE(Read(link), std::string("hello BBB world BBB\n"));
-        QCOMPARE(QFileInfo(link).isSymLink(), !hard);
+        for (const char* name : {"target.dat", "link.dat", "hard.dat"})
+            QCOMPARE(Read(dir.filePath(name)), std::string("hello BBB world BBB\n"));
+        QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System),
-                 (QStringList{"link.dat", "target.dat"}));
+                 (QStringList{"hard.dat", "link.dat", "target.dat"}));
     }
 
     // One A becomes a thousand Bs: held in memory the output of one 4 MiB
@@ -303,6 +291,54 @@ private slots:
         QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "no clean write failure");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.dat"});
         QCOMPARE(QFileInfo(path).size(), qint64(4) << 20);
+    }
+
+    // `velmor-data bytes` run as a program: positions printed, exit statuses,
+    // hex lists, and refusals with a message that leave the file as it was;
+    // nothing blocks on a pipe, nothing is counted in a device.
+    void bytes_data() {
+        QTest::addColumn<QStringList>("args");  // "@" the file, "|" a FIFO beside it
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QByteArray>("message");
+        const QByteArray text = "ab\r\nab\r\nabab", regular = "is not a regular file";
+        auto row = [&](const char* name, const QStringList& args, int status,
+                       const QByteArray& out, const QByteArray& after, const QByteArray& message) {
+            QTest::newRow(name) << args << status << out << after << message;
+        };
+        row("first", {"find", "@", "ab"}, 0, "1\n", text, "");
+        row("from", {"find", "@", "ab", "--from", "2"}, 0, "5\n", text, "");
+        row("all, hex", {"find", "@", "0D 0A", "--hex", "--all"}, 0, "3\n7\n", text, "");
+        row("none", {"find", "@", "zz"}, 1, "", text, "");
+        row("replace, equal", {"replace", "@", "ab", "AB"}, 0, "4\n", "AB\r\nAB\r\nABAB", "");
+        row("replace, hex, shorter", {"replace", "@", "0D 0A", "0A", "--hex"}, 0, "2\n",
+            "ab\nab\nabab", "");
+        row("not a byte", {"replace", "@", "0D0A", "0A", "--hex"}, 1, "", text, "");
+        row("bad shape", {"find", "@", "0D0A 0A", "--hex"}, 1, "", text, "");
+        row("empty replace", {"replace", "@", "", "x"}, 1, "", text, "");
+        row("find nothing", {"find", "@", ""}, 1, "", text, "There is nothing to find");
+        row("missing operand", {"replace", "@", "ab"}, 2, "", text, "");
+        row("find in a FIFO", {"find", "|", "abc"}, 1, "", text, regular);
+        row("replace in a FIFO", {"replace", "|", "abc", "x"}, 1, "", text, regular);
+        row("replace in /dev/null", {"replace", "/dev/null", "a", "bb"}, 1, "", text, regular);
+    }
+    void bytes() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("f.bin"), fifo = dir.filePath("f.fifo");
+        QVERIFY(enginetest::WriteBytes(path, "ab\r\nab\r\nabab"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0644) == 0);
+        args.replaceInStrings(QRegularExpression("^@$"), path);
+        args.replaceInStrings(QRegularExpression("^\\|$"), fifo);
+        const enginetest::CliResult r =
+            enginetest::RunVelmorData(QStringList{"bytes"} + args, 10000);
+        QTEST(r.status, "status");
+        QTEST(r.out, "out");
+        QVERIFY2(r.err.contains(message), r.err.constData());
+        QTEST(enginetest::ReadBytes(path), "after");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.bin"});
     }
 };
 
