@@ -11,6 +11,7 @@
 
 #include "data/converter.h"
 #include "data/file.h"
+#include "datatools/codecounter.h"
 #include "engine_testfiles.h"
 
 using velmor::data::Converter;
@@ -77,6 +78,7 @@ private slots:
     void namesRowIsSkippedWhereItEnds();
     void namesRowOfAnyLengthIsSkippedInBoundedMemory_data();
     void namesRowOfAnyLengthIsSkippedInBoundedMemory();
+    void codesOfAFieldOfAnyLengthArePaddedAsFarAsACodeReaches();
 };
 
 void TestHugeRecords::namesRowIsSkippedWhereItEnds_data() {
@@ -132,6 +134,17 @@ void TestHugeRecords::namesRowOfAnyLengthIsSkippedInBoundedMemory() {
     QVERIFY(grown >= 0);
     QVERIFY2(grown < 40, qPrintable(QString::number(grown) + " MB"));
     QVERIFY(ReadBytes(target).startsWith("1,2"));
+}
+
+// A file without a layout counts as one field as long as any record; its
+// codes are padded as far as the longest reaches, not to the stated length.
+void TestHugeRecords::codesOfAFieldOfAnyLengthArePaddedAsFarAsACodeReaches() {
+    using velmor::datatools::CodeCounter;
+    const std::vector<velmor::datatools::CodeCount> codes{{"a", 2}, {std::string(5000, 'b'), 1}};
+    const std::string report = CodeCounter::Report(codes, velmor::data::FilePos{1} << 40);
+    QCOMPARE(report.size(), 2 * (5001 + 7 + 2));
+    QVERIFY(report.starts_with("a" + std::string(5000, ' ') + "2      \r\n"));
+    QCOMPARE(CodeCounter::Report({{"a", 2}}, 3), std::string("a   2      \r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestHugeRecords)
