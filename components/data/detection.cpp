@@ -334,7 +334,13 @@ DelimitedFit JudgeDelimited(std::string_view sample, FilePos fileSize, const Del
     if (records.empty()) return fit;
     if (!d.field.empty()) {
         size_t split = 0;
-        for (auto record : records) split += scanner.CountFields(record) > 1;
+        const size_t first = scanner.CountFields(records.front());
+        fit.uniform = first > 1;
+        for (auto record : records) {
+            const size_t n = scanner.CountFields(record);
+            split += n > 1;
+            fit.uniform = fit.uniform && n == first;
+        }
         fit.support = static_cast<double>(split) / static_cast<double>(records.size());
     }
     if (d.qualifier.size() == 1) {
