@@ -384,9 +384,15 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
         d.recordLength = DetectRecordLength(sample, fileSize);
         return d;
     }
-    const FilePos offset = LeadingComments(sample, whole, lines.end);
+    // Spreadsheets may start a file with a line such as "sep=;" that names
+    // its field delimiter; the records start after it.
+    const std::string_view first = lines.lines.front();
+    const bool named = first.size() == 5 && first.starts_with("sep=") && lines.lines.size() > 1;
+    const FilePos offset = named ? static_cast<FilePos>(first.size() + lines.end.size())
+                                 : LeadingComments(sample, whole, lines.end);
     std::string_view body = sample.substr(static_cast<size_t>(offset));
     Candidate chosen = ChooseFieldDelimiter(body, whole, lines.end);
+    if (named && chosen.field != first.substr(4)) chosen = {std::string(first.substr(4)), "\"", 0, 0};
     bool sameLength = offset == 0 && lines.lines.size() >= 2 &&
                       std::all_of(lines.lines.begin(), lines.lines.end(),
                                   [&](auto l) { return l.size() == lines.lines[0].size(); });
@@ -398,7 +404,7 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
     }
     d.kind = Detection::Kind::Delimited;
     d.recordDelimiter = lines.end;
-    if (offset > 0 && !chosen.field.empty() &&
+    if (offset > 0 && !named && !chosen.field.empty() &&
         CommentedNames(sample, fileSize, lines, offset, chosen))
         d.byteOffset = 0;  // the first record, "#" and all, holds the names
     else

@@ -139,6 +139,9 @@ void TestEngineDetection::fileTypesYield_data() {
     row("csv type, semicolons between decimal commas", "a.csv",
         "Name;Town;Sum\r\nLee;Oslo;12,50\r\nKim;Rome;7,00\r\nRay;Paris;3,25\r\n", "CHR$(59)",
         "CHR$(34)", true);
+    row("csv type, a first line naming the delimiter", "a.csv",
+        "sep=;\r\nName;Town\r\nLee;Oslo\r\nKim;Rome\r\nRay;Paris\r\n", "CHR$(59)", "CHR$(34)",
+        true, 7);
     row("csv type, tabs, a comma in one value", "a.csv", "id\tname\n1\tLee, Bo\n2\tKim\n3\tRay\n",
         "CHR$(9)", "CHR$(34)", true);
     row("csv type, first record is data", "a.csv", "1,12.5\n2,13.25\n3,9.75\n", "CHR$(44)",
