@@ -393,6 +393,13 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
     std::string_view body = sample.substr(static_cast<size_t>(offset));
     Candidate chosen = ChooseFieldDelimiter(body, whole, lines.end);
     if (named && chosen.field != first.substr(4)) chosen = {std::string(first.substr(4)), "\"", 0, 0};
+    // One column of values each wrapped in double quotes is a CSV file of
+    // one field: the comma divides (never outside the quotes), so the quotes
+    // are taken off.
+    if (chosen.field.empty() && std::all_of(lines.lines.begin(), lines.lines.end(), [](auto l) {
+            return IsBlank(l) || Wrapped(l, '"');
+        }))
+        chosen = {",", "\"", 0, 1};
     bool sameLength = offset == 0 && lines.lines.size() >= 2 &&
                       std::all_of(lines.lines.begin(), lines.lines.end(),
                                   [&](auto l) { return l.size() == lines.lines[0].size(); });

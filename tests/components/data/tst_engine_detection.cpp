@@ -93,6 +93,8 @@ void TestEngineDetection::detects_data() {
     row("quoted names one value fewer, blank-separated",
         "\"x\" \"y\"\n\"1\" 1.5 2\n\"2\" 2.5 3\n\"3\" 3.5 4\n", " ", "\"", true);
     row("names quoted where the data is not", "\"a\",\"b\"\nfoo,bar\nbaz,qux\n", ",", "\"", true);
+    row("one quoted column, a comma inside a value", "\"Lee, Ann\"\r\n\"Kim\"\r\n\"Ray\"\r\n", ",",
+        "\"", false, 0, "\r\n");
     row("colon-separated like the password file",
         "root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1:daemon:/usr/sbin:/usr/sbin/nologin\n"
         "bin:x:2:2:bin:/bin:/usr/sbin/nologin\n",
