@@ -1,5 +1,7 @@
 #include "app/pathbytes.h"
 
+#include "app/textdecoding.h"
+
 namespace velmor {
 
 namespace {
@@ -67,6 +69,17 @@ std::string PathBytes(const QString& path) {
     }
     flush(path.size());
     return bytes;
+}
+
+QString DisplayPath(std::string_view bytes) {
+    QString text = PathFromBytes(bytes);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        const bool paired = i > 0 && text.at(i - 1).isHighSurrogate();
+        if (c >= 0xDC80 && c <= 0xDCFF && !paired)
+            text[i] = Windows1252Char(static_cast<unsigned char>(c - 0xDC00));
+    }
+    return text;
 }
 
 }  // namespace velmor

@@ -12,5 +12,8 @@ namespace velmor {
 
 QString PathFromBytes(std::string_view bytes);
 std::string PathBytes(const QString& path);
+/// A name as the windows show it (the title, the printed record): valid
+/// UTF-8 as such, and each other byte as its Windows-1252 character.
+QString DisplayPath(std::string_view bytes);
 
 }  // namespace velmor

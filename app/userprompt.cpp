@@ -8,8 +8,9 @@
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QPrinter>
-#include <QProcess>
 #include <QUrl>
+
+#include "app/detachedstart.h"
 
 namespace velmor {
 
@@ -156,7 +157,7 @@ bool QtUserPrompt::UseDefaultPrinter(QPrinter& printer) {
 }
 
 bool QtUserPrompt::StartProcess(const QString& program, const QStringList& arguments) {
-    return QProcess::startDetached(program, arguments);
+    return StartDetached(program, arguments);
 }
 
 bool QtUserPrompt::OpenUrl(const QString& url) {

@@ -305,7 +305,7 @@ bool frmFileView::AddFile(const QString& pathAndName) {
         ShowHideControls();
     }
     mFile->SetLoading(false);
-    Global::LastPathOpened = Q(mFile->FilePath());
+    Global::LastPathOpened = PathFromBytes(mFile->FilePath());
     Global::RecogniseFileType(pathAndName);
     LayOut();
     if (refreshes == mRefreshCount) RefreshView();
@@ -372,7 +372,7 @@ void frmFileView::UpdateCaption() {
         setWindowTitle(kProgramTitle);
         return;
     }
-    setWindowTitle(Q(mFile->FileTitle() + "." + mFile->FileExtension()));
+    setWindowTitle(DisplayPath(mFile->FileTitle() + "." + mFile->FileExtension()));
 }
 
 void frmFileView::ShowHideControls() {
@@ -509,7 +509,7 @@ bool frmFileView::ConfirmSaveConnection() {
     if (!util::FileExists(Std(c))) {
         const auto answer =
             ask(QStringLiteral("Would you like to save your data connection information to ") +
-                Q(mFile->FileTitle() + "." + mFile->FileExtension()) + QStringLiteral("?"));
+                DisplayPath(mFile->FileTitle() + "." + mFile->FileExtension()) + QStringLiteral("?"));
         if (answer == UserPrompt::Answer::Cancel) return false;
         if (answer == UserPrompt::Answer::Yes)
             mFile->SaveConnection(Std(c), Global::CreateFormatFileDuringSave);

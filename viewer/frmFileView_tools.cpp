@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "app/global.h"
+#include "app/pathbytes.h"
 #include "app/userprompt.h"
 #include "data/recorddump.h"
 #include "viewer/frmFileView.h"
@@ -14,8 +15,9 @@
 namespace velmor {
 
 namespace {
+// Paths go to the siblings as the file system's own bytes (PathFromBytes).
 QString Q(const std::string& s) {
-    return QString::fromStdString(s);
+    return PathFromBytes(s);
 }
 }  // namespace
 

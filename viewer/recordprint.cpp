@@ -5,7 +5,9 @@
 #include <QFontInfo>
 #include <QPainter>
 #include <QPrinter>
+#include <filesystem>
 
+#include "app/pathbytes.h"
 #include "data/recorddump.h"
 
 namespace velmor::viewer {
@@ -35,7 +37,8 @@ QStringList DumpText(const std::vector<std::string>& lines, DisplayEncoding enco
             const std::u32string cells = DisplayCells(lines[i], encoding);
             text << QString::fromUcs4(cells.data(), static_cast<qsizetype>(cells.size()));
         } else {
-            text << QString::fromStdString(lines[i]);
+            // The file's name as the title shows it; the other lines are ASCII.
+            text << DisplayPath(lines[i]);
         }
     }
     return text;
@@ -98,7 +101,10 @@ SiblingTools::MenuState SiblingTools::Evaluate(const QString& pathAndName,
     const QChar kind = ParentKind(fileTitle);
     const bool sibling = (kind == QLatin1Char('M') && state.match) ||
                          (kind == QLatin1Char('R') && state.reformat);
-    state.parentProcess = sibling && QFileInfo(ParentScript(filePath, fileTitle)).isFile();
+    std::error_code ec;
+    state.parentProcess =
+        sibling &&
+        std::filesystem::is_regular_file(PathBytes(ParentScript(filePath, fileTitle)), ec);
     return state;
 }
 

@@ -9,6 +9,7 @@
 #include "data/convert_text.h"
 #include "data/file.h"
 #include "datatools/codecounter.h"
+#include "util/utilities.h"
 
 namespace velmor::cli {
 
@@ -66,6 +67,9 @@ int CodesCommand(const std::vector<std::string>& args) {
     bool failed = false;
     if (!tool::OpenData(file, options, failed)) return tool::kFailed;
     const std::string& name = positional[1];
+    // As "fields" and "find" have it, a file without a layout is one field.
+    if (file.GetFields().Count() == 0 && (name == "#1" || util::EqualsNoCase(name, "Field1")))
+        file.GetFields().Add("Field1", data::FilePos{1} << 40, {}, 1);
     const int index = datatools::FieldToCount(file.GetFields(), name, datatools::DisplayPage(file));
     if (index == 0) {
         tool::PrintError("\"" + options.file + "\" has no field named \"" + name + "\".");

@@ -23,21 +23,90 @@ FilePos DataStart(const std::string& path, FilePos byteOffset) {
     return DelimitedDataStart(head, byteOffset);
 }
 
+bool Matches(std::string_view data, std::size_t at, const std::string& text) {
+    return !text.empty() && data.substr(at, text.size()) == text;
+}
+
+// Where the first record from From ends (after its record delimiter), read
+// the way DelimitedSplitter reads it but without splitting it into values:
+// a names row may be as long as the file, and its values would take many
+// times its size, while this keeps a block or two.
+bool FirstRecordEnd(const std::string& path, FilePos from, const DelimitedSyntax& syntax,
+                    FilePos& end, std::string& error) {
+    const std::string& record = syntax.recordDelimiter;
+    const std::string& field = syntax.fieldDelimiter;
+    const std::string& quote = syntax.qualifier;
+    // A decision at a byte looks at most this far ahead (a doubled quote).
+    const std::size_t ahead = std::max({record.size(), field.size(), 2 * quote.size(), 1UL});
+    BlockReader reader;
+    if (!reader.Open(path, from, BlockReader::kToEnd, kBlock, error)) return false;
+    std::string stops;
+    if (!record.empty()) stops += record[0];
+    if (!field.empty()) stops += field[0];
+    bool fieldStart = true;
+    bool quoted = false;
+    for (;;) {
+        if (!reader.Fill(error)) return false;
+        const std::string_view data = reader.Data();
+        const std::size_t decidable = reader.AtEnd()               ? data.size()
+                                      : data.size() > ahead ? data.size() - ahead
+                                                            : 0;
+        std::size_t i = 0;
+        while (i < decidable) {
+            if (quoted) {
+                const std::size_t at = data.find(quote[0], i);
+                if (at >= decidable) {
+                    i = decidable;
+                } else if (!Matches(data, at, quote)) {
+                    i = at + 1;
+                } else if (Matches(data, at + quote.size(), quote)) {
+                    i = at + 2 * quote.size();  // a doubled quote stands for itself
+                } else {
+                    quoted = false;  // bytes up to the next delimiter stay in the value
+                    i = at + quote.size();
+                }
+            } else if (fieldStart && Matches(data, i, quote)) {
+                quoted = true;
+                fieldStart = false;
+                i += quote.size();
+            } else if (Matches(data, i, record)) {
+                end = reader.Position() + static_cast<FilePos>(i + record.size());
+                return true;
+            } else if (Matches(data, i, field)) {
+                fieldStart = true;
+                i += field.size();
+            } else {
+                // Only a delimiter can end a plain value.
+                fieldStart = false;
+                i = std::min(data.find_first_of(stops, i + 1), decidable);
+            }
+        }
+        reader.Consume(i);
+        if (reader.AtEnd()) {
+            end = reader.Position();
+            return true;
+        }
+    }
+}
+
 class DelimitedStream : public RecordStream {
 public:
     DelimitedStream(const File& file, DelimitedSyntax syntax)
         : path_(file.PathAndName()),
           offset_(DataStart(path_, file.GetConnection().ByteOffset())),
           total_(file.FileLength()),
-          skipFirst_(file.GetConnection().FirstRecordContainsFieldNames()),
           syntax_(syntax),
-          splitter_(std::move(syntax)) {}
+          splitter_(std::move(syntax)) {
+        if (file.GetConnection().FirstRecordContainsFieldNames() &&
+            !FirstRecordEnd(path_, offset_, syntax_, offset_, namesError_)) {
+            offset_ = total_;
+        }
+    }
 
     bool Rewind() override {
-        error_.clear();
-        if (!reader_.Open(path_, offset_, BlockReader::kToEnd, kBlock, error_)) return false;
-        if (skipFirst_ && NextRecord() == nullptr) return error_.empty();
-        return true;
+        error_ = namesError_;
+        return error_.empty() &&
+               reader_.Open(path_, offset_, BlockReader::kToEnd, kBlock, error_);
     }
 
     const Values* Next() override { return NextRecord(); }
@@ -45,8 +114,9 @@ public:
     FilePos Total() const override { return total_; }
     bool FixedPositions() const override { return false; }
     std::unique_ptr<DelimitedPasses> FastPasses() const override {
-        if (!DelimitedPasses::Suits(syntax_)) return nullptr;
-        return std::make_unique<DelimitedPasses>(path_, offset_, syntax_, skipFirst_);
+        if (!namesError_.empty() || !DelimitedPasses::Suits(syntax_)) return nullptr;
+        // The names row is already behind Offset.
+        return std::make_unique<DelimitedPasses>(path_, offset_, syntax_, false);
     }
 
 private:
@@ -63,9 +133,9 @@ private:
     }
 
     std::string path_;
-    FilePos offset_;
+    FilePos offset_;  ///< where the first data record starts
     FilePos total_;
-    bool skipFirst_;
+    std::string namesError_;  ///< set when the names row could not be read
     DelimitedSyntax syntax_;
     DelimitedSplitter splitter_;
     BlockReader reader_;

@@ -334,7 +334,13 @@ DelimitedFit JudgeDelimited(std::string_view sample, FilePos fileSize, const Del
     if (records.empty()) return fit;
     if (!d.field.empty()) {
         size_t split = 0;
-        for (auto record : records) split += scanner.CountFields(record) > 1;
+        const size_t first = scanner.CountFields(records.front());
+        fit.uniform = first > 1;
+        for (auto record : records) {
+            const size_t n = scanner.CountFields(record);
+            split += n > 1;
+            fit.uniform = fit.uniform && n == first;
+        }
         fit.support = static_cast<double>(split) / static_cast<double>(records.size());
     }
     if (d.qualifier.size() == 1) {
@@ -378,9 +384,22 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
         d.recordLength = DetectRecordLength(sample, fileSize);
         return d;
     }
-    const FilePos offset = LeadingComments(sample, whole, lines.end);
+    // Spreadsheets may start a file with a line such as "sep=;" that names
+    // its field delimiter; the records start after it.
+    const std::string_view first = lines.lines.front();
+    const bool named = first.size() == 5 && first.starts_with("sep=") && lines.lines.size() > 1;
+    const FilePos offset = named ? static_cast<FilePos>(first.size() + lines.end.size())
+                                 : LeadingComments(sample, whole, lines.end);
     std::string_view body = sample.substr(static_cast<size_t>(offset));
     Candidate chosen = ChooseFieldDelimiter(body, whole, lines.end);
+    if (named && chosen.field != first.substr(4)) chosen = {std::string(first.substr(4)), "\"", 0, 0};
+    // One column of values each wrapped in double quotes is a CSV file of
+    // one field: the comma divides (never outside the quotes), so the quotes
+    // are taken off.
+    if (chosen.field.empty() && std::all_of(lines.lines.begin(), lines.lines.end(), [](auto l) {
+            return IsBlank(l) || Wrapped(l, '"');
+        }))
+        chosen = {",", "\"", 0, 1};
     bool sameLength = offset == 0 && lines.lines.size() >= 2 &&
                       std::all_of(lines.lines.begin(), lines.lines.end(),
                                   [&](auto l) { return l.size() == lines.lines[0].size(); });
@@ -392,7 +411,7 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
     }
     d.kind = Detection::Kind::Delimited;
     d.recordDelimiter = lines.end;
-    if (offset > 0 && !chosen.field.empty() &&
+    if (offset > 0 && !named && !chosen.field.empty() &&
         CommentedNames(sample, fileSize, lines, offset, chosen))
         d.byteOffset = 0;  // the first record, "#" and all, holds the names
     else

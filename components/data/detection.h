@@ -51,6 +51,9 @@ struct DelimitedFit {
     /// Share of the sampled records (comment and empty lines left out) that
     /// the field delimiter splits into more than one field; 0 without any.
     double support = 0;
+    /// Whether it splits every sampled record into the same number (more
+    /// than one) of fields.
+    bool uniform = false;
     /// Whether some value is wrapped in the qualifier.
     bool qualifierUsed = false;
     /// The header test's verdict on the first record: above 0 field names,

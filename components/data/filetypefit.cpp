@@ -50,7 +50,16 @@ void FitDelimitedSettings(Connection& c, std::string_view head, FilePos fileSize
         return;
     }
     DelimitedFit fit = JudgeDelimited(head, fileSize, now, offset);
-    if (found && d.fieldDelimiter != now.field && fit.support < kContradicted) {
+    // A delimiter that splits records into varying numbers of fields gives
+    // way to one that splits every record alike (semicolons between values
+    // that hold decimal commas, as spreadsheets of many countries write).
+    auto uniformInstead = [&] {
+        Delimiters other = now;
+        other.field = d.fieldDelimiter;
+        return !fit.uniform && JudgeDelimited(head, fileSize, other, offset).uniform;
+    };
+    if (found && d.fieldDelimiter != now.field &&
+        (fit.support < kContradicted || uniformInstead())) {
         now.field = d.fieldDelimiter;
         c.SetFieldDelimiterRepresentation(util::CharactersToRepresentation(now.field));
         fit = JudgeDelimited(head, fileSize, now, offset);

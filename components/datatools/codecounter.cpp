@@ -218,7 +218,17 @@ Result CodeCounter::Count(data::File& file, int fieldIndex, const Progress& prog
 }
 
 std::string CodeCounter::Report(const std::vector<CodeCount>& codes, data::FilePos fieldLength) {
-    const std::size_t width = static_cast<std::size_t>(std::max<data::FilePos>(fieldLength, 0)) + 1;
+    // A field far wider than every code it holds (a file without a layout
+    // is one field of any length) is padded only as far as a code reaches:
+    // the text grows with the bytes that exist, not with a stated length.
+    constexpr data::FilePos kAlwaysPadded = 4096;
+    data::FilePos padTo = std::max<data::FilePos>(fieldLength, 0);
+    if (padTo > kAlwaysPadded) {
+        std::size_t longest = 0;
+        for (const CodeCount& c : codes) longest = std::max(longest, c.code.size());
+        padTo = std::min(padTo, std::max(kAlwaysPadded, static_cast<data::FilePos>(longest)));
+    }
+    const std::size_t width = static_cast<std::size_t>(padTo) + 1;
     std::size_t countWidth = 7;
     for (const CodeCount& c : codes) countWidth = std::max(countWidth, std::to_string(c.count).size());
     std::string out;

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/detachedstart.h"
 #include "app/global.h"
 #include "app/pathbytes.h"
 
@@ -28,6 +29,8 @@ private slots:
     void expandShortPath();
     void runCommandLine_data();
     void runCommandLine();
+    void nameBytesReachTheProgram_data();
+    void nameBytesReachTheProgram();
     void selectListItem_data();
     void selectListItem();
     void setListIndex_data();
@@ -190,6 +193,34 @@ int Selected(QWidget* w) {
 }
 
 }  // namespace
+
+void TestGlobalPaths::nameBytesReachTheProgram_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("shown");  // as the title and the printout show it
+    QTest::newRow("Latin-1 byte") << QByteArray("caf\xe9.dat") << QString::fromUtf8("café.dat");
+    QTest::newRow("UTF-8 \u00e9 and \u20ac")
+        << QByteArray("caf\xc3\xa9 \xe2\x82\xac.dat") << QString::fromUtf8("café €.dat");
+    QTest::newRow("CJK") << QByteArray("\xe6\x95\xb0\xe6\x8d\xae.dat")
+                         << QString::fromUtf8("数据.dat");
+    QTest::newRow("UTF-8 beside a stray byte")
+        << QByteArray("\xe2\x82\xac\x80.dat") << QString::fromUtf8("€€.dat");
+}
+
+// A name reaches a started program as its own bytes, never as U+FFFD.
+void TestGlobalPaths::nameBytesReachTheProgram() {
+    QFETCH(QByteArray, name);
+    QTEST(velmor::DisplayPath(name.toStdString()), "shown");
+    const QString out = dir_.filePath("argument");
+    QFile::remove(out);
+    QVERIFY(velmor::StartDetached(
+        "sh", {"-c", "printf %s \"$1\" > \"$2.tmp\" && mv \"$2.tmp\" \"$2\"", "sh",
+               velmor::PathFromBytes(name.toStdString()), out}));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 10000);
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), name);
+    QVERIFY(!velmor::StartDetached(dir_.filePath("no such program"), {}));
+}
 
 void TestGlobalPaths::selectListItem_data() {
     QTest::addColumn<bool>("combo");

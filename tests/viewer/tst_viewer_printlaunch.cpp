@@ -4,7 +4,9 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QProcess>
+#include <filesystem>
 
+#include "app/pathbytes.h"
 #include "viewer/recordprint.h"
 #include "viewer_testhost.h"
 
@@ -12,12 +14,13 @@ using Asked = velmor::ScriptedUserPrompt::Asked;
 
 namespace {
 
-// Starts programs for real, so a stand-in sibling can record its arguments.
+// Starts programs as the program does, so a stand-in sibling can record its
+// arguments.
 class StartingPrompt : public velmor::ScriptedUserPrompt {
 public:
     bool StartProcess(const QString& program, const QStringList& arguments) override {
         velmor::ScriptedUserPrompt::StartProcess(program, arguments);
-        return QProcess::startDetached(program, arguments);
+        return velmor::QtUserPrompt().StartProcess(program, arguments);
     }
 };
 
@@ -50,6 +53,16 @@ void Touch(const QString& path) {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly)) f.write("x");
 }
+
+// Removes a folder by its bytes when the test ends: QTemporaryDir cannot
+// name files whose names are not UTF-8.
+struct RemovedAtEnd {
+    std::string folder;
+    ~RemovedAtEnd() {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+};
 
 const QString kTens = QStringLiteral(
     "         1         2         3         4         5         6         7         8         9         0");
@@ -137,15 +150,22 @@ void TestViewerPrintLaunch::printsTheRecordDump() {
     QCOMPARE(lines[third + 4].trimmed(), QString(48, '3'));
 }
 
+// The record "Müller Zoë" in a file whose name is not UTF-8 (Latin-1 "café").
 void TestViewerPrintLaunch::printsUtf8CharactersInTheirFirstCell() {
     viewertest::Host h;
-    // "Müller Zoë", 12 bytes and CR LF
-    auto w = h.Window(h.Write(QStringLiteral("names.dat"), "M\xc3\xbcller Zo\xc3\xab\r\n"));
+    const RemovedAtEnd sub{velmor::PathBytes(h.dir.filePath(QStringLiteral("sub")))};
+    QVERIFY(QDir().mkpath(h.dir.filePath(QStringLiteral("sub"))));
+    const std::string path = sub.folder + "/caf\xe9.dat";
+    const QString utf8 = h.Write(QStringLiteral("names.dat"), "M\xc3\xbcller Zo\xc3\xab\r\n");
+    QVERIFY(std::rename(velmor::PathBytes(utf8).c_str(), path.c_str()) == 0);
+    auto w = h.Window(velmor::PathFromBytes(path));
     QCOMPARE(w->TextEncoding(), velmor::viewer::DisplayEncoding::Utf8);
+    QCOMPARE(w->windowTitle(), QString::fromUtf8("café.dat"));
     const QString pdf = h.dir.filePath(QStringLiteral("names.pdf"));
     h.prompt.QueuePrinter(true, pdf);
     w->mnuprintrecord->trigger();
     const QStringList lines = PdfText(pdf).split('\n');
+    QCOMPARE(lines[0].trimmed(), "File Name: " + h.dir.path() + QString::fromUtf8("/sub/café.dat"));
     // Each character in the cell of its first byte, a blank after it; the
     // code lines give every byte.
     const qsizetype tens = lines.indexOf(QRegularExpression("^\\s*" + kTens.trimmed() + "$"));
@@ -228,19 +248,28 @@ void TestViewerPrintLaunch::launchMenuShows() {
 void TestViewerPrintLaunch::siblingGetsThePathAsOneArgument_data() {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QString>("sibling");
-    QTest::addColumn<QString>("argument");  // below the data folder
-    const char* const rows[][4] = {
-        {"match", "mnuMatch", "Velmor_Match", "ORDERSM1.dat"},
-        {"reformat", "mnuReformat", "Velmor_Reformat", "ORDERSM1.dat"},
-        {"parent process", "mnuParentProcess", "Velmor_Match", "ORDERSM.VelmorBasic"}};
-    for (const auto& r : rows)
-        QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]) << QString(r[3]);
+    QTest::addColumn<QByteArray>("title");     // of the data file, NAME.dat
+    QTest::addColumn<QByteArray>("argument");  // below the data folder
+    const char* const rows[][5] = {
+        {"match", "mnuMatch", "Velmor_Match", "ORDERSM1", "ORDERSM1.dat"},
+        {"reformat", "mnuReformat", "Velmor_Reformat", "ORDERSM1", "ORDERSM1.dat"},
+        {"parent process", "mnuParentProcess", "Velmor_Match", "ORDERSM1", "ORDERSM.VelmorBasic"},
+        {"Latin-1 name", "mnuMatch", "Velmor_Match", "caf\xe9M1", "caf\xe9M1.dat"},
+        {"Latin-1 parent", "mnuParentProcess", "Velmor_Match", "caf\xe9M1",
+         "caf\xe9M.VelmorBasic"},
+        {"UTF-8 \u20ac and CJK", "mnuReformat", "Velmor_Reformat", "\xe2\x82\xac\xe6\x95\xb0R1",
+         "\xe2\x82\xac\xe6\x95\xb0R1.dat"}};
+    for (const auto& r : rows) {
+        QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]) << QByteArray(r[3])
+                            << QByteArray(r[4]);
+    }
 }
 
 void TestViewerPrintLaunch::siblingGetsThePathAsOneArgument() {
     QFETCH(QString, menu);
     QFETCH(QString, sibling);
-    QFETCH(QString, argument);
+    QFETCH(QByteArray, title);
+    QFETCH(QByteArray, argument);
     viewertest::Host h;
     StartingPrompt prompt;
     velmor::SetPrompt(&prompt);
@@ -248,10 +277,15 @@ void TestViewerPrintLaunch::siblingGetsThePathAsOneArgument() {
         WriteSibling(h.dir.filePath(QString::fromLatin1(s)));
     const QString data = h.dir.filePath(QStringLiteral("my data  folder"));
     QDir().mkpath(data);
-    Touch(data + "/ORDERSM.VelmorBasic");
+    const RemovedAtEnd removed{velmor::PathBytes(data)};
+    const QByteArray folder = QByteArray::fromStdString(velmor::PathBytes(data)) + '/';
+    Touch(data + "/x");
+    QVERIFY(std::rename((folder + "x").constData(),
+                        (folder + title.chopped(1) + ".VelmorBasic").constData()) == 0);
     const QString file = h.Fixed(QStringLiteral("ORDERSM1.dat"), 3, 20);
-    QVERIFY(QFile::rename(file, data + "/ORDERSM1.dat"));
-    auto w = h.Window(data + "/ORDERSM1.dat");
+    QVERIFY(std::rename(QFile::encodeName(file).constData(), (folder + title + ".dat").constData()) ==
+            0);
+    auto w = h.Window(velmor::PathFromBytes((folder + title + ".dat").toStdString()));
     QVERIFY(w->isVisible());
     w->findChild<QAction*>(menu)->trigger();
     QVERIFY(!w->isVisible());  // a launch ends the viewer
@@ -260,7 +294,7 @@ void TestViewerPrintLaunch::siblingGetsThePathAsOneArgument() {
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
     QFile f(record);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(f.readAll()), data + '/' + argument + '\n');
+    QCOMPARE(f.readAll(), folder + argument + '\n');
 }
 
 QTEST_MAIN(TestViewerPrintLaunch)

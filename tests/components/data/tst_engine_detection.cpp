@@ -93,6 +93,8 @@ void TestEngineDetection::detects_data() {
     row("quoted names one value fewer, blank-separated",
         "\"x\" \"y\"\n\"1\" 1.5 2\n\"2\" 2.5 3\n\"3\" 3.5 4\n", " ", "\"", true);
     row("names quoted where the data is not", "\"a\",\"b\"\nfoo,bar\nbaz,qux\n", ",", "\"", true);
+    row("one quoted column, a comma inside a value", "\"Lee, Ann\"\r\n\"Kim\"\r\n\"Ray\"\r\n", ",",
+        "\"", false, 0, "\r\n");
     row("colon-separated like the password file",
         "root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1:daemon:/usr/sbin:/usr/sbin/nologin\n"
         "bin:x:2:2:bin:/bin:/usr/sbin/nologin\n",
@@ -136,6 +138,12 @@ void TestEngineDetection::fileTypesYield_data() {
     row("csv type holds", "a.csv", "id,name\n1,\"Lee; Bo\"\n2,Kim\n", "CHR$(44)", "CHR$(34)", true);
     row("csv type, semicolons", "a.csv", "id;name\n1;Lee, Bo\n2;Kim\n3;Ray\n", "CHR$(59)",
         "CHR$(34)", true);
+    row("csv type, semicolons between decimal commas", "a.csv",
+        "Name;Town;Sum\r\nLee;Oslo;12,50\r\nKim;Rome;7,00\r\nRay;Paris;3,25\r\n", "CHR$(59)",
+        "CHR$(34)", true);
+    row("csv type, a first line naming the delimiter", "a.csv",
+        "sep=;\r\nName;Town\r\nLee;Oslo\r\nKim;Rome\r\nRay;Paris\r\n", "CHR$(59)", "CHR$(34)",
+        true, 7);
     row("csv type, tabs, a comma in one value", "a.csv", "id\tname\n1\tLee, Bo\n2\tKim\n3\tRay\n",
         "CHR$(9)", "CHR$(34)", true);
     row("csv type, first record is data", "a.csv", "1,12.5\n2,13.25\n3,9.75\n", "CHR$(44)",
