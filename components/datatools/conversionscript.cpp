@@ -113,6 +113,12 @@ std::string FileScriptText(const ConversionNames& n, const ConversionSettings& s
         out += "  " + v + ".FieldDelimiterRepresentation = " + q + s.fieldDelimiterRepresentation + q + kEol;
         out += "  " + v + ".TextQualifierRepresentation = " + q + s.textQualifierRepresentation + q + kEol;
     }
+    if (!s.sourceConnection.empty()) {
+        out += "  ' The layout " + Named(n.title, n.extension) + " was read with" + kEol;
+    }
+    for (const std::string& line : LinesOf(s.sourceConnection)) {
+        out += "  Call " + v + ".AddSourceConnectionLine(" + Literal(line) + ")" + kEol;
+    }
     out += "  Call " + v + ".Convert(App.Path & " + Literal(Named(n.title, n.extension)) +
            ", App.Path & " + Literal(Named(n.title + "Cf", n.targetExtension)) + ")" + kEol;
     out += "End Sub" + std::string(kEol);

@@ -17,6 +17,9 @@ struct ConversionSettings {
     std::string recordDelimiterRepresentation;
     std::string fieldDelimiterRepresentation;
     std::string textQualifierRepresentation;
+    /// The source's layout the conversion read it with (a connection file's
+    /// text, data::CarriedConnection); "" leaves the source to its own.
+    std::string sourceConnection;
 };
 
 /// The names a conversion of Folder + Title + "." + Extension into the
@@ -37,7 +40,8 @@ struct ConversionNames {
     std::string FolderScript() const;
 };
 
-/// The file's script, every line ended by CR LF.
+/// The file's script, every line ended by CR LF. A source layout is set
+/// line by line just before the conversion line.
 std::string FileScriptText(const ConversionNames& names, const ConversionSettings& settings);
 
 /// The folder script's line that runs Title's script.

@@ -27,7 +27,11 @@ QByteArray Golden(const char* name) {
 }
 
 ConversionSettings Delimited() {
-    return {false, true, "CHR$(13) & CHR$(10)", "CHR$(44)", "CHR$(34)"};
+    return {false, true, "CHR$(13) & CHR$(10)", "CHR$(44)", "CHR$(34)", {}};
+}
+
+ConversionSettings Fixed() {
+    return {true, false, {}, {}, {}, {}};
 }
 
 }  // namespace
@@ -78,7 +82,7 @@ void DatatoolsScriptsTest::fileScript() {
     ConversionNames n = ConversionNames::Of(data.toStdString());
     n.targetExtension = extension.toStdString();
     ConversionSettings s = Delimited();
-    if (fixed) s = {true, false, "ignored", "ignored", "ignored"};
+    if (fixed) s = Fixed();
     const QByteArray expected = Golden(golden.toLatin1().constData());
     QVERIFY(!expected.isEmpty());
     QCOMPARE(QByteArray::fromStdString(datatools::FileScriptText(n, s)), expected);
@@ -165,7 +169,7 @@ void DatatoolsScriptsTest::movedFolderStillConverts() {
     ConversionNames n = ConversionNames::Of(dir.filePath("before/Sales/orders.csv").toStdString());
     n.targetExtension = "txt";
     std::string error;
-    QVERIFY(datatools::WriteConversionScripts(n, {true, false, {}, {}, {}}, error));
+    QVERIFY(datatools::WriteConversionScripts(n, Fixed(), error));
     QVERIFY(QDir(dir.path()).rename("before/Sales", "after/Sales"));
 
     basic::Interpreter interpreter;
@@ -204,10 +208,10 @@ void DatatoolsScriptsTest::namesThatBreakScripts() {
     for (const QString& name : {data, QString("last.csv")}) {
         ConversionNames n = ConversionNames::Of((folder + name).toStdString());
         n.targetExtension = name == data ? extension.toStdString() : "txt";
-        QVERIFY2(datatools::WriteConversionScripts(n, {true, false, {}, {}, {}}, error), error.c_str());
+        QVERIFY2(datatools::WriteConversionScripts(n, Fixed(), error), error.c_str());
         if (name != data) continue;
         QCOMPARE(QString::fromStdString(n.Target()), folder + target);
-        const std::string script = datatools::FileScriptText(n, {true, false, {}, {}, {}});
+        const std::string script = datatools::FileScriptText(n, Fixed());
         const std::size_t call = script.find("Call ");
         QCOMPARE(datatools::TargetExtensionOf(script.substr(call, script.find('\r', call) - call)),
                  extension.toStdString());
