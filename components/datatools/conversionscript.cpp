@@ -114,7 +114,10 @@ std::string FileScriptText(const ConversionNames& n, const ConversionSettings& s
         out += "  " + v + ".TextQualifierRepresentation = " + q + s.textQualifierRepresentation + q + kEol;
     }
     if (!s.sourceConnection.empty()) {
-        out += "  ' The layout " + Named(n.title, n.extension) + " was read with" + kEol;
+        // The recorded layout wins over any connection file found later, so
+        // that a saved script keeps writing what it wrote the first time.
+        out += "  ' The layout " + Named(n.title, n.extension) +
+               " was read with, kept over later connection files" + kEol;
     }
     for (const std::string& line : LinesOf(s.sourceConnection)) {
         out += "  Call " + v + ".AddSourceConnectionLine(" + Literal(line) + ")" + kEol;
