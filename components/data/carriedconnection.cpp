@@ -8,10 +8,14 @@
 namespace velmor::data {
 
 std::string CarriedConnection(const File& file) {
-    const std::string& type = file.GetConnection().DatabaseTypeName();
-    if (type.size() >= 5 && util::EqualsNoCase(std::string_view(type).substr(0, 5), "DBase"))
-        return {};
-    return FormatConnectionFile(file.GetConnection(), file.GetFields(), false);
+    const Connection& c = file.GetConnection();
+    const std::string& type = c.DatabaseTypeName();
+    // A table's own header moves with it (and a table given new columns is
+    // converted whole); only a layout saved or edited over it is carried.
+    const bool dbase =
+        type.size() >= 5 && util::EqualsNoCase(std::string_view(type).substr(0, 5), "DBase");
+    if (dbase && c.AuxiliaryText() == kDbaseHeaderLayout) return {};
+    return FormatConnectionFile(c, file.GetFields(), false);
 }
 
 bool ApplyCarriedConnection(File& file, std::string_view text, std::string& error) {

@@ -13,7 +13,7 @@ namespace velmor::data {
 class File;
 
 /// The connection file's text of File's connection and fields in force; ""
-/// for a dBase table, whose header is its layout and moves with it.
+/// for a dBase table shown with its own header's fields, which move with it.
 std::string CarriedConnection(const File& file);
 
 /// Makes Text (a connection file's text) the connection and fields of the
