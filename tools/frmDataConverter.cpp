@@ -397,7 +397,12 @@ void frmDataConverter::cmdConvert_Click() {
     names.targetExtension = txtFileExtension->text().toStdString();
     const std::string target = names.Target();
     const std::string source = file.ConversionSource();
-    std::string carried;
+    std::string carried, refused;
+    if (!datatools::CanWriteConversionScripts(names, refused)) {
+        ShowFailure(refused);
+        cmdConvert->setEnabled(true);
+        return;
+    }
     if (!SaveLayoutShown(source, carried)) {
         cmdConvert->setEnabled(true);
         return;

@@ -57,6 +57,10 @@ int ConvertScriptCommand(const std::vector<std::string>& args) {
                                 "\" (the source's folder and name, \"Cf.\" and the target's "
                                 "extension), which is what the script converts to.");
     }
+    if (!datatools::CanWriteConversionScripts(names, error)) {
+        tool::PrintError(error);
+        return tool::kFailed;
+    }
     data::Converter converter;
     ApplyConverterSettings(converter, options);
     converter.OnError = [](const std::string& description, bool& cancel) {

@@ -156,11 +156,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, std::st
     return util::WriteWholeFile(path, text, error);
 }
 
-bool WriteConversionScripts(const ConversionNames& names, const ConversionSettings& settings,
-                            std::string& error) {
-    // Both refusals come before either file is written.
-    const std::string folderScript = names.FolderScript();
-    for (const std::string& path : {names.Script(), folderScript}) {
+bool CanWriteConversionScripts(const ConversionNames& names, std::string& error) {
+    for (const std::string& path : {names.Script(), names.FolderScript()}) {
         std::string real, reason;
         bool exists = false;
         if (!util::ResolveWriteTarget(path, real, exists, reason)) {
@@ -168,6 +165,14 @@ bool WriteConversionScripts(const ConversionNames& names, const ConversionSettin
             return false;
         }
     }
+    return true;
+}
+
+bool WriteConversionScripts(const ConversionNames& names, const ConversionSettings& settings,
+                            std::string& error) {
+    // Both refusals come before either file is written.
+    if (!CanWriteConversionScripts(names, error)) return false;
+    const std::string folderScript = names.FolderScript();
     if (!WriteFileAtomically(names.Script(), FileScriptText(names, settings), error)) return false;
     const std::string line = FolderScriptLine(names.title);
     if (!util::FileExists(folderScript)) {

@@ -56,6 +56,11 @@ std::string FolderScriptWithLine(std::string_view current, const std::string& li
 /// Path is never left half written. False with Error on a failure.
 bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error);
 
+/// False with Error when the file's script or the folder script is one the
+/// writers refuse (no write bit, not a regular file): checked before
+/// converting, so that a refused script leaves no new target behind.
+bool CanWriteConversionScripts(const ConversionNames& names, std::string& error);
+
 /// Writes the file's script, then brings the folder script up to date. A
 /// folder script that cannot be read is left alone and reported.
 bool WriteConversionScripts(const ConversionNames& names, const ConversionSettings& settings,

@@ -98,6 +98,15 @@ void ToolsConverterTest::convertAndRestore() {
         QCOMPARE(window.txtFileExtension->text(), QString("csv"));
         QVERIFY(!window.cmdConvert->isHidden());
         QVERIFY(!window.ShowingSettings());
+        // A folder script the user protected is refused before converting.
+        QVERIFY(enginetest::WriteBytes(folder_ + "Sales.VelmorBasic", "protected"));
+        QVERIFY(QFile(folder_ + "Sales.VelmorBasic").setPermissions(QFileDevice::ReadOwner));
+        window.cmdConvert_Click();
+        QCOMPARE(prompt_.Questions().size(), 1u);
+        QVERIFY(prompt_.Questions().front().text.contains("read-only"));
+        QVERIFY(!QFile::exists(folder_ + "ordersCf.csv"));
+        QVERIFY(QFile::remove(folder_ + "Sales.VelmorBasic"));
+        prompt_.Clear();
         window.cmdConvert_Click();
         QVERIFY2(prompt_.Questions().empty(), qPrintable(prompt_.Questions().empty() ? "" : prompt_.Questions().front().text));
         QCOMPARE(host_->added, QStringList{folder_ + "ordersCf.csv"});
@@ -231,6 +240,12 @@ void ToolsConverterTest::commandLineWritesTheSameScripts() {
     };
     QCOMPARE(run("elsewhere.csv"), 2);  // not the name the script converts to
     QVERIFY(!QFile::exists(folder_ + "ordersC.VelmorBasic"));
+    // A folder script the user protected is refused before anything is converted.
+    QVERIFY(enginetest::WriteBytes(folder_ + "Sales.VelmorBasic", "protected"));
+    QVERIFY(QFile(folder_ + "Sales.VelmorBasic").setPermissions(QFileDevice::ReadOwner));
+    QCOMPARE(run("ordersCf.csv"), 1);
+    QVERIFY(!QFile::exists(folder_ + "ordersCf.csv"));
+    QVERIFY(QFile::remove(folder_ + "Sales.VelmorBasic"));
     QCOMPARE(run("ordersCf.csv"), 0);
     QCOMPARE(run(folder_ + "ordersCf.csv"), 0);
     QVERIFY(QFile::exists(folder_ + "ordersCf.csv"));
