@@ -47,7 +47,6 @@ private slots:
     void writtenTwice();
     void failures();
     void unreadableFolderScriptIsKept();
-    void movedFolderStillConverts();
     void namesThatBreakScripts_data();
     void namesThatBreakScripts();
     void scriptLines();
@@ -158,31 +157,6 @@ void DatatoolsScriptsTest::unreadableFolderScriptIsKept() {
     QVERIFY(!datatools::WriteConversionScripts(n, Delimited(), error));
     QFile(folderScript).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QCOMPARE(enginetest::ReadBytes(folderScript), QByteArray("Sub Main()\r\nEnd Sub\r\n"));
-}
-
-void DatatoolsScriptsTest::movedFolderStillConverts() {
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath("before/Sales"));
-    QVERIFY(QDir(dir.path()).mkpath("after"));
-    QVERIFY(enginetest::WriteBytes(dir.filePath("before/Sales/orders.csv"),
-                                   "ID,NAME\r\n1,\"Smith, J\"\r\n2,Lee\r\n"));
-    ConversionNames n = ConversionNames::Of(dir.filePath("before/Sales/orders.csv").toStdString());
-    n.targetExtension = "txt";
-    std::string error;
-    QVERIFY(datatools::WriteConversionScripts(n, Fixed(), error));
-    QVERIFY(QDir(dir.path()).rename("before/Sales", "after/Sales"));
-
-    basic::Interpreter interpreter;
-    QStringList errors;
-    interpreter.Error = [&errors](const std::string& d, int& line, bool& cancel) {
-        errors << QString::fromStdString(d) + " @" + QString::number(line);
-        cancel = true;
-    };
-    QVERIFY(interpreter.LoadFile(dir.filePath("after/Sales/Sales.VelmorBasic").toStdString()));
-    QVERIFY2(interpreter.Run("Main"), qPrintable(errors.join('\n')));
-    const QByteArray target = enginetest::ReadBytes(dir.filePath("after/Sales/ordersCf.txt"));
-    QCOMPARE(target, QByteArray("1Smith, J\r\n2Lee     \r\n"));
-    QVERIFY(!QFile::exists(dir.filePath("before/Sales/ordersCf.txt")));
 }
 
 void DatatoolsScriptsTest::namesThatBreakScripts_data() {
