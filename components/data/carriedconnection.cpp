@@ -21,6 +21,13 @@ std::string CarriedConnection(const File& file) {
 bool ApplyCarriedConnection(File& file, std::string_view text, std::string& error) {
     ConnectionFileContent content;
     if (!ParseConnectionFile(text, content, error)) return false;
+    // A script's layout is edited by hand: one that names no division would
+    // convert nothing and still succeed.
+    const Connection& c = content.connection;
+    if (!c.IsFixed() && !c.IsDelimited()) {
+        error = "it names neither fixed-length nor delimited records";
+        return false;
+    }
     // The division first, so that the fields' positions are taken as they
     // are, not tiled over the division the file was opened with.
     file.GetFields().Clear();
