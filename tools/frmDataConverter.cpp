@@ -17,6 +17,7 @@
 #include "app/global.h"
 #include "app/userprompt.h"
 #include "basic/interpreter.h"
+#include "data/carriedconnection.h"
 #include "data/connectionfile.h"
 #include "data/converter.h"
 #include "data/file.h"
@@ -396,10 +397,17 @@ void frmDataConverter::cmdConvert_Click() {
     names.targetExtension = txtFileExtension->text().toStdString();
     const std::string target = names.Target();
     const std::string source = file.ConversionSource();
-    if (!SaveLayoutShown(source)) {
+    std::string carried, refused;
+    if (!datatools::CanWriteConversionScripts(names, refused)) {
+        ShowFailure(refused);
         cmdConvert->setEnabled(true);
         return;
     }
+    if (!SaveLayoutShown(source, carried)) {
+        cmdConvert->setEnabled(true);
+        return;
+    }
+    mConverter->SetSourceConnection(carried);
     mConverter->OnError = [this](const std::string& description, bool& cancel) {
         if (!mCancelConvert) ShowFailure(description);
         mError = true;
@@ -426,13 +434,15 @@ void frmDataConverter::cmdConvert_Click() {
     cmdConvert->setEnabled(true);
 }
 
-bool frmDataConverter::SaveLayoutShown(const std::string& source) {
+bool frmDataConverter::SaveLayoutShown(const std::string& source, std::string& carried) {
     // The converter and the script read the source afresh, through what is
     // saved: compare that with the layout the viewer shows.
     data::File& shown = mViewer.File();
     data::File fresh;
     fresh.OnError = [](const std::string&, bool& cancel) { cancel = true; };
+    carried.clear();
     if (!fresh.Open(source) || !fresh.Connected()) return true;
+    carried = data::CarriedConnection(fresh);
     if (data::FormatConnectionFile(shown.GetConnection(), shown.GetFields(), false) ==
         data::FormatConnectionFile(fresh.GetConnection(), fresh.GetFields(), false)) {
         return true;
@@ -444,7 +454,10 @@ bool frmDataConverter::SaveLayoutShown(const std::string& source) {
         QStringLiteral("Save Changes?"), UserPrompt::Buttons::YesNoCancel,
         UserPrompt::Icon::Question);
     if (answer == UserPrompt::Answer::Cancel) return false;
-    return answer == UserPrompt::Answer::No || shown.SaveConnection({}, false);
+    if (answer == UserPrompt::Answer::No) return true;
+    if (!shown.SaveConnection({}, false)) return false;
+    carried = data::CarriedConnection(shown);
+    return true;
 }
 
 void frmDataConverter::cmdCancel_Click() {
@@ -462,6 +475,7 @@ bool frmDataConverter::WriteScript() {
     settings.recordDelimiterRepresentation = mConverter->RecordDelimiterRepresentation();
     settings.fieldDelimiterRepresentation = mConverter->FieldDelimiterRepresentation();
     settings.textQualifierRepresentation = mConverter->TextQualifierRepresentation();
+    settings.sourceConnection = mConverter->SourceConnection();
     std::string error;
     if (!datatools::WriteConversionScripts(names, settings, error)) {
         Prompt().Message(Q(error));

@@ -74,8 +74,9 @@ public:
     void ShowSettings();
     void ShowHeaderSetting();
     /// Offers to save the layout the viewer shows when the source would be
-    /// read otherwise; false when the user cancels.
-    bool SaveLayoutShown(const std::string& source);
+    /// read otherwise; false when the user cancels. Carried := the layout the
+    /// conversion and its script then use (data::CarriedConnection).
+    bool SaveLayoutShown(const std::string& source, std::string& carried);
     bool MatchFileTypes();
     void cboFileTypes_Click();
     void txtRepresentation_Change(int index);

@@ -95,6 +95,14 @@ const MemberTable<Converter>& ConverterMembers() {
                      &Converter::SetFieldDelimiterRepresentation),
             Property("TextQualifierRepresentation", &Converter::TextQualifierRepresentation,
                      &Converter::SetTextQualifierRepresentation),
+            Property("SourceConnection", &Converter::SourceConnection,
+                     &Converter::SetSourceConnection),
+            Method<Converter>(
+                "AddSourceConnectionLine", 1, 1,
+                [](const Object&, Converter& c, Args& a, const char* w) {
+                    c.AddSourceConnectionLine(ToText(a[0], w));
+                    return Value();
+                }),
             Method<Converter>(
                 "Convert", 2, 2,
                 [](const Object&, Converter& c, Args& a, const char* w) {

@@ -5,7 +5,9 @@
 
 #include "cli/data_options.h"
 #include "cli/tools_command.h"
+#include "data/carriedconnection.h"
 #include "data/converter.h"
+#include "data/file.h"
 #include "datatools/conversionscript.h"
 #include "util/utilities.h"
 
@@ -20,11 +22,11 @@ bool SamePath(const std::string& a, const std::string& b) {
     return !ec && x == y;
 }
 
-datatools::ConversionSettings SettingsOf(const DataOptions& o) {
-    data::Converter c;
-    ApplyConverterSettings(c, o);
+// The settings the conversion used, so that the script repeats it.
+datatools::ConversionSettings SettingsOf(const data::Converter& c) {
     return {c.IsFixed(), c.FirstRecordContainsFieldNames(), c.RecordDelimiterRepresentation(),
-            c.FieldDelimiterRepresentation(), c.TextQualifierRepresentation()};
+            c.FieldDelimiterRepresentation(), c.TextQualifierRepresentation(),
+            c.SourceConnection()};
 }
 
 }  // namespace
@@ -55,14 +57,25 @@ int ConvertScriptCommand(const std::vector<std::string>& args) {
                                 "\" (the source's folder and name, \"Cf.\" and the target's "
                                 "extension), which is what the script converts to.");
     }
+    if (!datatools::CanWriteConversionScripts(names, error)) {
+        tool::PrintError(error);
+        return tool::kFailed;
+    }
     data::Converter converter;
     ApplyConverterSettings(converter, options);
     converter.OnError = [](const std::string& description, bool& cancel) {
         tool::PrintError(description);
         cancel = true;
     };
+    // The layout the source is read with goes into the script, as the
+    // window's does.
+    data::File read;
+    read.OnError = [](const std::string&, bool& cancel) { cancel = true; };
+    if (read.Open(options.file) && read.Connected())
+        converter.SetSourceConnection(data::CarriedConnection(read));
+    read.CloseFile();
     if (!converter.Convert(options.file, options.target)) return tool::kFailed;
-    if (!datatools::WriteConversionScripts(names, SettingsOf(options), error)) {
+    if (!datatools::WriteConversionScripts(names, SettingsOf(converter), error)) {
         tool::PrintError(error);
         return tool::kFailed;
     }

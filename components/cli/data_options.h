@@ -67,6 +67,8 @@ inline const char* DataUsage() {
            "convert  writes TARGET from SOURCE read through its own connection; with\n"
            "         --script (TARGET named SOURCE's name + \"Cf.\" + extension) also\n"
            "         writes SOURCE's conversion script and adds it to the folder script\n"
+           "         (the script carries the layout SOURCE was read with, so a re-run\n"
+           "         reads it the same way wherever the folder has moved)\n"
            "layout   prints the field layout as the layout converter shows it\n"
            "codes    prints each distinct value of FIELD with its number of records;\n"
            "         FIELD as \"fields\" prints it, or #N for the Nth field\n"

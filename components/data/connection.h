@@ -9,6 +9,9 @@
 
 namespace velmor::data {
 
+/// The AuxiliaryText of a dBase table shown with its own header's fields.
+inline constexpr const char* kDbaseHeaderLayout = "dBase header";
+
 class Connection {
 public:
     Connection() = default;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "data/carriedconnection.h"
 #include "data/convert_fast.h"
 #include "data/convert_format.h"
 #include "data/convert_output.h"
@@ -159,13 +160,26 @@ bool Conversion::OpenSource() {
         return Fail("The conversion would overwrite its own source \"" + source_ +
                     "\"; choose another target.");
     }
-    file_.OnError = [this](const std::string& description, bool& cancel) {
-        Fail(description);
+    // With a layout given, what the source's own connection would have been
+    // (a side file left elsewhere, one that cannot be read) does not matter.
+    const bool given = !settings_.SourceConnection().empty();
+    std::string openError;
+    file_.OnError = [this, given, &openError](const std::string& description, bool& cancel) {
+        if (given && openError.empty()) openError = description;
+        if (!given) Fail(description);
         cancel = true;
     };
     HandOptions(file_);
     if (!file_.Open(source_) || !file_.Connected()) {
-        return Fail("Cannot open the source \"" + source_ + "\".");
+        return Fail(openError.empty() ? "Cannot open the source \"" + source_ + "\"." : openError);
+    }
+    file_.OnError = [this](const std::string& description, bool& cancel) {
+        Fail(description);
+        cancel = true;
+    };
+    std::string layoutError;
+    if (given && !ApplyCarriedConnection(file_, settings_.SourceConnection(), layoutError)) {
+        return Fail("The layout given for \"" + source_ + "\" cannot be used: " + layoutError + ".");
     }
     if (!error_.empty()) return false;
     std::string streamError;

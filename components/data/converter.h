@@ -33,6 +33,13 @@ public:
     /// not dBase too (a dBase target always keeps them, marked).
     bool KeepDeletedRecords() const { return keepDeleted_; }
     void SetKeepDeletedRecords(bool v) { keepDeleted_ = v; }
+    /// The source's layout as a connection file's text, used instead of the
+    /// connection the source would be opened with; "" reads the source
+    /// through its own. A script sets it line by line (AddSourceConnectionLine),
+    /// so that it repeats a conversion wherever the data has moved.
+    const std::string& SourceConnection() const { return sourceConnection_; }
+    void SetSourceConnection(const std::string& v) { sourceConnection_ = v; }
+    void AddSourceConnectionLine(const std::string& line) { sourceConnection_ += line + "\r\n"; }
 
     // The same options and templates the viewer hands its File, so that the
     // source is read through the very connection the viewer uses (a
@@ -65,6 +72,7 @@ private:
     std::string recordDelimiter_;
     std::string fieldDelimiter_;
     std::string textQualifier_;
+    std::string sourceConnection_;
     std::string storeInDataPath_;
     std::string secondaryPath_;
     FileTypes fileTypes_;

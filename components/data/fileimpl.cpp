@@ -46,7 +46,7 @@ std::string AuxiliaryFor(int source) {
         case 2:
             return "Format file";
         case 3:
-            return "dBase header";
+            return kDbaseHeaderLayout;
         case 4:
             return "Field delimiter";
         case 5:

@@ -113,6 +113,15 @@ std::string FileScriptText(const ConversionNames& n, const ConversionSettings& s
         out += "  " + v + ".FieldDelimiterRepresentation = " + q + s.fieldDelimiterRepresentation + q + kEol;
         out += "  " + v + ".TextQualifierRepresentation = " + q + s.textQualifierRepresentation + q + kEol;
     }
+    if (!s.sourceConnection.empty()) {
+        // The recorded layout wins over any connection file found later, so
+        // that a saved script keeps writing what it wrote the first time.
+        out += "  ' The layout " + Named(n.title, n.extension) +
+               " was read with, kept over later connection files" + kEol;
+    }
+    for (const std::string& line : LinesOf(s.sourceConnection)) {
+        out += "  Call " + v + ".AddSourceConnectionLine(" + Literal(line) + ")" + kEol;
+    }
     out += "  Call " + v + ".Convert(App.Path & " + Literal(Named(n.title, n.extension)) +
            ", App.Path & " + Literal(Named(n.title + "Cf", n.targetExtension)) + ")" + kEol;
     out += "End Sub" + std::string(kEol);
@@ -147,11 +156,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, std::st
     return util::WriteWholeFile(path, text, error);
 }
 
-bool WriteConversionScripts(const ConversionNames& names, const ConversionSettings& settings,
-                            std::string& error) {
-    // Both refusals come before either file is written.
-    const std::string folderScript = names.FolderScript();
-    for (const std::string& path : {names.Script(), folderScript}) {
+bool CanWriteConversionScripts(const ConversionNames& names, std::string& error) {
+    for (const std::string& path : {names.Script(), names.FolderScript()}) {
         std::string real, reason;
         bool exists = false;
         if (!util::ResolveWriteTarget(path, real, exists, reason)) {
@@ -159,6 +165,14 @@ bool WriteConversionScripts(const ConversionNames& names, const ConversionSettin
             return false;
         }
     }
+    return true;
+}
+
+bool WriteConversionScripts(const ConversionNames& names, const ConversionSettings& settings,
+                            std::string& error) {
+    // Both refusals come before either file is written.
+    if (!CanWriteConversionScripts(names, error)) return false;
+    const std::string folderScript = names.FolderScript();
     if (!WriteFileAtomically(names.Script(), FileScriptText(names, settings), error)) return false;
     const std::string line = FolderScriptLine(names.title);
     if (!util::FileExists(folderScript)) {

@@ -17,6 +17,9 @@ struct ConversionSettings {
     std::string recordDelimiterRepresentation;
     std::string fieldDelimiterRepresentation;
     std::string textQualifierRepresentation;
+    /// The source's layout the conversion read it with (a connection file's
+    /// text, data::CarriedConnection); "" leaves the source to its own.
+    std::string sourceConnection;
 };
 
 /// The names a conversion of Folder + Title + "." + Extension into the
@@ -37,7 +40,8 @@ struct ConversionNames {
     std::string FolderScript() const;
 };
 
-/// The file's script, every line ended by CR LF.
+/// The file's script, every line ended by CR LF. A source layout is set
+/// line by line just before the conversion line.
 std::string FileScriptText(const ConversionNames& names, const ConversionSettings& settings);
 
 /// The folder script's line that runs Title's script.
@@ -51,6 +55,11 @@ std::string FolderScriptWithLine(std::string_view current, const std::string& li
 /// Writes Text to a temporary file beside Path and renames it over Path, so
 /// Path is never left half written. False with Error on a failure.
 bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error);
+
+/// False with Error when the file's script or the folder script is one the
+/// writers refuse (no write bit, not a regular file): checked before
+/// converting, so that a refused script leaves no new target behind.
+bool CanWriteConversionScripts(const ConversionNames& names, std::string& error);
 
 /// Writes the file's script, then brings the folder script up to date. A
 /// folder script that cannot be read is left alone and reported.

