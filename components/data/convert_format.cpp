@@ -175,6 +175,12 @@ std::string DbaseHeader(const std::vector<std::string>& dbaseNames,
     return header;
 }
 
+void MarkDbaseNumeric(std::string& header, std::size_t index, int decimals) {
+    const std::size_t at = 32 + 32 * index;
+    header[at + 11] = 'N';
+    header[at + 17] = static_cast<char>(std::clamp(decimals, 0, 15));
+}
+
 bool AppendDbaseRecord(const Values& values, const std::vector<FilePos>& widths, std::string& out,
                        bool deleted) {
     if (values.size() > widths.size()) return false;

@@ -60,6 +60,12 @@ std::string DbaseHeader(const std::vector<std::string>& dbaseNames,
                         const std::vector<FilePos>& widths, std::uint32_t recordCount,
                         DbaseDate date);
 
+/// The widest a dBase III numeric field may be.
+constexpr FilePos kDbaseMaxNumericLength = 19;
+
+/// Makes field Index (0-based) of a DbaseHeader numeric, with Decimals places.
+void MarkDbaseNumeric(std::string& header, std::size_t index, int decimals);
+
 /// Offset and size of the record count inside the header.
 constexpr FilePos kDbaseRecordCountOffset = 4;
 std::string DbaseRecordCount(std::uint32_t recordCount);

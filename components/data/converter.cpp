@@ -14,6 +14,7 @@
 #include "data/convert_source.h"
 #include "data/file.h"
 #include "data/sidefiles.h"
+#include "data/typedvalues.h"
 #include "util/utilities.h"
 
 namespace velmor::data {
@@ -97,6 +98,7 @@ private:
             "would run together; nothing was written.");
     }
     void TrimValues(const Values& values);
+    const Values& AlignNumbers(const Values& values);
 
     const Converter& settings_;
     std::string source_;
@@ -116,6 +118,10 @@ private:
     int passes_ = 1;
     FilePos nextProgress_ = 0;
     Values trimmed_;
+    std::vector<bool> numbers_;  ///< typed numbers: right-aligned, numeric in dBase
+    std::vector<int> decimals_;
+    std::vector<std::string> aligned_;
+    Values alignedValues_;
 };
 
 bool Conversion::ChooseOutput() {
@@ -174,8 +180,13 @@ bool Conversion::OpenSource() {
     if (!stream_) return Fail(streamError);
     const Fields& fields = file_.GetFields();
     for (int i = 1; i <= fields.Count(); ++i) {
-        names_.push_back(fields.Item(i)->Name());
-        widths_.push_back(std::max<FilePos>(fields.Item(i)->Length(), 0));
+        const Field* f = fields.Item(i);
+        const bool number = stream_->FixedPositions() && RightAligned(f->Format());
+        names_.push_back(f->Name());
+        // Decoded numbers take more characters than their bytes.
+        widths_.push_back(number ? TypedWidth(f->Format()) : std::max<FilePos>(f->Length(), 0));
+        numbers_.push_back(number);
+        decimals_.push_back(std::max(0, f->Format().scale));
     }
     if (names_.empty()) {
         // A file without a layout: each record is one value.
@@ -221,6 +232,25 @@ void Conversion::TrimValues(const Values& values) {
     for (std::string_view& v : trimmed_) v = TrimRight(v);
 }
 
+// Typed numbers stand right-aligned in fixed and dBase targets; in dBase an
+// invalid one ("?" and its bytes) is left blank, as a numeric field holds no
+// such text.
+const Values& Conversion::AlignNumbers(const Values& values) {
+    if (std::find(numbers_.begin(), numbers_.end(), true) == numbers_.end()) return values;
+    alignedValues_.assign(values.begin(), values.end());
+    aligned_.resize(numbers_.size());
+    for (std::size_t i = 0; i < numbers_.size() && i < alignedValues_.size(); ++i) {
+        if (!numbers_[i]) continue;
+        std::string_view v = alignedValues_[i];
+        if (kind_ == OutputKind::Dbase && !v.empty() && v.front() == '?') v = {};
+        const auto width = static_cast<std::size_t>(std::max<FilePos>(widths_[i], 0));
+        aligned_[i].assign(width > v.size() ? width - v.size() : 0, ' ');
+        aligned_[i].append(v);
+        alignedValues_[i] = aligned_[i];
+    }
+    return alignedValues_;
+}
+
 // From a delimited source, or for a dBase table, the widths are those of the
 // widest values, so that no value is cut.
 bool Conversion::MeasureWidths() {
@@ -246,6 +276,7 @@ bool Conversion::MeasureWidths() {
         WidenFor(values->size(), withNames);
         for (std::size_t i = 0; i < values->size(); ++i) {
             std::string_view v = fixedSource ? TrimRight((*values)[i]) : (*values)[i];
+            if (i < numbers_.size() && numbers_[i] && !v.empty() && v.front() == '?') continue;
             widths_[i] = std::max(widths_[i], static_cast<FilePos>(v.size()));
         }
         ++recordCount_;
@@ -274,6 +305,10 @@ bool Conversion::WriteHeader(StagedOutput& out) {
         if (!problem.empty()) return Fail(problem);
         line = DbaseHeader(DbaseFieldNames(names_), widths_,
                            static_cast<std::uint32_t>(recordCount_), Today());
+        for (std::size_t i = 0; i < numbers_.size(); ++i) {
+            if (numbers_[i] && widths_[i] <= kDbaseMaxNumericLength)
+                MarkDbaseNumeric(line, i, decimals_[i]);
+        }
     } else if (settings_.FirstRecordContainsFieldNames()) {
         Values names(names_.begin(), names_.end());
         if (kind_ == OutputKind::Fixed) {
@@ -293,9 +328,9 @@ bool Conversion::WriteHeader(StagedOutput& out) {
 }
 
 bool Conversion::AppendRecord(const Values& values, std::string& line, std::uint32_t written) {
-    const Values& v = stream_->FixedPositions() && kind_ != OutputKind::Fixed
-                          ? (TrimValues(values), trimmed_)
-                          : values;
+    const Values& v = AlignNumbers(stream_->FixedPositions() && kind_ != OutputKind::Fixed
+                                       ? (TrimValues(values), trimmed_)
+                                       : values);
     bool ok = true;
     switch (kind_) {
         case OutputKind::Fixed:

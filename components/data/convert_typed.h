@@ -1,0 +1,71 @@
+// The records of a fixed-length file with typed (mainframe) or EBCDIC
+// fields, decoded into their values for the converter's passes, the code
+// counter and velmor-data --copybook. Blocks of records are read and decoded
+// one ahead on a second thread while the caller uses the block before, when
+// the shared split policy gives the file two threads.
+#pragma once
+
+#include <future>
+#include <memory>
+
+#include "data/convert_fast.h"
+#include "data/convert_source.h"
+#include "data/datareader.h"
+#include "data/typedvalues.h"
+
+namespace velmor::data {
+
+class TypedStream : public RecordStream {
+public:
+    /// Count records of RecordLength bytes from byte Offset of Path (fewer
+    /// when the file is shorter; a last record cut short is taken as it is).
+    TypedStream(std::string path, FilePos offset, FilePos recordLength, RecordNo count,
+                TypedRecords records);
+    ~TypedStream() override;
+
+    /// At most this many threads (tests compare 1 and 2).
+    void SetThreads(int threads) { threads_ = threads; }
+
+    bool Rewind() override;
+    const Values* Next() override;
+    FilePos Done() const override { return done_; }
+    FilePos Total() const override { return offset_ + count_ * length_; }
+    bool FixedPositions() const override { return true; }
+
+    /// Values not valid for their type met so far.
+    std::int64_t Invalid() const { return invalid_; }
+    const TypedRecords& Columns() const { return records_; }
+
+private:
+    struct Block {
+        DataReader reader;
+        std::string bytes;
+        std::string text;                ///< the values, one after another
+        std::vector<std::uint32_t> ends;  ///< the end of each value in Text
+        RecordNo first = 0;
+        RecordNo records = 0;
+        std::int64_t invalid = 0;
+        std::string error;
+    };
+    void Decode(Block& block, RecordNo first) const;
+    void Start(int slot, RecordNo first);
+    bool Take(int slot);
+
+    std::string path_;
+    FilePos offset_;
+    FilePos length_;
+    RecordNo count_;
+    TypedRecords records_;
+    int threads_ = 2;
+    bool ahead_ = false;
+    RecordNo perBlock_ = 1;
+    Block blocks_[2];
+    std::future<void> pending_[2];
+    int slot_ = 0;
+    RecordNo row_ = 0;  ///< next record of the current block
+    FilePos done_ = 0;
+    std::int64_t invalid_ = 0;
+    Values values_;
+};
+
+}  // namespace velmor::data
