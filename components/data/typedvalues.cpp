@@ -26,6 +26,10 @@ FilePos TypedWidth(const copybook::FieldFormat& f) {
     return width;
 }
 
+FilePos ValueWidth(const Field& field) {
+    return field.Format().IsNumber() ? TypedWidth(field.Format()) : field.Length();
+}
+
 bool RightAligned(const copybook::FieldFormat& f) {
     return f.IsNumber() && f.type != FieldType::Float;
 }

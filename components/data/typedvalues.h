@@ -19,6 +19,10 @@ class Fields;
 /// hex digits a byte), so that fixed and dBase targets hold every value.
 FilePos TypedWidth(const copybook::FieldFormat& format);
 
+class Field;
+/// The widest text of Field's values: its length for text.
+FilePos ValueWidth(const Field& field);
+
 /// Numbers written right-aligned in fixed text and as numeric dBase fields
 /// (floats keep their exponent, so they stay character fields).
 bool RightAligned(const copybook::FieldFormat& format);
