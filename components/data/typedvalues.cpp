@@ -82,17 +82,14 @@ copybook::ValueState TypedRecords::Append(std::size_t i, std::string_view record
     return copybook::Decode(c.format, bytes, options_, out);
 }
 
-std::string TypedCells(std::string_view value, const copybook::FieldFormat& format,
-                       std::size_t width) {
+std::string TypedCells(std::string_view value, bool number, std::size_t width) {
+    const bool invalid = !value.empty() && value.front() == '?';
     if (value.size() > width) {
-        const bool invalid = !value.empty() && value.front() == '?';
-        if (format.IsNumber() && !invalid) return std::string(width, '#');
+        if (number && !invalid) return std::string(width, '#');
         return std::string(value.substr(0, width));
     }
     std::string cells(width, ' ');
-    const std::size_t at = RightAligned(format) && !(value.size() > 0 && value.front() == '?')
-                               ? width - value.size()
-                               : 0;
+    const std::size_t at = number && !invalid ? width - value.size() : 0;
     std::copy(value.begin(), value.end(), cells.begin() + static_cast<std::ptrdiff_t>(at));
     return cells;
 }

@@ -59,7 +59,6 @@ private:
 /// A decoded value laid into Width cells: numbers right-aligned, text left;
 /// a number wider than the cells is shown as "#" in every cell (never cut
 /// into another number), an invalid value is cut after its "?".
-std::string TypedCells(std::string_view value, const copybook::FieldFormat& format,
-                       std::size_t width);
+std::string TypedCells(std::string_view value, bool number, std::size_t width);
 
 }  // namespace velmor::data
