@@ -44,30 +44,57 @@ bool AllBlank(Bytes b, Charset charset) {
     return true;
 }
 
-// Appends Digits (leading zeros allowed) as a decimal with Scale places.
+// Appends Digits (leading zeros allowed) as a decimal with Scale places,
+// composed on the stack and appended once: this runs for every number of
+// every record a conversion writes.
 void AppendDecimal(bool negative, std::string_view digits, int scale, std::string& out) {
-    size_t first = digits.find_first_not_of('0');
-    std::string_view d = first == std::string_view::npos ? std::string_view() : digits.substr(first);
-    if (!d.empty() && negative) out.push_back('-');  // negative zero is zero
-    if (scale <= 0) {
-        if (d.empty()) {
-            out.push_back('0');
+    size_t first = 0;
+    while (first < digits.size() && digits[first] == '0') ++first;
+    const std::string_view d = digits.substr(first);
+    const size_t n = d.size();
+    const size_t places = scale > 0 ? static_cast<size_t>(scale) : 0;
+    char text[160];
+    char* p = text;
+    if (n > 64 || places > 64) {  // long edited pictures: piece by piece
+        if (n > 0 && negative) out.push_back('-');
+        if (places == 0) {
+            out.append(n == 0 ? std::string_view("0") : d);
+        } else if (n <= places) {
+            out += "0.";
+            out.append(places - n, '0');
+            out.append(d);
+            return;
+        } else {
+            out.append(d.substr(0, n - places));
+            out.push_back('.');
+            out.append(d.substr(n - places));
             return;
         }
-        out.append(d);
-        out.append(static_cast<size_t>(-scale), '0');
+        if (n > 0 && scale < 0) out.append(static_cast<size_t>(-static_cast<long>(scale)), '0');
         return;
     }
-    const size_t places = static_cast<size_t>(scale);
-    if (d.size() <= places) {
-        out += "0.";
-        out.append(places - d.size(), '0');
-        out.append(d);
-        return;
+    if (n > 0 && negative) *p++ = '-';  // negative zero is zero
+    if (places == 0) {
+        if (n == 0) *p++ = '0';
+        std::memcpy(p, d.data(), n);
+        p += n;
+    } else if (n <= places) {
+        *p++ = '0';
+        *p++ = '.';
+        std::memset(p, '0', places - n);
+        p += places - n;
+        std::memcpy(p, d.data(), n);
+        p += n;
+    } else {
+        std::memcpy(p, d.data(), n - places);
+        p += n - places;
+        *p++ = '.';
+        std::memcpy(p, d.data() + n - places, places);
+        p += places;
     }
-    out.append(d.substr(0, d.size() - places));
-    out.push_back('.');
-    out.append(d.substr(d.size() - places));
+    out.append(text, p);
+    // P positions on the right: zeros after the digits.
+    if (n > 0 && scale < 0) out.append(static_cast<size_t>(-static_cast<long>(scale)), '0');
 }
 
 // The digit of an overpunched sign byte and whether it is negative.
@@ -129,25 +156,26 @@ ValueState Zoned(const FieldFormat& f, Bytes b, Charset charset, std::string& ou
 }
 
 ValueState Packed(const FieldFormat& f, Bytes b, Charset charset, std::string& out) {
-    if (AllBlank(b, charset)) return ValueState::Empty;
-    if (b.size() > 20) return ValueState::Invalid;
-    char digits[64];
+    // Blanks are not valid packed bytes (their last nibble is no sign), so
+    // the all-blank test waits until the bytes fail.
+    const size_t size = b.size();
+    if (size == 0 || size > 20) return AllBlank(b, charset) ? ValueState::Empty : ValueState::Invalid;
+    char digits[40];
     size_t n = 0;
-    for (size_t i = 0; i < b.size(); ++i) {
-        const int hi = At(b, i) >> 4, lo = At(b, i) & 0x0F;
-        if (hi > 9) return ValueState::Invalid;
-        digits[n++] = static_cast<char>('0' + hi);
-        if (i + 1 == b.size()) {
-            if (lo < 0xA) return ValueState::Invalid;
-            const bool negative = lo == 0xB || lo == 0xD;
-            if (negative && !f.Signed()) return ValueState::Invalid;
-            AppendDecimal(negative, std::string_view(digits, n), f.scale, out);
-            return ValueState::Value;
-        }
-        if (lo > 9) return ValueState::Invalid;
-        digits[n++] = static_cast<char>('0' + lo);
+    for (size_t i = 0; i + 1 < size; ++i) {
+        const unsigned char c = At(b, i);
+        if ((c >> 4) > 9 || (c & 0x0F) > 9) return AllBlank(b, charset) ? ValueState::Empty : ValueState::Invalid;
+        digits[n++] = static_cast<char>('0' + (c >> 4));
+        digits[n++] = static_cast<char>('0' + (c & 0x0F));
     }
-    return ValueState::Invalid;
+    const unsigned char last = At(b, size - 1);
+    const int hi = last >> 4, lo = last & 0x0F;
+    if (hi > 9 || lo < 0xA) return AllBlank(b, charset) ? ValueState::Empty : ValueState::Invalid;
+    digits[n++] = static_cast<char>('0' + hi);
+    const bool negative = lo == 0xB || lo == 0xD;
+    if (negative && !f.Signed()) return ValueState::Invalid;
+    AppendDecimal(negative, std::string_view(digits, n), f.scale, out);
+    return ValueState::Value;
 }
 
 ValueState Binary(const FieldFormat& f, Bytes b, std::string& out) {

@@ -9,6 +9,20 @@ namespace velmor::data {
 
 using copybook::FieldType;
 
+namespace {
+
+// EBCDIC to Latin-1 as one table read a byte: text columns of every record
+// pass through it.
+struct Latin1Table {
+    char to[256];
+    Latin1Table() {
+        for (int b = 0; b < 256; ++b) to[b] = static_cast<char>(ebcdic::ToLatin1(static_cast<unsigned char>(b)));
+    }
+};
+const Latin1Table kLatin1;
+
+}  // namespace
+
 FilePos TypedWidth(const copybook::FieldFormat& f) {
     FilePos width = f.length;
     if (f.type == FieldType::Zoned || f.type == FieldType::Packed || f.type == FieldType::Binary ||
@@ -71,12 +85,14 @@ copybook::ValueState TypedRecords::Append(std::size_t i, std::string_view record
         c.offset < record.size() ? record.substr(c.offset, static_cast<std::size_t>(c.format.length))
                                  : std::string_view();
     if (c.format.type == FieldType::Text) {
-        const std::size_t mark = out.size();
-        out.append(bytes);
-        if (options_.charset == copybook::Charset::Ebcdic) {
-            for (std::size_t k = mark; k < out.size(); ++k)
-                out[k] = static_cast<char>(ebcdic::ToLatin1(static_cast<unsigned char>(out[k])));
+        if (options_.charset != copybook::Charset::Ebcdic) {
+            out.append(bytes);
+            return copybook::ValueState::Value;
         }
+        const std::size_t mark = out.size();
+        out.resize(mark + bytes.size());
+        char* to = out.data() + mark;
+        for (const char b : bytes) *to++ = kLatin1.to[static_cast<unsigned char>(b)];
         return copybook::ValueState::Value;
     }
     return copybook::Decode(c.format, bytes, options_, out);
