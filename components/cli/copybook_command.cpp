@@ -386,12 +386,25 @@ int ConvertCommand(Source& source, const Options& o) {
     data::Values values;
     const bool pad = dbase || o.fixedText;
     std::unique_ptr<data::TypedStream> stream = source.Stream();
+    // CSV from fixed records is written by the decoding threads block by block.
+    const bool blocks = stream && !pad;
+    if (blocks) stream->SetDelimited(&csv, false);
     if (stream && !stream->Rewind()) {
         PrintError(stream->Error());
         output.Abort();
         return kFailed;
     }
-    for (;;) {
+    std::string_view block;
+    data::RecordNo inBlock = 0;
+    if (blocks) {
+        bool ok = output.Write(out);
+        out.clear();
+        while (ok && stream->NextDelimited(block, inBlock)) {
+            records += static_cast<std::uint32_t>(inBlock);
+            ok = output.Write(block);
+        }
+    }
+    for (; !blocks;) {
         const data::Values* next = nullptr;
         if (stream) {
             next = stream->Next();

@@ -24,9 +24,14 @@ public:
     bool AppendRecord(const Values& values, std::size_t columns, std::string& out) const;
     /// True when Value must be enclosed in the qualifier to be read back.
     bool NeedsQualifier(std::string_view value) const;
+    /// Appends Value, in the qualifier (doubled inside) when it needs one.
+    void AppendValue(std::string_view value, std::string& out) const;
+
+    const std::string& RecordDelimiter() const { return recordDelimiter_; }
+    const std::string& FieldDelimiter() const { return fieldDelimiter_; }
+    const std::string& Qualifier() const { return qualifier_; }
 
 private:
-    void AppendValue(std::string_view value, std::string& out) const;
 
     std::string recordDelimiter_;
     std::string fieldDelimiter_;

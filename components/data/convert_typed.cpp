@@ -26,6 +26,7 @@ void TypedStream::Decode(Block& b, RecordNo first) const {
     b.first = first;
     b.records = 0;
     b.invalid = 0;
+    b.unwritable = 0;
     b.text.clear();
     b.ends.clear();
     const RecordNo wanted = std::min(perBlock_, count_ - first);
@@ -34,6 +35,10 @@ void TypedStream::Decode(Block& b, RecordNo first) const {
     b.bytes.resize(static_cast<std::size_t>(wanted * length_));
     b.bytes.resize(b.reader.ReadAt(offset_ + first * length_, b.bytes.data(), b.bytes.size()));
     const std::string_view data = b.bytes;
+    if (format_) {
+        Format(b, data);
+        return;
+    }
     const std::size_t length = static_cast<std::size_t>(length_);
     const std::size_t columns = records_.Columns();
     for (std::size_t at = 0; at < data.size(); at += length) {
@@ -42,6 +47,41 @@ void TypedStream::Decode(Block& b, RecordNo first) const {
             if (records_.Append(c, record, b.text) == copybook::ValueState::Invalid) ++b.invalid;
             b.ends.push_back(static_cast<std::uint32_t>(b.text.size()));
         }
+        ++b.records;
+    }
+}
+
+// Each value is decoded straight into the delimited text; only a value that
+// may hold a delimiter is looked at again, and only one that does is moved.
+void TypedStream::Format(Block& b, std::string_view data) const {
+    const std::size_t length = static_cast<std::size_t>(length_);
+    const std::size_t columns = records_.Columns();
+    const std::string& fieldDelimiter = format_->FieldDelimiter();
+    std::string& text = b.text;
+    std::string value;
+    for (std::size_t at = 0; at < data.size(); at += length) {
+        const std::string_view record = data.substr(at, length);
+        const std::size_t start = text.size();
+        for (std::size_t c = 0; c < columns; ++c) {
+            if (c > 0) text.append(fieldDelimiter);
+            const std::size_t mark = text.size();
+            if (records_.Append(c, record, text) == copybook::ValueState::Invalid) ++b.invalid;
+            if (trimText_ && !records_.Format(c).IsNumber()) {
+                std::size_t end = text.size();
+                while (end > mark && (text[end - 1] == ' ' || text[end - 1] == '\0')) --end;
+                text.resize(end);
+            }
+            if (!scan_[c] || !format_->NeedsQualifier(std::string_view(text).substr(mark))) continue;
+            if (format_->Qualifier().empty()) {
+                text.resize(start);
+                b.unwritable = b.first + b.records + 1;
+                return;
+            }
+            value.assign(text, mark);
+            text.resize(mark);
+            format_->AppendValue(value, text);
+        }
+        text.append(format_->RecordDelimiter());
         ++b.records;
     }
 }
@@ -72,6 +112,7 @@ bool TypedStream::Rewind() {
         if (f.valid()) f.wait();
     error_.clear();
     invalid_ = 0;
+    unwritable_ = 0;
     done_ = offset_;
     slot_ = 0;
     ahead_ = threads_ > 1 && SplitMiddle(offset_, Total()) < Total();
@@ -81,21 +122,54 @@ bool TypedStream::Rewind() {
     return true;
 }
 
+void TypedStream::SetDelimited(const DelimitedFormat* format, bool trimText) {
+    format_ = format;
+    trimText_ = trimText;
+    scan_.assign(records_.Columns(), true);
+    if (!format) return;
+    // What a decoded number can hold: digits, sign, point, exponent, and
+    // "?" with hex digits when invalid.
+    for (std::size_t c = 0; c < records_.Columns(); ++c)
+        if (records_.Format(c).IsNumber()) scan_[c] = format->NeedsQualifier("0123456789+-.eE?ABCDEF");
+}
+
+// Moves to the block after the current one once it is used up; false at the
+// end or on a failure.
+bool TypedStream::Advance() {
+    const Block& used = blocks_[slot_];
+    if (used.unwritable > 0) {
+        unwritable_ = used.unwritable;
+        return false;
+    }
+    if (used.records < perBlock_ || used.first + used.records >= count_) return false;
+    // The block after this one was started when this one was taken.
+    const int next = 1 - slot_;
+    if (!ahead_) Start(next, used.first + used.records);
+    if (!Take(next)) return false;
+    slot_ = next;
+    const Block& now = blocks_[slot_];
+    if (now.records == 0 && now.unwritable == 0) return false;
+    if (ahead_ && now.records == perBlock_ && now.first + now.records < count_)
+        Start(1 - slot_, now.first + now.records);
+    return true;
+}
+
+bool TypedStream::NextDelimited(std::string_view& text, RecordNo& records) {
+    text = {};
+    records = 0;
+    if (!error_.empty() || unwritable_ > 0) return false;
+    // The first block was taken by Rewind; each later call moves on.
+    if (row_ > 0 && !Advance()) return false;
+    const Block& b = blocks_[slot_];
+    row_ = b.records + 1;
+    text = b.text;
+    records = b.records;
+    return true;
+}
+
 const Values* TypedStream::Next() {
     if (!error_.empty()) return nullptr;
-    if (row_ >= blocks_[slot_].records) {
-        // The block after this one was started when this one was taken.
-        const Block& used = blocks_[slot_];
-        if (used.records < perBlock_ || used.first + used.records >= count_) return nullptr;
-        const int next = 1 - slot_;
-        if (!ahead_) Start(next, used.first + used.records);
-        if (!Take(next)) return nullptr;
-        slot_ = next;
-        const Block& now = blocks_[slot_];
-        if (now.records == 0) return nullptr;
-        if (ahead_ && now.records == perBlock_ && now.first + now.records < count_)
-            Start(1 - slot_, now.first + now.records);
-    }
+    if (row_ >= blocks_[slot_].records && !Advance()) return nullptr;
     const Block& b = blocks_[slot_];
     const std::size_t columns = records_.Columns();
     const std::size_t base = static_cast<std::size_t>(row_) * columns;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "data/convert_fast.h"
+#include "data/convert_format.h"
 #include "data/convert_source.h"
 #include "data/datareader.h"
 #include "data/typedvalues.h"
@@ -32,6 +33,18 @@ public:
     FilePos Total() const override { return offset_ + count_ * length_; }
     bool FixedPositions() const override { return true; }
 
+    /// Delimited targets: the decoding threads write each block of records as
+    /// Format's text themselves (text values without their trailing blanks
+    /// when TrimText), read with NextDelimited instead of Next. Format must
+    /// outlive the stream; set before Rewind.
+    void SetDelimited(const DelimitedFormat* format, bool trimText);
+    /// The next block of delimited records: Text holds Records of them;
+    /// false at the end, on a failure (Error() non-empty), or when record
+    /// Unwritable() holds a delimiter and the format has no qualifier.
+    bool NextDelimited(std::string_view& text, RecordNo& records);
+    /// The 1-based number of the first record that could not be written; 0 when none.
+    RecordNo Unwritable() const { return unwritable_; }
+
     /// Values not valid for their type met so far.
     std::int64_t Invalid() const { return invalid_; }
     const TypedRecords& Columns() const { return records_; }
@@ -45,9 +58,12 @@ private:
         RecordNo first = 0;
         RecordNo records = 0;
         std::int64_t invalid = 0;
+        RecordNo unwritable = 0;  ///< 1-based, in the file
         std::string error;
     };
     void Decode(Block& block, RecordNo first) const;
+    void Format(Block& block, std::string_view data) const;
+    bool Advance();
     void Start(int slot, RecordNo first);
     bool Take(int slot);
 
@@ -66,6 +82,10 @@ private:
     FilePos done_ = 0;
     std::int64_t invalid_ = 0;
     Values values_;
+    const DelimitedFormat* format_ = nullptr;
+    bool trimText_ = false;
+    std::vector<bool> scan_;  ///< columns whose values may need the qualifier
+    RecordNo unwritable_ = 0;
 };
 
 }  // namespace velmor::data

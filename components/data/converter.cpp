@@ -12,6 +12,7 @@
 #include "data/convert_format.h"
 #include "data/convert_output.h"
 #include "data/convert_source.h"
+#include "data/convert_typed.h"
 #include "data/file.h"
 #include "data/sidefiles.h"
 #include "data/typedvalues.h"
@@ -97,6 +98,8 @@ private:
             "The field separator of the output is empty, so the values of a record "
             "would run together; nothing was written.");
     }
+    bool WriteDelimitedBlocks(TypedStream& typed, const DelimitedFormat& delimited,
+                              StagedOutput& out, std::uint32_t& written);
     void TrimValues(const Values& values);
     const Values& AlignNumbers(const Values& values);
 
@@ -363,6 +366,8 @@ bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
         written = static_cast<std::uint32_t>(std::min<std::uint64_t>(recordCount_, UINT32_MAX));
         return ProgressAt(passes_ - 1, fast_->Total(), fast_->Total(), true);
     }
+    if (auto* typed = dynamic_cast<TypedStream*>(stream_.get()); typed && kind_ == OutputKind::Delimited)
+        return WriteDelimitedBlocks(*typed, delimited, out, written);
     std::string line;
     line.reserve(2 * kBlock);
     if (!stream_->Rewind()) return Fail(stream_->Error());
@@ -387,6 +392,27 @@ bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
     }
     if (!stream_->Error().empty()) return Fail(stream_->Error());
     if (!out.Write(line)) return Fail(out.Error());
+    return Progress(passes_ - 1, true);
+}
+
+// Decoded records come as blocks of delimited text, written by the decoding
+// threads, with the trailing blanks of text fields gone as above.
+bool Conversion::WriteDelimitedBlocks(TypedStream& typed, const DelimitedFormat& delimited,
+                                      StagedOutput& out, std::uint32_t& written) {
+    typed.SetDelimited(&delimited, true);
+    if (!typed.Rewind()) return Fail(typed.Error());
+    std::string_view block;
+    RecordNo records = 0;
+    while (typed.NextDelimited(block, records)) {
+        if (!out.Write(block)) return Fail(out.Error());
+        written += static_cast<std::uint32_t>(records);
+        if (!Progress(passes_ - 1)) return false;
+    }
+    if (typed.Unwritable() > 0) {
+        return Fail("Record " + std::to_string(typed.Unwritable()) +
+                    " holds a delimiter, and without a text qualifier it cannot be written unchanged.");
+    }
+    if (!typed.Error().empty()) return Fail(typed.Error());
     return Progress(passes_ - 1, true);
 }
 

@@ -223,9 +223,43 @@ void CopybookEngineTest::decodingAheadKeepsOrder() {
         }
         QCOMPARE(n, 70000);
     }
-    policy = saved;
     QCOMPARE(joined[1], joined[0]);
     QVERIFY(joined[0].rfind("-1234.50;99.99;-1234.50;", 0) == 0);
+    // Delimited blocks written by the decoding threads: the same records,
+    // text trimmed, a value holding a delimiter qualified, or refused
+    // (with its record number) when there is no qualifier.
+    struct Case {
+        DelimitedFormat format;
+        std::string pair;  // the two records
+        RecordNo unwritable;
+    };
+    const Case cases[] = {
+        {{"\r\n", ",", "\""}, "ANNA,-1234.50,3,12.3\r\nBJ\xD6RN,99.99,-2,-0.5\r\n", 0},
+        {{"\n", "N", "'"}, "'ANNA'N-1234.50N3N12.3\n'BJ\xD6RN'N99.99N-2N-0.5\n", 0},
+        {{"\n", ".", ""}, "", 1},
+    };
+    for (const Case& c : cases) {
+        for (int threads : {1, 2}) {
+            TypedStream stream(path.toStdString(), 0, 17, 70000,
+                               TypedRecords::ForFields(file.GetFields(), 17, true));
+            stream.SetThreads(threads);
+            stream.SetDelimited(&c.format, true);
+            QVERIFY(stream.Rewind());
+            std::string text;
+            std::string_view block;
+            RecordNo records = 0, n = 0;
+            while (stream.NextDelimited(block, records)) {
+                text.append(block);
+                n += records;
+            }
+            QCOMPARE(stream.Unwritable(), c.unwritable);
+            QCOMPARE(n, c.unwritable > 0 ? 0 : 70000);
+            std::string expected;
+            for (int i = 0; c.unwritable == 0 && i < 35000; ++i) expected += c.pair;
+            QVERIFY(text == expected);
+        }
+    }
+    policy = saved;
 }
 
 QTEST_GUILESS_MAIN(CopybookEngineTest)
