@@ -37,6 +37,9 @@ private:
     std::string fieldDelimiter_;
     std::string qualifier_;
     bool special_[256] = {};
+    static constexpr int kMaxPatterns = 6;
+    std::uint64_t pattern_[kMaxPatterns] = {};
+    int patterns_ = 0;  ///< special bytes in Pattern, none when there are more
 };
 
 /// Appends the values, each padded with blanks to its width, then CR LF.

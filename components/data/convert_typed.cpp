@@ -1,6 +1,7 @@
 #include "data/convert_typed.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "data/convert_fast.h"
 #include "data/filesplit.h"
@@ -27,7 +28,8 @@ void TypedStream::Decode(Block& b, RecordNo first) const {
     b.records = 0;
     b.invalid = 0;
     b.unwritable = 0;
-    b.text.clear();
+    b.used = 0;
+    if (!format_) b.text.clear();
     b.ends.clear();
     const RecordNo wanted = std::min(perBlock_, count_ - first);
     if (wanted <= 0 || length_ == 0) return;
@@ -51,39 +53,58 @@ void TypedStream::Decode(Block& b, RecordNo first) const {
     }
 }
 
-// Each value is decoded straight into the delimited text; only a value that
+// Each value is decoded straight into the delimited text (Text is kept at
+// its capacity; Used says how much of it holds records); only a value that
 // may hold a delimiter is looked at again, and only one that does is moved.
 void TypedStream::Format(Block& b, std::string_view data) const {
     const std::size_t length = static_cast<std::size_t>(length_);
     const std::size_t columns = records_.Columns();
     const std::string& fieldDelimiter = format_->FieldDelimiter();
+    const std::string& recordDelimiter = format_->RecordDelimiter();
     std::string& text = b.text;
-    std::string value;
+    char* p = text.data();
+    char* end = p + text.size();
+    std::string value, qualified;
     for (std::size_t at = 0; at < data.size(); at += length) {
+        if (static_cast<std::size_t>(end - p) < recordRoom_) {
+            const std::size_t used = static_cast<std::size_t>(p - text.data());
+            text.resize(std::max(2 * text.size(), used + recordRoom_ + (std::size_t{1} << 16)));
+            p = text.data() + used;
+            end = text.data() + text.size();
+        }
         const std::string_view record = data.substr(at, length);
-        const std::size_t start = text.size();
+        char* const start = p;
         for (std::size_t c = 0; c < columns; ++c) {
-            if (c > 0) text.append(fieldDelimiter);
-            const std::size_t mark = text.size();
-            if (records_.Append(c, record, text) == copybook::ValueState::Invalid) ++b.invalid;
-            if (trimText_ && !records_.Format(c).IsNumber()) {
-                std::size_t end = text.size();
-                while (end > mark && (text[end - 1] == ' ' || text[end - 1] == '\0')) --end;
-                text.resize(end);
+            if (c > 0 && fieldDelimiter.size() == 1) {
+                *p++ = fieldDelimiter[0];
+            } else if (c > 0) {
+                std::memcpy(p, fieldDelimiter.data(), fieldDelimiter.size());
+                p += fieldDelimiter.size();
             }
-            if (!scan_[c] || !format_->NeedsQualifier(std::string_view(text).substr(mark))) continue;
+            char* const mark = p;
+            copybook::ValueState state;
+            p = records_.Put(c, record, p, state);
+            if (state == copybook::ValueState::Invalid) ++b.invalid;
+            if (trimText_ && !records_.Format(c).IsNumber())
+                while (p > mark && (p[-1] == ' ' || p[-1] == '\0')) --p;
+            if (!scan_[c] || !format_->NeedsQualifier(std::string_view(mark, static_cast<std::size_t>(p - mark))))
+                continue;
             if (format_->Qualifier().empty()) {
-                text.resize(start);
+                b.used = static_cast<std::size_t>(start - text.data());
                 b.unwritable = b.first + b.records + 1;
                 return;
             }
-            value.assign(text, mark);
-            text.resize(mark);
-            format_->AppendValue(value, text);
+            value.assign(mark, p);
+            qualified.clear();
+            format_->AppendValue(value, qualified);
+            std::memcpy(mark, qualified.data(), qualified.size());  // within the record's room
+            p = mark + qualified.size();
         }
-        text.append(format_->RecordDelimiter());
+        std::memcpy(p, recordDelimiter.data(), recordDelimiter.size());
+        p += recordDelimiter.size();
         ++b.records;
     }
+    b.used = static_cast<std::size_t>(p - text.data());
 }
 
 void TypedStream::Start(int slot, RecordNo first) {
@@ -118,7 +139,8 @@ bool TypedStream::Rewind() {
     ahead_ = threads_ > 1 && SplitMiddle(offset_, Total()) < Total();
     Start(0, 0);
     if (!Take(0)) return false;
-    if (ahead_ && blocks_[0].records == perBlock_ && perBlock_ < count_) Start(1, perBlock_);
+    for (int k = 1; ahead_ && k < kSlots; ++k)
+        if (blocks_[0].records == perBlock_ && k * perBlock_ < count_) Start(k, k * perBlock_);
     return true;
 }
 
@@ -126,7 +148,13 @@ void TypedStream::SetDelimited(const DelimitedFormat* format, bool trimText) {
     format_ = format;
     trimText_ = trimText;
     scan_.assign(records_.Columns(), true);
+    recordRoom_ = 0;
     if (!format) return;
+    // The most one record's text can take: each value qualified with every
+    // byte doubled, and the delimiters.
+    for (std::size_t c = 0; c < records_.Columns(); ++c)
+        recordRoom_ += 2 * records_.Room(c) + 2 * format->Qualifier().size() + format->FieldDelimiter().size();
+    recordRoom_ += format->RecordDelimiter().size();
     // What a decoded number can hold: digits, sign, point, exponent, and
     // "?" with hex digits when invalid.
     for (std::size_t c = 0; c < records_.Columns(); ++c)
@@ -142,15 +170,16 @@ bool TypedStream::Advance() {
         return false;
     }
     if (used.records < perBlock_ || used.first + used.records >= count_) return false;
-    // The block after this one was started when this one was taken.
-    const int next = 1 - slot_;
+    // The block after this one was started when an earlier one was taken.
+    const int next = (slot_ + 1) % kSlots;
     if (!ahead_) Start(next, used.first + used.records);
     if (!Take(next)) return false;
+    const int freed = slot_;
     slot_ = next;
     const Block& now = blocks_[slot_];
     if (now.records == 0 && now.unwritable == 0) return false;
-    if (ahead_ && now.records == perBlock_ && now.first + now.records < count_)
-        Start(1 - slot_, now.first + now.records);
+    const RecordNo after = now.first + (kSlots - 1) * perBlock_;
+    if (ahead_ && now.records == perBlock_ && after < count_) Start(freed, after);
     return true;
 }
 
@@ -162,7 +191,7 @@ bool TypedStream::NextDelimited(std::string_view& text, RecordNo& records) {
     if (row_ > 0 && !Advance()) return false;
     const Block& b = blocks_[slot_];
     row_ = b.records + 1;
-    text = b.text;
+    text = std::string_view(b.text).substr(0, b.used);
     records = b.records;
     return true;
 }

@@ -1,8 +1,8 @@
 // The records of a fixed-length file with typed (mainframe) or EBCDIC
 // fields, decoded into their values for the converter's passes, the code
 // counter and velmor-data --copybook. Blocks of records are read and decoded
-// one ahead on a second thread while the caller uses the block before, when
-// the shared split policy gives the file two threads.
+// two ahead, on threads of their own, while the caller uses the block before,
+// when the shared split policy gives the file two threads.
 #pragma once
 
 #include <future>
@@ -59,6 +59,7 @@ private:
         RecordNo records = 0;
         std::int64_t invalid = 0;
         RecordNo unwritable = 0;  ///< 1-based, in the file
+        std::size_t used = 0;     ///< of Text, when delimited text is written
         std::string error;
     };
     void Decode(Block& block, RecordNo first) const;
@@ -75,8 +76,10 @@ private:
     int threads_ = 2;
     bool ahead_ = false;
     RecordNo perBlock_ = 1;
-    Block blocks_[2];
-    std::future<void> pending_[2];
+    /// The block in use and the two decoded ahead of it, one on each core.
+    static constexpr int kSlots = 3;
+    Block blocks_[kSlots];
+    std::future<void> pending_[kSlots];
     int slot_ = 0;
     RecordNo row_ = 0;  ///< next record of the current block
     FilePos done_ = 0;
@@ -85,6 +88,7 @@ private:
     const DelimitedFormat* format_ = nullptr;
     bool trimText_ = false;
     std::vector<bool> scan_;  ///< columns whose values may need the qualifier
+    std::size_t recordRoom_ = 0;
     RecordNo unwritable_ = 0;
 };
 

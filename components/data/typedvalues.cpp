@@ -1,6 +1,7 @@
 #include "data/typedvalues.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "data/ebcdic.h"
 #include "data/fields.h"
@@ -78,12 +79,31 @@ bool TypedRecords::AnyNumber() const {
                        [](const TypedColumn& c) { return c.format.IsNumber(); });
 }
 
+std::string_view TypedRecords::Bytes(std::size_t i, std::string_view record) const {
+    const TypedColumn& c = columns_[i];
+    return c.offset < record.size() ? record.substr(c.offset, static_cast<std::size_t>(c.format.length))
+                                    : std::string_view();
+}
+
+std::size_t TypedRecords::Room(std::size_t i) const { return copybook::DecodeRoom(columns_[i].format); }
+
+char* TypedRecords::Put(std::size_t i, std::string_view record, char* out,
+                        copybook::ValueState& state) const {
+    const std::string_view bytes = Bytes(i, record);
+    if (columns_[i].format.type != FieldType::Text) return copybook::DecodeTo(columns_[i].format, bytes, options_, out, state);
+    state = copybook::ValueState::Value;
+    if (options_.charset != copybook::Charset::Ebcdic) {
+        std::memcpy(out, bytes.data(), bytes.size());
+        return out + bytes.size();
+    }
+    for (const char b : bytes) *out++ = kLatin1.to[static_cast<unsigned char>(b)];
+    return out;
+}
+
 copybook::ValueState TypedRecords::Append(std::size_t i, std::string_view record,
                                           std::string& out) const {
     const TypedColumn& c = columns_[i];
-    const std::string_view bytes =
-        c.offset < record.size() ? record.substr(c.offset, static_cast<std::size_t>(c.format.length))
-                                 : std::string_view();
+    const std::string_view bytes = Bytes(i, record);
     if (c.format.type == FieldType::Text) {
         if (options_.charset != copybook::Charset::Ebcdic) {
             out.append(bytes);

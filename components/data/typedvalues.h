@@ -51,7 +51,13 @@ public:
     /// bytes (EBCDIC translated to Latin-1, as the engine shows it).
     copybook::ValueState Append(std::size_t i, std::string_view record, std::string& out) const;
 
+    /// As Append, writing at Out, which has room for Room(I) bytes; the end.
+    char* Put(std::size_t i, std::string_view record, char* out, copybook::ValueState& state) const;
+    std::size_t Room(std::size_t i) const;
+
 private:
+    std::string_view Bytes(std::size_t i, std::string_view record) const;
+
     std::vector<TypedColumn> columns_;
     copybook::DecodeOptions options_;
 };
