@@ -38,6 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (state == ValueState::Value && f.format.type != FieldType::Text &&
                     f.format.type != FieldType::Float && !CanonicalNumber(value))
                     std::abort();
+                // Written in place, the same text within the room it promises.
+                std::string room(DecodeRoom(f.format), '\0');
+                ValueState placed;
+                const char* end = DecodeTo(f.format, bytes, {charset, FloatFormat::Ibm}, room.data(), placed);
+                if (placed != state || end - room.data() > static_cast<std::ptrdiff_t>(room.size()) ||
+                    std::string_view(room.data(), static_cast<size_t>(end - room.data())) != value)
+                    std::abort();
             }
         }
         if (layout.fields.size() > 100000) break;

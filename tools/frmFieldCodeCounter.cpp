@@ -14,6 +14,7 @@
 #include "app/userprompt.h"
 #include "data/convert_text.h"
 #include "data/file.h"
+#include "data/typedvalues.h"
 #include "tools/toolhost.h"
 #include "util/utilities.h"
 
@@ -108,7 +109,7 @@ void frmFieldCodeCounter::StartCount(int index, const QString& fieldName) {
         ShowFailure(Display(error));
         return;
     }
-    mFieldLength = mCountFile->GetFields().Item(index)->Length();
+    mFieldLength = data::ValueWidth(*mCountFile->GetFields().Item(index));
     txtOutput->setPlainText(QStringLiteral("Counting..."));
     mDone = 0;
     mTotal = 0;

@@ -32,7 +32,7 @@ int EngineRecordSource::FieldCount() const {
 FieldLayout EngineRecordSource::Field(int index) const {
     const data::Field* f = file_.GetFields().Item(index);
     if (!f) return {};
-    return {f->Name(), f->StartingPosition(), f->Length()};
+    return {f->Name(), f->StartingPosition(), f->Length(), f->Format().IsNumber()};
 }
 
 std::string EngineRecordSource::FieldValue(int index) const {

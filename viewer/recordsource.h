@@ -16,6 +16,7 @@ struct FieldLayout {
     std::string name;
     qint64 start = 0;
     qint64 length = 0;
+    bool number = false;  ///< a typed number: shown decoded in field-name mode
     qint64 end() const { return start + length - 1; }
 };
 

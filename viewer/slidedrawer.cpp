@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/typedvalues.h"
 #include "viewer/recordtext.h"
 
 namespace velmor::viewer {
@@ -243,15 +244,36 @@ bool SlideDrawer::DrawSlide(Slide& slide, RecordSource& source, const bool& engi
     return true;
 }
 
+// The value laid into the field's cells (see TypedCells), the part inside
+// the tile's Bytes, which begin at file column First.
+void SlideDrawer::PutValue(const FieldLayout& f, const std::string& value, qint64 first,
+                           qint64 columns, std::string& bytes) {
+    const std::string cells = data::TypedCells(value, true, static_cast<std::size_t>(f.length));
+    for (qint64 k = 0; k < f.length; ++k) {
+        const qint64 at = f.start + k - first;
+        if (at < 0 || at >= columns) continue;
+        if (at >= static_cast<qint64>(bytes.size())) bytes.resize(static_cast<std::size_t>(at) + 1, ' ');
+        bytes[static_cast<std::size_t>(at)] = cells[static_cast<std::size_t>(k)];
+    }
+}
+
 bool SlideDrawer::DrawFixedSlide(Slide& slide, RecordSource& source, const bool& engineError,
                                  QImage& tile, const QImage& glyphs) {
     LoadingScope loading(source);
     const qint64 length = slide.LastColumn - slide.FirstColumn + 1;
+    // In field-name mode typed numbers show their values, not their bytes.
+    std::vector<int> numbers;
+    for (int i = 1; source.ShowFieldNames() && i <= source.FieldCount(); ++i) {
+        const FieldLayout f = source.Field(i);
+        if (f.number && f.length > 0 && f.start <= slide.LastColumn && f.end() >= slide.FirstColumn)
+            numbers.push_back(i);
+    }
     for (qint64 n = slide.FirstRecord; n <= slide.LastRecord; ++n) {
         source.MoveTo(n);
         if (engineError) return false;
-        PrintLine(tile, glyphs, slide, n,
-                  CellText(source.GetBytes(slide.FirstColumn, length + Lookahead())));
+        std::string bytes = source.GetBytes(slide.FirstColumn, length + Lookahead());
+        for (int i : numbers) PutValue(source.Field(i), source.FieldValue(i), slide.FirstColumn, length, bytes);
+        PrintLine(tile, glyphs, slide, n, CellText(bytes));
     }
     loading.completed = true;
     return true;

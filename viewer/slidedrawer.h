@@ -78,6 +78,8 @@ private:
     const QImage& Glyphs(QRgb fore, QRgb back);
     /// CellCount cells holding a character beyond Latin-1, drawn once per colours.
     const QImage& CellGlyph(char32_t character, int cellCount, QRgb fore, QRgb back);
+    static void PutValue(const FieldLayout& f, const std::string& value, qint64 first,
+                         qint64 columns, std::string& bytes);
     void DrawRecordLines(QPainter& p, const QColor& color, int startY, QSize size) const;
     void DrawFieldDividers(QPainter& p, const Slide& slide, RecordSource& source, int height) const;
     void DrawFieldDivider(QPainter& p, qint64 offset, int height) const;

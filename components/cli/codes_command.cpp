@@ -8,6 +8,7 @@
 #include "cli/tools_command.h"
 #include "data/convert_text.h"
 #include "data/file.h"
+#include "data/typedvalues.h"
 #include "datatools/codecounter.h"
 #include "util/utilities.h"
 
@@ -85,7 +86,7 @@ int CodesCommand(const std::vector<std::string>& args) {
         return tool::kFailed;
     }
     const std::string text =
-        datatools::CodeCounter::Report(result.codes, file.GetFields().Item(index)->Length());
+        datatools::CodeCounter::Report(result.codes, data::ValueWidth(*file.GetFields().Item(index)));
     std::string out;
     data::AppendDisplayText(text, out, datatools::DisplayPage(file));
     tool::Print(out);

@@ -14,6 +14,7 @@
 #include "data/convert_format.h"
 #include "data/convert_output.h"
 #include "data/convert_text.h"
+#include "data/convert_typed.h"
 #include "data/ebcdic.h"
 #include "datatools/codecounter.h"
 #include "util/utilities.h"
@@ -196,41 +197,26 @@ public:
         }
         return true;
     }
-    /// Fixed layouts into CSV: the next record's values decoded straight into
-    /// Out, text fields qualified where they hold a comma, quote or line end.
-    bool AppendCsv(std::string& out, const data::DelimitedFormat& csv) {
-        std::string_view record;
-        if (!reader_.Next(record)) return false;
-        for (size_t i = 0; i < layout_.fields.size(); ++i) {
-            const CopybookField& f = layout_.fields[i];
-            if (i > 0) out.push_back(',');
-            std::string_view bytes;
-            if (f.offset < static_cast<std::int64_t>(record.size()))
-                bytes = record.substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.format.length));
-            const size_t mark = out.size();
-            if (Decode(f.format, bytes, o_.decode, out) == ValueState::Invalid) ++invalid_;
-            if (f.format.type != FieldType::Text) continue;
-            if (o_.decode.charset == Charset::Ebcdic)
-                for (size_t k = mark; k < out.size(); ++k)
-                    out[k] = static_cast<char>(data::ebcdic::ToLatin1(static_cast<unsigned char>(out[k])));
-            if (!csv.NeedsQualifier(std::string_view(out).substr(mark))) continue;
-            const std::string value = out.substr(mark);
-            out.resize(mark);
-            out.push_back('"');
-            for (char c : value) {
-                if (c == '"') out.push_back('"');
-                out.push_back(c);
-            }
-            out.push_back('"');
-        }
-        out += "\r\n";
-        return true;
-    }
     std::int64_t Number() const { return reader_.RecordNumber(); }
     std::int64_t CountToEnd() { return reader_.CountToEnd(); }
     const Layout& Current() const { return *fields_; }
     const std::vector<std::string>& Values() const { return values_; }
     const std::vector<ValueState>& States() const { return states_; }
+
+    /// Fixed records of one layout through the engine's decoding stream (a
+    /// block decoded ahead on a second thread); nullptr for other files.
+    std::unique_ptr<data::TypedStream> Stream() const {
+        if (book_->Variable() || o_.format != RecordFormat::Fixed || layout_.length <= 0) return nullptr;
+        std::vector<data::TypedColumn> columns;
+        for (const CopybookField& f : layout_.fields)
+            columns.push_back({static_cast<size_t>(f.offset), f.format});
+        std::error_code ec;
+        const auto size = static_cast<std::int64_t>(std::filesystem::file_size(o_.file, ec));
+        return std::make_unique<data::TypedStream>(o_.file, 0, layout_.length,
+                                                   ec ? 0 : (size + layout_.length - 1) / layout_.length,
+                                                   data::TypedRecords(std::move(columns), o_.decode));
+    }
+    void AddInvalid(std::int64_t n) { invalid_ += n; }
 
     /// Reports damage and invalid values; the exit status.
     int Finish() const {
@@ -255,22 +241,7 @@ private:
     std::int64_t invalid_ = 0, problems_ = 0;
 };
 
-// The widest text a field's value can take, so that fixed and dBase targets
-// hold every value (an invalid one is "?" and two hex digits a byte).
-std::int64_t Width(const FieldFormat& f) {
-    std::int64_t width = f.length;
-    if (f.type == FieldType::Zoned || f.type == FieldType::Packed || f.type == FieldType::Binary ||
-        f.type == FieldType::NativeBinary) {
-        int digits = f.digits;
-        if (f.type == FieldType::Binary || f.type == FieldType::NativeBinary)
-            digits = std::max(digits, f.length == 2 ? 5 : f.length == 4 ? 10 : 20);
-        width = (f.scale <= 0 ? digits - f.scale : std::max(1, digits - f.scale) + 1 + f.scale) + 1;
-    } else if (f.type == FieldType::Float) {
-        width = 24;
-    }
-    if (f.IsNumber()) width = std::max<std::int64_t>(width, 1 + 2 * std::int64_t{f.length});
-    return width;
-}
+std::int64_t Width(const FieldFormat& f) { return data::TypedWidth(f); }
 
 int FieldsCommand(Source& source) {
     std::string out;
@@ -383,7 +354,7 @@ int ConvertCommand(Source& source, const Options& o) {
     for (const CopybookField& f : fields) {
         names.push_back(f.name);
         widths.push_back(std::max<std::int64_t>(Width(f.format), 1));
-        numeric.push_back(f.format.IsNumber() && f.format.type != FieldType::Float);
+        numeric.push_back(data::RightAligned(f.format));
     }
     const bool dbase = util::EqualsNoCase(std::filesystem::path(target).extension().string(), ".dbf");
     std::vector<std::string> dbaseNames;
@@ -403,12 +374,9 @@ int ConvertCommand(Source& source, const Options& o) {
     if (dbase) {
         out = data::DbaseHeader(dbaseNames, widths, 0, {});
         // Numbers become numeric fields: type N with their decimal places.
-        for (size_t i = 0; i < fields.size(); ++i) {
-            if (!numeric[i] || widths[i] > 19) continue;
-            const size_t at = 32 + 32 * i;
-            out[at + 11] = 'N';
-            out[at + 17] = static_cast<char>(std::max(0, fields[i].format.scale));
-        }
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (numeric[i] && widths[i] <= data::kDbaseMaxNumericLength)
+                data::MarkDbaseNumeric(out, i, std::max(0, fields[i].format.scale));
     } else if (!o.fixedText) {
         data::DelimitedFormat("\r\n", ",", "\"").AppendRecord({names.begin(), names.end()}, names.size(), out);
     }
@@ -417,32 +385,53 @@ int ConvertCommand(Source& source, const Options& o) {
     std::vector<std::string> padded(fields.size());
     data::Values values;
     const bool pad = dbase || o.fixedText;
-    while (!pad && !source.Variable()) {  // the common case, without the copies below
-        if (!source.AppendCsv(out, csv)) break;
-        if (out.size() > (1 << 20)) {
-            if (!output.Write(out)) break;
-            out.clear();
+    std::unique_ptr<data::TypedStream> stream = source.Stream();
+    // CSV from fixed records is written by the decoding threads block by block.
+    const bool blocks = stream && !pad;
+    if (blocks) stream->SetDelimited(&csv, false);
+    if (stream && !stream->Rewind()) {
+        PrintError(stream->Error());
+        output.Abort();
+        return kFailed;
+    }
+    std::string_view block;
+    data::RecordNo inBlock = 0;
+    if (blocks) {
+        bool ok = output.Write(out);
+        out.clear();
+        while (ok && stream->NextDelimited(block, inBlock)) {
+            records += static_cast<std::uint32_t>(inBlock);
+            ok = output.Write(block);
         }
     }
-    while (source.Next()) {
-        values.clear();
-        const auto& v = source.Values();
-        for (size_t i = 0; i < v.size() && i < fields.size(); ++i) {
-            if (!pad || !numeric[i]) {
-                values.push_back(v[i]);
-                continue;
-            }
-            padded[i] = v[i];
-            if (dbase && source.States()[i] != ValueState::Value) padded[i].clear();
-            if (static_cast<std::int64_t>(padded[i].size()) < widths[i])
-                padded[i].insert(0, static_cast<size_t>(widths[i]) - padded[i].size(), ' ');
-            values.push_back(padded[i]);
+    for (; !blocks;) {
+        const data::Values* next = nullptr;
+        if (stream) {
+            next = stream->Next();
+        } else if (source.Next()) {
+            values.assign(source.Values().begin(), source.Values().end());
+            next = &values;
         }
-        bool ok = dbase ? data::AppendDbaseRecord(values, widths, out)
-                  : o.fixedText ? data::AppendFixedRecord(values, widths, out)
-                                : csv.AppendRecord(values, fields.size(), out);
+        if (next == nullptr) break;
+        const data::Values* row = next;
+        if (pad) {
+            // Numbers right-aligned; an invalid one left blank in a numeric dBase field.
+            values.assign(next->begin(), next->end());
+            for (size_t i = 0; i < values.size() && i < fields.size(); ++i) {
+                if (!numeric[i]) continue;
+                std::string_view v = values[i];
+                if (dbase && !v.empty() && v.front() == '?') v = {};
+                padded[i].assign(static_cast<size_t>(std::max<std::int64_t>(widths[i] - static_cast<std::int64_t>(v.size()), 0)), ' ');
+                padded[i].append(v);
+                values[i] = padded[i];
+            }
+            row = &values;
+        }
+        bool ok = dbase ? data::AppendDbaseRecord(*row, widths, out)
+                  : o.fixedText ? data::AppendFixedRecord(*row, widths, out)
+                                : csv.AppendRecord(*row, fields.size(), out);
         if (!ok) {
-            PrintError("Record " + std::to_string(source.Number()) + " does not fit the target.");
+            PrintError("Record " + std::to_string(records + 1) + " does not fit the target.");
             output.Abort();
             return kFailed;
         }
@@ -451,6 +440,10 @@ int ConvertCommand(Source& source, const Options& o) {
             if (!output.Write(out)) break;
             out.clear();
         }
+    }
+    if (stream) {
+        source.AddInvalid(stream->Invalid());
+        if (!stream->Error().empty()) PrintError(stream->Error());
     }
     if (dbase) out.push_back(data::kDbaseEndOfFile);
     const int status = source.Finish();

@@ -44,31 +44,81 @@ bool AllBlank(Bytes b, Charset charset) {
     return true;
 }
 
-// Appends Digits (leading zeros allowed) as a decimal with Scale places.
-void AppendDecimal(bool negative, std::string_view digits, int scale, std::string& out) {
-    size_t first = digits.find_first_not_of('0');
-    std::string_view d = first == std::string_view::npos ? std::string_view() : digits.substr(first);
-    if (!d.empty() && negative) out.push_back('-');  // negative zero is zero
-    if (scale <= 0) {
-        if (d.empty()) {
-            out.push_back('0');
-            return;
+// Writes Digits (leading zeros allowed, at most kMaxPut of them, |Scale| at
+// most kMaxPut) at P as a decimal with Scale places; the end. This runs for
+// every number of every record a conversion writes, so it composes in place.
+constexpr size_t kMaxPut = 64;
+
+char* PutDecimal(bool negative, std::string_view digits, int scale, char* p) {
+    size_t first = 0;
+    while (first < digits.size() && digits[first] == '0') ++first;
+    const char* d = digits.data() + first;
+    const size_t n = digits.size() - first;
+    const size_t places = scale > 0 ? static_cast<size_t>(scale) : 0;
+    if (n > 0 && negative) *p++ = '-';  // negative zero is zero
+    if (places == 0) {
+        if (n == 0) *p++ = '0';
+        std::memcpy(p, d, n);
+        p += n;
+        // P positions on the right: zeros after the digits.
+        if (n > 0 && scale < 0) {
+            std::memset(p, '0', static_cast<size_t>(-scale));
+            p += -scale;
         }
-        out.append(d);
-        out.append(static_cast<size_t>(-scale), '0');
-        return;
+    } else if (n <= places) {
+        *p++ = '0';
+        *p++ = '.';
+        std::memset(p, '0', places - n);
+        p += places - n;
+        std::memcpy(p, d, n);
+        p += n;
+    } else {
+        std::memcpy(p, d, n - places);
+        p += n - places;
+        *p++ = '.';
+        std::memcpy(p, d + n - places, places);
+        p += places;
     }
-    const size_t places = static_cast<size_t>(scale);
-    if (d.size() <= places) {
-        out += "0.";
-        out.append(places - d.size(), '0');
-        out.append(d);
-        return;
-    }
-    out.append(d.substr(0, d.size() - places));
-    out.push_back('.');
-    out.append(d.substr(d.size() - places));
+    return p;
 }
+
+bool Fits(std::string_view digits, int scale) {
+    return digits.size() <= kMaxPut && scale <= static_cast<int>(kMaxPut) && scale >= -static_cast<int>(kMaxPut);
+}
+
+// Appends Digits as PutDecimal writes them; long edited pictures piece by piece.
+void AppendDecimal(bool negative, std::string_view digits, int scale, std::string& out) {
+    if (Fits(digits, scale)) {
+        char text[3 * kMaxPut];
+        out.append(text, PutDecimal(negative, digits, scale, text));
+        return;
+    }
+    const size_t first = std::min(digits.find_first_not_of('0'), digits.size());
+    const std::string_view d = digits.substr(first);
+    const size_t n = d.size();
+    const size_t places = scale > 0 ? static_cast<size_t>(scale) : 0;
+    if (n > 0 && negative) out.push_back('-');
+    if (places == 0) {
+        out.append(n == 0 ? std::string_view("0") : d);
+        if (n > 0 && scale < 0) out.append(static_cast<size_t>(-static_cast<long>(scale)), '0');
+    } else if (n <= places) {
+        out += "0.";
+        out.append(places - n, '0');
+        out.append(d);
+    } else {
+        out.append(d.substr(0, n - places));
+        out.push_back('.');
+        out.append(d.substr(n - places));
+    }
+}
+
+/// The digits and sign of a zoned, packed or binary value.
+struct Digits {
+    char d[48];
+    size_t n = 0;
+    bool negative = false;
+    std::string_view View() const { return {d, n}; }
+};
 
 // The digit of an overpunched sign byte and whether it is negative.
 bool Overpunch(unsigned char c, Charset charset, char& digit, bool& negative) {
@@ -97,13 +147,13 @@ bool PlainDigit(unsigned char c, Charset charset, char& digit) {
     return true;
 }
 
-ValueState Zoned(const FieldFormat& f, Bytes b, Charset charset, std::string& out) {
+ValueState ZonedDigits(const FieldFormat& f, Bytes b, Charset charset, Digits& out) {
     size_t s = 0, e = b.size();
     while (s < e && At(b, s) == Blank(charset)) ++s;
     while (e > s && At(b, e - 1) == Blank(charset)) --e;
     if (s == e) return ValueState::Empty;
     if (e - s > 40) return ValueState::Invalid;
-    bool negative = false;
+    bool& negative = out.negative;
     size_t punch = std::string_view::npos;
     if (f.sign == SignForm::LeadingSeparate || f.sign == SignForm::TrailingSeparate) {
         const size_t at = f.sign == SignForm::LeadingSeparate ? s++ : --e;
@@ -116,54 +166,82 @@ ValueState Zoned(const FieldFormat& f, Bytes b, Charset charset, std::string& ou
         punch = s;
     }
     if (s >= e) return ValueState::Invalid;
-    char digits[64];
-    size_t n = 0;
-    for (size_t i = s; i < e; ++i) {
-        bool ok = i == punch ? Overpunch(At(b, i), charset, digits[n], negative)
-                             : PlainDigit(At(b, i), charset, digits[n]);
-        if (!ok) return ValueState::Invalid;
-        ++n;
+    if (charset == Charset::Ebcdic) {
+        // The usual form, digits F0-F9, read without a call a byte.
+        for (size_t i = s; i < e; ++i) {
+            const unsigned char c = At(b, i);
+            if (i == punch) {
+                if (!Overpunch(c, charset, out.d[out.n], negative)) return ValueState::Invalid;
+            } else if ((c & 0xF0) != 0xF0 || (c & 0x0F) > 9) {
+                return ValueState::Invalid;
+            } else {
+                out.d[out.n] = static_cast<char>('0' + (c & 0x0F));
+            }
+            ++out.n;
+        }
+        return ValueState::Value;
     }
-    AppendDecimal(negative, std::string_view(digits, n), f.scale, out);
+    for (size_t i = s; i < e; ++i) {
+        bool ok = i == punch ? Overpunch(At(b, i), charset, out.d[out.n], negative)
+                             : PlainDigit(At(b, i), charset, out.d[out.n]);
+        if (!ok) return ValueState::Invalid;
+        ++out.n;
+    }
     return ValueState::Value;
 }
 
-ValueState Packed(const FieldFormat& f, Bytes b, Charset charset, std::string& out) {
-    if (AllBlank(b, charset)) return ValueState::Empty;
-    if (b.size() > 20) return ValueState::Invalid;
-    char digits[64];
-    size_t n = 0;
-    for (size_t i = 0; i < b.size(); ++i) {
-        const int hi = At(b, i) >> 4, lo = At(b, i) & 0x0F;
-        if (hi > 9) return ValueState::Invalid;
-        digits[n++] = static_cast<char>('0' + hi);
-        if (i + 1 == b.size()) {
-            if (lo < 0xA) return ValueState::Invalid;
-            const bool negative = lo == 0xB || lo == 0xD;
-            if (negative && !f.Signed()) return ValueState::Invalid;
-            AppendDecimal(negative, std::string_view(digits, n), f.scale, out);
-            return ValueState::Value;
-        }
-        if (lo > 9) return ValueState::Invalid;
-        digits[n++] = static_cast<char>('0' + lo);
+ValueState PackedDigits(const FieldFormat& f, Bytes b, Charset charset, Digits& out) {
+    // Blanks are not valid packed bytes (their last nibble is no sign), so
+    // the all-blank test waits until the bytes fail.
+    const size_t size = b.size();
+    if (size == 0 || size > 20) return AllBlank(b, charset) ? ValueState::Empty : ValueState::Invalid;
+    char* d = out.d;
+    for (size_t i = 0; i + 1 < size; ++i) {
+        const unsigned char c = At(b, i);
+        if ((c >> 4) > 9 || (c & 0x0F) > 9) return AllBlank(b, charset) ? ValueState::Empty : ValueState::Invalid;
+        *d++ = static_cast<char>('0' + (c >> 4));
+        *d++ = static_cast<char>('0' + (c & 0x0F));
     }
-    return ValueState::Invalid;
+    const unsigned char last = At(b, size - 1);
+    const int hi = last >> 4, lo = last & 0x0F;
+    if (hi > 9 || lo < 0xA) return AllBlank(b, charset) ? ValueState::Empty : ValueState::Invalid;
+    *d++ = static_cast<char>('0' + hi);
+    out.n = static_cast<size_t>(d - out.d);
+    out.negative = lo == 0xB || lo == 0xD;
+    if (out.negative && !f.Signed()) return ValueState::Invalid;
+    return ValueState::Value;
 }
 
-ValueState Binary(const FieldFormat& f, Bytes b, std::string& out) {
+ValueState BinaryDigits(const FieldFormat& f, Bytes b, Digits& out) {
     if (b.empty() || b.size() > 8) return ValueState::Invalid;
     std::uint64_t v = 0;
     for (size_t i = 0; i < b.size(); ++i) v = (v << 8) | At(b, i);
-    bool negative = false;
     if (f.Signed() && (At(b, 0) & 0x80) != 0) {
         if (b.size() < 8) v |= ~std::uint64_t{0} << (8 * b.size());  // sign-extend
         v = ~v + 1;  // magnitude, also of the smallest value
-        negative = true;
+        out.negative = true;
     }
-    char digits[24];
-    auto r = std::to_chars(digits, digits + sizeof digits, v);
-    AppendDecimal(negative, std::string_view(digits, static_cast<size_t>(r.ptr - digits)), f.scale,
-                  out);
+    // Two digits at a time from the end, then moved to the front.
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char tail[24];
+    char* p = tail + sizeof tail;
+    while (v >= 100) {
+        const auto pair = static_cast<size_t>(v % 100) * 2;
+        v /= 100;
+        *--p = kPairs[pair + 1];
+        *--p = kPairs[pair];
+    }
+    if (v >= 10) {
+        *--p = kPairs[v * 2 + 1];
+        *--p = kPairs[v * 2];
+    } else {
+        *--p = static_cast<char>('0' + v);
+    }
+    out.n = static_cast<size_t>(tail + sizeof tail - p);
+    std::memcpy(out.d, p, out.n);
     return ValueState::Value;
 }
 
@@ -266,21 +344,56 @@ ValueState Decode(const FieldFormat& format, std::string_view bytes, const Decod
     const size_t mark = out.size();
     ValueState state = ValueState::Invalid;
     if (static_cast<int>(bytes.size()) == format.length) {
+        Digits digits;
         switch (format.type) {
-            case FieldType::Zoned: state = Zoned(format, bytes, options.charset, out); break;
-            case FieldType::Packed: state = Packed(format, bytes, options.charset, out); break;
+            case FieldType::Zoned: state = ZonedDigits(format, bytes, options.charset, digits); break;
+            case FieldType::Packed: state = PackedDigits(format, bytes, options.charset, digits); break;
             case FieldType::Binary:
-            case FieldType::NativeBinary: state = Binary(format, bytes, out); break;
+            case FieldType::NativeBinary: state = BinaryDigits(format, bytes, digits); break;
             case FieldType::Float: state = Float(bytes, options.floats, out); break;
             case FieldType::Edited: state = Edited(format, bytes, options.charset, out); break;
             case FieldType::Text: break;
         }
+        if (state == ValueState::Value && format.type != FieldType::Float && format.type != FieldType::Edited)
+            AppendDecimal(digits.negative, digits.View(), format.scale, out);
     }
     if (state == ValueState::Invalid) {
         out.resize(mark);
         AppendInvalid(bytes, out);
     }
     return state;
+}
+
+char* DecodeTo(const FieldFormat& format, std::string_view bytes, const DecodeOptions& options,
+               char* out, ValueState& state) {
+    Digits digits;
+    state = ValueState::Invalid;
+    if (!bytes.empty() && static_cast<int>(bytes.size()) == format.length) {
+        switch (format.type) {
+            case FieldType::Zoned: state = ZonedDigits(format, bytes, options.charset, digits); break;
+            case FieldType::Packed: state = PackedDigits(format, bytes, options.charset, digits); break;
+            case FieldType::Binary:
+            case FieldType::NativeBinary: state = BinaryDigits(format, bytes, digits); break;
+            default: {  // text, floats and edited numbers: through Decode
+                thread_local std::string text;
+                text.clear();
+                state = Decode(format, bytes, options, text);
+                std::memcpy(out, text.data(), text.size());
+                return out + text.size();
+            }
+        }
+    } else if (bytes.empty() && format.type != FieldType::Text) {
+        state = ValueState::Empty;
+    }
+    if (state == ValueState::Empty) return out;
+    if (state == ValueState::Value && Fits(digits.View(), format.scale))
+        return PutDecimal(digits.negative, digits.View(), format.scale, out);
+    // Rare: invalid bytes, or a scale beyond the composed form.
+    thread_local std::string text;
+    text.clear();
+    state = Decode(format, bytes, options, text);
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
 }
 
 std::optional<std::string> CanonicalNumber(std::string_view text) {

@@ -28,6 +28,17 @@ struct DecodeOptions {
 ValueState Decode(const FieldFormat& format, std::string_view bytes, const DecodeOptions& options,
                   std::string& out);
 
+/// As Decode, writing at Out, which has room for DecodeRoom(Format) bytes;
+/// the end of what was written.
+char* DecodeTo(const FieldFormat& format, std::string_view bytes, const DecodeOptions& options,
+               char* out, ValueState& state);
+/// The most bytes Decode can give for Format's values.
+inline std::size_t DecodeRoom(const FieldFormat& format) {
+    const std::size_t length = format.length > 0 ? static_cast<std::size_t>(format.length) : 0;
+    const std::size_t scale = static_cast<std::size_t>(format.scale < 0 ? -format.scale : format.scale);
+    return 2 * length + scale + 200;
+}
+
 /// A decimal number typed by a user ("-1234.5", "+001234.50", " 7 ") in one
 /// form for comparison with decoded values ("-1234.5", "7"); nullopt for
 /// text that is not a number.

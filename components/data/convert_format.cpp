@@ -1,6 +1,7 @@
 #include "data/convert_format.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 namespace velmor::data {
@@ -16,9 +17,33 @@ DelimitedFormat::DelimitedFormat(std::string recordDelimiter, std::string fieldD
     for (const std::string* text : {&recordDelimiter_, &fieldDelimiter_, &qualifier_}) {
         for (char c : *text) special_[static_cast<unsigned char>(c)] = true;
     }
+    for (int b = 0; b < 256; ++b) {
+        if (!special_[b]) continue;
+        if (patterns_ == kMaxPatterns) {
+            patterns_ = 0;  // many: byte by byte
+            break;
+        }
+        pattern_[patterns_++] = 0x0101010101010101ULL * static_cast<std::uint64_t>(b);
+    }
 }
 
 bool DelimitedFormat::NeedsQualifier(std::string_view value) const {
+    // Eight bytes at a time against each special byte (a zero byte of
+    // word ^ pattern is a match), while there are few of them.
+    if (patterns_ > 0) {
+        constexpr std::uint64_t kLow = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+        while (value.size() >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, value.data(), 8);
+            std::uint64_t hit = 0;
+            for (int k = 0; k < patterns_; ++k) {
+                const std::uint64_t x = word ^ pattern_[k];
+                hit |= (x - kLow) & ~x & kHigh;
+            }
+            if (hit != 0) return true;
+            value.remove_prefix(8);
+        }
+    }
     for (char c : value) {
         if (special_[static_cast<unsigned char>(c)]) return true;
     }
@@ -173,6 +198,12 @@ std::string DbaseHeader(const std::vector<std::string>& dbaseNames,
     }
     header.back() = 0x0D;
     return header;
+}
+
+void MarkDbaseNumeric(std::string& header, std::size_t index, int decimals) {
+    const std::size_t at = 32 + 32 * index;
+    header[at + 11] = 'N';
+    header[at + 17] = static_cast<char>(std::clamp(decimals, 0, 15));
 }
 
 bool AppendDbaseRecord(const Values& values, const std::vector<FilePos>& widths, std::string& out,

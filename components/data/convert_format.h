@@ -24,14 +24,22 @@ public:
     bool AppendRecord(const Values& values, std::size_t columns, std::string& out) const;
     /// True when Value must be enclosed in the qualifier to be read back.
     bool NeedsQualifier(std::string_view value) const;
+    /// Appends Value, in the qualifier (doubled inside) when it needs one.
+    void AppendValue(std::string_view value, std::string& out) const;
+
+    const std::string& RecordDelimiter() const { return recordDelimiter_; }
+    const std::string& FieldDelimiter() const { return fieldDelimiter_; }
+    const std::string& Qualifier() const { return qualifier_; }
 
 private:
-    void AppendValue(std::string_view value, std::string& out) const;
 
     std::string recordDelimiter_;
     std::string fieldDelimiter_;
     std::string qualifier_;
     bool special_[256] = {};
+    static constexpr int kMaxPatterns = 6;
+    std::uint64_t pattern_[kMaxPatterns] = {};
+    int patterns_ = 0;  ///< special bytes in Pattern, none when there are more
 };
 
 /// Appends the values, each padded with blanks to its width, then CR LF.
@@ -59,6 +67,12 @@ std::string DbaseLayoutProblem(const std::vector<std::string>& names,
 std::string DbaseHeader(const std::vector<std::string>& dbaseNames,
                         const std::vector<FilePos>& widths, std::uint32_t recordCount,
                         DbaseDate date);
+
+/// The widest a dBase III numeric field may be.
+constexpr FilePos kDbaseMaxNumericLength = 19;
+
+/// Makes field Index (0-based) of a DbaseHeader numeric, with Decimals places.
+void MarkDbaseNumeric(std::string& header, std::size_t index, int decimals);
 
 /// Offset and size of the record count inside the header.
 constexpr FilePos kDbaseRecordCountOffset = 4;

@@ -5,6 +5,7 @@
 #include "data/convert_fast.h"
 #include "data/convert_reader.h"
 #include "data/convert_scan.h"
+#include "data/convert_typed.h"
 #include "data/datareader.h"
 #include "data/detection.h"
 #include "data/file.h"
@@ -290,8 +291,15 @@ std::unique_ptr<RecordStream> RecordStream::For(File& file, std::string& error, 
         return nullptr;
     }
     if (file.FixedLayout()) {
-        if (IsEbcdic(file)) return std::make_unique<EngineStream>(file);
         const bool dbase = util::ToUpper(file.DatabaseType()).rfind("DBASE", 0) == 0;
+        // EBCDIC text and typed numbers are decoded as the viewer shows them.
+        TypedRecords typed = TypedRecords::ForFields(file.GetFields(),
+                                                     file.GetConnection().RecordLength(), IsEbcdic(file));
+        if (!dbase && (IsEbcdic(file) || typed.AnyNumber())) {
+            return std::make_unique<TypedStream>(file.PathAndName(), file.GetConnection().ByteOffset(),
+                                                 file.GetConnection().RecordLength(),
+                                                 file.RecordCount(), std::move(typed));
+        }
         return std::make_unique<FixedStream>(file, FieldSlices(file),
                                              !dbase        ? FixedStream::kNoMarks
                                              : keepDeleted ? FixedStream::kKeep

@@ -13,8 +13,10 @@
 #include "data/convert_format.h"
 #include "data/convert_output.h"
 #include "data/convert_source.h"
+#include "data/convert_typed.h"
 #include "data/file.h"
 #include "data/sidefiles.h"
+#include "data/typedvalues.h"
 #include "util/utilities.h"
 
 namespace velmor::data {
@@ -99,7 +101,10 @@ private:
             "The field separator of the output is empty, so the values of a record "
             "would run together; nothing was written.");
     }
+    bool WriteDelimitedBlocks(TypedStream& typed, const DelimitedFormat& delimited,
+                              StagedOutput& out, std::uint32_t& written);
     void TrimValues(const Values& values);
+    const Values& AlignNumbers(const Values& values);
 
     const Converter& settings_;
     std::string source_;
@@ -119,6 +124,10 @@ private:
     int passes_ = 1;
     FilePos nextProgress_ = 0;
     Values trimmed_;
+    std::vector<bool> numbers_;  ///< typed numbers: right-aligned, numeric in dBase
+    std::vector<int> decimals_;
+    std::vector<std::string> aligned_;
+    Values alignedValues_;
 };
 
 bool Conversion::ChooseOutput() {
@@ -190,8 +199,13 @@ bool Conversion::OpenSource() {
     if (!stream_) return Fail(streamError);
     const Fields& fields = file_.GetFields();
     for (int i = 1; i <= fields.Count(); ++i) {
-        names_.push_back(fields.Item(i)->Name());
-        widths_.push_back(std::max<FilePos>(fields.Item(i)->Length(), 0));
+        const Field* f = fields.Item(i);
+        const bool number = stream_->FixedPositions() && RightAligned(f->Format());
+        names_.push_back(f->Name());
+        // Decoded numbers take more characters than their bytes.
+        widths_.push_back(number ? TypedWidth(f->Format()) : std::max<FilePos>(f->Length(), 0));
+        numbers_.push_back(number);
+        decimals_.push_back(std::max(0, f->Format().scale));
     }
     if (names_.empty()) {
         // A file without a layout: each record is one value.
@@ -237,6 +251,25 @@ void Conversion::TrimValues(const Values& values) {
     for (std::string_view& v : trimmed_) v = TrimRight(v);
 }
 
+// Typed numbers stand right-aligned in fixed and dBase targets; in dBase an
+// invalid one ("?" and its bytes) is left blank, as a numeric field holds no
+// such text.
+const Values& Conversion::AlignNumbers(const Values& values) {
+    if (std::find(numbers_.begin(), numbers_.end(), true) == numbers_.end()) return values;
+    alignedValues_.assign(values.begin(), values.end());
+    aligned_.resize(numbers_.size());
+    for (std::size_t i = 0; i < numbers_.size() && i < alignedValues_.size(); ++i) {
+        if (!numbers_[i]) continue;
+        std::string_view v = alignedValues_[i];
+        if (kind_ == OutputKind::Dbase && !v.empty() && v.front() == '?') v = {};
+        const auto width = static_cast<std::size_t>(std::max<FilePos>(widths_[i], 0));
+        aligned_[i].assign(width > v.size() ? width - v.size() : 0, ' ');
+        aligned_[i].append(v);
+        alignedValues_[i] = aligned_[i];
+    }
+    return alignedValues_;
+}
+
 // From a delimited source, or for a dBase table, the widths are those of the
 // widest values, so that no value is cut.
 bool Conversion::MeasureWidths() {
@@ -259,6 +292,7 @@ bool Conversion::MeasureWidths() {
         WidenFor(values->size(), withNames);
         for (std::size_t i = 0; i < values->size(); ++i) {
             std::string_view v = fixedSource ? TrimRight((*values)[i]) : (*values)[i];
+            if (i < numbers_.size() && numbers_[i] && !v.empty() && v.front() == '?') continue;
             widths_[i] = std::max(widths_[i], static_cast<FilePos>(v.size()));
         }
         ++recordCount_;
@@ -329,6 +363,10 @@ bool Conversion::WriteHeader(StagedOutput& out) {
         if (!problem.empty()) return Fail(problem);
         line = DbaseHeader(DbaseFieldNames(names_), widths_,
                            static_cast<std::uint32_t>(recordCount_), Today());
+        for (std::size_t i = 0; i < numbers_.size(); ++i) {
+            if (numbers_[i] && widths_[i] <= kDbaseMaxNumericLength)
+                MarkDbaseNumeric(line, i, decimals_[i]);
+        }
     } else if (settings_.FirstRecordContainsFieldNames()) {
         Values names(names_.begin(), names_.end());
         if (kind_ == OutputKind::Fixed) {
@@ -348,9 +386,9 @@ bool Conversion::WriteHeader(StagedOutput& out) {
 }
 
 bool Conversion::AppendRecord(const Values& values, std::string& line, std::uint32_t written) {
-    const Values& v = stream_->FixedPositions() && kind_ != OutputKind::Fixed
-                          ? (TrimValues(values), trimmed_)
-                          : values;
+    const Values& v = AlignNumbers(stream_->FixedPositions() && kind_ != OutputKind::Fixed
+                                       ? (TrimValues(values), trimmed_)
+                                       : values);
     bool ok = true;
     switch (kind_) {
         case OutputKind::Fixed:
@@ -383,6 +421,8 @@ bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
         written = static_cast<std::uint32_t>(std::min<std::uint64_t>(recordCount_, UINT32_MAX));
         return ProgressAt(passes_ - 1, fast_->Total(), fast_->Total(), true);
     }
+    if (auto* typed = dynamic_cast<TypedStream*>(stream_.get()); typed && kind_ == OutputKind::Delimited)
+        return WriteDelimitedBlocks(*typed, delimited, out, written);
     std::string line;
     line.reserve(2 * kBlock);
     if (!stream_->Rewind()) return Fail(stream_->Error());
@@ -407,6 +447,27 @@ bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
     }
     if (!stream_->Error().empty()) return Fail(stream_->Error());
     if (!out.Write(line)) return Fail(out.Error());
+    return Progress(passes_ - 1, true);
+}
+
+// Decoded records come as blocks of delimited text, written by the decoding
+// threads, with the trailing blanks of text fields gone as above.
+bool Conversion::WriteDelimitedBlocks(TypedStream& typed, const DelimitedFormat& delimited,
+                                      StagedOutput& out, std::uint32_t& written) {
+    typed.SetDelimited(&delimited, true);
+    if (!typed.Rewind()) return Fail(typed.Error());
+    std::string_view block;
+    RecordNo records = 0;
+    while (typed.NextDelimited(block, records)) {
+        if (!out.Write(block)) return Fail(out.Error());
+        written += static_cast<std::uint32_t>(records);
+        if (!Progress(passes_ - 1)) return false;
+    }
+    if (typed.Unwritable() > 0) {
+        return Fail("Record " + std::to_string(typed.Unwritable()) +
+                    " holds a delimiter, and without a text qualifier it cannot be written unchanged.");
+    }
+    if (!typed.Error().empty()) return Fail(typed.Error());
     return Progress(passes_ - 1, true);
 }
 

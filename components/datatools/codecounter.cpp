@@ -205,7 +205,9 @@ Result CodeCounter::Count(data::File& file, int fieldIndex, const Progress& prog
         return result;
     }
     try {
-        if (file.FixedLayout() && !IsEbcdic(file)) return CountFixed(file, *field, progress);
+        // Typed numbers are counted by value, through the converter's stream.
+        if (file.FixedLayout() && !IsEbcdic(file) && !field->Format().IsNumber())
+            return CountFixed(file, *field, progress);
         std::string error;
         std::unique_ptr<data::RecordStream> stream = data::RecordStream::For(file, error);
         std::unique_ptr<data::DelimitedPasses> passes = stream ? stream->FastPasses() : nullptr;

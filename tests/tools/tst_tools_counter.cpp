@@ -13,6 +13,7 @@
 #include "app/userprompt.h"
 #include "components/data/engine_testfiles.h"
 #include "data/converter.h"
+#include "data/copybookfields.h"
 #include "tools/frmDataConverter.h"
 #include "tools/frmFieldCodeCounter.h"
 #include "tools/toolwindows.h"
@@ -35,12 +36,12 @@ class ToolsCounterTest : public QObject {
 private slots:
     void init();
     void cleanup();
-    void fieldList();
     void countMatchesCommandLine();
     void cancelledCount();
     void openedFromTheViewer();
     void fieldChoice_data();
     void fieldChoice();
+    void typedCodesByValue();
 
 private:
     void OpenCsv(const QByteArray& bytes);
@@ -65,19 +66,6 @@ void ToolsCounterTest::OpenCsv(const QByteArray& bytes) {
     data_ = dir_.filePath("codes.csv");
     QVERIFY(enginetest::WriteBytes(data_, bytes));
     QVERIFY(host_->OpenCsv(data_));
-}
-
-void ToolsCounterTest::fieldList() {
-    OpenCsv("ID,,CODE\r\n1,x,B\r\n");
-    host_->file.GetFields().Item(2)->SetName("");
-    tools::frmFieldCodeCounter window(*host_);
-    QCOMPARE(window.windowTitle(), QString("Field Code Counter"));
-    window.Form_Load();
-    QCOMPARE(window.cboFields->count(), 3);
-    QCOMPARE(window.cboFields->itemText(1), QString("Field2"));
-    QCOMPARE(window.cboFields->itemData(2).toInt(), 3);
-    QCOMPARE(window.cboFields->currentIndex(), 0);
-    QCOMPARE(window.cmdCount->text(), QString("Count"));
 }
 
 void ToolsCounterTest::countMatchesCommandLine() {
@@ -175,6 +163,7 @@ void ToolsCounterTest::fieldChoice() {
     host_->file.SaveConnection({}, false);
     tools::frmFieldCodeCounter window(*host_);
     window.Form_Load();
+    QCOMPARE(window.cboFields->itemText(2), QString("Field3"));
     window.cboFields->setCurrentIndex(entry);
     window.cmdCount_Click();
     QTRY_VERIFY(!window.Counting());
@@ -184,6 +173,35 @@ void ToolsCounterTest::fieldChoice() {
     const enginetest::CliResult cli = enginetest::RunVelmorData({"codes", data_, name});
     QCOMPARE(cli.status, 0);
     QCOMPARE(QString::fromUtf8(cli.out).replace("\r\n", "\n"), shown);
+}
+
+// Packed numbers are counted by value: +12 with sign nibble C or F is one
+// code, and so are 0 and negative zero; the window and the command line agree.
+void ToolsCounterTest::typedCodesByValue() {
+    data_ = dir_.filePath("packed.dat");
+    QVERIFY(enginetest::WriteBytes(data_, QByteArray::fromHex("41012C" "42012F" "43000D" "44000C")));
+    data::File& file = host_->file;
+    QVERIFY(file.Open(data_.toStdString()));
+    file.GetConnection().SetIsDelimited(false);
+    file.GetConnection().SetIsFixed(true);
+    file.GetConnection().SetRecordLength(3);
+    std::string error;
+    std::vector<std::string> notes;
+    copybook::ResolveOptions ascii;
+    ascii.charset = copybook::Charset::Ascii;
+    QVERIFY(data::ImportCopybook("       01 R.\n          05 K PIC X.\n          05 AMT PIC S9(3) COMP-3.\n",
+                                 ascii, file.GetFields(), error, notes));
+    QVERIFY(file.SaveConnection({}, false));
+    tools::frmFieldCodeCounter window(*host_);
+    window.Form_Load();
+    window.cboFields->setCurrentIndex(1);
+    window.cmdCount_Click();
+    QTRY_VERIFY(!window.Counting());
+    // Codes padded to the widest value ("?" and four hex digits) + 1.
+    QCOMPARE(window.txtOutput->toPlainText(), QString("0     2      \n12    2      \n"));
+    const enginetest::CliResult cli = enginetest::RunVelmorData({"codes", data_, "AMT"});
+    QCOMPARE(cli.status, 0);
+    QCOMPARE(QString::fromUtf8(cli.out).replace("\r\n", "\n"), window.txtOutput->toPlainText());
 }
 
 QTEST_MAIN(ToolsCounterTest)

@@ -24,6 +24,7 @@ public:
     qint64 errorAt = 0;  ///< raise the error flag when this record is reached
     bool* errorFlag = nullptr;
     qint64 current = 0;
+    std::vector<std::string> decoded;  ///< typed fields' values (of every record)
 
     bool AtEnd() const override { return current > static_cast<qint64>(records.size()); }
     qint64 RecordCount() const override { return static_cast<qint64>(records.size()); }
@@ -35,6 +36,7 @@ public:
     int FieldCount() const override { return static_cast<int>(fields.size()); }
     FieldLayout Field(int i) const override { return fields[static_cast<size_t>(i - 1)]; }
     std::string FieldValue(int i) const override {
+        if (fields[static_cast<size_t>(i - 1)].number) return decoded[static_cast<size_t>(i - 1)];
         // Fields of a delimited record: comma-separated parts.
         std::string rec = records[static_cast<size_t>(current - 1)];
         for (int k = 1; k < i; ++k) rec = rec.substr(std::min(rec.size(), rec.find(',') + 1));
@@ -90,6 +92,8 @@ private slots:
     void engineErrorLeavesTileUndrawn();
     void delimitedTilePadsAndStopsAtTheEnd();
     void delimitedTileInFieldNameMode();
+    void typedNumbersShowTheirValues_data();
+    void typedNumbersShowTheirValues();
     void separatorsAndDividersAreDrawn();
     void byteBarStripHasOneLinePerDigit();
     void impossibleSlidesAreRefused();
@@ -182,6 +186,36 @@ void TestViewerDrawer::delimitedTileInFieldNameMode() {
     Slide s = MakeSlide(1, 2, 2, 9);
     QVERIFY(t.Draw(s, src));
     QCOMPARE(Texts(t.d), (QList<QByteArray>{"nna Lyo1", "arthX  3"}));
+}
+
+void TestViewerDrawer::typedNumbersShowTheirValues_data() {
+    QTest::addColumn<bool>("names");
+    QTest::addColumn<QString>("value");  // of the typed field in columns 6-10
+    QTest::addColumn<int>("firstColumn");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("right-aligned") << true << "1.23" << 1 << QByteArray("NAME  1.23XYZ");
+    QTest::newRow("byte-bar mode: the bytes") << false << "1.23" << 1 << QByteArray("NAME 0012cXYZ");
+    QTest::newRow("tile starting inside the field") << true << "-4.5" << 8 << QByteArray("4.5XYZ");
+    QTest::newRow("too wide: never cut") << true << "-123.45" << 1 << QByteArray("NAME #####XYZ");
+    QTest::newRow("invalid: cut after ?") << true << "?0102030405" << 1 << QByteArray("NAME ?0102XYZ");
+    QTest::newRow("empty") << true << "" << 1 << QByteArray("NAME      XYZ");
+}
+
+void TestViewerDrawer::typedNumbersShowTheirValues() {
+    QFETCH(bool, names);
+    QFETCH(QString, value);
+    QFETCH(int, firstColumn);
+    QFETCH(QByteArray, text);
+    FakeSource src;
+    src.length = 13;
+    src.names = names;
+    src.records = {"NAME 0012cXYZ"};
+    src.fields = {{"N", 1, 5}, {"AMT", 6, 5, true}, {"C", 11, 3}};
+    src.decoded = {"", value.toStdString(), ""};
+    Tile t;
+    Slide s = MakeSlide(1, 1, firstColumn, 13);
+    QVERIFY(t.Draw(s, src));
+    QCOMPARE(Texts(t.d), QList<QByteArray>{text});
 }
 
 void TestViewerDrawer::separatorsAndDividersAreDrawn() {

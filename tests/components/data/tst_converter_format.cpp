@@ -44,6 +44,11 @@ private slots:
         row("no qualifier needed", {"a b"}, "", "a b\r\n");
         row("two-byte qualifier", {"x''y", "z"}, "''", "''x''''y'',z\r\n");
         row("missing columns padded", {"a"}, "\"", "a,,\r\n", 3);
+        // Long values are scanned eight bytes at a time; a match in any byte counts.
+        row("long, comma in the second word", {"abcdefghij,k"}, "\"", "\"abcdefghij,k\"\r\n");
+        row("long, line feed last", {"abcdefghijklmnop\n"}, "\"", "\"abcdefghijklmnop\n\"\r\n");
+        row("long, nothing special", {"abcdefghijklmnopq"}, "\"", "abcdefghijklmnopq\r\n");
+        row("many special bytes", {"abcdefghij@k"}, "'#@%", "'#@%abcdefghij@k'#@%\r\n");
         row("delimiter without a qualifier", {"a", "b,c"}, "", "refused");
     }
     void delimitedRecord() {

@@ -6,8 +6,11 @@
 
 #include "components/data/engine_testfiles.h"
 #include "data/connectionfile.h"
+#include "data/convert_typed.h"
+#include "data/converter.h"
 #include "data/copybookfields.h"
 #include "data/file.h"
+#include "data/filesplit.h"
 
 using namespace velmor::data;
 using namespace enginetest;
@@ -27,7 +30,21 @@ QByteArray Data() {
                                "C2D1ECD9D540" "0009999C" "FFFE" "60F0F0F0F5");
 }
 
-QStringList Values(const File& file) {
+// The file of Data with the copybook's layout saved as its connection.
+bool WriteTypedFile(const QString& path, const QByteArray& data) {
+    if (!WriteBytes(path, data)) return false;
+    File file;
+    if (!file.Open(path.toStdString())) return false;
+    file.SetDatabaseType("Flat EBCDIC");
+    file.GetConnection().SetIsDelimited(false);
+    file.GetConnection().SetIsFixed(true);
+    file.GetConnection().SetRecordLength(17);
+    std::string error;
+    std::vector<std::string> notes;
+    return ImportCopybook(kCopybook, {}, file.GetFields(), error, notes) && file.SaveConnection("", false);
+}
+
+QStringList ShownValues(const File& file) {
     QStringList values;
     for (int i = 1; i <= file.GetFields().Count(); ++i)
         values << QString::fromLatin1(file.FieldValue(i).c_str());
@@ -43,6 +60,9 @@ private slots:
     void connectionFileTypes_data();
     void connectionFileTypes();
     void copybookNames();
+    void converterWritesValues_data();
+    void converterWritesValues();
+    void decodingAheadKeepsOrder();
 };
 
 void CopybookEngineTest::typedFieldsDecodeFindAndPersist() {
@@ -61,7 +81,7 @@ void CopybookEngineTest::typedFieldsDecodeFindAndPersist() {
         QVERIFY(ImportCopybook(kCopybook, {}, file.GetFields(), error, notes));
         QCOMPARE(file.RecordCount(), 2);
         file.MoveTo(2);
-        QCOMPARE(Values(file), (QStringList{"BJ\u00D6RN ", "99.99", "-2", "-0.5"}));
+        QCOMPARE(ShownValues(file), (QStringList{"BJ\u00D6RN ", "99.99", "-2", "-0.5"}));
         RecordNo position = 0;
         QCOMPARE(file.Find("BALANCE", "-1234.5", position), 1);
         position = 0;
@@ -78,7 +98,7 @@ void CopybookEngineTest::typedFieldsDecodeFindAndPersist() {
     File again;
     QVERIFY(again.Open(path.toStdString()));
     again.MoveTo(1);
-    QCOMPARE(Values(again), (QStringList{"ANNA  ", "-1234.50", "3", "12.3"}));
+    QCOMPARE(ShownValues(again), (QStringList{"ANNA  ", "-1234.50", "3", "12.3"}));
     QCOMPARE(again.GetFields().Item(2)->Format().type, velmor::copybook::FieldType::Packed);
 }
 
@@ -132,6 +152,114 @@ void CopybookEngineTest::copybookNames() {
     QVERIFY(IsCopybookName("x.Cbl"));
     QVERIFY(!IsCopybookName("x.cpy/y"));
     QVERIFY(!IsCopybookName("x.VelmorBasic"));
+}
+
+void CopybookEngineTest::converterWritesValues_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QByteArray>("expected");  // after the header of a dBase table
+    // The third record's BALANCE has a bad digit nibble: shown as such, blank in dBase.
+    QTest::newRow("csv") << "out.csv"
+                         << QByteArray("ANNA,-1234.50,3,12.3\r\nBJ\xD6RN,99.99,-2,-0.5\r\n"
+                                       "CARL,?01A3450C,0,0.0\r\n");
+    QTest::newRow("fixed, numbers right-aligned") << "out.txt"
+        << QByteArray("ANNA   -1234.50     3       12.3\r\nBJ\xD6RN     99.99    -2       -0.5\r\n"
+                      "CARL  ?01A3450C     0        0.0\r\n");
+    QTest::newRow("dbase, numeric fields") << "out.dbf"
+        << QByteArray(" ANNA -1234.50 312.3 BJ\xD6RN   99.99-2-0.5 CARL          0 0.0\x1A");
+}
+
+void CopybookEngineTest::converterWritesValues() {
+    QFETCH(QString, target);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cust.ebc");
+    QVERIFY(WriteTypedFile(path, Data() + QByteArray::fromHex("C3C1D9D34040" "01A3450C" "0000" "4EF0F0F0F0")));
+    Converter converter;
+    converter.SetIsFixed(target.endsWith(".txt"));
+    converter.SetIsDelimited(!target.endsWith(".txt"));
+    converter.SetRecordDelimiterRepresentation("CHR$(13) & CHR$(10)");
+    converter.SetFieldDelimiterRepresentation("CHR$(44)");
+    converter.SetTextQualifierRepresentation("CHR$(34)");
+    QVERIFY(converter.Convert(path.toStdString(), dir.filePath(target).toStdString()));
+    QByteArray written = ReadBytes(dir.filePath(target));
+    if (target.endsWith(".dbf")) {
+        // Header: 32 bytes, 4 descriptors, terminator. Types and decimals.
+        QCOMPARE(written.size(), 32 + 4 * 32 + 1 + expected.size());
+        QByteArray types, decimals;
+        for (int i = 0; i < 4; ++i) {
+            types += written[32 + 32 * i + 11];
+            decimals += char('0' + written[32 + 32 * i + 17]);
+        }
+        QCOMPARE(types, QByteArray("CNNN"));
+        QCOMPARE(decimals, QByteArray("0201"));
+        written = written.mid(32 + 4 * 32 + 1);
+    }
+    QCOMPARE(written, expected);
+}
+
+// Decoding a block ahead on a second thread hands out the records in the
+// order, and with the values, of one thread.
+void CopybookEngineTest::decodingAheadKeepsOrder() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("many.ebc");
+    QByteArray data;
+    for (int i = 0; i < 70000; ++i) data += Data().mid((i % 2) * 17, 17);
+    QVERIFY(WriteBytes(path, data));
+    SplitPolicy& policy = TwoThreadSplitting();
+    const SplitPolicy saved = policy;
+    policy.smallest = 1;
+    File file;
+    QVERIFY(WriteTypedFile(path, data) && file.Open(path.toStdString()));
+    std::string joined[2];
+    for (int threads : {1, 2}) {
+        TypedStream stream(path.toStdString(), 0, 17, 70000,
+                           TypedRecords::ForFields(file.GetFields(), 17, true));
+        stream.SetThreads(threads);
+        QVERIFY(stream.Rewind());
+        RecordNo n = 0;
+        while (const Values* v = stream.Next()) {
+            ++n;
+            joined[threads - 1].append((*v)[1]).push_back(';');
+        }
+        QCOMPARE(n, 70000);
+    }
+    QCOMPARE(joined[1], joined[0]);
+    QVERIFY(joined[0].rfind("-1234.50;99.99;-1234.50;", 0) == 0);
+    // Delimited blocks written by the decoding threads: the same records,
+    // text trimmed, a value holding a delimiter qualified, or refused
+    // (with its record number) when there is no qualifier.
+    struct Case {
+        DelimitedFormat format;
+        std::string pair;  // the two records
+        RecordNo unwritable;
+    };
+    const Case cases[] = {
+        {{"\r\n", ",", "\""}, "ANNA,-1234.50,3,12.3\r\nBJ\xD6RN,99.99,-2,-0.5\r\n", 0},
+        {{"\n", "N", "'"}, "'ANNA'N-1234.50N3N12.3\n'BJ\xD6RN'N99.99N-2N-0.5\n", 0},
+        {{"\n", ".", ""}, "", 1},
+    };
+    for (const Case& c : cases) {
+        for (int threads : {1, 2}) {
+            TypedStream stream(path.toStdString(), 0, 17, 70000,
+                               TypedRecords::ForFields(file.GetFields(), 17, true));
+            stream.SetThreads(threads);
+            stream.SetDelimited(&c.format, true);
+            QVERIFY(stream.Rewind());
+            std::string text;
+            std::string_view block;
+            RecordNo records = 0, n = 0;
+            while (stream.NextDelimited(block, records)) {
+                text.append(block);
+                n += records;
+            }
+            QCOMPARE(stream.Unwritable(), c.unwritable);
+            QCOMPARE(n, c.unwritable > 0 ? 0 : 70000);
+            std::string expected;
+            for (int i = 0; c.unwritable == 0 && i < 35000; ++i) expected += c.pair;
+            QVERIFY(text == expected);
+        }
+    }
+    policy = saved;
 }
 
 QTEST_GUILESS_MAIN(CopybookEngineTest)
