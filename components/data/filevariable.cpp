@@ -1,0 +1,34 @@
+// Dividing a file of variable records (RDW, little-endian RDW, BDW blocks):
+// the records are counted as they are met, like delimited ones; the record
+// length shown is the longest record met so far.
+#include <algorithm>
+
+#include "data/fileimpl.h"
+#include "util/utilities.h"
+
+namespace velmor::data {
+
+namespace {
+constexpr RecordNo kSampleRecords = 1000;
+}  // namespace
+
+void FileImpl::DivideVariable() {
+    kind = Kind::Variable;
+    ebcdic = util::EqualsNoCase(connection.DatabaseTypeName(), "Flat EBCDIC");
+    dataStart = std::clamp<FilePos>(connection.ByteOffset(), 0, reader.Size());
+    damageReported_ = false;
+    variable = std::make_unique<VariableRecords>(reader, connection.RecordFormat(), dataStart);
+    variable->LongRecord = [this](const RecordSpan& span) { WidenFor({}, span.length); };
+    variable->CountTo(kSampleRecords);
+    connection.SetRecordLength(variable->Index().longest);
+    ReportVariableDamage();
+}
+
+void FileImpl::ReportVariableDamage() {
+    if (kind != Kind::Variable || damageReported_ || variable->Problem().empty()) return;
+    damageReported_ = true;
+    RaiseError("\"" + path + "\" holds only " + std::to_string(variable->Counted()) +
+               " readable record(s). " + variable->Problem());
+}
+
+}  // namespace velmor::data
