@@ -340,7 +340,8 @@ void frmFileView::PositionView(qint64& record, qint64& column, bool keepRow) {
         shape.recordCount = mFile->RecordCount();
         shape.recordLength = mFile->GetConnection().RecordLength();
         shape.fixedLayout = mFile->FixedLayout();
-        shape.isDelimited = mFile->GetConnection().IsDelimited();
+        // Delimited and variable records alike are counted as they are met.
+        shape.isDelimited = !mFile->FixedLayout();
         shape.countTo = [this](qint64 n) {
             mSource.MoveTo(n);
             return static_cast<qint64>(mFile->RecordCount());
@@ -576,7 +577,7 @@ void frmFileView::VScroll1_Change(int value) {
     mLastVValue = value;
     mCurrentView.ScrollRecord = record;
     if (value + VScroll1->pageStep() >= VScroll1->maximum() &&
-        mFile->GetConnection().IsDelimited() && !mFile->FixedLayout()) {
+        !mFile->FixedLayout()) {
         mSource.MoveTo(mFile->RecordCount() + mScreen.rows);
         SetupScrollBars();
     }
@@ -676,7 +677,7 @@ void frmFileView::cmdForwardOneRecord_Click() {
 }
 
 void frmFileView::cmdLastRecord_Click() {
-    if (mFile->GetConnection().IsDelimited() && !mFile->FixedLayout()) {
+    if (!mFile->FixedLayout()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         mFile->MoveLast();
         FinishProgress();

@@ -219,6 +219,8 @@ std::unique_ptr<RecordStream> RecordStream::For(File& file, std::string& error, 
         error = "No source file is open.";
         return nullptr;
     }
+    // Variable records (RDW, BDW) are read through the engine's index.
+    if (file.GetConnection().IsVariable()) return std::make_unique<EngineStream>(file);
     if (file.FixedLayout()) {
         if (IsEbcdic(file)) return std::make_unique<EngineStream>(file);
         const bool dbase = util::ToUpper(file.DatabaseType()).rfind("DBASE", 0) == 0;

@@ -21,11 +21,12 @@ void FileImpl::DivideVariable() {
     variable->LongRecord = [this](const RecordSpan& span) { WidenFor({}, span.length); };
     variable->CountTo(kSampleRecords);
     connection.SetRecordLength(variable->Index().longest);
-    ReportVariableDamage();
 }
 
 void FileImpl::ReportVariableDamage() {
-    if (kind != Kind::Variable || damageReported_ || variable->Problem().empty()) return;
+    // Told when a record is asked for, never while dividing: a command that
+    // divides and then counts prints the count before the message.
+    if (kind != Kind::Variable || dividing_ || damageReported_ || variable->Problem().empty()) return;
     damageReported_ = true;
     RaiseError("\"" + path + "\" holds only " + std::to_string(variable->Counted()) +
                " readable record(s). " + variable->Problem());
