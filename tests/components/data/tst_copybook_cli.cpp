@@ -176,16 +176,19 @@ void CopybookCliTest::savedConnection() {
     // A connection saved for RDW records divides the file the next time,
     // with no options, for the copybook's commands as for the engine's.
     const QString path = dir_.filePath("saved.dat");
-    QVERIFY(QFile::copy(dir_.filePath("v.dat"), path));
+    QVERIFY(WriteBytes(path, ReadBytes(dir_.filePath("v.dat")) + Rdw("\xC1\xC2")));
     const QString folder = dir_.filePath("connections");
     QVERIFY(QDir().mkpath(folder));
     CliResult r = RunVelmorData({"connection", path, "--rdw", "--ebcdic", "--connection-folder", folder});
     QCOMPARE(r.status, 0);
     QVERIFY2(r.out.contains("RecordFormat=rdw\n"), r.out.constData());
     r = RunVelmorData({"count", path, "--connection-folder", folder});
-    QCOMPARE(r.out, QByteArray("3\n"));
+    QCOMPARE(r.out, QByteArray("4\n"));
     r = RunVelmorData({"fields", path, "--connection-folder", folder});
     QCOMPARE(r.out, QByteArray("Field1\t1\t18\n"));  // the longest record
+    // A dump states the record's own length, not the longest.
+    r = RunVelmorData({"dump", path, "4", "--connection-folder", folder});
+    QVERIFY2(r.out.contains("Record Length: 2\n"), r.out.constData());
 }
 
 QTEST_GUILESS_MAIN(CopybookCliTest)
