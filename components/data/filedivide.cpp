@@ -70,6 +70,9 @@ void FileImpl::Divide() {
     }
     grew_ = false;
     dividing_ = false;
+    // Variable records damaged from the first length on show nothing that
+    // could be asked for: the reason is told now.
+    if (kind == Kind::Variable && RecordCount() == 0) ReportVariableDamage();
 }
 
 void FileImpl::DivideFixed() {
