@@ -1,7 +1,7 @@
 // Mainframe files: EBCDIC records of text, zoned, packed and binary fields
 // described by a copybook. Converting them to CSV against converting a text
 // fixed file of the same size, and counting the RDW variant against `wc -l`
-// on that text file (page cache warm).
+// on that text file (page cache warm; the two taking turns, medians).
 #include <fstream>
 
 #include "bench_data_common.h"
@@ -101,8 +101,25 @@ int main(int argc, char** argv) {
     const bench::ToolRun plain = Best(o.runs, {tool, "convert", text, folder + "/text.csv"});
     const bench::ToolRun decoded =
         Best(o.runs, {tool, "convert", ebc, folder + "/sales.csv", "--copybook", copybook});
-    const bench::ToolRun counted = Best(o.runs, {tool, "count", rdw, "--copybook", copybook, "--rdw"});
-    const bench::ToolRun wc = bench::BestOf(o.runs, {"wc", "-l", text}, false);
+    // Counting leaves an index in the cache folder: one of our own, emptied
+    // before each count so that every run really counts, taking turns with
+    // wc -l (medians); one more run then reuses the index.
+    const std::filesystem::path cache = std::filesystem::path(folder) / "count-cache";
+    ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    const std::vector<std::string> countRdw{tool, "count", rdw, "--copybook", copybook, "--rdw"};
+    const std::vector<bench::Series> turns =
+        bench::Interleaved(o.runs, {{"wc", "-l", text}, countRdw}, [&](std::size_t c) {
+            if (c == 1) std::filesystem::remove_all(cache);
+        });
+    auto median = [](const bench::Series& s) {
+        bench::ToolRun r = s.last;
+        r.seconds = bench::Median(s.wall);
+        r.cpuSeconds = bench::Median(s.cpu);
+        return r;
+    };
+    const bench::ToolRun wc = median(turns[0]);
+    const bench::ToolRun counted = median(turns[1]);
+    const bench::ToolRun reopened = bench::RunTool(countRdw);
     if (plain.status != 0 || decoded.status != 0 || counted.status != 0) {
         std::fprintf(stderr, "velmor-data failed (%d, %d, %d)\n", plain.status, decoded.status, counted.status);
         return 1;
@@ -116,6 +133,7 @@ int main(int argc, char** argv) {
     bench::Figure("wc -l on the text file wall time", wc.seconds, "s");
     bench::Figure("ratio count RDW / wc -l (target <= 1.5)", counted.seconds / wc.seconds, "x");
     bench::Figure("CPU ratio count RDW / wc -l", counted.cpuSeconds / wc.cpuSeconds, "x");
+    bench::Figure("count RDW again, its index reused, wall time", reopened.seconds, "s");
     bench::Verdict("copybook convert within 2x of a text convert", decoded.seconds <= 2 * plain.seconds);
     bench::Verdict("RDW count within 1.5x of wc -l", counted.seconds <= 1.5 * wc.seconds);
     std::filesystem::remove(folder + "/text.csv");

@@ -378,12 +378,18 @@ void FileImpl::SetDatabaseType(const std::string& v) {
 }
 
 void FileImpl::SaveIndex() {
-    if (kind != Kind::Delimited || !delimited || reader.Size() < kIndexFileThreshold) return;
-    if (!delimited->Index().changed || delimited->Counted() <= RecordIndex::kStride) return;
+    // Variable records keep the same index, but BDW checkpoints would need
+    // their blocks' ends as well.
+    RecordIndex* index = kind == Kind::Delimited && delimited ? &delimited->Index()
+                         : kind == Kind::Variable && variable &&
+                                 connection.RecordFormat() != copybook::RecordFormat::Bdw
+                             ? &variable->Index()
+                             : nullptr;
+    if (!index || reader.Size() < kIndexFileThreshold) return;
+    if (!index->changed || index->counted <= RecordIndex::kStride) return;
     IndexKey key = IndexKeyOf(reader, divisionKey_);
     const std::string file = IndexPathAndName();
-    if (MakeFolderFor(file) && SaveRecordIndex(file, key, delimited->Index()))
-        delimited->Index().changed = false;
+    if (MakeFolderFor(file) && SaveRecordIndex(file, key, *index)) index->changed = false;
 }
 
 }  // namespace velmor::data

@@ -84,6 +84,7 @@ void FileImpl::MoveLast() {
     }
     if (kind == Kind::Variable) {
         variable->CountTo(INT64_MAX, owner.OnProgress);
+        SaveIndex();
         ReportVariableDamage();
     }
     bool grew = grew_;

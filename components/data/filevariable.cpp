@@ -18,6 +18,10 @@ void FileImpl::DivideVariable() {
     dataStart = std::clamp<FilePos>(connection.ByteOffset(), 0, reader.Size());
     damageReported_ = false;
     variable = std::make_unique<VariableRecords>(reader, connection.RecordFormat(), dataStart);
+    divisionKey_ = std::string("variable ") + copybook::RecordFormatName(connection.RecordFormat()) +
+                   " " + std::to_string(dataStart);
+    if (reader.Size() >= kIndexFileThreshold)
+        variable->Adopt(IndexPathAndName(), IndexKeyOf(reader, divisionKey_));
     variable->LongRecord = [this](const RecordSpan& span) { WidenFor({}, span.length); };
     variable->CountTo(kSampleRecords);
     connection.SetRecordLength(variable->Index().longest);

@@ -23,8 +23,16 @@ void VariableRecords::Stop(FilePos at, const std::string& what) {
     index_.complete = true;
 }
 
+bool VariableRecords::Adopt(const std::string& path, const IndexKey& key) {
+    if (format_ == RecordFormat::Bdw || !LoadRecordIndex(path, key, index_)) return false;
+    if (index_.complete && index_.countedEnd < reader_.Size()) index_.complete = false;
+    index_.changed = false;
+    return true;
+}
+
 bool VariableRecords::CountTo(RecordNo target, const ProgressHandler& progress) {
     if (index_.complete || index_.counted >= target) return true;
+    index_.Materialize();
     if (!buffer_) buffer_.reset(new unsigned char[kChunk]);
     const FilePos size = reader_.Size();
     const bool bdw = format_ == RecordFormat::Bdw;
@@ -113,7 +121,8 @@ bool VariableRecords::Locate(RecordNo p, RecordSpan& span, const ProgressHandler
     const bool little = format_ == RecordFormat::RdwLittleEndian;
     const auto k = static_cast<size_t>(p / RecordIndex::kStride);
     RecordNo record = static_cast<RecordNo>(k) * RecordIndex::kStride;
-    FilePos pos = index_.checkpoints[k];
+    FilePos pos = index_.Checkpoint(k);
+    if (pos < 0) return false;
     FilePos blockEnd = bdw ? blockEnds_[k] : 0;
     if (cursorRecord_ >= record && cursorRecord_ <= p) {
         record = cursorRecord_;
@@ -121,7 +130,7 @@ bool VariableRecords::Locate(RecordNo p, RecordSpan& span, const ProgressHandler
         blockEnd = cursorBlockEnd_;
     }
     // Every word on the way was checked by counting; only a file shortened
-    // since can fail a read.
+    // since, or a damaged indexing file, can fail here.
     unsigned char word[4];
     for (;;) {
         if (reader_.ReadAt(pos, reinterpret_cast<char*>(word), 4) != 4) return false;
@@ -131,6 +140,7 @@ bool VariableRecords::Locate(RecordNo p, RecordSpan& span, const ProgressHandler
             continue;
         }
         const FilePos length = little ? (word[0] | (word[1] << 8)) : ((word[0] << 8) | word[1]);
+        if (length < 4) return false;  // a damaged indexing file: never loop in place
         if (record == p) {
             span = RecordSpan{pos + 4, length - 4, pos + length};
             cursorRecord_ = p + 1;

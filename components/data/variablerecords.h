@@ -25,6 +25,12 @@ public:
     VariableRecords(const DataReader& reader, copybook::RecordFormat format, FilePos dataStart);
 
     const RecordIndex& Index() const { return index_; }
+    RecordIndex& Index() { return index_; }
+    /// To load a saved index into (RDW files only: BDW checkpoints need
+    /// their blocks' ends, which the index file does not hold). A complete
+    /// index that ended before the end of the file is counted on from
+    /// there, so the damage is found and told again.
+    bool Adopt(const std::string& path, const IndexKey& key);
     /// Records counted so far (physical, from 0).
     RecordNo Counted() const { return index_.counted; }
     bool Complete() const { return index_.complete; }
