@@ -44,6 +44,9 @@ bool VariableRecords::CountTo(RecordNo target, const ProgressHandler& progress) 
     FilePos nextReport = pos + kProgressStep;
     RecordNo counted = index_.counted;
     auto keep = [&] {
+        // Whatever was counted here is worth saving, up to the end or the
+        // damage as much as up to a target.
+        if (counted != index_.counted) index_.changed = true;
         index_.counted = counted;
         index_.countedEnd = pos;
         countedBlockEnd_ = blockEnd;
@@ -109,7 +112,6 @@ bool VariableRecords::CountTo(RecordNo target, const ProgressHandler& progress) 
         }
     }
     keep();
-    index_.changed = true;
     return true;
 }
 

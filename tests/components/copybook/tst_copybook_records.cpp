@@ -8,6 +8,7 @@
 #include "copybook/recordformat.h"
 #include "data/connectionfile.h"
 #include "data/file.h"
+#include "data/variablerecords.h"
 
 using namespace velmor::copybook;
 using velmor::data::File;
@@ -203,6 +204,15 @@ void CopybookRecordsTest::largeFiles() {
     QCOMPARE(file.GetConnection().RecordLength(), 2999);
     QVERIFY(errors.isEmpty());
     file.CloseFile();
+    // Counting on after the index was saved marks it for saving again, to
+    // the end of the file as much as to a record.
+    velmor::data::DataReader data;
+    QVERIFY(data.Open(path.toStdString(), error));
+    velmor::data::VariableRecords records(data, f, 0);
+    records.CountTo(100);
+    records.Index().changed = false;
+    records.CountTo(INT64_MAX);
+    QVERIFY(records.Complete() && records.Index().changed);
     // Opened again, an RDW file reuses its index (BDW checkpoints would need
     // their blocks' ends): the whole count is known at once, and the damage
     // after the last record is found and told again.
