@@ -96,20 +96,23 @@ int main(int argc, char** argv) {
         if (!file.SaveConnection("", false)) return 1;
     }
     const std::string tool = bench::Sibling("velmor-data");
-    std::printf("mainframe: %s and %s (%.1f MB each), text %s, best of %d runs, page cache warm\n",
+    std::printf("mainframe: %s and %s (%.1f MB each), text %s; converts best of %d runs, counts\n"
+                "median of as many taking turns; page cache warm\n",
                 ebc.c_str(), rdw.c_str(), bench::FileSize(ebc) / 1e6, text.c_str(), o.runs);
     const bench::ToolRun plain = Best(o.runs, {tool, "convert", text, folder + "/text.csv"});
     const bench::ToolRun decoded =
         Best(o.runs, {tool, "convert", ebc, folder + "/sales.csv", "--copybook", copybook});
-    // Counting leaves an index in the cache folder: one of our own, emptied
-    // before each count so that every run really counts, taking turns with
-    // wc -l (medians); one more run then reuses the index.
+    // Counting leaves an index in the cache folder (one of our own) or beside
+    // the file, removed before each count so that every run really counts,
+    // taking turns with wc -l (medians); one more run then reuses the index.
     const std::filesystem::path cache = std::filesystem::path(folder) / "count-cache";
     ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
     const std::vector<std::string> countRdw{tool, "count", rdw, "--copybook", copybook, "--rdw"};
     const std::vector<bench::Series> turns =
         bench::Interleaved(o.runs, {{"wc", "-l", text}, countRdw}, [&](std::size_t c) {
-            if (c == 1) std::filesystem::remove_all(cache);
+            if (c != 1) return;
+            std::filesystem::remove_all(cache);
+            std::filesystem::remove(rdw + ".vdi");  // where a bare engine File keeps it
         });
     auto median = [](const bench::Series& s) {
         bench::ToolRun r = s.last;
