@@ -11,8 +11,25 @@ bool IsFlatDatabaseType(int listIndex) {
     return listIndex == 0 || listIndex == 1;
 }
 
-data::FilePos FlatByteOffset(bool firstRecordContainsFieldNames, data::FilePos recordLength) {
-    return firstRecordContainsFieldNames ? recordLength : 0;
+copybook::RecordFormat RecordFormatAt(int listIndex) {
+    switch (listIndex) {
+        case 1: return copybook::RecordFormat::Rdw;
+        case 2: return copybook::RecordFormat::RdwLittleEndian;
+        case 3: return copybook::RecordFormat::Bdw;
+        default: return copybook::RecordFormat::Fixed;
+    }
+}
+
+int RecordFormatIndex(copybook::RecordFormat format) {
+    for (int i = 0; i < kRecordFormatCount; ++i) {
+        if (RecordFormatAt(i) == format) return i;
+    }
+    return 0;
+}
+
+data::FilePos FlatByteOffset(bool firstRecordContainsFieldNames, data::FilePos recordLength,
+                             bool variable) {
+    return firstRecordContainsFieldNames && !variable ? recordLength : 0;
 }
 
 data::RecordNo EstimatedRecordCount(data::FilePos fileLength, data::FilePos byteOffset,

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "copybook/recordformat.h"
 #include "data/types.h"
 
 namespace velmor::editors {
@@ -15,12 +16,27 @@ inline constexpr const char* kDatabaseTypes[] = {"Flat ASCII", "Flat EBCDIC", "D
                                                  "DBase IV", "DBase V"};
 inline constexpr int kDatabaseTypeCount = 5;
 
+/// The entries of the record-format list, in list order: fixed length, then
+/// variable records after a record descriptor word (big-endian length,
+/// little-endian length, or in blocks after a block descriptor word).
+inline constexpr const char* kRecordFormats[] = {"Fixed Length", "Variable (RDW)",
+                                                 "Variable, Little-Endian RDW",
+                                                 "Variable Blocked (BDW)"};
+inline constexpr int kRecordFormatCount = 4;
+
+/// The record format of a list entry (Fixed for an entry out of range) and
+/// the entry of a record format.
+copybook::RecordFormat RecordFormatAt(int listIndex);
+int RecordFormatIndex(copybook::RecordFormat format);
+
 /// The first two list entries are the flat types.
 bool IsFlatDatabaseType(int listIndex);
 
 /// Byte offset a flat type gets: one record in when the first record holds
 /// the field names (so it is skipped), else 0.
-data::FilePos FlatByteOffset(bool firstRecordContainsFieldNames, data::FilePos recordLength);
+/// Variable records have no one length to skip, so they start at 0.
+data::FilePos FlatByteOffset(bool firstRecordContainsFieldNames, data::FilePos recordLength,
+                             bool variable = false);
 
 /// Records a fixed-length file is expected to hold: (file length − byte
 /// offset) ÷ record length, rounded half to even. A record length of 0 or

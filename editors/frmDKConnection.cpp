@@ -1,5 +1,7 @@
 #include "editors/frmDKConnection.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -121,6 +123,9 @@ QWidget* frmDKConnection::BuildFixedTab() {
     cboDatabaseType = new QComboBox(page);
     cboDatabaseType->setObjectName(QStringLiteral("cboDatabaseType"));
     for (const char* type : kDatabaseTypes) cboDatabaseType->addItem(QString::fromLatin1(type));
+    cboRecordFormat = new QComboBox(page);
+    cboRecordFormat->setObjectName(QStringLiteral("cboRecordFormat"));
+    for (const char* format : kRecordFormats) cboRecordFormat->addItem(QString::fromLatin1(format));
     txtRecordLength = Box("txtRecordLength", page);
     cmdRLDown = Button(QStringLiteral("<"), page);
     cmdRLUp = Button(QStringLiteral(">"), page);
@@ -134,6 +139,7 @@ QWidget* frmDKConnection::BuildFixedTab() {
     length->addWidget(cmdRLUp);
     auto* form = new QFormLayout(page);
     form->addRow(QStringLiteral("Database Type"), cboDatabaseType);
+    form->addRow(QStringLiteral("Record Format"), cboRecordFormat);
     form->addRow(QStringLiteral("Record Length"), length);
     form->addRow(QStringLiteral("Byte Offset"), txtByteOffset);
     form->addRow(chkFLFirstRowContainsFieldNames);
@@ -185,6 +191,7 @@ void frmDKConnection::ConnectHandlers() {
     connect(chkDFirstRowContainsFieldNames, &QCheckBox::stateChanged, this,
             [this] { chkDFirstRowContainsFieldNames_Click(); });
     connect(cboDatabaseType, &QComboBox::activated, this, [this] { cboDatabaseType_Click(); });
+    connect(cboRecordFormat, &QComboBox::activated, this, [this] { cboRecordFormat_Click(); });
     connect(HScroll1, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int tab) { SSTab1_Click(tab); });
     for (int i = 0; i < 3; ++i) {
@@ -265,6 +272,7 @@ void frmDKConnection::RefreshFixedProperties() {
     const data::Connection& c = Conn();
     txtRecordLength->setText(Number(c.RecordLength()));
     SelectDatabaseType();
+    ShowRecordFormat();
     chkFLFirstRowContainsFieldNames->setChecked(Conn().FirstRecordContainsFieldNames());
     txtByteOffset->setText(Number(Conn().ByteOffset()));
 }
@@ -291,13 +299,22 @@ void frmDKConnection::SelectDatabaseType() {
     }
 }
 
+void frmDKConnection::ShowRecordFormat() {
+    const bool variable = Conn().IsVariable();
+    Global::SetListIndex(cboRecordFormat, RecordFormatIndex(Conn().RecordFormat()));
+    txtRecordLength->setReadOnly(variable);
+    cmdRLUp->setEnabled(!variable);
+    cmdRLDown->setEnabled(!variable);
+}
+
 void frmDKConnection::ViewFile() {
     viewer_.RefreshView();
     FixScrollBar();
 }
 
 void frmDKConnection::txtRecordLength_Change() {
-    if (LoadingControls) return;
+    // Variable records measure themselves: the box only shows the longest.
+    if (LoadingControls || Conn().IsVariable()) return;
     Conn().SetRecordLength(BoxNumber(ToBytes(txtRecordLength->text())));
 }
 
@@ -363,9 +380,23 @@ void frmDKConnection::cboDatabaseType_Click() {
     if (LoadingControls || selected < 0) return;
     data::Connection& c = Conn();
     if (IsFlatDatabaseType(selected)) {
-        c.SetByteOffset(FlatByteOffset(c.FirstRecordContainsFieldNames(), c.RecordLength()));
+        c.SetByteOffset(
+            FlatByteOffset(c.FirstRecordContainsFieldNames(), c.RecordLength(), c.IsVariable()));
     }
     c.SetDatabaseTypeName(ToBytes(cboDatabaseType->itemText(selected)));
+}
+
+void frmDKConnection::cboRecordFormat_Click() {
+    const int selected = cboRecordFormat->currentIndex();
+    if (LoadingControls || selected < 0) return;
+    // The engine divides the file again; variable records report the
+    // longest record met as their length, which the box then shows.
+    Conn().SetRecordFormat(RecordFormatAt(selected));
+    LoadingControls = true;
+    txtRecordLength->setText(Number(Conn().RecordLength()));
+    ShowRecordFormat();
+    LoadingControls = false;
+    cmdRedraw_Click();
 }
 
 void frmDKConnection::chkDFirstRowContainsFieldNames_Click() {
@@ -458,7 +489,12 @@ void frmDKConnection::SwitchToDelimited() {
 void frmDKConnection::cmdRedraw_Click() {
     data::File& file = viewer_.File();
     const data::Connection& c = Conn();
-    if (c.IsFixed()) {
+    if (c.IsVariable()) {
+        // Counted as they are met: what is known so far, as for delimited
+        // records.
+        file.SetEstimatedRecordCount(std::max<data::RecordNo>(1, file.RecordCount()));
+        file.SetFixedLayout(false);
+    } else if (c.IsFixed()) {
         if (!file.PathAndName().empty()) {
             file.SetEstimatedRecordCount(
                 EstimatedRecordCount(file.FileLength(), c.ByteOffset(), c.RecordLength()));

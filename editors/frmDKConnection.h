@@ -32,6 +32,8 @@ public:
 
     QTabWidget* SSTab1 = nullptr;
     QComboBox* cboDatabaseType = nullptr;
+    /// Fixed length, or variable records after a descriptor word.
+    QComboBox* cboRecordFormat = nullptr;
     QLineEdit* txtRecordLength = nullptr;
     QLineEdit* txtByteOffset = nullptr;
     QCheckBox* chkFLFirstRowContainsFieldNames = nullptr;
@@ -72,6 +74,7 @@ public:
     void chkFLFirstRowContainsFieldNames_Click();
     void chkDFirstRowContainsFieldNames_Click();
     void cboDatabaseType_Click();
+    void cboRecordFormat_Click();
     void HScroll1_Change();
     void SSTab1_Click(int tab);
     void cmdRedraw_Click();
@@ -91,6 +94,9 @@ private:
     QWidget* BuildDelimitedTab();
     void ConnectHandlers();
     void SelectDatabaseType();
+    /// Shows the record format in force; variable records have no length
+    /// to type (the box shows the longest record met).
+    void ShowRecordFormat();
     void StepRecordLength(int step);
     void NameFieldsFromFirstRecord();
     void SwitchToFixed();

@@ -75,7 +75,7 @@ void frmFileView::VScroll1_Change(int value) {
     mLastVValue = value;
     mCurrentView.ScrollRecord = record;
     if (value + VScroll1->pageStep() >= VScroll1->maximum() &&
-        mFile->GetConnection().IsDelimited() && !mFile->FixedLayout()) {
+        !mFile->FixedLayout()) {
         mSource.MoveTo(mFile->RecordCount() + mScreen.rows);
         SetupScrollBars();
     }
@@ -175,7 +175,7 @@ void frmFileView::cmdForwardOneRecord_Click() {
 }
 
 void frmFileView::cmdLastRecord_Click() {
-    if (mFile->GetConnection().IsDelimited() && !mFile->FixedLayout()) {
+    if (!mFile->FixedLayout()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         mFile->MoveLast();
         FinishProgress();

@@ -340,7 +340,8 @@ void frmFileView::PositionView(qint64& record, qint64& column, bool keepRow) {
         shape.recordCount = mFile->RecordCount();
         shape.recordLength = mFile->GetConnection().RecordLength();
         shape.fixedLayout = mFile->FixedLayout();
-        shape.isDelimited = mFile->GetConnection().IsDelimited();
+        // Delimited and variable records alike are counted as they are met.
+        shape.isDelimited = !mFile->FixedLayout();
         shape.countTo = [this](qint64 n) {
             mSource.MoveTo(n);
             return static_cast<qint64>(mFile->RecordCount());

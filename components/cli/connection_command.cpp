@@ -105,7 +105,7 @@ int ConnectionCommand(const std::vector<std::string>& args) {
     data::File file;
     bool failed = false;
     if (!tool::OpenData(file, options, failed)) return tool::kFailed;
-    const bool change = fixed || delimited || !fields.empty();
+    const bool change = fixed || delimited || options.recordFormat || !fields.empty();
     if (fixed && header) {
         // As the wizard does: the names record is skipped by the offset.
         file.GetConnection().SetFirstRecordContainsFieldNames(true);

@@ -16,6 +16,7 @@
 #include "data/convert_text.h"
 #include "data/convert_typed.h"
 #include "data/ebcdic.h"
+#include "data/file.h"
 #include "datatools/codecounter.h"
 #include "util/utilities.h"
 
@@ -198,7 +199,6 @@ public:
         return true;
     }
     std::int64_t Number() const { return reader_.RecordNumber(); }
-    std::int64_t CountToEnd() { return reader_.CountToEnd(); }
     const Layout& Current() const { return *fields_; }
     const std::vector<std::string>& Values() const { return values_; }
     const std::vector<ValueState>& States() const { return states_; }
@@ -276,9 +276,35 @@ int RecordsCommand(Source& source, const Options& o) {
     return source.Finish();
 }
 
-int CountCommand(Source& source) {
-    Print(std::to_string(source.CountToEnd()) + "\n");
-    return source.Finish();
+// Counting goes through the engine, as the viewer and a saved connection
+// count: the same index, the same stop at a damaged length.
+int CountCommand(Source& source, const Options& o) {
+    data::File file;
+    file.OnError = [](const std::string&, bool& cancel) { cancel = true; };  // not the division counted
+    if (!file.Open(o.file)) {
+        PrintError("Cannot open \"" + o.file + "\".");
+        return kFailed;
+    }
+    data::Connection c;
+    file.CopyConnectionTo(c);
+    c.SetDatabaseTypeName(o.decode.charset == Charset::Ebcdic ? "Flat EBCDIC" : "Flat ASCII");
+    c.SetIsDelimited(false);
+    c.SetIsFixed(true);
+    c.SetByteOffset(0);
+    c.SetRecordFormat(o.format);
+    if (o.format == RecordFormat::Fixed) c.SetRecordLength(source.Fields().length);
+    bool failed = false;
+    file.OnError = [&failed](const std::string& description, bool& cancel) {
+        PrintError(description);
+        failed = cancel = true;
+    };
+    if (c.SameSettings(file.GetConnection()))
+        file.Refresh();  // divides again, so damage is told to this handler
+    else
+        file.CopyConnectionFrom(c);
+    file.MoveLast();
+    Print(std::to_string(file.RecordCount()) + "\n");
+    return failed ? kFailed : 0;
 }
 
 int FieldIndex(const Source& source, const std::string& name, const Options& o) {
@@ -509,7 +535,7 @@ bool RunCopybookCommand(const std::vector<std::string>& args, int& status) {
     }
     if (o.command == "fields") status = FieldsCommand(source);
     else if (o.command == "records") status = RecordsCommand(source, o);
-    else if (o.command == "count") status = CountCommand(source);
+    else if (o.command == "count") status = CountCommand(source, o);
     else if (o.command == "find") status = FindCommand(source, o);
     else if (o.command == "codes") status = CodesCommand(source, o);
     else if (o.command == "convert") status = ConvertCommand(source, o);

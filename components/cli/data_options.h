@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "copybook/recordformat.h"
 #include "data/converter.h"
 #include "data/datareader.h"
 #include "data/detection.h"
@@ -33,6 +34,7 @@ struct DataOptions {
     bool keepDeleted = false;
     bool noProfiles = false;              ///< detection alone decides
     std::optional<std::string> profiles;  ///< a profile file other than the program's
+    std::optional<copybook::RecordFormat> recordFormat;  ///< --rdw, --rdw-le, --bdw
     std::optional<std::int64_t> recordLength;
     std::optional<std::int64_t> byteOffset;
     std::optional<std::string> recordDelimiter;
@@ -83,6 +85,9 @@ inline const char* DataUsage() {
            "Options (the record division; without them the file's connection file,\n"
            "format file, file type or detection decides):\n"
            "  --fixed --record-length N [--byte-offset N] [--ebcdic]\n"
+           "  --rdw | --rdw-le | --bdw [--byte-offset N] [--ebcdic]\n"
+           "              variable records after a record descriptor word (big- or\n"
+           "              little-endian length), or in blocks after a block descriptor word\n"
            "  --delimited [--record-delimiter REP] [--field-delimiter REP]\n"
            "              [--qualifier REP] [--header]\n"
            "REP is a representation text such as \"CHR$(13) & CHR$(10)\".\n"
@@ -136,6 +141,11 @@ inline bool ReadOption(const std::vector<std::string>& args, std::size_t& i, Dat
     if (a == "--fixed") return o.fixed = true;
     if (a == "--delimited") return o.delimited = true;
     if (a == "--ebcdic") return o.ebcdic = true;
+    copybook::RecordFormat format;
+    if (a.size() > 2 && a != "--fixed" && copybook::RecordFormatFromName(a.substr(2), format)) {
+        o.recordFormat = format;
+        return true;
+    }
     if (a == "--header") return o.header = true;
     if (a == "--keep-deleted") return o.keepDeleted = true;
     if (a == "--no-profiles") return o.noProfiles = true;
@@ -188,9 +198,12 @@ inline bool CheckCombination(DataOptions& o, std::string& error) {
             "convert reads the source through its own connection; --record-length, "
             "--byte-offset and --ebcdic do not apply.";
     }
-    if (!o.fixed && (o.recordLength || o.byteOffset || o.ebcdic)) {
+    if (!o.fixed && !o.recordFormat && (o.recordLength || o.byteOffset || o.ebcdic)) {
         error = "--record-length, --byte-offset and --ebcdic go with --fixed.";
     }
+    if (o.recordFormat && (o.fixed || o.delimited || o.recordLength || convert))
+        error = "--rdw, --rdw-le and --bdw take no --fixed, --delimited or --record-length, "
+                "and convert reads the source through its own connection.";
     bool delimiterGiven = o.recordDelimiter || o.fieldDelimiter || o.qualifier;
     if (o.fixed && delimiterGiven) error = "Delimiters go with --delimited, not --fixed.";
     if (!convert && !o.delimited && (delimiterGiven || o.header)) {
@@ -290,14 +303,22 @@ inline bool HasOwnLayout(const data::File& file) {
 
 /// Lets the options set the record division of an open file.
 inline void ApplyDivision(data::File& file, const DataOptions& o) {
-    if (!o.fixed && !o.delimited) return;
+    if (!o.fixed && !o.delimited && !o.recordFormat) return;
     const bool ownLayout = HasOwnLayout(file);
     data::Connection& c = file.GetConnection();
-    if (o.fixed) {
+    if (o.recordFormat) {
         file.SetDatabaseType(o.ebcdic ? "Flat EBCDIC" : "Flat ASCII");
         c.SetIsDelimited(false);
         c.SetIsFixed(true);
         c.SetByteOffset(o.byteOffset.value_or(0));
+        c.SetRecordFormat(*o.recordFormat);
+        if (!ownLayout) file.GetFields().Clear();
+    } else if (o.fixed) {
+        file.SetDatabaseType(o.ebcdic ? "Flat EBCDIC" : "Flat ASCII");
+        c.SetIsDelimited(false);
+        c.SetIsFixed(true);
+        c.SetByteOffset(o.byteOffset.value_or(0));
+        c.SetRecordFormat(copybook::RecordFormat::Fixed);
         c.SetRecordLength(*o.recordLength);
         // Without a layout of its own each record is one value.
         if (!ownLayout) file.GetFields().Clear();

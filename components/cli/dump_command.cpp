@@ -65,7 +65,7 @@ int Dump(data::File& file, data::RecordNo record) {
     // bytes in the file's code page); the rest is already text.
     const bool ebcdic = util::ToUpper(file.DatabaseType()).find("EBCDIC") != std::string::npos;
     const data::CodePage page = ebcdic ? data::CodePage::Latin1 : data::CodePage::Windows1252;
-    const data::FilePos length = file.GetConnection().RecordLength();
+    const data::FilePos length = data::RecordDump::StatedLength(file);
     std::string out;
     for (const std::string& line :
          data::RecordDump::HeaderLines(file.PathAndName(), record, length, Now()))

@@ -87,17 +87,39 @@ bool RecordReader::Fill(size_t need) {
     return true;
 }
 
-std::uint32_t RecordReader::Length16(size_t at, bool little) const {
-    const char* data = fromMemory_ ? memory_.data() : buffer_.data();
-    return Read16(reinterpret_cast<const unsigned char*>(data + at), little);
+const unsigned char* RecordReader::Bytes() const {
+    return reinterpret_cast<const unsigned char*>(fromMemory_ ? memory_.data() : buffer_.data());
 }
 
 bool RecordReader::Damaged(const std::string& what) {
-    problem_ = "Record " + std::to_string(number_ + 1) + " at byte " +
-               std::to_string(base_ + static_cast<std::int64_t>(pos_)) + ": " + what +
-               "; reading stops before it.";
+    problem_ = DamageText(number_ + 1, base_ + static_cast<std::int64_t>(pos_), what);
     stopped_ = true;
     return false;
+}
+
+std::string DamageText(std::int64_t record, std::int64_t offset, const std::string& what) {
+    return "Record " + std::to_string(record) + " at byte " + std::to_string(offset) + ": " + what +
+           "; reading stops before it.";
+}
+
+std::string BlockWordProblem(const unsigned char* word, std::uint32_t& length) {
+    length = Read16(word, false);
+    if ((length & 0x8000) != 0 || word[2] != 0 || word[3] != 0)
+        return "the block descriptor word " + std::to_string(length) +
+               " is not a length followed by two zero bytes";
+    if (length < 4) return "the block length " + std::to_string(length) + " is less than 4";
+    return {};
+}
+
+std::string RecordWordProblem(const unsigned char* word, RecordFormat format, std::int64_t blockLeft,
+                              std::uint32_t& length) {
+    length = Read16(word, format == RecordFormat::RdwLittleEndian);
+    if (word[2] != 0 || word[3] != 0)
+        return "the two bytes after the record length " + std::to_string(length) + " are not zero";
+    if (length < 4) return "the record length " + std::to_string(length) + " is less than 4";
+    if (format == RecordFormat::Bdw && length > blockLeft)
+        return "the record length " + std::to_string(length) + " runs past the end of its block";
+    return {};
 }
 
 bool RecordReader::Next(std::string_view& record) {
@@ -113,33 +135,26 @@ bool RecordReader::Next(std::string_view& record) {
         ++number_;
         return true;
     }
-    if (format_ == RecordFormat::Bdw && blockLeft_ == 0) {
+    while (format_ == RecordFormat::Bdw && blockLeft_ == 0) {  // empty blocks hold nothing
         if (!Fill(4)) {
             if (end_ != pos_) return Damaged("the file ends inside a block descriptor word");
             return false;
         }
-        const std::uint32_t length = Length16(pos_, false);
-        if ((length & 0x8000) != 0 || Length16(pos_ + 2, false) != 0)
-            return Damaged("the block descriptor word " + std::to_string(length) +
-                           " is not a length followed by two zero bytes");
-        if (length < 4) return Damaged("the block length " + std::to_string(length) + " is less than 4");
+        std::uint32_t length = 0;
+        const std::string problem = BlockWordProblem(Bytes() + pos_, length);
+        if (!problem.empty()) return Damaged(problem);
         blockLeft_ = length - 4;
         pos_ += 4;
-        if (blockLeft_ == 0) return Next(record);
     }
     if (!Fill(4)) {
         if (end_ != pos_) return Damaged("the file ends inside a record descriptor word");
         if (blockLeft_ > 0) return Damaged("the file ends inside a block");
         return false;
     }
-    const bool little = format_ == RecordFormat::RdwLittleEndian;
-    const std::uint32_t length = Length16(pos_, little);
-    if (Length16(pos_ + 2, false) != 0)
-        return Damaged("the two bytes after the record length " + std::to_string(length) +
-                       " are not zero");
-    if (length < 4) return Damaged("the record length " + std::to_string(length) + " is less than 4");
-    if (format_ == RecordFormat::Bdw && length > blockLeft_)
-        return Damaged("the record length " + std::to_string(length) + " runs past the end of its block");
+    std::uint32_t length = 0;
+    if (const std::string problem = RecordWordProblem(Bytes() + pos_, format_, blockLeft_, length);
+        !problem.empty())
+        return Damaged(problem);
     if (!Fill(length))
         return Damaged("the record length " + std::to_string(length) +
                        " runs past the end of the file (" + std::to_string(end_ - pos_) +
@@ -151,37 +166,6 @@ bool RecordReader::Next(std::string_view& record) {
     if (format_ == RecordFormat::Bdw) blockLeft_ -= length;
     ++number_;
     return true;
-}
-
-std::int64_t RecordReader::CountToEnd() {
-    std::string_view record;
-    if (format_ == RecordFormat::Rdw || format_ == RecordFormat::RdwLittleEndian) {
-        // The plain chain of lengths, walked in the buffer; anything unusual
-        // (a refill, damage) goes through Next for its exact handling.
-        const bool little = format_ == RecordFormat::RdwLittleEndian;
-        while (!stopped_) {
-            const auto* data = reinterpret_cast<const unsigned char*>(
-                fromMemory_ ? memory_.data() : buffer_.data());
-            size_t pos = pos_;
-            std::int64_t n = number_;
-            while (pos + 4 <= end_) {
-                const std::uint32_t length = Read16(data + pos, little);
-                if (length < 4 || data[pos + 2] != 0 || data[pos + 3] != 0 || pos + length > end_) break;
-                pos += length;
-                ++n;
-            }
-            if (n > number_) {
-                recordStart_ = base_ + static_cast<std::int64_t>(pos_);
-                pos_ = pos;
-                number_ = n;
-            }
-            if (!Next(record)) break;
-        }
-        return number_;
-    }
-    while (Next(record)) {
-    }
-    return number_;
 }
 
 bool ChainsAsRdw(std::string_view sample, bool wholeFile, bool littleEndian) {
@@ -196,6 +180,38 @@ bool ChainsAsRdw(std::string_view sample, bool wholeFile, bool littleEndian) {
         ++records;
     }
     return records >= 2 && (at == sample.size() || !wholeFile);
+}
+
+}  // namespace velmor::copybook
+
+namespace velmor::copybook {
+
+bool ChainsAsBdw(std::string_view sample, bool wholeFile) {
+    const auto* p = reinterpret_cast<const unsigned char*>(sample.data());
+    size_t at = 0;
+    int records = 0;
+    while (at + 4 <= sample.size()) {
+        std::uint32_t block = 0;
+        if (!BlockWordProblem(p + at, block).empty() || block < 9) return false;
+        const size_t end = at + block;
+        if (end > sample.size()) return !wholeFile && records >= 2;
+        for (size_t r = at + 4; r < end; ++records) {
+            std::uint32_t length = 0;
+            if (r + 4 > end || !RecordWordProblem(p + r, RecordFormat::Bdw, end - r, length).empty() ||
+                length < 5)
+                return false;
+            r += length;
+        }
+        at = end;
+    }
+    return records >= 2 && (at == sample.size() || !wholeFile);
+}
+
+RecordFormat ProposedRecordFormat(std::string_view sample, bool wholeFile) {
+    if (ChainsAsBdw(sample, wholeFile)) return RecordFormat::Bdw;
+    if (ChainsAsRdw(sample, wholeFile, false)) return RecordFormat::Rdw;
+    if (ChainsAsRdw(sample, wholeFile, true)) return RecordFormat::RdwLittleEndian;
+    return RecordFormat::Fixed;
 }
 
 }  // namespace velmor::copybook

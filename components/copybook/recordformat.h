@@ -37,9 +37,6 @@ public:
     /// The next record's data (without its RDW), valid until the next call;
     /// false at the end of the file or at a damaged length (see Problem).
     bool Next(std::string_view& record);
-    /// Reads on to the end without handing out records (as Next would, and
-    /// stopping at the same damage); the number of records read in all.
-    std::int64_t CountToEnd();
     /// 1-based number of the record Next gave last.
     std::int64_t RecordNumber() const { return number_; }
     /// File offset of that record (of its RDW in variable files).
@@ -50,7 +47,7 @@ public:
 private:
     bool Fill(size_t need);  // at least Need bytes from pos_ on, false at the end
     bool Damaged(const std::string& what);
-    std::uint32_t Length16(size_t at, bool little) const;
+    const unsigned char* Bytes() const;
 
     std::FILE* file_ = nullptr;
     std::vector<char> buffer_;
@@ -66,9 +63,28 @@ private:
     bool stopped_ = false;
 };
 
+/// The checks every reader of variable records makes, so that the engine and
+/// the streaming reader stop at the same damage with the same words.
+/// RecordWordProblem: why the four bytes at Word cannot begin a record ("" when
+/// they can), its length (RDW included) in Length; BlockLeft is what remains
+/// of the current block in BDW files (else ignored).
+std::string RecordWordProblem(const unsigned char* word, RecordFormat format, std::int64_t blockLeft,
+                              std::uint32_t& length);
+/// Why the four bytes at Word are no block descriptor word; its length in Length.
+std::string BlockWordProblem(const unsigned char* word, std::uint32_t& length);
+/// "Record N at byte B: WHAT; reading stops before it." (Offset counts from 0.)
+std::string DamageText(std::int64_t record, std::int64_t offset, const std::string& what);
+
 /// True when the lengths of Sample (the start of a file) chain as RDW
 /// records: at least two records, every length valid, the last one ending at
 /// the end of Sample or running on past it (when Sample is not the whole file).
 bool ChainsAsRdw(std::string_view sample, bool wholeFile, bool littleEndian);
+/// True when Sample reads as BDW blocks, each filled exactly by a chain of
+/// RDW records (two records at least in all).
+bool ChainsAsBdw(std::string_view sample, bool wholeFile);
+/// The variable format the start of a file plainly has (BDW, RDW, RDW
+/// little-endian, in that order), else Fixed. Text never chains: its records
+/// would need two zero bytes after each length.
+RecordFormat ProposedRecordFormat(std::string_view sample, bool wholeFile);
 
 }  // namespace velmor::copybook

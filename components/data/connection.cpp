@@ -11,6 +11,7 @@ Connection::Connection(const Connection& other)
       recordDelimiter_(other.recordDelimiter_),
       fieldDelimiter_(other.fieldDelimiter_),
       textQualifier_(other.textQualifier_),
+      recordFormat_(other.recordFormat_),
       databaseTypeName_(other.databaseTypeName_),
       auxiliaryText_(other.auxiliaryText_),
       name_(other.name_),
@@ -29,6 +30,7 @@ Connection& Connection::operator=(const Connection& other) {
     recordDelimiter_ = other.recordDelimiter_;
     fieldDelimiter_ = other.fieldDelimiter_;
     textQualifier_ = other.textQualifier_;
+    recordFormat_ = other.recordFormat_;
     databaseTypeName_ = other.databaseTypeName_;
     auxiliaryText_ = other.auxiliaryText_;
     name_ = other.name_;
@@ -70,6 +72,9 @@ void Connection::SetFieldDelimiterRepresentation(const std::string& v) {
 void Connection::SetTextQualifierRepresentation(const std::string& v) {
     if (Assign(textQualifier_, v)) Changed();
 }
+void Connection::SetRecordFormat(copybook::RecordFormat v) {
+    if (Assign(recordFormat_, v)) Changed();
+}
 void Connection::SetDatabaseTypeName(const std::string& v) {
     if (Assign(databaseTypeName_, v)) Changed();
 }
@@ -89,7 +94,8 @@ bool Connection::SameSettings(const Connection& other) const {
            firstRecordContainsFieldNames_ == other.firstRecordContainsFieldNames_ &&
            recordLength_ == other.recordLength_ && byteOffset_ == other.byteOffset_ &&
            recordDelimiter_ == other.recordDelimiter_ && fieldDelimiter_ == other.fieldDelimiter_ &&
-           textQualifier_ == other.textQualifier_ && databaseTypeName_ == other.databaseTypeName_;
+           textQualifier_ == other.textQualifier_ && recordFormat_ == other.recordFormat_ &&
+           databaseTypeName_ == other.databaseTypeName_;
 }
 
 void Connection::Changed() {

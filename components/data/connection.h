@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "copybook/recordformat.h"
 #include "data/types.h"
 
 namespace velmor::data {
@@ -36,6 +37,12 @@ public:
     void SetFieldDelimiterRepresentation(const std::string& v);
     const std::string& TextQualifierRepresentation() const { return textQualifier_; }
     void SetTextQualifierRepresentation(const std::string& v);
+    /// Fixed records: fixed length (RecordLength) or variable with a record
+    /// descriptor word (RDW, little-endian RDW, or blocked with BDW), whose
+    /// RecordLength is then the longest record met.
+    copybook::RecordFormat RecordFormat() const { return recordFormat_; }
+    void SetRecordFormat(copybook::RecordFormat v);
+    bool IsVariable() const { return isFixed_ && recordFormat_ != copybook::RecordFormat::Fixed; }
 
     /// Database type as the wizard names it ("Flat ASCII", "Flat EBCDIC",
     /// "DBase III", ...).
@@ -72,6 +79,7 @@ private:
     std::string recordDelimiter_;
     std::string fieldDelimiter_;
     std::string textQualifier_;
+    copybook::RecordFormat recordFormat_ = copybook::RecordFormat::Fixed;
     std::string databaseTypeName_;
     std::string auxiliaryText_;
     std::string name_;

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "copybook/copybook.h"
+#include "copybook/recordformat.h"
 #include "util/utilities.h"
 
 namespace velmor::data {
@@ -86,7 +87,11 @@ bool ApplySetting(std::string_view key, std::string_view value, ConnectionFileCo
         k.SetFieldDelimiterRepresentation(v);
     else if (key == "TextQualifierRepresentation")
         k.SetTextQualifierRepresentation(v);
-    else if (key == "ShowFieldNames")
+    else if (key == "RecordFormat") {
+        copybook::RecordFormat format;
+        if (!copybook::RecordFormatFromName(util::Trim(value), format)) return false;
+        k.SetRecordFormat(format);
+    } else if (key == "ShowFieldNames")
         c.showFieldNames = util::ToBoolean(v);
     else if (key == "RecordLength" || key == "ByteOffset" || key == "FieldCount") {
         if (!ReadNumber(value, number)) return false;
@@ -109,6 +114,10 @@ std::string FormatConnectionFile(const Connection& connection, const Fields& fie
     Put(out, "FirstRecordContainsFieldNames", Word(connection.FirstRecordContainsFieldNames()));
     Put(out, "RecordLength", std::to_string(delimited ? 0 : connection.RecordLength()));
     Put(out, "ByteOffset", std::to_string(connection.ByteOffset()));
+    // Only variable records name their format: fixed-length files are
+    // written as they always were.
+    if (connection.IsVariable())
+        Put(out, "RecordFormat", copybook::RecordFormatName(connection.RecordFormat()));
     Put(out, "RecordDelimiterRepresentation", OneLine(connection.RecordDelimiterRepresentation()));
     Put(out, "FieldDelimiterRepresentation", OneLine(connection.FieldDelimiterRepresentation()));
     Put(out, "TextQualifierRepresentation", OneLine(connection.TextQualifierRepresentation()));

@@ -290,6 +290,8 @@ std::unique_ptr<RecordStream> RecordStream::For(File& file, std::string& error, 
         error = "No source file is open.";
         return nullptr;
     }
+    // Variable records (RDW, BDW) are read through the engine's index.
+    if (file.GetConnection().IsVariable()) return std::make_unique<EngineStream>(file);
     if (file.FixedLayout()) {
         const bool dbase = util::ToUpper(file.DatabaseType()).rfind("DBASE", 0) == 0;
         // EBCDIC text and typed numbers are decoded as the viewer shows them.

@@ -378,6 +378,13 @@ Detection DetectConnection(std::string_view sample, FilePos fileSize) {
         return d;
     }
     bool whole = static_cast<FilePos>(sample.size()) >= fileSize;
+    d.recordFormat = copybook::ProposedRecordFormat(sample, whole);
+    if (d.recordFormat != copybook::RecordFormat::Fixed) {
+        // Mainframe files keep EBCDIC text: its blank is 0x40, ASCII's 0x20.
+        d.ebcdic = std::count(sample.begin(), sample.end(), '\x40') >
+                   std::count(sample.begin(), sample.end(), ' ');
+        return d;
+    }
     Lines lines = SplitLines(sample, whole);
     if (LooksBinary(sample) || lines.lines.empty()) {
         d.kind = Detection::Kind::Fixed;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "copybook/recordformat.h"
 #include "data/delimitedscanner.h"
 #include "data/types.h"
 
@@ -15,6 +16,9 @@ struct Detection {
     enum class Kind { Fixed, Delimited, Dbase };
     Kind kind = Kind::Fixed;
     FilePos recordLength = 0;     ///< fixed: bytes per record, line end included
+    /// Fixed kind: variable records when their lengths chain through the sample.
+    copybook::RecordFormat recordFormat = copybook::RecordFormat::Fixed;
+    bool ebcdic = false;  ///< variable records whose text looks like EBCDIC
     std::string recordDelimiter;  ///< raw bytes
     std::string fieldDelimiter;
     std::string qualifier;

@@ -43,6 +43,7 @@ void FileImpl::Divide() {
     RecordNo wanted = recordNumber;
     ClearRecord();
     delimited.reset();
+    variable.reset();
     kind = Kind::None;
     ebcdic = false;
     dbase = false;
@@ -54,6 +55,8 @@ void FileImpl::Divide() {
             bool take = fields.Count() == 0 || layoutSource_ == LayoutSource::Dbase ||
                         layoutSource_ == LayoutSource::None;
             dbase = DivideDbase(take);
+        } else if (connection.IsVariable()) {
+            DivideVariable();
         } else if (connection.IsFixed()) {
             DivideFixed();
         } else if (connection.IsDelimited()) {
@@ -67,6 +70,9 @@ void FileImpl::Divide() {
     }
     grew_ = false;
     dividing_ = false;
+    // Variable records damaged from the first length on show nothing that
+    // could be asked for: the reason is told now.
+    if (kind == Kind::Variable && RecordCount() == 0) ReportVariableDamage();
 }
 
 void FileImpl::DivideFixed() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "copybook/decode.h"
 #include "data/convert_text.h"
 #include "data/ebcdic.h"
 #include "data/fileimpl.h"
@@ -124,6 +125,11 @@ RecordNo FileImpl::Find(std::string_view fieldName, std::string_view phrase, Rec
     RecordNo from = std::max<RecordNo>(position, 0) + 1;
     RecordNo found = 0;
     bool byIndex = kind == Kind::Delimited && !delimited->Scanner().Get().field.empty();
+    if (kind == Kind::Variable) {
+        found = FindVariable(index, phrase, from);
+        if (found > 0) position = found;
+        return found;
+    }
     if (kind == Kind::Fixed && fields.Item(index)->Format().IsNumber()) {
         found = FindDecoded(index, phrase, from);
         if (found > 0) position = found;
@@ -311,6 +317,54 @@ RecordNo FileImpl::FindDelimitedSplitting(const std::function<bool(std::string_v
                            return false;
                        });
     return found;
+}
+
+}  // namespace velmor::data
+
+namespace velmor::data {
+
+// Variable records (RDW, BDW): record by record through the index, numbers
+// compared by value as in fixed files.
+RecordNo FileImpl::FindVariable(int index, std::string_view phrase, RecordNo from) {
+    const Field& f = *fields.Item(index);
+    const bool number = f.Format().IsNumber();
+    const std::optional<std::string> wanted = number ? copybook::CanonicalNumber(phrase) : std::nullopt;
+    if (number && !wanted) {
+        RaiseError("\"" + std::string(phrase) + "\" is not a number; the field \"" + f.Name() +
+                   "\" holds numbers.");
+        return 0;
+    }
+    const auto& fold = ebcdic ? kFoldEbcdic : kFoldLatin1;
+    std::vector<PhraseFinder> finders;
+    if (!number)
+        for (const Needle& needle : Needles(phrase, ebcdic)) finders.push_back(needle.Finder(fold));
+    const copybook::DecodeOptions options{ebcdic ? copybook::Charset::Ebcdic : copybook::Charset::Ascii,
+                                          ebcdic ? copybook::FloatFormat::Ibm : copybook::FloatFormat::Ieee};
+    RecordSpan span;
+    std::string value;
+    FilePos nextReport = kProgressStep;
+    for (RecordNo r = std::max<RecordNo>(from, 1); !finders.empty() || number; ++r) {
+        if (!variable->Locate(r - 1, span, owner.OnProgress)) break;
+        const FilePos begin = std::clamp<FilePos>(f.StartingPosition() - 1, 0, span.length);
+        const FilePos end = std::clamp<FilePos>(begin + f.Length(), begin, span.length);
+        const std::string bytes =
+            reader.ReadString(span.start + begin, static_cast<size_t>(end - begin));
+        if (number) {
+            value.clear();
+            if (copybook::Decode(f.Format(), bytes, options, value) == copybook::ValueState::Value &&
+                copybook::CanonicalNumber(value) == wanted)
+                return r;
+        } else if (std::any_of(finders.begin(), finders.end(),
+                               [&](const PhraseFinder& p) { return Holds(bytes, p, fold); })) {
+            return r;
+        }
+        if (owner.OnProgress && span.next >= nextReport) {
+            nextReport = span.next + kProgressStep;
+            if (!owner.OnProgress(span.next, reader.Size())) return 0;
+        }
+    }
+    ReportVariableDamage();
+    return 0;
 }
 
 }  // namespace velmor::data

@@ -157,7 +157,7 @@ bool FileImpl::Open(const std::string& pathAndName) {
         ApplyTemplateOrDetection(extension);
         ApplyFormatFile();
     }
-    if (connection.IsFixed() && connection.RecordLength() <= 0 &&
+    if (connection.IsFixed() && !connection.IsVariable() && connection.RecordLength() <= 0 &&
         !StartsWithNoCase(connection.DatabaseTypeName(), "DBase")) {
         connection.SetRecordLength(DetectRecordLength(ReadHead(kDetectionSample), reader.Size()));
     }
@@ -181,6 +181,7 @@ void FileImpl::CloseFile() {
     SaveIndex();
     dividing_ = true;
     delimited.reset();
+    variable.reset();
     reader.Close();
     path.clear();
     kind = Kind::None;
@@ -230,7 +231,11 @@ void FileImpl::ApplyTemplateOrDetection(const std::string& extension) {
         return;
     }
     // A fixed-length type gives way to a file that is plainly delimited text.
-    if (!t || (!t->IsFixed() && !t->IsDelimited()) ||
+    // So do records whose lengths chain as RDW or BDW (no text file does).
+    const bool chains = copybook::ProposedRecordFormat(head, static_cast<FilePos>(head.size()) >=
+                                                                 reader.Size()) !=
+                        copybook::RecordFormat::Fixed;
+    if (!t || (!t->IsFixed() && !t->IsDelimited()) || chains ||
         (t->IsFixed() &&
          FixedTypeContradicted(head, reader.Size(), t->RecordLength(), t->ByteOffset()))) {
         ApplyDetection(true);
@@ -263,7 +268,8 @@ void FileImpl::ApplyDetection(bool keepFields) {
             break;
         case Detection::Kind::Fixed:
             connection.SetIsFixed(true);
-            connection.SetDatabaseTypeName("Flat ASCII");
+            connection.SetDatabaseTypeName(d.ebcdic ? "Flat EBCDIC" : "Flat ASCII");
+            connection.SetRecordFormat(d.recordFormat);
             connection.SetRecordLength(d.recordLength);
             break;
         case Detection::Kind::Delimited:
@@ -372,12 +378,18 @@ void FileImpl::SetDatabaseType(const std::string& v) {
 }
 
 void FileImpl::SaveIndex() {
-    if (kind != Kind::Delimited || !delimited || reader.Size() < kIndexFileThreshold) return;
-    if (!delimited->Index().changed || delimited->Counted() <= RecordIndex::kStride) return;
+    // Variable records keep the same index, but BDW checkpoints would need
+    // their blocks' ends as well.
+    RecordIndex* index = kind == Kind::Delimited && delimited ? &delimited->Index()
+                         : kind == Kind::Variable && variable &&
+                                 connection.RecordFormat() != copybook::RecordFormat::Bdw
+                             ? &variable->Index()
+                             : nullptr;
+    if (!index || reader.Size() < kIndexFileThreshold) return;
+    if (!index->changed || index->counted <= RecordIndex::kStride) return;
     IndexKey key = IndexKeyOf(reader, divisionKey_);
     const std::string file = IndexPathAndName();
-    if (MakeFolderFor(file) && SaveRecordIndex(file, key, delimited->Index()))
-        delimited->Index().changed = false;
+    if (MakeFolderFor(file) && SaveRecordIndex(file, key, *index)) index->changed = false;
 }
 
 }  // namespace velmor::data

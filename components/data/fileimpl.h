@@ -13,6 +13,7 @@
 #include "data/delimitedrecords.h"
 #include "data/file.h"
 #include "data/sidefiles.h"
+#include "data/variablerecords.h"
 
 namespace velmor::data {
 
@@ -69,7 +70,7 @@ public:
     FileTypes fileTypes;
     DataReader reader;
 
-    enum class Kind { None, Fixed, Delimited };
+    enum class Kind { None, Fixed, Delimited, Variable };
     Kind kind = Kind::None;
     bool ebcdic = false;
     bool dbase = false;
@@ -78,6 +79,7 @@ public:
     FilePos dataStart = 0;
     RecordNo headerRecords = 0;  ///< delimited: 1 when the first record holds names
     std::unique_ptr<DelimitedRecords> delimited;
+    std::unique_ptr<VariableRecords> variable;  ///< RDW and BDW files
 
     // Current record (kept raw; EBCDIC is translated when handed out).
     FilePos recordStart = 0;
@@ -93,6 +95,10 @@ private:
     bool DivideDbase(bool takeFields);
     bool DivideDelimited();
     void DivideFixed();
+    void DivideVariable();  // filevariable.cpp
+    /// Tells the user once per division where a variable file's records end early.
+    void ReportVariableDamage();
+    RecordNo FindVariable(int field, std::string_view phrase, RecordNo from);
     void SampleDelimited();
     void WidenFor(const std::vector<std::string>& recordValues, FilePos rawLength);
     void TileDelimitedFields();
@@ -131,6 +137,7 @@ private:
     bool grew_ = false;
     mutable bool warnedLong_ = false;
     bool indexChanged_ = false;
+    bool damageReported_ = false;
     std::string divisionKey_;
     std::unique_ptr<char[]> findBuffer_;  ///< reused by every Find
 };

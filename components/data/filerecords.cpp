@@ -15,7 +15,8 @@ constexpr FilePos kWholeRecordRead = FilePos{64} << 10;
 }  // namespace
 
 bool FileImpl::FixedLayout() const {
-    return kind != Kind::Delimited;
+    // Variable records are counted as they are met, as delimited ones are.
+    return kind != Kind::Delimited && kind != Kind::Variable;
 }
 
 RecordNo FileImpl::RecordCount() const {
@@ -24,6 +25,8 @@ RecordNo FileImpl::RecordCount() const {
             return fixedCount;
         case Kind::Delimited:
             return std::max<RecordNo>(delimited->Counted() - headerRecords, 0);
+        case Kind::Variable:
+            return variable->Counted();
         default:
             return 0;
     }
@@ -43,6 +46,17 @@ void FileImpl::MoveTo(RecordNo n) {
         return;
     }
     RecordSpan span;
+    if (kind == Kind::Variable) {
+        const bool found = variable->Locate(n - 1, span, owner.OnProgress);
+        if (found) {
+            recordStart = span.start;
+            recordLength = span.length;
+        }
+        atEnd = !found;
+        ReportVariableDamage();
+        LayoutGrew();
+        return;
+    }
     if (kind == Kind::Delimited &&
         delimited->Locate(n - 1 + headerRecords, span, owner.OnProgress)) {
         recordStart = span.start;
@@ -67,6 +81,11 @@ void FileImpl::MoveLast() {
     if (kind == Kind::Delimited) {
         delimited->CountTo(INT64_MAX, owner.OnProgress);
         SaveIndex();
+    }
+    if (kind == Kind::Variable) {
+        variable->CountTo(INT64_MAX, owner.OnProgress);
+        SaveIndex();
+        ReportVariableDamage();
     }
     bool grew = grew_;
     grew_ = false;

@@ -106,9 +106,14 @@ std::vector<std::string> RecordDump::BlockLines(std::string_view text, FilePos r
     return lines;
 }
 
+FilePos RecordDump::StatedLength(const File& file) {
+    const Connection& c = file.GetConnection();
+    return c.IsVariable() ? static_cast<FilePos>(file.RecordText().size()) : c.RecordLength();
+}
+
 std::vector<std::string> RecordDump::Lines(File& file, RecordNo record, const std::tm& now) {
     file.MoveTo(record);
-    const FilePos length = file.GetConnection().RecordLength();
+    const FilePos length = StatedLength(file);
     std::vector<std::string> lines = HeaderLines(file.PathAndName(), record, length, now);
     const std::vector<std::string> blocks = BlockLines(PrintableText(file), length);
     lines.insert(lines.end(), blocks.begin(), blocks.end());

@@ -37,6 +37,10 @@ public:
     static std::vector<std::string> BlockLines(std::string_view text, FilePos recordLength,
                                                FilePos first = 1);
 
+    /// The record length a dump states: the connection's, or the current
+    /// record's own for variable records (the connection's is the longest).
+    static FilePos StatedLength(const File& file);
+
     /// Moves File to Record and gives the whole dump.
     static std::vector<std::string> Lines(File& file, RecordNo record, const std::tm& now);
 

@@ -27,6 +27,14 @@ QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     return path;
 }
 
+// A descriptor word: a two-byte length (big- or little-endian), two zeros.
+QByteArray Word(int length, bool littleEndian) {
+    QByteArray word(4, '\0');
+    word[littleEndian ? 0 : 1] = char(length & 0xFF);
+    word[littleEndian ? 1 : 0] = char(length >> 8);
+    return word;
+}
+
 }  // namespace
 
 class EditorsConnectionTest : public QObject {
@@ -47,11 +55,12 @@ private slots:
     void headerNamesComeFromTheNamesRecord();
     void headerNamesTheFields_data();
     void headerNamesTheFields();
-    void clearingHeaderRedraws();
     void composerButtonStoresReturnedText();
     void unreadableTextIsKeptAndSaid();
     void scrollBarMirrorsViewer();
     void showsWhatTheFileTypeGaveWayTo();
+    void recordFormatIsChosenAndSaved_data();
+    void recordFormatIsChosenAndSaved();
 
 private:
     void OpenFixed(const QByteArray& bytes, qint64 recordLength, qint64 byteOffset);
@@ -318,17 +327,9 @@ void EditorsConnectionTest::headerNamesTheFields() {
     QCOMPARE(fields.Item(1)->StartingPosition(), data::FilePos(1));
     QVERIFY(c.FirstRecordContainsFieldNames());
     QCOMPARE(host_->redraws, before + 1);
-}
-
-void EditorsConnectionTest::clearingHeaderRedraws() {
-    OpenDelimited("CODE,NAME\r\n1,Anne\r\n");
-    host_->file.GetConnection().SetFirstRecordContainsFieldNames(true);
-    form_->Form_Activate();
-    QVERIFY(form_->chkDFirstRowContainsFieldNames->isChecked());
-    const int before = host_->redraws;
-    form_->chkDFirstRowContainsFieldNames->setChecked(false);
-    QVERIFY(!host_->file.GetConnection().FirstRecordContainsFieldNames());
-    QCOMPARE(host_->redraws, before + 1);
+    form_->chkDFirstRowContainsFieldNames->setChecked(false);  // clearing redraws too
+    QVERIFY(!c.FirstRecordContainsFieldNames());
+    QCOMPARE(host_->redraws, before + 2);
 }
 
 void EditorsConnectionTest::composerButtonStoresReturnedText() {
@@ -416,6 +417,67 @@ void EditorsConnectionTest::showsWhatTheFileTypeGaveWayTo() {
     QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(59)"));
     QCOMPARE(form_->txtDByteOffset->text(), QString::number(comments.size()));
     QVERIFY(!form_->chkDFirstRowContainsFieldNames->isChecked());
+}
+
+
+void EditorsConnectionTest::recordFormatIsChosenAndSaved_data() {
+    QTest::addColumn<int>("format");  // the list entry the file is written in
+    QTest::newRow("RDW") << 1;
+    QTest::newRow("RDW little-endian") << 2;
+    QTest::newRow("BDW") << 3;
+}
+
+void EditorsConnectionTest::recordFormatIsChosenAndSaved() {
+    QFETCH(int, format);
+    QByteArray bytes;
+    for (const QByteArray record : {"AAA", "BBBBB", "CC", "DDDDDDD"})
+        bytes += Word(int(record.size()) + 4, format == 2) + record;
+    if (format == 3) bytes = Word(int(bytes.size()) + 4, false) + bytes;
+    const QString path = WriteFile(*dir_, "sales.dat", bytes);
+    QVERIFY(host_->file.Open(path.toStdString()));
+    form_->Form_Activate();  // detection's proposal is preselected
+    const data::Connection& c = host_->file.GetConnection();
+    QCOMPARE(form_->SSTab1->currentIndex(), int(frmDKConnection::FixedTab));
+    QCOMPARE(form_->cboRecordFormat->currentIndex(), format);
+    QCOMPARE(form_->txtRecordLength->text(), QString("7"));  // the longest record
+    QVERIFY(form_->txtRecordLength->isReadOnly());
+    QVERIFY(!form_->cmdRLUp->isEnabled());
+
+    // Fixed length cuts the file at the longest record's length, typed again.
+    form_->cboRecordFormat->setCurrentIndex(0);
+    form_->cboRecordFormat_Click();
+    QCOMPARE(c.RecordFormat(), copybook::RecordFormat::Fixed);
+    QVERIFY(!form_->txtRecordLength->isReadOnly() && form_->cmdRLUp->isEnabled());
+    host_->file.MoveTo(1);
+    QCOMPARE(QByteArray::fromStdString(host_->file.RecordText()), bytes.left(7));
+    form_->txtRecordLength->setText("9");
+    QCOMPARE(qint64(c.RecordLength()), qint64(9));
+
+    // Back to variable records; a names record is no reason to skip a
+    // fixed count of bytes there, which would break the chain of lengths.
+    form_->cboRecordFormat->setCurrentIndex(format);
+    form_->cboRecordFormat_Click();
+    QCOMPARE(form_->txtRecordLength->text(), QString("7"));
+    form_->chkFLFirstRowContainsFieldNames->setChecked(true);
+    form_->cboDatabaseType->setCurrentIndex(0);
+    form_->cboDatabaseType_Click();
+    QCOMPARE(qint64(c.ByteOffset()), qint64(0));
+    host_->file.MoveTo(2);
+    QCOMPARE(QByteArray::fromStdString(host_->file.RecordText()), QByteArray("BBBBB"));
+    QVERIFY(!host_->file.FixedLayout());
+
+    // The choice survives a trip to the other tab and is saved with the file.
+    form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);
+    form_->SSTab1->setCurrentIndex(frmDKConnection::FixedTab);
+    QCOMPARE(form_->cboRecordFormat->currentIndex(), format);
+    QVERIFY(host_->file.SaveConnection("", false));
+    data::File reopened;
+    reopened.SetStoreConnectionAndIndexingFilesInDataPath("True");
+    QVERIFY(reopened.Open(path.toStdString()));
+    QCOMPARE(int(reopened.GetConnection().RecordFormat()), format);
+    reopened.MoveLast();
+    QCOMPARE(qint64(reopened.RecordCount()), qint64(4));
+    QVERIFY(host_->errors.isEmpty());
 }
 
 QTEST_MAIN(EditorsConnectionTest)

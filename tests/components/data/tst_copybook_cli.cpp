@@ -41,6 +41,7 @@ private slots:
     void commands();
     void convertTargets_data();
     void convertTargets();
+    void savedConnection();
 
 private:
     QTemporaryDir dir_;
@@ -79,6 +80,16 @@ void CopybookCliTest::commands_data() {
     QTest::newRow("damaged length")
         << QStringList{"count", "bad.dat", "--rdw"} << 1 << "1\n"
         << "Record 2 at byte 22: the record length 48 runs past the end of the file (5 bytes left)";
+    // Without a copybook the engine's own options divide the file.
+    QTest::newRow("count rdw, no copybook") << QStringList{"count", "v.dat", "--rdw", "-"} << 0 << "3\n" << "";
+    QTest::newRow("damaged, no copybook")
+        << QStringList{"count", "bad.dat", "--rdw", "-"} << 1 << "1\n"
+        << "holds only 1 readable record(s). Record 2 at byte 22: the record length 48";
+    QTest::newRow("records rdw, no copybook")
+        << QStringList{"records", "v.dat", "--rdw", "--ebcdic", "--from", "2", "--count", "1", "-"} << 0
+        << "[\"BJÖRN \\u0000\xC2\x8Dr\xC3\xA6\xC2\x9F\xC3\x9A" "000N  \"]\n" << "";
+    QTest::newRow("rdw with a record length") << QStringList{"count", "v.dat", "--rdw", "--record-length", "5", "-"}
+                                              << 2 << "" << "--rdw, --rdw-le and --bdw take no";
     QTest::newRow("find packed") << QStringList{"find", "v.dat", "BALANCE", "-1234.5", "--rdw"} << 0 << "1\n" << "";
     QTest::newRow("find zoned") << QStringList{"find", "v.dat", "zone-amt", "-.50", "--rdw"} << 0 << "2\n" << "";
     QTest::newRow("find text") << QStringList{"find", "v.dat", "CUST-NAME", "JÖ", "--rdw"} << 0 << "2\n" << "";
@@ -106,7 +117,8 @@ void CopybookCliTest::commands() {
     QFETCH(QString, err);
     QStringList full;
     for (int i = 0; i < args.size(); ++i) full << (i == 1 ? dir_.filePath(args[i]) : args[i]);
-    if (!full.contains("--copybook")) full << "--copybook" << dir_.filePath("c.cpy");
+    if (full.last() == "-") full.removeLast();  // no copybook
+    else if (!full.contains("--copybook")) full << "--copybook" << dir_.filePath("c.cpy");
     else full[full.indexOf("--copybook") + 1] = dir_.filePath(full[full.indexOf("--copybook") + 1]);
     const CliResult r = RunVelmorData(full);
     QVERIFY2(QString::fromUtf8(r.err).contains(err), r.err.constData());
@@ -158,6 +170,25 @@ void CopybookCliTest::convertTargets() {
         bytes = bytes.mid(32 * 5 + 1);
     }
     QCOMPARE(bytes, expected);
+}
+
+void CopybookCliTest::savedConnection() {
+    // A connection saved for RDW records divides the file the next time,
+    // with no options, for the copybook's commands as for the engine's.
+    const QString path = dir_.filePath("saved.dat");
+    QVERIFY(WriteBytes(path, ReadBytes(dir_.filePath("v.dat")) + Rdw("\xC1\xC2")));
+    const QString folder = dir_.filePath("connections");
+    QVERIFY(QDir().mkpath(folder));
+    CliResult r = RunVelmorData({"connection", path, "--rdw", "--ebcdic", "--connection-folder", folder});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains("RecordFormat=rdw\n"), r.out.constData());
+    r = RunVelmorData({"count", path, "--connection-folder", folder});
+    QCOMPARE(r.out, QByteArray("4\n"));
+    r = RunVelmorData({"fields", path, "--connection-folder", folder});
+    QCOMPARE(r.out, QByteArray("Field1\t1\t18\n"));  // the longest record
+    // A dump states the record's own length, not the longest.
+    r = RunVelmorData({"dump", path, "4", "--connection-folder", folder});
+    QVERIFY2(r.out.contains("Record Length: 2\n"), r.out.constData());
 }
 
 QTEST_GUILESS_MAIN(CopybookCliTest)
