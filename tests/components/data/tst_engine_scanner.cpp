@@ -218,9 +218,9 @@ void TestEngineScanner::twoThreadCount_data() {
     QTest::addColumn<QByteArray>("recordDelimiter");
     QTest::addColumn<QByteArray>("record");
     QTest::addColumn<QByteArray>("piece");
-    auto row = [](const char* name, const char* piece, const char* record = "k,\"a,b\",77\r\n",
-                  const char* delimiter = "\r\n") {
-        QTest::newRow(name) << QByteArray(delimiter) << QByteArray(record) << QByteArray(piece);
+    auto row = [](const char* name, const QByteArray& piece,
+                  const char* record = "k,\"a,b\",77\r\n", const char* delimiter = "\r\n") {
+        QTest::newRow(name) << QByteArray(delimiter) << QByteArray(record) << piece;
     };
     row("inside a quoted value", "1,\"ab|c\r\nd\",x\r\n");
     row("on an opening quote", "1,|\"q\"\"r\",2\r\n");
@@ -232,6 +232,12 @@ void TestEngineScanner::twoThreadCount_data() {
     row("lf records, longest in the second half", "\"x\n|y\"\n" "long long long long\n",
         "ab,\"c\nd\"\n", "\n");
     row("in the last record, no final delimiter", "1,\"tail|\"", "a,b\r\n");
+    // Short records in runs of 64 and longer ones (two bytes and more apart)
+    // among them after the split, growing and shrinking.
+    row("records of every length after the split",
+        "1,\"a|b\"\r\n" + QByteArray("s\r\n").repeated(100) + QByteArray(300, 'L') + "\r\n" +
+            QByteArray("t\r\n").repeated(70) + QByteArray(130, 'M') + "\r\n" +
+            QByteArray(20000, 'N') + "\r\n" + QByteArray(140, 'O') + "\r\n");
 }
 
 void TestEngineScanner::twoThreadCount() {
