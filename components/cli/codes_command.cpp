@@ -66,7 +66,12 @@ int CodesCommand(const std::vector<std::string>& args) {
     bool failed = false;
     if (!tool::OpenData(file, options, failed)) return tool::kFailed;
     const std::string& name = positional[1];
-    const int index = datatools::FieldToCount(file.GetFields(), name, datatools::DisplayPage(file));
+    int index = datatools::FieldToCount(file.GetFields(), name, datatools::DisplayPage(file));
+    if (index == 0) {
+        // A field met only past the detection's sample.
+        file.CompleteLayout();
+        index = datatools::FieldToCount(file.GetFields(), name, datatools::DisplayPage(file));
+    }
     if (index == 0) {
         tool::PrintError("\"" + options.file + "\" has no field named \"" + name + "\".");
         return tool::kFailed;

@@ -230,6 +230,7 @@ void FileImpl::SampleDelimited() {
     SetLayout(names, widths);
     if (layoutSource_ == LayoutSource::None || layoutSource_ == LayoutSource::Dbase)
         SetLayoutSource(LayoutSource::Derived);
+    FollowCountedValues();
 }
 
 void FileImpl::SetLayout(const std::vector<std::string>& names,

@@ -41,6 +41,10 @@ public:
     RecordNo RecordCount() const;
     void MoveTo(RecordNo n);
     void MoveLast();
+    // ---- a detected layout gains what counting finds (filevalues.cpp) ----
+    void CompleteLayout();
+    void FollowCountedValues();
+    void AddCountedFields(std::int64_t most);
     std::string RecordText() const;
     std::string GetBytes(FilePos start, FilePos length) const;
     std::string FieldValue(int index) const;

@@ -33,6 +33,7 @@ struct CountShape {
     int r0 = -1, r1 = -1, f = -1, q = -1;
     bool twoR = false;
     FilePos delimiter = 1;  ///< bytes of the record delimiter
+    bool tally = false;     ///< count values per record too
 };
 
 struct DualState {
@@ -60,6 +61,10 @@ struct DualEnds {
     // the longest-record bookkeeping without walking every end.
     FilePos longestDelta = 0;
     std::vector<RecordSpan> longer;
+    // Field delimiters (with CountShape::tally): before the first end, the
+    // most in one record after it, and since the last end.
+    bool sawEnd = false;
+    std::uint64_t firstRun = 0, most = 0, run = 0;
 
     void Grow() {
         Finish();
@@ -230,6 +235,8 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
     shape.twoR = d.record.size() == 2;
     shape.r1 = shape.twoR ? static_cast<unsigned char>(d.record[1]) : -1;
     shape.delimiter = static_cast<FilePos>(d.record.size());
+    shape.tally = tallying_;
+    ValueTally* const tally = tallying_ ? &tally_ : nullptr;
     shape.f = d.field.empty() ? -1 : static_cast<unsigned char>(d.field[0]);
     shape.q = d.qualifier.empty() ? -1 : static_cast<unsigned char>(d.qualifier[0]);
     const FilePos size = reader_.Size();
@@ -238,6 +245,7 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
     size_t* ends = ends_.Get(kMaxEnds);
     while (!index_.complete) {
         const FilePos from = index_.countedEnd;
+        tally_.run = 0;
         // The second thread follows two assumptions (about a tenth more work
         // per byte than the first thread's scan): it gets a little less.
         FilePos split = SplitMiddle(from, size, 2, -1, kFirstPercent);
@@ -279,7 +287,8 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
                 break;
             }
             size_t consumed = 0;
-            const size_t n = scanner_.Scan(buffer, got, false, mode, ends, kMaxEnds, consumed);
+            const size_t n =
+                scanner_.Scan(buffer, got, false, mode, ends, kMaxEnds, consumed, tally);
             AddEnds(pos, ends, n, delimiter);
             pos += static_cast<FilePos>(consumed);
             if (consumed == 0 && n == 0) break;
@@ -301,7 +310,8 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
             if (reader_.ReadAt(pos, buffer, want) != want) {
                 whole = false;
             } else {
-                const size_t n = scanner_.Scan(buffer, want, true, mode, ends, kMaxEnds, consumed);
+                const size_t n =
+                    scanner_.Scan(buffer, want, true, mode, ends, kMaxEnds, consumed, tally);
                 AddEnds(pos, ends, n, delimiter);
             }
         }
@@ -325,13 +335,24 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
         DualEnds& h = hyp[mode == ScanMode::Quoted ? 1 : 0];
         h.Finish();
         MergeEnds(h, split, delimiter, index_, LongRecord);
+        if (h.sawEnd) {
+            tally_.run += h.firstRun;
+            tally_.EndRecord();
+            tally_.most = std::max(tally_.most, h.most);
+            tally_.run = h.run;
+        } else {
+            tally_.run += h.run;
+        }
         if (!h.following) {
             // A shape the exact scanner reads byte by byte, or the memory
             // budget: the rest from the last end found.
             if (h.count == 0) return false;
             continue;
         }
-        if (index_.countedEnd < size) AddEnd(size, size - index_.countedEnd);
+        if (index_.countedEnd < size) {
+            AddEnd(size, size - index_.countedEnd);
+            tally_.EndRecord();
+        }
         index_.complete = true;
     }
     return true;

@@ -63,6 +63,8 @@ private slots:
     void laterObjectsStartWithTheSettings();
     void readOnlyCommandsWriteNothingBeside_data();
     void readOnlyCommandsWriteNothingBeside();
+    void countingWidensADetectedLayout_data();
+    void countingWidensADetectedLayout();
 };
 
 void TestEngineSideFiles::sideFilesLand_data() {
@@ -227,6 +229,42 @@ void TestEngineSideFiles::readOnlyCommandsWriteNothingBeside() {
     QCOMPARE(RunVelmorData(args).status, 0);
     QCOMPARE(FilesIn(dir.path() + "/a"), QStringList{"orders.csv"});
     QCOMPARE(FilesIn(Folder(dir.path(), indexIn, false)).filter(".vdi").size(), 1);
+}
+
+void TestEngineSideFiles::countingWidensADetectedLayout_data() {
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("detected") << false;
+    QTest::newRow("saved by the user") << true;
+}
+
+// Record 1,829 holds six values where the first thousand hold four. The
+// index the count leaves keeps the number for later runs.
+void TestEngineSideFiles::countingWidensADetectedLayout() {
+    QFETCH(bool, saved);
+    QVERIFY2(!VelmorData().isEmpty(), "build the velmor-data target first");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wide.csv");
+    QByteArray text;
+    for (int i = 1; i <= 2000; ++i)
+        text += QByteArray::number(i) + (i == 1829 ? ",b,c,d,e1829,f\n" : ",b,c,d\n");
+    QVERIFY(WriteBytes(path, text));
+    if (saved)
+        QCOMPARE(RunVelmorData({"connection", path, "--delimited", "--record-delimiter",
+                                "CHR$(10)", "--field-delimiter", "CHR$(44)"})
+                     .status,
+                 0);
+    QCOMPARE(RunVelmorData({"count", path}).out, QByteArray("2000\n"));
+    const CliResult fields = RunVelmorData({"fields", path});
+    QCOMPARE(fields.out.count('\n'), saved ? 4 : 6);
+    const CliResult find = RunVelmorData({"find", path, "Field6", "f"});
+    const CliResult codes = RunVelmorData({"codes", path, "Field5"});
+    QCOMPARE(find.status == 0, !saved);
+    QCOMPARE(codes.status == 0, !saved);
+    if (!saved) {
+        QVERIFY2(fields.out.contains("Field6\t"), fields.out.constData());
+        QCOMPARE(find.out, QByteArray("1829\n"));
+        QVERIFY2(codes.out.contains("e1829"), codes.out.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestEngineSideFiles)
