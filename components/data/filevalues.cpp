@@ -3,7 +3,6 @@
 // holds, and the layout gains the fields it lacks. A layout the user saved
 // (connection or format file) or edited never changes.
 #include <algorithm>
-#include <cstdlib>
 
 #include "data/fileimpl.h"
 

@@ -100,11 +100,16 @@ struct DualEnds {
 void Dual(bool avx2, const CountShape& s, const char* data, std::size_t length, FilePos base,
           DualState& st, DualEnds (&hyp)[2]) {
 #if VELMOR_SCAN_AVX2
-    if (avx2) return DualAvx2(s, data, length, base, st, hyp);
+    if (avx2)
+        return s.tally ? DualAvx2<true>(s, data, length, base, st, hyp)
+                       : DualAvx2<false>(s, data, length, base, st, hyp);
 #else
     (void)avx2;
 #endif
-    DualPortable(s, data, length, base, st, hyp);
+    if (s.tally)
+        DualPortable<true>(s, data, length, base, st, hyp);
+    else
+        DualPortable<false>(s, data, length, base, st, hyp);
 }
 
 void StopFollowing(DualEnds (&hyp)[2], FilePos at) {
