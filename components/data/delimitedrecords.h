@@ -53,6 +53,11 @@ public:
     /// While on, counting also finds the most values one record holds
     /// (Index().mostValues) and calls MoreValues when that number grows.
     void TallyValues(bool on) { tallying_ = on; }
+    /// Forgets what was counted: records are counted again when asked for.
+    void ForgetCount() {
+        index_.Reset(dataStart_);
+        cursorRecord_ = -1;
+    }
     std::function<void(std::int64_t values)> MoreValues;
 
     /// Reads physical records from First on, calling Visit with each span and

@@ -153,7 +153,9 @@ bool FileImpl::DivideDelimited() {
     divisionKey_ = DivisionKey(d, dataStart);
     if (reader.Size() >= kIndexFileThreshold) {
         IndexKey key = IndexKeyOf(reader, divisionKey_);
-        LoadRecordIndex(IndexPathAndName(), key, delimited->Index());
+        const RecordIndex& index = delimited->Index();
+        untallied_ = LoadRecordIndex(IndexPathAndName(), key, delimited->Index()) &&
+                     index.complete && index.mostValues == 0;
     }
     delimited->LongRecord = [this](const RecordSpan& span) {
         if (sampling_) return;

@@ -133,6 +133,7 @@ private:
     bool sampling_ = false;
     bool dividing_ = false;  ///< suppresses the change hooks while the engine edits
     bool grew_ = false;
+    bool untallied_ = false;  ///< the index loaded was counted without the values
     mutable bool warnedLong_ = false;
     bool indexChanged_ = false;
     std::string divisionKey_;

@@ -20,6 +20,10 @@ bool Detected(const FileImpl& impl, bool layoutDerived) {
 void FileImpl::FollowCountedValues() {
     const bool on = Detected(*this, layoutSource_ == LayoutSource::Derived);
     if (!delimited) return;
+    // An index counted without the values (a saved layout's, an older
+    // version's) would hide the widest record: count again when asked.
+    if (on && untallied_) delimited->ForgetCount();
+    untallied_ = false;
     delimited->TallyValues(on);
     delimited->MoreValues = [this](std::int64_t most) { AddCountedFields(most); };
     if (on) AddCountedFields(delimited->Index().mostValues);  // from a reused index

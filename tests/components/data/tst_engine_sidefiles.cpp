@@ -233,19 +233,22 @@ void TestEngineSideFiles::readOnlyCommandsWriteNothingBeside() {
 
 void TestEngineSideFiles::countingWidensADetectedLayout_data() {
     QTest::addColumn<bool>("saved");
-    QTest::newRow("detected") << false;
-    QTest::newRow("saved by the user") << true;
+    QTest::addColumn<bool>("forgotten");  // the saved connection removed after the count
+    QTest::newRow("detected") << false << false;
+    QTest::newRow("saved by the user") << true << false;
+    QTest::newRow("counted while saved") << true << true;
 }
 
-// Record 1,829 holds six values where the first thousand hold four. The
-// index the count leaves keeps the number for later runs.
+// Record 1,829 holds six values where the others hold four. The index the
+// count leaves (the file is large enough) keeps the number for later runs.
 void TestEngineSideFiles::countingWidensADetectedLayout() {
     QFETCH(bool, saved);
+    QFETCH(bool, forgotten);
     QVERIFY2(!VelmorData().isEmpty(), "build the velmor-data target first");
     QTemporaryDir dir;
     const QString path = dir.filePath("wide.csv");
     QByteArray text;
-    for (int i = 1; i <= 2000; ++i)
+    for (int i = 1; i <= 200000; ++i)
         text += QByteArray::number(i) + (i == 1829 ? ",b,c,d,e1829,f\n" : ",b,c,d\n");
     QVERIFY(WriteBytes(path, text));
     if (saved)
@@ -253,7 +256,12 @@ void TestEngineSideFiles::countingWidensADetectedLayout() {
                                 "CHR$(10)", "--field-delimiter", "CHR$(44)"})
                      .status,
                  0);
-    QCOMPARE(RunVelmorData({"count", path}).out, QByteArray("2000\n"));
+    QCOMPARE(RunVelmorData({"count", path}).out, QByteArray("200000\n"));
+    QCOMPARE(FilesIn(cache_ + "/Velmor").filter(".vdi").size(), 1);
+    if (forgotten) {
+        QVERIFY(QDir(data_).removeRecursively());
+        saved = false;
+    }
     const CliResult fields = RunVelmorData({"fields", path});
     QCOMPARE(fields.out.count('\n'), saved ? 4 : 6);
     const CliResult find = RunVelmorData({"find", path, "Field6", "f"});
