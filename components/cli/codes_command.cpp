@@ -71,7 +71,12 @@ int CodesCommand(const std::vector<std::string>& args) {
     // As "fields" and "find" have it, a file without a layout is one field.
     if (file.GetFields().Count() == 0 && (name == "#1" || util::EqualsNoCase(name, "Field1")))
         file.GetFields().Add("Field1", data::FilePos{1} << 40, {}, 1);
-    const int index = datatools::FieldToCount(file.GetFields(), name, datatools::DisplayPage(file));
+    int index = datatools::FieldToCount(file.GetFields(), name, datatools::DisplayPage(file));
+    if (index == 0) {
+        // A field met only past the detection's sample.
+        file.CompleteLayout();
+        index = datatools::FieldToCount(file.GetFields(), name, datatools::DisplayPage(file));
+    }
     if (index == 0) {
         tool::PrintError("\"" + options.file + "\" has no field named \"" + name + "\".");
         return tool::kFailed;

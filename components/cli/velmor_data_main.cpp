@@ -86,7 +86,8 @@ int Records(File& file, const DataOptions& options) {
     return Changed(file, options) ? kFailed : 0;
 }
 
-int FieldsOf(const File& file) {
+int FieldsOf(File& file) {
+    file.CompleteLayout();  // fields met past the detection's sample
     const velmor::data::Fields& fields = file.GetFields();
     std::string out;
     if (fields.Count() == 0) {
@@ -109,6 +110,7 @@ int Find(File& file, const DataOptions& options) {
     // name searches the whole record.
     if (file.GetFields().Count() == 0 && velmor::util::EqualsNoCase(options.field, "Field1"))
         file.GetFields().Add("Field1", velmor::data::FilePos{1} << 40, {}, 1);
+    if (!file.GetFields().Exists(options.field)) file.CompleteLayout();
     if (!file.GetFields().Exists(options.field)) {
         PrintError("\"" + options.file + "\" has no field named \"" + options.field + "\".");
         return kFailed;

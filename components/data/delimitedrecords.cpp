@@ -20,11 +20,27 @@ DelimitedRecords::DelimitedRecords(const DataReader& reader, DelimitedScanner sc
 
 bool DelimitedRecords::CountTo(RecordNo target, const ProgressHandler& progress) {
     if (index_.complete || index_.counted >= target) return true;
+    const bool finished = CountOn(target, progress);
+    ReportValues();
+    return finished;
+}
+
+void DelimitedRecords::ReportValues() {
+    if (!tallying_) return;
+    const auto values = static_cast<std::int64_t>(tally_.most) + 1;
+    if (values <= index_.mostValues) return;
+    index_.mostValues = values;
+    if (MoreValues) MoreValues(values);
+}
+
+bool DelimitedRecords::CountOn(RecordNo target, const ProgressHandler& progress) {
     index_.Materialize();
+    tally_.run = 0;  // counting goes on from a record's start
     if (target == INT64_MAX) {
         bool cancelled = false;
         if (CountOnTwoThreads(progress, cancelled)) return true;
         if (cancelled) return false;
+        tally_.run = 0;  // the part of a record the two threads left unended
     }
     const FilePos size = reader_.Size();
     const FilePos delimiter = static_cast<FilePos>(scanner_.Get().record.size());
@@ -41,13 +57,17 @@ bool DelimitedRecords::CountTo(RecordNo target, const ProgressHandler& progress)
         size_t maxEnds = static_cast<size_t>(
             std::min<RecordNo>(static_cast<RecordNo>(kMaxEnds), target - index_.counted));
         size_t consumed = 0;
-        size_t n = scanner_.Scan(buffer, got, eof, mode, ends, maxEnds, consumed);
+        size_t n = scanner_.Scan(buffer, got, eof, mode, ends, maxEnds, consumed,
+                                 tallying_ ? &tally_ : nullptr);
         AddEnds(pos, ends, n, delimiter);
         if (index_.counted >= target) return true;
         pos += static_cast<FilePos>(consumed);
         if (eof && (consumed >= got || n < maxEnds)) {
             FilePos endOfData = pos + static_cast<FilePos>(got - consumed);
-            if (index_.countedEnd < endOfData) AddEnd(endOfData, endOfData - index_.countedEnd);
+            if (index_.countedEnd < endOfData) {
+                AddEnd(endOfData, endOfData - index_.countedEnd);
+                tally_.EndRecord();
+            }
             index_.complete = true;
             return true;
         }

@@ -50,6 +50,16 @@ public:
     /// before it, so the layout can widen.
     std::function<void(const RecordSpan&)> LongRecord;
 
+    /// While on, counting also finds the most values one record holds
+    /// (Index().mostValues) and calls MoreValues when that number grows.
+    void TallyValues(bool on) { tallying_ = on; }
+    /// Forgets what was counted: records are counted again when asked for.
+    void ForgetCount() {
+        index_.Reset(dataStart_);
+        cursorRecord_ = -1;
+    }
+    std::function<void(std::int64_t values)> MoreValues;
+
     /// Reads physical records from First on, calling Visit with each span and
     /// the record's bytes (at most MaxBytes of them) until Visit returns false
     /// or the file ends. Counting advances as a side effect. Visit must not
@@ -65,6 +75,8 @@ private:
     /// False when the file is not worth it (the caller counts on alone) or
     /// when Cancelled.
     bool CountOnTwoThreads(const ProgressHandler& progress, bool& cancelled);
+    bool CountOn(RecordNo target, const ProgressHandler& progress);
+    void ReportValues();
     void AddEnd(FilePos end, FilePos length);
     void AddEnds(FilePos base, const size_t* ends, size_t n, FilePos delimiter);
     bool StartsRecord(FilePos offset) const;
@@ -74,6 +86,8 @@ private:
     DelimitedScanner scanner_;
     FilePos dataStart_ = 0;
     RecordIndex index_;
+    bool tallying_ = false;
+    ValueTally tally_;
     // The record after the last one located: sequential moves continue here.
     RecordNo cursorRecord_ = -1;
     FilePos cursorOffset_ = 0;

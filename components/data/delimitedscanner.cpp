@@ -33,7 +33,7 @@ bool DelimitedScanner::Match(const char* p, size_t available, const std::string&
 
 size_t DelimitedScanner::ScanScalar(const char* data, size_t length, bool eof, size_t from,
                                     size_t stop, ScanMode& mode, size_t* ends, size_t maxEnds,
-                                    size_t& count) const {
+                                    size_t& count, ValueTally* tally) const {
     const std::string& r = d_.record;
     const std::string& f = d_.field;
     const std::string& q = d_.qualifier;
@@ -55,9 +55,11 @@ size_t DelimitedScanner::ScanScalar(const char* data, size_t length, bool eof, s
                     i += r.size();
                     ends[count++] = i;
                     mode = ScanMode::FieldStart;
+                    if (tally) tally->EndRecord();
                 } else if (Match(data + i, avail, f)) {
                     i += f.size();
                     mode = ScanMode::FieldStart;
+                    if (tally) ++tally->run;
                 } else {
                     ++i;
                 }
@@ -131,15 +133,17 @@ ScanMode ModeFrom(const Carry& c) {
 #endif
 
 size_t DelimitedScanner::ScanVector(const char* data, size_t length, ScanMode& mode, size_t* ends,
-                                    size_t maxEnds, size_t& count, bool& full) const {
+                                    size_t maxEnds, size_t& count, bool& full,
+                                    ValueTally* tally) const {
 #if VELMOR_SCAN_AVX2
-    if (avx2_) return ScanVectorAvx2(data, length, mode, ends, maxEnds, count, full);
+    if (avx2_) return ScanVectorAvx2(data, length, mode, ends, maxEnds, count, full, tally);
 #endif
-    return ScanVectorPortable(data, length, mode, ends, maxEnds, count, full);
+    return ScanVectorPortable(data, length, mode, ends, maxEnds, count, full, tally);
 }
 
 size_t DelimitedScanner::Scan(const char* data, size_t length, bool eof, ScanMode& mode,
-                              size_t* ends, size_t maxEnds, size_t& consumed) const {
+                              size_t* ends, size_t maxEnds, size_t& consumed,
+                              ValueTally* tally) const {
     size_t count = 0;
     size_t i = 0;
     if (d_.record.empty() || maxEnds == 0) {
@@ -148,13 +152,13 @@ size_t DelimitedScanner::Scan(const char* data, size_t length, bool eof, ScanMod
     }
     if (vector_) {
         bool full = false;
-        i = ScanVector(data, length, mode, ends, maxEnds, count, full);
+        i = ScanVector(data, length, mode, ends, maxEnds, count, full, tally);
         if (full) {
             consumed = i;
             return count;
         }
     }
-    consumed = ScanScalar(data, length, eof, i, length, mode, ends, maxEnds, count);
+    consumed = ScanScalar(data, length, eof, i, length, mode, ends, maxEnds, count, tally);
     return count;
 }
 

@@ -7,6 +7,7 @@
 // qualifying at all.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,6 +30,17 @@ enum class ScanMode : std::uint8_t {
     QuotePending,  ///< just after a qualifier inside a qualified field
 };
 
+/// The values of the records a scan goes through: field delimiters outside
+/// qualified fields counted per record (a record of N values has N - 1).
+struct ValueTally {
+    std::uint64_t run = 0;   ///< delimiters of the record being scanned
+    std::uint64_t most = 0;  ///< most delimiters in one ended record
+    void EndRecord() {
+        most = std::max(most, run);
+        run = 0;
+    }
+};
+
 class DelimitedScanner {
 public:
     explicit DelimitedScanner(Delimiters delimiters, bool allowVector = true);
@@ -44,8 +56,9 @@ public:
     /// written. Mode is the state at Data[0] on entry and at Consumed on
     /// return; the caller continues from Data + Consumed with that Mode.
     /// Unless Eof, a few final bytes may stay unconsumed. Returns the count.
+    /// Tally, when given, goes on counting the values of the records scanned.
     size_t Scan(const char* data, size_t length, bool eof, ScanMode& mode, size_t* ends,
-                size_t maxEnds, size_t& consumed) const;
+                size_t maxEnds, size_t& consumed, ValueTally* tally = nullptr) const;
 
     /// Field values of one record (its bytes without the record delimiter),
     /// qualifiers removed and doubled qualifiers made single; no more than
@@ -59,13 +72,14 @@ public:
 
 private:
     size_t ScanScalar(const char* data, size_t length, bool eof, size_t from, size_t stop,
-                      ScanMode& mode, size_t* ends, size_t maxEnds, size_t& count) const;
+                      ScanMode& mode, size_t* ends, size_t maxEnds, size_t& count,
+                      ValueTally* tally = nullptr) const;
     size_t ScanVector(const char* data, size_t length, ScanMode& mode, size_t* ends, size_t maxEnds,
-                      size_t& count, bool& full) const;
+                      size_t& count, bool& full, ValueTally* tally) const;
     size_t ScanVectorPortable(const char* data, size_t length, ScanMode& mode, size_t* ends,
-                              size_t maxEnds, size_t& count, bool& full) const;
+                              size_t maxEnds, size_t& count, bool& full, ValueTally* tally) const;
     size_t ScanVectorAvx2(const char* data, size_t length, ScanMode& mode, size_t* ends,
-                          size_t maxEnds, size_t& count, bool& full) const;
+                          size_t maxEnds, size_t& count, bool& full, ValueTally* tally) const;
     bool Match(const char* p, size_t available, const std::string& what) const;
 
     Delimiters d_;

@@ -180,6 +180,9 @@ void File::MoveTo(RecordNo n) {
 void File::MoveLast() {
     GuardVoid(*impl_, [&] { impl_->MoveLast(); });
 }
+void File::CompleteLayout() {
+    GuardVoid(*impl_, [&] { impl_->CompleteLayout(); });
+}
 bool File::AtEnd() const {
     return impl_->atEnd;
 }

@@ -108,6 +108,10 @@ public:
     void MoveTo(RecordNo n);
     /// Counts to the end (progress, cancel) and makes the last record current.
     void MoveLast();
+    /// Counts a delimited file whose layout was detected (never a saved one)
+    /// to its end, so that the fields of records past the sample join the
+    /// layout; the current record stays. Nothing for any other layout.
+    void CompleteLayout();
     bool AtEnd() const;
     /// Raw bytes of the current record, without its record delimiter.
     std::string RecordText() const;

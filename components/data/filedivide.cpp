@@ -159,7 +159,9 @@ bool FileImpl::DivideDelimited() {
     divisionKey_ = DivisionKey(d, dataStart);
     if (reader.Size() >= kIndexFileThreshold) {
         IndexKey key = IndexKeyOf(reader, divisionKey_);
-        LoadRecordIndex(IndexPathAndName(), key, delimited->Index());
+        const RecordIndex& index = delimited->Index();
+        untallied_ = LoadRecordIndex(IndexPathAndName(), key, delimited->Index()) &&
+                     index.complete && index.mostValues == 0;
     }
     delimited->LongRecord = [this](const RecordSpan& span) {
         if (sampling_) return;
@@ -236,6 +238,7 @@ void FileImpl::SampleDelimited() {
     SetLayout(names, widths);
     if (layoutSource_ == LayoutSource::None || layoutSource_ == LayoutSource::Dbase)
         SetLayoutSource(LayoutSource::Derived);
+    FollowCountedValues();
 }
 
 void FileImpl::SetLayout(const std::vector<std::string>& names,

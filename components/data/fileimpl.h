@@ -42,6 +42,10 @@ public:
     RecordNo RecordCount() const;
     void MoveTo(RecordNo n);
     void MoveLast();
+    // ---- a detected layout gains what counting finds (filevalues.cpp) ----
+    void CompleteLayout();
+    void FollowCountedValues();
+    void AddCountedFields(std::int64_t most);
     std::string RecordText() const;
     std::string GetBytes(FilePos start, FilePos length) const;
     std::string FieldValue(int index) const;
@@ -135,6 +139,7 @@ private:
     bool sampling_ = false;
     bool dividing_ = false;  ///< suppresses the change hooks while the engine edits
     bool grew_ = false;
+    bool untallied_ = false;  ///< the index loaded was counted without the values
     mutable bool warnedLong_ = false;
     bool indexChanged_ = false;
     bool damageReported_ = false;

@@ -26,6 +26,9 @@ bool TwoCoresAvailable();
 /// Where a second thread begins on [Start, End): the middle (or the policy's
 /// forced offset), or End when the range stays on one thread. Threads is the
 /// caller's own limit; Smallest overrides the policy's when not negative.
-FilePos SplitMiddle(FilePos start, FilePos end, int threads = 2, FilePos smallest = -1);
+/// FirstPercent moves the split off the middle where the second thread's
+/// work per byte is dearer than the first's.
+FilePos SplitMiddle(FilePos start, FilePos end, int threads = 2, FilePos smallest = -1,
+                    int firstPercent = 50);
 
 }  // namespace velmor::data

@@ -24,6 +24,7 @@ namespace {
 
 constexpr std::size_t kChunk = std::size_t{256} << 10;  // a multiple of 64
 constexpr std::size_t kMaxEnds = std::size_t{1} << 14;
+constexpr int kFirstPercent = 52;
 // The second half's record ends take about a byte each; past this the
 // second thread stops and the rest is split again.
 constexpr std::size_t kBudget = std::size_t{64} << 20;
@@ -31,6 +32,8 @@ constexpr std::size_t kBudget = std::size_t{64} << 20;
 struct CountShape {
     int r0 = -1, r1 = -1, f = -1, q = -1;
     bool twoR = false;
+    FilePos delimiter = 1;  ///< bytes of the record delimiter
+    bool tally = false;     ///< count values per record too
 };
 
 struct DualState {
@@ -53,6 +56,15 @@ struct DualEnds {
     std::uint8_t* out = nullptr;
     std::size_t room = 0;
     FilePos stoppedAt = -1;
+    // Records longer than every record before them in this half (the one
+    // across the split excluded), in order: all the merge needs to replay
+    // the longest-record bookkeeping without walking every end.
+    FilePos longestDelta = 0;
+    std::vector<RecordSpan> longer;
+    // Field delimiters (with CountShape::tally): before the first end, the
+    // most in one record after it, and since the last end.
+    bool sawEnd = false;
+    std::uint64_t firstRun = 0, most = 0, run = 0;
 
     void Grow() {
         Finish();
@@ -88,11 +100,16 @@ struct DualEnds {
 void Dual(bool avx2, const CountShape& s, const char* data, std::size_t length, FilePos base,
           DualState& st, DualEnds (&hyp)[2]) {
 #if VELMOR_SCAN_AVX2
-    if (avx2) return DualAvx2(s, data, length, base, st, hyp);
+    if (avx2)
+        return s.tally ? DualAvx2<true>(s, data, length, base, st, hyp)
+                       : DualAvx2<false>(s, data, length, base, st, hyp);
 #else
     (void)avx2;
 #endif
-    DualPortable(s, data, length, base, st, hyp);
+    if (s.tally)
+        DualPortable<true>(s, data, length, base, st, hyp);
+    else
+        DualPortable<false>(s, data, length, base, st, hyp);
 }
 
 void StopFollowing(DualEnds (&hyp)[2], FilePos at) {
@@ -144,6 +161,74 @@ void ScanSecondHalf(const DataReader& reader, const CountShape& s, FilePos split
     if (pos < size) StopFollowing(hyp, pos);
 }
 
+// Sums 64 one-byte distances, or returns -1 when one of them takes more
+// bytes (a record of 128 bytes or longer).
+FilePos SumOfSmall64(const std::uint8_t* p) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull, kLow = 0x00FF00FF00FF00FFull;
+    std::uint64_t high = 0, pairs = 0;
+    for (int k = 0; k < 8; ++k) {
+        std::uint64_t w;
+        std::memcpy(&w, p + 8 * k, 8);
+        high |= w;
+        pairs += (w & kLow) + ((w >> 8) & kLow);  // four 16-bit sums, each under 2048
+    }
+    if (high & kHigh) return -1;
+    return static_cast<FilePos>((pairs * 0x0001000100010001ull) >> 48);
+}
+
+// Appends the second half's ends (under the chosen assumption) to Index as
+// one record at a time would: the record across the split, the checkpoints
+// of every 64th record, the count, and the longest records in their order.
+// Runs of 64 short records cost one sum, so this stays off the count's time.
+void MergeEnds(const DualEnds& h, FilePos split, FilePos delimiter, RecordIndex& index,
+               const std::function<void(const RecordSpan&)>& longRecord) {
+    if (h.count == 0) return;
+    RecordNo counted = index.counted;
+    FilePos longest = index.longest;
+    FilePos at = split;
+    bool first = true;
+    auto longer = [&](const RecordSpan& span) {
+        if (span.length <= longest) return;
+        longest = span.length;
+        index.longest = longest;
+        if (longRecord) longRecord(span);
+    };
+    for (std::size_t b = 0; b < h.blocks.size(); ++b) {
+        const std::uint8_t* p = h.blocks[b].get();
+        const std::uint8_t* const stopAt = p + h.fill[b];
+        while (p < stopAt) {
+            if (!first && counted % RecordIndex::kStride == 0 && stopAt - p >= 64) {
+                const FilePos sum = SumOfSmall64(p);
+                if (sum >= 0) {
+                    at += sum;
+                    counted += RecordIndex::kStride;
+                    index.checkpoints.push_back(at);
+                    p += 64;
+                    continue;
+                }
+            }
+            std::uint64_t delta = 0;
+            int shift = 0;
+            while (*p & 0x80) {
+                delta |= static_cast<std::uint64_t>(*p++ & 0x7F) << shift;
+                shift += 7;
+            }
+            delta |= static_cast<std::uint64_t>(*p++) << shift;
+            at += static_cast<FilePos>(delta);
+            if (first) {
+                first = false;
+                index.counted = counted;
+                longer(RecordSpan{index.countedEnd, at - delimiter - index.countedEnd, at});
+            }
+            if (++counted % RecordIndex::kStride == 0) index.checkpoints.push_back(at);
+        }
+    }
+    for (const RecordSpan& span : h.longer) longer(span);
+    index.counted = counted;
+    index.countedEnd = at;
+    index.changed = true;
+}
+
 }  // namespace
 
 bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& cancelled) {
@@ -154,6 +239,9 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
     shape.r0 = static_cast<unsigned char>(d.record[0]);
     shape.twoR = d.record.size() == 2;
     shape.r1 = shape.twoR ? static_cast<unsigned char>(d.record[1]) : -1;
+    shape.delimiter = static_cast<FilePos>(d.record.size());
+    shape.tally = tallying_;
+    ValueTally* const tally = tallying_ ? &tally_ : nullptr;
     shape.f = d.field.empty() ? -1 : static_cast<unsigned char>(d.field[0]);
     shape.q = d.qualifier.empty() ? -1 : static_cast<unsigned char>(d.qualifier[0]);
     const FilePos size = reader_.Size();
@@ -162,7 +250,10 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
     size_t* ends = ends_.Get(kMaxEnds);
     while (!index_.complete) {
         const FilePos from = index_.countedEnd;
-        FilePos split = SplitMiddle(from, size);
+        tally_.run = 0;
+        // The second thread follows two assumptions (about a tenth more work
+        // per byte than the first thread's scan): it gets a little less.
+        FilePos split = SplitMiddle(from, size, 2, -1, kFirstPercent);
         if (split >= size) return false;
         // The state just before a qualifier decides what it means; past the
         // qualifiers at the middle only the inside-or-not state matters.
@@ -201,7 +292,8 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
                 break;
             }
             size_t consumed = 0;
-            const size_t n = scanner_.Scan(buffer, got, false, mode, ends, kMaxEnds, consumed);
+            const size_t n =
+                scanner_.Scan(buffer, got, false, mode, ends, kMaxEnds, consumed, tally);
             AddEnds(pos, ends, n, delimiter);
             pos += static_cast<FilePos>(consumed);
             if (consumed == 0 && n == 0) break;
@@ -223,7 +315,8 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
             if (reader_.ReadAt(pos, buffer, want) != want) {
                 whole = false;
             } else {
-                const size_t n = scanner_.Scan(buffer, want, true, mode, ends, kMaxEnds, consumed);
+                const size_t n =
+                    scanner_.Scan(buffer, want, true, mode, ends, kMaxEnds, consumed, tally);
                 AddEnds(pos, ends, n, delimiter);
             }
         }
@@ -246,35 +339,25 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
         // The second half under the assumption the first half's end state picks.
         DualEnds& h = hyp[mode == ScanMode::Quoted ? 1 : 0];
         h.Finish();
-        FilePos at = split;
-        size_t n = 0;
-        for (size_t b = 0; b < h.blocks.size(); ++b) {
-            const std::uint8_t* p = h.blocks[b].get();
-            const std::uint8_t* const stopAt = p + h.fill[b];
-            while (p < stopAt) {
-                std::uint64_t delta = 0;
-                int shift = 0;
-                while (*p & 0x80) {
-                    delta |= static_cast<std::uint64_t>(*p++ & 0x7F) << shift;
-                    shift += 7;
-                }
-                delta |= static_cast<std::uint64_t>(*p++) << shift;
-                at += static_cast<FilePos>(delta);
-                ends[n++] = static_cast<size_t>(at);
-                if (n == kMaxEnds) {
-                    AddEnds(0, ends, n, delimiter);
-                    n = 0;
-                }
-            }
+        MergeEnds(h, split, delimiter, index_, LongRecord);
+        if (h.sawEnd) {
+            tally_.run += h.firstRun;
+            tally_.EndRecord();
+            tally_.most = std::max(tally_.most, h.most);
+            tally_.run = h.run;
+        } else {
+            tally_.run += h.run;
         }
-        AddEnds(0, ends, n, delimiter);
         if (!h.following) {
             // A shape the exact scanner reads byte by byte, or the memory
             // budget: the rest from the last end found.
             if (h.count == 0) return false;
             continue;
         }
-        if (index_.countedEnd < size) AddEnd(size, size - index_.countedEnd);
+        if (index_.countedEnd < size) {
+            AddEnd(size, size - index_.countedEnd);
+            tally_.EndRecord();
+        }
         index_.complete = true;
     }
     return true;

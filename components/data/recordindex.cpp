@@ -70,6 +70,7 @@ void RecordIndex::Reset(FilePos dataStart) {
     countedEnd = dataStart;
     complete = false;
     longest = 0;
+    mostValues = 0;
 }
 
 FilePos RecordIndex::Checkpoint(size_t k) const {
@@ -127,7 +128,9 @@ bool SaveRecordIndex(const std::string& path, const IndexKey& key, const RecordI
     out += key.division;
     PutNumber(out, index.counted);
     PutNumber(out, index.countedEnd);
-    PutNumber(out, index.complete ? 1 : 0);
+    // The most values ride in the completion word's upper bits, so an index
+    // of an older version still reads (as "not counted").
+    PutNumber(out, index.complete ? 1 + 2 * std::max<std::int64_t>(index.mostValues, 0) : 0);
     PutNumber(out, index.longest);
     PutNumber(out, static_cast<std::int64_t>(index.checkpoints.size()));
     out.reserve(out.size() + index.checkpoints.size() * 8);
@@ -171,6 +174,7 @@ bool LoadRecordIndex(const std::string& path, const IndexKey& key, RecordIndex& 
         reader->Size() != static_cast<FilePos>(headLength) + points * 8)
         return false;
     loaded.complete = complete != 0;
+    loaded.mostValues = complete > 0 ? complete >> 1 : 0;
     loaded.stored = std::move(reader);
     loaded.storedOffset = static_cast<FilePos>(headLength);
     loaded.storedCount = static_cast<size_t>(points);

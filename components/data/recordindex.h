@@ -28,6 +28,8 @@ struct RecordIndex {
     bool complete = false;
     /// Longest record (bytes without its delimiter) among the counted ones.
     FilePos longest = 0;
+    /// Most values in one counted record; 0 when they were not counted.
+    std::int64_t mostValues = 0;
     /// Counting went on since the index was loaded or saved.
     bool changed = false;
 

@@ -53,6 +53,28 @@ inline std::uint64_t Hash(std::string_view text) {
     return h | 1;
 }
 
+// A and B hold the same N bytes (N at most 12): overlapping loads as in
+// Hash, since a library call per lookup costs more than the lookup itself.
+inline bool SameShort(const char* a, const char* b, std::size_t n) {
+    if (n >= 8) {
+        std::uint64_t a0, b0, a1, b1;
+        std::memcpy(&a0, a, 8);
+        std::memcpy(&b0, b, 8);
+        std::memcpy(&a1, a + n - 8, 8);
+        std::memcpy(&b1, b + n - 8, 8);
+        return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+    if (n >= 4) {
+        std::uint32_t a0, b0, a1, b1;
+        std::memcpy(&a0, a, 4);
+        std::memcpy(&b0, b, 4);
+        std::memcpy(&a1, a + n - 4, 4);
+        std::memcpy(&b1, b + n - 4, 4);
+        return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+    return n == 0 || (a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1]);
+}
+
 }  // namespace
 
 void CodeTable::SlotMemory::operator()(Slot* p) const {
@@ -91,7 +113,9 @@ std::string_view CodeTable::KeyOf(const Slot& slot) const {
 }
 
 inline bool CodeTable::Holds(const Slot& slot, std::uint64_t hash, std::string_view code) const {
-    return slot.hash == hash && slot.length == code.size() && KeyOf(slot) == code;
+    if (slot.hash != hash || slot.length != code.size()) return false;
+    if (code.size() <= kInline) return SameShort(slot.text, code.data(), code.size());
+    return KeyOf(slot) == code;
 }
 
 void CodeTable::Insert(std::string_view code, std::uint64_t hash, std::int64_t count) {

@@ -63,6 +63,8 @@ private slots:
     void laterObjectsStartWithTheSettings();
     void readOnlyCommandsWriteNothingBeside_data();
     void readOnlyCommandsWriteNothingBeside();
+    void countingWidensADetectedLayout_data();
+    void countingWidensADetectedLayout();
 };
 
 void TestEngineSideFiles::sideFilesLand_data() {
@@ -227,6 +229,50 @@ void TestEngineSideFiles::readOnlyCommandsWriteNothingBeside() {
     QCOMPARE(RunVelmorData(args).status, 0);
     QCOMPARE(FilesIn(dir.path() + "/a"), QStringList{"orders.csv"});
     QCOMPARE(FilesIn(Folder(dir.path(), indexIn, false)).filter(".vdi").size(), 1);
+}
+
+void TestEngineSideFiles::countingWidensADetectedLayout_data() {
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("forgotten");  // the saved connection removed after the count
+    QTest::newRow("detected") << false << false;
+    QTest::newRow("saved by the user") << true << false;
+    QTest::newRow("counted while saved") << true << true;
+}
+
+// Record 1,829 holds six values where the others hold four. The index the
+// count leaves (the file is large enough) keeps the number for later runs.
+void TestEngineSideFiles::countingWidensADetectedLayout() {
+    QFETCH(bool, saved);
+    QFETCH(bool, forgotten);
+    QVERIFY2(!VelmorData().isEmpty(), "build the velmor-data target first");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wide.csv");
+    QByteArray text;
+    for (int i = 1; i <= 200000; ++i)
+        text += QByteArray::number(i) + (i == 1829 ? ",b,c,d,e1829,f\n" : ",b,c,d\n");
+    QVERIFY(WriteBytes(path, text));
+    if (saved)
+        QCOMPARE(RunVelmorData({"connection", path, "--delimited", "--record-delimiter",
+                                "CHR$(10)", "--field-delimiter", "CHR$(44)"})
+                     .status,
+                 0);
+    QCOMPARE(RunVelmorData({"count", path}).out, QByteArray("200000\n"));
+    QCOMPARE(FilesIn(cache_ + "/Velmor").filter(".vdi").size(), 1);
+    if (forgotten) {
+        QVERIFY(QDir(data_).removeRecursively());
+        saved = false;
+    }
+    const CliResult fields = RunVelmorData({"fields", path});
+    QCOMPARE(fields.out.count('\n'), saved ? 4 : 6);
+    const CliResult find = RunVelmorData({"find", path, "Field6", "f"});
+    const CliResult codes = RunVelmorData({"codes", path, "Field5"});
+    QCOMPARE(find.status == 0, !saved);
+    QCOMPARE(codes.status == 0, !saved);
+    if (!saved) {
+        QVERIFY2(fields.out.contains("Field6\t"), fields.out.constData());
+        QCOMPARE(find.out, QByteArray("1829\n"));
+        QVERIFY2(codes.out.contains("e1829"), codes.out.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestEngineSideFiles)
