@@ -413,8 +413,10 @@ int ConvertCommand(Source& source, const Options& o) {
     const bool pad = dbase || o.fixedText;
     std::unique_ptr<data::TypedStream> stream = source.Stream();
     // CSV from fixed records is written by the decoding threads block by block.
+    // Text values lose their trailing blanks, as the window's converter
+    // writes them, so both give the same file.
     const bool blocks = stream && !pad;
-    if (blocks) stream->SetDelimited(&csv, false);
+    if (blocks) stream->SetDelimited(&csv, true);
     if (stream && !stream->Rewind()) {
         PrintError(stream->Error());
         output.Abort();
@@ -440,7 +442,12 @@ int ConvertCommand(Source& source, const Options& o) {
         }
         if (next == nullptr) break;
         const data::Values* row = next;
-        if (pad) {
+        if (!pad) {
+            values.assign(next->begin(), next->end());
+            for (std::string_view& v : values)
+                while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+            row = &values;
+        } else {
             // Numbers right-aligned; an invalid one left blank in a numeric dBase field.
             values.assign(next->begin(), next->end());
             for (size_t i = 0; i < values.size() && i < fields.size(); ++i) {

@@ -131,11 +131,11 @@ void CopybookCliTest::convertTargets_data() {
     QTest::addColumn<QStringList>("extra");  // the source is v.dat (RDW) unless given
     QTest::addColumn<QByteArray>("expected");  // for .dbf: the bytes from the first record on
     QTest::newRow("csv") << "o.csv" << QStringList{}
-                         << QByteArray("CUST-NAME,BALANCE,VISITS,ZONE-AMT\r\nANNA  ,-1234.50,3,12.3\r\n"
-                                       "BJ\xD6RN ,99.99,-2,-0.5\r\nCLEO{{,?0A00000C,0,\r\n");
+                         << QByteArray("CUST-NAME,BALANCE,VISITS,ZONE-AMT\r\nANNA,-1234.50,3,12.3\r\n"
+                                       "BJ\xD6RN,99.99,-2,-0.5\r\nCLEO{{,?0A00000C,0,\r\n");
     QTest::newRow("csv, text qualified")
         << "q.csv" << QStringList{"SOURCE", "q.dat"}
-        << QByteArray("CUST-NAME,BALANCE,VISITS,ZONE-AMT\r\n\"A,\"\"B  \",0.01,1,0.1\r\n");
+        << QByteArray("CUST-NAME,BALANCE,VISITS,ZONE-AMT\r\n\"A,\"\"B\",0.01,1,0.1\r\n");
     QTest::newRow("fixed text, numbers right-aligned")
         << "o.txt" << QStringList{"--fixed"}
         << QByteArray("ANNA   -1234.50     3     12.3\r\nBJ\xD6RN     99.99    -2     -0.5\r\n"
