@@ -99,12 +99,23 @@ bool SkipNames(BlockReader& reader, bool last, DelimitedSplitter& exact) {
     return true;
 }
 
+// How many values of a record a visitor can use: the code counter one
+// column, the others one more than they accept, so that they still refuse.
+template <class Visitor>
+std::size_t ValuesUsed(const Visitor&) {
+    return kMaxConvertedFields + 1;
+}
+std::size_t ValuesUsed(const ColumnVisitor& v) {
+    return v.column + 1;
+}
+
 template <class Visitor>
 bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& share, Visitor& v,
               const std::atomic<bool>& stop, const std::function<bool()>& tick) {
     const SplitShape shape = ShapeOf(syntax);
     const bool avx2 = masks::HaveAvx2();
     DelimitedSplitter exact(syntax);
+    exact.KeepAtMost(ValuesUsed(v));
     BlockReader reader;
     if (!reader.Open(path, share.from, share.to, kBlock, share.error)) return false;
     bool skip = share.skipFirst;

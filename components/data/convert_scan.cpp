@@ -122,10 +122,14 @@ DelimitedSplitter::Stop DelimitedSplitter::FindDelimiter(std::string_view data, 
 }
 
 void DelimitedSplitter::AddValue(std::string_view data, std::size_t begin, std::size_t end) {
-    values_.emplace_back(data.data() + begin, end - begin);
+    if (values_.size() < most_) values_.emplace_back(data.data() + begin, end - begin);
 }
 
 void DelimitedSplitter::AddRebuilt(std::size_t scratchStart) {
+    if (values_.size() >= most_) {
+        scratch_.resize(scratchStart);
+        return;
+    }
     values_.emplace_back(scratch_.data() + scratchStart, scratch_.size() - scratchStart);
 }
 

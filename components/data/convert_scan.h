@@ -27,6 +27,10 @@ public:
     /// last record (a file need not end with a record delimiter).
     bool Next(std::string_view data, bool last, std::size_t& consumed);
     const std::vector<std::string_view>& Values() const { return values_; }
+    /// Values past the first Most of a record are split but not kept: a
+    /// record of a hundred million empty values must not cost gigabytes
+    /// when the caller looks at a few of them, or refuses so many anyway.
+    void KeepAtMost(std::size_t most) { most_ = most; }
 
 private:
     enum class Stop { Field, Record, End, Incomplete };
@@ -43,6 +47,7 @@ private:
     bool hasField_ = false;
     bool shortDelimiters_ = false;
     std::vector<std::string_view> values_;
+    std::size_t most_ = static_cast<std::size_t>(-1);
     // Values that had doubled qualifiers or bytes after the closing qualifier
     // are rebuilt here.
     std::string scratch_;

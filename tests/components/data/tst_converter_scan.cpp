@@ -13,8 +13,10 @@ using velmor::data::DelimitedSyntax;
 namespace {
 
 // Records as "a|b|c" lines (values joined by "|"), for compact expectations.
-QStringList SplitAll(const std::string& data, const DelimitedSyntax& syntax, std::size_t block) {
+QStringList SplitAll(const std::string& data, const DelimitedSyntax& syntax, std::size_t block,
+                     std::size_t most = static_cast<std::size_t>(-1)) {
     DelimitedSplitter splitter(syntax);
+    splitter.KeepAtMost(most);
     QStringList records;
     std::string buffer;
     std::size_t fed = 0;
@@ -98,6 +100,16 @@ private slots:
         QCOMPARE(got.size(), 2);
         QCOMPARE(got[0].size(), 2 * 100000 + 2);
         QCOMPARE(got[1], QString("end"));
+    }
+
+    // Values past the limit are still split (the record ends where it
+    // should, a rebuilt value leaves nothing behind) but not kept.
+    void valuesPastTheLimitAreNotKept() {
+        const std::string data = "a,\"b\"\"c\",d,\"e\"\"f\"\r\nx,y,\"z\r\nz\"\r\nlast\r\n";
+        for (std::size_t block = 1; block <= data.size() + 1; ++block) {
+            QCOMPARE(SplitAll(data, {"\r\n", ",", "\""}, block, 2),
+                     QStringList({"a|b\"c", "x|y", "last"}));
+        }
     }
 };
 
