@@ -127,7 +127,8 @@ void CodeTable::Insert(std::string_view code, std::uint64_t hash, std::int64_t c
             slot.count = count;
             slot.length = static_cast<std::uint32_t>(code.size());
             if (code.size() <= kInline) {
-                std::memcpy(slot.text, code.data(), code.size());
+                // An empty code may have no bytes at all to copy from.
+                if (!code.empty()) std::memcpy(slot.text, code.data(), code.size());
             } else {
                 const std::uint64_t offset = arena_.size();
                 std::memcpy(slot.text, &offset, sizeof offset);
