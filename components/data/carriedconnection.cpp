@@ -1,6 +1,5 @@
 #include "data/carriedconnection.h"
 
-#include "copybook/copybook.h"
 #include "data/connectionfile.h"
 #include "data/file.h"
 #include "util/utilities.h"
@@ -35,13 +34,7 @@ bool ApplyCarriedConnection(File& file, std::string_view text, std::string& erro
     file.Refresh();
     Fields& fields = file.GetFields();
     fields.Clear();  // a delimited division has just named its own
-    for (const FieldLine& f : content.fields) {
-        Field& field = fields.Add(f.name, f.length, {}, f.start);
-        copybook::FieldFormat format;
-        std::string ignored;  // checked when the text was read
-        if (!f.type.empty() && copybook::FormatFromClauses(f.type, format, ignored))
-            field.SetFormat(format);
-    }
+    AddFieldLines(content.fields, fields);
     file.SetShowFieldNames(content.showFieldNames);
     file.Refresh();
     return true;

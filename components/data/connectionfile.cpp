@@ -222,4 +222,14 @@ std::vector<FieldLine> ParseFormatFile(std::string_view text) {
     return fields;
 }
 
+void AddFieldLines(const std::vector<FieldLine>& lines, Fields& fields) {
+    for (const FieldLine& f : lines) {
+        Field& field = fields.Add(f.name, f.length, {}, f.start);
+        copybook::FieldFormat format;
+        std::string ignored;  // checked when the text was read
+        if (!f.type.empty() && copybook::FormatFromClauses(f.type, format, ignored))
+            field.SetFormat(format);
+    }
+}
+
 }  // namespace velmor::data

@@ -34,6 +34,9 @@ std::string FormatConnectionFile(const Connection& connection, const Fields& fie
 /// Reads a connection file's text; Error names the first bad line.
 bool ParseConnectionFile(std::string_view text, ConnectionFileContent& content, std::string& error);
 
+/// Adds the fields a connection file names, typed ones with their format.
+void AddFieldLines(const std::vector<FieldLine>& lines, Fields& fields);
+
 std::string FormatFormatFile(const Fields& fields);
 /// Fields of a format file, placed one after another from position 1.
 std::vector<FieldLine> ParseFormatFile(std::string_view text);

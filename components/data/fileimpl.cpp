@@ -207,13 +207,7 @@ bool FileImpl::ApplyConnectionFile() {
     }
     connection = content.connection;
     showFieldNames = content.showFieldNames;
-    for (const auto& f : content.fields) {
-        Field& field = fields.Add(f.name, f.length, {}, f.start);
-        copybook::FieldFormat format;
-        std::string ignored;  // checked when the file was read
-        if (!f.type.empty() && copybook::FormatFromClauses(f.type, format, ignored))
-            field.SetFormat(format);
-    }
+    AddFieldLines(content.fields, fields);
     SetLayoutSource(LayoutSource::ConnectionFile);
     return true;
 }
