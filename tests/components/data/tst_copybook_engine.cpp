@@ -30,18 +30,22 @@ QByteArray Data() {
                                "C2D1ECD9D540" "0009999C" "FFFE" "60F0F0F0F5");
 }
 
-// The file of Data with the copybook's layout saved as its connection.
-bool WriteTypedFile(const QString& path, const QByteArray& data) {
-    if (!WriteBytes(path, data)) return false;
-    File file;
-    if (!file.Open(path.toStdString())) return false;
+// An open file read as EBCDIC records of 17 bytes with the copybook's layout.
+bool LayOutTyped(File& file) {
     file.SetDatabaseType("Flat EBCDIC");
     file.GetConnection().SetIsDelimited(false);
     file.GetConnection().SetIsFixed(true);
     file.GetConnection().SetRecordLength(17);
     std::string error;
     std::vector<std::string> notes;
-    return ImportCopybook(kCopybook, {}, file.GetFields(), error, notes) && file.SaveConnection("", false);
+    return ImportCopybook(kCopybook, {}, file.GetFields(), error, notes);
+}
+
+// The file of Data with the copybook's layout saved as its connection.
+bool WriteTypedFile(const QString& path, const QByteArray& data) {
+    if (!WriteBytes(path, data)) return false;
+    File file;
+    return file.Open(path.toStdString()) && LayOutTyped(file) && file.SaveConnection("", false);
 }
 
 QStringList ShownValues(const File& file) {
@@ -72,13 +76,7 @@ void CopybookEngineTest::typedFieldsDecodeFindAndPersist() {
     {
         File file;
         QVERIFY(file.Open(path.toStdString()));
-        file.SetDatabaseType("Flat EBCDIC");
-        file.GetConnection().SetIsDelimited(false);
-        file.GetConnection().SetIsFixed(true);
-        file.GetConnection().SetRecordLength(17);
-        std::string error;
-        std::vector<std::string> notes;
-        QVERIFY(ImportCopybook(kCopybook, {}, file.GetFields(), error, notes));
+        QVERIFY(LayOutTyped(file));
         QCOMPARE(file.RecordCount(), 2);
         file.MoveTo(2);
         QCOMPARE(ShownValues(file), (QStringList{"BJ\u00D6RN ", "99.99", "-2", "-0.5"}));
@@ -90,6 +88,8 @@ void CopybookEngineTest::typedFieldsDecodeFindAndPersist() {
         QCOMPARE(file.Find("VISITS", "3.0", position), 1);
         QVERIFY(file.SaveConnection("", false));
         // A copybook that is none leaves the layout as it was.
+        std::string error;
+        std::vector<std::string> notes;
         QVERIFY(!ImportCopybook("       01 R.\n       05 A PIC Q.\n", {}, file.GetFields(), error, notes));
         QCOMPARE(QString::fromStdString(error),
                  QString("line 2, column 17: expected a picture character (X A 9 S V P Z * + - CR DB B 0 / . , $), found 'Q'"));
