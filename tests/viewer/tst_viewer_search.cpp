@@ -76,15 +76,6 @@ private slots:
         QCOMPARE(s.window->lstFields->currentRow(), 4);
     }
 
-    void nothingFound() {
-        Search s;
-        s.Look("STATUS", "XYZ");
-        QCOMPARE(s.Visit(2), (QList<qint64>{1, 1}));
-        QCOMPARE(s.Messages(), (QStringList{"Not Found|No records found.",
-                                            "Find Next Record|There are no more records to find."}));
-        QVERIFY(s.window->cmdFind->isEnabled() && s.window->cmdFindNext->isEnabled());
-    }
-
     void matchOnTheShownRecordIsNoMore() {
         Search s;
         s.Look("ORDERNO", "100060");
@@ -135,7 +126,7 @@ private slots:
 
     // The phrase is looked for as the file holds its text, case ignored
     // beyond ASCII too; what the file's encoding cannot hold is refused.
-    void textBeyondAscii_data() {
+    void findsText_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("phrase");
         QTest::addColumn<QList<qint64>>("records");  // after Find First, then each Find Next
@@ -147,6 +138,8 @@ private slots:
             "id,name\r\n1,\xC9\x63ole\r\n2,\xE9\x63ole\r\n"
             "3,M\xFCller\r\n4,10 \x80\r\n5,why?\r\n";
         const QStringList none{"Find Next Record|There are no more records to find."};
+        QTest::newRow("nothing found")
+            << utf8 << "xyz" << QList<qint64>{1, 1} << QStringList{"Not Found|No records found."} + none;
         QTest::newRow("UTF-8, lower case")
             << utf8 << "\u00E9cole" << QList<qint64>{1, 2, 2} << none;
         QTest::newRow("UTF-8, upper case")
@@ -162,7 +155,7 @@ private slots:
                    "Search|\"\u4E2D\" cannot be written in the file's encoding, "
                    "Windows-1252."};
     }
-    void textBeyondAscii() {
+    void findsText() {
         QFETCH(QByteArray, content);
         QFETCH(QString, phrase);
         QFETCH(QList<qint64>, records);
