@@ -1,7 +1,9 @@
 // Converter.Convert end to end through the engine: round trips, the exact
 // bytes of each output type, dBase tables read back, and every way a
-// conversion can fail without leaving a half-written or wrong file.
+// conversion can fail (its staged output, a signal) without leaving a
+// half-written or wrong file.
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -53,11 +55,8 @@ Table ReadTable(const QString& path, QStringList* names = nullptr) {
             values << enginetest::Str(file.FieldValue(f));
         table << values;
     }
-    if (names) {
-        for (int f = 1; f <= file.GetFields().Count(); ++f) {
-            *names << enginetest::Str(file.GetFields().Item(f)->Name());
-        }
-    }
+    for (int f = 1; names && f <= file.GetFields().Count(); ++f)
+        *names << enginetest::Str(file.GetFields().Item(f)->Name());
     return table;
 }
 
@@ -215,9 +214,8 @@ private slots:
         Table table = ReadTable(dir.filePath("out.DBF"), &names);
         QCOMPARE(names, (QStringList{"ID", "CUSTOMER_N"}));
         QCOMPARE(table.size(), 3);
-        for (QStringList& row : table) {
+        for (QStringList& row : table)
             for (QString& v : row) v = v.trimmed();
-        }
         QCOMPARE(table, (Table{{"1", "Ann"}, {"22", "Lee, Bo"}, {"333", ""}}));
     }
 
@@ -311,13 +309,14 @@ private slots:
         QCOMPARE(FilesIn(dir), before);
     }
 
-    void progressGoesUpToTheTotal() {
+    void progressGoesUpToTheTotal() {  // and the whole output replaces the target
         QTemporaryDir dir;
         const QString source = dir.filePath("source.csv");
         QByteArray csv;
         for (int i = 0; i < 300000; ++i) csv += QByteArray::number(i) + ",abc\r\n";
         QVERIFY(WriteBytes(source, csv));
         SaveCsvConnection(source, false);
+        QVERIFY(WriteBytes(dir.filePath("out.txt"), "old target"));
         std::int64_t last = -1;
         std::int64_t total = 0;
         bool increasing = true;
@@ -334,6 +333,10 @@ private slots:
         QVERIFY(increasing);
         QVERIFY(total > 0);
         QCOMPARE(last, total);
+        // Several buffers' worth, all of it in place of the old target.
+        const QByteArray out = ReadBytes(dir.filePath("out.txt"));
+        QCOMPARE(out.size(), 300000 * 11);
+        QVERIFY(out.startsWith("0     abc\r\n") && out.endsWith("299999abc\r\n"));
     }
 
     void refusedSettings_data() {
@@ -369,36 +372,13 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath("out.txt")));
     }
 
-    void readsThroughTheViewersConnection() {
-        // The connection kept in the secondary folder, and the profiles, are
-        // the viewer's: a converter handed the same options reads alike.
+    // A converter handed the viewer's file types reads alike. (The connection
+    // kept in the settings folder: tst_engine_sidefiles.)
+    void readsThroughTheFileTypesGiven() {
         QTemporaryDir dir;
-        QDir(dir.path()).mkdir("settings");
-        const QString secondary = dir.filePath("settings") + "/";
-        const QString source = dir.filePath("source.dat");
+        const QString source = dir.filePath("pairs.zzz");
         QVERIFY(WriteBytes(source, "abcdef"));
-        {
-            File file;
-            file.SetStoreConnectionAndIndexingFilesInDataPath("False");
-            file.SetSecondaryConnectionAndIndexingPath(secondary.toStdString());
-            QVERIFY(file.Open(source.toStdString()));
-            file.GetConnection().SetIsDelimited(false);
-            file.GetConnection().SetIsFixed(true);
-            file.GetConnection().SetRecordLength(3);
-            QVERIFY(file.SaveConnection("", false));
-        }
-        QVERIFY(!QDir(secondary).entryList(QDir::Files).isEmpty());
-        Outcome o = Convert(source, dir.filePath("out.csv"), [&](Converter& c) {
-            c.SetIsDelimited(true);
-            c.SetStoreConnectionAndIndexingFilesInDataPath("False");
-            c.SetSecondaryConnectionAndIndexingPath(secondary.toStdString());
-        });
-        QVERIFY2(o.ok, qPrintable(o.errors.join("; ")));
-        QCOMPARE(ReadBytes(dir.filePath("out.csv")), QByteArray("abc\r\ndef\r\n"));
-
-        const QString other = dir.filePath("pairs.zzz");
-        QVERIFY(WriteBytes(other, "abcdef"));
-        o = Convert(other, dir.filePath("pairs.csv"), [&](Converter& c) {
+        Outcome o = Convert(source, dir.filePath("pairs.csv"), [&](Converter& c) {
             c.SetIsDelimited(true);
             velmor::data::Connection& t = c.GetFileTypes().Add("Pairs");
             t.SetExtensions("*.zzz");
@@ -409,12 +389,32 @@ private slots:
         QCOMPARE(ReadBytes(dir.filePath("pairs.csv")), QByteArray("ab\r\ncd\r\nef\r\n"));
     }
 
-    void missingSource() {
+    // kill -TERM in the middle of a conversion: the process ends as the
+    // signal says and its temporary file goes with it.
+    void signalDuringConversionLeavesNothing() {
         QTemporaryDir dir;
-        Outcome o = Convert(dir.filePath("none.csv"), dir.filePath("out.txt"), Fixed);
-        QVERIFY(!o.ok);
-        QVERIFY(!o.errors.isEmpty());
-        QVERIFY(FilesIn(dir).isEmpty());
+        QByteArray csv = "a,b\r\n";
+        for (int i = 0; i < 20000; ++i) csv += QByteArray::number(i) + ",x\r\n";
+        QVERIFY(WriteBytes(dir.filePath("in.csv"), csv));
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::signal(SIGTERM, SIG_DFL);  // not the test framework's handler
+            velmor::data::Converter c;
+            c.SetIsFixed(true);
+            const QString folder = dir.path();
+            c.OnProgress = [folder](std::int64_t, std::int64_t) {
+                if (QDir(folder).entryList(QDir::Files).size() < 2) return true;  // not yet
+                ::kill(::getpid(), SIGTERM);
+                return true;
+            };
+            c.Convert(dir.filePath("in.csv").toStdString(), dir.filePath("out.txt").toStdString());
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"in.csv"});
     }
 };
 

@@ -181,6 +181,7 @@ private slots:
             QTest::newRow(name) << line.split(' ', Qt::SkipEmptyParts) << status << message;
         };
         row("missing file", "count /no/such/file.csv", 1, "/no/such/file.csv");
+        row("convert a missing file", "convert @/none.csv @/x.csv", 1, "none.csv");
         row("unknown command", "tally x", 2, "tally");
         row("no command", "", 2, "No command");
         row("fixed without length", "count x --fixed", 2, "--record-length");
