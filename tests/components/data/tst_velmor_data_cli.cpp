@@ -289,13 +289,6 @@ private slots:
         QVERIFY2(r.out.startsWith("Source: file type CSV\n"), r.out.constData());
         QVERIFY(!QFile::exists(data + ".vdc"));
     }
-
-    void help() {
-        CliResult r = RunVelmorData({"--help"});
-        QCOMPARE(r.status, 0);
-        QVERIFY(r.out.contains("velmor-data count FILE"));
-        QVERIFY(r.out.contains("--keep-deleted"));
-    }
 };
 
 QTEST_GUILESS_MAIN(VelmorDataCliTest)
