@@ -1,6 +1,7 @@
 // The same expectations for every kind of record division: fixed-length,
 // delimited and dBase files holding the same records; and the layout of
-// fields itself, as the field editor changes it.
+// fields itself. (Adding, splitting and the boxes kept in step: through the
+// field editor, tst_editors_fields.)
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -104,26 +105,6 @@ private slots:
     void findEveryMatch_data() { AddReaders(); }
     void findEveryMatch();
 
-    void addPlacesAfterLast() {
-        Fields fields;
-        fields.Add("", 0);
-        QCOMPARE(Layout(fields), QString(":1-0"));
-        fields.Clear();
-        AddAll(fields, {{"A", 8}});
-        fields.Add("B", 3);
-        QCOMPARE(Layout(fields), QString("A:1-8 B:9-11"));
-        fields.Add("C", 2, "", 20);
-        QCOMPARE(Layout(fields), QString("A:1-8 B:9-11 C:20-21"));
-        // Start, end and length stay consistent whichever is set.
-        Field& f = *fields.Item(3);
-        f.SetStartingPosition(5);
-        QCOMPARE(f.EndingPosition(), 6);
-        f.SetEndingPosition(12);
-        QCOMPARE(f.Length(), 8);
-        f.SetLength(3);
-        QCOMPARE(Layout(fields), QString("A:1-8 B:9-11 C:5-7"));
-    }
-
     void itemByIndexAndName() {
         Fields fields;
         AddAll(fields, {{"Name", 5}, {"City", 4}});
@@ -135,21 +116,8 @@ private slots:
         QVERIFY(!fields.Exists("Zip"));
         QVERIFY(fields.Item("Zip") == nullptr);
         QCOMPARE(fields.Item(1)->Value(), std::string());  // no file behind the layout
-    }
-
-    void insertKeepsSplitHalvesTogether() {
-        // The field editor's split: insert the first half before the field, then
-        // shorten the field by the half's length.
-        Fields fields;
-        AddAll(fields, {{"A", 3}, {"CODE", 5}, {"Z", 2}});
-        Field& half = fields.Insert(2, "CODEA", 2);
-        Field* rest = fields.Item(3);
-        rest->SetLength(rest->Length() - half.Length());
-        rest->SetName("CODEB");
-        fields.Sort();
-        QCOMPARE(Layout(fields), QString("A:1-3 CODEA:4-5 CODEB:6-8 Z:9-10"));
-        fields.Insert(99, "END", 1);
-        QCOMPARE(Layout(fields), QString("A:1-3 CODEA:4-5 CODEB:6-8 Z:9-10 END:11-11"));
+        fields.Insert(99, "END", 1);  // past the last: at the end
+        QCOMPARE(Layout(fields), QString("Name:1-5 City:6-9 END:10-10"));
     }
 
     void deleteClosesTheGap_data() {
