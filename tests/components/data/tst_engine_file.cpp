@@ -373,32 +373,24 @@ private slots:
             QVERIFY(errors.messages.isEmpty());
             QCOMPARE(QFileInfo(data).lastModified(), stamp);
         }
-        {
-            File file;
-            AddCsvProfile(file);
-            QVERIFY(file.Open(data.toStdString()));
-            QCOMPARE(file.RecordCount(), records);  // at once, from the index
-            file.MoveTo(54321);
-            QCOMPARE(file.GetFields().Item(1)->Value(), std::string("54321"));
-        }
-        // Changing the file (size and time) makes the index stale.
-        WriteBytes(data, BigCsv(records + 10));
         File file;
         AddCsvProfile(file);
         QVERIFY(file.Open(data.toStdString()));
-        QVERIFY(file.RecordCount() < records);
-        file.MoveLast();
-        QCOMPARE(file.RecordCount(), records + 10);
+        QCOMPARE(file.RecordCount(), records);  // at once, from the index
+        file.MoveTo(54321);
+        QCOMPARE(file.GetFields().Item(1)->Value(), std::string("54321"));
         // The header record is only skipped: the same index serves both ways.
         file.GetConnection().SetFirstRecordContainsFieldNames(false);
-        QCOMPARE(file.RecordCount(), records + 11);
+        QCOMPARE(file.RecordCount(), records + 1);
         // Another division of the same file does not take the index.
         file.GetConnection().SetByteOffset(3);
         QVERIFY(file.RecordCount() < records);
         file.CloseFile();
-        // Another file of the same size and time copied over a counted one (cp -p):
-        // two records become one, near the end (a content piece tells) or in the
-        // middle, where no content piece is taken (only the change time tells).
+        // Changing the file makes the index stale (each part of its key:
+        // indexValidity), also when another file of the same size and time
+        // is copied over a counted one (cp -p): two records become one, near the
+        // end (a content piece tells) or in the middle, where no content piece is
+        // taken (only the change time tells).
         const std::filesystem::path path = data.toStdString();
         const auto time = std::filesystem::last_write_time(path);
         for (bool nearEnd : {true, false}) {
