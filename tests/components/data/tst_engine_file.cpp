@@ -129,9 +129,7 @@ private slots:
         } cases[] = {
             {"csv with header", "id,name\r\n1,\"a, b\"\r\n2,c\r\n3,d\r\n", 0, crlf, "CHR$(44)",
              true},
-            {"tab, lf, no header", "a\tb\tc\nd\te\tf\ng\th\ti\n", 0, "CHR$(10)", "CHR$(9)", false},
             {"semicolon, cr", "x;y\r1;2\r3;4\r", 0, "CHR$(13)", "CHR$(59)", true},
-            {"pipe", "A|B|C\r\n1|2|3\r\n4|5|6\r\n", 0, crlf, "CHR$(124)", true},
             {"fixed lines", "ABCD 123\r\nEFGH 456\r\nIJKL 789\r\n", 10, "", "", false},
             {"no line ends", QByteArray(200, 'x'), 80, "", "", false},
             {"binary", QByteArray("\x01\x02\x00\x00\x05\x06\x00\x00", 8), 8, "", "", false},
@@ -160,8 +158,7 @@ private slots:
             QCOMPARE(c.FieldDelimiterRepresentation(), std::string(k.fieldDelimiter));
             QCOMPARE(c.TextQualifierRepresentation(), std::string("CHR$(34)"));
             QCOMPARE(c.FirstRecordContainsFieldNames(), k.header);
-            QVERIFY(
-                !c.AuxiliaryText().empty());  // fields are named from values, not split at spaces
+            QVERIFY(!c.AuxiliaryText().empty());  // named from values, not split at spaces
         }
     }
 
@@ -265,9 +262,6 @@ private slots:
         QVERIFY(file.SaveConnection(second.toStdString(), false));
         QCOMPARE(ReadBytes(second), ReadBytes(first));
         QVERIFY(ReadBytes(first).contains("\r\nFieldDelimiterRepresentation=CHR$(44)\r\n"));
-        file.GetFields().Item(2)->SetName("Renamed");
-        QVERIFY(file.SaveConnection(second.toStdString(), false));
-        QVERIFY(ReadBytes(second) != ReadBytes(first));
     }
 
     void connectionFileBeatsFormatFile() {
@@ -379,32 +373,24 @@ private slots:
             QVERIFY(errors.messages.isEmpty());
             QCOMPARE(QFileInfo(data).lastModified(), stamp);
         }
-        {
-            File file;
-            AddCsvProfile(file);
-            QVERIFY(file.Open(data.toStdString()));
-            QCOMPARE(file.RecordCount(), records);  // at once, from the index
-            file.MoveTo(54321);
-            QCOMPARE(file.GetFields().Item(1)->Value(), std::string("54321"));
-        }
-        // Changing the file (size and time) makes the index stale.
-        WriteBytes(data, BigCsv(records + 10));
         File file;
         AddCsvProfile(file);
         QVERIFY(file.Open(data.toStdString()));
-        QVERIFY(file.RecordCount() < records);
-        file.MoveLast();
-        QCOMPARE(file.RecordCount(), records + 10);
+        QCOMPARE(file.RecordCount(), records);  // at once, from the index
+        file.MoveTo(54321);
+        QCOMPARE(file.GetFields().Item(1)->Value(), std::string("54321"));
         // The header record is only skipped: the same index serves both ways.
         file.GetConnection().SetFirstRecordContainsFieldNames(false);
-        QCOMPARE(file.RecordCount(), records + 11);
+        QCOMPARE(file.RecordCount(), records + 1);
         // Another division of the same file does not take the index.
         file.GetConnection().SetByteOffset(3);
         QVERIFY(file.RecordCount() < records);
         file.CloseFile();
-        // Another file of the same size and time copied over a counted one (cp -p):
-        // two records become one, near the end (a content piece tells) or in the
-        // middle, where no content piece is taken (only the change time tells).
+        // Changing the file makes the index stale (each part of its key:
+        // indexValidity), also when another file of the same size and time
+        // is copied over a counted one (cp -p): two records become one, near the
+        // end (a content piece tells) or in the middle, where no content piece is
+        // taken (only the change time tells).
         const std::filesystem::path path = data.toStdString();
         const auto time = std::filesystem::last_write_time(path);
         for (bool nearEnd : {true, false}) {

@@ -84,9 +84,6 @@ private slots:
             "4\n");
         row("count: delimited with names", {{"count", "@/people.csv", "--delimited", "--header"}},
             "3\n");
-        row("count: fixed, last record partial",
-            {{"count", "@/people.csv", "--fixed", "--record-length", "10"}},
-            QByteArray::number((kCsv.size() + 9) / 10) + "\n");
         row("count: fixed after an offset",
             {{"count", "@/people.csv", "--fixed", "--record-length", "10", "--byte-offset",
               QString::number(kCsv.size() - 5)}},
@@ -181,6 +178,7 @@ private slots:
             QTest::newRow(name) << line.split(' ', Qt::SkipEmptyParts) << status << message;
         };
         row("missing file", "count /no/such/file.csv", 1, "/no/such/file.csv");
+        row("convert a missing file", "convert @/none.csv @/x.csv", 1, "none.csv");
         row("unknown command", "tally x", 2, "tally");
         row("no command", "", 2, "No command");
         row("fixed without length", "count x --fixed", 2, "--record-length");
@@ -287,13 +285,6 @@ private slots:
         r = RunVelmorData({"connection", dir_.filePath("typed.csv")});
         QVERIFY2(r.out.startsWith("Source: file type CSV\n"), r.out.constData());
         QVERIFY(!QFile::exists(data + ".vdc"));
-    }
-
-    void help() {
-        CliResult r = RunVelmorData({"--help"});
-        QCOMPARE(r.status, 0);
-        QVERIFY(r.out.contains("velmor-data count FILE"));
-        QVERIFY(r.out.contains("--keep-deleted"));
     }
 };
 

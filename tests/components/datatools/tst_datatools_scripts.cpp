@@ -1,6 +1,7 @@
 // The scripts a conversion leaves behind, byte for byte against golden
-// files; the folder script's update; and a folder moved elsewhere whose
-// folder script still converts there.
+// files; the folder script's update; names that break scripts; and every
+// writer's refusal of a read-only target. (The names of the scripts, their
+// writing twice and their reading back: tst_tools_converter.)
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,28 +40,17 @@ ConversionSettings Fixed() {
 class DatatoolsScriptsTest : public QObject {
     Q_OBJECT
 private slots:
-    void names();
     void fileScript_data();
     void fileScript();
     void folderScript_data();
     void folderScript();
-    void writtenTwice();
     void failures();
     void unreadableFolderScriptIsKept();
     void namesThatBreakScripts_data();
     void namesThatBreakScripts();
-    void scriptLines();
     void readOnlyTargetsAreKept_data();
     void readOnlyTargetsAreKept();
 };
-
-void DatatoolsScriptsTest::names() {
-    ConversionNames n = ConversionNames::Of("/data/Sales/orders.dat");
-    n.targetExtension = "csv";
-    QCOMPARE(n.Target(), std::string("/data/Sales/ordersCf.csv"));
-    QCOMPARE(n.Script(), std::string("/data/Sales/ordersC.VelmorBasic"));
-    QCOMPARE(n.FolderScript(), std::string("/data/Sales/Sales.VelmorBasic"));
-}
 
 void DatatoolsScriptsTest::fileScript_data() {
     QTest::addColumn<QString>("data");
@@ -113,21 +103,6 @@ void DatatoolsScriptsTest::folderScript() {
     const std::string updated =
         datatools::FolderScriptWithLine(current.toStdString(), datatools::FolderScriptLine("orders"));
     QCOMPARE(QByteArray::fromStdString(updated), expected);
-}
-
-void DatatoolsScriptsTest::writtenTwice() {
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir("Sales"));
-    ConversionNames n = ConversionNames::Of(dir.filePath("Sales/orders.dat").toStdString());
-    n.targetExtension = "csv";
-    std::string error;
-    QVERIFY(datatools::WriteConversionScripts(n, Delimited(), error));
-    QVERIFY(datatools::WriteConversionScripts(n, Delimited(), error));
-    QCOMPARE(enginetest::ReadBytes(QString::fromStdString(n.Script())),
-             Golden("ordersC.delimited.VelmorBasic"));
-    QCOMPARE(enginetest::ReadBytes(QString::fromStdString(n.FolderScript())),
-             Golden("Sales.VelmorBasic"));
-    QCOMPARE(QDir(dir.filePath("Sales")).entryList(QDir::Files).size(), 2);  // no temporary left
 }
 
 void DatatoolsScriptsTest::failures() {
@@ -202,39 +177,19 @@ void DatatoolsScriptsTest::namesThatBreakScripts() {
     QVERIFY(QFile::exists(folder + "lastCf.txt"));
 }
 
-void DatatoolsScriptsTest::scriptLines() {
-    const std::string line = "  Call v.Convert(App.Path & \"a.b.dat\", App.Path & \"aCf.csv\")";
-    QVERIFY(datatools::IsConversionLine("CALL V.CONVERT(x)"));
-    QVERIFY(!datatools::IsConversionLine("v.IsFixed = True"));
-    QCOMPARE(datatools::TargetExtensionOf(line), std::string("csv"));
-    QCOMPARE(datatools::CreatedConverterVariable(
-                 "Set my_v = CreateObject(\"Velmor_Data.Converter\")"),
-             std::string("my_v"));
-    QCOMPARE(datatools::CreatedConverterVariable("Set f = CreateObject(\"Velmor_Data.File\")"),
-             std::string());
-}
-
-QTEST_GUILESS_MAIN(DatatoolsScriptsTest)
 // Every writer of the program refuses an existing target without a write
 // bit, even for the superuser (these tests run as root), and leaves it and
 // its folder as they were.
 void DatatoolsScriptsTest::readOnlyTargetsAreKept_data() {
     QTest::addColumn<QString>("writer");
     QTest::addColumn<QString>("target");  // in the folder of the data file "d.csv"
-    QTest::newRow("converter") << "convert"
-                               << "dCf.txt";
-    QTest::newRow("file script") << "scripts"
-                                 << "dC.VelmorBasic";
-    QTest::newRow("folder script") << "scripts"
-                                   << "Sales.VelmorBasic";
-    QTest::newRow("layout report") << "whole"
-                                   << "layout.txt";
-    QTest::newRow("connection file") << "connection"
-                                     << "d.vdc";
-    QTest::newRow("format file") << "connection"
-                                 << "d.fmt";
-    QTest::newRow("byte replacement") << "bytes"
-                                      << "d.csv";
+    QTest::newRow("converter") << "convert" << "dCf.txt";
+    QTest::newRow("file script") << "scripts" << "dC.VelmorBasic";
+    QTest::newRow("folder script") << "scripts" << "Sales.VelmorBasic";
+    QTest::newRow("layout report") << "whole" << "layout.txt";
+    QTest::newRow("connection file") << "connection" << "d.vdc";
+    QTest::newRow("format file") << "connection" << "d.fmt";
+    QTest::newRow("byte replacement") << "bytes" << "d.csv";
 }
 
 void DatatoolsScriptsTest::readOnlyTargetsAreKept() {
@@ -294,4 +249,5 @@ void DatatoolsScriptsTest::readOnlyTargetsAreKept() {
     QCOMPARE(after, names);
 }
 
+QTEST_GUILESS_MAIN(DatatoolsScriptsTest)
 #include "tst_datatools_scripts.moc"
