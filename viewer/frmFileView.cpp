@@ -561,7 +561,7 @@ void frmFileView::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers m = event->modifiers();
     const viewer::KeyMove move = viewer::MoveForKey(
         event->key(), m & Qt::ControlModifier, m & Qt::ShiftModifier, record, column,
-        mFile->RecordCount(), mFile->GetConnection().RecordLength(), mScreen);
+        mFile->RecordCount(), mSource.RecordLength(), mScreen);
     if (move.handled) QueueMove(move);
 }
 

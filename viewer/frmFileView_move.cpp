@@ -27,7 +27,7 @@ void frmFileView::SetupScrollBars() {
     const bool saved = mBusy;
     mBusy = true;
     const viewer::ScrollSetup h =
-        viewer::PlanHScroll(mFile->GetConnection().RecordLength(), mScreen.columns);
+        viewer::PlanHScroll(mSource.RecordLength(), mScreen.columns);
     if (!h.visible) {
         HScroll1->hide();
     } else {
@@ -139,7 +139,7 @@ void frmFileView::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
     const viewer::KeyMove move =
         viewer::MoveForKey(key, modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier,
                            mFile->RecordNumber(), mFile->BytePosition(), mFile->RecordCount(),
-                           mFile->GetConnection().RecordLength(), mScreen);
+                           mSource.RecordLength(), mScreen);
     if (!move.handled) return;
     qint64 record = move.record;
     qint64 column = move.column;

@@ -181,7 +181,7 @@ void frmFileView::LayOut() {
     const int barW = barH;
     // The ruler has a line per digit of the last column; the grid starts
     // low enough for all of them (two at least) to show whole.
-    const qint64 length = std::max<qint64>(mFile->GetConnection().RecordLength(), 10);
+    const qint64 length = std::max<qint64>(mSource.RecordLength(), 10);
     const int rulerLines = static_cast<int>(std::to_string(length).size());
     const int rulerPx =
         static_cast<int>(std::ceil(mDrawer->ByteBarHeight(rulerLines) * 1.05)) + 1;
@@ -220,7 +220,7 @@ void frmFileView::LayOut() {
     if (hW <= 0)
         HScroll1->hide();
     else if (FraRecordIndicator->isHidden() ||
-             mScreen.columns >= mFile->GetConnection().RecordLength())
+             mScreen.columns >= mSource.RecordLength())
         HScroll1->hide();
 
     pctSize->setGeometry(hLeft + std::max(0, hW), mViewportTopPx + std::max(0, vH),
@@ -275,6 +275,7 @@ void frmFileView::RefreshView() {
     mBusy = false;
     EraseSlides();
     if (mFile->GetFields().Count() == 0) mFile->SetShowFieldNames(false);
+    mSource.Settle();
     const bool names = mFile->ShowFieldNames();
     mnuFieldNames->setChecked(names);
     mnuByteBar->setChecked(!names);
@@ -332,13 +333,15 @@ void frmFileView::PositionView(qint64& record, qint64& column, bool keepRow) {
         mInPosition = true;
         // Tiles drawn under another layout (an editor changed it without a
         // redraw) never stand beside new ones: the whole grid is redrawn.
+        // The column asked for belongs to the map before any change.
+        mSource.Settle(&column);
         if (std::string stamp = viewer::LayoutStamp(mSource); stamp != mDrawnLayout) {
             EraseSlides();
             mDrawnLayout = std::move(stamp);
         }
         viewer::FileShape shape;
         shape.recordCount = mFile->RecordCount();
-        shape.recordLength = mFile->GetConnection().RecordLength();
+        shape.recordLength = mSource.RecordLength();
         shape.fixedLayout = mFile->FixedLayout();
         // Delimited and variable records alike are counted as they are met.
         shape.isDelimited = !mFile->FixedLayout();
@@ -419,7 +422,7 @@ void frmFileView::ComposeView(const ViewRecord& view) {
     limits.maxSlideRows = mScreen.maxSlideRows;
     limits.maxSlideColumns = mScreen.maxSlideColumns;
     limits.fixedLayout = mFile->FixedLayout();
-    limits.recordLength = mFile->GetConnection().RecordLength();
+    limits.recordLength = mSource.RecordLength();
     limits.recordCount = [this] { return static_cast<qint64>(mFile->RecordCount()); };
     limits.countTo = [this](qint64 n) {
         mSource.MoveTo(n);
@@ -482,12 +485,12 @@ void frmFileView::HideFieldLabels() {
 }
 
 void frmFileView::ShowFieldLabels() {
-    const auto& fields = mFile->GetFields();
-    const int n = fields.Count();
+    const int n = mSource.FieldCount();
     const int cw = mDrawer->Cells().charPx;
-    if (n > 0 && fields.Item(n))
-        pcttop->resize(static_cast<int>(std::max<qint64>(fields.Item(n)->EndingPosition(), 1) * cw),
-                       fraTop->height());
+    // The strip reaches the last column any field ends in.
+    qint64 end = 1;
+    for (int i = 1; i <= n; ++i) end = std::max(end, mSource.Field(i).end());
+    if (n > 0) pcttop->resize(static_cast<int>(end * cw), fraTop->height());
     QLabel* tmpl = lblFields[0];
     for (int i = 1; i <= n; ++i) {
         if (static_cast<int>(lblFields.size()) <= i) {
@@ -497,11 +500,11 @@ void frmFileView::ShowFieldLabels() {
             l->setAlignment(tmpl->alignment());
             lblFields.push_back(l);
         }
-        const data::Field* f = fields.Item(i);
+        const viewer::FieldLayout f = mSource.Field(i);
         QLabel* l = lblFields[static_cast<size_t>(i)];
-        l->setGeometry(static_cast<int>((f->StartingPosition() - 1) * cw), 0,
-                       static_cast<int>(std::max<qint64>(f->Length(), 0) * cw), fraTop->height());
-        const QString name = viewer::DisplayText(f->Name(), TextEncoding());
+        l->setGeometry(static_cast<int>((f.start - 1) * cw), 0,
+                       static_cast<int>(std::max<qint64>(f.length, 0) * cw), fraTop->height());
+        const QString name = viewer::DisplayText(f.name, TextEncoding());
         const viewer::LabelFit fit =
             viewer::FitLabel(name, l->fontMetrics(), l->contentsRect().width() - 2);
         l->setText(fit.text);

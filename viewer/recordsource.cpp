@@ -20,7 +20,33 @@ bool EngineRecordSource::IsDelimited() const {
     return file_.GetConnection().IsDelimited();
 }
 qint64 EngineRecordSource::RecordLength() const {
+    const qint64 bytes = RecordBytes();
+    return columns_.Identity() ? bytes : columns_.Columns(bytes);
+}
+qint64 EngineRecordSource::RecordBytes() const {
     return file_.GetConnection().RecordLength();
+}
+
+void EngineRecordSource::Settle(qint64* column) {
+    ColumnMap map;
+    const data::Fields& fields = file_.GetFields();
+    if (file_.ShowFieldNames() && IsFixed()) {
+        std::vector<MappedField> mapped;
+        mapped.reserve(static_cast<size_t>(fields.Count()));
+        for (int i = 1; i <= fields.Count(); ++i) {
+            const data::Field* f = fields.Item(i);
+            const bool number = f->Format().IsNumber();
+            mapped.push_back({f->StartingPosition(), f->Length(),
+                              number ? ColumnWidth(f->Format(), f->Length()) : f->Length(), number});
+        }
+        map = ColumnMap(mapped);
+    }
+    if (map == columns_) return;
+    const qint64 byte = columns_.ByteOfColumn(file_.BytePosition());
+    const qint64 asked = column ? columns_.ByteOfColumn(*column) : 0;
+    columns_ = std::move(map);
+    file_.SetBytePosition(columns_.ColumnOfByte(byte));
+    if (column) *column = columns_.ColumnOfByte(asked);
 }
 bool EngineRecordSource::ShowFieldNames() const {
     return file_.ShowFieldNames();
@@ -32,7 +58,12 @@ int EngineRecordSource::FieldCount() const {
 FieldLayout EngineRecordSource::Field(int index) const {
     const data::Field* f = file_.GetFields().Item(index);
     if (!f) return {};
-    return {f->Name(), f->StartingPosition(), f->Length(), f->Format().IsNumber()};
+    FieldLayout layout{f->Name(), f->StartingPosition(), f->Length(), f->Format().IsNumber()};
+    if (!columns_.Identity() && layout.length > 0) {
+        layout.start = columns_.ColumnOfByte(f->StartingPosition());
+        layout.length = columns_.LastColumnOfByte(f->EndingPosition()) - layout.start + 1;
+    }
+    return layout;
 }
 
 std::string EngineRecordSource::FieldValue(int index) const {

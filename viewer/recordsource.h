@@ -6,6 +6,8 @@
 #include <QtGlobal>
 #include <string>
 
+#include "viewer/columnmap.h"
+
 namespace velmor::data {
 class File;
 }
@@ -51,11 +53,18 @@ public:
     virtual bool FixedLayout() const = 0;
     virtual bool IsFixed() const = 0;
     virtual bool IsDelimited() const = 0;
+    /// Columns of the longest record: its bytes, or in field-name mode the
+    /// columns of Columns().
     virtual qint64 RecordLength() const = 0;
+    /// Bytes of the longest record, whatever the mode.
+    virtual qint64 RecordBytes() const { return RecordLength(); }
     virtual bool ShowFieldNames() const = 0;
     virtual int FieldCount() const = 0;
-    /// Field Index (1-based) of the layout.
+    /// Field Index (1-based) of the layout, in the columns it is shown in.
     virtual FieldLayout Field(int index) const = 0;
+    /// Where bytes stand on screen; identity but for typed numbers shown
+    /// decoded in field-name mode.
+    const ColumnMap& Columns() const { return columns_; }
     /// Value of field Index in the current record.
     virtual std::string FieldValue(int index) const = 0;
     virtual void SetLoading(bool loading) = 0;
@@ -64,6 +73,8 @@ protected:
     virtual void DoMoveTo(qint64 record) = 0;
     virtual std::string DoGetBytes(qint64 start, qint64 length) = 0;
     virtual std::string DoRecordText() = 0;
+
+    ColumnMap columns_;
 
 private:
     Counts counts_;
@@ -74,12 +85,20 @@ class EngineRecordSource : public RecordSource {
 public:
     explicit EngineRecordSource(data::File& file) : file_(file) {}
 
+    /// Takes the file's mode and layout into the column map; when the map
+    /// changes, the file's column position moves to where its byte now
+    /// stands (a column of one mode is not a column of the other). Called
+    /// before every positioning, so editors' changes are met; Column, when
+    /// given, is moved alike.
+    void Settle(qint64* column = nullptr);
+
     bool AtEnd() const override;
     qint64 RecordCount() const override;
     bool FixedLayout() const override;
     bool IsFixed() const override;
     bool IsDelimited() const override;
     qint64 RecordLength() const override;
+    qint64 RecordBytes() const override;
     bool ShowFieldNames() const override;
     int FieldCount() const override;
     FieldLayout Field(int index) const override;

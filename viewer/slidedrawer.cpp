@@ -261,6 +261,23 @@ bool SlideDrawer::DrawFixedSlide(Slide& slide, RecordSource& source, const bool&
                                  QImage& tile, const QImage& glyphs) {
     LoadingScope loading(source);
     const qint64 length = slide.LastColumn - slide.FirstColumn + 1;
+    const ColumnMap& map = source.Columns();
+    if (source.ShowFieldNames() && !map.Identity()) {
+        // Typed numbers wider than their bytes: the record's line is laid
+        // out in its columns first, then the tile's part taken from it.
+        const qint64 bytes = source.RecordBytes();
+        for (qint64 n = slide.FirstRecord; n <= slide.LastRecord; ++n) {
+            source.MoveTo(n);
+            if (engineError) return false;
+            const std::string line = map.Line(source.GetBytes(1, bytes), bytes, [&](std::size_t i) {
+                return source.FieldValue(static_cast<int>(i) + 1);
+            });
+            PrintLine(tile, glyphs, slide, n,
+                      CellText(ColumnRange(line, slide.FirstColumn, slide.LastColumn + Lookahead())));
+        }
+        loading.completed = true;
+        return true;
+    }
     // In field-name mode typed numbers show their values, not their bytes.
     std::vector<int> numbers;
     for (int i = 1; source.ShowFieldNames() && i <= source.FieldCount(); ++i) {

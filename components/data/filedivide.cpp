@@ -38,7 +38,7 @@ void FileImpl::ClearRecord() {
 }
 
 void FileImpl::Divide() {
-    SaveIndex();
+    SaveIndex(true);
     dividing_ = true;
     RecordNo wanted = recordNumber;
     ClearRecord();

@@ -371,16 +371,14 @@ void FileImpl::SetDatabaseType(const std::string& v) {
     connection.SetDatabaseTypeName(v);
 }
 
-void FileImpl::SaveIndex() {
-    // Variable records keep the same index, but BDW checkpoints would need
-    // their blocks' ends as well.
+void FileImpl::SaveIndex(bool replacing) {
+    // Variable records keep the same index (BDW files with their blocks' ends).
     RecordIndex* index = kind == Kind::Delimited && delimited ? &delimited->Index()
-                         : kind == Kind::Variable && variable &&
-                                 connection.RecordFormat() != copybook::RecordFormat::Bdw
-                             ? &variable->Index()
-                             : nullptr;
+                         : kind == Kind::Variable && variable ? &variable->Index()
+                                                              : nullptr;
     if (!index || reader.Size() < kIndexFileThreshold) return;
     if (!index->changed || index->counted <= RecordIndex::kStride) return;
+    if (replacing && kind == Kind::Variable && index->counted <= variableSample_) return;
     IndexKey key = IndexKeyOf(reader, divisionKey_);
     const std::string file = IndexPathAndName();
     if (MakeFolderFor(file) && SaveRecordIndex(file, key, *index)) index->changed = false;

@@ -110,7 +110,10 @@ private:
     void ClearRecord();
     void LoadRecord() const;
     void LoadValues() const;
-    void SaveIndex();
+    /// Replacing: the division is being replaced; a variable division that
+    /// counted no further than its own opening sample then leaves the
+    /// stored index (another division's, maybe the one chosen next) alone.
+    void SaveIndex(bool replacing = false);
     bool ApplyConnectionFile();
     void Reopen();
     void ApplyTemplateOrDetection(const std::string& extension);
@@ -143,6 +146,7 @@ private:
     mutable bool warnedLong_ = false;
     bool indexChanged_ = false;
     bool damageReported_ = false;
+    RecordNo variableSample_ = 0;  ///< records the variable division counted itself
     std::string divisionKey_;
     std::unique_ptr<char[]> findBuffer_;  ///< reused by every Find
 };

@@ -24,6 +24,7 @@ void FileImpl::DivideVariable() {
         variable->Adopt(IndexPathAndName(), IndexKeyOf(reader, divisionKey_));
     variable->LongRecord = [this](const RecordSpan& span) { WidenFor({}, span.length); };
     variable->CountTo(kSampleRecords);
+    variableSample_ = variable->Counted();
     connection.SetRecordLength(variable->Index().longest);
 }
 

@@ -16,6 +16,8 @@ namespace velmor::data {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'D', 'I', 'D', 'X', '0', '3', '\n'};
+// Opens the optional part of a blocked file's index: the block ends.
+constexpr std::int64_t kBlockTag = 0x53444E454B4C4221;  // "!BLKENDS"
 
 void PutNumber(std::string& out, std::int64_t v) {
     for (int i = 0; i < 8; ++i)
@@ -71,6 +73,8 @@ void RecordIndex::Reset(FilePos dataStart) {
     complete = false;
     longest = 0;
     mostValues = 0;
+    blockEnds.assign(1, dataStart);
+    countedBlockEnd = dataStart;
 }
 
 FilePos RecordIndex::Checkpoint(size_t k) const {
@@ -135,9 +139,36 @@ bool SaveRecordIndex(const std::string& path, const IndexKey& key, const RecordI
     PutNumber(out, static_cast<std::int64_t>(index.checkpoints.size()));
     out.reserve(out.size() + index.checkpoints.size() * 8);
     for (FilePos p : index.checkpoints) PutNumber(out, p);
+    if (index.blocked) {
+        if (index.blockEnds.size() != index.checkpoints.size()) return false;
+        PutNumber(out, kBlockTag);
+        PutNumber(out, index.countedBlockEnd);
+        for (FilePos p : index.blockEnds) PutNumber(out, p);
+    }
     std::string error;
     return WriteFileAtomically(path, out, error);
 }
+
+namespace {
+// The optional part after the checkpoints: its tag, the counted end's block
+// end and one block end per checkpoint, never decreasing.
+bool LoadBlockEnds(const DataReader& reader, FilePos at, std::int64_t points, RecordIndex& index) {
+    const std::string part = reader.ReadString(at, static_cast<size_t>(16 + points * 8));
+    size_t from = 0;
+    std::int64_t tag = 0;
+    if (!GetNumber(part, from, tag) || tag != kBlockTag ||
+        !GetNumber(part, from, index.countedBlockEnd) || index.countedBlockEnd < index.countedEnd)
+        return false;
+    index.blockEnds.assign(static_cast<size_t>(points), 0);
+    FilePos previous = 0;
+    for (FilePos& end : index.blockEnds) {
+        if (!GetNumber(part, from, end) || end < previous) return false;
+        previous = end;
+    }
+    index.blocked = true;
+    return true;
+}
+}  // namespace
 
 bool LoadRecordIndex(const std::string& path, const IndexKey& key, RecordIndex& index) {
     auto reader = std::make_shared<DataReader>();
@@ -169,9 +200,12 @@ bool LoadRecordIndex(const std::string& path, const IndexKey& key, RecordIndex& 
     GetNumber(data, at, complete);
     GetNumber(data, at, loaded.longest);
     GetNumber(data, at, points);
+    const FilePos checkpointsEnd = static_cast<FilePos>(headLength) + points * 8;
     if (loaded.counted < 0 || points != loaded.counted / RecordIndex::kStride + 1 ||
         loaded.countedEnd < 0 || loaded.countedEnd > size || loaded.longest < 0 ||
-        reader->Size() != static_cast<FilePos>(headLength) + points * 8)
+        (reader->Size() != checkpointsEnd && reader->Size() != checkpointsEnd + 16 + points * 8))
+        return false;
+    if (reader->Size() != checkpointsEnd && !LoadBlockEnds(*reader, checkpointsEnd, points, loaded))
         return false;
     loaded.complete = complete != 0;
     loaded.mostValues = complete > 0 ? complete >> 1 : 0;

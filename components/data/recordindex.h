@@ -32,6 +32,13 @@ struct RecordIndex {
     std::int64_t mostValues = 0;
     /// Counting went on since the index was loaded or saved.
     bool changed = false;
+    /// Records in blocks (BDW): reaching a checkpoint's record also needs
+    /// where the block around it ends (the checkpoint itself when it starts
+    /// a block), so blockEnds[k] goes with checkpoint k, and countedBlockEnd
+    /// with countedEnd. Saved as an optional part after the checkpoints.
+    bool blocked = false;
+    std::vector<FilePos> blockEnds;
+    FilePos countedBlockEnd = 0;
 
     /// Checkpoints of a reused indexing file stay on disk until counting
     /// goes on: opening a counted file then costs no more than a small one.
@@ -52,7 +59,9 @@ struct RecordIndex {
         changed = true;
         if (counted % kStride == 0) checkpoints.push_back(offset);
     }
-    size_t MemoryBytes() const { return checkpoints.capacity() * sizeof(FilePos); }
+    size_t MemoryBytes() const {
+        return (checkpoints.capacity() + blockEnds.capacity()) * sizeof(FilePos);
+    }
 };
 
 /// What an index file must match to be reused: the data file's size, time,

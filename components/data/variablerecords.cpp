@@ -14,8 +14,7 @@ using copybook::RecordFormat;
 VariableRecords::VariableRecords(const DataReader& reader, RecordFormat format, FilePos dataStart)
     : reader_(reader), format_(format), dataStart_(dataStart) {
     index_.Reset(dataStart_);
-    blockEnds_.assign(1, dataStart_);
-    countedBlockEnd_ = dataStart_;
+    index_.blocked = format_ == RecordFormat::Bdw;
 }
 
 void VariableRecords::Stop(FilePos at, const std::string& what) {
@@ -24,7 +23,12 @@ void VariableRecords::Stop(FilePos at, const std::string& what) {
 }
 
 bool VariableRecords::Adopt(const std::string& path, const IndexKey& key) {
-    if (format_ == RecordFormat::Bdw || !LoadRecordIndex(path, key, index_)) return false;
+    if (!LoadRecordIndex(path, key, index_)) return false;
+    if (index_.blocked != (format_ == RecordFormat::Bdw)) {
+        index_.Reset(dataStart_);
+        index_.blocked = format_ == RecordFormat::Bdw;
+        return false;
+    }
     if (index_.complete && index_.countedEnd < reader_.Size()) index_.complete = false;
     index_.changed = false;
     return true;
@@ -39,7 +43,7 @@ bool VariableRecords::CountTo(RecordNo target, const ProgressHandler& progress) 
     const bool little = format_ == RecordFormat::RdwLittleEndian;
     unsigned char* buffer = buffer_.get();
     FilePos pos = index_.countedEnd;  // the next descriptor word
-    FilePos blockEnd = countedBlockEnd_;
+    FilePos blockEnd = index_.countedBlockEnd;
     FilePos base = pos, held = 0;  // the buffer holds [base, base + held)
     FilePos nextReport = pos + kProgressStep;
     RecordNo counted = index_.counted;
@@ -49,7 +53,7 @@ bool VariableRecords::CountTo(RecordNo target, const ProgressHandler& progress) 
         if (counted != index_.counted) index_.changed = true;
         index_.counted = counted;
         index_.countedEnd = pos;
-        countedBlockEnd_ = blockEnd;
+        index_.countedBlockEnd = blockEnd;
     };
     // The hot loop: one descriptor word per record, checked inline; only a
     // damaged one goes to the shared checks for its message.
@@ -108,7 +112,7 @@ bool VariableRecords::CountTo(RecordNo target, const ProgressHandler& progress) 
         ++counted;
         if (counted % RecordIndex::kStride == 0) {
             index_.checkpoints.push_back(pos);
-            if (bdw) blockEnds_.push_back(blockEnd);
+            if (bdw) index_.blockEnds.push_back(blockEnd);
         }
     }
     keep();
@@ -125,7 +129,7 @@ bool VariableRecords::Locate(RecordNo p, RecordSpan& span, const ProgressHandler
     RecordNo record = static_cast<RecordNo>(k) * RecordIndex::kStride;
     FilePos pos = index_.Checkpoint(k);
     if (pos < 0) return false;
-    FilePos blockEnd = bdw ? blockEnds_[k] : 0;
+    FilePos blockEnd = bdw && k < index_.blockEnds.size() ? index_.blockEnds[k] : 0;
     if (cursorRecord_ >= record && cursorRecord_ <= p) {
         record = cursorRecord_;
         pos = cursorOffset_;

@@ -26,8 +26,8 @@ public:
 
     const RecordIndex& Index() const { return index_; }
     RecordIndex& Index() { return index_; }
-    /// To load a saved index into (RDW files only: BDW checkpoints need
-    /// their blocks' ends, which the index file does not hold). A complete
+    /// To load a saved index into; a BDW file's index must hold its
+    /// checkpoints' block ends, an RDW file's none. A complete
     /// index that ended before the end of the file is counted on from
     /// there, so the damage is found and told again.
     bool Adopt(const std::string& path, const IndexKey& key);
@@ -54,10 +54,6 @@ private:
     copybook::RecordFormat format_;
     FilePos dataStart_ = 0;
     RecordIndex index_;
-    // BDW files: where the block around each checkpoint ends (the checkpoint
-    // itself when it starts a block), and around the counted end.
-    std::vector<FilePos> blockEnds_;
-    FilePos countedBlockEnd_ = 0;
     std::string problem_;
     RecordNo cursorRecord_ = -1;  // the record after the last one located
     FilePos cursorOffset_ = 0, cursorBlockEnd_ = 0;

@@ -25,6 +25,9 @@ public:
     bool* errorFlag = nullptr;
     qint64 current = 0;
     std::vector<std::string> decoded;  ///< typed fields' values (of every record)
+    qint64 bytes = 0;                  ///< record bytes when a column map is set
+
+    void Map(ColumnMap map) { columns_ = std::move(map); }
 
     bool AtEnd() const override { return current > static_cast<qint64>(records.size()); }
     qint64 RecordCount() const override { return static_cast<qint64>(records.size()); }
@@ -32,6 +35,7 @@ public:
     bool IsFixed() const override { return fixed; }
     bool IsDelimited() const override { return delimited; }
     qint64 RecordLength() const override { return length; }
+    qint64 RecordBytes() const override { return bytes ? bytes : length; }
     bool ShowFieldNames() const override { return names; }
     int FieldCount() const override { return static_cast<int>(fields.size()); }
     FieldLayout Field(int i) const override { return fields[static_cast<size_t>(i - 1)]; }
@@ -88,7 +92,6 @@ class TestViewerDrawer : public QObject {
     Q_OBJECT
 private slots:
     void fixedTileReadsOnlyItsColumns();
-    void fixedTileShowsControlCharactersAsSpaces();
     void engineErrorLeavesTileUndrawn();
     void delimitedTilePadsAndStopsAtTheEnd();
     void delimitedTileInFieldNameMode();
@@ -108,7 +111,7 @@ private slots:
 
 void TestViewerDrawer::fixedTileReadsOnlyItsColumns() {
     FakeSource src;
-    src.records = {"0123456789", "abcdefghij", "ABCDEFGHIJ", "zzzzzzzzzz"};
+    src.records = {"0123456789", "ab\tdefghij", "ABCDEFGHIJ", "zzzzzzzzzz"};
     Tile t;
     Slide s = MakeSlide(1, 3, 3, 6);
     QVERIFY(t.Draw(s, src));
@@ -116,7 +119,7 @@ void TestViewerDrawer::fixedTileReadsOnlyItsColumns() {
     QVERIFY(!src.loading);
     const int line = t.d.Cells().linePx;
     QCOMPARE(t.pic.size(), QSize(4 * 8, 3 * line));
-    QCOMPARE(Texts(t.d), (QList<QByteArray>{"2345", "cdef", "CDEF"}));
+    QCOMPARE(Texts(t.d), (QList<QByteArray>{"2345", " def", "CDEF"}));  // a tab is a blank
     QCOMPARE(t.d.Log()[2].y, 2 * line);
     QCOMPARE(t.d.Log()[2].record, 3);
     QCOMPARE(t.d.Log()[2].firstColumn, 3);
@@ -124,15 +127,6 @@ void TestViewerDrawer::fixedTileReadsOnlyItsColumns() {
     QCOMPARE(src.ReadCounts().moves, 3);
     QCOMPARE(src.ReadCounts().byteReads, 3);
     QCOMPARE(src.ReadCounts().textReads, 0);
-}
-
-void TestViewerDrawer::fixedTileShowsControlCharactersAsSpaces() {
-    FakeSource src;
-    src.records = {"AB\r\nCD\tE\x1e"};
-    Tile t;
-    Slide s = MakeSlide(1, 1, 1, 10);
-    QVERIFY(t.Draw(s, src));
-    QCOMPARE(Texts(t.d), (QList<QByteArray>{"ABCD E\x1e"}));
 }
 
 void TestViewerDrawer::engineErrorLeavesTileUndrawn() {
@@ -190,30 +184,36 @@ void TestViewerDrawer::delimitedTileInFieldNameMode() {
 
 void TestViewerDrawer::typedNumbersShowTheirValues_data() {
     QTest::addColumn<bool>("names");
-    QTest::addColumn<QString>("value");  // of the typed field in columns 6-10
+    QTest::addColumn<QString>("value");  // of the typed field in bytes 6-10
+    QTest::addColumn<int>("width");      // its columns in field-name mode
     QTest::addColumn<int>("firstColumn");
     QTest::addColumn<QByteArray>("text");
-    QTest::newRow("right-aligned") << true << "1.23" << 1 << QByteArray("NAME  1.23XYZ");
-    QTest::newRow("byte-bar mode: the bytes") << false << "1.23" << 1 << QByteArray("NAME 0012cXYZ");
-    QTest::newRow("tile starting inside the field") << true << "-4.5" << 8 << QByteArray("4.5XYZ");
-    QTest::newRow("too wide: never cut") << true << "-123.45" << 1 << QByteArray("NAME #####XYZ");
-    QTest::newRow("invalid: cut after ?") << true << "?0102030405" << 1 << QByteArray("NAME ?0102XYZ");
-    QTest::newRow("empty") << true << "" << 1 << QByteArray("NAME      XYZ");
+    QTest::newRow("right-aligned") << true << "1.23" << 5 << 1 << QByteArray("NAME  1.23XYZ");
+    QTest::newRow("byte-bar mode: the bytes") << false << "1.23" << 9 << 1 << QByteArray("NAME 0012cXYZ");
+    QTest::newRow("tile starting inside the field") << true << "-4.5" << 5 << 8 << QByteArray("4.5XYZ");
+    QTest::newRow("too wide: never cut") << true << "-123.45" << 5 << 1 << QByteArray("NAME #####XYZ");
+    QTest::newRow("columns of its widest value") << true << "-123.45" << 9 << 1 << QByteArray("NAME   -123.45XYZ");
+    QTest::newRow("tile inside the wide field") << true << "-123.45" << 9 << 8 << QByteArray("-123.45XYZ");
+    QTest::newRow("invalid: cut after ?") << true << "?0102030405" << 5 << 1 << QByteArray("NAME ?0102XYZ");
+    QTest::newRow("empty") << true << "" << 9 << 1 << QByteArray("NAME          XYZ");
 }
 
 void TestViewerDrawer::typedNumbersShowTheirValues() {
     QFETCH(bool, names);
     QFETCH(QString, value);
+    QFETCH(int, width);
     QFETCH(int, firstColumn);
     QFETCH(QByteArray, text);
     FakeSource src;
-    src.length = 13;
     src.names = names;
     src.records = {"NAME 0012cXYZ"};
-    src.fields = {{"N", 1, 5}, {"AMT", 6, 5, true}, {"C", 11, 3}};
+    src.bytes = 13;
+    src.Map(ColumnMap({{1, 5, 5, false}, {6, 5, width, true}, {11, 3, 3, false}}));
+    src.length = names ? src.Columns().Columns(13) : 13;
+    src.fields = {{"N", 1, 5}, {"AMT", 6, names ? width : 5, true}, {"C", 6 + (names ? width : 5), 3}};
     src.decoded = {"", value.toStdString(), ""};
     Tile t;
-    Slide s = MakeSlide(1, 1, firstColumn, 13);
+    Slide s = MakeSlide(1, 1, firstColumn, src.length);
     QVERIFY(t.Draw(s, src));
     QCOMPARE(Texts(t.d), QList<QByteArray>{text});
 }

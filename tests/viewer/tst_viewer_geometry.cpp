@@ -1,8 +1,13 @@
-// Screen metrics, view planning, scroll-bar scaling, the key table and the
-// record box: the arithmetic behind every move of the viewer.
+// Screen metrics, view planning, scroll-bar scaling, the key table, the
+// record box and field-name mode's column map: the arithmetic behind every
+// move of the viewer.
 #include <QAbstractSlider>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include "data/copybookfields.h"
+#include "data/file.h"
+#include "viewer/recordsource.h"
 #include "viewer/slidedrawer.h"
 #include "viewer/viewgeometry.h"
 
@@ -253,6 +258,106 @@ private slots:
         QVERIFY(move.keepRow);
         QVERIFY(!pending.Pending());
         QVERIFY(pending.Put({true, 29, 3, false}));
+    }
+
+    void typedFieldsTakeTheirWidestValue() {
+        const struct {
+            const char* clause;
+            qint64 width;  // "-1234567.89" and the like
+        } cases[] = {
+            {"PIC S9(7)V99 COMP-3", 11}, {"PIC 9(7)V99 COMP-3", 10}, {"PIC S9(9) COMP", 11},
+            {"PIC 9(4) COMP", 5},  // 65535: what two bytes hold
+            {"PIC S9(18) COMP", 21}, {"PIC S9(4) COMP-5", 6}, {"PIC S9(5)", 6},
+            {"PIC 9(5)", 5}, {"PIC S9(3) SIGN LEADING SEPARATE", 4}, {"PIC 9(3)PP", 5},
+            {"PIC SVPP99 COMP-3", 7},  // -0.0099
+            {"PIC -(4)9.99", 8}, {"PIC X(7)", 7}, {"COMP-2", 24},
+        };
+        for (const auto& c : cases) {
+            velmor::data::Fields fields;
+            std::string error;
+            std::vector<std::string> notes;
+            QVERIFY2(velmor::data::ImportCopybook(std::string("       01 R.\n           05 A ") + c.clause + ".\n",
+                                                  {}, fields, error, notes),
+                     error.c_str());
+            const velmor::data::Field& f = *fields.Item(1);
+            QVERIFY2(ColumnWidth(f.Format(), f.Length()) == c.width, c.clause);
+        }
+    }
+
+    void columnMapGoesBothWays() {
+        // Bytes 1-3 text, 4-8 a packed number of 11 columns, 9-10 text, 11-12
+        // a number of 2 columns as its bytes, 13-16 a binary one of 3
+        // columns (narrower), 17-20 a field redefining 13-16, and beyond.
+        const ColumnMap map({{1, 3, 3, false}, {4, 5, 11, true}, {9, 2, 2, false},
+                             {11, 2, 2, true}, {13, 4, 3, true}, {13, 8, 8, true}});
+        const struct {
+            qint64 byte, column, last, back;  // ColumnOfByte, LastColumnOfByte, ByteOfColumn(column)
+        } bytes[] = {{1, 1, 1, 1},    {3, 3, 3, 3},     {4, 4, 4, 4},     {6, 6, 6, 6},
+                     {8, 8, 14, 8},   {9, 15, 15, 9},   {12, 18, 18, 12}, {13, 19, 19, 13},
+                     {15, 21, 21, 15}, {16, 21, 21, 15}, {17, 22, 22, 17}, {30, 35, 35, 30}};
+        for (const auto& b : bytes) {
+            QCOMPARE(Numbers({map.ColumnOfByte(b.byte), map.LastColumnOfByte(b.byte),
+                              map.ByteOfColumn(map.ColumnOfByte(b.byte))}),
+                     Numbers({b.column, b.last, b.back}));
+        }
+        // Every column of the wide field shows one of its bytes, its last
+        // columns the last byte; a column round-trips through its byte when
+        // the field is at least as wide as its bytes.
+        const qint64 columns[][2] = {{9, 8}, {14, 8}, {15, 9}, {7, 7}};
+        for (const auto& c : columns) QCOMPARE(map.ByteOfColumn(c[0]), c[1]);
+        QCOMPARE(map.Columns(20), 25);
+        QCOMPARE(map.Columns(0), 0);
+        QVERIFY(ColumnMap({{1, 4, 4, true}, {5, 2, 2, false}}).Identity());
+        QVERIFY(!map.Identity());
+        // The line of a record: bytes where they stand, values right-aligned.
+        const std::vector<std::string> values = {"", "-1234.50", "", "7", "-99999", ""};
+        const std::string line = map.Line("abcPPPPPXY12BBBBwxyz", 20,
+                                          [&](std::size_t i) { return values[i]; });
+        QCOMPARE(QByteArray::fromStdString(line), QByteArray("abc   -1234.50XY 7###wxyz"));
+    }
+
+    void engineSourceShowsTypedFieldsInTheirColumns() {
+        // An EBCDIC record: a name, a packed -1234.50 (4 bytes, 9 columns)
+        // and a binary 1234567890 (4 bytes, 11 columns).
+        QTemporaryDir dir;
+        const QString path = dir.filePath("typed.dat");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        const QByteArray record = QByteArray::fromHex("C1C2C3 0123450D 499602D2");
+        out.write(record + record);
+        out.close();
+        velmor::data::File file;
+        QVERIFY(file.Open(path.toStdString()));
+        velmor::data::Connection c;
+        file.CopyConnectionTo(c);
+        c.SetDatabaseTypeName("Flat EBCDIC");
+        c.SetIsDelimited(false);
+        c.SetIsFixed(true);
+        c.SetByteOffset(0);
+        c.SetRecordLength(11);
+        file.CopyConnectionFrom(c);
+        std::string error;
+        std::vector<std::string> notes;
+        QVERIFY(velmor::data::ImportCopybook("       01 R.\n           05 N PIC X(3).\n"
+                                             "           05 P PIC S9(5)V99 COMP-3.\n"
+                                             "           05 B PIC S9(9) BINARY.\n",
+                                             {}, file.GetFields(), error, notes));
+        EngineRecordSource source(file);
+        file.SetShowFieldNames(false);
+        source.Settle();
+        QCOMPARE(Numbers({source.RecordLength(), source.Field(3).start, source.Field(3).length}),
+                 Numbers({11, 8, 4}));
+        // Field-name mode: the position on byte 8 (the binary field) moves to
+        // its column, and back again in byte-bar mode.
+        file.SetBytePosition(8);
+        file.SetShowFieldNames(true);
+        source.Settle();
+        QCOMPARE(Numbers({source.RecordLength(), source.Field(2).start, source.Field(2).length,
+                          source.Field(3).start, source.Field(3).length, file.BytePosition()}),
+                 Numbers({23, 4, 9, 13, 11, 13}));
+        file.SetShowFieldNames(false);
+        source.Settle();
+        QCOMPARE(file.BytePosition(), 8);
     }
 
     void dialogsCentreOnTheirOwner() {
