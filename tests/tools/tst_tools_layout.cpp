@@ -27,14 +27,7 @@ private slots:
         data_ = dir_.filePath("orders.dat");
         QVERIFY(enginetest::WriteBytes(data_, QByteArray(35, 'x') + QByteArray(35, 'y')));
         host_ = std::make_unique<ToolsTestHost>();
-        QVERIFY(host_->file.Open(data_.toStdString()));
-        data::Connection& c = host_->file.GetConnection();
-        c.SetIsDelimited(false);
-        c.SetIsFixed(true);
-        c.SetRecordLength(35);
-        host_->file.GetFields().Clear();
-        host_->file.GetFields().Add("ID", 5);
-        host_->file.GetFields().Add("CUSTOMER NAME", 30);
+        QVERIFY(host_->OpenFixed(data_, 35, {{"ID", 5}, {"CUSTOMER NAME", 30}}));
     }
 
     void cleanup() {
@@ -79,9 +72,7 @@ private slots:
         QFile::remove(dir_.filePath("orders.fmt"));
         const QByteArray before = enginetest::ReadBytes(data_);
         // A Windows-1252 name is saved in its own bytes, not as the box shows it.
-        host_->file.GetFields().Item(2)->SetName(
-            "CUSTOMER N\xC9"
-            "ME");
+        host_->file.GetFields().Item(2)->SetName("CUSTOMER N\xC9" "ME");
         tools::frmLayoutConverter window(*host_);
         window.Form_Load();
         window.ChooseItem(window.mnuformatfile);
@@ -95,9 +86,7 @@ private slots:
         QCOMPARE(asked.size(), refused ? 2u : 1u);
         if (refused) QCOMPARE(asked.back().icon, UserPrompt::Icon::Critical);
         QCOMPARE(enginetest::ReadBytes(dir_.filePath("orders.fmt")),
-                 written ? QByteArray("ID, 5\r\nCUSTOMER N\xC9"
-                                      "ME, 30\r\n")
-                         : QByteArray());
+                 written ? QByteArray("ID, 5\r\nCUSTOMER N\xC9" "ME, 30\r\n") : QByteArray());
     }
 
     void print() {
