@@ -30,14 +30,12 @@ QByteArray Golden(const char* name) {
 }
 
 
-// Every file below Folder, with its bytes, so a re-run shows what it changed.
-QMap<QString, QByteArray> Tree(const QString& folder) {
-    QMap<QString, QByteArray> files;
+// Every file below Folder, so a re-run shows what it added.
+QStringList Files(const QString& folder) {
+    QStringList files;
     QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(folder).relativeFilePath(path), enginetest::ReadBytes(path));
-    }
+    while (it.hasNext()) files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
     return files;
 }
 
@@ -306,38 +304,32 @@ private slots:
             window.Form_Load();
             window.cmdConvert_Click();
         }
-        QVERIFY2(prompt_.Questions().empty(), qPrintable(prompt_.Questions().empty() ? "" : prompt_.Questions().front().text));
+        QVERIFY(prompt_.Questions().empty());
         const QByteArray converted = enginetest::ReadBytes(target);
         if (kind == "fixed") QCOMPARE(converted, QByteArray("F1,F2\r\nAAAA,111111\r\nBBBB,222222\r\nCCCC,333333\r\nDDDD,444444\r\n"));
         if (kind == "delimited") QCOMPARE(converted, QByteArray("ID,NAME\r\n1,Smith\r\n2,Lee\r\n"));
         if (kind == "dbase") QCOMPARE(converted, QByteArray("NAME\r\nSmith\r\nLee\r\n"));
         QVERIFY(!converted.isEmpty());
         host_.reset();  // the viewer is closed when the script runs
-        const QMap<QString, QByteArray> written = Tree(dir_->path());
         const QString script = stem + "C.VelmorBasic";
-        // From the root, from the parent by a relative path, after moving the folder.
-        const QList<QPair<QString, QString>> runs{{"/", folder_ + script}, {dir_->path(), "Sales/" + script}};
-        for (const auto& [where, path] : runs) {
-            QVERIFY(QFile::remove(target));
-            QByteArray errors;
-            QCOMPARE(RunBasic(where, path, &errors), 0);
-            QVERIFY2(errors.isEmpty(), errors.constData());
-            QCOMPARE(enginetest::ReadBytes(target), converted);
-            QCOMPARE(Tree(dir_->path()).keys(), written.keys());
-        }
+        const QStringList written = Files(dir_->path()), dataFolder = Files(folder_);
+        QVERIFY(QFile::remove(target));
+        QByteArray errors;
+        QCOMPARE(RunBasic("/", folder_ + script, &errors), 0);
+        QVERIFY2(errors.isEmpty(), errors.constData());
+        QCOMPARE(enginetest::ReadBytes(target), converted);
+        QCOMPARE(Files(dir_->path()), written);
         // The folder moved elsewhere, the script run from another folder by a
         // relative path: the layout travels in the script, not in a side file
         // kept under the old path, and nothing new appears beside the data.
-        const QMap<QString, QByteArray> before = Tree(folder_);
         QVERIFY(QDir(dir_->path()).mkpath("elsewhere"));
         QVERIFY(QDir(dir_->path()).rename("Sales", "elsewhere/Sales"));
         const QString moved = dir_->filePath("elsewhere/Sales/");
         QVERIFY(QFile::remove(moved + stem + "Cf.csv"));
-        QByteArray errors;
         QCOMPARE(RunBasic(dir_->path(), "elsewhere/Sales/" + script, &errors), 0);
         QVERIFY2(errors.isEmpty(), errors.constData());
         QCOMPARE(enginetest::ReadBytes(moved + stem + "Cf.csv"), converted);
-        QCOMPARE(Tree(moved).keys(), before.keys());
+        QCOMPARE(Files(moved), dataFolder);
         // A connection saved beside the moved data afterwards does not change
         // what the saved script writes: it repeats the conversion it recorded.
         data::File later;
