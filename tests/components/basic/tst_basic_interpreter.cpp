@@ -198,57 +198,43 @@ private slots:
         }
     }
 
-    void executedScriptErrorsNameTheirScript() {
+    // An error in a script another executes names that script and its line;
+    // a script executing itself, two executing each other, and a procedure
+    // calling itself are all stopped.
+    void executedScriptsAndRecursion() {
         WriteFile(Path("inner.VelmorBasic"), "Sub Main()\n  Dim i\n  i.Open = 1\nEnd Sub\n");
         WriteFile(Path("broken.VelmorBasic"), "Sub Main()\n  Dim i\n\nSub Other()\nEnd Sub\n");
         WriteFile(Path("nomain.VelmorBasic"), "Sub Other()\nEnd Sub\n");
-        struct Case {
-            const char* call;
+        WriteFile(Path("b.VelmorBasic"), "Sub Main()\n  Call Execute(\"outer.VelmorBasic\")\nEnd Sub\n");
+        const struct {
+            const char* body;
             int line;
-            const char* script;
+            const char* script;  // "" when either of two may be named
             const char* message;
-        };
-        const Case cases[] = {
+        } rows[] = {
             {"Call Execute(App.Path & \"inner.VelmorBasic\")", 3, "inner.VelmorBasic",
              "\"i\" is not set"},
             {"Call Execute(\"inner.VelmorBasic\")", 3, "inner.VelmorBasic", "\"i\" is not set"},
             {"Call Execute(\"broken.VelmorBasic\")", 4, "broken.VelmorBasic", "cannot begin inside"},
             {"Call Execute(\"nomain.VelmorBasic\")", 2, "outer.VelmorBasic", "no procedure \"Main\""},
+            {"Call Execute(App.Path & \"outer.VelmorBasic\")", 2, "", "too deeply"},
+            {"Call Execute(\"b.VelmorBasic\")", 2, "", "too deeply"},
+            {"Call Again(1)\nEnd Sub\nSub Again(n)\n  Call Again(n + 1)", 5, "outer.VelmorBasic",
+             "too deeply"},
         };
-        for (const Case& c : cases) {
+        for (const auto& r : rows) {
+            WriteFile(Path("outer.VelmorBasic"), QByteArray("Sub Main()\n  ") + r.body + "\nEnd Sub\n");
             Interpreter interpreter;
             Recorder recorder(interpreter);
-            QVERIFY(interpreter.LoadText(std::string("Sub Main()\n  ") + c.call + "\nEnd Sub\n",
-                                         Path("outer.VelmorBasic").toStdString()));
+            QVERIFY(interpreter.LoadFile(Path("outer.VelmorBasic").toStdString()));
             QVERIFY(!interpreter.Run("Main"));
             QCOMPARE(recorder.errors.size(), 1);
             const ReportedError& e = recorder.errors[0];
-            QVERIFY2(e.description.contains(c.message), qPrintable(e.description));
-            QCOMPARE(e.line, c.line);
-            QCOMPARE(e.path, Path(c.script));
-            if (e.path != Path("outer.VelmorBasic")) QVERIFY(e.description.contains(Path(c.script)));
-        }
-    }
-
-    // A script executing itself, two executing each other, and a procedure
-    // calling itself are all stopped.
-    void recursionIsStopped() {
-        const std::pair<QByteArray, QByteArray> rows[] = {
-            {"Sub Main()\n  Call Execute(App.Path & \"a.VelmorBasic\")\nEnd Sub\n", ""},
-            {"Sub Main()\n  Call Execute(\"b.VelmorBasic\")\nEnd Sub\n",
-             "Sub Main()\n  Call Execute(\"a.VelmorBasic\")\nEnd Sub\n"},
-            {"Sub Main()\n  Call Again(1)\nEnd Sub\nSub Again(n)\n  Call Again(n + 1)\nEnd Sub\n", ""}};
-        for (const auto& [a, b] : rows) {
-            WriteFile(Path("a.VelmorBasic"), a);
-            WriteFile(Path("b.VelmorBasic"), b);
-            Interpreter interpreter;
-            Recorder recorder(interpreter);
-            QVERIFY(interpreter.LoadFile(Path("a.VelmorBasic").toStdString()));
-            QVERIFY(!interpreter.Run("Main"));
-            QCOMPARE(recorder.errors.size(), 1);
-            QVERIFY2(recorder.errors[0].description.contains("too deeply"),
-                     qPrintable(recorder.errors[0].description));
-            QVERIFY(recorder.errors[0].line == 2 || recorder.errors[0].line == 5);
+            QVERIFY2(e.description.contains(r.message), qPrintable(e.description));
+            QCOMPARE(e.line, r.line);
+            if (!*r.script) continue;
+            QCOMPARE(e.path, Path(r.script));
+            if (e.path != Path("outer.VelmorBasic")) QVERIFY(e.description.contains(e.path));
         }
     }
 
