@@ -221,8 +221,6 @@ private slots:
                                             << "from a connection file" << QStringList{"CODE", "NAME"};
         QTest::newRow("split at spaces") << QByteArray("ID NAME  CITY\r\n01 Anne   Oslo\r\n") << ""
                                          << QStringList{"ID", "NAME", "CITY"};
-        QTest::newRow("no space") << QByteArray("HEADER\r\n01 Anne   Oslo\r\n") << ""
-                                  << QStringList{"HEADER"};
     }
 
     void headerNamesTheFields() {

@@ -111,7 +111,6 @@ private slots:
         } rows[] = {
             {"  Frobnicate 1, 2", 4, "Unknown statement", true},
             {"  x = 5", 4, "\"x\" is not declared", true},
-            {"  y.IsFixed = True", 4, "\"y\" is not declared", true},
             {"  Dim d\n  d.IsFixed = True", 5, "\"d\" is not set", true},
             {"  Dim a, b\n  a = b", 5, "\"b\" has not been given a value", true},
             {"  c.Colour = 1", 4, "Converter has no member \"Colour\"", true},
