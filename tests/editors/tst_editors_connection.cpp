@@ -9,8 +9,8 @@
 #include <QtTest>
 
 #include "app/global.h"
-#include "data/profilefile.h"
 #include "app/userprompt.h"
+#include "data/profilefile.h"
 #include "editors/frmDKConnection.h"
 #include "editors_testhost.h"
 
@@ -55,26 +55,19 @@ private slots:
         dir_.reset();
     }
 
-
-
-    void unknownDatabaseTypeBecomesFlatAscii_data() {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("unknown") << "Paradox" << 0 << "Flat ASCII";
-        QTest::newRow("case-blind match") << "dbase iv" << 3 << "dbase iv";
-        QTest::newRow("exact") << "Flat EBCDIC" << 1 << "Flat EBCDIC";
-    }
-
+    // An unknown type becomes "Flat ASCII"; a known one matches in any case.
     void unknownDatabaseTypeBecomesFlatAscii() {
-        QFETCH(QString, type);
-        QFETCH(int, index);
-        QFETCH(QString, stored);
         OpenFixed(QByteArray(100, 'x'), 10, 0);
-        host_->file.SetDatabaseType(type.toStdString());
-        form_->Form_Activate();
-        QCOMPARE(form_->cboDatabaseType->currentIndex(), index);
-        QCOMPARE(QString::fromStdString(host_->file.DatabaseType()), stored);
+        const std::tuple<const char*, int, const char*> rows[] = {
+            {"Paradox", 0, "Flat ASCII"},
+            {"dbase iv", 3, "dbase iv"},
+            {"Flat EBCDIC", 1, "Flat EBCDIC"}};
+        for (const auto& [type, index, stored] : rows) {
+            host_->file.SetDatabaseType(type);
+            form_->Form_Activate();
+            QCOMPARE(form_->cboDatabaseType->currentIndex(), index);
+            QCOMPARE(host_->file.DatabaseType(), std::string(stored));
+        }
     }
 
     void databaseTypeSetsByteOffset_data() {
@@ -99,7 +92,8 @@ private slots:
         const data::Connection& c = host_->file.GetConnection();
         QCOMPARE(qint64(c.ByteOffset()), offset);
         QCOMPARE(c.FirstRecordContainsFieldNames(), header);
-        QCOMPARE(QString::fromStdString(c.DatabaseTypeName()), form_->cboDatabaseType->currentText());
+        QCOMPARE(QString::fromStdString(c.DatabaseTypeName()),
+                 form_->cboDatabaseType->currentText());
     }
 
     void redrawSendsLayoutKind() {
@@ -177,7 +171,8 @@ private slots:
                      .arg(rest.Length())
                      .arg(host_->file.GetFields().Count()),
                  QString("40 20 40 20 REST 11+30 2"));
-        QCOMPARE(form_->DelimitedSnapshot().RecordDelimiterRepresentation(), std::string("CHR$(10)"));
+        QCOMPARE(form_->DelimitedSnapshot().RecordDelimiterRepresentation(),
+                 std::string("CHR$(10)"));
         form_->SSTab1->setCurrentIndex(frmDKConnection::DelimitedTab);  // and back again
         QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(10)"));
 
@@ -217,8 +212,9 @@ private slots:
         QTest::addColumn<QStringList>("names");
         // An engine-made layout is renamed from the header's values; without one
         // a file whose field delimiter never occurs is cut at its spaces.
-        QTest::newRow("renames the fields") << QByteArray("CODE,NAME\r\n1,Anne\r\n")
-                                            << "from a connection file" << QStringList{"CODE", "NAME"};
+        QTest::newRow("renames the fields")
+            << QByteArray("CODE,NAME\r\n1,Anne\r\n") << "from a connection file"
+            << QStringList{"CODE", "NAME"};
         QTest::newRow("split at spaces") << QByteArray("ID NAME  CITY\r\n01 Anne   Oslo\r\n") << ""
                                          << QStringList{"ID", "NAME", "CITY"};
     }
@@ -250,34 +246,35 @@ private slots:
         QCOMPARE(host_->redraws, before + 2);
     }
 
-    void composerButtonStoresReturnedText() {
-        OpenDelimited("a,b\r\n");
-        QString handedOver;
-        form_->ShowComposer = [&handedOver] {
-            handedOver = Global::StringRepresentation;
-            Global::StringRepresentation = "CHR$(124)";
-        };
-        form_->cmdGetStringRepresentation_Click(1);
-        QCOMPARE(handedOver, QString("CHR$(44)"));
-        QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(124)"));
-        QCOMPARE(host_->file.GetConnection().FieldDelimiterRepresentation(), std::string("CHR$(124)"));
-        form_->cmdGetStringRepresentation_Click(7);  // no such button: nothing happens
-        QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(124)"));
-    }
-
-    void unreadableTextIsKeptAndSaid() {
+    // The composer starts from the box's text and its answer reaches the
+    // file; an answer that cannot be read stays in its box and is said, also
+    // on closing, until leaving the wizard drops it.
+    void composerAnswers() {
         ScriptedUserPrompt prompt;
         SetPrompt(&prompt);
         OpenDelimited("a,b\r\n");
-        form_->ShowComposer = [] { Global::StringRepresentation = "CHR$(300)"; };
+        QString handedOver, answer = "CHR$(124)";
+        form_->ShowComposer = [&] {
+            handedOver = Global::StringRepresentation;
+            Global::StringRepresentation = answer;
+        };
+        form_->cmdGetStringRepresentation_Click(1);
+        QCOMPARE(handedOver, QString("CHR$(44)"));
+        QCOMPARE(host_->file.GetConnection().FieldDelimiterRepresentation(),
+                 std::string("CHR$(124)"));
+        answer = "CHR$(300)";
+        form_->cmdGetStringRepresentation_Click(7);  // no such button: nothing happens
+        QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(124)"));
+        QVERIFY(prompt.Questions().empty());
         form_->cmdGetStringRepresentation_Click(0);
         const data::Connection& c = host_->file.GetConnection();
         QCOMPARE(form_->txtDelimiter->text(), QString("CHR$(300)"));
         QCOMPARE(c.RecordDelimiterRepresentation(), std::string("CHR$(13) & CHR$(10)"));
         QCOMPARE(prompt.Questions().size(), std::size_t(1));
-        QCOMPARE(prompt.Questions()[0].text,
-                 QString("End of Record Marker \"CHR$(300)\" cannot be read. Invalid representation "
-                         "at position 6: a character code must be from 0 to 255."));
+        QCOMPARE(
+            prompt.Questions()[0].text,
+            QString("End of Record Marker \"CHR$(300)\" cannot be read. Invalid representation "
+                    "at position 6: a character code must be from 0 to 255."));
         form_->Form_Activate();
         QCOMPARE(form_->txtDelimiter->text(), QString("CHR$(300)"));
         form_->cmddone_Click();  // says so again and stays open
@@ -289,7 +286,7 @@ private slots:
         form_->txtFieldDelimiter->setText("CHR$(");
         form_->Form_Load();  // leaving the wizard drops the unread text
         form_->Form_Activate();
-        QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(44)"));
+        QCOMPARE(form_->txtFieldDelimiter->text(), QString("CHR$(124)"));
         QVERIFY(form_->txtFieldDelimiter->styleSheet().isEmpty());
         form_->cmddone_Click();
         QCOMPARE(form_->result(), int(QDialog::Accepted));
@@ -336,7 +333,6 @@ private slots:
         QCOMPARE(form_->txtDByteOffset->text(), QString::number(comments.size()));
         QVERIFY(!form_->chkDFirstRowContainsFieldNames->isChecked());
     }
-
 
     void recordFormatIsChosenAndSaved_data() {
         QTest::addColumn<int>("format");  // the list entry the file is written in
@@ -412,8 +408,7 @@ private:
         form_->Form_Activate();
         QCOMPARE(form_->SSTab1->currentIndex(), int(frmDKConnection::DelimitedTab));
     }
-    void OpenFixed(const QByteArray& bytes, qint64 recordLength,
-                                          qint64 byteOffset) {
+    void OpenFixed(const QByteArray& bytes, qint64 recordLength, qint64 byteOffset) {
         const QString path = WriteFile(*dir_, "fixed.dat", bytes);
         QVERIFY(host_->file.Open(path.toStdString()));
         data::Connection& c = host_->file.GetConnection();

@@ -71,7 +71,10 @@ struct Fixture {
     QString Status() const { return view->lblStatus->text(); }
     // "starting byte row,column" of the view.
     QString Cursor() const {
-        return QString("%1 %2,%3").arg(view->StartingByte()).arg(view->mCursor.row).arg(view->mCursor.column);
+        return QString("%1 %2,%3")
+            .arg(view->StartingByte())
+            .arg(view->mCursor.row)
+            .arg(view->mCursor.column);
     }
     QStringList Messages() const {
         QStringList out;

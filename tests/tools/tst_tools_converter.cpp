@@ -1,17 +1,17 @@
 // The data converter window: a conversion that writes the golden scripts,
 // settings restored from the script without converting, matching settings
 // against file types, a cancelled conversion, and scripts that repeat it.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDirIterator>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QApplication>
-#include <QGroupBox>
 #include <QtTest>
 
 #include "app/global.h"
@@ -28,7 +28,6 @@ namespace {
 QByteArray Golden(const char* name) {
     return enginetest::ReadBytes(QStringLiteral(VELMOR_TEST_DATA "/tools/") + name);
 }
-
 
 // Every file below Folder, so a re-run shows what it added.
 QStringList Files(const QString& folder) {
@@ -100,22 +99,24 @@ private slots:
             QVERIFY(QFile::remove(folder_ + "Sales.VelmorBasic"));
             prompt_.Clear();
             window.cmdConvert_Click();
-            QVERIFY2(prompt_.Questions().empty(), qPrintable(prompt_.Questions().empty() ? "" : prompt_.Questions().front().text));
+            QVERIFY2(
+                prompt_.Questions().empty(),
+                qPrintable(prompt_.Questions().empty() ? "" : prompt_.Questions().front().text));
             QCOMPARE(host_->added, QStringList{folder_ + "ordersCf.csv"});
             QVERIFY(enginetest::ReadBytes(folder_ + "ordersCf.csv").contains("\"Smith, J\""));
             QCOMPARE(enginetest::ReadBytes(folder_ + "ordersC.VelmorBasic"),
                      Golden("ordersC.carried.VelmorBasic"));
             window.cmdConvert_Click();
-            QCOMPARE(enginetest::ReadBytes(folder_ + "Sales.VelmorBasic"), Golden("Sales.VelmorBasic"));
+            QCOMPARE(enginetest::ReadBytes(folder_ + "Sales.VelmorBasic"),
+                     Golden("Sales.VelmorBasic"));
         }
         // Reopened: the script's settings, without a conversion (the layout it
         // carries is set without touching a file).
         QVERIFY(QFile::remove(folder_ + "ordersCf.csv"));
-        QVERIFY(enginetest::WriteBytes(
-            folder_ + "ordersC.VelmorBasic",
-            QByteArray(Golden("ordersC.carried.VelmorBasic"))
-                .replace("CHR$(44)", "CHR$(9)")
-                .replace("ordersCf.csv", "ordersCf.tab")));
+        QVERIFY(enginetest::WriteBytes(folder_ + "ordersC.VelmorBasic",
+                                       QByteArray(Golden("ordersC.carried.VelmorBasic"))
+                                           .replace("CHR$(44)", "CHR$(9)")
+                                           .replace("ordersCf.csv", "ordersCf.tab")));
         tools::frmDataConverter window(*host_);
         window.Form_Load();
         QVERIFY(!QFile::exists(folder_ + "ordersCf.tab"));
@@ -129,28 +130,26 @@ private slots:
         QVERIFY(prompt_.Questions().empty());
     }
 
-    void matching_data() {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QString>("selected");  // "" = no selection, Convert hidden
-        QTest::newRow("unknown separator") << "field:CHR$(59)" << "";
-        QTest::newRow("separator of another type") << "field:chr$(9)" << "";
-        QTest::newRow("other extension") << "extension:txt" << "";
-        QTest::newRow("extension in other letters") << "extension:CSV" << "CSV";
-        QTest::newRow("no names in the first record") << "names:off" << "";
-    }
-
+    // Settings of no file type (an unknown separator, one of another type's
+    // in other letters, another extension, no names row) choose none and
+    // hide Convert; the extension matches in any letters.
     void matching() {
-        QFETCH(QString, change);
-        QFETCH(QString, selected);
-        tools::frmDataConverter window(*host_);
-        window.Form_Load();
-        const QString what = change.section(':', 0, 0);
-        const QString value = change.section(':', 1);
-        if (what == "field") window.txtFieldDelimiterRepresentation->setText(value);
-        if (what == "extension") window.txtFileExtension->setText(value);
-        if (what == "names") window.chkDFirstRecordContainsFieldNames->setChecked(false);
-        QCOMPARE(window.cboFileTypes->currentText(), selected);
-        QCOMPARE(window.cmdConvert->isHidden(), selected.isEmpty());
+        const std::pair<const char*, const char*> rows[] = {{"field:CHR$(59)", ""},
+                                                            {"field:chr$(9)", ""},
+                                                            {"extension:txt", ""},
+                                                            {"extension:CSV", "CSV"},
+                                                            {"names:off", ""}};
+        for (const auto& [change, selected] : rows) {
+            tools::frmDataConverter window(*host_);
+            window.Form_Load();
+            const QString what = QString(change).section(':', 0, 0);
+            const QString value = QString(change).section(':', 1);
+            if (what == "field") window.txtFieldDelimiterRepresentation->setText(value);
+            if (what == "extension") window.txtFileExtension->setText(value);
+            if (what == "names") window.chkDFirstRecordContainsFieldNames->setChecked(false);
+            QCOMPARE(window.cboFileTypes->currentText(), QString(selected));
+            QCOMPARE(window.cmdConvert->isHidden(), !*selected);
+        }
     }
 
     void expandedWindowFitsItsControls() {
@@ -164,7 +163,8 @@ private slots:
         const QWidget* last = window.fraDelimitedProperties->isVisible()
                                   ? static_cast<QWidget*>(window.fraDelimitedProperties)
                                   : static_cast<QWidget*>(window.fraFixedProperties);
-        QVERIFY2(window.height() - last->geometry().bottom() < 40, qPrintable(QString::number(window.height())));
+        QVERIFY2(window.height() - last->geometry().bottom() < 40,
+                 qPrintable(QString::number(window.height())));
         QVERIFY(window.height() <= 640);
         QVERIFY(window.height() >= window.minimumSizeHint().height());
     }
@@ -221,13 +221,15 @@ private slots:
     }
 
     void commandLineWritesTheSameScripts() {
-        const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("velmor-data");
+        const QString program =
+            QDir(QCoreApplication::applicationDirPath()).filePath("velmor-data");
         // Names relative to the data's folder: the folder script still takes
         // the folder's own name.
         auto run = [&](const QString& target) {
             QProcess cli;
             cli.setWorkingDirectory(folder_);
-            cli.start(program, {"convert", "orders.dat", target, "--delimited", "--header", "--script"});
+            cli.start(program,
+                      {"convert", "orders.dat", target, "--delimited", "--header", "--script"});
             return cli.waitForFinished(30000) ? cli.exitCode() : -1;
         };
         QCOMPARE(run("elsewhere.csv"), 2);  // not the name the script converts to
@@ -239,15 +241,16 @@ private slots:
         QCOMPARE(enginetest::ReadBytes(folder_ + "Sales.VelmorBasic"), Golden("Sales.VelmorBasic"));
     }
 
-
     // The window converts; its script, run later from elsewhere, writes the same
     // bytes and leaves the same files, for every way a source gets its layout.
     void scriptRepeatsTheWindow_data() {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("beside");  // connection files beside the data, else the user's folder
+        QTest::addColumn<bool>(
+            "beside");  // connection files beside the data, else the user's folder
         for (const char* kind : {"fixed", "delimited", "dbase", "profile"}) {
             QTest::newRow(qPrintable(QString(kind) + " beside")) << QString(kind) << true;
-            QTest::newRow(qPrintable(QString(kind) + " in the user's folder")) << QString(kind) << false;
+            QTest::newRow(qPrintable(QString(kind) + " in the user's folder"))
+                << QString(kind) << false;
         }
     }
 
@@ -267,7 +270,8 @@ private slots:
         QString title;
         if (kind == "fixed") {
             title = "acct.txt";
-            QVERIFY(enginetest::WriteBytes(folder_ + title, "AAAA111111BBBB222222CCCC333333DDDD444444"));
+            QVERIFY(enginetest::WriteBytes(folder_ + title,
+                                           "AAAA111111BBBB222222CCCC333333DDDD444444"));
             QVERIFY(host_->OpenFixed(folder_ + title, 10, {{"F1", 4}, {"F2", 6}}));
             QVERIFY(file.SaveConnection({}, false));
         } else if (kind == "delimited") {
@@ -284,8 +288,8 @@ private slots:
         } else if (kind == "dbase") {
             title = "people.dbf";
             QVERIFY(enginetest::WriteBytes(
-                folder_ + title, enginetest::DbaseTable({{"ID", 3}, {"NAME", 8}},
-                                                        {{"1", "Smith"}, {"2", "Lee"}})));
+                folder_ + title,
+                enginetest::DbaseTable({{"ID", 3}, {"NAME", 8}}, {{"1", "Smith"}, {"2", "Lee"}})));
             QVERIFY(file.Open((folder_ + title).toStdString()));
             file.GetFields().Clear();  // not the table's own layout
             file.GetFields().Add("NAME", 8, {}, 5);
@@ -306,7 +310,10 @@ private slots:
         }
         QVERIFY(prompt_.Questions().empty());
         const QByteArray converted = enginetest::ReadBytes(target);
-        if (kind == "fixed") QCOMPARE(converted, QByteArray("F1,F2\r\nAAAA,111111\r\nBBBB,222222\r\nCCCC,333333\r\nDDDD,444444\r\n"));
+        if (kind == "fixed")
+            QCOMPARE(converted,
+                     QByteArray(
+                         "F1,F2\r\nAAAA,111111\r\nBBBB,222222\r\nCCCC,333333\r\nDDDD,444444\r\n"));
         if (kind == "delimited") QCOMPARE(converted, QByteArray("ID,NAME\r\n1,Smith\r\n2,Lee\r\n"));
         if (kind == "dbase") QCOMPARE(converted, QByteArray("NAME\r\nSmith\r\nLee\r\n"));
         QVERIFY(!converted.isEmpty());
@@ -348,7 +355,8 @@ private slots:
         QTest::addColumn<bool>("save");
         QTest::addColumn<QByteArray>("expected");
         QTest::newRow("saved first") << true << QByteArray("F1,F2\r\nAA,111111\r\nBB,222222\r\n");
-        QTest::newRow("the saved one") << false << QByteArray("F1,F2\r\nAAAA,111111\r\nBBBB,222222\r\n");
+        QTest::newRow("the saved one")
+            << false << QByteArray("F1,F2\r\nAAAA,111111\r\nBBBB,222222\r\n");
     }
 
     // The layout changed in the field editor after the converter opened.

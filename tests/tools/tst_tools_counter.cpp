@@ -16,8 +16,8 @@
 #include "tools/frmDataConverter.h"
 #include "tools/frmFieldCodeCounter.h"
 #include "tools/toolwindows.h"
-#include "viewer/frmFileView.h"
 #include "tools_testhost.h"
+#include "viewer/frmFileView.h"
 
 using namespace velmor;
 
@@ -35,7 +35,6 @@ private slots:
         host_.reset();
         SetPrompt(nullptr);
     }
-
 
     void countMatchesCommandLine() {
         // Codes B, A, B, C, A in the third column, whose field starts nowhere
@@ -67,7 +66,8 @@ private slots:
 
     void cancelledCount() {
         QByteArray bytes = "ID,CODE\r\n";
-        for (int r = 0; r < 200000; ++r) bytes += QByteArray::number(r) + ",c" + QByteArray::number(r % 13) + "\r\n";
+        for (int r = 0; r < 200000; ++r)
+            bytes += QByteArray::number(r) + ",c" + QByteArray::number(r % 13) + "\r\n";
         OpenCsv(bytes);
         tools::frmFieldCodeCounter window(*host_);
         window.Form_Load();
@@ -110,47 +110,47 @@ private slots:
         QCOMPARE(converter->Converter().FieldDelimiterRepresentation(), std::string("CHR$(59)"));
     }
 
-    void fieldChoice_data() {
-        QTest::addColumn<int>("entry");     // in the window's list
-        QTest::addColumn<QString>("name");  // the same field on the command line
-        QTest::addColumn<QString>("first");  // the report's first code
-        QTest::newRow("a Windows-1252 name, as printed") << 0 << "CÓDIGO" << "a";
-        QTest::newRow("the first of two X") << 1 << "X" << "1";
-        QTest::newRow("an unnamed field by its shown name") << 2 << "Field3" << "p";
-        QTest::newRow("the second of two X, by number") << 3 << "#4" << "9";
-    }
-
+    // The window's entry and the command line's name of a field give the
+    // same report: a Windows-1252 name as printed, the first of two X, an
+    // unnamed field by its shown name, the second X by number.
     void fieldChoice() {
-        QFETCH(int, entry);
-        QFETCH(QString, name);
-        QFETCH(QString, first);
-        OpenCsv("C\xD3" "DIGO,X,,X\r\na,1,p,9\r\nb,2,q,9\r\n");
+        OpenCsv(
+            "C\xD3"
+            "DIGO,X,,X\r\na,1,p,9\r\nb,2,q,9\r\n");
         host_->file.SaveConnection({}, false);
+        const std::pair<const char*, const char*> rows[] = {
+            {"CÓDIGO", "a"}, {"X", "1"}, {"Field3", "p"}, {"#4", "9"}};
         tools::frmFieldCodeCounter window(*host_);
         window.Form_Load();
         QCOMPARE(window.cboFields->itemText(2), QString("Field3"));
-        window.cboFields->setCurrentIndex(entry);
-        window.cmdCount_Click();
-        QTRY_VERIFY(!window.Counting());
+        for (int entry = 0; entry < 4; ++entry) {
+            window.cboFields->setCurrentIndex(entry);
+            window.cmdCount_Click();
+            QTRY_VERIFY(!window.Counting());
+            const QString shown = window.txtOutput->toPlainText();
+            QVERIFY2(shown.startsWith(rows[entry].second), qPrintable(shown));
+            QCOMPARE(CommandLine(data_, rows[entry].first), shown);
+        }
         QVERIFY(prompt_.Questions().empty());
-        const QString shown = window.txtOutput->toPlainText();
-        QVERIFY2(shown.startsWith(first), qPrintable(shown));
-        QCOMPARE(CommandLine(data_, name), shown);
     }
 
     // Packed numbers are counted by value: +12 with sign nibble C or F is one
     // code, and so are 0 and negative zero; the window and the command line agree.
     void typedCodesByValue() {
         data_ = dir_.filePath("packed.dat");
-        QVERIFY(enginetest::WriteBytes(data_, QByteArray::fromHex("41012C" "42012F" "43000D" "44000C")));
+        QVERIFY(enginetest::WriteBytes(data_, QByteArray::fromHex("41012C"
+                                                                  "42012F"
+                                                                  "43000D"
+                                                                  "44000C")));
         data::File& file = host_->file;
         QVERIFY(host_->OpenFixed(data_, 3));
         std::string error;
         std::vector<std::string> notes;
         copybook::ResolveOptions ascii;
         ascii.charset = copybook::Charset::Ascii;
-        QVERIFY(data::ImportCopybook("       01 R.\n          05 K PIC X.\n          05 AMT PIC S9(3) COMP-3.\n",
-                                     ascii, file.GetFields(), error, notes));
+        QVERIFY(data::ImportCopybook(
+            "       01 R.\n          05 K PIC X.\n          05 AMT PIC S9(3) COMP-3.\n", ascii,
+            file.GetFields(), error, notes));
         QVERIFY(file.SaveConnection({}, false));
         tools::frmFieldCodeCounter window(*host_);
         window.Form_Load();

@@ -76,8 +76,7 @@ private slots:
         interpreter.AfterLineExecutes = [&, log = interpreter.AfterLineExecutes](
                                             const std::string& line, const Variables& variables) {
             log(line, variables);
-            if (!converter)
-                converter = ObjectCreatedBy(line, variables).AsConverter();
+            if (!converter) converter = ObjectCreatedBy(line, variables).AsConverter();
         };
         QVERIFY(interpreter.LoadText(std::string(kHead) +
                                          "\n  ' a comment\n\tc.IsFixed = True\n  Wrong statement\n"
@@ -153,13 +152,15 @@ private slots:
             Recorder recorder(interpreter);
             interpreter.SetFileAccess(r.fileAccess);
             // A line the handler turns into a procedure heading is refused too.
-            interpreter.BeforeLineExecutes = [log = interpreter.BeforeLineExecutes](std::string& l) {
+            interpreter.BeforeLineExecutes = [log =
+                                                  interpreter.BeforeLineExecutes](std::string& l) {
                 if (l == "  Sub_Placeholder") l = "  Sub Inner()";
                 log(l);
             };
-            QVERIFY(interpreter.LoadText(
-                std::string(kHead) + r.body + "\n  c.IsFixed = True\nEnd Sub\nSub Helper()\nEnd Sub\n",
-                path));
+            QVERIFY(
+                interpreter.LoadText(std::string(kHead) + r.body +
+                                         "\n  c.IsFixed = True\nEnd Sub\nSub Helper()\nEnd Sub\n",
+                                     path));
             QVERIFY2(!interpreter.Run("Main"), r.body);
             QCOMPARE(recorder.errors.size(), 1);
             QVERIFY2(recorder.errors[0].description.contains(r.message),
@@ -172,7 +173,8 @@ private slots:
     }
 
     void cancelStopsTheRun() {
-        const std::string text = std::string(kHead) + "  x = 1\n  c.IsFixed = True\n  y = 2\nEnd Sub\n";
+        const std::string text =
+            std::string(kHead) + "  x = 1\n  c.IsFixed = True\n  y = 2\nEnd Sub\n";
         {
             Interpreter interpreter;
             Recorder recorder(interpreter, false);
@@ -204,7 +206,8 @@ private slots:
         WriteFile(Path("inner.VelmorBasic"), "Sub Main()\n  Dim i\n  i.Open = 1\nEnd Sub\n");
         WriteFile(Path("broken.VelmorBasic"), "Sub Main()\n  Dim i\n\nSub Other()\nEnd Sub\n");
         WriteFile(Path("nomain.VelmorBasic"), "Sub Other()\nEnd Sub\n");
-        WriteFile(Path("b.VelmorBasic"), "Sub Main()\n  Call Execute(\"outer.VelmorBasic\")\nEnd Sub\n");
+        WriteFile(Path("b.VelmorBasic"),
+                  "Sub Main()\n  Call Execute(\"outer.VelmorBasic\")\nEnd Sub\n");
         const struct {
             const char* body;
             int line;
@@ -214,15 +217,18 @@ private slots:
             {"Call Execute(App.Path & \"inner.VelmorBasic\")", 3, "inner.VelmorBasic",
              "\"i\" is not set"},
             {"Call Execute(\"inner.VelmorBasic\")", 3, "inner.VelmorBasic", "\"i\" is not set"},
-            {"Call Execute(\"broken.VelmorBasic\")", 4, "broken.VelmorBasic", "cannot begin inside"},
-            {"Call Execute(\"nomain.VelmorBasic\")", 2, "outer.VelmorBasic", "no procedure \"Main\""},
+            {"Call Execute(\"broken.VelmorBasic\")", 4, "broken.VelmorBasic",
+             "cannot begin inside"},
+            {"Call Execute(\"nomain.VelmorBasic\")", 2, "outer.VelmorBasic",
+             "no procedure \"Main\""},
             {"Call Execute(App.Path & \"outer.VelmorBasic\")", 2, "", "too deeply"},
             {"Call Execute(\"b.VelmorBasic\")", 2, "", "too deeply"},
             {"Call Again(1)\nEnd Sub\nSub Again(n)\n  Call Again(n + 1)", 5, "outer.VelmorBasic",
              "too deeply"},
         };
         for (const auto& r : rows) {
-            WriteFile(Path("outer.VelmorBasic"), QByteArray("Sub Main()\n  ") + r.body + "\nEnd Sub\n");
+            WriteFile(Path("outer.VelmorBasic"),
+                      QByteArray("Sub Main()\n  ") + r.body + "\nEnd Sub\n");
             Interpreter interpreter;
             Recorder recorder(interpreter);
             QVERIFY(interpreter.LoadFile(Path("outer.VelmorBasic").toStdString()));
@@ -304,7 +310,8 @@ private slots:
         QVERIFY(interpreter.LoadText("Sub Main()\nEnd Sub\n", "s"));
         QVERIFY(!interpreter.Run("SetConnectionProperties"));
         QCOMPARE(recorder.errors.size(), 1);
-        QVERIFY(recorder.errors[0].description.contains("no procedure \"SetConnectionProperties\""));
+        QVERIFY(
+            recorder.errors[0].description.contains("no procedure \"SetConnectionProperties\""));
         interpreter.Reset();
         QVERIFY(!interpreter.Run("Main"));
     }

@@ -54,7 +54,8 @@ private slots:
         const QString reference = dir_.filePath("reference");
         QVERIFY(CopyFolder(VELMOR_TEST_DATA "/basic/conversion", reference));
         ordersReference_ = DirectConversion(reference, "orders.dat", "ordersCf.csv", true);
-        customersReference_ = DirectConversion(reference, "customers.csv", "customersCf.txt", false);
+        customersReference_ =
+            DirectConversion(reference, "customers.csv", "customersCf.txt", false);
         QVERIFY(ordersReference_.contains("100001"));
         QVERIFY(customersReference_.contains("Kaito Garcia"));
     }
@@ -136,10 +137,6 @@ void TestBasicScripts::runner_data() {
     QTest::newRow("named procedure")
         << QStringList{"extra.VelmorBasic", "Other"}
         << QByteArray("Sub Main()\r\n  x = 1\r\nEnd Sub\r\nSub Other()\r\nEnd Sub\r\n") << 0 << "";
-    QTest::newRow("error with line")
-        << QStringList{"extra.VelmorBasic"}
-        << QByteArray("Sub Main()\r\n  Dim c\r\n  c.IsFixed = True\r\nEnd Sub\r\n") << 1
-        << "extra.VelmorBasic:3: The object variable \"c\" is not set";
     QTest::newRow("nested error names the inner file")
         << QStringList{"extra.VelmorBasic"}
         << QByteArray(

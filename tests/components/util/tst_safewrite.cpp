@@ -75,12 +75,14 @@ private slots:
                 ::chmod(tb.constData(), r.mode);
             }
             if (setup == "chain" || setup == "dangling")
-                QVERIFY(::symlink("t.dat", QFile::encodeName(dir.filePath("l.dat")).constData()) == 0);
-            if (setup == "chain")
-                QVERIFY(::symlink("l.dat", QFile::encodeName(dir.filePath("m.dat")).constData()) == 0);
-            if (setup == "hard")
-                QVERIFY(::link(tb.constData(), QFile::encodeName(dir.filePath("h.dat")).constData()) ==
+                QVERIFY(::symlink("t.dat", QFile::encodeName(dir.filePath("l.dat")).constData()) ==
                         0);
+            if (setup == "chain")
+                QVERIFY(::symlink("l.dat", QFile::encodeName(dir.filePath("m.dat")).constData()) ==
+                        0);
+            if (setup == "hard")
+                QVERIFY(::link(tb.constData(),
+                               QFile::encodeName(dir.filePath("h.dat")).constData()) == 0);
             if (setup == "foreign") QVERIFY(::chown(tb.constData(), 65534, 65534) == 0);
             const ino_t inode = Stat(t).st_ino;
 
@@ -261,8 +263,9 @@ private slots:
         const QStringList names = Names(dir.path());
         QCOMPARE(names.size(), 3);
         const QString kept = dir.filePath(names.filter(".temp-").value(0));
-        QVERIFY2(error.contains("its complete new content is in \"" + QFile::encodeName(kept) + "\""),
-                 error.constData());
+        QVERIFY2(
+            error.contains("its complete new content is in \"" + QFile::encodeName(kept) + "\""),
+            error.constData());
         QCOMPARE(Bytes(kept), content);
     }
 };

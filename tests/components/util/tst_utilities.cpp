@@ -44,13 +44,13 @@ private slots:
         QTest::addColumn<QByteArray>("function");
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("result");
-            Row("chars", "only blanks", " \t ", "");
+        Row("chars", "only blanks", " \t ", "");
         Row("chars", "crlf", "CHR$(13) & CHR$(10)", "\r\n");
         Row("chars", "no blanks", "CHR$(9)&CHR$(34)", "\t\"");
         Row("chars", "wide blanks", "  CHR$(1)  &\tCHR$(2) ", "\x01\x02");
-                    Row("repr", "crlf", "\r\n", "CHR$(13) & CHR$(10)");
-            Row("number", "empty", "", "0");
-            Row("number", "blanks and sign", " \t-12.5xyz", "-12.5");
+        Row("repr", "crlf", "\r\n", "CHR$(13) & CHR$(10)");
+        Row("number", "empty", "", "0");
+        Row("number", "blanks and sign", " \t-12.5xyz", "-12.5");
         Row("number", "plus", "+7", "7");
         Row("number", "point first", ".25", "0.25");
         Row("number", "trailing point", "5.", "5");
@@ -128,10 +128,12 @@ private slots:
 
     void representationRefused() {
         QFETCH(QByteArray, text);
-        RepresentationResult r = RepresentationToCharacters(std::string(text.constData(), text.size()));
+        RepresentationResult r =
+            RepresentationToCharacters(std::string(text.constData(), text.size()));
         QVERIFY(!r.ok());
         QVERIFY(r.characters.empty());
-        QVERIFY(QByteArray::fromStdString(r.error).startsWith("Invalid representation at position "));
+        QVERIFY(
+            QByteArray::fromStdString(r.error).startsWith("Invalid representation at position "));
     }
 
     void representationRoundTrip() {
