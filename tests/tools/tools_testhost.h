@@ -31,6 +31,21 @@ public:
         file.Refresh();
         return true;
     }
+    /// Opens Path as fixed records of Length bytes; Fields, when given,
+    /// replace the layout, laid end to end.
+    bool OpenFixed(const QString& path, qint64 length,
+                   std::initializer_list<std::pair<const char*, qint64>> fields = {}) {
+        if (!file.Open(path.toStdString())) return false;
+        file.SetDatabaseType("Flat ASCII");
+        velmor::data::Connection& c = file.GetConnection();
+        c.SetIsDelimited(false);
+        c.SetIsFixed(true);
+        c.SetRecordLength(length);
+        if (fields.size() > 0) file.GetFields().Clear();
+        for (const auto& [name, size] : fields) file.GetFields().Add(name, size);
+        file.Refresh();
+        return true;
+    }
     velmor::data::File& File() override { return file; }
     void RefreshView() override { ++redraws; }
     bool AddFile(const QString& pathAndName) override {
