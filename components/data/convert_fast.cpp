@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -13,8 +14,10 @@
 #include <optional>
 
 #include "data/blockmasks.h"
+#include "data/convert_columnvisitor.h"
 #include "data/convert_format.h"
 #include "data/convert_output.h"
+#include "data/convert_longrecord.h"
 #include "data/convert_reader.h"
 #include "data/convert_visitors.h"
 #include "data/delimitedscanner.h"
@@ -58,6 +61,8 @@ struct alignas(64) Share {
     bool namesPending = false;  // ended before the names were skipped
     std::atomic<FilePos> done{0};
     std::string error;
+    std::size_t block = kBlock;  ///< bytes of each read
+    std::size_t largest = std::size_t{4} << 20;  ///< of the buffer, before records go in pieces
     // When set, To is only where the share may safely read to; called
     // there, it gives the share's real end (and sets fileEnd).
     std::function<FilePos()> settle;
@@ -65,7 +70,11 @@ struct alignas(64) Share {
 
 // The two threads' shares: up to the split, and from it.
 void SetUpShares(Share& first, Share& second, FilePos start, FilePos split, FilePos end,
-                 bool skipFirst) {
+                 bool skipFirst, std::size_t block, std::size_t largest) {
+    for (Share* s : {&first, &second}) {
+        s->block = block;
+        s->largest = largest;
+    }
     first.from = start;
     first.to = split;
     first.fileEnd = split == end;
@@ -109,6 +118,18 @@ std::size_t ValuesUsed(const ColumnVisitor& v) {
     return v.column + 1;
 }
 
+// Reads more of a share; at the end of a share whose end is still to be
+// known (Settle), that end is asked for and the range extended.
+bool FillShare(BlockReader& reader, Share& share) {
+    if (!reader.Fill(share.error)) return false;
+    if (share.settle && reader.AtEnd()) {
+        share.to = share.settle();
+        share.settle = nullptr;
+        reader.Extend(share.to);
+    }
+    return true;
+}
+
 template <class Visitor>
 bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& share, Visitor& v,
               const std::atomic<bool>& stop, const std::function<bool()>& tick) {
@@ -117,15 +138,33 @@ bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& sha
     DelimitedSplitter exact(syntax);
     exact.KeepAtMost(ValuesUsed(v));
     BlockReader reader;
-    if (!reader.Open(path, share.from, share.to, kBlock, share.error)) return false;
+    if (!reader.Open(path, share.from, share.to, share.block, share.error)) return false;
+    reader.SetLargest(share.largest);
     bool skip = share.skipFirst;
+    // A record the buffer may not grow for goes through in pieces.
+    auto more = [&](bool& last) {
+        if (!FillShare(reader, share)) return false;
+        share.done.store(reader.Position() - share.from, std::memory_order_relaxed);
+        if (stop.load(std::memory_order_relaxed) || (tick && !tick())) return false;
+        last = reader.AtEnd() && share.fileEnd;
+        return true;
+    };
     for (;;) {
-        if (!reader.Fill(share.error)) return false;
-        if (share.settle && reader.AtEnd()) {
-            share.to = share.settle();
-            share.settle = nullptr;
-            reader.Extend(share.to);
+        if (!reader.AtEnd() && reader.Full()) {
+            const FilePos record = reader.Position();
+            SkippingVisitor names;
+            const LongRecord got = skip ? StreamRecord(reader, shape, more, names)
+                                        : StreamRecord(reader, shape, more, v);
+            if (got == LongRecord::Failed) return false;
+            if (got == LongRecord::Cut) {
+                share.namesPending = skip;
+                share.reached = record;
+                return true;
+            }
+            skip = false;
+            continue;  // what follows it may fill the buffer still
         }
+        if (!FillShare(reader, share)) return false;
         const bool end = reader.AtEnd();
         if (skip) {
             if (!SkipNames(reader, end && share.fileEnd, exact)) {
@@ -196,6 +235,8 @@ bool RunSplitShares(const std::string& path, const DelimitedSyntax& syntax, File
         return true;
     if (!mismatch) return false;
     Share rest;
+    rest.block = first.block;
+    rest.largest = first.largest;
     rest.from = first.reached;
     rest.to = end;
     rest.skipFirst = first.namesPending;
@@ -308,6 +349,44 @@ void DelimitedPasses::CountTo(FilePos middle, FilePos& split, std::uint64_t& rec
     }
 }
 
+void PieceHash::Add(const char* p, std::size_t n) {
+    constexpr std::uint64_t k = 0x9E3779B97F4A7C15ULL;
+    auto mix = [this](std::uint64_t w) {
+        h_ = (h_ ^ w) * k;
+        h_ ^= h_ >> 29;
+    };
+    for (; n > 0 && filled_ != 0; ++p, --n) {
+        word_ |= std::uint64_t{static_cast<unsigned char>(*p)} << (8 * filled_);
+        if (++filled_ == 8) {
+            mix(word_);
+            word_ = 0;
+            filled_ = 0;
+        }
+    }
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+        mix(w);
+    }
+    for (; n > 0; ++p, --n) word_ |= std::uint64_t{static_cast<unsigned char>(*p)} << (8 * filled_++);
+}
+
+std::uint64_t PieceHash::Value() const {
+    std::uint64_t h = (h_ ^ word_ ^ (std::uint64_t{filled_} << 59)) * 0x9E3779B97F4A7C15ULL;
+    h ^= h >> 32;
+    return h;
+}
+
+std::string_view KeptStart(std::string_view value) {
+    if (value.size() <= kKeptValueBytes) return value;
+    // A cut inside a character would show its first bytes as other letters.
+    std::size_t cut = kKeptValueBytes;
+    for (int back = 0; back < 3 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
+    return value.substr(0, cut);
+}
+
 std::string TooManyValuesMessage() {
     return "A record holds more than " + std::to_string(kMaxConvertedFields) +
            " values; a file with that many fields cannot be converted.";
@@ -318,7 +397,7 @@ bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& recor
     if (!SizeAndSplit(error)) return false;
     Share first;
     Share second;
-    SetUpShares(first, second, start_, split_, end_, skipFirst_);
+    SetUpShares(first, second, start_, split_, end_, skipFirst_, readBytes_, largestRead_);
     const ValueShape shape(ShapeOf(syntax_));
     WidthsVisitor a(shape);
     WidthsVisitor b(shape);
@@ -361,6 +440,8 @@ bool DelimitedPasses::GuessWidths(std::vector<FilePos>& widths, std::string& err
     const int samples = range > kSamples * kSampleBytes ? kSamples : 1;
     for (int k = 0; k < samples; ++k) {
         Share sample;
+        sample.block = readBytes_;
+        sample.largest = largestRead_;
         sample.from = k == 0 ? start_
                              : GuessRecordStart(start_ + (range - kSampleBytes) * k / (samples - 1));
         sample.to = samples == 1 ? end_ : std::min(end_, sample.from + kSampleBytes);
@@ -398,7 +479,8 @@ bool DelimitedPasses::WriteGuessed(StagedOutput& out, FilePos offset,
     std::optional<GuessingWriter> b;
     Share first;
     Share second;
-    SetUpShares(first, second, start_, two ? middle : end_, end_, skipFirst_);
+    SetUpShares(first, second, start_, two ? middle : end_, end_, skipFirst_, readBytes_,
+                largestRead_);
     std::atomic<bool> stop{false};
     std::promise<FilePos> splitFound;
     std::future<FilePos> split = splitFound.get_future();
@@ -491,7 +573,7 @@ bool DelimitedPasses::WriteFixed(StagedOutput& out, FilePos offset,
                   offset + static_cast<FilePos>(firstPartRecords_) * recordSize);
     Share first;
     Share second;
-    SetUpShares(first, second, start_, split_, end_, skipFirst_);
+    SetUpShares(first, second, start_, split_, end_, skipFirst_, readBytes_, largestRead_);
     const bool two = split_ < end_;
     bool mismatch = false;
     bool ok = RunShares(path_, syntax_, first, two ? &second : nullptr, a, &b, progress,
@@ -519,7 +601,7 @@ bool DelimitedPasses::VisitColumn(std::size_t column, ColumnSink& first, ColumnS
     if (!SizeAndSplit(error)) return false;
     Share one;
     Share two;
-    SetUpShares(one, two, start_, split_, end_, skipFirst_);
+    SetUpShares(one, two, start_, split_, end_, skipFirst_, readBytes_, largestRead_);
     const ValueShape shape(ShapeOf(syntax_));
     ColumnVisitor a(shape, column, first);
     ColumnVisitor b(shape, column, second);

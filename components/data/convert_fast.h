@@ -5,6 +5,7 @@
 // through RecordStream.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -26,12 +27,38 @@ std::string TooManyValuesMessage();
 
 class StagedOutput;
 
+/// A value longer than this is kept as its first bytes (cut back to a
+/// character's start), its length and a hash of all its bytes: no report
+/// shows more of it, and a value the size of the file must not be held.
+inline constexpr std::size_t kKeptValueBytes = std::size_t{64} << 10;
+
+/// A hash of bytes handed over in pieces of any size: the same for the same
+/// bytes however they were cut.
+class PieceHash {
+public:
+    void Add(const char* p, std::size_t n);
+    std::uint64_t Value() const;
+
+private:
+    std::uint64_t h_ = 0x2545F4914F6CDD1DULL;
+    std::uint64_t word_ = 0;
+    unsigned filled_ = 0;  ///< bytes in word_
+};
+
+/// The start of a long value that is kept: at most kKeptValueBytes, not
+/// ending inside a UTF-8 sequence. Value holds at least one byte more
+/// than that (or is whole).
+std::string_view KeptStart(std::string_view value);
+
 /// Receives the value of one column of every record, unqualified; a record
 /// without that column gives "". Each thread of a pass has its own sink.
 class ColumnSink {
 public:
     virtual ~ColumnSink() = default;
     virtual void Add(std::string_view value) = 0;
+    /// A value longer than kKeptValueBytes: its KeptStart, its length and
+    /// the PieceHash of all of it.
+    virtual void AddLong(std::string_view start, std::uint64_t length, std::uint64_t hash) = 0;
     /// N values at once (valid only during the call).
     virtual void AddMany(const std::string_view* values, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) Add(values[i]);
@@ -102,6 +129,13 @@ public:
     /// The bytes of each sample GuessWidths takes (tests take a few, so that
     /// guesses miss both ways).
     void SetSampleBytes(FilePos bytes) { sampleBytes_ = bytes; }
+    /// The bytes of each read and the most the buffer grows to before a
+    /// record is taken in pieces (tests take a few, so that records and
+    /// values span reads).
+    void SetReadBytes(std::size_t bytes) {
+        readBytes_ = std::max<std::size_t>(bytes, 64);
+        largestRead_ = 2 * readBytes_;
+    }
 
 private:
     FilePos FindSplit() const;
@@ -125,6 +159,8 @@ private:
     int threads_ = 2;
     FilePos smallestSplit_ = -1;
     FilePos sampleBytes_ = FilePos{256} << 10;
+    std::size_t readBytes_ = std::size_t{256} << 10;
+    std::size_t largestRead_ = std::size_t{4} << 20;
     FilePos end_ = 0;
     FilePos split_ = 0;  ///< where the second thread's records begin
     std::uint64_t firstPartRecords_ = 0;
