@@ -15,6 +15,7 @@
 
 #include "data/blockmasks.h"
 #include "data/convert_columnvisitor.h"
+#include "data/convert_delimitedwriter.h"
 #include "data/convert_format.h"
 #include "data/convert_output.h"
 #include "data/convert_longrecord.h"
@@ -117,6 +118,26 @@ std::size_t ValuesUsed(const Visitor&) {
 std::size_t ValuesUsed(const ColumnVisitor& v) {
     return v.column + 1;
 }
+std::size_t ValuesUsed(const DelimitedWriter&) {
+    return static_cast<std::size_t>(-1);
+}
+
+// Reads the record at From through once for a visitor that must know its
+// values before they come (which need the qualifier).
+template <class Visitor>
+bool LookAhead(const std::string& path, const SplitShape& shape, Share& share, FilePos from,
+               Visitor& v) {
+    BlockReader ahead;
+    if (!ahead.Open(path, from, share.to, share.block, share.error)) return false;
+    ahead.SetLargest(share.largest);
+    auto more = [&](bool& last) {
+        if (!ahead.Fill(share.error)) return false;
+        last = ahead.AtEnd() && share.fileEnd;
+        return true;
+    };
+    bool last = false;
+    return more(last) && StreamRecord(ahead, shape, more, v.LookAhead()) != LongRecord::Failed;
+}
 
 // Reads more of a share; at the end of a share whose end is still to be
 // known (Settle), that end is asked for and the range extended.
@@ -153,6 +174,9 @@ bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& sha
         if (!reader.AtEnd() && reader.Full()) {
             const FilePos record = reader.Position();
             SkippingVisitor names;
+            if constexpr (requires { v.LookAhead(); }) {
+                if (!skip && !LookAhead(path, shape, share, record, v)) return false;
+            }
             const LongRecord got = skip ? StreamRecord(reader, shape, more, names)
                                         : StreamRecord(reader, shape, more, v);
             if (got == LongRecord::Failed) return false;
@@ -385,6 +409,48 @@ std::string_view KeptStart(std::string_view value) {
     for (int back = 0; back < 3 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80; ++back)
         --cut;
     return value.substr(0, cut);
+}
+
+std::string RunTogetherMessage() {
+    return "The field separator of the output is empty, so the values of a record "
+           "would run together; nothing was written.";
+}
+
+std::string UnqualifiableMessage(std::uint64_t record) {
+    return "Record " + std::to_string(record) +
+           " holds a delimiter, and without a text qualifier it cannot be written unchanged.";
+}
+
+bool DelimitedPasses::WriteDelimited(StagedOutput& out, const DelimitedFormat& format,
+                                     std::size_t columns, const Progress& progress,
+                                     std::uint64_t& records, std::string& error) {
+    if (!Size(error)) return false;
+    Share all;
+    all.block = readBytes_;
+    all.largest = largestRead_;
+    all.from = start_;
+    all.to = end_;
+    all.skipFirst = skipFirst_;
+    DelimitedWriter writer(format, ValueShape(ShapeOf(syntax_)), out, columns);
+    const std::atomic<bool> stop{false};
+    const FilePos total = end_ - start_;
+    const std::function<bool()> tick = [&] {
+        return !progress || progress(std::min(all.done.load(), total), total);
+    };
+    const bool ok = RunShare(path_, syntax_, all, writer, stop, tick);
+    records = writer.Records();
+    if (writer.Trouble() != DelimitedWriter::Problem::None) {
+        error = writer.Trouble() == DelimitedWriter::Problem::RunTogether
+                    ? RunTogetherMessage()
+                    : UnqualifiableMessage(records + 1);
+        return false;
+    }
+    if (writer.WriteFailed()) return false;  // the output says why
+    if (!ok) {
+        error = all.error;  // empty when cancelled
+        return false;
+    }
+    return writer.Finish();
 }
 
 std::string TooManyValuesMessage() {

@@ -24,8 +24,13 @@ inline constexpr std::size_t kMaxConvertedFields = 65536;
 
 /// The refusal of a record holding more values than that.
 std::string TooManyValuesMessage();
+/// The refusals of a delimited target: an empty field separator with more
+/// than one value, and a value holding a delimiter with no qualifier.
+std::string RunTogetherMessage();
+std::string UnqualifiableMessage(std::uint64_t record);
 
 class StagedOutput;
+class DelimitedFormat;
 
 /// A value longer than this is kept as its first bytes (cut back to a
 /// character's start), its length and a hash of all its bytes: no report
@@ -114,6 +119,11 @@ public:
     /// Found.known is false (the threads disagreed), Measure first.
     bool WriteGuessed(StagedOutput& out, FilePos offset, const std::vector<FilePos>& widths,
                       const Progress& progress, Guessed& found, std::string& error);
+
+    /// Writes every record delimited in Format at the end of Out, with at
+    /// least Columns values each (missing ones empty); Records counts them.
+    bool WriteDelimited(StagedOutput& out, const DelimitedFormat& format, std::size_t columns,
+                        const Progress& progress, std::uint64_t& records, std::string& error);
 
     /// Hands the value of Column (0-based) of every data record to First
     /// (the records before the split) or Second (those after it), each on
