@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/convert_fast.h"
+#include "data/convert_format.h"
 #include "data/convert_output.h"
 #include "data/convert_scan.h"
 #include "engine_testfiles.h"
@@ -31,7 +32,10 @@ struct Result {
     std::vector<FilePos> widths;
     std::uint64_t records = 0;
     std::string fixed;
+    std::string delimited;  ///< as CSV, at least two values a record
 };
+
+const velmor::data::DelimitedFormat kCsv("\r\n", ",", "\"");
 
 std::string Padded(const std::vector<std::vector<std::string>>& records,
                    const std::vector<FilePos>& widths) {
@@ -68,6 +72,8 @@ Result Reference(const std::string& bytes, FilePos start, const DelimitedSyntax&
     }
     r.records = records.size();
     r.fixed = Padded(records, r.widths);
+    for (const auto& values : records)
+        kCsv.AppendRecord(velmor::data::Values(values.begin(), values.end()), 2, r.delimited);
     return r;
 }
 
@@ -95,6 +101,16 @@ Result Fast(const std::string& path, FilePos start, const DelimitedSyntax& synta
         return r;
     }
     r.fixed = ReadAll(target);
+    if (threads == 1) {
+        StagedOutput csv(path + ".csv");
+        std::uint64_t records = 0;
+        if (!csv.Create() || !passes.WriteDelimited(csv, kCsv, 2, nullptr, records, error) ||
+            !csv.Commit() || records != r.records) {
+            if (error.empty()) error = "the delimited output failed: " + csv.Error();
+            return r;
+        }
+        r.delimited = ReadAll(path + ".csv");
+    }
     return r;
 }
 
@@ -263,6 +279,7 @@ private slots:
             QCOMPARE(got.records, expected.records);
             QCOMPARE(got.widths, expected.widths);
             QVERIFY2(got.fixed == expected.fixed, qPrintable(run));
+            QVERIFY2(threads == 2 || got.delimited == expected.delimited, qPrintable(run));
             // Samples of a few bytes guess too narrow and, starting inside
             // qualified values, too wide; a megabyte takes the whole file.
             for (FilePos sample : {FilePos{5}, FilePos{300}, FilePos{1} << 20}) {
