@@ -1,6 +1,7 @@
 // The converter's fast passes on arbitrary bytes: the widths, the record
-// count and the fixed-length output must be exactly those of the exact
-// record-by-record splitter, on one thread or two.
+// count, the fixed-length and the CSV output must be exactly those of the
+// exact record-by-record splitter, on one thread or two, with reads of the
+// usual size or of 64 bytes (records then mostly come in pieces).
 #include <unistd.h>
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "data/convert_fast.h"
+#include "data/convert_format.h"
 #include "data/convert_output.h"
 #include "data/convert_scan.h"
 
@@ -22,7 +24,10 @@ struct Result {
     std::vector<FilePos> widths;
     std::uint64_t records = 0;
     std::string fixed;
+    std::string delimited;
 };
+
+const DelimitedFormat kCsv("\r\n", ",", "\"");
 
 Result Reference(std::string_view data, const DelimitedSyntax& syntax, bool skipFirst) {
     DelimitedSplitter splitter(syntax);
@@ -47,6 +52,7 @@ Result Reference(std::string_view data, const DelimitedSyntax& syntax, bool skip
             r.fixed += v + std::string(static_cast<std::size_t>(r.widths[i]) - v.size(), ' ');
         }
         r.fixed += "\r\n";
+        kCsv.AppendRecord(Values(values.begin(), values.end()), 2, r.delimited);
     }
     return r;
 }
@@ -79,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
                                  kQualifiers[(data[0] / 9) % 3]};
     const bool skipFirst = (data[1] & 1) != 0;
     const int threads = (data[1] & 2) != 0 ? 2 : 1;
+    const bool smallReads = (data[1] & 64) != 0;
     const std::string text(reinterpret_cast<const char*>(data + 2), size - 2);
     const std::string source = Folder() + "/source.txt";
     const std::string target = Folder() + "/target.txt";
@@ -88,6 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     DelimitedPasses passes(source, 0, syntax, skipFirst);
     passes.SetThreads(threads);
     passes.SetSmallestSplit(1);
+    if (smallReads) passes.SetReadBytes(64);
     Result got;
     std::string error;
     if (!passes.Measure(got.widths, got.records, nullptr, error)) std::abort();
@@ -97,6 +105,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         std::abort();
     }
     if (ReadAll(target) != expected.fixed) std::abort();
+    StagedOutput csv(target);
+    std::uint64_t records = 0;
+    if (!csv.Create() || !passes.WriteDelimited(csv, kCsv, 2, nullptr, records, error) ||
+        !csv.Commit() || records != expected.records || ReadAll(target) != expected.delimited) {
+        std::abort();
+    }
 
     // One pass over widths guessed from samples of a few bytes, so that the
     // guesses miss both ways; what follows a miss must give the same output.
@@ -104,6 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     guessing.SetThreads(threads);
     guessing.SetSmallestSplit(1);
     guessing.SetSampleBytes(1 + (data[1] >> 2) % 16);
+    if (smallReads) guessing.SetReadBytes(64);
     std::vector<FilePos> guess;
     DelimitedPasses::Guessed found;
     StagedOutput again(target);

@@ -13,8 +13,11 @@
 #include <optional>
 
 #include "data/blockmasks.h"
+#include "data/convert_columnvisitor.h"
+#include "data/convert_delimitedwriter.h"
 #include "data/convert_format.h"
 #include "data/convert_output.h"
+#include "data/convert_longrecord.h"
 #include "data/convert_reader.h"
 #include "data/convert_visitors.h"
 #include "data/delimitedscanner.h"
@@ -58,6 +61,8 @@ struct alignas(64) Share {
     bool namesPending = false;  // ended before the names were skipped
     std::atomic<FilePos> done{0};
     std::string error;
+    std::size_t block = kBlock;  ///< bytes of each read
+    std::size_t largest = std::size_t{4} << 20;  ///< of the buffer, before records go in pieces
     // When set, To is only where the share may safely read to; called
     // there, it gives the share's real end (and sets fileEnd).
     std::function<FilePos()> settle;
@@ -65,7 +70,11 @@ struct alignas(64) Share {
 
 // The two threads' shares: up to the split, and from it.
 void SetUpShares(Share& first, Share& second, FilePos start, FilePos split, FilePos end,
-                 bool skipFirst) {
+                 bool skipFirst, std::size_t block, std::size_t largest) {
+    for (Share* s : {&first, &second}) {
+        s->block = block;
+        s->largest = largest;
+    }
     first.from = start;
     first.to = split;
     first.fileEnd = split == end;
@@ -108,6 +117,38 @@ std::size_t ValuesUsed(const Visitor&) {
 std::size_t ValuesUsed(const ColumnVisitor& v) {
     return v.column + 1;
 }
+std::size_t ValuesUsed(const DelimitedWriter&) {
+    return static_cast<std::size_t>(-1);
+}
+
+// Reads the record at From through once for a visitor that must know its
+// values before they come (which need the qualifier).
+template <class Visitor>
+bool LookAhead(const std::string& path, const SplitShape& shape, Share& share, FilePos from,
+               Visitor& v) {
+    BlockReader ahead;
+    if (!ahead.Open(path, from, share.to, share.block, share.error)) return false;
+    ahead.SetLargest(share.largest);
+    auto more = [&](bool& last) {
+        if (!ahead.Fill(share.error)) return false;
+        last = ahead.AtEnd() && share.fileEnd;
+        return true;
+    };
+    bool last = false;
+    return more(last) && StreamRecord(ahead, shape, more, v.LookAhead()) != LongRecord::Failed;
+}
+
+// Reads more of a share; at the end of a share whose end is still to be
+// known (Settle), that end is asked for and the range extended.
+bool FillShare(BlockReader& reader, Share& share) {
+    if (!reader.Fill(share.error)) return false;
+    if (share.settle && reader.AtEnd()) {
+        share.to = share.settle();
+        share.settle = nullptr;
+        reader.Extend(share.to);
+    }
+    return true;
+}
 
 template <class Visitor>
 bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& share, Visitor& v,
@@ -117,15 +158,36 @@ bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& sha
     DelimitedSplitter exact(syntax);
     exact.KeepAtMost(ValuesUsed(v));
     BlockReader reader;
-    if (!reader.Open(path, share.from, share.to, kBlock, share.error)) return false;
+    if (!reader.Open(path, share.from, share.to, share.block, share.error)) return false;
+    reader.SetLargest(share.largest);
     bool skip = share.skipFirst;
+    // A record the buffer may not grow for goes through in pieces.
+    auto more = [&](bool& last) {
+        if (!FillShare(reader, share)) return false;
+        share.done.store(reader.Position() - share.from, std::memory_order_relaxed);
+        if (stop.load(std::memory_order_relaxed) || (tick && !tick())) return false;
+        last = reader.AtEnd() && share.fileEnd;
+        return true;
+    };
     for (;;) {
-        if (!reader.Fill(share.error)) return false;
-        if (share.settle && reader.AtEnd()) {
-            share.to = share.settle();
-            share.settle = nullptr;
-            reader.Extend(share.to);
+        if (!reader.AtEnd() && reader.Full()) {
+            const FilePos record = reader.Position();
+            SkippingVisitor names;
+            if constexpr (requires { v.LookAhead(); }) {
+                if (!skip && !LookAhead(path, shape, share, record, v)) return false;
+            }
+            const LongRecord got = skip ? StreamRecord(reader, shape, more, names)
+                                        : StreamRecord(reader, shape, more, v);
+            if (got == LongRecord::Failed) return false;
+            if (got == LongRecord::Cut) {
+                share.namesPending = skip;
+                share.reached = record;
+                return true;
+            }
+            skip = false;
+            continue;  // what follows it may fill the buffer still
         }
+        if (!FillShare(reader, share)) return false;
         const bool end = reader.AtEnd();
         if (skip) {
             if (!SkipNames(reader, end && share.fileEnd, exact)) {
@@ -196,6 +258,8 @@ bool RunSplitShares(const std::string& path, const DelimitedSyntax& syntax, File
         return true;
     if (!mismatch) return false;
     Share rest;
+    rest.block = first.block;
+    rest.largest = first.largest;
     rest.from = first.reached;
     rest.to = end;
     rest.skipFirst = first.namesPending;
@@ -308,6 +372,48 @@ void DelimitedPasses::CountTo(FilePos middle, FilePos& split, std::uint64_t& rec
     }
 }
 
+std::string RunTogetherMessage() {
+    return "The field separator of the output is empty, so the values of a record "
+           "would run together; nothing was written.";
+}
+
+std::string UnqualifiableMessage(std::uint64_t record) {
+    return "Record " + std::to_string(record) +
+           " holds a delimiter, and without a text qualifier it cannot be written unchanged.";
+}
+
+bool DelimitedPasses::WriteDelimited(StagedOutput& out, const DelimitedFormat& format,
+                                     std::size_t columns, const Progress& progress,
+                                     std::uint64_t& records, std::string& error) {
+    if (!Size(error)) return false;
+    Share all;
+    all.block = readBytes_;
+    all.largest = largestRead_;
+    all.from = start_;
+    all.to = end_;
+    all.skipFirst = skipFirst_;
+    DelimitedWriter writer(format, ValueShape(ShapeOf(syntax_)), out, columns);
+    const std::atomic<bool> stop{false};
+    const FilePos total = end_ - start_;
+    const std::function<bool()> tick = [&] {
+        return !progress || progress(std::min(all.done.load(), total), total);
+    };
+    const bool ok = RunShare(path_, syntax_, all, writer, stop, tick);
+    records = writer.Records();
+    if (writer.Trouble() != DelimitedWriter::Problem::None) {
+        error = writer.Trouble() == DelimitedWriter::Problem::RunTogether
+                    ? RunTogetherMessage()
+                    : UnqualifiableMessage(records + 1);
+        return false;
+    }
+    if (writer.WriteFailed()) return false;  // the output says why
+    if (!ok) {
+        error = all.error;  // empty when cancelled
+        return false;
+    }
+    return writer.Finish();
+}
+
 std::string TooManyValuesMessage() {
     return "A record holds more than " + std::to_string(kMaxConvertedFields) +
            " values; a file with that many fields cannot be converted.";
@@ -318,7 +424,7 @@ bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& recor
     if (!SizeAndSplit(error)) return false;
     Share first;
     Share second;
-    SetUpShares(first, second, start_, split_, end_, skipFirst_);
+    SetUpShares(first, second, start_, split_, end_, skipFirst_, readBytes_, largestRead_);
     const ValueShape shape(ShapeOf(syntax_));
     WidthsVisitor a(shape);
     WidthsVisitor b(shape);
@@ -361,6 +467,8 @@ bool DelimitedPasses::GuessWidths(std::vector<FilePos>& widths, std::string& err
     const int samples = range > kSamples * kSampleBytes ? kSamples : 1;
     for (int k = 0; k < samples; ++k) {
         Share sample;
+        sample.block = readBytes_;
+        sample.largest = largestRead_;
         sample.from = k == 0 ? start_
                              : GuessRecordStart(start_ + (range - kSampleBytes) * k / (samples - 1));
         sample.to = samples == 1 ? end_ : std::min(end_, sample.from + kSampleBytes);
@@ -398,7 +506,8 @@ bool DelimitedPasses::WriteGuessed(StagedOutput& out, FilePos offset,
     std::optional<GuessingWriter> b;
     Share first;
     Share second;
-    SetUpShares(first, second, start_, two ? middle : end_, end_, skipFirst_);
+    SetUpShares(first, second, start_, two ? middle : end_, end_, skipFirst_, readBytes_,
+                largestRead_);
     std::atomic<bool> stop{false};
     std::promise<FilePos> splitFound;
     std::future<FilePos> split = splitFound.get_future();
@@ -491,7 +600,7 @@ bool DelimitedPasses::WriteFixed(StagedOutput& out, FilePos offset,
                   offset + static_cast<FilePos>(firstPartRecords_) * recordSize);
     Share first;
     Share second;
-    SetUpShares(first, second, start_, split_, end_, skipFirst_);
+    SetUpShares(first, second, start_, split_, end_, skipFirst_, readBytes_, largestRead_);
     const bool two = split_ < end_;
     bool mismatch = false;
     bool ok = RunShares(path_, syntax_, first, two ? &second : nullptr, a, &b, progress,
@@ -519,7 +628,7 @@ bool DelimitedPasses::VisitColumn(std::size_t column, ColumnSink& first, ColumnS
     if (!SizeAndSplit(error)) return false;
     Share one;
     Share two;
-    SetUpShares(one, two, start_, split_, end_, skipFirst_);
+    SetUpShares(one, two, start_, split_, end_, skipFirst_, readBytes_, largestRead_);
     const ValueShape shape(ShapeOf(syntax_));
     ColumnVisitor a(shape, column, first);
     ColumnVisitor b(shape, column, second);

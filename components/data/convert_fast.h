@@ -5,6 +5,7 @@
 // through RecordStream.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -23,8 +24,36 @@ inline constexpr std::size_t kMaxConvertedFields = 65536;
 
 /// The refusal of a record holding more values than that.
 std::string TooManyValuesMessage();
+/// The refusals of a delimited target: an empty field separator with more
+/// than one value, and a value holding a delimiter with no qualifier.
+std::string RunTogetherMessage();
+std::string UnqualifiableMessage(std::uint64_t record);
 
 class StagedOutput;
+class DelimitedFormat;
+
+/// A value longer than this is kept as its first bytes (cut back to a
+/// character's start), its length and a hash of all its bytes: no report
+/// shows more of it, and a value the size of the file must not be held.
+inline constexpr std::size_t kKeptValueBytes = std::size_t{64} << 10;
+
+/// A hash of bytes handed over in pieces of any size: the same for the same
+/// bytes however they were cut.
+class PieceHash {
+public:
+    void Add(const char* p, std::size_t n);
+    std::uint64_t Value() const;
+
+private:
+    std::uint64_t h_ = 0x2545F4914F6CDD1DULL;
+    std::uint64_t word_ = 0;
+    unsigned filled_ = 0;  ///< bytes in word_
+};
+
+/// The start of a long value that is kept: at most kKeptValueBytes, not
+/// ending inside a UTF-8 sequence. Value holds at least one byte more
+/// than that (or is whole).
+std::string_view KeptStart(std::string_view value);
 
 /// Receives the value of one column of every record, unqualified; a record
 /// without that column gives "". Each thread of a pass has its own sink.
@@ -32,6 +61,9 @@ class ColumnSink {
 public:
     virtual ~ColumnSink() = default;
     virtual void Add(std::string_view value) = 0;
+    /// A value longer than kKeptValueBytes: its KeptStart, its length and
+    /// the PieceHash of all of it.
+    virtual void AddLong(std::string_view start, std::uint64_t length, std::uint64_t hash) = 0;
     /// N values at once (valid only during the call).
     virtual void AddMany(const std::string_view* values, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) Add(values[i]);
@@ -88,6 +120,11 @@ public:
     bool WriteGuessed(StagedOutput& out, FilePos offset, const std::vector<FilePos>& widths,
                       const Progress& progress, Guessed& found, std::string& error);
 
+    /// Writes every record delimited in Format at the end of Out, with at
+    /// least Columns values each (missing ones empty); Records counts them.
+    bool WriteDelimited(StagedOutput& out, const DelimitedFormat& format, std::size_t columns,
+                        const Progress& progress, std::uint64_t& records, std::string& error);
+
     /// Hands the value of Column (0-based) of every data record to First
     /// (the records before the split) or Second (those after it), each on
     /// its own thread. Records counts the records visited.
@@ -102,6 +139,13 @@ public:
     /// The bytes of each sample GuessWidths takes (tests take a few, so that
     /// guesses miss both ways).
     void SetSampleBytes(FilePos bytes) { sampleBytes_ = bytes; }
+    /// The bytes of each read and the most the buffer grows to before a
+    /// record is taken in pieces (tests take a few, so that records and
+    /// values span reads).
+    void SetReadBytes(std::size_t bytes) {
+        readBytes_ = std::max<std::size_t>(bytes, 64);
+        largestRead_ = 2 * readBytes_;
+    }
 
 private:
     FilePos FindSplit() const;
@@ -125,6 +169,8 @@ private:
     int threads_ = 2;
     FilePos smallestSplit_ = -1;
     FilePos sampleBytes_ = FilePos{256} << 10;
+    std::size_t readBytes_ = std::size_t{256} << 10;
+    std::size_t largestRead_ = std::size_t{4} << 20;
     FilePos end_ = 0;
     FilePos split_ = 0;  ///< where the second thread's records begin
     std::uint64_t firstPartRecords_ = 0;

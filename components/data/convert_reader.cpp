@@ -11,14 +11,6 @@
 
 namespace velmor::data {
 
-namespace {
-
-// A record that does not fit in this much memory is refused rather than
-// letting one damaged qualifier swallow the machine's memory.
-constexpr std::size_t kLongestRecord = std::size_t{256} << 20;
-
-}  // namespace
-
 BlockReader::~BlockReader() {
     Close();
 }
@@ -52,13 +44,20 @@ bool BlockReader::Open(const std::string& path, FilePos from, FilePos to, std::s
 
 bool BlockReader::Fill(std::string& error) {
     const std::size_t kept = end_ - begin_;
+    if (position_ >= to_) {
+        atEnd_ = true;  // nothing more to read: the unconsumed bytes stay
+        return true;
+    }
     if (kept * 2 > capacity_) {
-        if (capacity_ >= kLongestRecord) {
+        // A record that does not fit is refused rather than letting one
+        // damaged qualifier swallow the machine's memory.
+        if (capacity_ >= largest_) {
             error = "A record of \"" + path_ + "\" near byte " + std::to_string(Position()) +
-                    " is longer than 256 MB (is a text qualifier left open?).";
+                    " is longer than " + std::to_string(largest_ >> 20) +
+                    " MB (is a text qualifier left open?).";
             return false;
         }
-        Resize(capacity_ * 2);
+        Resize(std::min(capacity_ * 2, largest_));
     } else if (begin_ > 0) {
         std::memmove(buffer_.get(), buffer_.get() + begin_, kept);
     }

@@ -1,7 +1,8 @@
 // Reads one range of a file forward for the converter's whole-file passes:
 // one buffer keeps the unread tail of the last read when more bytes are
-// needed, and grows for a record longer than itself, up to a limit. The file
-// is read, never mapped, so one shortened meanwhile cannot crash us.
+// needed, and grows for a record longer than itself, up to a limit (a caller
+// that streams records longer than that asks Full() before filling). The
+// file is read, never mapped, so one shortened meanwhile cannot crash us.
 #pragma once
 
 #include <algorithm>
@@ -47,8 +48,14 @@ public:
     }
 
     /// Reads more bytes after the unconsumed ones; false on a read failure or
-    /// when one record would outgrow the longest allowed (256 MB).
+    /// when one record would outgrow the largest buffer allowed.
     bool Fill(std::string& error);
+
+    /// The largest the buffer may grow to (256 MB unless set lower).
+    void SetLargest(std::size_t bytes) { largest_ = std::max<std::size_t>(bytes, 64); }
+    /// The unconsumed bytes fill more than half of a buffer that may not
+    /// grow: Fill would refuse, so they must be consumed in pieces.
+    bool Full() const { return (end_ - begin_) * 2 > capacity_ && capacity_ >= largest_; }
 
 private:
     void Resize(std::size_t capacity);
@@ -59,6 +66,7 @@ private:
     int fd_ = -1;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
+    std::size_t largest_ = std::size_t{256} << 20;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     FilePos position_ = 0;

@@ -1,7 +1,10 @@
 // The visitors of the converter's value splitter (convert_splitkernel.inc):
 // the widest value of each column, records padded into fixed-length blocks
 // written at their place in the output, and one column handed to a sink.
-// Internal to convert_fast.cpp and its pass over guessed widths.
+// Besides the splitter's batches and records, each takes a record longer
+// than the read buffer as pieces of values (Piece, EndValue: see
+// convert_longrecord.h). Internal to convert_fast.cpp and its pass over
+// guessed widths.
 #pragma once
 
 #include <algorithm>
@@ -15,6 +18,7 @@
 
 #include "data/blockmasks.h"
 #include "data/convert_fast.h"
+#include "data/convert_format.h"
 #include "data/convert_output.h"
 #include "data/convert_reader.h"
 #include "data/delimitedscanner.h"
@@ -101,9 +105,9 @@ inline std::size_t QualifiedLength(std::size_t raw, std::size_t qualifiers) {
     return raw > cut ? raw - cut : 0;
 }
 
-// The widest value of each column (32 bits are enough: a record is at most
-// 256 MB). Batch works on locals so that the compiler keeps them in
-// registers.
+// The widest value of each column (32 bits: a value of 4 GB or more is
+// taken as 4 GB less one byte, and the writing pass then refuses it). Batch
+// works on locals so that the compiler keeps them in registers.
 struct alignas(64) WidthsVisitor {
     explicit WidthsVisitor(ValueShape s) : shape(s) {}
 
@@ -112,7 +116,19 @@ struct alignas(64) WidthsVisitor {
     std::size_t field = 0;
     std::uint64_t records = 0;
     bool tooMany = false;  ///< a record held more than kMaxConvertedFields values
+    std::uint64_t piece = 0;  ///< the bytes of a value taken in pieces so far
 
+    void Piece(const char*, std::size_t n) { piece += n; }
+    void EndValue(bool recordEnd) {
+        Widen(static_cast<std::size_t>(std::min<std::uint64_t>(piece, UINT32_MAX)));
+        piece = 0;
+        if (recordEnd) {
+            field = 0;
+            ++records;
+        } else {
+            ++field;
+        }
+    }
     void Widen(std::size_t length) {
         if (field >= kMaxConvertedFields) {
             tooMany = true;
@@ -152,7 +168,10 @@ struct alignas(64) WidthsVisitor {
         field = column;
         records += ended;
     }
-    void RestartRecord() { field = 0; }
+    void RestartRecord() {
+        field = 0;
+        piece = 0;
+    }
     void Record(const Values& values) {
         field = 0;
         for (std::string_view v : values) {
@@ -196,6 +215,8 @@ inline void PutPadded(char* to, const char* value, std::size_t length, std::size
 
 // Records padded to fixed widths, gathered in blocks and written at their
 // place in the output, so two threads can write the two halves of one file.
+// A record wider than a few blocks is not gathered: its bytes go out as they
+// come, through a window of one block.
 class alignas(64) FixedWriter {
 public:
     FixedWriter(const std::vector<FilePos>& widths, ValueShape shape, const StagedOutput& out,
@@ -211,9 +232,13 @@ public:
         }
         recordSize_ = at + 2;
         seen_.assign(columns_.size(), 0);
+        wide_ = recordSize_ > 4 * kBlock;
         perBlock_ = std::max<std::size_t>(1, kBlock / recordSize_);
-        block_ = std::make_unique_for_overwrite<char[]>(perBlock_ * recordSize_ + kSlack);
+        const std::size_t bytes = wide_ ? kBlock : perBlock_ * recordSize_;
+        block_ = std::make_unique_for_overwrite<char[]>(bytes + kSlack);
+        blockEnd_ = block_.get() + bytes;
         record_ = block_.get();
+        recordAt_ = offset;
         scratch_.resize(kSlack);
     }
 
@@ -223,6 +248,7 @@ public:
     /// those before the first one wider than its column.
     std::size_t Batch(const char* data, std::size_t start, const std::uint32_t* ends,
                       std::size_t count) {
+        if (wide_) return WideBatch(data, start, ends, count);
         const Column* columns = columns_.data();
         const std::size_t fields = columns_.size();
         char* record = record_;
@@ -265,9 +291,59 @@ public:
         field_ = field;
         return count;
     }
-    void RestartRecord() { field_ = 0; }
+    void RestartRecord() {
+        field_ = 0;
+        valueLength_ = 0;
+        if (!wide_) return;
+        // What went out of the record is written again.
+        if (recordAt_ >= offset_) {
+            record_ = block_.get() + (recordAt_ - offset_);
+        } else {
+            offset_ = recordAt_;
+            record_ = block_.get();
+        }
+    }
+    /// Bytes of the value in column Field(), when it comes in pieces.
+    void Piece(const char* p, std::size_t n) {
+        if (failed_) return;
+        if (field_ >= columns_.size() || valueLength_ + n > columns_[field_].width) {
+            failed_ = true;
+            return;
+        }
+        if (wide_) {
+            Emit(p, n);
+        } else {
+            std::memcpy(record_ + columns_[field_].at + valueLength_, p, n);
+        }
+        valueLength_ += n;
+    }
+    void EndValue(bool recordEnd) {
+        if (failed_) return;
+        if (field_ >= columns_.size()) {
+            failed_ = true;
+            return;
+        }
+        const Column& c = columns_[field_];
+        seen_[field_] = std::max(seen_[field_], static_cast<std::uint32_t>(valueLength_));
+        if (wide_) {
+            EmitBlanks(c.width - valueLength_);
+        } else {
+            std::memset(record_ + c.at + valueLength_, ' ', c.width - valueLength_);
+        }
+        valueLength_ = 0;
+        ++field_;
+        if (recordEnd) EndRecord();
+    }
     void Record(const Values& values) {
         field_ = 0;
+        if (wide_) {
+            for (std::string_view v : values) {
+                Piece(v.data(), v.size());
+                EndValue(false);
+            }
+            if (!failed_) EndRecord();
+            return;
+        }
         for (std::string_view v : values) {
             if (field_ >= columns_.size() || v.size() > columns_[field_].width) {
                 failed_ = true;
@@ -306,6 +382,14 @@ private:
 
     void EndRecord() {
         seenColumns_ = std::max(seenColumns_, field_);
+        if (wide_) {
+            for (; field_ < columns_.size(); ++field_) EmitBlanks(columns_[field_].width);
+            Emit("\r\n", 2);
+            field_ = 0;
+            ++records_;
+            recordAt_ = offset_ + (record_ - block_.get());
+            return;
+        }
         for (; field_ < columns_.size(); ++field_) {
             std::memset(record_ + columns_[field_].at, ' ', columns_[field_].width);
         }
@@ -314,7 +398,46 @@ private:
         record_ += recordSize_;
         field_ = 0;
         ++records_;
-        if (record_ == block_.get() + perBlock_ * recordSize_) Flush();
+        if (record_ == blockEnd_) Flush();
+    }
+
+    std::size_t WideBatch(const char* data, std::size_t start, const std::uint32_t* ends,
+                          std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t at = ends[k];
+            const bool recordEnd = shape_.EndsRecord(data, at);
+            const char* value = data + start;
+            std::size_t length = shape_.ValueEnd(at, recordEnd) - start;
+            start = at + 1;
+            if (shape_.Qualified(value)) {
+                length = Unquote(value, length);
+                value = scratch_.data();
+            }
+            Piece(value, length);
+            EndValue(recordEnd);
+            if (failed_) return k;
+        }
+        return count;
+    }
+    // The bytes of a wide record in order, through the window.
+    void Emit(const char* p, std::size_t n) {
+        while (n > 0 && !failed_) {
+            if (record_ == blockEnd_) Flush();
+            const std::size_t m = std::min<std::size_t>(n, static_cast<std::size_t>(blockEnd_ - record_));
+            std::memcpy(record_, p, m);
+            record_ += m;
+            p += m;
+            n -= m;
+        }
+    }
+    void EmitBlanks(std::size_t n) {
+        while (n > 0 && !failed_) {
+            if (record_ == blockEnd_) Flush();
+            const std::size_t m = std::min<std::size_t>(n, static_cast<std::size_t>(blockEnd_ - record_));
+            std::memset(record_, ' ', m);
+            record_ += m;
+            n -= m;
+        }
     }
 
     // A qualified value without its qualifiers, doubled ones made single.
@@ -358,7 +481,11 @@ private:
     std::size_t recordSize_ = 2;
     std::size_t perBlock_ = 1;
     std::unique_ptr<char[]> block_;
+    char* blockEnd_ = nullptr;
     char* record_ = nullptr;
+    bool wide_ = false;
+    FilePos recordAt_ = 0;  ///< where a wide record being written starts
+    std::size_t valueLength_ = 0;  ///< of a value coming in pieces
     std::size_t field_ = 0;
     std::uint64_t records_ = 0;
     std::vector<std::uint32_t> seen_;
@@ -395,7 +522,32 @@ public:
         }
         measure_.Batch(data, start, ends, count);
     }
+    void Piece(const char* p, std::size_t n) {
+        if (!measuring_ && missed_.load(std::memory_order_relaxed)) StartMeasuring();
+        if (!measuring_) {
+            writer_.Piece(p, n);
+            if (!writer_.Failed()) {
+                value_ += n;
+                return;
+            }
+            missed_.store(true, std::memory_order_relaxed);
+            StartMeasuring();
+        }
+        measure_.Piece(p, n);
+    }
+    void EndValue(bool recordEnd) {
+        if (!measuring_ && missed_.load(std::memory_order_relaxed)) StartMeasuring();
+        if (!measuring_) {
+            writer_.EndValue(recordEnd);
+            value_ = 0;
+            if (!writer_.Failed()) return;
+            missed_.store(true, std::memory_order_relaxed);
+            StartMeasuring();
+        }
+        measure_.EndValue(recordEnd);
+    }
     void RestartRecord() {
+        value_ = 0;
         if (measuring_) {
             measure_.RestartRecord();
         } else {
@@ -431,96 +583,19 @@ public:
     }
 
 private:
+    // Goes on measuring from the value being written (its bytes so far).
+    void StartMeasuring() {
+        measuring_ = true;
+        measure_.field = writer_.Field();
+        measure_.piece = value_;
+        value_ = 0;
+    }
+
     FixedWriter writer_;
     WidthsVisitor measure_;
     std::atomic<bool>& missed_;
     bool measuring_ = false;
-};
-
-// The value of one column of each record, handed to a sink when the record
-// ends: a record restarted by the exact splitter must not give its value
-// twice, and a record cut by the end of the data is visited again whole by
-// the next call.
-struct alignas(64) ColumnVisitor {
-    ColumnVisitor(ValueShape s, std::size_t wanted, ColumnSink& to)
-        : shape(s), column(wanted), sink(&to) {
-        pending.reserve(kBatch);
-    }
-
-    ValueShape shape;
-    std::size_t column;
-    ColumnSink* sink;
-    std::size_t field = 0;
-    const char* value = nullptr;
-    std::size_t length = 0;
-    std::uint64_t records = 0;
-    std::string scratch;
-    // Values of records ended during one Batch, handed over together while
-    // the data they point into is still there.
-    std::vector<std::string_view> pending;
-
-    void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
-        std::size_t f = field;
-        for (std::size_t k = 0; k < count; ++k) {
-            const std::size_t at = ends[k];
-            const bool recordEnd = shape.EndsRecord(data, at);
-            if (f == column) {
-                value = data + start;
-                length = shape.ValueEnd(at, recordEnd) - start;
-            }
-            start = at + 1;
-            if (recordEnd) {
-                EndRecord();
-                f = 0;
-            } else {
-                ++f;
-            }
-        }
-        field = f;
-        Flush();
-    }
-    void Flush() {
-        if (!pending.empty()) sink->AddMany(pending.data(), pending.size());
-        pending.clear();
-    }
-    void EndRecord() {
-        ++records;
-        if (value == nullptr) {
-            pending.emplace_back();
-            return;
-        }
-        const char q = static_cast<char>(shape.qualifier);
-        if (!shape.Qualified(value)) {
-            pending.emplace_back(value, length);
-        } else if (length >= 2 && value[length - 1] == q && CountQualifiers(value, length, q) == 2) {
-            pending.emplace_back(value + 1, length - 2);
-        } else {
-            // Doubled qualifiers: the value is rebuilt, and handed over at once.
-            Flush();
-            scratch.clear();
-            for (std::size_t i = 1; i < length; ++i) {
-                if (value[i] != q) {
-                    scratch.push_back(value[i]);
-                } else if (i + 1 < length && value[i + 1] == q) {
-                    scratch.push_back(q);
-                    ++i;
-                }
-            }
-            sink->Add(scratch);
-        }
-        value = nullptr;
-    }
-    void RestartRecord() {
-        field = 0;
-        value = nullptr;
-    }
-    void Record(const Values& values) {
-        Flush();
-        sink->Add(column < values.size() ? values[column] : std::string_view());
-        RestartRecord();
-        ++records;
-    }
-    bool Failed() const { return false; }
+    std::uint64_t value_ = 0;  ///< bytes written of a value coming in pieces
 };
 
 }  // namespace velmor::data::splitting

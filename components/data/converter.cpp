@@ -96,11 +96,7 @@ private:
         };
     }
     void WidenFor(std::size_t columns, bool withNames);
-    bool FailRunTogether() {
-        return Fail(
-            "The field separator of the output is empty, so the values of a record "
-            "would run together; nothing was written.");
-    }
+    bool FailRunTogether() { return Fail(RunTogetherMessage()); }
     bool WriteDelimitedBlocks(TypedStream& typed, const DelimitedFormat& delimited,
                               StagedOutput& out, std::uint32_t& written);
     void TrimValues(const Values& values);
@@ -421,6 +417,17 @@ bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
         written = static_cast<std::uint32_t>(std::min<std::uint64_t>(recordCount_, UINT32_MAX));
         return ProgressAt(passes_ - 1, fast_->Total(), fast_->Total(), true);
     }
+    if (fast_ && kind_ == OutputKind::Delimited) {
+        // In pieces where a record is huge, so memory stays bounded.
+        std::string error;
+        std::uint64_t records = 0;
+        if (!fast_->WriteDelimited(out, delimited, layoutColumns_, PassProgress(passes_ - 1),
+                                   records, error)) {
+            return Fail(error.empty() ? out.Error() : error);
+        }
+        written = static_cast<std::uint32_t>(std::min<std::uint64_t>(records, UINT32_MAX));
+        return ProgressAt(passes_ - 1, fast_->Total(), fast_->Total(), true);
+    }
     if (auto* typed = dynamic_cast<TypedStream*>(stream_.get()); typed && kind_ == OutputKind::Delimited)
         return WriteDelimitedBlocks(*typed, delimited, out, written);
     std::string line;
@@ -431,9 +438,7 @@ bool Conversion::WriteRecords(StagedOutput& out, std::uint32_t& written) {
             if (fieldDelimiter_.empty() && values->size() > 1) return FailRunTogether();
             const Values& v = stream_->FixedPositions() ? (TrimValues(*values), trimmed_) : *values;
             if (!delimited.AppendRecord(v, layoutColumns_, line)) {
-                return Fail("Record " + std::to_string(written + 1) +
-                            " holds a delimiter, and without a text qualifier it cannot be "
-                            "written unchanged.");
+                return Fail(UnqualifiableMessage(written + 1));
             }
         } else if (!AppendRecord(*values, line, written)) {
             return false;
@@ -534,7 +539,7 @@ bool Conversion::Run() {
     const bool measure =
         kind_ == OutputKind::Dbase || (kind_ == OutputKind::Fixed && !stream_->FixedPositions());
     passes_ = measure ? 2 : 1;
-    if (measure) fast_ = stream_->FastPasses();
+    if (measure || kind_ == OutputKind::Delimited) fast_ = stream_->FastPasses();
     if (measure && !(fast_ && kind_ == OutputKind::Fixed) && !MeasureWidths()) return false;
     nextProgress_ = 0;
     return WriteTarget();

@@ -101,6 +101,7 @@ void CodeTable::Clear() {
     capacity_ = kFirstSlots;
     mask_ = kFirstSlots - 1;
     arena_.clear();
+    long_.clear();
     size_ = 0;
     total_ = 0;
 }
@@ -146,7 +147,21 @@ void CodeTable::Insert(std::string_view code, std::uint64_t hash, std::int64_t c
 }
 
 void CodeTable::Add(std::string_view code, std::int64_t count) {
+    if (code.size() > data::kKeptValueBytes) return AddCut(code, count);
     Insert(code, Hash(code), count);
+}
+
+void CodeTable::AddCut(std::string_view code, std::int64_t count) {
+    data::PieceHash hash;
+    hash.Add(code.data(), code.size());
+    long_[{std::string(code.substr(0, data::kKeptValueBytes + 1)), code.size(), hash.Value()}] +=
+        count;
+    total_ += count;
+}
+
+void CodeTable::AddLong(std::string_view start, std::uint64_t length, std::uint64_t hash) {
+    long_[{std::string(start), length, hash}] += 1;
+    ++total_;
 }
 
 void CodeTable::AddMany(const std::string_view* codes, std::size_t n) {
@@ -157,7 +172,13 @@ void CodeTable::AddMany(const std::string_view* codes, std::size_t n) {
         hashes_[i] = Hash(codes[i]);
         __builtin_prefetch(&slots_[hashes_[i] & mask_]);
     }
-    for (std::size_t i = 0; i < n; ++i) Insert(codes[i], hashes_[i], 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (codes[i].size() > data::kKeptValueBytes) {
+            AddCut(codes[i], 1);
+        } else {
+            Insert(codes[i], hashes_[i], 1);
+        }
+    }
 }
 
 void CodeTable::Grow() {
@@ -180,6 +201,10 @@ void CodeTable::Merge(const CodeTable& other) {
         const Slot& s = other.slots_[k];
         if (s.hash != 0) Insert(other.KeyOf(s), s.hash, s.count);
     }
+    for (const auto& [key, count] : other.long_) {
+        long_[key] += count;
+        total_ += count;
+    }
 }
 
 std::vector<CodeCount> CodeTable::Sorted() const {
@@ -191,7 +216,18 @@ std::vector<CodeCount> CodeTable::Sorted() const {
     }
     std::sort(sorted.begin(), sorted.end(),
               [](const CodeCount& a, const CodeCount& b) { return a.code < b.code; });
-    return sorted;
+    if (long_.empty()) return sorted;
+    // Each long code after the shorter ones below its first bytes (kept one
+    // byte longer than any shorter code, so this order is exact).
+    std::vector<CodeCount> merged;
+    merged.reserve(sorted.size() + long_.size());
+    auto next = sorted.begin();
+    for (const auto& [key, count] : long_) {
+        for (; next != sorted.end() && next->code < key.start; ++next) merged.push_back(*next);
+        merged.push_back({std::string(data::KeptStart(key.start)), count});
+    }
+    merged.insert(merged.end(), next, sorted.end());
+    return merged;
 }
 
 }  // namespace velmor::datatools

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,13 +28,15 @@ public:
     CodeTable();
     void Add(std::string_view code) override { Add(code, 1); }
     void AddMany(const std::string_view* codes, std::size_t n) override;
+    void AddLong(std::string_view start, std::uint64_t length, std::uint64_t hash) override;
     void Add(std::string_view code, std::int64_t count);
     void Clear() override;
     /// Adds every code and count of Other.
     void Merge(const CodeTable& other);
     std::int64_t Total() const { return total_; }
-    std::size_t Size() const { return size_; }
-    /// The codes in ascending byte order (case-sensitive: "B" before "a").
+    std::size_t Size() const { return size_ + long_.size(); }
+    /// The codes in ascending byte order (case-sensitive: "B" before "a");
+    /// a code longer than data::kKeptValueBytes shows its KeptStart.
     std::vector<CodeCount> Sorted() const;
 
 private:
@@ -58,6 +61,18 @@ private:
     std::string_view KeyOf(const Slot& slot) const;
     bool Holds(const Slot& slot, std::uint64_t hash, std::string_view code) const;
     void Grow();
+    void AddCut(std::string_view code, std::int64_t count);
+
+    // Codes longer than data::kKeptValueBytes: their first bytes (one more
+    // than kept, so that they order exactly against every shorter code),
+    // length and hash. Such codes are rare; a map is enough.
+    struct LongKey {
+        std::string start;
+        std::uint64_t length = 0;
+        std::uint64_t hash = 0;
+        auto operator<=>(const LongKey&) const = default;
+    };
+    std::map<LongKey, std::int64_t> long_;
 
     Slots slots_;
     std::size_t capacity_ = 0;

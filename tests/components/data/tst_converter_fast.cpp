@@ -2,7 +2,9 @@
 // record-by-record splitter gives: the same widths, the same record count and
 // the same fixed-length output, on one thread or split between two, also
 // when the guess of where the second thread starts falls inside a qualified
-// field, and across reads that cut records and values anywhere.
+// field, and across reads that cut records and values anywhere (reads of 64
+// bytes take most records in pieces, as a record far longer than the read
+// buffer is taken).
 #include <QTemporaryDir>
 #include <QtTest>
 #include <random>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "data/convert_fast.h"
+#include "data/convert_format.h"
 #include "data/convert_output.h"
 #include "data/convert_scan.h"
 #include "engine_testfiles.h"
@@ -29,7 +32,10 @@ struct Result {
     std::vector<FilePos> widths;
     std::uint64_t records = 0;
     std::string fixed;
+    std::string delimited;  ///< as CSV, at least two values a record
 };
+
+const velmor::data::DelimitedFormat kCsv("\r\n", ",", "\"");
 
 std::string Padded(const std::vector<std::vector<std::string>>& records,
                    const std::vector<FilePos>& widths) {
@@ -66,6 +72,8 @@ Result Reference(const std::string& bytes, FilePos start, const DelimitedSyntax&
     }
     r.records = records.size();
     r.fixed = Padded(records, r.widths);
+    for (const auto& values : records)
+        kCsv.AppendRecord(velmor::data::Values(values.begin(), values.end()), 2, r.delimited);
     return r;
 }
 
@@ -79,9 +87,10 @@ void WriteAll(const std::string& path, const std::string& bytes) {
 
 // Both passes over a file; Error set (and the result partial) on a failure.
 Result Fast(const std::string& path, FilePos start, const DelimitedSyntax& syntax, bool skipFirst,
-            int threads, std::string& error) {
+            int threads, std::size_t readBytes, std::string& error) {
     DelimitedPasses passes(path, start, syntax, skipFirst);
     passes.SetThreads(threads);
+    if (readBytes > 0) passes.SetReadBytes(readBytes);
     passes.SetSmallestSplit(1);
     Result r;
     if (!passes.Measure(r.widths, r.records, nullptr, error)) return r;
@@ -92,6 +101,16 @@ Result Fast(const std::string& path, FilePos start, const DelimitedSyntax& synta
         return r;
     }
     r.fixed = ReadAll(target);
+    if (threads == 1) {
+        StagedOutput csv(path + ".csv");
+        std::uint64_t records = 0;
+        if (!csv.Create() || !passes.WriteDelimited(csv, kCsv, 2, nullptr, records, error) ||
+            !csv.Commit() || records != r.records) {
+            if (error.empty()) error = "the delimited output failed: " + csv.Error();
+            return r;
+        }
+        r.delimited = ReadAll(path + ".csv");
+    }
     return r;
 }
 
@@ -99,9 +118,11 @@ Result Fast(const std::string& path, FilePos start, const DelimitedSyntax& synta
 // converter does when the guess did not hold: the write alone over the widths
 // that pass measured.
 Result Guessed(const std::string& path, FilePos start, const DelimitedSyntax& syntax,
-               bool skipFirst, int threads, FilePos sampleBytes, std::string& error) {
+               bool skipFirst, int threads, FilePos sampleBytes, std::size_t readBytes,
+               std::string& error) {
     DelimitedPasses passes(path, start, syntax, skipFirst);
     passes.SetThreads(threads);
+    if (readBytes > 0) passes.SetReadBytes(readBytes);
     passes.SetSmallestSplit(1);
     passes.SetSampleBytes(sampleBytes);
     Result r;
@@ -198,6 +219,28 @@ private slots:
         QTest::newRow("record longer than a read")
             << "a," + longValue + "\r\n\"" + longValue + ",\r\n\",b\r\nc\r\n"
             << csv << qint64{0} << false;
+        // With reads of 64 bytes (a buffer of 128 at most), values spanning
+        // two and three reads, cut between CR and LF, inside a doubled
+        // qualifier, right after a value, and a names row in pieces.
+        const std::string x62(62, 'x');
+        const std::string x126(126, 'x');
+        QTest::newRow("pieces: CR LF cut between reads")
+            << "a,b\r\n" + x126 + "\r\n" + std::string(200, 'y') + "\r\n\"" + x126 + "\r\"\r\nz"
+            << csv << qint64{0} << false;
+        QTest::newRow("pieces: doubled qualifier cut between reads")
+            << "\"" + x62 + "\"\"" + x62 + "\"\"\"\"" + x126 + "\",\"" + x62 + "\"tail" + x62 +
+                   "\r\n1,2\r\n"
+            << csv << qint64{0} << false;
+        QTest::newRow("pieces: a value ends at a read's end")
+            << x62 + "," + x62 + "," + x126 + "," + std::string(64, ',') + "\r\n\"" + x126 +
+                   "\"\r\n"
+            << csv << qint64{0} << false;
+        QTest::newRow("pieces: a lone CR is data, a qualifier left open")
+            << x126 + "\r" + x126 + "\r\r\n," + x126 + "\r\n\"" + x126 + "\r\n" + x126
+            << csv << qint64{0} << false;
+        QTest::newRow("pieces: the names and a last record without its end")
+            << "id," + x126 + x126 + "\r\n" + x126 + x126 + ",\"" + x62 + "\"\r" << csv
+            << qint64{0} << true;
         // The middle of the file lies inside one qualified value of many
         // lines, so the second thread's guessed start is wrong.
         std::string lines;
@@ -228,18 +271,21 @@ private slots:
         const std::string path = dir.filePath("data.txt").toStdString();
         WriteAll(path, bytes);
         const Result expected = Reference(bytes, start, syntax, skipFirst);
-        for (int threads : {1, 2}) {
+        for (const auto& [threads, reads] : {std::pair{1, 0}, {2, 0}, {1, 64}, {2, 64}}) {
             std::string error;
-            const Result got = Fast(path, start, syntax, skipFirst, threads, error);
-            QVERIFY2(error.empty(), error.c_str());
+            const Result got = Fast(path, start, syntax, skipFirst, threads, reads, error);
+            const QString run = QString("threads %1, reads %2").arg(threads).arg(reads);
+            QVERIFY2(error.empty(), qPrintable(run + ": " + QString::fromStdString(error)));
             QCOMPARE(got.records, expected.records);
             QCOMPARE(got.widths, expected.widths);
-            QVERIFY2(got.fixed == expected.fixed, qPrintable(QString("threads %1").arg(threads)));
+            QVERIFY2(got.fixed == expected.fixed, qPrintable(run));
+            QVERIFY2(threads == 2 || got.delimited == expected.delimited, qPrintable(run));
             // Samples of a few bytes guess too narrow and, starting inside
             // qualified values, too wide; a megabyte takes the whole file.
             for (FilePos sample : {FilePos{5}, FilePos{300}, FilePos{1} << 20}) {
-                const Result one = Guessed(path, start, syntax, skipFirst, threads, sample, error);
-                const QString row = QString("threads %1, samples of %2").arg(threads).arg(sample);
+                const Result one =
+                    Guessed(path, start, syntax, skipFirst, threads, sample, reads, error);
+                const QString row = run + QString(", samples of %1").arg(sample);
                 QVERIFY2(error.empty(), qPrintable(row + ": " + QString::fromStdString(error)));
                 QCOMPARE(one.records, expected.records);
                 QCOMPARE(one.widths, expected.widths);
@@ -256,9 +302,9 @@ private slots:
         for (FilePos sample : {FilePos{0}, FilePos{4}, FilePos{1} << 20}) {
             std::string error;
             if (sample == 0) {
-                Fast(path, 0, csv, false, 2, error);
+                Fast(path, 0, csv, false, 2, 0, error);
             } else {
-                Guessed(path, 0, csv, false, 2, sample, error);
+                Guessed(path, 0, csv, false, 2, sample, 0, error);
             }
             QVERIFY2(error.find("more than 65536 values") != std::string::npos, error.c_str());
         }

@@ -1,6 +1,7 @@
 // Records far longer than anything shown: a names row the size of the file is
 // skipped by the converter in bounded memory, and exactly where the engine
-// ends that record.
+// ends that record; a value of tens of MB is converted and counted in
+// pieces, never held whole.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,9 +10,11 @@
 #include <QtTest>
 #include <functional>
 
+#include "data/convert_fast.h"
 #include "data/converter.h"
 #include "data/file.h"
 #include "datatools/codecounter.h"
+#include "datatools/codetable.h"
 #include "engine_testfiles.h"
 
 using velmor::data::Converter;
@@ -37,9 +40,10 @@ bool SaveNamesRowConnection(const QString& path, const char* fieldDelimiter) {
     return file.SaveConnection("", false);
 }
 
-bool Convert(const QString& source, const QString& target) {
+bool Convert(const QString& source, const QString& target, bool fixed = false) {
     Converter c;
-    c.SetIsDelimited(true);
+    c.SetIsFixed(fixed);
+    c.SetIsDelimited(!fixed);
     c.SetRecordDelimiterRepresentation("CHR$(13) & CHR$(10)");
     c.SetFieldDelimiterRepresentation("CHR$(44)");
     c.SetTextQualifierRepresentation("CHR$(34)");
@@ -79,6 +83,9 @@ private slots:
     void namesRowOfAnyLengthIsSkippedInBoundedMemory_data();
     void namesRowOfAnyLengthIsSkippedInBoundedMemory();
     void codesOfAFieldOfAnyLengthArePaddedAsFarAsACodeReaches();
+    void aHugeValueIsConvertedAndCountedInBoundedMemory_data();
+    void aHugeValueIsConvertedAndCountedInBoundedMemory();
+    void aLongCodeIsKeptAsItsStartLengthAndHash();
 };
 
 void TestHugeRecords::namesRowIsSkippedWhereItEnds_data() {
@@ -145,6 +152,82 @@ void TestHugeRecords::codesOfAFieldOfAnyLengthArePaddedAsFarAsACodeReaches() {
     QCOMPARE(report.size(), 2 * (5001 + 7 + 2));
     QVERIFY(report.starts_with("a" + std::string(5000, ' ') + "2      \r\n"));
     QCOMPARE(CodeCounter::Report({{"a", 2}}, 3), std::string("a   2      \r\n"));
+}
+
+void TestHugeRecords::aHugeValueIsConvertedAndCountedInBoundedMemory_data() {
+    QTest::addColumn<QString>("what");
+    QTest::newRow("to a delimited target") << "delimited";
+    QTest::newRow("to a fixed target") << "fixed";
+    QTest::newRow("its codes") << "codes";
+}
+
+// One value of 32 MB: held whole, the read buffer alone would grow to 64 MB.
+void TestHugeRecords::aHugeValueIsConvertedAndCountedInBoundedMemory() {
+    QFETCH(QString, what);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("value.csv");
+    const int size = 32 << 20;
+    const QByteArray value(size, 'x');
+    QVERIFY(WriteBytes(path, "a,b\r\n1,2\r\n" + value + ",3\r\n\"4\"\"\",5\r\n"));
+    QVERIFY(SaveNamesRowConnection(path, "CHR$(44)"));
+    const QString target = dir.filePath("out.txt");
+    std::vector<velmor::datatools::CodeCount> codes;
+    const int grown = PeakGrowthMb([&] {
+        if (what != "codes") return Convert(path, target, what == "fixed");
+        File file;
+        if (!file.Open(path.toStdString())) return false;
+        auto result = velmor::datatools::CodeCounter::Count(file, 1, nullptr);
+        // The child tells its codes through a file.
+        QByteArray text;
+        for (const auto& c : result.codes)
+            text += QByteArray::number(c.code.size()) + c.code.substr(0, 3).c_str() + " " +
+                    QByteArray::number(c.count) + "\n";
+        return result.outcome == velmor::datatools::CodeCounter::Outcome::Counted &&
+               WriteBytes(target, text);
+    });
+    QVERIFY(grown >= 0);
+    QVERIFY2(grown < 40, qPrintable(QString::number(grown) + " MB"));
+    const QByteArray out = ReadBytes(target);
+    if (what == "delimited") {
+        QCOMPARE(out, "1,2\r\n" + value + ",3\r\n\"4\"\"\",5\r\n");
+    } else if (what == "fixed") {
+        const QByteArray blanks(size - 2, ' ');
+        QCOMPARE(out.size(), 3 * (size + 1 + 2));
+        QVERIFY(out.startsWith("1" + QByteArray(size - 1, ' ') + "2\r\n" + value + "3\r\n4\"" +
+                               blanks + "5\r\n"));
+    } else {
+        // The 32 MB code shows its first 64 KB.
+        QCOMPARE(out, QByteArray("11 1\n24\" 1\n65536xxx 1\n"));
+    }
+}
+
+// A code longer than the bytes kept counts by its start (one byte longer
+// than any shorter code, so it orders exactly), length and hash: the same
+// whether it came whole or in pieces.
+void TestHugeRecords::aLongCodeIsKeptAsItsStartLengthAndHash() {
+    using velmor::data::kKeptValueBytes;
+    const std::string longer(70000, 'x');
+    velmor::data::PieceHash whole;
+    whole.Add(longer.data(), longer.size());
+    velmor::data::PieceHash pieces;
+    for (std::size_t at = 0, n = 1; at < longer.size(); at += n, n = n * 3 % 1000 + 1)
+        pieces.Add(longer.data() + at, std::min(n, longer.size() - at));
+    QCOMPARE(pieces.Value(), whole.Value());
+    velmor::datatools::CodeTable table;
+    table.Add(longer);
+    table.AddLong(std::string_view(longer).substr(0, kKeptValueBytes + 1), longer.size(),
+                  whole.Value());
+    table.Add(std::string(kKeptValueBytes, 'x') + "y");
+    table.Add(std::string(kKeptValueBytes, 'x'));
+    table.Add("z");
+    const std::string kept(kKeptValueBytes, 'x');
+    const std::vector<velmor::datatools::CodeCount> expected{
+        {kept, 1}, {kept, 2}, {kept, 1}, {"z", 1}};
+    QVERIFY(table.Sorted() == expected);
+    QCOMPARE(table.Total(), 5);
+    // A start is never cut inside a UTF-8 character.
+    const std::string euros = std::string(kKeptValueBytes - 1, 'e') + "\xE2\x82\xAC";
+    QCOMPARE(velmor::data::KeptStart(euros).size(), kKeptValueBytes - 1);
 }
 
 QTEST_GUILESS_MAIN(TestHugeRecords)
