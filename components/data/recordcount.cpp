@@ -95,16 +95,27 @@ struct DualEnds {
 #undef VELMOR_KERNEL_NAME
 #undef VELMOR_KERNEL_ATTR
 #undef VELMOR_KERNEL_OPS
+
+#define VELMOR_KERNEL_NAME DualAvx512
+#define VELMOR_KERNEL_ATTR VELMOR_AVX512
+#define VELMOR_KERNEL_OPS masks::avx512
+#include "data/countkernel.inc"
+#undef VELMOR_KERNEL_NAME
+#undef VELMOR_KERNEL_ATTR
+#undef VELMOR_KERNEL_OPS
 #endif
 
-void Dual(bool avx2, const CountShape& s, const char* data, std::size_t length, FilePos base,
-          DualState& st, DualEnds (&hyp)[2]) {
+void Dual(masks::VectorSet set, const CountShape& s, const char* data, std::size_t length,
+          FilePos base, DualState& st, DualEnds (&hyp)[2]) {
 #if VELMOR_SCAN_AVX2
-    if (avx2)
+    if (set == masks::VectorSet::Avx512)
+        return s.tally ? DualAvx512<true>(s, data, length, base, st, hyp)
+                       : DualAvx512<false>(s, data, length, base, st, hyp);
+    if (set == masks::VectorSet::Avx2)
         return s.tally ? DualAvx2<true>(s, data, length, base, st, hyp)
                        : DualAvx2<false>(s, data, length, base, st, hyp);
 #else
-    (void)avx2;
+    (void)set;
 #endif
     if (s.tally)
         DualPortable<true>(s, data, length, base, st, hyp);
@@ -125,7 +136,7 @@ void StopFollowing(DualEnds (&hyp)[2], FilePos at) {
 void ScanSecondHalf(const DataReader& reader, const CountShape& s, FilePos split, FilePos size,
                     DualEnds (&hyp)[2], const std::atomic<bool>& stop,
                     std::atomic<FilePos>& done) {
-    const bool avx2 = masks::HaveAvx2();
+    const masks::VectorSet set = masks::WidestVectors();
     std::unique_ptr<char[]> buffer(new char[kChunk + 64]);
     DualState st;
     char before = 0;
@@ -147,10 +158,10 @@ void ScanSecondHalf(const DataReader& reader, const CountShape& s, FilePos split
             const std::size_t got = reader.ReadAt(pos, buffer.get(), want);
             if (got < want) break;  // the file shrank: the first thread counts the rest
             const std::size_t whole = got & ~std::size_t{63};
-            Dual(avx2, s, buffer.get(), whole, pos, st, hyp);
+            Dual(set, s, buffer.get(), whole, pos, st, hyp);
             if (whole < got) {
                 std::memset(buffer.get() + got, filler, whole + 64 - got);
-                Dual(avx2, s, buffer.get() + whole, 64, pos + static_cast<FilePos>(whole), st,
+                Dual(set, s, buffer.get() + whole, 64, pos + static_cast<FilePos>(whole), st,
                      hyp);
             }
             pos += static_cast<FilePos>(got);
