@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -133,21 +134,23 @@ bool SaveRecordIndex(const std::string& path, const IndexKey& key, const RecordI
     PutNumber(out, index.complete ? 1 + 2 * std::max<std::int64_t>(index.mostValues, 0) : 0);
     PutNumber(out, index.longest);
     PutNumber(out, static_cast<std::int64_t>(index.checkpoints.size()));
-    // Eight little-endian bytes each, written in place: pushing them a byte
-    // at a time cost as much as the write itself.
-    const size_t head = out.size();
-    out.resize(head + index.checkpoints.size() * 8);
-    char* at = out.data() + head;
-    for (FilePos p : index.checkpoints) {
-        const auto u = static_cast<std::uint64_t>(p);
-        for (int i = 0; i < 8; ++i) *at++ = static_cast<char>(u >> (8 * i));
+    // Eight little-endian bytes each: on a little-endian machine the
+    // checkpoints' own memory, written as it is (pushing them a byte at a
+    // time cost as much as the write itself).
+    std::string_view points(reinterpret_cast<const char*>(index.checkpoints.data()),
+                            index.checkpoints.size() * 8);
+    std::string swapped;
+    if constexpr (std::endian::native != std::endian::little) {
+        swapped.reserve(points.size());
+        for (FilePos p : index.checkpoints) PutNumber(swapped, p);
+        points = swapped;
     }
     // An index is made again by counting, so it is not synced (that took a
     // tenth of a count's time): a crash may leave it missing or cut short,
     // which the exact size looked for on loading turns away.
     util::SafeWriter file(path);
     file.SkipSync();
-    return file.Open() && file.Write(out) && file.Commit();
+    return file.Open() && file.Write(out) && file.Write(points) && file.Commit();
 }
 
 bool LoadRecordIndex(const std::string& path, const IndexKey& key, RecordIndex& index) {

@@ -149,7 +149,25 @@ void CodeTable::Add(std::string_view code, std::int64_t count) {
     Insert(code, Hash(code), count);
 }
 
+inline void CodeTable::AddOne(std::string_view code, std::uint64_t hash) {
+    // Most codes are met again in their first slot: counted here, without
+    // the call.
+    Slot& slot = slots_[hash & mask_];
+    if (Holds(slot, hash, code)) {
+        ++slot.count;
+        ++total_;
+        return;
+    }
+    Insert(code, hash, 1);
+}
+
 void CodeTable::AddMany(const std::string_view* codes, std::size_t n) {
+    constexpr std::size_t kCachedSlots = 4096;  // 128 KB
+    if (capacity_ <= kCachedSlots) {
+        // The table stays in the cache: nothing to fetch ahead.
+        for (std::size_t i = 0; i < n; ++i) AddOne(codes[i], Hash(codes[i]));
+        return;
+    }
     // Hash the whole batch first and ask for its slots, so the cache misses
     // of a large table overlap instead of following one another.
     hashes_.resize(n);
@@ -157,7 +175,7 @@ void CodeTable::AddMany(const std::string_view* codes, std::size_t n) {
         hashes_[i] = Hash(codes[i]);
         __builtin_prefetch(&slots_[hashes_[i] & mask_]);
     }
-    for (std::size_t i = 0; i < n; ++i) Insert(codes[i], hashes_[i], 1);
+    for (std::size_t i = 0; i < n; ++i) AddOne(codes[i], hashes_[i]);
 }
 
 void CodeTable::Grow() {
