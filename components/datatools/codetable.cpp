@@ -112,7 +112,7 @@ std::string_view CodeTable::KeyOf(const Slot& slot) const {
     return {arena_.data() + offset, slot.length};
 }
 
-inline bool CodeTable::Holds(const Slot& slot, std::uint64_t hash, std::string_view code) const {
+[[gnu::always_inline]] inline bool CodeTable::Holds(const Slot& slot, std::uint64_t hash, std::string_view code) const {
     if (slot.hash != hash || slot.length != code.size()) return false;
     if (code.size() <= kInline) return SameShort(slot.text, code.data(), code.size());
     return KeyOf(slot) == code;
@@ -149,7 +149,7 @@ void CodeTable::Add(std::string_view code, std::int64_t count) {
     Insert(code, Hash(code), count);
 }
 
-inline void CodeTable::AddOne(std::string_view code, std::uint64_t hash) {
+[[gnu::always_inline]] inline void CodeTable::AddOne(std::string_view code, std::uint64_t hash) {
     // Most codes are met again in their first slot: counted here, without
     // the call.
     Slot& slot = slots_[hash & mask_];
