@@ -4,6 +4,7 @@
 // that the rest of the program still runs on any x86-64.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -13,6 +14,7 @@
 #include <immintrin.h>
 #define VELMOR_SCAN_AVX2 1
 #define VELMOR_AVX2 __attribute__((target("avx2,popcnt,pclmul")))
+#define VELMOR_AVX512 __attribute__((target("avx512f,avx512bw,avx2,popcnt,pclmul")))
 #else
 #define VELMOR_SCAN_AVX2 0
 #endif
@@ -46,6 +48,32 @@ inline bool HaveAvx2() {
            __builtin_cpu_supports("pclmul");
 #else
     return false;
+#endif
+}
+
+/// The instruction sets the scanning loops come in, narrowest first.
+enum class VectorSet { Portable, Avx2, Avx512 };
+
+/// The widest set a loop may use in this process: tests lower it to run
+/// every copy of a loop on a CPU that has the widest.
+inline VectorSet& VectorCap() {
+    static VectorSet cap = VectorSet::Avx512;
+    return cap;
+}
+
+/// The widest set the running CPU has, within VectorCap().
+inline VectorSet WidestVectors() {
+#if VELMOR_SCAN_AVX2
+    __builtin_cpu_init();
+    VectorSet have = VectorSet::Portable;
+    if (HaveAvx2()) {
+        have = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
+                   ? VectorSet::Avx512
+                   : VectorSet::Avx2;
+    }
+    return std::min(have, VectorCap());
+#else
+    return VectorSet::Portable;
 #endif
 }
 
@@ -129,6 +157,27 @@ VELMOR_AVX2 inline void Compare(const char* p, int r0, int r1, int f, int q, Blo
 }
 
 }  // namespace avx2
+
+// One 64-byte load and one compare per needle, straight into a bit mask.
+namespace avx512 {
+
+VELMOR_AVX512 inline std::uint64_t PrefixXor(std::uint64_t x) {
+    return avx2::PrefixXor(x);
+}
+
+VELMOR_AVX512 inline int Popcount(std::uint64_t x) {
+    return __builtin_popcountll(x);
+}
+
+VELMOR_AVX512 inline void Compare(const char* p, int r0, int r1, int f, int q, BlockMasks& m) {
+    const __m512i v = _mm512_loadu_si512(p);
+    m.r0 = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(r0)));
+    m.r1 = r1 >= 0 ? _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(r1))) : 0;
+    m.f = f >= 0 ? _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(f))) : 0;
+    m.q = q >= 0 ? _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(q))) : 0;
+}
+
+}  // namespace avx512
 #endif
 
 }  // namespace velmor::data::masks

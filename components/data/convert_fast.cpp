@@ -46,6 +46,13 @@ using masks::Carry;
 #undef VELMOR_KERNEL_NAME
 #undef VELMOR_KERNEL_ATTR
 #undef VELMOR_KERNEL_OPS
+#define VELMOR_KERNEL_NAME SplitAvx512
+#define VELMOR_KERNEL_ATTR VELMOR_AVX512
+#define VELMOR_KERNEL_OPS masks::avx512
+#include "data/convert_splitkernel.inc"
+#undef VELMOR_KERNEL_NAME
+#undef VELMOR_KERNEL_ATTR
+#undef VELMOR_KERNEL_OPS
 #endif
 
 // One thread's share of a pass: the records from From (a record start) to
@@ -84,12 +91,15 @@ void SetUpShares(Share& first, Share& second, FilePos start, FilePos split, File
 }
 
 template <class Visitor>
-std::size_t Split(const SplitShape& shape, bool avx2, std::string_view data, bool more, bool last,
-                  DelimitedSplitter& exact, Visitor& v) {
+std::size_t Split(const SplitShape& shape, masks::VectorSet set, std::string_view data, bool more,
+                  bool last, DelimitedSplitter& exact, Visitor& v) {
 #if VELMOR_SCAN_AVX2
-    if (avx2) return SplitAvx2(shape, data.data(), data.size(), more, last, exact, v);
+    if (set == masks::VectorSet::Avx512)
+        return SplitAvx512(shape, data.data(), data.size(), more, last, exact, v);
+    if (set == masks::VectorSet::Avx2)
+        return SplitAvx2(shape, data.data(), data.size(), more, last, exact, v);
 #else
-    (void)avx2;
+    (void)set;
 #endif
     return SplitPortable(shape, data.data(), data.size(), more, last, exact, v);
 }
@@ -154,7 +164,7 @@ template <class Visitor>
 bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& share, Visitor& v,
               const std::atomic<bool>& stop, const std::function<bool()>& tick) {
     const SplitShape shape = ShapeOf(syntax);
-    const bool avx2 = masks::HaveAvx2();
+    const masks::VectorSet vectors = masks::WidestVectors();
     DelimitedSplitter exact(syntax);
     exact.KeepAtMost(ValuesUsed(v));
     BlockReader reader;
@@ -197,7 +207,7 @@ bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& sha
             }
             skip = false;
         }
-        std::size_t used = Split(shape, avx2, reader.Data(), !end, end && share.fileEnd, exact, v);
+        std::size_t used = Split(shape, vectors, reader.Data(), !end, end && share.fileEnd, exact, v);
         reader.Consume(used);
         share.done.store(reader.Position() - share.from, std::memory_order_relaxed);
         if (v.Failed()) return false;

@@ -23,7 +23,7 @@ DelimitedScanner::DelimitedScanner(Delimiters delimiters, bool allowVector)
         distinct = distinct && r.find(q[0]) == std::string::npos && (f.empty() || f[0] != q[0]);
     if (!f.empty()) distinct = distinct && r.find(f[0]) == std::string::npos;
     vector_ = allowVector && shapes && distinct;
-    avx2_ = masks::HaveAvx2();
+    vectors_ = static_cast<int>(masks::WidestVectors());
 }
 
 bool DelimitedScanner::Match(const char* p, size_t available, const std::string& what) const {
@@ -130,13 +130,24 @@ ScanMode ModeFrom(const Carry& c) {
 #undef VELMOR_KERNEL_NAME
 #undef VELMOR_KERNEL_ATTR
 #undef VELMOR_KERNEL_OPS
+
+#define VELMOR_KERNEL_NAME ScanVectorAvx512
+#define VELMOR_KERNEL_ATTR VELMOR_AVX512
+#define VELMOR_KERNEL_OPS masks::avx512
+#include "data/scankernel.inc"
+#undef VELMOR_KERNEL_NAME
+#undef VELMOR_KERNEL_ATTR
+#undef VELMOR_KERNEL_OPS
 #endif
 
 size_t DelimitedScanner::ScanVector(const char* data, size_t length, ScanMode& mode, size_t* ends,
                                     size_t maxEnds, size_t& count, bool& full,
                                     ValueTally* tally) const {
 #if VELMOR_SCAN_AVX2
-    if (avx2_) return ScanVectorAvx2(data, length, mode, ends, maxEnds, count, full, tally);
+    if (vectors_ == static_cast<int>(masks::VectorSet::Avx512))
+        return ScanVectorAvx512(data, length, mode, ends, maxEnds, count, full, tally);
+    if (vectors_ == static_cast<int>(masks::VectorSet::Avx2))
+        return ScanVectorAvx2(data, length, mode, ends, maxEnds, count, full, tally);
 #endif
     return ScanVectorPortable(data, length, mode, ends, maxEnds, count, full, tally);
 }

@@ -80,12 +80,14 @@ private:
                               size_t maxEnds, size_t& count, bool& full, ValueTally* tally) const;
     size_t ScanVectorAvx2(const char* data, size_t length, ScanMode& mode, size_t* ends,
                           size_t maxEnds, size_t& count, bool& full, ValueTally* tally) const;
+    size_t ScanVectorAvx512(const char* data, size_t length, ScanMode& mode, size_t* ends,
+                            size_t maxEnds, size_t& count, bool& full, ValueTally* tally) const;
     bool Match(const char* p, size_t available, const std::string& what) const;
 
     Delimiters d_;
     size_t maxLength_ = 1;
     bool vector_ = false;
-    bool avx2_ = false;
+    int vectors_ = 0;  ///< a masks::VectorSet
 };
 
 }  // namespace velmor::data

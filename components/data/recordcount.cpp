@@ -4,6 +4,8 @@
 // record ends found under both assumptions (inside a qualified field or
 // not). The first half's final state picks one, whose ends then go through
 // the same bookkeeping as the first half's: checkpoints, longest record.
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -51,7 +53,12 @@ struct DualEnds {
     // Distances between ends, 7 bits a byte, in blocks that are never
     // copied or zero-filled (growing one vector cost a fifth of the count).
     static constexpr std::size_t kBlock = std::size_t{1} << 20;
-    std::vector<std::unique_ptr<std::uint8_t[]>> blocks;
+    // Mapped with their pages in place: a megabyte faulted in page by page
+    // cost a twentieth of the second thread's time.
+    struct Unmap {
+        void operator()(std::uint8_t* p) const { ::munmap(p, kBlock); }
+    };
+    std::vector<std::unique_ptr<std::uint8_t[], Unmap>> blocks;
     std::vector<std::size_t> fill;
     std::uint8_t* out = nullptr;
     std::size_t room = 0;
@@ -68,7 +75,13 @@ struct DualEnds {
 
     void Grow() {
         Finish();
-        blocks.emplace_back(new std::uint8_t[kBlock]);
+        // Room first, so a failure leaves the blocks and their fill alike.
+        blocks.reserve(blocks.size() + 1);
+        fill.reserve(fill.size() + 1);
+        void* p = ::mmap(nullptr, kBlock, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (p == MAP_FAILED) throw std::bad_alloc();
+        blocks.emplace_back(static_cast<std::uint8_t*>(p));
         fill.push_back(0);
         out = blocks.back().get();
         room = kBlock;
@@ -95,16 +108,27 @@ struct DualEnds {
 #undef VELMOR_KERNEL_NAME
 #undef VELMOR_KERNEL_ATTR
 #undef VELMOR_KERNEL_OPS
+
+#define VELMOR_KERNEL_NAME DualAvx512
+#define VELMOR_KERNEL_ATTR VELMOR_AVX512
+#define VELMOR_KERNEL_OPS masks::avx512
+#include "data/countkernel.inc"
+#undef VELMOR_KERNEL_NAME
+#undef VELMOR_KERNEL_ATTR
+#undef VELMOR_KERNEL_OPS
 #endif
 
-void Dual(bool avx2, const CountShape& s, const char* data, std::size_t length, FilePos base,
-          DualState& st, DualEnds (&hyp)[2]) {
+void Dual(masks::VectorSet set, const CountShape& s, const char* data, std::size_t length,
+          FilePos base, DualState& st, DualEnds (&hyp)[2]) {
 #if VELMOR_SCAN_AVX2
-    if (avx2)
+    if (set == masks::VectorSet::Avx512)
+        return s.tally ? DualAvx512<true>(s, data, length, base, st, hyp)
+                       : DualAvx512<false>(s, data, length, base, st, hyp);
+    if (set == masks::VectorSet::Avx2)
         return s.tally ? DualAvx2<true>(s, data, length, base, st, hyp)
                        : DualAvx2<false>(s, data, length, base, st, hyp);
 #else
-    (void)avx2;
+    (void)set;
 #endif
     if (s.tally)
         DualPortable<true>(s, data, length, base, st, hyp);
@@ -125,7 +149,7 @@ void StopFollowing(DualEnds (&hyp)[2], FilePos at) {
 void ScanSecondHalf(const DataReader& reader, const CountShape& s, FilePos split, FilePos size,
                     DualEnds (&hyp)[2], const std::atomic<bool>& stop,
                     std::atomic<FilePos>& done) {
-    const bool avx2 = masks::HaveAvx2();
+    const masks::VectorSet set = masks::WidestVectors();
     std::unique_ptr<char[]> buffer(new char[kChunk + 64]);
     DualState st;
     char before = 0;
@@ -147,10 +171,10 @@ void ScanSecondHalf(const DataReader& reader, const CountShape& s, FilePos split
             const std::size_t got = reader.ReadAt(pos, buffer.get(), want);
             if (got < want) break;  // the file shrank: the first thread counts the rest
             const std::size_t whole = got & ~std::size_t{63};
-            Dual(avx2, s, buffer.get(), whole, pos, st, hyp);
+            Dual(set, s, buffer.get(), whole, pos, st, hyp);
             if (whole < got) {
                 std::memset(buffer.get() + got, filler, whole + 64 - got);
-                Dual(avx2, s, buffer.get() + whole, 64, pos + static_cast<FilePos>(whole), st,
+                Dual(set, s, buffer.get() + whole, 64, pos + static_cast<FilePos>(whole), st,
                      hyp);
             }
             pos += static_cast<FilePos>(got);
@@ -248,6 +272,12 @@ bool DelimitedRecords::CountOnTwoThreads(const ProgressHandler& progress, bool& 
     const FilePos delimiter = static_cast<FilePos>(d.record.size());
     char* buffer = buffer_.Get(kChunk);
     size_t* ends = ends_.Get(kMaxEnds);
+    // Room for the checkpoints of records of 16 bytes on average: growing
+    // copied them over and over, and pages never written cost nothing.
+    constexpr FilePos kShortRecord = 16;
+    const auto expected = static_cast<size_t>((size - index_.countedEnd) /
+                                              (kShortRecord * RecordIndex::kStride));
+    index_.checkpoints.reserve(index_.checkpoints.size() + expected);
     while (!index_.complete) {
         const FilePos from = index_.countedEnd;
         tally_.run = 0;

@@ -113,7 +113,7 @@ std::string_view CodeTable::KeyOf(const Slot& slot) const {
     return {arena_.data() + offset, slot.length};
 }
 
-inline bool CodeTable::Holds(const Slot& slot, std::uint64_t hash, std::string_view code) const {
+[[gnu::always_inline]] inline bool CodeTable::Holds(const Slot& slot, std::uint64_t hash, std::string_view code) const {
     if (slot.hash != hash || slot.length != code.size()) return false;
     if (code.size() <= kInline) return SameShort(slot.text, code.data(), code.size());
     return KeyOf(slot) == code;
@@ -164,7 +164,26 @@ void CodeTable::AddLong(std::string_view start, std::uint64_t length, std::uint6
     ++total_;
 }
 
+[[gnu::always_inline]] inline void CodeTable::AddOne(std::string_view code, std::uint64_t hash) {
+    // Most codes are met again in their first slot: counted here, without
+    // the call.
+    if (code.size() > data::kKeptValueBytes) return AddCut(code, 1);
+    Slot& slot = slots_[hash & mask_];
+    if (Holds(slot, hash, code)) {
+        ++slot.count;
+        ++total_;
+        return;
+    }
+    Insert(code, hash, 1);
+}
+
 void CodeTable::AddMany(const std::string_view* codes, std::size_t n) {
+    constexpr std::size_t kCachedSlots = 4096;  // 128 KB
+    if (capacity_ <= kCachedSlots) {
+        // The table stays in the cache: nothing to fetch ahead.
+        for (std::size_t i = 0; i < n; ++i) AddOne(codes[i], Hash(codes[i]));
+        return;
+    }
     // Hash the whole batch first and ask for its slots, so the cache misses
     // of a large table overlap instead of following one another.
     hashes_.resize(n);
@@ -172,13 +191,7 @@ void CodeTable::AddMany(const std::string_view* codes, std::size_t n) {
         hashes_[i] = Hash(codes[i]);
         __builtin_prefetch(&slots_[hashes_[i] & mask_]);
     }
-    for (std::size_t i = 0; i < n; ++i) {
-        if (codes[i].size() > data::kKeptValueBytes) {
-            AddCut(codes[i], 1);
-        } else {
-            Insert(codes[i], hashes_[i], 1);
-        }
-    }
+    for (std::size_t i = 0; i < n; ++i) AddOne(codes[i], hashes_[i]);
 }
 
 void CodeTable::Grow() {

@@ -58,6 +58,7 @@ private:
     static Slots NewSlots(std::size_t count);
 
     void Insert(std::string_view code, std::uint64_t hash, std::int64_t count);
+    void AddOne(std::string_view code, std::uint64_t hash);
     std::string_view KeyOf(const Slot& slot) const;
     bool Holds(const Slot& slot, std::uint64_t hash, std::string_view code) const;
     void Grow();

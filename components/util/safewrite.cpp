@@ -294,7 +294,7 @@ bool SafeWriter::Commit() {
     if (fd_ < 0) return false;
     // On the disk before it becomes the file: a crash soon after must not
     // leave an empty file where the old one was.
-    if (::fsync(fd_) != 0 && errno != EINVAL) return Fail(errno);
+    if (sync_ && ::fsync(fd_) != 0 && errno != EINVAL) return Fail(errno);
     struct stat target {};
     if (::stat(real_.c_str(), &target) == 0) {
         if (!S_ISREG(target.st_mode)) return Fail(EISDIR);
@@ -313,7 +313,7 @@ bool SafeWriter::Commit() {
     if (::rename(temporary_.c_str(), real_.c_str()) != 0) return Fail(errno);
     Forget();
     temporary_.clear();
-    SyncFolder(FolderOf(real_));
+    if (sync_) SyncFolder(FolderOf(real_));
     return true;
 }
 

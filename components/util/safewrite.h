@@ -41,6 +41,11 @@ public:
     bool Write(std::string_view bytes);
     /// Syncs the temporary file and makes it the target's content.
     bool Commit();
+    /// For files that can be made again from others (an index): Commit then
+    /// neither syncs the content nor the folder. A crash may leave the old
+    /// file, no file, or one cut short, never a half-renamed one, so the
+    /// reader must check what it reads.
+    void SkipSync() { sync_ = false; }
     /// Closes and removes the temporary file; the target stays as it was.
     void Abort();
     /// Records a failure of the caller's own writes through Descriptor().
@@ -67,6 +72,7 @@ private:
     int slot_ = -1;
     bool exists_ = false;
     bool kept_ = false;  ///< a failed write-back left the new content here
+    bool sync_ = true;
 };
 
 /// Writes Bytes as the whole content of Path through a SafeWriter; Error
