@@ -166,7 +166,12 @@ Result CountStream(data::File& file, int fieldIndex, const CodeCounter::Progress
         cancelled = progress && !progress(done, total);
         return !cancelled;
     };
-    std::unique_ptr<data::RecordStream> stream = data::RecordStream::For(file, result.error);
+    // The records counted so far are the sum to check against: a delimited
+    // file is counted to its end first, or a file longer than the opening
+    // sample would always seem to hold more codes than records.
+    if (!file.FixedLayout()) file.MoveLast();
+    std::unique_ptr<data::RecordStream> stream =
+        cancelled ? nullptr : data::RecordStream::For(file, result.error);
     if (!stream || !stream->Rewind() || cancelled) {
         file.OnProgress = nullptr;
         if (cancelled) result.outcome = CodeCounter::Outcome::Cancelled;
@@ -223,13 +228,15 @@ std::string CodeCounter::Report(const std::vector<CodeCount>& codes, data::FileP
     // A field far wider than every code it holds (a file without a layout
     // is one field of any length) is padded only as far as a code reaches:
     // the text grows with the bytes that exist, not with a stated length.
+    // A code is never cut to the field: a delimited field's length is only
+    // the longest value of the sample it was detected from, and two codes
+    // cut alike would print as one code on two lines.
     constexpr data::FilePos kAlwaysPadded = 4096;
-    data::FilePos padTo = std::max<data::FilePos>(fieldLength, 0);
-    if (padTo > kAlwaysPadded) {
-        std::size_t longest = 0;
-        for (const CodeCount& c : codes) longest = std::max(longest, c.code.size());
-        padTo = std::min(padTo, std::max(kAlwaysPadded, static_cast<data::FilePos>(longest)));
-    }
+    std::size_t longest = 0;
+    for (const CodeCount& c : codes) longest = std::max(longest, TextWidth(c.code));
+    const data::FilePos padTo =
+        std::max(std::clamp<data::FilePos>(fieldLength, 0, kAlwaysPadded),
+                 static_cast<data::FilePos>(longest));
     const std::size_t width = static_cast<std::size_t>(padTo) + 1;
     std::size_t countWidth = 7;
     for (const CodeCount& c : codes) countWidth = std::max(countWidth, std::to_string(c.count).size());

@@ -72,13 +72,14 @@ void DatatoolsCodesTest::report_data() {
     QTest::newRow("count starts at length + 2")
         << QStringList{"A:2", "B:2", "C:1"} << 3
         << QByteArray("A   2      \r\nB   2      \r\nC   1      \r\n");
-    QTest::newRow("a longer code is cut") << QStringList{"ABCDEF:1"} << 2
-                                          << QByteArray("ABC1      \r\n");
+    QTest::newRow("a code longer than the field widens the column")
+        << QStringList{"ABCDEF:1", "ABCDEG:1", "B:2"} << 2
+        << QByteArray("ABCDEF 1      \r\nABCDEG 1      \r\nB      2      \r\n");
     QTest::newRow("a count of eight digits widens the column")
         << QStringList{"A:12345678", "B:5"} << 1
         << QByteArray("A 12345678\r\nB 5       \r\n");
-    QTest::newRow("UTF-8 codes pad and cut by characters")
-        << QStringList{"naïve:1", "ééééé:2", "x:3"} << 5
+    QTest::newRow("UTF-8 codes pad and widen by characters")
+        << QStringList{"naïve:1", "ééééé:2", "x:3"} << 4
         << QByteArray("na\xC3\xAFve 1      \r\n\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9 2      \r\nx     3      \r\n");
     QTest::newRow("nothing counted") << QStringList{} << 4 << QByteArray();
 }
@@ -98,6 +99,8 @@ void DatatoolsCodesTest::countsAgainstIndependentCount_data() {
     QTest::newRow("fixed, two threads") << "fixed" << 70000 << 40;
     QTest::newRow("quoted CSV") << "csv" << 3000 << 12;
     QTest::newRow("quoted CSV, two threads, many codes") << "csv" << 450000 << 5000;
+    QTest::newRow("two-byte delimiter, record by record, past the opening sample")
+        << "csv; " << 5000 << 12;
     QTest::newRow("dBase") << "dbf" << 500 << 9;
     QTest::newRow("EBCDIC") << "ebcdic" << 400 << 9;
 }
@@ -111,16 +114,18 @@ void DatatoolsCodesTest::countsAgainstIndependentCount() {
     Expected expected;
     QByteArray bytes;
     QList<QStringList> rows;
-    const QString path = dir.filePath("data." + kind);
+    const bool csv = kind.startsWith("csv");
+    const QByteArray separator = kind.mid(3).isEmpty() ? "," : kind.mid(3).toLatin1();
+    const QString path = dir.filePath("data." + kind.left(csv ? 3 : kind.size()));
     // The counted field is the second; its code is kept as the file holds
     // it, so expected counts need no engine at all.
     for (int r = 0; r < records; ++r) {
         std::string code = RandomCode(random, distinct);
         const QByteArray first = QByteArray::number(r);
-        if (kind == "csv") {
+        if (csv) {
             ++expected[code];
-            bytes += CsvValue("k" + std::to_string(r)) + "," + CsvValue(code);
-            if (r % 3 == 0) bytes += ",tail";  // records of different lengths
+            bytes += CsvValue("k" + std::to_string(r)) + separator + CsvValue(code);
+            if (r % 3 == 0) bytes += separator + "tail";  // records of different lengths
             bytes += "\r\n";
             continue;
         }
@@ -134,7 +139,7 @@ void DatatoolsCodesTest::countsAgainstIndependentCount() {
             rows << QStringList{QString::fromLatin1(first), QString::fromStdString(code)};
         }
     }
-    if (kind == "csv") bytes.prepend("KEY,CODE\r\n");
+    if (csv) bytes.prepend("KEY" + separator + "CODE\r\n");
     if (kind == "dbf") bytes = enginetest::DbaseTable({{"KEY", 6}, {"CODE", 8}}, rows);
     if (kind == "ebcdic") {
         for (char& c : bytes) c = static_cast<char>(data::ebcdic::FromLatin1(static_cast<unsigned char>(c)));
@@ -143,12 +148,12 @@ void DatatoolsCodesTest::countsAgainstIndependentCount() {
 
     data::File file;
     QVERIFY(file.Open(path.toStdString()));
-    if (kind == "csv") {
+    if (csv) {
         data::Connection& c = file.GetConnection();
         c.SetIsFixed(false);
         c.SetIsDelimited(true);
         c.SetRecordDelimiterRepresentation("CHR$(13) & CHR$(10)");
-        c.SetFieldDelimiterRepresentation("CHR$(44)");
+        c.SetFieldDelimiterRepresentation(separator == "," ? "CHR$(44)" : "CHR$(59) & CHR$(32)");
         c.SetTextQualifierRepresentation("CHR$(34)");
         c.SetFirstRecordContainsFieldNames(true);
         file.GetFields().Clear();
