@@ -75,21 +75,13 @@ struct alignas(64) ColumnVisitor {
         const char q = static_cast<char>(shape.qualifier);
         if (!shape.Qualified(value)) {
             pending.emplace_back(value, length);
-        } else if (length >= 2 && value[length - 1] == q && CountQualifiers(value, length, q) == 2) {
+        } else if (length >= 2 && value[length - 1] == q &&
+                   CountQualifiers(value, length, q) == 2) {
             pending.emplace_back(value + 1, length - 2);
         } else {
             // Doubled qualifiers: the value is rebuilt, and handed over at once.
             Flush();
-            scratch.clear();
-            for (std::size_t i = 1; i < length; ++i) {
-                if (value[i] != q) {
-                    scratch.push_back(value[i]);
-                } else if (i + 1 < length && value[i + 1] == q) {
-                    scratch.push_back(q);
-                    ++i;
-                }
-            }
-            sink->Add(scratch);
+            sink->Add(Unqualify({value, length}, q, scratch));
         }
         value = nullptr;
     }

@@ -53,21 +53,12 @@ public:
     }
 
     void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
-        const char q = static_cast<char>(shape_.qualifier);
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t at = ends[k];
             const bool recordEnd = shape_.EndsRecord(data, at);
-            std::string_view value(data + start, shape_.ValueEnd(at, recordEnd) - start);
+            const std::string_view value =
+                ValueOf(shape_, {data + start, shape_.ValueEnd(at, recordEnd) - start}, scratch_);
             start = at + 1;
-            if (shape_.Qualified(value.data())) {
-                if (value.size() >= 2 && value.back() == q &&
-                    CountQualifiers(value.data(), value.size(), q) == 2) {
-                    value = value.substr(1, value.size() - 2);
-                } else {
-                    Unquote(value, q);
-                    value = scratch_;
-                }
-            }
             Put(value);
             if (recordEnd) EndRecord();
         }
@@ -156,17 +147,6 @@ private:
         if (line_.size() >= kFlushBytes) Flush();
         mark_ = line_.size();
     }
-    void Unquote(std::string_view raw, char q) {
-        scratch_.clear();
-        for (std::size_t i = 1; i < raw.size(); ++i) {
-            if (raw[i] != q) {
-                scratch_ += raw[i];
-            } else if (i + 1 < raw.size() && raw[i + 1] == q) {
-                scratch_ += q;
-                ++i;
-            }
-        }
-    }
     void Flush() {
         if (!writeFailed_ && !out_.Write(line_)) writeFailed_ = true;
         line_.clear();
@@ -181,7 +161,7 @@ private:
     std::string qualifier_;
     QualifierNeeds ahead_;
     std::string line_;
-    std::size_t mark_ = 0;  ///< where the record being written starts in Line
+    std::size_t mark_ = 0;   ///< where the record being written starts in Line
     std::size_t value_ = 0;  ///< values of the record so far
     bool started_ = false;   ///< a value in pieces has begun
     bool quoted_ = false;

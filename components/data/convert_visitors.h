@@ -80,7 +80,8 @@ struct ValueShape {
 
 // Qualifier bytes in a value; short values take two 16-byte compares (the
 // buffers have slack behind their last byte).
-inline std::size_t CountQualifiers(const char* p, std::size_t length, char qualifier) {
+[[gnu::always_inline]] inline std::size_t CountQualifiers(const char* p, std::size_t length,
+                                                          char qualifier) {
 #if defined(__SSE2__)
     if (length <= 32) {
         const __m128i q = _mm_set1_epi8(qualifier);
@@ -99,6 +100,37 @@ inline std::size_t CountQualifiers(const char* p, std::size_t length, char quali
     return static_cast<std::size_t>(std::count(p, p + length, qualifier));
 }
 
+// A qualified value (its first byte the qualifier) without its qualifiers,
+// doubled ones made single, written into Scratch; Slack bytes stay behind
+// it for readers that load past a value's end.
+inline std::string_view Unqualify(std::string_view raw, char q, std::string& scratch,
+                                  std::size_t slack = 0) {
+    if (scratch.size() < raw.size() + slack) scratch.resize(raw.size() + slack);
+    char* out = scratch.data();
+    std::size_t n = 0;
+    for (std::size_t i = 1; i < raw.size(); ++i) {
+        if (raw[i] != q) {
+            out[n++] = raw[i];
+        } else if (i + 1 < raw.size() && raw[i + 1] == q) {
+            out[n++] = q;
+            ++i;
+        }
+    }
+    return {scratch.data(), n};
+}
+
+// What the raw bytes of a value stand for: between its two qualifiers as
+// they are, usually, or unqualified into Scratch when it holds doubled ones.
+[[gnu::always_inline]] inline std::string_view ValueOf(const ValueShape& shape,
+                                                       std::string_view raw, std::string& scratch,
+                                                       std::size_t slack = 0) {
+    if (!shape.Qualified(raw.data())) return raw;
+    const char q = static_cast<char>(shape.qualifier);
+    if (raw.size() >= 2 && raw.back() == q && CountQualifiers(raw.data(), raw.size(), q) == 2)
+        return raw.substr(1, raw.size() - 2);
+    return Unqualify(raw, q, scratch, slack);
+}
+
 // A qualified value loses its two qualifiers and one of each doubled pair.
 inline std::size_t QualifiedLength(std::size_t raw, std::size_t qualifiers) {
     const std::size_t cut = 1 + qualifiers / 2;
@@ -115,7 +147,7 @@ struct alignas(64) WidthsVisitor {
     std::vector<std::uint32_t> widths;
     std::size_t field = 0;
     std::uint64_t records = 0;
-    bool tooMany = false;  ///< a record held more than kMaxConvertedFields values
+    bool tooMany = false;     ///< a record held more than kMaxConvertedFields values
     std::uint64_t piece = 0;  ///< the bytes of a value taken in pieces so far
 
     void Piece(const char*, std::size_t n) { piece += n; }
@@ -257,19 +289,11 @@ public:
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t at = ends[k];
             const bool recordEnd = shape_.EndsRecord(data, at);
-            const char* value = data + start;
-            std::size_t length = shape_.ValueEnd(at, recordEnd) - start;
+            const std::string_view v = ValueOf(
+                shape_, {data + start, shape_.ValueEnd(at, recordEnd) - start}, scratch_, kSlack);
+            const char* value = v.data();
+            std::size_t length = v.size();
             start = at + 1;
-            if (shape_.Qualified(value)) {
-                if (value[length - 1] == qualifier_ &&
-                    CountQualifiers(value, length, qualifier_) == 2) {
-                    ++value;
-                    length -= 2;
-                } else {
-                    length = Unquote(value, length);
-                    value = scratch_.data();
-                }
-            }
             if (field >= fields || length > columns[field].width) {
                 failed_ = true;  // more or wider values than measured: the file changed
                 record_ = record;
@@ -406,14 +430,10 @@ private:
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t at = ends[k];
             const bool recordEnd = shape_.EndsRecord(data, at);
-            const char* value = data + start;
-            std::size_t length = shape_.ValueEnd(at, recordEnd) - start;
+            const std::string_view value = ValueOf(
+                shape_, {data + start, shape_.ValueEnd(at, recordEnd) - start}, scratch_, kSlack);
             start = at + 1;
-            if (shape_.Qualified(value)) {
-                length = Unquote(value, length);
-                value = scratch_.data();
-            }
-            Piece(value, length);
+            Piece(value.data(), value.size());
             EndValue(recordEnd);
             if (failed_) return k;
         }
@@ -423,7 +443,8 @@ private:
     void Emit(const char* p, std::size_t n) {
         while (n > 0 && !failed_) {
             if (record_ == blockEnd_) Flush();
-            const std::size_t m = std::min<std::size_t>(n, static_cast<std::size_t>(blockEnd_ - record_));
+            const std::size_t m =
+                std::min<std::size_t>(n, static_cast<std::size_t>(blockEnd_ - record_));
             std::memcpy(record_, p, m);
             record_ += m;
             p += m;
@@ -433,27 +454,12 @@ private:
     void EmitBlanks(std::size_t n) {
         while (n > 0 && !failed_) {
             if (record_ == blockEnd_) Flush();
-            const std::size_t m = std::min<std::size_t>(n, static_cast<std::size_t>(blockEnd_ - record_));
+            const std::size_t m =
+                std::min<std::size_t>(n, static_cast<std::size_t>(blockEnd_ - record_));
             std::memset(record_, ' ', m);
             record_ += m;
             n -= m;
         }
-    }
-
-    // A qualified value without its qualifiers, doubled ones made single.
-    std::size_t Unquote(const char* raw, std::size_t length) {
-        if (scratch_.size() < length + kSlack) scratch_.resize(length + kSlack);
-        char* out = scratch_.data();
-        std::size_t n = 0;
-        for (std::size_t i = 1; i < length; ++i) {
-            if (raw[i] != qualifier_) {
-                out[n++] = raw[i];
-            } else if (i + 1 < length && raw[i + 1] == qualifier_) {
-                out[n++] = qualifier_;
-                ++i;
-            }
-        }
-        return n;
     }
 
     void Flush(bool finishing = false) {
@@ -484,13 +490,13 @@ private:
     char* blockEnd_ = nullptr;
     char* record_ = nullptr;
     bool wide_ = false;
-    FilePos recordAt_ = 0;  ///< where a wide record being written starts
+    FilePos recordAt_ = 0;         ///< where a wide record being written starts
     std::size_t valueLength_ = 0;  ///< of a value coming in pieces
     std::size_t field_ = 0;
     std::uint64_t records_ = 0;
     std::vector<std::uint32_t> seen_;
     std::size_t seenColumns_ = 0;
-    std::vector<char> scratch_;
+    std::string scratch_;
     bool failed_ = false;
     std::string writeError_;
 };
