@@ -1,7 +1,8 @@
 // The converter's fast passes on arbitrary bytes: the widths, the record
-// count, the fixed-length and the CSV output must be exactly those of the
-// exact record-by-record splitter, on one thread or two, with reads of the
-// usual size or of 64 bytes (records then mostly come in pieces).
+// count, the fixed-length and the CSV output and one column's values (as the
+// code counter takes them) must be exactly those of the exact
+// record-by-record splitter, on one thread or two, with reads of the usual
+// size or of 64 bytes (records then mostly come in pieces).
 #include <unistd.h>
 
 #include <cstddef>
@@ -25,11 +26,28 @@ struct Result {
     std::uint64_t records = 0;
     std::string fixed;
     std::string delimited;
+    std::string column;  ///< the values of one column, each followed by a NUL
+};
+
+// The value as the code counter's sink keeps it: a long one by its length.
+std::string Kept(std::string_view value) {
+    if (value.size() > kKeptValueBytes) return "long " + std::to_string(value.size());
+    return std::string(value);
+}
+
+struct Collected : ColumnSink {
+    std::string values;
+    void Add(std::string_view value) override { (values += Kept(value)) += '\0'; }
+    void AddLong(std::string_view, std::uint64_t length, std::uint64_t) override {
+        (values += "long " + std::to_string(length)) += '\0';
+    }
+    void Clear() override { values.clear(); }
 };
 
 const DelimitedFormat kCsv("\r\n", ",", "\"");
 
-Result Reference(std::string_view data, const DelimitedSyntax& syntax, bool skipFirst) {
+Result Reference(std::string_view data, const DelimitedSyntax& syntax, bool skipFirst,
+                 std::size_t column) {
     DelimitedSplitter splitter(syntax);
     std::vector<std::vector<std::string>> records;
     std::size_t used = 0;
@@ -53,6 +71,7 @@ Result Reference(std::string_view data, const DelimitedSyntax& syntax, bool skip
         }
         r.fixed += "\r\n";
         kCsv.AppendRecord(Values(values.begin(), values.end()), 2, r.delimited);
+        (r.column += column < values.size() ? Kept(values[column]) : std::string()) += '\0';
     }
     return r;
 }
@@ -86,12 +105,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const bool skipFirst = (data[1] & 1) != 0;
     const int threads = (data[1] & 2) != 0 ? 2 : 1;
     const bool smallReads = (data[1] & 64) != 0;
+    const std::size_t column = data[0] / 27;  // 0 to 9: some past the early columns
     const std::string text(reinterpret_cast<const char*>(data + 2), size - 2);
     const std::string source = Folder() + "/source.txt";
     const std::string target = Folder() + "/target.txt";
     std::ofstream(source, std::ios::binary | std::ios::trunc) << text;
 
-    const Result expected = Reference(text, syntax, skipFirst);
+    const Result expected = Reference(text, syntax, skipFirst, column);
     DelimitedPasses passes(source, 0, syntax, skipFirst);
     passes.SetThreads(threads);
     passes.SetSmallestSplit(1);
@@ -109,6 +129,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     std::uint64_t records = 0;
     if (!csv.Create() || !passes.WriteDelimited(csv, kCsv, 2, nullptr, records, error) ||
         !csv.Commit() || records != expected.records || ReadAll(target) != expected.delimited) {
+        std::abort();
+    }
+    Collected first, second;
+    if (!passes.VisitColumn(column, first, second, records, nullptr, error) ||
+        records != expected.records || first.values + second.values != expected.column) {
         std::abort();
     }
 

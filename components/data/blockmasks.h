@@ -131,23 +131,25 @@ inline void Compare(const char* p, int r0, int r1, int f, int q, BlockMasks& m) 
 #if VELMOR_SCAN_AVX2
 namespace avx2 {
 
-VELMOR_AVX2 inline std::uint64_t PrefixXor(std::uint64_t x) {
+[[gnu::always_inline]] VELMOR_AVX2 inline std::uint64_t PrefixXor(std::uint64_t x) {
     __m128i product = _mm_clmulepi64_si128(_mm_set_epi64x(0, static_cast<long long>(x)),
                                            _mm_set1_epi8(static_cast<char>(0xFF)), 0);
     return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));
 }
 
-VELMOR_AVX2 inline int Popcount(std::uint64_t x) {
+[[gnu::always_inline]] VELMOR_AVX2 inline int Popcount(std::uint64_t x) {
     return __builtin_popcountll(x);
 }
 
-VELMOR_AVX2 inline std::uint64_t Eq32x2(__m256i a, __m256i b, __m256i needle) {
+[[gnu::always_inline]] VELMOR_AVX2 inline std::uint64_t Eq32x2(__m256i a, __m256i b,
+                                                               __m256i needle) {
     auto lo = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, needle)));
     auto hi = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, needle)));
     return lo | (static_cast<std::uint64_t>(hi) << 32);
 }
 
-VELMOR_AVX2 inline void Compare(const char* p, int r0, int r1, int f, int q, BlockMasks& m) {
+[[gnu::always_inline]] VELMOR_AVX2 inline void Compare(const char* p, int r0, int r1, int f, int q,
+                                                       BlockMasks& m) {
     __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
     m.r0 = Eq32x2(a, b, _mm256_set1_epi8(static_cast<char>(r0)));
@@ -161,15 +163,16 @@ VELMOR_AVX2 inline void Compare(const char* p, int r0, int r1, int f, int q, Blo
 // One 64-byte load and one compare per needle, straight into a bit mask.
 namespace avx512 {
 
-VELMOR_AVX512 inline std::uint64_t PrefixXor(std::uint64_t x) {
+[[gnu::always_inline]] VELMOR_AVX512 inline std::uint64_t PrefixXor(std::uint64_t x) {
     return avx2::PrefixXor(x);
 }
 
-VELMOR_AVX512 inline int Popcount(std::uint64_t x) {
+[[gnu::always_inline]] VELMOR_AVX512 inline int Popcount(std::uint64_t x) {
     return __builtin_popcountll(x);
 }
 
-VELMOR_AVX512 inline void Compare(const char* p, int r0, int r1, int f, int q, BlockMasks& m) {
+[[gnu::always_inline]] VELMOR_AVX512 inline void Compare(const char* p, int r0, int r1, int f,
+                                                         int q, BlockMasks& m) {
     const __m512i v = _mm512_loadu_si512(p);
     m.r0 = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(r0)));
     m.r1 = r1 >= 0 ? _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(r1))) : 0;

@@ -14,6 +14,52 @@
 
 namespace velmor::data::splitting {
 
+// Columns up to this are found by ColumnChain; later ones from every field end.
+inline constexpr std::size_t kChainedColumns = 8;
+
+// Finds where the value of an early column starts and ends in each
+// record, a 64-byte block at a time, without visiting every field
+// delimiter. The k-th value of a record starts after its k-th field
+// delimiter (the 0th at the record's start); adding those starts to a mask
+// of the bytes that are no delimiter carries each through to the first
+// delimiter after it, which ends the k-th value and gives the starts of the
+// next. Starts of one level never share a carry, as a delimiter lies
+// between any two. The members are what carries into the next block.
+template <std::size_t Column>
+struct ColumnChain {
+    /// Fields and Ends mark the block's field and record delimiters (a
+    /// record's at its last byte). Opened gets a bit where the column's
+    /// value starts, Closed where it ends; a record without the column
+    /// gets both at its end.
+    [[gnu::always_inline]] void Block(std::uint64_t fields, std::uint64_t ends,
+                                      std::uint64_t& opened, std::uint64_t& closed) {
+        const std::uint64_t stops = fields | ends;
+        const std::uint64_t through = ~stops;
+        std::uint64_t from = (ends << 1) | recordIn;
+        recordIn = ends >> 63;
+        std::uint64_t missing = 0;
+        auto level = [&](std::size_t k) {
+            const std::uint64_t sum = through + (from | seeking[k]);
+            seeking[k] = sum < through ? 1 : 0;
+            return sum & stops;
+        };
+#pragma GCC unroll 8
+        for (std::size_t k = 0; k < Column; ++k) {
+            const std::uint64_t to = level(k);
+            missing |= to & ends;
+            const std::uint64_t next = to & fields;
+            from = (next << 1) | fieldIn[k];
+            fieldIn[k] = next >> 63;
+        }
+        opened = from | missing;
+        closed = level(Column) | missing;
+    }
+
+    std::uint64_t recordIn = 1;              ///< a record starts at the first byte
+    std::uint64_t seeking[Column + 1] = {};  ///< the k-th value's end is still looked for
+    std::uint64_t fieldIn[Column + 1] = {};  ///< the k-th delimiter was the last byte
+};
+
 // The value of one column of each record, handed to a sink when the record
 // ends: a record restarted by the exact splitter must not give its value
 // twice, and a record cut by the end of the data is visited again whole by
@@ -42,6 +88,41 @@ struct alignas(64) ColumnVisitor {
     PieceHash pieceHash;
     bool pieced = false;
 
+    // An early column is found without visiting every field end (see
+    // ColumnChain); the splitter hands over where each record's value of
+    // it starts and ends.
+    static constexpr bool kOneColumn = true;
+
+    /// Takes the values of the records ended before Limit (a record start)
+    /// among the Count spans, and says how many: the last may belong to a
+    /// record that will be read again from its start.
+    std::size_t Spans(const char* data, std::size_t limit, const std::uint32_t* starts,
+                      const std::uint32_t* ends, std::size_t count) {
+        std::size_t done = count;
+        if (done > 0 && ends[done - 1] >= limit) --done;
+        records += done;
+        for (std::size_t k = 0; k < done; ++k) {
+            // An end at a record delimiter moves to its first byte; a record
+            // without the column has its start there too.
+            const std::size_t start = starts[k];
+            const std::size_t end = ends[k] - (data[ends[k]] != shape.field ? shape.extra : 0);
+            const std::string_view raw(data + start, end > start ? end - start : 0);
+            if (raw.empty()) {
+                pending.emplace_back();
+                continue;
+            }
+            const std::string_view got = ValueOf(shape, raw, scratch);
+            if (got.data() != scratch.data()) {
+                pending.push_back(got);
+                continue;
+            }
+            // Rebuilt without its doubled qualifiers: handed over at once.
+            Flush();
+            sink->Add(got);
+        }
+        Flush();
+        return done;
+    }
     void Batch(const char* data, std::size_t start, const std::uint32_t* ends, std::size_t count) {
         std::size_t f = field;
         for (std::size_t k = 0; k < count; ++k) {

@@ -11,13 +11,14 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "data/blockmasks.h"
 #include "data/convert_columnvisitor.h"
 #include "data/convert_delimitedwriter.h"
 #include "data/convert_format.h"
-#include "data/convert_output.h"
 #include "data/convert_longrecord.h"
+#include "data/convert_output.h"
 #include "data/convert_reader.h"
 #include "data/convert_visitors.h"
 #include "data/delimitedscanner.h"
@@ -68,7 +69,7 @@ struct alignas(64) Share {
     bool namesPending = false;  // ended before the names were skipped
     std::atomic<FilePos> done{0};
     std::string error;
-    std::size_t block = kBlock;  ///< bytes of each read
+    std::size_t block = kBlock;                  ///< bytes of each read
     std::size_t largest = std::size_t{4} << 20;  ///< of the buffer, before records go in pieces
     // When set, To is only where the share may safely read to; called
     // there, it gives the share's real end (and sets fileEnd).
@@ -90,18 +91,37 @@ void SetUpShares(Share& first, Share& second, FilePos start, FilePos split, File
     second.to = end;
 }
 
-template <class Visitor>
+template <class Visitor, std::size_t Column = kChainedColumns>
 std::size_t Split(const SplitShape& shape, masks::VectorSet set, std::string_view data, bool more,
                   bool last, DelimitedSplitter& exact, Visitor& v) {
 #if VELMOR_SCAN_AVX2
     if (set == masks::VectorSet::Avx512)
-        return SplitAvx512(shape, data.data(), data.size(), more, last, exact, v);
+        return SplitAvx512<Visitor, Column>(shape, data.data(), data.size(), more, last, exact, v);
     if (set == masks::VectorSet::Avx2)
-        return SplitAvx2(shape, data.data(), data.size(), more, last, exact, v);
+        return SplitAvx2<Visitor, Column>(shape, data.data(), data.size(), more, last, exact, v);
 #else
     (void)set;
 #endif
-    return SplitPortable(shape, data.data(), data.size(), more, last, exact, v);
+    return SplitPortable<Visitor, Column>(shape, data.data(), data.size(), more, last, exact, v);
+}
+
+// An early column gets a splitter of its own that looks for its value only.
+template <class Visitor>
+std::size_t SplitFor(const SplitShape& shape, masks::VectorSet set, std::string_view data,
+                     bool more, bool last, DelimitedSplitter& exact, Visitor& v) {
+    if constexpr (OneColumn<Visitor>) {
+        auto early = [&]<std::size_t... K>(std::index_sequence<K...>) {
+            std::size_t used = 0;
+            const bool found =
+                ((v.column == K &&
+                  (used = Split<Visitor, K>(shape, set, data, more, last, exact, v), true)) ||
+                 ...);
+            return found ? used : Split(shape, set, data, more, last, exact, v);
+        };
+        return early(std::make_index_sequence<kChainedColumns>());
+    } else {
+        return Split(shape, set, data, more, last, exact, v);
+    }
 }
 
 // Drops the first record, the field names. False when the bytes read so far
@@ -207,7 +227,8 @@ bool RunShare(const std::string& path, const DelimitedSyntax& syntax, Share& sha
             }
             skip = false;
         }
-        std::size_t used = Split(shape, vectors, reader.Data(), !end, end && share.fileEnd, exact, v);
+        std::size_t used =
+            SplitFor(shape, vectors, reader.Data(), !end, end && share.fileEnd, exact, v);
         reader.Consume(used);
         share.done.store(reader.Position() - share.from, std::memory_order_relaxed);
         if (v.Failed()) return false;
@@ -479,8 +500,8 @@ bool DelimitedPasses::GuessWidths(std::vector<FilePos>& widths, std::string& err
         Share sample;
         sample.block = readBytes_;
         sample.largest = largestRead_;
-        sample.from = k == 0 ? start_
-                             : GuessRecordStart(start_ + (range - kSampleBytes) * k / (samples - 1));
+        sample.from =
+            k == 0 ? start_ : GuessRecordStart(start_ + (range - kSampleBytes) * k / (samples - 1));
         sample.to = samples == 1 ? end_ : std::min(end_, sample.from + kSampleBytes);
         sample.fileEnd = sample.to == end_;
         sample.skipFirst = k == 0 && skipFirst_;

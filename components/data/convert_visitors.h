@@ -58,6 +58,12 @@ inline SplitShape ShapeOf(const DelimitedSyntax& s) {
 // first-level cache.
 inline constexpr std::size_t kBatch = 1024;
 
+// A visitor of one column's values (see the splitter's OneColumn path).
+template <class V>
+concept OneColumn = requires {
+    V::kOneColumn;
+};
+
 // What a visitor needs to read a value from the offset of its end.
 struct ValueShape {
     explicit ValueShape(const SplitShape& s)

@@ -11,46 +11,63 @@ namespace velmor::datatools {
 
 namespace {
 
-constexpr std::size_t kFirstSlots = 64;
+// Roomy enough that a few codes seldom share a first slot (a shared one
+// costs every later code of the two a probe), and still in the first-level cache.
+constexpr std::size_t kFirstSlots = 1024;
 
-// Eight bytes at a time, each word mixed by a multiply; codes are usually
-// short, so this is a handful of instructions. Never 0 (0 marks a free slot).
-inline std::uint64_t Hash(std::string_view text) {
-    constexpr std::uint64_t k = 0x9E3779B97F4A7C15ULL;
-    std::uint64_t h = (text.size() + 1) * k;
-    const char* p = text.data();
-    std::size_t n = text.size();
-    while (n >= 8) {
-        std::uint64_t w;
+constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+
+// A code of at most eight bytes as one word, without a byte-by-byte copy
+// (whose narrow stores would stall the wide load after them): overlapping
+// loads of eight, four or one. For one length, different codes give
+// different words.
+inline std::uint64_t ShortWord(const char* p, std::size_t n) {
+    std::uint64_t w = 0;
+    if (n == 8) {
         std::memcpy(&w, p, 8);
-        h = (h ^ w) * k;
-        h ^= h >> 29;
-        p += 8;
-        n -= 8;
+    } else if (n >= 4) {
+        std::uint32_t a, b;
+        std::memcpy(&a, p, 4);
+        std::memcpy(&b, p + n - 4, 4);
+        w = (std::uint64_t{a} << 32) | b;
+    } else if (n > 0) {
+        w = (std::uint64_t{static_cast<unsigned char>(p[0])} << 16) |
+            (std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
+            static_cast<unsigned char>(p[n - 1]);
     }
-    // The tail without a byte-by-byte copy, whose narrow stores would stall
-    // the wide load after them: the last eight bytes again when the code has
-    // them, else two overlapping loads of four, two or one.
-    if (n > 0) {
-        std::uint64_t w = 0;
-        if (text.size() >= 8) {
-            std::memcpy(&w, text.data() + text.size() - 8, 8);
-        } else if (n >= 4) {
-            std::uint32_t a, b;
-            std::memcpy(&a, p, 4);
-            std::memcpy(&b, p + n - 4, 4);
-            w = (std::uint64_t{a} << 32) | b;
-        } else {
-            w = (std::uint64_t{static_cast<unsigned char>(p[0])} << 16) |
-                (std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
-                static_cast<unsigned char>(p[n - 1]);
+    return w;
+}
+
+// Codes of up to eight bytes, the usual ones, hash by a mix that loses
+// nothing (each step can be undone), so a slot of the same length and hash
+// holds the same code and no bytes need comparing. Longer ones take eight
+// bytes at a time, each word mixed by a multiply.
+inline std::uint64_t Hash(std::string_view text) {
+    const std::size_t size = text.size();
+    std::uint64_t h;
+    if (size <= 8) {
+        h = ShortWord(text.data(), size) ^ (std::uint64_t{size} << 59);
+    } else {
+        h = (size + 1) * kMultiplier;
+        const char* p = text.data();
+        std::size_t n = size;
+        for (; n >= 8; p += 8, n -= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            h = (h ^ w) * kMultiplier;
+            h ^= h >> 29;
         }
-        h = (h ^ w) * k;
+        if (n > 0) {
+            std::uint64_t w;
+            std::memcpy(&w, text.data() + size - 8, 8);  // the last eight bytes again
+            h ^= w;
+        }
     }
+    h *= kMultiplier;
     h ^= h >> 32;
-    h *= k;
-    h ^= h >> 29;
-    return h | 1;
+    h *= 0xD6E8FEB86659FD93ULL;
+    h ^= h >> 32;
+    return h;
 }
 
 // A and B hold the same N bytes (N at most 12): overlapping loads as in
@@ -113,17 +130,20 @@ std::string_view CodeTable::KeyOf(const Slot& slot) const {
     return {arena_.data() + offset, slot.length};
 }
 
-[[gnu::always_inline]] inline bool CodeTable::Holds(const Slot& slot, std::uint64_t hash, std::string_view code) const {
+[[gnu::always_inline]] inline bool CodeTable::Holds(const Slot& slot, std::uint64_t hash,
+                                                    std::string_view code) const {
     if (slot.hash != hash || slot.length != code.size()) return false;
+    if (code.size() <= 8) return true;  // the hash of a short code says which it is
     if (code.size() <= kInline) return SameShort(slot.text, code.data(), code.size());
     return KeyOf(slot) == code;
 }
 
 void CodeTable::Insert(std::string_view code, std::uint64_t hash, std::int64_t count) {
+    if (count <= 0) return;  // a count of 0 marks a free slot
     total_ += count;
     for (std::uint64_t i = hash & mask_;; i = (i + 1) & mask_) {
         Slot& slot = slots_[i];
-        if (slot.hash == 0) {
+        if (slot.count == 0) {
             slot.hash = hash;
             slot.count = count;
             slot.length = static_cast<std::uint32_t>(code.size());
@@ -202,9 +222,9 @@ void CodeTable::Grow() {
     mask_ = capacity_ - 1;
     for (std::size_t k = 0; k < oldCapacity; ++k) {
         const Slot& s = old[k];
-        if (s.hash == 0) continue;
+        if (s.count == 0) continue;
         std::uint64_t i = s.hash & mask_;
-        while (slots_[i].hash != 0) i = (i + 1) & mask_;
+        while (slots_[i].count != 0) i = (i + 1) & mask_;
         slots_[i] = s;
     }
 }
@@ -212,7 +232,7 @@ void CodeTable::Grow() {
 void CodeTable::Merge(const CodeTable& other) {
     for (std::size_t k = 0; k < other.capacity_; ++k) {
         const Slot& s = other.slots_[k];
-        if (s.hash != 0) Insert(other.KeyOf(s), s.hash, s.count);
+        if (s.count != 0) Insert(other.KeyOf(s), s.hash, s.count);
     }
     for (const auto& [key, count] : other.long_) {
         long_[key] += count;
@@ -225,7 +245,7 @@ std::vector<CodeCount> CodeTable::Sorted() const {
     sorted.reserve(size_);
     for (std::size_t k = 0; k < capacity_; ++k) {
         const Slot& s = slots_[k];
-        if (s.hash != 0) sorted.push_back({std::string(KeyOf(s)), s.count});
+        if (s.count != 0) sorted.push_back({std::string(KeyOf(s)), s.count});
     }
     std::sort(sorted.begin(), sorted.end(),
               [](const CodeCount& a, const CodeCount& b) { return a.code < b.code; });

@@ -42,8 +42,8 @@ public:
 private:
     static constexpr std::size_t kInline = 12;
     struct Slot {
-        std::uint64_t hash = 0;  ///< 0: empty (hashes are never 0)
-        std::int64_t count = 0;
+        std::uint64_t hash = 0;
+        std::int64_t count = 0;  ///< 0: a free slot
         std::uint32_t length = 0;
         char text[kInline] = {};  ///< the code, or its offset in arena_ when longer
     };

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "data/blockmasks.h"
 #include "data/convert_fast.h"
 #include "data/convert_format.h"
 #include "data/convert_output.h"
@@ -33,6 +34,25 @@ struct Result {
     std::uint64_t records = 0;
     std::string fixed;
     std::string delimited;  ///< as CSV, at least two values a record
+    std::string columns;    ///< the values of kColumns, one a line
+};
+
+// The first, a middle and a column most records lack.
+constexpr std::size_t kColumns[] = {0, 2, 6};
+
+// A value as the code counter's sink takes it: a long one by its length.
+std::string Taken(std::string_view value) {
+    if (value.size() > velmor::data::kKeptValueBytes) return "long " + std::to_string(value.size());
+    return std::string(value);
+}
+
+struct Collected : velmor::data::ColumnSink {
+    std::string values;
+    void Add(std::string_view value) override { values += Taken(value) + '\n'; }
+    void AddLong(std::string_view, std::uint64_t length, std::uint64_t) override {
+        values += "long " + std::to_string(length) + '\n';
+    }
+    void Clear() override { values.clear(); }
 };
 
 const velmor::data::DelimitedFormat kCsv("\r\n", ",", "\"");
@@ -74,6 +94,10 @@ Result Reference(const std::string& bytes, FilePos start, const DelimitedSyntax&
     r.fixed = Padded(records, r.widths);
     for (const auto& values : records)
         kCsv.AppendRecord(velmor::data::Values(values.begin(), values.end()), 2, r.delimited);
+    for (std::size_t column : kColumns) {
+        for (const auto& values : records)
+            r.columns += (column < values.size() ? Taken(values[column]) : std::string()) + '\n';
+    }
     return r;
 }
 
@@ -83,6 +107,18 @@ std::string ReadAll(const std::string& path) {
 
 void WriteAll(const std::string& path, const std::string& bytes) {
     QVERIFY(enginetest::WriteBytes(QString::fromStdString(path), QByteArray::fromStdString(bytes)));
+}
+
+// The values of kColumns as the code counter takes them, one a line.
+std::string Columns(DelimitedPasses& passes, std::string& error) {
+    std::string values;
+    for (std::size_t column : kColumns) {
+        Collected first, second;
+        std::uint64_t records = 0;
+        if (!passes.VisitColumn(column, first, second, records, nullptr, error)) break;
+        values += first.values + second.values;
+    }
+    return values;
 }
 
 // Both passes over a file; Error set (and the result partial) on a failure.
@@ -101,6 +137,7 @@ Result Fast(const std::string& path, FilePos start, const DelimitedSyntax& synta
         return r;
     }
     r.fixed = ReadAll(target);
+    r.columns = Columns(passes, error);
     if (threads == 1) {
         StagedOutput csv(path + ".csv");
         std::uint64_t records = 0;
@@ -236,11 +273,11 @@ private slots:
                    "\"\r\n"
             << csv << qint64{0} << false;
         QTest::newRow("pieces: a lone CR is data, a qualifier left open")
-            << x126 + "\r" + x126 + "\r\r\n," + x126 + "\r\n\"" + x126 + "\r\n" + x126
-            << csv << qint64{0} << false;
+            << x126 + "\r" + x126 + "\r\r\n," + x126 + "\r\n\"" + x126 + "\r\n" + x126 << csv
+            << qint64{0} << false;
         QTest::newRow("pieces: the names and a last record without its end")
-            << "id," + x126 + x126 + "\r\n" + x126 + x126 + ",\"" + x62 + "\"\r" << csv
-            << qint64{0} << true;
+            << "id," + x126 + x126 + "\r\n" + x126 + x126 + ",\"" + x62 + "\"\r" << csv << qint64{0}
+            << true;
         // The middle of the file lies inside one qualified value of many
         // lines, so the second thread's guessed start is wrong.
         std::string lines;
@@ -279,6 +316,18 @@ private slots:
             QCOMPARE(got.records, expected.records);
             QCOMPARE(got.widths, expected.widths);
             QVERIFY2(got.fixed == expected.fixed, qPrintable(run));
+            QVERIFY2(got.columns == expected.columns, qPrintable(run));
+            // Every copy of the splitter this CPU runs, the widest last.
+            using velmor::data::masks::VectorSet;
+            for (VectorSet set : {VectorSet::Portable, VectorSet::Avx2, VectorSet::Avx512}) {
+                velmor::data::masks::VectorCap() = set;
+                if (velmor::data::masks::WidestVectors() != set) continue;
+                DelimitedPasses passes(path, start, syntax, skipFirst);
+                passes.SetThreads(threads);
+                if (reads > 0) passes.SetReadBytes(reads);
+                passes.SetSmallestSplit(1);
+                QVERIFY2(Columns(passes, error) == expected.columns, qPrintable(run));
+            }
             QVERIFY2(threads == 2 || got.delimited == expected.delimited, qPrintable(run));
             // Samples of a few bytes guess too narrow and, starting inside
             // qualified values, too wide; a megabyte takes the whole file.
