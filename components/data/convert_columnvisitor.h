@@ -24,7 +24,9 @@ inline constexpr std::size_t kChainedColumns = 8;
 // of the bytes that are no delimiter carries each through to the first
 // delimiter after it, which ends the k-th value and gives the starts of the
 // next. Starts of one level never share a carry, as a delimiter lies
-// between any two. The members are what carries into the next block.
+// between any two. What passes into the next block is a carry per level:
+// either a value still looking for its end, or one starting at the next
+// block's first byte (added there just the same).
 template <std::size_t Column>
 struct ColumnChain {
     /// Fields and Ends mark the block's field and record delimiters (a
@@ -35,29 +37,32 @@ struct ColumnChain {
                                       std::uint64_t& opened, std::uint64_t& closed) {
         const std::uint64_t stops = fields | ends;
         const std::uint64_t through = ~stops;
-        std::uint64_t from = (ends << 1) | recordIn;
-        recordIn = ends >> 63;
+        std::uint64_t from = ends << 1;
+        std::uint64_t edge = ends >> 63;
         std::uint64_t missing = 0;
-        auto level = [&](std::size_t k) {
-            const std::uint64_t sum = through + (from | seeking[k]);
-            seeking[k] = sum < through ? 1 : 0;
-            return sum & stops;
-        };
 #pragma GCC unroll 8
         for (std::size_t k = 0; k < Column; ++k) {
-            const std::uint64_t to = level(k);
+            const std::uint64_t sum = through + (from | carry[k]);
+            const std::uint64_t to = sum & stops;
+            carry[k] = (sum < through ? 1 : 0) | edge;
             missing |= to & ends;
             const std::uint64_t next = to & fields;
-            from = (next << 1) | fieldIn[k];
-            fieldIn[k] = next >> 63;
+            from = next << 1;
+            edge = next >> 63;
         }
-        opened = from | missing;
-        closed = level(Column) | missing;
+        // The column's own level tells a value starting at the first byte
+        // from one going on, as Opened needs.
+        const std::uint64_t starts = from | startIn;
+        const std::uint64_t sum = through + (starts | carry[Column]);
+        carry[Column] = sum < through ? 1 : 0;
+        startIn = edge;
+        opened = starts | missing;
+        closed = (sum & stops) | missing;
     }
 
-    std::uint64_t recordIn = 1;              ///< a record starts at the first byte
-    std::uint64_t seeking[Column + 1] = {};  ///< the k-th value's end is still looked for
-    std::uint64_t fieldIn[Column + 1] = {};  ///< the k-th delimiter was the last byte
+    // At a record start.
+    std::uint64_t carry[Column + 1] = {Column > 0 ? 1u : 0u};
+    std::uint64_t startIn = Column > 0 ? 0 : 1;
 };
 
 // The value of one column of each record, handed to a sink when the record
