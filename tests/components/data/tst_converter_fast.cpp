@@ -37,8 +37,9 @@ struct Result {
     std::string columns;    ///< the values of kColumns, one a line
 };
 
-// The first, a middle and a column most records lack.
-constexpr std::size_t kColumns[] = {0, 2, 6};
+// The first, a middle one, one most records lack, and one past those the
+// code counter looks for on their own.
+constexpr std::size_t kColumns[] = {0, 2, 6, 9};
 
 // A value as the code counter's sink takes it: a long one by its length.
 std::string Taken(std::string_view value) {
@@ -192,7 +193,7 @@ std::string Generated(const DelimitedSyntax& s, int records, unsigned seed) {
     const std::string& q = s.qualifier;
     std::string out;
     for (int r = 0; r < records; ++r) {
-        const unsigned fields = 1 + below(7);
+        const unsigned fields = 1 + below(11);
         for (unsigned f = 0; f < fields; ++f) {
             if (f > 0) out += s.fieldDelimiter;
             const unsigned kind = q.empty() ? below(2) : below(9);
