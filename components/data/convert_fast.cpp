@@ -445,6 +445,27 @@ bool DelimitedPasses::WriteDelimited(StagedOutput& out, const DelimitedFormat& f
     return writer.Finish();
 }
 
+namespace {
+
+// A width measured in 32 bits stops at 4 GB less a byte, so a value as
+// long as Widest or longer is refused here rather than, when written, as a
+// file that changed.
+bool TooWide(const std::vector<FilePos>& widths, FilePos widest, const std::string& path,
+             std::string& error) {
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        if (widths[i] < widest) continue;
+        const std::string size = widest >= std::numeric_limits<std::uint32_t>::max()
+                                     ? "4 GB"
+                                     : std::to_string(widest) + " bytes";
+        error = "Field " + std::to_string(i + 1) + " of \"" + path + "\" holds a value of " + size +
+                " or more, too wide for a fixed-length field; nothing was written.";
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::string TooManyValuesMessage() {
     return "A record holds more than " + std::to_string(kMaxConvertedFields) +
            " values; a file with that many fields cannot be converted.";
@@ -481,7 +502,7 @@ bool DelimitedPasses::Measure(std::vector<FilePos>& widths, std::uint64_t& recor
         }
     }
     records = records_;
-    return true;
+    return !TooWide(widths, widestValue_, path_, error);
 }
 
 bool DelimitedPasses::GuessWidths(std::vector<FilePos>& widths, std::string& error) {
@@ -605,6 +626,7 @@ bool DelimitedPasses::WriteGuessed(StagedOutput& out, FilePos offset,
             found.widths[i] = std::max(found.widths[i], more[i]);
         }
     }
+    if (TooWide(found.widths, widestValue_, path_, error)) return false;
     found.records = a.Records() + (twoShares ? b->Records() : 0);
     found.known = true;
     found.fits = a.Fitted() && (!twoShares || b->Fitted());

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -133,6 +134,9 @@ public:
     /// The bytes each pass goes through, as its progress reports them.
     FilePos Total() const { return end_ - start_; }
 
+    /// Values of this many bytes or more are refused for a fixed-length
+    /// target (widths are measured in 32 bits; tests lower it).
+    void SetWidestValue(FilePos bytes) { widestValue_ = bytes; }
     /// Files smaller than this are not split between threads (tests lower
     /// it); by default the one policy of filesplit.h decides.
     void SetSmallestSplit(FilePos bytes) { smallestSplit_ = bytes; }
@@ -171,6 +175,7 @@ private:
     FilePos sampleBytes_ = FilePos{256} << 10;
     std::size_t readBytes_ = std::size_t{256} << 10;
     std::size_t largestRead_ = std::size_t{4} << 20;
+    FilePos widestValue_ = std::numeric_limits<std::uint32_t>::max();
     FilePos end_ = 0;
     FilePos split_ = 0;  ///< where the second thread's records begin
     std::uint64_t firstPartRecords_ = 0;
